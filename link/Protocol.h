@@ -1,0 +1,62 @@
+// The programmer's command set: each operation issues one command through the device manager,
+// judges the reply, logs what it does, and returns or raises one of the EDeviceException family.
+#pragma once
+
+#include "app/Exception.h"
+
+#include <memory>
+#include <string>
+
+class IMemoryPage;
+class TMemoryPage;
+class TDeviceManager;
+
+class EDeviceException : public Exception {
+public:
+    using Exception::Exception;
+};
+class EConnectionError : public EDeviceException {
+public:
+    EConnectionError();
+};
+class ECompareError : public EDeviceException {
+public:
+    ECompareError();
+};
+class EInitializeError : public EDeviceException {
+public:
+    EInitializeError();
+};
+class EMicroControllerOperationError : public EDeviceException {
+public:
+    EMicroControllerOperationError();
+};
+class EUnknuwnPageNumber : public EDeviceException {
+public:
+    EUnknuwnPageNumber();
+};
+
+class TProtocolManager {
+public:
+    // Builds the device manager and with it the whole serial link on PortName.
+    explicit TProtocolManager(const std::string& PortName = "COM1");
+    ~TProtocolManager();
+    TProtocolManager(const TProtocolManager&) = delete;
+    TProtocolManager& operator=(const TProtocolManager&) = delete;
+
+    // Answer receives the controller's identification text (bytes taken as they come).
+    void Initialize(std::string& Answer);
+    bool TransferPage(int PageNumber, const TMemoryPage& Page);
+    bool WritePage(int PageNumber);
+    bool ReadPage(int PageNumber);
+    // Page becomes a new page holding what the programmer's buffer holds.
+    void RequestPage(std::shared_ptr<IMemoryPage>& Page);
+    // False when the programmer reports a difference.
+    bool ComparePage(int PageNumber);
+    bool DeletePage(int PageNumber);
+
+    TDeviceManager& GetDeviceManager() { return *DeviceManager; }
+
+private:
+    std::unique_ptr<TDeviceManager> DeviceManager;
+};

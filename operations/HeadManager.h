@@ -1,0 +1,95 @@
+// The single façade through which a front end does everything: the current image, image files,
+// the serial port name and every programmer operation, page by page. It reports only through
+// its five events and shows nothing itself.
+#pragma once
+
+#include "operations/DateTime.h"
+#include "operations/MainView.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IMemoryMap;
+class IHexFile;
+class THexFileToMemoryMapConverter;
+class TProtocolManager;
+
+class THeadManager {
+public:
+    using TImageLoadedEvent = std::function<void(THeadManager* Sender,
+                                                 const std::shared_ptr<IMemoryMap>& Image,
+                                                 const std::string& FileName)>;
+    using TImageSavedEvent = std::function<void(THeadManager* Sender, const std::string& FileName)>;
+    using TMessageEvent =
+        std::function<void(THeadManager* Sender, const std::string& Text, TColor Color)>;
+    using TProgressEvent =
+        std::function<void(THeadManager* Sender, int Percent, TDateTime StartTime)>;
+    using TNotifyEvent = std::function<void(THeadManager* Sender)>;
+    // Lets the front end handle its pending input once (between two pages of an operation).
+    using TProcessMessagesProc = std::function<void()>;
+
+    // Result of a compare.
+    static constexpr std::uint8_t CompareEqual = 0;
+    static constexpr std::uint8_t CompareDifferent = 1;
+    static constexpr std::uint8_t CompareStopped = 2;
+
+    // Builds the whole programmer link and opens PortName ("COM1" unless told otherwise).
+    explicit THeadManager(const std::string& PortName = "COM1");
+    ~THeadManager();
+    THeadManager(const THeadManager&) = delete;
+    THeadManager& operator=(const THeadManager&) = delete;
+
+    // Image and files.
+    void ClearImage();
+    bool IsImageEmpty() const;
+    void LoadImageFromFile(const std::string& FileName);
+    void SaveImageToFile(const std::string& FileName);
+    std::vector<std::string> ImageToStrings() const;
+    const std::shared_ptr<IMemoryMap>& GetMemoryMap() const { return MemoryMap; }
+
+    // Serial port.
+    std::string GetPortName() const;
+    bool SetPortName(const std::string& Name);
+
+    // Programmer operations.
+    bool Initialize();
+    void WritePages(int First, int Last);
+    void WriteImage();
+    std::uint8_t ComparePages(int First, int Last);
+    std::uint8_t CompareImage();
+    void ReadPages(int First, int Last);
+    void ReadImage();
+    void DeletePages(int First, int Last);
+    void DeleteImage();
+    void StopCurrentOperation();
+    bool IsBusy() const { return Busy; }
+
+    // Per-page steps.
+    void TransferPage(int PageNumber);
+    void WritePage(int PageNumber);
+    bool ComparePage(int PageNumber);
+    void DeletePage(int PageNumber);
+    void ReadPage(int PageNumber);
+    void FetchPage(const std::shared_ptr<IMemoryMap>& Map);
+
+    TImageLoadedEvent OnImageLoaded;
+    TImageSavedEvent OnImageSaved;
+    TMessageEvent OnMessage;
+    TProgressEvent OnProgress;
+    TNotifyEvent OnImageCleared;
+    TProcessMessagesProc ProcessMessages;
+
+private:
+    std::unique_ptr<THexFileToMemoryMapConverter> Converter;
+    std::shared_ptr<IMemoryMap> MemoryMap;
+    std::shared_ptr<IHexFile> HexFile;
+    std::unique_ptr<TProtocolManager> ProtocolManager;
+    bool Busy = false;
+    TDateTime StartTime = 0;
+};
+
+// The process-wide head manager; null while none exists.
+extern THeadManager* GHeadManager;
