@@ -32,6 +32,7 @@ inline constexpr const char* SWrongHexDataLength =
 inline constexpr const char* SFileIsEmpty = "Указанный файл пуст.";
 
 // ---- Traffic log ----
+inline constexpr const char* SLogWriteError = "Ошибка записи в файл журнала %s.";
 
 // ---- Packages ----
 

@@ -1,0 +1,249 @@
+#include "logging/LogManager.h"
+
+#include "platform/AppDataFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <ftw.h>
+#include <unistd.h>
+
+namespace {
+
+int RemoveEntry(const char* Path, const struct stat*, int, struct FTW*) {
+    return remove(Path);
+}
+
+// A fresh data home per test, so the default log path points into a temporary folder.
+class LogManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char Template[] = "/tmp/velmora-log-XXXXXX";
+        ASSERT_NE(mkdtemp(Template), nullptr);
+        DataHome = Template;
+        setenv("XDG_DATA_HOME", DataHome.c_str(), 1);
+    }
+    void TearDown() override {
+        nftw(DataHome.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+        unsetenv("XDG_DATA_HOME");
+    }
+
+    static std::string ReadFile(const std::string& Path) {
+        std::ifstream Stream(Path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(Stream),
+                           std::istreambuf_iterator<char>());
+    }
+
+    // Splits the file at CR LF; the text after the last CR LF must be empty.
+    static std::vector<std::string> Lines(const std::string& Content) {
+        std::vector<std::string> Result;
+        std::string::size_type Start = 0;
+        for (auto End = Content.find("\r\n"); End != std::string::npos;
+             End = Content.find("\r\n", Start)) {
+            Result.push_back(Content.substr(Start, End - Start));
+            Start = End + 2;
+        }
+        EXPECT_EQ(Start, Content.size()) << "log does not end with CR LF";
+        return Result;
+    }
+
+    // Removes "<number>\t<time stamp>\t" from a record line, checking both fields.
+    static std::string TextOf(const std::string& Line, int ExpectedNumber) {
+        static const std::regex Header(R"(^(\d+)\t(\d{2}):(\d{2}):(\d{2}):(0|[1-9]\d{0,2})\t)");
+        std::smatch Match;
+        EXPECT_TRUE(std::regex_search(Line, Match, Header)) << Line;
+        if (Match.empty()) {
+            return Line;
+        }
+        EXPECT_EQ(std::stoi(Match[1]), ExpectedNumber);
+        EXPECT_LT(std::stoi(Match[2]), 24);
+        return Match.suffix();
+    }
+
+    std::string DataHome;
+};
+
+TEST_F(LogManagerTest, FirstRunCreatesFolderAndNumbersRecordsFromOne) {
+    const std::string Path = TLogManager::DefaultFileName();
+    EXPECT_EQ(Path, DataHome + "/Velmora/Velmora.log");
+    TLogManager Log(Path);
+    ASSERT_TRUE(Log.CanWrite());
+    EXPECT_EQ(Log.GetFileName(), Path);
+    EXPECT_TRUE(Log.WriteMessage("Первая запись"));
+    EXPECT_TRUE(Log.WriteMessage(""));
+
+    const std::vector<std::string> Records = Lines(ReadFile(Path));
+    ASSERT_EQ(Records.size(), 2u);
+    EXPECT_EQ(TextOf(Records[0], 1), "Первая запись");
+    // An empty text still has a number and a time stamp and ends with TAB CR LF.
+    EXPECT_EQ(TextOf(Records[1], 2), "");
+    EXPECT_EQ(Records[1].back(), '\t');
+}
+
+TEST_F(LogManagerTest, ExistingLogIsEmptiedAtStart) {
+    const std::string Path = TLogManager::DefaultFileName();
+    ASSERT_TRUE(EnsureFolderExists(GetProgramDataFolder()));
+    std::ofstream(Path) << "the previous run's log\r\n";
+    TLogManager Log(Path);
+    ASSERT_TRUE(Log.CanWrite());
+    EXPECT_EQ(ReadFile(Path), "");
+    Log.WriteMessage("x");
+    EXPECT_EQ(TextOf(Lines(ReadFile(Path)).at(0), 1), "x");
+}
+
+TEST_F(LogManagerTest, SecondInstanceIsOffAndKeepsTheFirstOnesLog) {
+    const std::string Path = TLogManager::DefaultFileName();
+    TLogManager First(Path);
+    ASSERT_TRUE(First.WriteMessage("first"));
+    TLogManager Second(Path);
+    EXPECT_FALSE(Second.CanWrite());
+    EXPECT_FALSE(Second.WriteMessage("second"));
+    EXPECT_FALSE(Second.WriteBytes({1, 2}, "c"));
+    ASSERT_TRUE(First.WriteMessage("again"));
+    const std::vector<std::string> Records = Lines(ReadFile(Path));
+    ASSERT_EQ(Records.size(), 2u);
+    EXPECT_EQ(TextOf(Records[0], 1), "first");
+    EXPECT_EQ(TextOf(Records[1], 2), "again");
+}
+
+TEST_F(LogManagerTest, UnwritablePathTurnsLoggingOffWithoutThrowing) {
+    const std::string Blocker = DataHome + "/file";
+    std::ofstream(Blocker) << "x";
+    TLogManager Log(Blocker + "/sub/Velmora.log");
+    EXPECT_FALSE(Log.CanWrite());
+    EXPECT_EQ(Log.GetFileName(), "");
+    EXPECT_FALSE(Log.WriteMessage("lost"));
+}
+
+TEST_F(LogManagerTest, GlobalHelpersAreNullSafe) {
+    ASSERT_EQ(GLogManager, nullptr);
+    LogMessage("nothing");
+    LogBytes({1}, "nothing");
+    TLogManager Log(TLogManager::DefaultFileName());
+    GLogManager = &Log;
+    LogMessage("m");
+    LogBytes({0xAB}, "b");
+    GLogManager = nullptr;
+    const std::vector<std::string> Records = Lines(ReadFile(Log.GetFileName()));
+    ASSERT_EQ(Records.size(), 2u);
+    EXPECT_EQ(TextOf(Records[0], 1), "m");
+    EXPECT_EQ(TextOf(Records[1], 2), "b: [ 171  ]");
+}
+
+// The text of one WriteBytes record, read back from the file.
+std::string WrittenBytes(const std::string& Path, bool Hex, const TByteArray& Bytes,
+                         const std::string& Caption) {
+    TLogManager Log(Path);
+    Log.HexMode = Hex;
+    EXPECT_TRUE(Log.WriteBytes(Bytes, Caption));
+    std::ifstream Stream(Path, std::ios::binary);
+    const std::string Content{std::istreambuf_iterator<char>(Stream),
+                              std::istreambuf_iterator<char>()};
+    const auto Text = Content.find('\t', Content.find('\t') + 1) + 1;
+    EXPECT_EQ(Content.substr(Content.size() - 2), "\r\n");
+    return Content.substr(Text, Content.size() - 2 - Text);
+}
+
+std::string HexValues(int From, int To) {
+    std::string Result;
+    for (int Value = From; Value <= To; ++Value) {
+        char Buffer[4];
+        std::snprintf(Buffer, sizeof Buffer, "%02X ", Value);
+        Result += Buffer;
+    }
+    return Result;
+}
+
+TEST_F(LogManagerTest, BytesAreFormattedAsTheLogExpects) {
+    const std::string Path = TLogManager::DefaultFileName();
+    TByteArray Count41(41), Count81(81);
+    for (int Index = 0; Index < 81; ++Index) {
+        Count81[Index] = static_cast<std::uint8_t>(Index);
+        if (Index < 41) {
+            Count41[Index] = static_cast<std::uint8_t>(Index);
+        }
+    }
+    struct Case {
+        bool Hex;
+        TByteArray Bytes;
+        std::string Expected;
+    };
+    const std::vector<Case> Cases = {
+        {true, {0xAA, 0x01, 0x55}, "Записано в COM порт: [ (Hex mode) AA 01 55  ]"},
+        {true, {}, "Записано в COM порт: [ (Hex mode)  ]"},
+        {false, {0, 10, 255}, "Записано в COM порт: [ 0 10 255  ]"},
+        {false, {}, "Записано в COM порт: [  ]"},
+        {true, Count41, "Записано в COM порт: [ (Hex mode) " + HexValues(0, 40) + "\r\n ]"},
+        {true, Count81,
+         "Записано в COM порт: [ (Hex mode) " + HexValues(0, 40) + "\r\n" + HexValues(41, 80) +
+             "\r\n ]"},
+    };
+    for (const Case& Each : Cases) {
+        EXPECT_EQ(WrittenBytes(Path, Each.Hex, Each.Bytes, "Записано в COM порт"), Each.Expected)
+            << "bytes: " << Each.Bytes.size() << " hex: " << Each.Hex;
+    }
+}
+
+TEST_F(LogManagerTest, ConcurrentWritersProduceWholeConsecutiveRecords) {
+    const std::string Path = TLogManager::DefaultFileName();
+    constexpr int Threads = 4;
+    constexpr int PerThread = 300;
+    {
+        TLogManager Log(Path);
+        Log.HexMode = true;
+        std::vector<std::thread> Writers;
+        for (int Thread = 0; Thread < Threads; ++Thread) {
+            Writers.emplace_back([&Log, Thread] {
+                for (int Index = 0; Index < PerThread; ++Index) {
+                    if (Index % 2 == 0) {
+                        Log.WriteMessage("thread " + std::to_string(Thread) + " message " +
+                                         std::to_string(Index));
+                    } else {
+                        Log.WriteBytes(TByteArray(60, static_cast<std::uint8_t>(Thread)),
+                                       "thread " + std::to_string(Thread));
+                    }
+                }
+            });
+        }
+        for (std::thread& Writer : Writers) {
+            Writer.join();
+        }
+    }
+    // A bytes record has one continuation line; each record must be complete and in order.
+    const std::vector<std::string> Lines = this->Lines(ReadFile(Path));
+    std::vector<int> NextIndex(Threads, 0);
+    int Number = 1;
+    for (std::size_t Line = 0; Line < Lines.size(); ++Line, ++Number) {
+        const std::string Text = TextOf(Lines[Line], Number);
+        int Thread = -1, Index = -1;
+        if (std::sscanf(Text.c_str(), "thread %d message %d", &Thread, &Index) == 2) {
+            ASSERT_EQ(Text,
+                      "thread " + std::to_string(Thread) + " message " + std::to_string(Index));
+        } else {
+            ASSERT_EQ(std::sscanf(Text.c_str(), "thread %d", &Thread), 1) << Text;
+            Index = NextIndex.at(Thread);
+            char Value[4];
+            std::snprintf(Value, sizeof Value, "%02X ", Thread);
+            std::string First, Second;
+            for (int Each = 0; Each < 60; ++Each) {
+                (Each <= 40 ? First : Second) += Value;
+            }
+            ASSERT_EQ(Text, "thread " + std::to_string(Thread) + ": [ (Hex mode) " + First);
+            ASSERT_LT(Line + 1, Lines.size());
+            ASSERT_EQ(Lines[++Line], Second + " ]");
+        }
+        ASSERT_EQ(Index, NextIndex.at(Thread)) << "records of one thread out of order";
+        ++NextIndex[Thread];
+    }
+    EXPECT_EQ(Number - 1, Threads * PerThread);
+}
+
+} // namespace
