@@ -30,16 +30,124 @@ inline constexpr const char* SWrongHexStringCS = "Неверная контро�
 inline constexpr const char* SWrongHexDataLength =
     "Неверная длинна HEX данных.\r\nПредполагаемая длинна: %d\r\nДействительная длинна: %d";
 inline constexpr const char* SFileIsEmpty = "Указанный файл пуст.";
+inline constexpr const char* SWrongExtendedAddress =
+    "Неверная HEX строка расширенного адреса: нужно 2 байта данных.";
+inline constexpr const char* SImageIsTooLarge =
+    "Образ слишком велик: адреса выходят за пределы 64 МБ.";
+inline constexpr const char* SCannotReadFile = "Не удалось прочитать файл %s.";
+inline constexpr const char* SCannotWriteFile = "Не удалось записать файл %s.";
+inline constexpr const char* SListIndexOutOfBounds = "Индекс списка вне допустимых пределов (%d).";
 
 // ---- Traffic log ----
 inline constexpr const char* SLogWriteError = "Ошибка записи в файл журнала %s.";
 
 // ---- Packages ----
+inline constexpr const char* SWrongLength = "EWrongLength";
+inline constexpr const char* SWrongLengthReport = "EWrongLength Length is: %d";
+inline constexpr const char* SPackageExtractorStarted = "Поток извлечения пакетов запущен.";
+inline constexpr const char* SPackageExtractorSuspended = "Поток извлечения пакетов приостановлен.";
+inline constexpr const char* SPackageExtractorBreak = "Break";
+inline constexpr const char* SPackageExtractorDestroyed = "Поток извлечения пакетов уничтожен.";
+inline constexpr const char* SPackageExtractorIndexesZeroed = "Indexies have been zeroed.";
+inline constexpr const char* SPackageReceived = "Получен пакет";
 
 // ---- Serial port ----
+inline constexpr const char* SCommPortNotFound = "COM порт %s (%s) не найден.";
+inline constexpr const char* SCommPortAccessDenied =
+    "Нет доступа к COM порту %s (%s). Пользователь должен входить в группу dialout.";
+inline constexpr const char* SCommPortBusy = "COM порт %s (%s) занят другой программой.";
+inline constexpr const char* SCommPortNotSerial = "%s (%s) не является последовательным портом.";
+inline constexpr const char* SCommPortOpenError = "Не удалось открыть COM порт %s (%s): %s.";
+inline constexpr const char* SCommPortWriteIncomplete =
+    "COM порт %s не принял данные: передано %u из %u байт.";
+inline constexpr const char* SReceivedFromCommPort = "Получено из COM порта";
+inline constexpr const char* SCommReadThreadError = "Ошибка в потоке чтения COM порта: %s";
 
 // ---- Programmer link ----
 
 // ---- Operations ----
+inline constexpr const char* SCannotLoadFile = "Не удалось загрузить файл.";
+inline constexpr const char* SCannotSaveEmptyImage = "Пустой образ нельзя сохранить.";
+inline constexpr const char* SCannotWriteEmptyImage = "Пустой образ нельзя записать.";
+inline constexpr const char* SCannotCompareEmptyImage = "Пустой образ нельзя сравнить.";
+inline constexpr const char* SImageNotLoaded = "Образ не загружен.";
+inline constexpr const char* SImageFileExtension = ".ldr";
+inline constexpr const char* SReadImageName = "ReadImage.ldr";
+inline constexpr const char* SWriteStarted = "Начата запись образа.";
+inline constexpr const char* SWriteStopped = "Запись образа прервана.";
+inline constexpr const char* SWriteSucceeded = "Запись прошла успешно.";
+inline constexpr const char* SCompareStarted = "Начато сравнение.";
+inline constexpr const char* SCompareStopped = "Сравнение прервано.";
+inline constexpr const char* SCompareSucceeded = "Сравнение прошло успешно.";
+inline constexpr const char* SPageDiffers = "Страница %d отличается.";
+inline constexpr const char* SReadStarted = "Начато чтение образа.";
+inline constexpr const char* SReadStopped = "Чтение образа прервано.";
+inline constexpr const char* SReadSucceeded = "Чтение прошло успешно.";
+inline constexpr const char* SDeleteStarted = "Начато удаление образа из контроллера.";
+inline constexpr const char* SDeleteStopped = "Удаление образа прервано.";
+inline constexpr const char* SDeleteSucceeded = "Удаление прошло успешно.";
+inline constexpr const char* SInitializeSucceeded = "Инициализация прошла успешно.";
+inline constexpr const char* SInitializeFailed = "Инициализация не удалась.";
+inline constexpr const char* SControllerName = "Контроллер: %s.";
+inline constexpr const char* SImageMatches = "Образ совпадает с образом в контроллере.";
+inline constexpr const char* SImageDiffers = "Образ не совпадает с образом в контроллере.";
+// Image state and information output.
+inline constexpr const char* SEmptyImage = "Пустой образ.";
+inline constexpr const char* SImageNameLabel = "Образ «%s».";
+inline constexpr const char* SPageCountLabel = "В образе %d %s.";
+inline constexpr const char* SNoPages = "Страниц нет.";
+inline constexpr const char* SPageLengthLabel = "Длина страницы %d байт.";
+inline constexpr const char* SPageLengthUnknown = "Длина страницы неизвестна.";
+inline constexpr const char* SPageWordOne = "страница";
+inline constexpr const char* SPageWordFew = "страницы";
+inline constexpr const char* SPageWordMany = "страниц";
+// Progress and remaining time.
+inline constexpr const char* SProductName = "Velmora";
+inline constexpr const char* SPercentFormat = "%d%%";
+inline constexpr const char* STitleFormat = "%s %s";
+inline constexpr const char* SRemainOne = "Осталась";
+inline constexpr const char* SRemainMany = "Осталось";
+inline constexpr const char* SLessThanSecond = "Осталось менее секунды.";
+inline constexpr const char* SMinuteOne = "минута";
+inline constexpr const char* SMinuteFew = "минуты";
+inline constexpr const char* SMinuteMany = "минут";
+inline constexpr const char* SSecondOne = "секунда";
+inline constexpr const char* SSecondFew = "секунды";
+inline constexpr const char* SSecondMany = "секунд";
+inline constexpr const char* SRemainSecondsFormat = "%s %s %s.";
+inline constexpr const char* SRemainMinutesFormat = "%s %s %s %s %s.";
+// Settings file.
+inline constexpr const char* SSettingsFileName = "Settings.ini";
+inline constexpr const char* SComPortSection = "COM Port";
+inline constexpr const char* SComNameKey = "COM Name";
+inline constexpr const char* SDefaultPortName = "COM1";
 
 // ---- Windows ----
+// Input controls
+inline constexpr const char* SConstraintEditExceptionMessage =
+    "Не соблюдены ограничения, наложенные на поле ввода.";
+// Page range dialog
+inline constexpr const char* SPagesRangeCaption = "Диапазон страниц";
+inline constexpr const char* SPagesRangeFrom = "С:";
+inline constexpr const char* SPagesRangeTo = "По:";
+inline constexpr const char* SOKButtonCaption = "OK";
+inline constexpr const char* SCancelButtonCaption = "Отмена";
+inline constexpr const char* SStartIndexHint = "Не менее %d";
+inline constexpr const char* SEndIndexHint = "Не более %d";
+inline constexpr const char* SRangeIsNotSet = "Диапазон не задан.";
+inline constexpr const char* SStartIndexBelowMin = "Начальный индекс не может быть меньше %d.";
+inline constexpr const char* SEndIndexAboveMax = "Конечный индекс не может быть больше %d.";
+inline constexpr const char* SStartIndexAboveEnd = "Начальный индекс не может быть больше конечного.";
+inline constexpr const char* SEmptyRange = "Задан пустой диапазон.";
+inline constexpr const char* SRangePagesCount = "%d %s.";
+inline constexpr const char* SInvalidCharacters = "Введены недопустимые символы.";
+inline constexpr const char* SNotAnIntegerValue = "«%s» не является допустимым целым числом.";
+// About box
+inline constexpr const char* SAboutCaption = "О программе...";
+inline constexpr const char* SAboutProgramFor = "Velmora - программатор, для микросхем типа:";
+inline constexpr const char* SAboutChipType = "AT45DB161B";
+inline constexpr const char* SAboutMailHint = "Написать письмо";
+inline constexpr const char* SAboutMailScheme = "mailto:";
+inline constexpr const char* SAboutMailAddress = "velmora@example.com";
+inline constexpr const char* SAboutMailSubject = "Вопросы и Предложения Velmora";
+inline constexpr const char* SAboutMaker = "© Velmora";

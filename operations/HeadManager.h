@@ -19,9 +19,9 @@ class TProtocolManager;
 
 class THeadManager {
 public:
-    using TImageLoadedEvent = std::function<void(THeadManager* Sender,
-                                                 const std::shared_ptr<IMemoryMap>& Image,
-                                                 const std::string& FileName)>;
+    using TImageLoadedEvent =
+        std::function<void(THeadManager* Sender, const std::shared_ptr<IMemoryMap>& Image,
+                           const std::string& FileName)>;
     using TImageSavedEvent = std::function<void(THeadManager* Sender, const std::string& FileName)>;
     using TMessageEvent =
         std::function<void(THeadManager* Sender, const std::string& Text, TColor Color)>;
@@ -83,6 +83,12 @@ public:
     TProcessMessagesProc ProcessMessages;
 
 private:
+    // Raise OnMessage / OnProgress when assigned.
+    void SendMessage(const std::string& Text, TColor Color);
+    void SendProgress(int Percent);
+    // Lets the front end handle its input once; true when the running operation was stopped.
+    bool ProcessMessagesAndCheckStop();
+
     std::unique_ptr<THexFileToMemoryMapConverter> Converter;
     std::shared_ptr<IMemoryMap> MemoryMap;
     std::shared_ptr<IHexFile> HexFile;

@@ -1,0 +1,334 @@
+#include "operations/HeadManager.h"
+
+#include "app/ResourseStrings.h"
+#include "image/HexFileObjects.h"
+#include "image/HexFileToMemoryMapConverter.h"
+#include "image/MemoryMapObjects.h"
+#include "link/DeviceManager.h"
+#include "link/Protocol.h"
+
+#include <climits>
+#include <cmath>
+
+THeadManager* GHeadManager = nullptr;
+
+namespace {
+
+constexpr std::int32_t PageLength = 528;
+constexpr std::int32_t RecordLength = 32;
+constexpr int LastChipPage = 4095;
+// The percentage reported for a range whose last page number is 0 (no divisor).
+constexpr int PercentWithoutDivisor = 100;
+
+// Clears the busy flag however the operation that set it ends.
+class TBusyGuard {
+public:
+    explicit TBusyGuard(bool& Busy) : Busy(Busy) { Busy = true; }
+    ~TBusyGuard() { Busy = false; }
+    TBusyGuard(const TBusyGuard&) = delete;
+    TBusyGuard& operator=(const TBusyGuard&) = delete;
+
+private:
+    bool& Busy;
+};
+
+// Rounds to the nearest integer, halves to the even neighbour, within the range of int.
+int RoundPercent(double Value) {
+    const double Rounded = std::nearbyint(Value);
+    if (Rounded >= static_cast<double>(INT_MAX)) {
+        return INT_MAX;
+    }
+    if (Rounded <= static_cast<double>(INT_MIN)) {
+        return INT_MIN;
+    }
+    return static_cast<int>(Rounded);
+}
+
+// The percentage after page p of a write, compare or erase: (p + 1) * 100 / Last + 1.
+int PercentAfterPage(int Page, int Last) {
+    if (Last == 0) {
+        return PercentWithoutDivisor;
+    }
+    return RoundPercent((static_cast<double>(Page) + 1.0) * 100.0 / Last + 1.0);
+}
+
+// The percentage after page p of a read: p * 100 / Last.
+int ReadPercentAfterPage(int Page, int Last) {
+    if (Last == 0) {
+        return PercentWithoutDivisor;
+    }
+    return RoundPercent(static_cast<double>(Page) * 100.0 / Last);
+}
+
+// The part of a path after its last folder delimiter.
+std::string FileNamePart(const std::string& FileName) {
+    const size_t Slash = FileName.rfind('/');
+    return Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
+}
+
+// The extension of a path: its file name from the last full stop on, or empty.
+std::string FileExtension(const std::string& FileName) {
+    const std::string Name = FileNamePart(FileName);
+    const size_t Dot = Name.rfind('.');
+    return Dot == std::string::npos ? std::string() : Name.substr(Dot);
+}
+
+} // namespace
+
+THeadManager::THeadManager(const std::string& PortName)
+    : Converter(std::make_unique<THexFileToMemoryMapConverter>()),
+      MemoryMap(std::make_shared<TMemoryMap>()), HexFile(std::make_shared<THexFile>()),
+      ProtocolManager(std::make_unique<TProtocolManager>(PortName)) {}
+
+THeadManager::~THeadManager() = default;
+
+// ---- Image and files ----
+
+void THeadManager::ClearImage() {
+    MemoryMap->Clear();
+    if (OnImageCleared) {
+        OnImageCleared(this);
+    }
+}
+
+bool THeadManager::IsImageEmpty() const {
+    return MemoryMap == nullptr || MemoryMap->GetCount() <= 0;
+}
+
+void THeadManager::LoadImageFromFile(const std::string& FileName) {
+    try {
+        HexFile->LoadFromFile(FileName);
+        MemoryMap->Clear();
+        std::shared_ptr<IMemoryMap> NewMap;
+        Converter->HexToMemoryMap(HexFile, PageLength, NewMap);
+        if (NewMap != nullptr) {
+            MemoryMap = NewMap;
+        }
+        if (MemoryMap->GetCount() <= 0) {
+            throw Exception(SCannotLoadFile);
+        }
+        if (OnImageLoaded) {
+            OnImageLoaded(this, MemoryMap, FileName);
+        }
+    } catch (...) {
+        ClearImage();
+        throw;
+    }
+}
+
+void THeadManager::SaveImageToFile(const std::string& FileName) {
+    if (IsImageEmpty()) {
+        throw Exception(SCannotSaveEmptyImage);
+    }
+    std::string Target = FileName;
+    if (FileExtension(Target) != SImageFileExtension) {
+        Target += SImageFileExtension;
+    }
+    std::shared_ptr<IHexFile> Hex;
+    Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
+    Hex->SaveToFile(Target);
+    if (OnImageSaved) {
+        OnImageSaved(this, Target);
+    }
+}
+
+std::vector<std::string> THeadManager::ImageToStrings() const {
+    return Converter->MemoryMapToStrings(MemoryMap);
+}
+
+// ---- Serial port ----
+
+std::string THeadManager::GetPortName() const {
+    return ProtocolManager->GetDeviceManager().GetPortName();
+}
+
+bool THeadManager::SetPortName(const std::string& Name) {
+    return ProtocolManager->GetDeviceManager().SetPortName(Name);
+}
+
+// ---- Programmer operations ----
+
+void THeadManager::SendMessage(const std::string& Text, TColor Color) {
+    if (OnMessage) {
+        OnMessage(this, Text, Color);
+    }
+}
+
+void THeadManager::SendProgress(int Percent) {
+    if (OnProgress) {
+        OnProgress(this, Percent, StartTime);
+    }
+}
+
+bool THeadManager::ProcessMessagesAndCheckStop() {
+    if (ProcessMessages) {
+        ProcessMessages();
+    }
+    return !Busy;
+}
+
+bool THeadManager::Initialize() {
+    std::string Answer;
+    ProtocolManager->Initialize(Answer);
+    if (Answer.empty()) {
+        SendMessage(SInitializeFailed, clRed);
+        return false;
+    }
+    SendMessage(SInitializeSucceeded, clGreen);
+    SendMessage(FormatText(SControllerName, Answer.c_str()), clBlue);
+    return true;
+}
+
+void THeadManager::WritePages(int First, int Last) {
+    TBusyGuard Guard(Busy);
+    StartTime = NowDateTime();
+    if (IsImageEmpty()) {
+        throw Exception(SCannotWriteEmptyImage);
+    }
+    SendMessage(SWriteStarted, clBlack);
+    for (int Page = First; Page <= Last; ++Page) {
+        TransferPage(Page);
+        WritePage(Page);
+        SendProgress(PercentAfterPage(Page, Last));
+        if (ProcessMessagesAndCheckStop()) {
+            SendMessage(SWriteStopped, clRed);
+            return;
+        }
+        if (Page == INT_MAX) {
+            break;
+        }
+    }
+    SendMessage(SWriteSucceeded, clGreen);
+}
+
+void THeadManager::WriteImage() {
+    WritePages(0, MemoryMap->GetCount() - 1);
+}
+
+std::uint8_t THeadManager::ComparePages(int First, int Last) {
+    TBusyGuard Guard(Busy);
+    StartTime = NowDateTime();
+    if (IsImageEmpty()) {
+        throw Exception(SCannotCompareEmptyImage);
+    }
+    SendMessage(SCompareStarted, clBlack);
+    for (int Page = First; Page <= Last; ++Page) {
+        TransferPage(Page);
+        if (!ComparePage(Page)) {
+            SendMessage(FormatText(SPageDiffers, Page), clRed);
+            return CompareDifferent;
+        }
+        SendProgress(PercentAfterPage(Page, Last));
+        if (ProcessMessagesAndCheckStop()) {
+            SendMessage(SCompareStopped, clRed);
+            return CompareStopped;
+        }
+        if (Page == INT_MAX) {
+            break;
+        }
+    }
+    SendMessage(SCompareSucceeded, clGreen);
+    return CompareEqual;
+}
+
+std::uint8_t THeadManager::CompareImage() {
+    return ComparePages(0, MemoryMap->GetCount() - 1);
+}
+
+void THeadManager::ReadPages(int First, int Last) {
+    TBusyGuard Guard(Busy);
+    StartTime = NowDateTime();
+    SendMessage(SReadStarted, clBlack);
+    ClearImage();
+    if (ProcessMessages) {
+        ProcessMessages();
+    }
+    for (int Page = First; Page <= Last; ++Page) {
+        ReadPage(Page);
+        try {
+            FetchPage(MemoryMap);
+        } catch (const EUnknuwnPageNumber& Error) {
+            SendMessage(Error.what(), clRed);
+        }
+        SendProgress(ReadPercentAfterPage(Page, Last));
+        if (ProcessMessagesAndCheckStop()) {
+            ClearImage();
+            SendMessage(SReadStopped, clRed);
+            return;
+        }
+        if (Page == INT_MAX) {
+            break;
+        }
+    }
+    if (OnImageLoaded) {
+        OnImageLoaded(this, MemoryMap, SReadImageName);
+    }
+    SendMessage(SReadSucceeded, clGreen);
+}
+
+void THeadManager::ReadImage() {
+    ReadPages(0, LastChipPage);
+}
+
+void THeadManager::DeletePages(int First, int Last) {
+    TBusyGuard Guard(Busy);
+    StartTime = NowDateTime();
+    SendMessage(SDeleteStarted, clBlack);
+    for (int Page = First; Page <= Last; ++Page) {
+        DeletePage(Page);
+        SendProgress(PercentAfterPage(Page, Last));
+        if (ProcessMessagesAndCheckStop()) {
+            SendMessage(SDeleteStopped, clRed);
+            return;
+        }
+        if (Page == INT_MAX) {
+            break;
+        }
+    }
+    SendMessage(SDeleteSucceeded, clGreen);
+}
+
+void THeadManager::DeleteImage() {
+    DeletePages(0, LastChipPage);
+}
+
+void THeadManager::StopCurrentOperation() {
+    Busy = false;
+}
+
+// ---- Per-page steps ----
+
+void THeadManager::TransferPage(int PageNumber) {
+    if (IsImageEmpty()) {
+        throw Exception(SImageNotLoaded);
+    }
+    ProtocolManager->TransferPage(PageNumber, MemoryMap->GetPage(PageNumber));
+}
+
+void THeadManager::WritePage(int PageNumber) {
+    if (IsImageEmpty()) {
+        throw Exception(SImageNotLoaded);
+    }
+    ProtocolManager->WritePage(PageNumber);
+}
+
+bool THeadManager::ComparePage(int PageNumber) {
+    return ProtocolManager->ComparePage(PageNumber);
+}
+
+void THeadManager::DeletePage(int PageNumber) {
+    ProtocolManager->DeletePage(PageNumber);
+}
+
+void THeadManager::ReadPage(int PageNumber) {
+    ProtocolManager->ReadPage(PageNumber);
+}
+
+void THeadManager::FetchPage(const std::shared_ptr<IMemoryMap>& Map) {
+    std::shared_ptr<IMemoryPage> Page;
+    ProtocolManager->RequestPage(Page);
+    if (Page == nullptr) {
+        return;
+    }
+    Map->AddPage(Page->GetPageNumber(), Page->GetAddress(), Page->GetData());
+}

@@ -1,0 +1,114 @@
+#include "operations/Progress.h"
+
+#include "app/ResourseStrings.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr int ProgressPanel = 0;
+constexpr int RemainingTimePanel = 2;
+
+bool EndsWith(const std::string& Text, const char* Ending) {
+    const std::string Tail(Ending);
+    return Text.size() >= Tail.size() &&
+           Text.compare(Text.size() - Tail.size(), Tail.size(), Tail) == 0;
+}
+
+// True when the last two characters are 11, 12, 13 or 14: those numbers take the "many" form.
+bool EndsWithTeen(const std::string& Text) {
+    return EndsWith(Text, "11") || EndsWith(Text, "12") || EndsWith(Text, "13") ||
+           EndsWith(Text, "14");
+}
+
+// The "one" / "few" / "many" form of a counted word, chosen by the characters of Text.
+std::string CountedWord(const std::string& Text, const char* One, const char* Few,
+                        const char* Many) {
+    if (Text.empty() || EndsWithTeen(Text)) {
+        return Many;
+    }
+    switch (Text.back()) {
+    case '1':
+        return One;
+    case '2':
+    case '3':
+    case '4':
+        return Few;
+    default:
+        return Many;
+    }
+}
+
+// Whole milliseconds of a span in days; negative, unknown and absurdly large spans are clamped.
+std::int64_t SpanToMilliseconds(TDateTime Span) {
+    constexpr double LongestSpanDays = 1e6;
+    if (!std::isfinite(Span) || Span <= 0) {
+        return 0;
+    }
+    if (Span > LongestSpanDays) {
+        Span = LongestSpanDays;
+    }
+    return std::llround(Span * MillisecondsPerDay);
+}
+
+} // namespace
+
+void TProgress::SetProgress(int Percent, TDateTime StartTime) {
+    if (View == nullptr) {
+        return;
+    }
+    if (Percent > 100) {
+        Percent = 100;
+    }
+    const std::string PercentText = FormatText(SPercentFormat, Percent);
+    View->SetProgressPosition(Percent);
+    View->SetStatusPanelText(ProgressPanel, PercentText);
+    if (Percent >= 1 && Percent <= 99) {
+        View->SetApplicationTitle(FormatText(STitleFormat, PercentText.c_str(), SProductName));
+        if (Percent != LastPercent) {
+            const TDateTime Remaining = EstimateRemaining(Percent, NowDateTime(), StartTime);
+            View->SetStatusPanelText(RemainingTimePanel, RemainingTimeText(Remaining));
+        }
+        LastPercent = Percent;
+    } else {
+        View->SetApplicationTitle(SProductName);
+        View->SetStatusPanelText(RemainingTimePanel, "");
+        LastPercent = 0;
+    }
+}
+
+TDateTime TProgress::EstimateRemaining(int Percent, TDateTime Now, TDateTime StartTime) {
+    return (Now - StartTime) * (100 - Percent) / Percent;
+}
+
+std::string TProgress::RemainingTimeText(TDateTime Remaining) {
+    const std::int64_t TotalSeconds = SpanToMilliseconds(Remaining) / 1000;
+    const std::string Minutes = std::to_string(TotalSeconds / 60);
+    const std::string Seconds = std::to_string(TotalSeconds % 60);
+    if (TotalSeconds >= 60) {
+        return FormatText(SRemainMinutesFormat, RemainVerb(Minutes).c_str(), Minutes.c_str(),
+                          MinutesWord(Minutes).c_str(), Seconds.c_str(),
+                          SecondsWord(Seconds).c_str());
+    }
+    if (TotalSeconds > 0) {
+        return FormatText(SRemainSecondsFormat, RemainVerb(Seconds).c_str(), Seconds.c_str(),
+                          SecondsWord(Seconds).c_str());
+    }
+    return SLessThanSecond;
+}
+
+std::string TProgress::RemainVerb(const std::string& Text) {
+    if (EndsWith(Text, "11")) {
+        return SRemainMany;
+    }
+    return EndsWith(Text, "1") ? SRemainOne : SRemainMany;
+}
+
+std::string TProgress::MinutesWord(const std::string& Text) {
+    return CountedWord(Text, SMinuteOne, SMinuteFew, SMinuteMany);
+}
+
+std::string TProgress::SecondsWord(const std::string& Text) {
+    return CountedWord(Text, SSecondOne, SSecondFew, SSecondMany);
+}

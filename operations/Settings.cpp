@@ -1,0 +1,164 @@
+#include "operations/Settings.h"
+
+#include "app/ResourseStrings.h"
+#include "platform/AppDataFolder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::string Trim(const std::string& Text) {
+    const char* Blanks = " \t\r\n";
+    const size_t First = Text.find_first_not_of(Blanks);
+    if (First == std::string::npos) {
+        return "";
+    }
+    return Text.substr(First, Text.find_last_not_of(Blanks) - First + 1);
+}
+
+bool SameName(const std::string& A, const std::string& B) {
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
+               return std::tolower(static_cast<unsigned char>(X)) ==
+                      std::tolower(static_cast<unsigned char>(Y));
+           });
+}
+
+std::vector<std::string> ReadLines(const std::string& FileName) {
+    std::vector<std::string> Lines;
+    std::ifstream File(FileName);
+    std::string Line;
+    while (std::getline(File, Line)) {
+        if (!Line.empty() && Line.back() == '\r') {
+            Line.pop_back();
+        }
+        Lines.push_back(Line);
+    }
+    return Lines;
+}
+
+// The section name of a "[Name]" line.
+std::optional<std::string> SectionOf(const std::string& Line) {
+    const std::string Text = Trim(Line);
+    if (Text.size() >= 2 && Text.front() == '[' && Text.back() == ']') {
+        return Trim(Text.substr(1, Text.size() - 2));
+    }
+    return std::nullopt;
+}
+
+// The key of a "Key=Value" line (comments and lines without "=" have none).
+std::optional<std::string> KeyOf(const std::string& Line) {
+    const std::string Text = Trim(Line);
+    if (Text.empty() || Text.front() == ';' || Text.front() == '#') {
+        return std::nullopt;
+    }
+    const size_t Equals = Text.find('=');
+    if (Equals == std::string::npos) {
+        return std::nullopt;
+    }
+    return Trim(Text.substr(0, Equals));
+}
+
+std::string ValueOf(const std::string& Line) {
+    return Trim(Line.substr(Line.find('=') + 1));
+}
+
+// Writes the lines to a temporary file beside FileName and renames it over FileName, so a
+// failed write never leaves half a settings file behind.
+bool WriteLines(const std::string& FileName, const std::vector<std::string>& Lines) {
+    const std::string TempName = FileName + ".tmp";
+    {
+        std::ofstream File(TempName, std::ios::trunc);
+        for (const std::string& Line : Lines) {
+            File << Line << '\n';
+        }
+        File.flush();
+        if (!File) {
+            File.close();
+            std::remove(TempName.c_str());
+            return false;
+        }
+    }
+    if (std::rename(TempName.c_str(), FileName.c_str()) != 0) {
+        std::remove(TempName.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string ReadIniString(const std::string& FileName, const std::string& Section,
+                          const std::string& Key, const std::string& Default) {
+    bool InSection = false;
+    for (const std::string& Line : ReadLines(FileName)) {
+        if (const auto Name = SectionOf(Line)) {
+            InSection = SameName(*Name, Section);
+        } else if (InSection) {
+            const auto LineKey = KeyOf(Line);
+            if (LineKey && SameName(*LineKey, Key)) {
+                return ValueOf(Line);
+            }
+        }
+    }
+    return Default;
+}
+
+bool WriteIniString(const std::string& FileName, const std::string& Section, const std::string& Key,
+                    const std::string& Value) {
+    std::vector<std::string> Lines = ReadLines(FileName);
+    const std::string NewLine = Key + "=" + Value;
+    bool InSection = false;
+    std::optional<size_t> SectionEnd; // where a missing key goes: after the section's last line
+    for (size_t Index = 0; Index < Lines.size(); ++Index) {
+        if (const auto Name = SectionOf(Lines[Index])) {
+            InSection = SameName(*Name, Section);
+            if (InSection) {
+                SectionEnd = Index + 1;
+            }
+            continue;
+        }
+        if (!InSection) {
+            continue;
+        }
+        const auto LineKey = KeyOf(Lines[Index]);
+        if (LineKey && SameName(*LineKey, Key)) {
+            Lines[Index] = NewLine;
+            return WriteLines(FileName, Lines);
+        }
+        if (!Trim(Lines[Index]).empty()) {
+            SectionEnd = Index + 1;
+        }
+    }
+    if (SectionEnd) {
+        Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(*SectionEnd), NewLine);
+    } else {
+        if (!Lines.empty() && !Trim(Lines.back()).empty()) {
+            Lines.emplace_back();
+        }
+        Lines.push_back("[" + Section + "]");
+        Lines.push_back(NewLine);
+    }
+    return WriteLines(FileName, Lines);
+}
+
+std::string DefaultSettingsFileName() {
+    return GetProgramDataFolder() + "/" + SSettingsFileName;
+}
+
+std::string LoadPortName(const std::string& FileName) {
+    const std::string Name = ReadIniString(FileName, SComPortSection, SComNameKey, "");
+    return Name.empty() ? SDefaultPortName : Name;
+}
+
+bool SavePortName(const std::string& Name, const std::string& FileName) {
+    const size_t Slash = FileName.rfind('/');
+    if (Slash != std::string::npos && Slash > 0) {
+        EnsureFolderExists(FileName.substr(0, Slash));
+    }
+    return WriteIniString(FileName, SComPortSection, SComNameKey, Name);
+}

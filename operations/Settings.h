@@ -1,0 +1,23 @@
+// The settings file "Settings.ini" in the program's data folder: a plain INI text file that
+// holds the serial port name (section "COM Port", key "COM Name").
+#pragma once
+
+#include <string>
+
+// Section and key names compare without regard to case, as INI files are usually read; values
+// are taken as they stand, without the blanks around them.
+
+// The value of Key in Section, or Default when the file, the section or the key is missing.
+std::string ReadIniString(const std::string& FileName, const std::string& Section,
+                          const std::string& Key, const std::string& Default);
+// Sets Key in Section to Value, keeping every other line of the file; adds the section or the
+// key when missing and creates the file when needed. False when the file cannot be written.
+bool WriteIniString(const std::string& FileName, const std::string& Section, const std::string& Key,
+                    const std::string& Value);
+
+// <program data folder>/Settings.ini.
+std::string DefaultSettingsFileName();
+// The stored port name; "COM1" when none is stored (or the stored one is empty).
+std::string LoadPortName(const std::string& FileName = DefaultSettingsFileName());
+// Stores Name, creating the data folder when needed. False when the file cannot be written.
+bool SavePortName(const std::string& Name, const std::string& FileName = DefaultSettingsFileName());
