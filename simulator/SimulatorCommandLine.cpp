@@ -1,0 +1,188 @@
+#include "simulator/SimulatorCommandLine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+
+namespace {
+
+// Unsigned number in decimal, or hexadecimal with 0x.
+bool ParseNumber(const std::string& Text, unsigned long long Maximum, unsigned long long& Value) {
+    if (Text.empty() || Text[0] == '-' || Text[0] == '+') {
+        return false;
+    }
+    char* End = nullptr;
+    errno = 0;
+    Value = std::strtoull(Text.c_str(), &End, 0);
+    return errno == 0 && *End == '\0' && Value <= Maximum;
+}
+
+template <typename T> bool ParseInto(const std::string& Text, T& Target) {
+    unsigned long long Value = 0;
+    if (!ParseNumber(Text, std::numeric_limits<T>::max(), Value)) {
+        return false;
+    }
+    Target = static_cast<T>(Value);
+    return true;
+}
+
+// CMD=CODE, both bytes.
+bool ParseForcedReply(const std::string& Text, TSimulatorOptions& Options) {
+    const auto Equals = Text.find('=');
+    std::uint8_t Command = 0;
+    std::uint8_t Code = 0;
+    if (Equals == std::string::npos || !ParseInto(Text.substr(0, Equals), Command) ||
+        !ParseInto(Text.substr(Equals + 1), Code)) {
+        return false;
+    }
+    Options.ForcedReplies[Command] = Code;
+    return true;
+}
+
+// One page number or a comma-separated list.
+bool ParsePageList(const std::string& Text, TSimulatorOptions& Options) {
+    std::size_t From = 0;
+    while (true) {
+        const auto Comma = Text.find(',', From);
+        std::uint16_t Page = 0;
+        if (!ParseInto(Text.substr(From, Comma - From), Page)) {
+            return false;
+        }
+        Options.UnknownPages.insert(Page);
+        if (Comma == std::string::npos) {
+            return true;
+        }
+        From = Comma + 1;
+    }
+}
+
+bool ParseCount(const std::string& Text, std::optional<std::size_t>& Target) {
+    std::size_t Value = 0;
+    if (!ParseInto(Text, Value)) {
+        return false;
+    }
+    Target = Value;
+    return true;
+}
+
+} // namespace
+
+bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
+                               TSimulatorCommandLine& CommandLine, std::string& Error) {
+    TSimulatorOptions& Options = CommandLine.Options;
+    using TValueParser = std::function<bool(const std::string&)>;
+    const std::vector<std::pair<std::string, TValueParser>> ValueFlags = {
+        {"--chip", [&](const std::string& V) { return !(Options.ChipFile = V).empty(); }},
+        {"--link", [&](const std::string& V) { return !(CommandLine.LinkPath = V).empty(); }},
+        {"--id", [&](const std::string& V) { return Options.IdentificationText = V, true; }},
+        {"--baud",
+         [&](const std::string& V) { return ParseInto(V, Options.BaudRate) && Options.BaudRate; }},
+        {"--reply", [&](const std::string& V) { return ParseForcedReply(V, Options); }},
+        {"--unknown-page", [&](const std::string& V) { return ParsePageList(V, Options); }},
+        {"--noise", [&](const std::string& V) { return ParseInto(V, Options.NoiseBytes); }},
+        {"--pieces", [&](const std::string& V) { return ParseInto(V, Options.ReplyPieceSize); }},
+        {"--piece-gap",
+         [&](const std::string& V) { return ParseInto(V, Options.ReplyPieceGapMs); }},
+        {"--delay", [&](const std::string& V) { return ParseInto(V, Options.ReplyDelayMs); }},
+        {"--stop-after", [&](const std::string& V) { return ParseCount(V, Options.StopAfter); }},
+        {"--hang-up-after",
+         [&](const std::string& V) { return ParseCount(V, Options.HangUpAfter); }},
+    };
+
+    for (std::size_t i = 0; i < Arguments.size(); ++i) {
+        const std::string& Argument = Arguments[i];
+        if (Argument == "--help" || Argument == "-h") {
+            CommandLine.ShowHelp = true;
+            continue;
+        }
+        if (Argument == "--silent") {
+            Options.NeverAnswer = true;
+            continue;
+        }
+        if (Argument == "--verbose" || Argument == "-v") {
+            CommandLine.Verbose = true;
+            continue;
+        }
+        // --flag VALUE or --flag=VALUE
+        const auto Equals = Argument.find('=');
+        const std::string Flag = Argument.substr(0, Equals);
+        const TValueParser* Parser = nullptr;
+        for (const auto& Entry : ValueFlags) {
+            if (Entry.first == Flag) {
+                Parser = &Entry.second;
+            }
+        }
+        if (Parser == nullptr) {
+            Error = "unknown option " + Argument;
+            return false;
+        }
+        std::string Value;
+        if (Equals != std::string::npos) {
+            Value = Argument.substr(Equals + 1);
+        } else if (i + 1 < Arguments.size()) {
+            Value = Arguments[++i];
+        } else {
+            Error = "option " + Flag + " needs a value";
+            return false;
+        }
+        if (!(*Parser)(Value)) {
+            Error = "bad value '" + Value + "' for " + Flag;
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* SimulatorHelpText() {
+    return R"(Usage: velmora-sim [OPTIONS]
+
+Stands in for the Velmora programmer board: opens a pseudo-terminal, prints the path of its
+port side on the first line of standard output, and answers the program's requests on it
+until SIGINT or SIGTERM (or until a hang-up fault ends it).
+
+The board holds a 528-byte page buffer and a chip of 4096 pages of 528 bytes, erased (0xFF)
+at start. Commands and replies (package number echoed):
+  0x10 transfer  528 data bytes into the buffer        -> 0x11, page echoed
+  0x20 write     the buffer into the chip page          -> 0x21
+  0x30 read      the chip page into the buffer          -> 0x31
+  0x40 compare   the chip page with the buffer          -> 0x41 equal, 0x44 different
+  0x50 erase     the chip page (0xFF)                   -> 0x51
+  0x60 request   the buffer                             -> 0x65, page number of the buffer
+                 (0xFFFF before any read or transfer), the 528 buffer bytes
+  0xF0 initialise                                       -> 0xF6, the identification text
+A frame with a wrong checksum, a data length field that disagrees with the data, fewer than
+7 package bytes or an undoubled 0xAA gets 0x02. An unknown command, a page beyond 4095, or
+a transfer of other than 528 bytes gets the command's high nibble with low nibble 3
+(for example 0x70 -> 0x73, write of page 5000 -> 0x23).
+
+Options:
+  --chip FILE          keep the chip in FILE: loaded at start when present (it must hold
+                       exactly 2162688 bytes), created erased otherwise; every written or
+                       erased page is stored at once
+  --link PATH          make a symbolic link PATH to the port (replaces an existing link,
+                       removed at exit)
+  --id TEXT            identification text (default "Velmora simulator 1.0")
+  --baud N             pace the line at N baud, 10 bits per byte: a request counts as
+                       arrived and a reply as sent only after its wire time
+  --verbose, -v        one line per request and reply on standard error
+  --help, -h           this text
+
+Faults (for tests):
+  --silent             record requests, never answer
+  --reply CMD=CODE     answer command CMD with reply code CODE without carrying it out
+                       (repeatable; e.g. --reply 0x20=0x23)
+  --unknown-page LIST  answer the request command with page number 0xFFFF when the buffer
+                       holds one of these pages (comma-separated, repeatable)
+  --noise N            send N noise bytes (never 0xAA) before every reply
+  --pieces N           write every reply in pieces of N bytes
+  --piece-gap MS       pause between pieces (default 2)
+  --delay MS           answer every request MS milliseconds late
+  --stop-after N       answer the first N frames, then only record
+  --hang-up-after N    answer the first N frames; the next frame unplugs the board: the
+                       simulator closes its side (the program sees a hang-up) and exits
+
+Numbers may be decimal or hexadecimal (0x...). Options take their value as the next
+argument or after '=' (--delay=50).
+)";
+}
