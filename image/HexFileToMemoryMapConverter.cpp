@@ -1,0 +1,187 @@
+#include "image/HexFileToMemoryMapConverter.h"
+
+#include "app/ResourseStrings.h"
+#include "image/ArrayRoutines.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::uint8_t DataRecord = 0;
+constexpr std::uint8_t ExtendedAddressRecord = 4;
+constexpr std::int64_t SegmentSize = 65536;
+constexpr std::int32_t DumpRecordSize = 32;
+
+std::int64_t ExtendedAddressBase(const THexLine& Line) {
+    const TByteArray& Data = Line.GetData();
+    if (Data.size() < 2) {
+        throw EWrongExtendedAddress(SWrongExtendedAddress);
+    }
+    return static_cast<std::int64_t>(BytesToWord(Data[0], Data[1])) * SegmentSize;
+}
+
+void CheckImageEnd(std::int64_t End) {
+    if (End > MaxImageSize) {
+        throw EImageIsTooLarge(SImageIsTooLarge);
+    }
+}
+
+// The length of the image the records describe: the highest end address of any record.
+std::int64_t ImageLength(const IHexFile& HexFile) {
+    std::int64_t Base = 0;
+    std::int64_t Length = 0;
+    for (std::int32_t Index = 0; Index < HexFile.GetCount(); ++Index) {
+        const THexLine& Line = HexFile.GetLine(Index);
+        if (Line.GetRecordType() == ExtendedAddressRecord) {
+            Base = ExtendedAddressBase(Line);
+        }
+        const std::int64_t End =
+            Base + Line.GetAddress() + static_cast<std::int64_t>(Line.GetData().size());
+        CheckImageEnd(End);
+        Length = std::max(Length, End);
+    }
+    return Length;
+}
+
+// Copies the data records into Image; a later record overwrites an earlier one.
+void CopyRecords(const IHexFile& HexFile, TByteArray& Image) {
+    std::int64_t Base = 0;
+    for (std::int32_t Index = 0; Index < HexFile.GetCount(); ++Index) {
+        const THexLine& Line = HexFile.GetLine(Index);
+        if (Line.GetRecordType() == ExtendedAddressRecord) {
+            Base = ExtendedAddressBase(Line);
+        }
+        const TByteArray& Data = Line.GetData();
+        if (Line.GetRecordType() != DataRecord || Data.empty()) {
+            continue;
+        }
+        std::memcpy(Image.data() + Base + Line.GetAddress(), Data.data(), Data.size());
+    }
+}
+
+void CutIntoPages(const TByteArray& Image, std::int32_t PageSize, IMemoryMap& Map) {
+    TByteArray Page(static_cast<std::size_t>(PageSize));
+    std::int32_t Number = 0;
+    for (std::size_t Offset = 0; Offset < Image.size(); Offset += Page.size(), ++Number) {
+        const std::size_t Count = std::min(Page.size(), Image.size() - Offset);
+        std::copy_n(Image.begin() + static_cast<std::ptrdiff_t>(Offset), Count, Page.begin());
+        std::fill(Page.begin() + static_cast<std::ptrdiff_t>(Count), Page.end(), 0);
+        Map.AddPage(Number, static_cast<std::int32_t>(Offset), Page);
+    }
+}
+
+// The flat image of a map: every page at its address, the buffer running to the end of the
+// highest page, so that a map starting above page 0 or with gaps stays inside the buffer.
+TByteArray FlattenMap(const IMemoryMap& Map) {
+    const std::int32_t PageLength = Map.GetPage(0).GetSize();
+    std::int64_t Length = 0;
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+        const std::int32_t Address = Map.GetPage(Index).GetAddress();
+        if (Address < 0) {
+            throw std::invalid_argument("Memory page with a negative address");
+        }
+        Length = std::max<std::int64_t>(Length, std::int64_t{Address} + PageLength);
+    }
+    CheckImageEnd(Length);
+
+    TByteArray Image(static_cast<std::size_t>(Length));
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+        const TMemoryPage& Page = Map.GetPage(Index);
+        const TByteArray& Data = Page.GetData();
+        const std::size_t Count = std::min(Data.size(), static_cast<std::size_t>(PageLength));
+        std::copy_n(Data.begin(), Count, Image.begin() + Page.GetAddress());
+    }
+    return Image;
+}
+
+// A record's text spaced for the dump: ":CC AAAA TT    D1 D2 ... Dn   SS".
+std::string DumpLine(const THexLine& Line) {
+    const std::string Text = Line.ToText();
+    const std::size_t DataEnd = Text.size() - 2;
+    std::string Result;
+    Result.reserve(Text.size() * 3 / 2 + 12);
+    Result.append(Text, 0, 3);
+    Result += ' ';
+    Result.append(Text, 3, 4);
+    Result += ' ';
+    Result.append(Text, 7, 2);
+    Result += "    ";
+    for (std::size_t Position = 9; Position < DataEnd; Position += 2) {
+        if (Position > 9) {
+            Result += ' ';
+        }
+        Result.append(Text, Position, 2);
+    }
+    Result += DataEnd > 9 ? "   " : "  ";
+    Result.append(Text, DataEnd, 2);
+    return Result;
+}
+
+} // namespace
+
+void THexFileToMemoryMapConverter::HexToMemoryMap(const std::shared_ptr<IHexFile>& HexFile,
+                                                  std::int32_t PageSize,
+                                                  std::shared_ptr<IMemoryMap>& MemoryMap) const {
+    if (!HexFile) {
+        return;
+    }
+    if (PageSize <= 0 || PageSize > MaxImageSize) {
+        throw std::invalid_argument("Page size out of range");
+    }
+    MemoryMap = std::make_shared<TMemoryMap>();
+    // The whole length is known and checked before anything large is allocated.
+    TByteArray Image(static_cast<std::size_t>(ImageLength(*HexFile)));
+    CopyRecords(*HexFile, Image);
+    CutIntoPages(Image, PageSize, *MemoryMap);
+}
+
+void THexFileToMemoryMapConverter::MemoryMapToHex(const std::shared_ptr<IMemoryMap>& MemoryMap,
+                                                  std::int32_t RecordSize,
+                                                  std::shared_ptr<IHexFile>& HexFile) const {
+    if (!MemoryMap) {
+        throw std::invalid_argument("No memory map to convert");
+    }
+    if (RecordSize <= 0 || RecordSize > 255) {
+        throw std::invalid_argument("Record size out of range");
+    }
+    auto File = std::make_shared<THexFile>();
+    HexFile = File;
+    const TByteArray Image = FlattenMap(*MemoryMap);
+
+    std::uint16_t Segment = 0;
+    File->AddRecord(0, ExtendedAddressRecord, WordToBytes(Segment));
+    TByteArray Record;
+    std::int64_t Position = 0;
+    const auto Length = static_cast<std::int64_t>(Image.size());
+    while (Position < Length) {
+        std::int64_t Offset = Position - Segment * SegmentSize;
+        if (Offset == SegmentSize) {
+            ++Segment;
+            File->AddRecord(0, ExtendedAddressRecord, WordToBytes(Segment));
+            Offset = 0;
+        }
+        // A record never crosses a 64 KiB boundary, whatever the record size.
+        const std::int64_t Count =
+            std::min({std::int64_t{RecordSize}, Length - Position, SegmentSize - Offset});
+        Record.assign(Image.begin() + Position, Image.begin() + Position + Count);
+        File->AddRecord(static_cast<std::uint16_t>(Offset), DataRecord, Record);
+        Position += Count;
+    }
+}
+
+std::vector<std::string> THexFileToMemoryMapConverter::MemoryMapToStrings(
+    const std::shared_ptr<IMemoryMap>& MemoryMap) const {
+    std::vector<std::string> Lines;
+    if (!MemoryMap || MemoryMap->GetCount() == 0) {
+        return Lines;
+    }
+    std::shared_ptr<IHexFile> HexFile;
+    MemoryMapToHex(MemoryMap, DumpRecordSize, HexFile);
+    Lines.reserve(static_cast<std::size_t>(HexFile->GetCount()));
+    for (std::int32_t Index = 0; Index < HexFile->GetCount(); ++Index) {
+        Lines.push_back(DumpLine(HexFile->GetLine(Index)));
+    }
+    return Lines;
+}

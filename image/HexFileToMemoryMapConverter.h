@@ -1,0 +1,38 @@
+// Turns the records of an image file into a map of equal-length pages and back, and makes the
+// spaced hex dump of an image. Works through a flat buffer in which index k holds the byte at
+// absolute address k.
+#pragma once
+
+#include "image/HexFileObjects.h"
+#include "image/MemoryMapObjects.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The largest image accepted: no record may reach beyond this address. A full chip takes
+// 2 MiB, so this leaves ample room while keeping a hostile extended address from making the
+// program allocate gigabytes.
+inline constexpr std::int64_t MaxImageSize = 64 * 1024 * 1024;
+
+class THexFileToMemoryMapConverter {
+public:
+    // Hands out a new map in MemoryMap, then fills it with pages 0..n-1 of PageSize bytes
+    // covering every record's end address (uncovered bytes are 0). Does nothing when HexFile is
+    // null. Raises EWrongExtendedAddress for an extended address record without two address
+    // bytes and EImageIsTooLarge for an image ending beyond MaxImageSize; the map handed out
+    // then stays empty.
+    void HexToMemoryMap(const std::shared_ptr<IHexFile>& HexFile, std::int32_t PageSize,
+                        std::shared_ptr<IMemoryMap>& MemoryMap) const;
+
+    // Hands out a new file object in HexFile holding the image as records of RecordSize data
+    // bytes (1..255), starting with the extended address record of base 0; the end record is
+    // added by SaveToFile. Every page is placed at its address; the image runs to the end of
+    // the highest page. A map without pages raises std::out_of_range.
+    void MemoryMapToHex(const std::shared_ptr<IMemoryMap>& MemoryMap, std::int32_t RecordSize,
+                        std::shared_ptr<IHexFile>& HexFile) const;
+
+    // The dump: one spaced line per record of 32 data bytes; empty for a null or empty map.
+    std::vector<std::string> MemoryMapToStrings(const std::shared_ptr<IMemoryMap>& MemoryMap) const;
+};

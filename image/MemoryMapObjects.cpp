@@ -1,0 +1,49 @@
+#include "image/MemoryMapObjects.h"
+
+#include <charconv>
+#include <stdexcept>
+
+void TMemoryPage::Fill(std::int32_t NewPageNumber, std::int32_t NewAddress,
+                       const TByteArray& NewData) {
+    PageNumber = NewPageNumber;
+    Address = NewAddress;
+    Data = NewData;
+    Size = static_cast<std::int32_t>(Data.size());
+}
+
+std::string TMemoryPage::ToText() const {
+    std::string Text;
+    Text.reserve(Data.size() * 4);
+    char Digits[4];
+    for (std::size_t Index = 0; Index < Data.size(); ++Index) {
+        if (Index > 0) {
+            Text += ' ';
+        }
+        const auto Converted = std::to_chars(Digits, Digits + sizeof Digits, Data[Index]);
+        Text.append(Digits, Converted.ptr);
+    }
+    return Text;
+}
+
+const TMemoryPage& TMemoryMap::GetPage(std::int32_t Index) const {
+    if (Index < 0 || static_cast<std::size_t>(Index) >= Pages.size()) {
+        throw std::out_of_range("Memory page index " + std::to_string(Index) + " out of range 0.." +
+                                std::to_string(GetCount() - 1));
+    }
+    return *Pages[static_cast<std::size_t>(Index)];
+}
+
+void TMemoryMap::ToStrings(std::vector<std::string>* Lines) const {
+    if (Lines == nullptr) {
+        return;
+    }
+    for (const auto& Page : Pages) {
+        Lines->push_back(Page->ToText());
+        Lines->emplace_back();
+    }
+}
+
+void TMemoryMap::AddPage(std::int32_t PageNumber, std::int32_t Address, const TByteArray& Data) {
+    Pages.push_back(std::make_unique<TMemoryPage>());
+    Pages.back()->Fill(PageNumber, Address, Data);
+}

@@ -1,0 +1,270 @@
+#include "TempFolder.h"
+
+#include "app/ResourseStrings.h"
+#include "image/ArrayRoutines.h"
+#include "image/HexFileToMemoryMapConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr std::int32_t PageLength = 528;
+
+struct TRecord {
+    std::uint16_t Address;
+    std::uint8_t Type;
+    TByteArray Data;
+};
+
+std::shared_ptr<IHexFile> MakeFile(const std::vector<TRecord>& Records) {
+    auto File = std::make_shared<THexFile>();
+    for (const TRecord& Record : Records) {
+        File->AddRecord(Record.Address, Record.Type, Record.Data);
+    }
+    return File;
+}
+
+TByteArray Counting(std::size_t Count, std::uint8_t First = 1) {
+    TByteArray Bytes(Count);
+    for (std::size_t Index = 0; Index < Count; ++Index) {
+        Bytes[Index] = static_cast<std::uint8_t>(First + Index);
+    }
+    return Bytes;
+}
+
+// The whole image as one flat array, page after page.
+TByteArray Flatten(const IMemoryMap& Map) {
+    TByteArray Image;
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+        const TByteArray& Data = Map.GetPage(Index).GetData();
+        Image.insert(Image.end(), Data.begin(), Data.end());
+    }
+    return Image;
+}
+
+std::shared_ptr<IMemoryMap> ToMap(const std::shared_ptr<IHexFile>& File) {
+    std::shared_ptr<IMemoryMap> Map;
+    THexFileToMemoryMapConverter().HexToMemoryMap(File, PageLength, Map);
+    return Map;
+}
+
+std::shared_ptr<IHexFile> ToHex(const std::shared_ptr<IMemoryMap>& Map, std::int32_t RecordSize) {
+    std::shared_ptr<IHexFile> File;
+    THexFileToMemoryMapConverter().MemoryMapToHex(Map, RecordSize, File);
+    return File;
+}
+
+// A map of the given page numbers, each page at number x 528 holding bytes that tell it apart.
+std::shared_ptr<IMemoryMap> PagesMap(const std::vector<std::int32_t>& Numbers) {
+    auto Map = std::make_shared<TMemoryMap>();
+    for (const std::int32_t Number : Numbers) {
+        Map->AddPage(Number, Number * PageLength,
+                     Counting(PageLength, static_cast<std::uint8_t>(Number * 7 + 1)));
+    }
+    return Map;
+}
+
+} // namespace
+
+TEST(HexToMemoryMap, PlacesRecordsAndPadsWithZeros) {
+    TByteArray At1000(1016, 0);
+    std::copy_n(Counting(16).begin(), 16, At1000.begin() + 1000);
+    TByteArray Segment1(65536 + 4, 0);
+    std::copy_n(Counting(4).begin(), 4, Segment1.begin() + 65536);
+    TByteArray OneOver(PageLength + 1, 0);
+    OneOver[PageLength] = 0x77;
+
+    struct TCase {
+        const char* Name;
+        std::vector<TRecord> Records;
+        TByteArray Image; // expected bytes before padding to whole pages
+    };
+    const TCase Cases[] = {
+        {"no records", {}, {}},
+        {"600 bytes",
+         {{0, 0, Counting(200)}, {200, 0, Counting(200, 201)}, {400, 0, Counting(200, 145)}},
+         Counting(600)},
+        {"16 bytes at 1000", {{1000, 0, Counting(16)}}, At1000},
+        {"base 0x0001", {{0, 4, {0x00, 0x01}}, {0, 0, Counting(4)}}, Segment1},
+        {"extended address alone", {{0, 4, {0x00, 0x00}}}, TByteArray(2, 0)},
+        {"empty data and type 5 lengthen",
+         {{0, 0, {0xAA}}, {100, 0, {}}, {700, 5, {1, 2, 3}}},
+         [] {
+             TByteArray Image(703, 0);
+             Image[0] = 0xAA;
+             return Image;
+         }()},
+        {"later record wins", {{0, 0, {1, 2, 3}}, {1, 0, {9}}}, {1, 9, 3}},
+        {"one byte past a page", {{PageLength, 0, {0x77}}}, OneOver},
+    };
+    for (const TCase& Case : Cases) {
+        const auto Map = ToMap(MakeFile(Case.Records));
+        ASSERT_TRUE(Map) << Case.Name;
+        const std::size_t Pages = (Case.Image.size() + PageLength - 1) / PageLength;
+        ASSERT_EQ(Map->GetCount(), static_cast<std::int32_t>(Pages)) << Case.Name;
+        for (std::int32_t Index = 0; Index < Map->GetCount(); ++Index) {
+            EXPECT_EQ(Map->GetPage(Index).GetPageNumber(), Index) << Case.Name;
+            EXPECT_EQ(Map->GetPage(Index).GetAddress(), Index * PageLength) << Case.Name;
+            EXPECT_EQ(Map->GetPage(Index).GetSize(), PageLength) << Case.Name;
+        }
+        TByteArray Padded = Case.Image;
+        Padded.resize(Pages * PageLength, 0);
+        EXPECT_EQ(Flatten(*Map), Padded) << Case.Name;
+    }
+}
+
+TEST(HexToMemoryMap, NoFileLeavesTheMapAlone) {
+    std::shared_ptr<IMemoryMap> Map = std::make_shared<TMemoryMap>();
+    const auto Before = Map;
+    THexFileToMemoryMapConverter().HexToMemoryMap(nullptr, PageLength, Map);
+    EXPECT_EQ(Map, Before);
+}
+
+TEST(HexToMemoryMap, RejectsBadExtendedAddressesAndHugeImagesBeforeAllocating) {
+    struct TCase {
+        const char* Name;
+        std::vector<TRecord> Records;
+        bool TooLarge; // else a bad extended address record
+    };
+    const TCase Cases[] = {
+        {"extended address without data", {{0, 4, {}}}, false},
+        {"extended address with one byte", {{0, 0, {1}}, {0, 4, {0x01}}}, false},
+        {"base at 64 MiB", {{0, 4, {0x04, 0x00}}, {0, 0, {1}}}, true},
+        {"highest base", {{0, 4, {0xFF, 0xFF}}, {0xFFF0, 0, Counting(16)}}, true},
+        {"one byte beyond 64 MiB", {{0, 4, {0x03, 0xFF}}, {0xFFF0, 0, Counting(17)}}, true},
+        {"highest base on a record without data", {{0, 4, {0xFF, 0xFF}}, {0, 5, {}}}, true},
+    };
+    for (const TCase& Case : Cases) {
+        std::shared_ptr<IMemoryMap> Map;
+        if (Case.TooLarge) {
+            EXPECT_THROW(THexFileToMemoryMapConverter().HexToMemoryMap(MakeFile(Case.Records),
+                                                                       PageLength, Map),
+                         EImageIsTooLarge)
+                << Case.Name;
+        } else {
+            EXPECT_THROW(THexFileToMemoryMapConverter().HexToMemoryMap(MakeFile(Case.Records),
+                                                                       PageLength, Map),
+                         EWrongExtendedAddress)
+                << Case.Name;
+        }
+        ASSERT_TRUE(Map) << Case.Name;
+        EXPECT_EQ(Map->GetCount(), 0) << Case.Name;
+    }
+}
+
+TEST(MemoryMapToHex, OnePageBecomesSixteenFullRecordsAndOneShort) {
+    const auto File = ToHex(PagesMap({0}), 32);
+    ASSERT_EQ(File->GetCount(), 18);
+    EXPECT_EQ(File->GetLine(0).ToText(), ":020000040000FA");
+    for (std::int32_t Index = 1; Index <= 16; ++Index) {
+        EXPECT_EQ(File->GetLine(Index).GetRecordType(), 0);
+        EXPECT_EQ(File->GetLine(Index).GetAddress(), (Index - 1) * 32);
+        EXPECT_EQ(File->GetLine(Index).GetData().size(), 32u);
+    }
+    EXPECT_EQ(File->GetLine(17).GetAddress(), 0x0200);
+    EXPECT_EQ(File->GetLine(17).GetData().size(), 16u);
+}
+
+TEST(MemoryMapToHex, MapWithoutPagesRaisesOutOfRange) {
+    std::shared_ptr<IHexFile> File;
+    EXPECT_THROW(
+        THexFileToMemoryMapConverter().MemoryMapToHex(std::make_shared<TMemoryMap>(), 32, File),
+        std::out_of_range);
+}
+
+TEST(MemoryMapToHex, MapsStartingAbovePageZeroOrWithGapsStayWhole) {
+    const std::vector<std::vector<std::int32_t>> Cases = {{3}, {5, 2}, {0, 4095}, {9, 8, 7}};
+    for (const auto& Numbers : Cases) {
+        const auto Map = ToMap(ToHex(PagesMap(Numbers), 32));
+        std::int32_t Highest = 0;
+        for (const std::int32_t Number : Numbers) {
+            Highest = std::max(Highest, Number);
+        }
+        ASSERT_EQ(Map->GetCount(), Highest + 1);
+        for (std::int32_t Number = 0; Number <= Highest; ++Number) {
+            const bool Present = std::find(Numbers.begin(), Numbers.end(), Number) != Numbers.end();
+            const TByteArray Expected =
+                Present ? Counting(PageLength, static_cast<std::uint8_t>(Number * 7 + 1))
+                        : TByteArray(PageLength, 0);
+            EXPECT_EQ(Map->GetPage(Number).GetData(), Expected) << "page " << Number;
+        }
+    }
+}
+
+TEST(MemoryMapToHex, RecordsNeverCrossA64KiBBoundary) {
+    // 130 pages pass the first 64 KiB boundary; record sizes that do not divide 65536 must
+    // still put every byte back at its own address.
+    std::vector<std::int32_t> Numbers(130);
+    for (std::int32_t Number = 0; Number < 130; ++Number) {
+        Numbers[static_cast<std::size_t>(Number)] = Number;
+    }
+    const auto Original = PagesMap(Numbers);
+    for (const std::int32_t RecordSize : {1, 3, 32, 100, 255}) {
+        const auto File = ToHex(Original, RecordSize);
+        for (std::int32_t Index = 0; Index < File->GetCount(); ++Index) {
+            const THexLine& Line = File->GetLine(Index);
+            EXPECT_LE(Line.GetAddress() + Line.GetData().size(), 65536u);
+        }
+        EXPECT_EQ(Flatten(*ToMap(File)), Flatten(*Original)) << "record size " << RecordSize;
+    }
+}
+
+TEST(MemoryMapToHex, FullChipRoundTripsThroughAFile) {
+    std::vector<std::int32_t> Numbers(4096);
+    for (std::int32_t Number = 0; Number < 4096; ++Number) {
+        Numbers[static_cast<std::size_t>(Number)] = Number;
+    }
+    const auto Original = PagesMap(Numbers);
+    const auto File = ToHex(Original, 32);
+
+    std::vector<std::uint16_t> Bases;
+    int DataRecords = 0;
+    for (std::int32_t Index = 0; Index < File->GetCount(); ++Index) {
+        const THexLine& Line = File->GetLine(Index);
+        if (Line.GetRecordType() == 4) {
+            Bases.push_back(BytesToWord(Line.GetData()[0], Line.GetData()[1]));
+            // Each further base comes just before the record at offset 0 of its segment.
+            if (Index + 1 < File->GetCount()) {
+                EXPECT_EQ(File->GetLine(Index + 1).GetAddress(), 0);
+            }
+        } else {
+            EXPECT_EQ(Line.GetData().size(), 32u);
+            ++DataRecords;
+        }
+    }
+    ASSERT_EQ(Bases.size(), 33u);
+    for (std::uint16_t Base = 0; Base < 33; ++Base) {
+        EXPECT_EQ(Bases[Base], Base);
+    }
+    EXPECT_EQ(DataRecords, 67584);
+
+    TTempFolder Folder;
+    File->SaveToFile(Folder.File("full.ldr"));
+    auto Loaded = std::make_shared<THexFile>();
+    Loaded->LoadFromFile(Folder.File("full.ldr"));
+    const auto Map = ToMap(Loaded);
+    ASSERT_EQ(Map->GetCount(), 4096);
+    for (std::int32_t Index = 0; Index < 4096; ++Index) {
+        ASSERT_EQ(Map->GetPage(Index).GetData(), Original->GetPage(Index).GetData()) << Index;
+        ASSERT_EQ(Map->GetPage(Index).GetAddress(), Index * PageLength);
+    }
+}
+
+TEST(MemoryMapToStrings, SpacesEveryRecord) {
+    const THexFileToMemoryMapConverter Converter;
+    EXPECT_TRUE(Converter.MemoryMapToStrings(nullptr).empty());
+    EXPECT_TRUE(Converter.MemoryMapToStrings(std::make_shared<TMemoryMap>()).empty());
+
+    const auto Lines = Converter.MemoryMapToStrings(PagesMap({0}));
+    ASSERT_EQ(Lines.size(), 18u);
+    EXPECT_EQ(Lines[0], ":02 0000 04    00 00   FA");
+    std::string Data;
+    for (int Byte = 1; Byte <= 32; ++Byte) {
+        Data += FormatText(Byte == 1 ? "%02X" : " %02X", Byte);
+    }
+    EXPECT_EQ(Lines[1], ":20 0000 00    " + Data + "   D0");
+    EXPECT_EQ(Lines[17].substr(0, 15), ":10 0200 00    ");
+    EXPECT_NE(Lines[17].back(), ' ');
+}

@@ -1,0 +1,303 @@
+#include "TempFolder.h"
+
+#include "app/ResourseStrings.h"
+#include "image/HexFileObjects.h"
+#include "image/HexToInt.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <dirent.h>
+#include <functional>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs Action and tells which exception family it raised, by the most specific type.
+std::string RaisedBy(const std::function<void()>& Action) {
+    try {
+        Action();
+    } catch (const EWrongHexStringCS&) {
+        return "EWrongHexStringCS";
+    } catch (const EOddHexStringLength&) {
+        return "EOddHexStringLength";
+    } catch (const EHexStringIsTooShort&) {
+        return "EHexStringIsTooShort";
+    } catch (const EWrongHexDataLength&) {
+        return "EWrongHexDataLength";
+    } catch (const EFileIsEmpty&) {
+        return "EFileIsEmpty";
+    } catch (const EHexFileException&) {
+        return "EHexFileException";
+    }
+    return "";
+}
+
+std::vector<std::string> RecordTexts(const THexFile& File) {
+    std::vector<std::string> Texts;
+    for (std::int32_t Index = 0; Index < File.GetCount(); ++Index) {
+        Texts.push_back(File.GetLine(Index).ToText());
+    }
+    return Texts;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& Folder) {
+    std::vector<std::string> Names;
+    DIR* Directory = ::opendir(Folder.c_str());
+    while (const dirent* Entry = ::readdir(Directory)) {
+        const std::string Name = Entry->d_name;
+        if (Name != "." && Name != "..") {
+            Names.push_back(Name);
+        }
+    }
+    ::closedir(Directory);
+    return Names;
+}
+
+} // namespace
+
+TEST(HexToInt, ReadsUpperAndLowerCaseAndGivesZeroForOtherText) {
+    const std::pair<const char*, int> Cases[] = {
+        {"", 0}, {"00", 0}, {"FF", 255}, {"ff", 255}, {"1a", 26}, {"A0", 160}, {"G1", 0}, {"1 ", 0},
+    };
+    for (const auto& [Text, Value] : Cases) {
+        EXPECT_EQ(HexToInt(Text), Value) << Text;
+    }
+}
+
+TEST(HexLine, ParsesWellFormedLines) {
+    struct TCase {
+        const char* Text;
+        std::uint8_t Count;
+        std::uint16_t Address;
+        std::uint8_t Type;
+        TByteArray Data;
+        std::uint8_t CheckSum;
+        const char* Written;
+    };
+    const TCase Cases[] = {
+        {":020000040000FA", 2, 0, 4, {0, 0}, 0xFA, ":020000040000FA"},
+        {"X020000040000FA", 2, 0, 4, {0, 0}, 0xFA, ":020000040000FA"},
+        {":020000040000fa", 2, 0, 4, {0, 0}, 0xFA, ":020000040000FA"},
+        {":03000000010203F7", 3, 0, 0, {1, 2, 3}, 0xF7, ":03000000010203F7"},
+        {":0112340000b9", 1, 0x1234, 0, {0}, 0xB9, ":0112340000B9"},
+        {":00000001ff", 0, 0, 1, {}, 0xFF, ":00000001FF"},
+    };
+    for (const TCase& Case : Cases) {
+        THexLine Line;
+        Line.Parse(Case.Text);
+        EXPECT_EQ(Line.GetByteCount(), Case.Count) << Case.Text;
+        EXPECT_EQ(Line.GetAddress(), Case.Address) << Case.Text;
+        EXPECT_EQ(Line.GetRecordType(), Case.Type) << Case.Text;
+        EXPECT_EQ(Line.GetData(), Case.Data) << Case.Text;
+        EXPECT_EQ(Line.GetCheckSum(), Case.CheckSum) << Case.Text;
+        EXPECT_EQ(Line.ToText(), Case.Written) << Case.Text;
+    }
+}
+
+TEST(HexLine, RejectsMalformedLinesInTheOrderOfTheChecks) {
+    const std::pair<const char*, const char*> Cases[] = {
+        {":00000001F", "EHexStringIsTooShort"},       {"", "EHexStringIsTooShort"},
+        {":020000040000F", "EOddHexStringLength"},    {":00000001FF ", "EOddHexStringLength"},
+        {":0200000400", "EWrongHexStringCS"},         {":020000040000FB", "EWrongHexStringCS"},
+        {":04000000010203F6", "EWrongHexDataLength"}, {"            ", "EOddHexStringLength"},
+    };
+    for (const auto& [Text, Raised] : Cases) {
+        THexLine Line;
+        EXPECT_EQ(RaisedBy([&] { Line.Parse(Text); }), Raised) << '"' << Text << '"';
+    }
+}
+
+TEST(HexLine, DataLengthErrorNamesBothLengths) {
+    THexLine Line;
+    try {
+        Line.Parse(":04000000010203F6");
+        FAIL() << "no exception";
+    } catch (const EWrongHexDataLength& Error) {
+        EXPECT_STREQ(Error.what(), "Неверная длинна HEX данных.\r\nПредполагаемая длинна: "
+                                   "4\r\nДействительная длинна: 3");
+    }
+    // The fields read before the failing check keep their values.
+    EXPECT_EQ(Line.GetByteCount(), 4);
+    EXPECT_EQ(Line.GetData(), (TByteArray{1, 2, 3}));
+}
+
+TEST(HexFile, AddRecordComputesCountAndCheckSum) {
+    THexFile File;
+    File.AddRecord(0x0020, 0, TByteArray(16, 0xFF));
+    File.AddRecord(0, 4, {0x00, 0x00});
+    ASSERT_EQ(File.GetCount(), 2);
+    EXPECT_EQ(File.GetLine(0).ToText(), ":10002000" + std::string(32, 'F') + "E0");
+    EXPECT_EQ(File.GetLine(1).ToText(), ":020000040000FA");
+    EXPECT_THROW(File.GetLine(2), std::out_of_range);
+    EXPECT_THROW(File.GetLine(-1), std::out_of_range);
+}
+
+TEST(HexFile, EndRecordEndsReadingOnlyWhenWrittenExactly) {
+    THexFile File;
+    File.LoadFromStrings({":0100000011EE", ":00000001FF", "garbage"});
+    EXPECT_EQ(RecordTexts(File), (std::vector<std::string>{":0100000011EE"}));
+
+    File.LoadFromStrings({":00000001ff", "", ":0100000011EE"});
+    ASSERT_EQ(File.GetCount(), 2);
+    EXPECT_EQ(File.GetLine(0).GetRecordType(), 1);
+    EXPECT_TRUE(File.GetLine(0).GetData().empty());
+
+    EXPECT_EQ(RaisedBy([&] { File.LoadFromStrings({":00000001FF "}); }), "EOddHexStringLength");
+}
+
+TEST(HexFile, FailingThirdLineKeepsTheRecordsBeforeIt) {
+    THexFile File;
+    EXPECT_EQ(RaisedBy([&] {
+                  File.LoadFromStrings(
+                      {":020000040000FA", ":0100000011EE", ":0100010022CC", ":0100020033CA"});
+              }),
+              "EWrongHexStringCS");
+    ASSERT_EQ(File.GetCount(), 3);
+    EXPECT_EQ(File.GetLine(1).ToText(), ":0100000011EE");
+    // The failed record stays with the fields it got.
+    EXPECT_EQ(File.GetLine(2).GetAddress(), 1);
+}
+
+class HexFileOnDisk : public ::testing::Test {
+protected:
+    TTempFolder Folder;
+};
+
+TEST_F(HexFileOnDisk, ReadsEveryKindOfLineEnd) {
+    const std::vector<std::string> Expected{":020000040000FA", ":0100000011EE", ":0100010022DC"};
+    const char* Texts[] = {
+        ":020000040000FA\r\n:0100000011EE\r\n:0100010022DC\r\n:00000001FF\r\n",
+        ":020000040000FA\n:0100000011EE\n:0100010022DC\n",
+        ":020000040000FA\r:0100000011EE\r:0100010022DC\r",
+        ":020000040000FA\r\n:0100000011EE\n:0100010022DC",
+        ":020000040000fa\n\n:0100000011ee\r\n\r\n:0100010022dc\n:00000001FF",
+    };
+    for (const char* Text : Texts) {
+        WriteFileText(Folder.File("a.ldr"), Text);
+        THexFile File;
+        File.LoadFromFile(Folder.File("a.ldr"));
+        EXPECT_EQ(RecordTexts(File), Expected) << Text;
+    }
+}
+
+TEST_F(HexFileOnDisk, MissingEmptyAndUnreadableFiles) {
+    THexFile File;
+    File.AddRecord(0, 0, {1});
+    File.LoadFromFile(Folder.File("missing.ldr"));
+    EXPECT_EQ(File.GetCount(), 0);
+
+    File.AddRecord(0, 0, {1});
+    WriteFileText(Folder.File("empty.ldr"), "");
+    EXPECT_EQ(RaisedBy([&] { File.LoadFromFile(Folder.File("empty.ldr")); }), "EFileIsEmpty");
+    EXPECT_EQ(File.GetCount(), 1);
+
+    WriteFileText(Folder.File("blank.ldr"), "\r\n");
+    File.LoadFromFile(Folder.File("blank.ldr"));
+    EXPECT_EQ(File.GetCount(), 0);
+
+    try {
+        File.LoadFromFile(Folder.Path());
+        FAIL() << "a folder was read as a file";
+    } catch (const Exception& Error) {
+        EXPECT_EQ(Error.what(), FormatText(SCannotReadFile, Folder.Path().c_str()));
+    }
+}
+
+TEST_F(HexFileOnDisk, VeryLongLineFailsWithoutHarm) {
+    WriteFileText(Folder.File("long.ldr"), ":" + std::string(2'000'000, 'A') + "\n");
+    THexFile File;
+    EXPECT_EQ(RaisedBy([&] { File.LoadFromFile(Folder.File("long.ldr")); }), "EWrongHexStringCS");
+}
+
+TEST_F(HexFileOnDisk, SavesRecordsAndEndRecordWithCrLf) {
+    THexFile File;
+    File.SaveToFile(Folder.File("none.ldr"));
+    EXPECT_EQ(ReadFileText(Folder.File("none.ldr")), ":00000001FF\r\n");
+
+    File.AddRecord(0, 4, {0, 0});
+    File.AddRecord(0x10, 0, {0xAB});
+    File.SaveToFile(Folder.File("two.ldr"));
+    EXPECT_EQ(ReadFileText(Folder.File("two.ldr")),
+              ":020000040000FA\r\n:01001000AB44\r\n:00000001FF\r\n");
+    EXPECT_EQ(FileNamesIn(Folder.Path()).size(), 2u);
+}
+
+TEST_F(HexFileOnDisk, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
+    THexFile File;
+    File.AddRecord(0, 0, TByteArray(32, 0x11));
+    const std::string Folderish = Folder.File("dir.ldr");
+    ASSERT_EQ(::mkdir(Folderish.c_str(), 0755), 0);
+    const std::string Cases[] = {Folderish, Folder.File("no-such-folder/a.ldr")};
+    for (const std::string& Target : Cases) {
+        try {
+            File.SaveToFile(Target);
+            FAIL() << "saved to " << Target;
+        } catch (const Exception& Error) {
+            EXPECT_EQ(Error.what(), FormatText(SCannotWriteFile, Target.c_str()));
+        }
+    }
+    struct stat Info {};
+    ASSERT_EQ(::stat(Folderish.c_str(), &Info), 0);
+    EXPECT_TRUE(S_ISDIR(Info.st_mode));
+    EXPECT_EQ(FileNamesIn(Folder.Path()), std::vector<std::string>{"dir.ldr"});
+}
+
+TEST_F(HexFileOnDisk, SaveFailingHalfWayKeepsTheOldFile) {
+    const std::string Target = Folder.File("image.ldr");
+    WriteFileText(Target, "old content\r\n");
+    THexFile File;
+    for (int Record = 0; Record < 2000; ++Record) {
+        File.AddRecord(static_cast<std::uint16_t>(Record * 32), 0, TByteArray(32, 0x5A));
+    }
+
+    // Limit the size of files this process may write, so that the write stops part way.
+    rlimit Old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &Old), 0);
+    rlimit Small = Old;
+    Small.rlim_cur = 4096;
+    const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &Small), 0);
+    bool Raised = false;
+    try {
+        File.SaveToFile(Target);
+    } catch (const Exception& Error) {
+        Raised = true;
+        EXPECT_EQ(Error.what(), FormatText(SCannotWriteFile, Target.c_str()));
+    }
+    ::setrlimit(RLIMIT_FSIZE, &Old);
+    std::signal(SIGXFSZ, OldHandler);
+
+    EXPECT_TRUE(Raised);
+    EXPECT_EQ(ReadFileText(Target), "old content\r\n");
+    EXPECT_EQ(FileNamesIn(Folder.Path()), std::vector<std::string>{"image.ldr"});
+}
+
+TEST_F(HexFileOnDisk, SaveIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "the superuser may write into any folder";
+    }
+    const std::string Target = Folder.File("image.ldr");
+    WriteFileText(Target, "old\r\n");
+    ASSERT_EQ(::chmod(Folder.Path().c_str(), 0555), 0);
+    THexFile File;
+    EXPECT_THROW(File.SaveToFile(Target), Exception);
+    ::chmod(Folder.Path().c_str(), 0755);
+    EXPECT_EQ(ReadFileText(Target), "old\r\n");
+}
+
+TEST_F(HexFileOnDisk, SaveReplacesTheTargetOfASymbolicLink) {
+    const std::string Real = Folder.File("real.ldr");
+    const std::string Link = Folder.File("link.ldr");
+    WriteFileText(Real, "old\r\n");
+    ASSERT_EQ(::symlink(Real.c_str(), Link.c_str()), 0);
+    THexFile File;
+    File.SaveToFile(Link);
+    EXPECT_EQ(ReadFileText(Real), ":00000001FF\r\n");
+    struct stat Info {};
+    ASSERT_EQ(::lstat(Link.c_str(), &Info), 0);
+    EXPECT_TRUE(S_ISLNK(Info.st_mode));
+}
