@@ -1,0 +1,3 @@
+#include "package/CustomPackage.h"
+
+TCustomPackage::~TCustomPackage() = default;

@@ -1,0 +1,63 @@
+// The background thread that collects the bytes read from the serial port and cuts whole
+// frames (start marker, stuffed package, single end marker, one more byte) out of them. Each
+// frame's package is unstuffed, logged and handed to OnPackageExtracted.
+#pragma once
+
+#include "image/ArrayTypes.h"
+#include "package/ByteStaffing.h"
+#include "platform/SyncEvent.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class TPackageExtractor {
+public:
+    // Starts the thread at once; with nothing received it sleeps until the first AddBytes.
+    TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker);
+    // Requests termination, wakes the thread and joins it before anything it uses goes.
+    ~TPackageExtractor();
+    TPackageExtractor(const TPackageExtractor&) = delete;
+    TPackageExtractor& operator=(const TPackageExtractor&) = delete;
+
+    // Appends received bytes and wakes the thread. Called on the serial read thread.
+    void AddBytes(const TByteArray& Bytes);
+
+    // Receives each package on the extractor thread; no lock of the extractor is held while it
+    // runs. Assign it before the first AddBytes; an empty handler makes frames be dropped.
+    TBytesEvent OnPackageExtracted;
+
+private:
+    enum class TScanState : std::uint8_t { Searching = 0, InFrame = 1, AfterEndMarker = 3 };
+
+    void Execute();
+    bool HasBytesToExamine();
+    void ExamineNextByte();
+    void AdvanceReadIndex();
+    void EndFrame();
+    void CompactBuffer();
+    void DeliverPackage(const TByteArray& Frame);
+
+    const std::uint8_t StartMarker;
+    const std::uint8_t EndMarker;
+    std::unique_ptr<TReceiveStaffer> Unstuffer;
+
+    // Guards Buffer and both indices: the serial read thread appends while this thread scans,
+    // resets and compacts.
+    std::mutex BufferLock;
+    TByteArray Buffer;
+    std::size_t ReadIndex = 0;
+    std::size_t WriteIndex = 0;
+
+    // Touched only by the extractor thread.
+    TScanState State = TScanState::Searching;
+    std::size_t StartIndex = 0;
+    std::size_t EndIndex = 0;
+
+    TEvent WakeUp{TEvent::TResetMode::Auto};
+    std::atomic<bool> Terminated{false};
+    std::thread Thread;
+};

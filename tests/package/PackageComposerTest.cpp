@@ -1,0 +1,53 @@
+#include "package/PackageComposer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct TFrameCase {
+    TByteArray Package;
+    TByteArray Frame;
+};
+
+TEST(PackageComposerTest, FramesPackagesWithMarkersStuffingAndTerminator) {
+    const std::vector<TFrameCase> Cases = {
+        {{0x01, 0x50, 0x00, 0x00, 0x00, 0x00, 0xAF},
+         {0xAA, 0x01, 0x50, 0x00, 0x00, 0x00, 0x00, 0xAF, 0x55, 0xFF}},
+        {{0x01, 0x50, 0x01, 0x55, 0x00, 0x00, 0x59},
+         {0xAA, 0x01, 0x50, 0x01, 0x55, 0x55, 0x00, 0x00, 0x59, 0x55, 0xFF}},
+        {{0x02, 0x40, 0x00, 0x07, 0x00, 0x02, 0xAA, 0xC3, 0x47},
+         {0xAA, 0x02, 0x40, 0x00, 0x07, 0x00, 0x02, 0xAA, 0xAA, 0xC3, 0x47, 0x55, 0xFF}},
+        {{0xFF, 0xF0, 0x00, 0x00, 0x00, 0x00, 0x10},
+         {0xAA, 0xFF, 0xF0, 0x00, 0x00, 0x00, 0x00, 0x10, 0x55, 0xFF}},
+        {{}, {0xAA, 0x55, 0xFF}},
+        {{0x01, 0x55}, {0xAA, 0x01, 0x55, 0x55, 0x55, 0xFF}},
+    };
+    TPackageComposer Composer(0xAA, 0x55, 0xFF);
+    std::vector<TByteArray> Frames;
+    Composer.OnPackageComposed = [&](void* Sender, const TByteArray& Frame) {
+        EXPECT_EQ(Sender, &Composer);
+        Frames.push_back(Frame);
+    };
+    for (const TFrameCase& Case : Cases) {
+        Composer.Compose(Case.Package);
+    }
+    ASSERT_EQ(Frames.size(), Cases.size());
+    for (std::size_t Index = 0; Index < Cases.size(); ++Index) {
+        EXPECT_EQ(Frames[Index], Cases[Index].Frame) << "case " << Index;
+    }
+}
+
+TEST(PackageComposerTest, WithoutHandlerNothingHappens) {
+    TPackageComposer Composer(0xAA, 0x55, 0xFF);
+    EXPECT_NO_THROW(Composer.Compose({0x01, 0x02}));
+}
+
+TEST(PackageComposerTest, HandlerExceptionsReachTheCaller) {
+    TPackageComposer Composer(0xAA, 0x55, 0xFF);
+    Composer.OnPackageComposed = [](void*, const TByteArray&) { throw std::runtime_error("x"); };
+    EXPECT_THROW(Composer.Compose({0x01}), std::runtime_error);
+}
+
+} // namespace
