@@ -1,0 +1,89 @@
+#include "serial/AnisochronousCommReadThread.h"
+
+#include "app/ResourseStrings.h"
+#include "logging/LogManager.h"
+#include "serial/AnisochronousCommPort.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+TAnisochronousCommReadThread::TAnisochronousCommReadThread(TAnisochronousComm& Comm) : Comm(Comm) {
+    Thread = std::thread([this] { Execute(); });
+}
+
+TAnisochronousCommReadThread::~TAnisochronousCommReadThread() {
+    Stop();
+}
+
+void TAnisochronousCommReadThread::SetOnBytesReceived(TBytesEvent Handler) {
+    std::lock_guard<std::mutex> Guard(Lock);
+    OnBytesReceived = std::move(Handler);
+}
+
+void TAnisochronousCommReadThread::Stop() {
+    if (!Thread.joinable()) {
+        return;
+    }
+    Terminated = true;
+    TerminateEvent.Set();
+    Comm.InterruptReader();
+    Thread.join();
+    Comm.EndReaderInterrupt();
+}
+
+void TAnisochronousCommReadThread::Execute() {
+    while (!Terminated) {
+        Comm.OpenedEvent.Wait();
+        if (Terminated) {
+            break;
+        }
+        if (!Comm.IsOpen()) {
+            continue;
+        }
+        try {
+            ReadBurst();
+        } catch (const std::exception& Error) {
+            // A failing handler or log must not end reading.
+            try {
+                LogMessage(FormatText(SCommReadThreadError, Error.what()));
+            } catch (...) {
+            }
+        } catch (...) {
+        }
+    }
+}
+
+void TAnisochronousCommReadThread::ReadBurst() {
+    bool TimedOut = false;
+    Count = Comm.Read(Buffer.data(), MaxReadCount, TimedOut, INFINITE_WAIT, 1);
+    if (Count == 0) {
+        // Closed meanwhile (the next pass sleeps on the open event), interrupted, or failed on
+        // an open port: then wait a little before trying again.
+        if (!Terminated && Comm.IsOpen()) {
+            ++FailedReads;
+            TerminateEvent.Wait(FailedReadPauseMs);
+        }
+        return;
+    }
+    FirstByte = Buffer[0];
+    Count = Comm.BytesInQueue();
+    if (Count > 0) {
+        Count = Comm.Read(Buffer.data(), MaxReadCount, TimedOut, DrainMsPerByte,
+                          std::min(Count, MaxReadCount));
+    }
+    DeliverBurst();
+}
+
+void TAnisochronousCommReadThread::DeliverBurst() {
+    std::lock_guard<std::mutex> Guard(Lock);
+    if (!OnBytesReceived) {
+        return;
+    }
+    TByteArray Bytes;
+    Bytes.reserve(Count + 1);
+    Bytes.push_back(FirstByte);
+    Bytes.insert(Bytes.end(), Buffer.begin(), Buffer.begin() + Count);
+    LogBytes(Bytes, SReceivedFromCommPort);
+    OnBytesReceived(this, Bytes);
+}

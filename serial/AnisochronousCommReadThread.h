@@ -1,0 +1,65 @@
+// The background thread that reads everything the programmer sends: it waits for the port to
+// be open, blocks for a first byte, takes every byte already queued behind it, logs the burst
+// and hands it to its handler.
+#pragma once
+
+#include "image/ArrayTypes.h"
+#include "platform/SyncEvent.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class TAnisochronousComm;
+
+class TAnisochronousCommReadThread {
+public:
+    static constexpr std::uint32_t BufferSize = 65536;
+    // Largest number of bytes taken in one read.
+    static constexpr std::uint32_t MaxReadCount = BufferSize - 1;
+    // Wait per byte when draining the bytes already queued.
+    static constexpr std::uint32_t DrainMsPerByte = 100;
+    // Pause after a read that failed at once on an open port (device gone, line hung up), so
+    // that the loop does not spin until the port is closed.
+    static constexpr std::uint32_t FailedReadPauseMs = 30;
+
+    // Starts the thread at once. Comm must outlive the thread (the owner stops the thread
+    // before it destroys the port).
+    explicit TAnisochronousCommReadThread(TAnisochronousComm& Comm);
+    // Stops and joins the thread.
+    ~TAnisochronousCommReadThread();
+    TAnisochronousCommReadThread(const TAnisochronousCommReadThread&) = delete;
+    TAnisochronousCommReadThread& operator=(const TAnisochronousCommReadThread&) = delete;
+
+    // Installs the handler that receives each burst on this thread (Sender = this object).
+    // An empty handler makes the thread drop what it reads. Safe while the thread runs.
+    void SetOnBytesReceived(TBytesEvent Handler);
+
+    // Requests termination, wakes the thread wherever it waits and joins it. Called by the
+    // owner's thread; a second call does nothing.
+    void Stop();
+
+    // Reads that ended without a byte while the port stayed open (for diagnostics).
+    std::uint64_t GetFailedReadCount() const { return FailedReads.load(); }
+
+private:
+    void Execute();
+    void ReadBurst();
+    void DeliverBurst();
+
+    TAnisochronousComm& Comm;
+    // Guards OnBytesReceived; held around each delivery.
+    std::mutex Lock;
+    TBytesEvent OnBytesReceived;
+    // Used by the thread alone.
+    std::array<std::uint8_t, BufferSize> Buffer{};
+    std::uint32_t Count = 0;
+    std::uint8_t FirstByte = 0;
+
+    std::atomic<bool> Terminated{false};
+    TEvent TerminateEvent{TEvent::TResetMode::Manual};
+    std::atomic<std::uint64_t> FailedReads{0};
+    std::thread Thread;
+};
