@@ -1,0 +1,272 @@
+#include "serial/AnisochronousCommPort.h"
+#include "PseudoTerminal.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const TByteArray ControlBytes = {0x0D, 0x0A, 0x03, 0x11, 0x13, 0xFF, 0x00, 0x1A, 0x7F, 0x0D};
+
+class CommPortTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath())); }
+
+    TTemporaryLog Log;
+    TPseudoTerminal Line;
+    TAnisochronousComm Comm;
+};
+
+// Waits until the port's driver holds Count received bytes.
+void WaitForQueued(TAnisochronousComm& Comm, std::uint32_t Count) {
+    while (Comm.BytesInQueue() < Count) {
+        std::this_thread::yield();
+    }
+}
+
+} // namespace
+
+TEST(CommPortNames, ResolveToDevicePaths) {
+    const struct {
+        const char* Name;
+        const char* Path;
+    } Cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM10", "/dev/ttyS9"},
+        {"com2", "/dev/ttyS1"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"ttyACM0", "/dev/ttyACM0"},
+        {"COM0", "/dev/COM0"},
+        {"COMx", "/dev/COMx"},
+        {"/dev/pts/4", "/dev/pts/4"},
+        {"./serial-link", "./serial-link"},
+        {"", ""},
+    };
+    for (const auto& Case : Cases) {
+        EXPECT_EQ(TAnisochronousComm::ResolveDeviceName(Case.Name), Case.Path) << Case.Name;
+    }
+}
+
+TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
+    TAnisochronousComm Comm;
+    EXPECT_EQ(Comm.GetPortName(), "COM1");
+    EXPECT_FALSE(Comm.IsOpen());
+    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+    EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::None);
+
+    // Every operation on a closed port is harmless and reports nothing done.
+    std::uint8_t Buffer[4] = {1, 2, 3, 4};
+    bool TimedOut = true;
+    EXPECT_EQ(Comm.Write(Buffer, 4), 0u);
+    EXPECT_EQ(Comm.Read(Buffer, 4, TimedOut, INFINITE_WAIT, 1), 0u);
+    EXPECT_FALSE(TimedOut);
+    EXPECT_EQ(Comm.BytesInQueue(), 0u);
+    Comm.ApplySettings();
+    Comm.ApplyTimeouts();
+    Comm.Purge();
+    Comm.Close();
+    Comm.Close();
+    EXPECT_FALSE(Comm.IsOpen());
+}
+
+TEST(CommPortState, FailedOpenLeavesThePortClosedAndSaysWhy) {
+    TTemporaryLog Log;
+    TPseudoTerminal Line;
+    TAnisochronousComm Comm;
+    ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
+    ASSERT_TRUE(Comm.OpenedEvent.IsSet());
+
+    const struct {
+        const char* Name;
+        TCommOpenError Error;
+        const char* Logged;
+    } Cases[] = {
+        {"ttyVelmoraMissing7", TCommOpenError::NoSuchDevice,
+         "COM порт ttyVelmoraMissing7 (/dev/ttyVelmoraMissing7) не найден."},
+        {"/nonexistent/port", TCommOpenError::NoSuchDevice, "(/nonexistent/port) не найден."},
+        {"/dev/null", TCommOpenError::NotASerialPort, "не является последовательным портом."},
+    };
+    for (const auto& Case : Cases) {
+        EXPECT_FALSE(Comm.SetPortName(Case.Name)) << Case.Name;
+        EXPECT_EQ(Comm.GetPortName(), Case.Name);
+        EXPECT_FALSE(Comm.IsOpen());
+        EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+        EXPECT_EQ(Comm.GetLastOpenError(), Case.Error) << Case.Name;
+        EXPECT_NE(Comm.GetLastOpenErrorText().find(Case.Logged), std::string::npos)
+            << Comm.GetLastOpenErrorText();
+        EXPECT_NE(Log.Contents().find(Case.Logged), std::string::npos) << Case.Name;
+    }
+
+    // Success clears the reason.
+    EXPECT_TRUE(Comm.SetPortName(Line.SlavePath()));
+    EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::None);
+    EXPECT_EQ(Comm.GetLastOpenErrorText(), "");
+}
+
+TEST(CommPortState, PermissionDeniedHintsAtTheDialoutGroup) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not apply to root";
+    }
+    TTemporaryLog Log;
+    const std::string Path = ::testing::TempDir() + "/velmora-locked-port";
+    FILE* File = std::fopen(Path.c_str(), "w");
+    ASSERT_NE(File, nullptr);
+    std::fclose(File);
+    chmod(Path.c_str(), 0);
+    TAnisochronousComm Comm;
+    EXPECT_FALSE(Comm.SetPortName(Path));
+    EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::PermissionDenied);
+    EXPECT_NE(Log.Contents().find("dialout"), std::string::npos);
+    std::remove(Path.c_str());
+}
+
+TEST_F(CommPortTest, OpenSignalsTheEventAndCloseResetsItEvenTwice) {
+    EXPECT_TRUE(Comm.IsOpen());
+    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    EXPECT_EQ(Comm.GetPortName(), Line.SlavePath());
+    Comm.Close();
+    EXPECT_FALSE(Comm.IsOpen());
+    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+    Comm.Close();
+    EXPECT_FALSE(Comm.IsOpen());
+    EXPECT_TRUE(Comm.Open());
+    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+}
+
+TEST_F(CommPortTest, SecondPortObjectCannotShareTheDevice) {
+    TAnisochronousComm Other;
+    EXPECT_FALSE(Other.SetPortName(Line.SlavePath()));
+    EXPECT_EQ(Other.GetLastOpenError(), TCommOpenError::Busy);
+    EXPECT_NE(Log.Contents().find("занят другой программой"), std::string::npos);
+
+    Comm.Close();
+    EXPECT_TRUE(Other.Open());
+}
+
+TEST_F(CommPortTest, OneByteReadWithoutLimitReturnsWhenTheByteArrives) {
+    std::uint8_t Buffer[16] = {};
+    bool TimedOut = true;
+    std::uint32_t Got = 0;
+    std::thread Reader([&] { Got = Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1); });
+    Line.Send({0x5A, 0x01});
+    Reader.join();
+    EXPECT_EQ(Got, 1u);
+    EXPECT_EQ(Buffer[0], 0x5A);
+    EXPECT_FALSE(TimedOut);
+    EXPECT_EQ(Comm.BytesInQueue(), 1u);
+}
+
+TEST_F(CommPortTest, QueuedBytesAreReadAtOnceAndShortReadsTimeOut) {
+    const TByteArray Sent = {1, 2, 3, 4, 5, 6, 7, 8};
+    Line.Send(Sent);
+    WaitForQueued(Comm, 8);
+    EXPECT_EQ(Comm.BytesInQueue(), 8u);
+
+    TByteArray Buffer(64);
+    bool TimedOut = true;
+    EXPECT_EQ(Comm.Read(Buffer.data(), 64, TimedOut, 100, 5), 5u);
+    EXPECT_FALSE(TimedOut);
+    // Asking for more than is there returns what arrived once the wait is over.
+    EXPECT_EQ(Comm.Read(Buffer.data() + 5, 59, TimedOut, 1, 10), 3u);
+    EXPECT_TRUE(TimedOut);
+    Buffer.resize(8);
+    EXPECT_EQ(Buffer, Sent);
+    EXPECT_EQ(Comm.BytesInQueue(), 0u);
+
+    // Never more than the buffer holds; the rest stays queued.
+    Line.Send({9, 10, 11});
+    WaitForQueued(Comm, 3);
+    EXPECT_EQ(Comm.Read(Buffer.data(), 2, TimedOut, 100, 3), 2u);
+    EXPECT_EQ(Comm.BytesInQueue(), 1u);
+}
+
+TEST_F(CommPortTest, ControlAndBinaryBytesPassUnchangedBothWays) {
+    EXPECT_EQ(Comm.Write(ControlBytes.data(), ControlBytes.size()), ControlBytes.size());
+    EXPECT_EQ(Line.Receive(ControlBytes.size()), ControlBytes);
+
+    Line.Send(ControlBytes);
+    TByteArray Buffer(ControlBytes.size());
+    bool TimedOut = false;
+    EXPECT_EQ(Comm.Read(Buffer.data(), Buffer.size(), TimedOut, INFINITE_WAIT, Buffer.size()),
+              Buffer.size());
+    EXPECT_EQ(Buffer, ControlBytes);
+}
+
+TEST_F(CommPortTest, LargeWriteArrivesComplete) {
+    TByteArray Frame(300000);
+    for (std::size_t Index = 0; Index < Frame.size(); ++Index) {
+        Frame[Index] = static_cast<std::uint8_t>(Index * 7 + Index / 251);
+    }
+    TByteArray Received;
+    std::thread Device([&] { Received = Line.Receive(Frame.size()); });
+    EXPECT_EQ(Comm.Write(Frame.data(), Frame.size()), Frame.size());
+    Device.join();
+    EXPECT_EQ(Received, Frame);
+}
+
+TEST_F(CommPortTest, PurgeDropsReceivedBytes) {
+    Line.Send({1, 2, 3});
+    WaitForQueued(Comm, 3);
+    Comm.Purge();
+    EXPECT_EQ(Comm.BytesInQueue(), 0u);
+}
+
+TEST_F(CommPortTest, CloseEndsABlockedReadWithoutBytes) {
+    std::uint8_t Buffer[8];
+    bool TimedOut = true;
+    std::uint32_t Got = 99;
+    pid_t ReaderTid = 0;
+    std::atomic<bool> Started{false};
+    std::thread Reader([&] {
+        ReaderTid = gettid();
+        Started = true;
+        Got = Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1);
+    });
+    while (!Started) {
+        std::this_thread::yield();
+    }
+    WaitUntilBlockedInPoll(ReaderTid);
+    Comm.Close();
+    Reader.join();
+    EXPECT_EQ(Got, 0u);
+    EXPECT_FALSE(TimedOut);
+
+    // The port opens again and reads normally afterwards.
+    ASSERT_TRUE(Comm.Open());
+    Line.Send({0x42});
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 1u);
+    EXPECT_EQ(Buffer[0], 0x42);
+}
+
+TEST_F(CommPortTest, InterruptedReaderLeavesUntilTheInterruptEnds) {
+    std::uint8_t Buffer[8];
+    bool TimedOut = true;
+    Comm.InterruptReader();
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 0u);
+    Comm.EndReaderInterrupt();
+    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+
+    // While closed, the interrupt signals the open event and its end resets it again.
+    Comm.Close();
+    Comm.InterruptReader();
+    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    Comm.EndReaderInterrupt();
+    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+
+    ASSERT_TRUE(Comm.Open());
+    Line.Send({0x24});
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 1u);
+}
+
+TEST_F(CommPortTest, HungUpLineEndsReadsAndWritesAtOnce) {
+    Line.CloseMaster();
+    std::uint8_t Buffer[8] = {};
+    bool TimedOut = true;
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 0u);
+    EXPECT_FALSE(TimedOut);
+    EXPECT_LT(Comm.Write(Buffer, sizeof Buffer), sizeof Buffer);
+    EXPECT_TRUE(Comm.IsOpen());
+}

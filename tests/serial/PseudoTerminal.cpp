@@ -1,0 +1,124 @@
+#include "PseudoTerminal.h"
+
+#include "platform/AppDataFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/syscall.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+TPseudoTerminal::TPseudoTerminal() {
+    Master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) {
+        throw std::runtime_error("cannot create a pseudo-terminal");
+    }
+    char Name[128];
+    if (ptsname_r(Master, Name, sizeof Name) != 0) {
+        throw std::runtime_error("cannot name the pseudo-terminal");
+    }
+    Slave = Name;
+    termios Settings{};
+    tcgetattr(Master, &Settings);
+    cfmakeraw(&Settings);
+    tcsetattr(Master, TCSANOW, &Settings);
+}
+
+TPseudoTerminal::~TPseudoTerminal() {
+    CloseMaster();
+}
+
+void TPseudoTerminal::Send(const TByteArray& Bytes) {
+    std::size_t Sent = 0;
+    while (Sent < Bytes.size()) {
+        const ssize_t Written = write(Master, Bytes.data() + Sent, Bytes.size() - Sent);
+        if (Written < 0 && errno == EINTR) {
+            continue;
+        }
+        ASSERT_GT(Written, 0) << "writing to the pseudo-terminal failed";
+        Sent += static_cast<std::size_t>(Written);
+    }
+}
+
+TByteArray TPseudoTerminal::Receive(std::size_t Count) {
+    TByteArray Bytes(Count);
+    std::size_t Got = 0;
+    while (Got < Count) {
+        const ssize_t Read = read(Master, Bytes.data() + Got, Count - Got);
+        if (Read < 0 && errno == EINTR) {
+            continue;
+        }
+        if (Read <= 0) {
+            break;
+        }
+        Got += static_cast<std::size_t>(Read);
+    }
+    Bytes.resize(Got);
+    return Bytes;
+}
+
+void TPseudoTerminal::CloseMaster() {
+    if (Master >= 0) {
+        close(Master);
+        Master = -1;
+    }
+}
+
+TTemporaryLog::TTemporaryLog() {
+    std::string Pattern =
+        (std::filesystem::temp_directory_path() / "velmora-serial-XXXXXX").string();
+    if (mkdtemp(Pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    Root = Pattern;
+    setenv("XDG_DATA_HOME", Root.c_str(), 1);
+    EnsureFolderExists(GetProgramDataFolder());
+    Log = std::make_unique<TLogManager>(TLogManager::DefaultFileName());
+    Log->HexMode = true;
+    GLogManager = Log.get();
+}
+
+TTemporaryLog::~TTemporaryLog() {
+    GLogManager = nullptr;
+    Log.reset();
+    std::error_code Ignored;
+    std::filesystem::remove_all(Root, Ignored);
+}
+
+std::string TTemporaryLog::Contents() const {
+    std::ifstream File(Log->GetFileName(), std::ios::binary);
+    std::ostringstream Text;
+    Text << File.rdbuf();
+    return Text.str();
+}
+
+void WaitUntilBlockedInPoll(pid_t Tid) {
+    std::vector<long> PollCalls;
+#ifdef SYS_poll
+    PollCalls.push_back(SYS_poll);
+#endif
+#ifdef SYS_ppoll
+    PollCalls.push_back(SYS_ppoll);
+#endif
+    const std::string Path = "/proc/self/task/" + std::to_string(Tid) + "/syscall";
+    for (;;) {
+        std::ifstream File(Path);
+        long Call = -1;
+        if (File >> Call) {
+            for (const long PollCall : PollCalls) {
+                if (Call == PollCall) {
+                    return;
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}

@@ -1,0 +1,49 @@
+// Test helpers: a pseudo-terminal pair standing in for a serial line (the port under test opens
+// the slave side, the test plays the device on the master side), and a throw-away traffic log.
+#pragma once
+
+#include "image/ArrayTypes.h"
+#include "logging/LogManager.h"
+
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+class TPseudoTerminal {
+public:
+    TPseudoTerminal();
+    ~TPseudoTerminal();
+    TPseudoTerminal(const TPseudoTerminal&) = delete;
+    TPseudoTerminal& operator=(const TPseudoTerminal&) = delete;
+
+    // The path of the slave side, e.g. /dev/pts/3.
+    const std::string& SlavePath() const { return Slave; }
+    // Sends bytes to the port under test.
+    void Send(const TByteArray& Bytes);
+    // Receives exactly Count bytes from the port under test (fewer if the line hangs up).
+    TByteArray Receive(std::size_t Count);
+    // Hangs the line up, as when the device is unplugged.
+    void CloseMaster();
+
+private:
+    int Master = -1;
+    std::string Slave;
+};
+
+// A log file of its own below a fresh data folder (XDG_DATA_HOME), installed as GLogManager.
+class TTemporaryLog {
+public:
+    TTemporaryLog();
+    ~TTemporaryLog();
+    TTemporaryLog(const TTemporaryLog&) = delete;
+    TTemporaryLog& operator=(const TTemporaryLog&) = delete;
+
+    std::string Contents() const;
+
+private:
+    std::string Root;
+    std::unique_ptr<TLogManager> Log;
+};
+
+// Waits until the thread Tid sleeps inside poll (so a test can act on a blocked call).
+void WaitUntilBlockedInPoll(pid_t Tid);
