@@ -1,0 +1,411 @@
+#include "simulator/ProgrammerSimulator.h"
+#include "tests/simulator/SimulatorTestBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// The program's side of the line, opened with plain POSIX calls.
+class TPortClient {
+public:
+    explicit TPortClient(const std::string& Path)
+        : Fd(open(Path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    ~TPortClient() { close(Fd); }
+    TPortClient(const TPortClient&) = delete;
+    TPortClient& operator=(const TPortClient&) = delete;
+
+    bool IsOpen() const { return Fd != -1; }
+
+    void Send(const TByteArray& Bytes) const {
+        std::size_t Done = 0;
+        while (Done < Bytes.size()) {
+            const ssize_t Count = write(Fd, Bytes.data() + Done, Bytes.size() - Done);
+            ASSERT_GT(Count, 0) << std::strerror(errno);
+            Done += static_cast<std::size_t>(Count);
+        }
+    }
+
+    // Blocks until Count bytes have arrived (or the line ended).
+    TByteArray Receive(std::size_t Count) const {
+        TByteArray Bytes(Count);
+        std::size_t Done = 0;
+        while (Done < Count) {
+            pollfd Wait{Fd, POLLIN, 0};
+            poll(&Wait, 1, -1);
+            const ssize_t Got = read(Fd, Bytes.data() + Done, Count - Done);
+            if (Got <= 0) {
+                break;
+            }
+            Done += static_cast<std::size_t>(Got);
+        }
+        Bytes.resize(Done);
+        return Bytes;
+    }
+
+    bool HasPendingBytes() const {
+        pollfd Check{Fd, POLLIN, 0};
+        return poll(&Check, 1, 0) > 0;
+    }
+
+    // Blocks until the line reports something; true when that is the end of the line
+    // (hang-up, end of file or an I/O error) rather than data.
+    bool WaitForHangUp() const {
+        pollfd Wait{Fd, POLLIN, 0};
+        poll(&Wait, 1, -1);
+        if ((Wait.revents & (POLLHUP | POLLERR)) != 0) {
+            return true;
+        }
+        std::uint8_t Byte = 0;
+        const ssize_t Got = read(Fd, &Byte, 1);
+        return Got == 0 || (Got < 0 && errno == EIO);
+    }
+
+private:
+    int Fd;
+};
+
+TByteArray Frame(std::uint8_t Number, std::uint8_t Command, std::uint16_t PageNumber,
+                 const TByteArray& Data = {}) {
+    return SimComposeFrame(SimBuildPackage(Number, Command, PageNumber, Data));
+}
+
+// A page that holds every byte value, the two marker values included.
+TByteArray PagePattern(std::uint8_t Seed) {
+    TByteArray Page(SimPageLength);
+    for (std::size_t i = 0; i < Page.size(); ++i) {
+        Page[i] = static_cast<std::uint8_t>(i * 37 + Seed);
+    }
+    return Page;
+}
+
+class ProgrammerSimulatorTest : public ::testing::Test {
+protected:
+    void StartSimulator(TSimulatorOptions Options = {}) {
+        Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
+        Port = std::make_unique<TPortClient>(Simulator->Start());
+        ASSERT_TRUE(Port->IsOpen());
+    }
+
+    // Sends a request frame and expects exactly ExpectedReply in answer.
+    void ExpectReply(const TByteArray& Request, const TByteArray& ExpectedReply) {
+        Port->Send(Request);
+        EXPECT_EQ(Port->Receive(ExpectedReply.size()), ExpectedReply);
+    }
+
+    // After Handled requests in all, nothing more is on the line.
+    void ExpectQuietAfter(std::size_t Handled) {
+        ASSERT_TRUE(Simulator->WaitForHandledRequests(Handled));
+        EXPECT_FALSE(Port->HasPendingBytes());
+    }
+
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<TPortClient> Port;
+};
+
+TEST_F(ProgrammerSimulatorTest, AnswersTheFramesOfTheWireFormatExamples) {
+    StartSimulator();
+    struct TCase {
+        const char* Request;
+        const char* Reply;
+    };
+    const TCase Cases[] = {
+        // Erase page 0 and page 0x155 (a doubled 0x55 both ways).
+        {"AA 01 50 00 00 00 00 AF 55 FF", "AA 01 51 00 00 00 00 AE 55 FF"},
+        {"AA 01 50 01 55 55 00 00 59 55 FF", "AA 01 51 01 55 55 00 00 58 55 FF"},
+        // Compare page 7 (erased) with the buffer (erased at start): equal.
+        {"AA 02 40 00 07 00 02 AA AA C3 47 55 FF", "AA 02 41 00 07 00 00 B6 55 FF"},
+        // Initialise.
+        {"AA FF F0 00 00 00 00 10 55 FF",
+         "AA FF F6 00 00 00 15 56 65 6C 6D 6F 72 61 20 73 69 6D 75 6C 61 74 6F 72 20 31 2E 30 68 "
+         "55 FF"},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.Request);
+        ExpectReply(Hex(Case.Request), Hex(Case.Reply));
+    }
+    ExpectQuietAfter(4);
+
+    const auto Requests = Simulator->GetRequests();
+    ASSERT_EQ(Requests.size(), 4u);
+    EXPECT_EQ(Requests[2].Frame, Hex(Cases[2].Request));
+    EXPECT_EQ(Requests[2].Package, Hex("02 40 00 07 00 02 AA C3 47"));
+    EXPECT_EQ(Requests[2].Command, 0x40);
+    EXPECT_EQ(Requests[2].PageNumber, 7);
+    EXPECT_EQ(Requests[2].Data, Hex("AA C3"));
+    EXPECT_TRUE(Requests[2].IsWellFormed());
+}
+
+TEST_F(ProgrammerSimulatorTest, TransferWriteReadRequestRoundTrip) {
+    StartSimulator();
+    const TByteArray Page = PagePattern(3);
+    ExpectReply(Frame(1, SimCmdTransfer, 5, Page), Frame(1, 0x11, 5));
+    ExpectReply(Frame(2, SimCmdWrite, 5), Frame(2, 0x21, 5));
+    EXPECT_EQ(Simulator->GetPage(5), Page);
+    EXPECT_EQ(Simulator->GetPage(4), TByteArray(SimPageLength, 0xFF));
+
+    // Overwrite the buffer so the request can only return what the read loaded.
+    Simulator->SetBuffer(PagePattern(99), 77);
+    ExpectReply(Frame(3, SimCmdRead, 5), Frame(3, 0x31, 5));
+    ExpectReply(Frame(4, SimCmdRequest, 0), Frame(4, 0x65, 5, Page));
+    ExpectQuietAfter(4);
+
+    const auto Requests = Simulator->GetRequests();
+    ASSERT_EQ(Requests.size(), 4u);
+    EXPECT_EQ(Requests[0].Frame, Frame(1, SimCmdTransfer, 5, Page));
+    EXPECT_EQ(Requests[0].Data, Page);
+    EXPECT_EQ(Simulator->GetReplies().size(), 4u);
+}
+
+TEST_F(ProgrammerSimulatorTest, CompareReportsEqualAndDifferentPages) {
+    StartSimulator();
+    const TByteArray Page = PagePattern(11);
+    Simulator->SetPage(9, Page);
+    ExpectReply(Frame(1, SimCmdTransfer, 9, Page), Frame(1, 0x11, 9));
+    ExpectReply(Frame(2, SimCmdCompare, 9), Frame(2, 0x41, 9));
+
+    TByteArray Changed = Page;
+    Changed[SimPageLength - 1] ^= 1;
+    Simulator->SetPage(9, Changed);
+    ExpectReply(Frame(3, SimCmdCompare, 9), Frame(3, 0x44, 9));
+}
+
+TEST_F(ProgrammerSimulatorTest, EraseFillsThePageWithFF) {
+    StartSimulator();
+    Simulator->SetPage(4095, TByteArray(SimPageLength, 0x00));
+    ExpectReply(Frame(1, SimCmdErase, 4095), Frame(1, 0x51, 4095));
+    EXPECT_EQ(Simulator->GetPage(4095), TByteArray(SimPageLength, 0xFF));
+}
+
+TEST_F(ProgrammerSimulatorTest, MalformedRequestsGetTheConnectionError) {
+    StartSimulator();
+    struct TCase {
+        const char* What;
+        const char* Request;
+        const char* Reply;
+    };
+    const TCase Cases[] = {
+        {"wrong checksum", "AA 03 50 00 00 00 00 00 55 FF", "AA 03 02 00 00 00 00 FB 55 FF"},
+        {"data length field 5 with 1 data byte", "AA 07 50 00 09 00 05 00 9B 55 FF",
+         "AA 07 02 00 09 00 00 EE 55 FF"},
+        {"package of two bytes", "AA 01 50 55 FF", "AA 01 02 00 00 00 00 FD 55 FF"},
+        {"start marker not doubled", "AA 01 50 00 00 00 01 AA 04 55 FF",
+         "AA 01 02 00 00 00 00 FD 55 FF"},
+        {"empty frame", "AA 55 FF", "AA 00 02 00 00 00 00 FE 55 FF"},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.What);
+        ExpectReply(Hex(Case.Request), Hex(Case.Reply));
+    }
+    ExpectQuietAfter(5);
+    EXPECT_EQ(Simulator->GetCounters().MalformedRequests, 5u);
+    // None of them was carried out.
+    EXPECT_EQ(Simulator->GetPage(0), TByteArray(SimPageLength, 0xFF));
+}
+
+TEST_F(ProgrammerSimulatorTest, RefusesWhatTheBoardCannotDo) {
+    StartSimulator();
+    // Unknown command; page beyond the chip; transfer of less than a page.
+    ExpectReply(Hex("AA 01 70 00 02 00 00 8D 55 FF"), Hex("AA 01 73 00 02 00 00 8A 55 FF"));
+    ExpectReply(Hex("AA 02 20 13 88 00 00 43 55 FF"), Hex("AA 02 23 13 88 00 00 40 55 FF"));
+    ExpectReply(Frame(3, SimCmdTransfer, 1, TByteArray(10, 0x00)), Frame(3, 0x13, 1));
+    EXPECT_EQ(Simulator->GetBuffer(), TByteArray(SimPageLength, 0xFF));
+    EXPECT_EQ(Simulator->GetCounters().UnknownCommands, 1u);
+}
+
+TEST_F(ProgrammerSimulatorTest, RequestBeforeAnyReadReportsAnUnknownPage) {
+    StartSimulator();
+    ExpectReply(Frame(4, SimCmdRequest, 0),
+                Frame(4, 0x65, SimUnknownPageNumber, TByteArray(SimPageLength, 0xFF)));
+}
+
+TEST_F(ProgrammerSimulatorTest, SurvivesThePortBeingClosedAndReopened) {
+    StartSimulator();
+    ExpectReply(Frame(1, SimCmdErase, 1), Frame(1, 0x51, 1));
+    Port = std::make_unique<TPortClient>(Simulator->GetPortPath());
+    ExpectReply(Frame(2, SimCmdErase, 2), Frame(2, 0x51, 2));
+}
+
+TEST_F(ProgrammerSimulatorTest, AnswersFramesSplitOrSentTogether) {
+    StartSimulator();
+    const TByteArray Request = Frame(1, SimCmdTransfer, 0x155, PagePattern(0x55));
+    for (const std::uint8_t Byte : Request) {
+        Port->Send(TByteArray{Byte});
+    }
+    EXPECT_EQ(Port->Receive(Frame(1, 0x11, 0x155).size()), Frame(1, 0x11, 0x155));
+
+    TByteArray Both = Frame(2, SimCmdWrite, 0x155);
+    const TByteArray Second = Frame(3, SimCmdCompare, 0x155);
+    Both.insert(Both.end(), Second.begin(), Second.end());
+    TByteArray Expected = Frame(2, 0x21, 0x155);
+    const TByteArray SecondReply = Frame(3, 0x41, 0x155);
+    Expected.insert(Expected.end(), SecondReply.begin(), SecondReply.end());
+    ExpectReply(Both, Expected);
+}
+
+// ---- Faults ----
+
+TEST_F(ProgrammerSimulatorTest, ForcedReplyCodeReplacesTheCommand) {
+    TSimulatorOptions Options;
+    Options.ForcedReplies[SimCmdWrite] = 0x23;
+    StartSimulator(Options);
+    ExpectReply(Frame(1, SimCmdTransfer, 6, PagePattern(1)), Frame(1, 0x11, 6));
+    ExpectReply(Frame(2, SimCmdWrite, 6), Frame(2, 0x23, 6));
+    EXPECT_EQ(Simulator->GetPage(6), TByteArray(SimPageLength, 0xFF));
+}
+
+TEST_F(ProgrammerSimulatorTest, UnknownPagesAreReportedAsFFFF) {
+    TSimulatorOptions Options;
+    Options.UnknownPages = {4};
+    StartSimulator(Options);
+    Simulator->SetPage(3, PagePattern(3));
+    Simulator->SetPage(4, PagePattern(4));
+    ExpectReply(Frame(1, SimCmdRead, 3), Frame(1, 0x31, 3));
+    ExpectReply(Frame(2, SimCmdRequest, 0), Frame(2, 0x65, 3, PagePattern(3)));
+    ExpectReply(Frame(3, SimCmdRead, 4), Frame(3, 0x31, 4));
+    ExpectReply(Frame(4, SimCmdRequest, 0), Frame(4, 0x65, 0xFFFF, PagePattern(4)));
+}
+
+TEST_F(ProgrammerSimulatorTest, NoiseGoesBeforeEveryReply) {
+    TSimulatorOptions Options;
+    Options.NoiseBytes = 40;
+    StartSimulator(Options);
+    for (std::uint8_t Number = 1; Number <= 2; ++Number) {
+        Port->Send(Frame(Number, SimCmdErase, 8));
+        const TByteArray Reply = Frame(Number, 0x51, 8);
+        const TByteArray Received = Port->Receive(Options.NoiseBytes + Reply.size());
+        ASSERT_EQ(Received.size(), Options.NoiseBytes + Reply.size());
+        const auto ReplyBegin = Received.begin() + static_cast<std::ptrdiff_t>(Options.NoiseBytes);
+        EXPECT_EQ(std::count(Received.begin(), ReplyBegin, SimStartMarker), 0);
+        EXPECT_EQ(TByteArray(ReplyBegin, Received.end()), Reply);
+    }
+    ExpectQuietAfter(2);
+}
+
+TEST_F(ProgrammerSimulatorTest, RepliesCutIntoPiecesArriveWhole) {
+    TSimulatorOptions Options;
+    Options.ReplyPieceSize = 3;
+    Options.ReplyPieceGapMs = 1;
+    StartSimulator(Options);
+    const TByteArray Reply =
+        Hex("AA FF F6 00 00 00 15 56 65 6C 6D 6F 72 61 20 73 69 6D 75 6C 61 74 6F 72 20 31 2E 30 "
+            "68 55 FF");
+    ExpectReply(Hex("AA FF F0 00 00 00 00 10 55 FF"), Reply);
+    ExpectQuietAfter(1);
+    EXPECT_EQ(Simulator->GetCounters().PiecesWritten, (Reply.size() + 2) / 3);
+}
+
+TEST_F(ProgrammerSimulatorTest, LateRepliesArriveWhole) {
+    TSimulatorOptions Options;
+    Options.ReplyDelayMs = 30;
+    StartSimulator(Options);
+    ExpectReply(Frame(1, SimCmdErase, 2), Frame(1, 0x51, 2));
+    ExpectQuietAfter(1);
+}
+
+TEST_F(ProgrammerSimulatorTest, PacedLineCarriesWholePages) {
+    TSimulatorOptions Options;
+    Options.BaudRate = 115200;
+    Options.ReplyPieceSize = 100;
+    StartSimulator(Options);
+    const TByteArray Page = PagePattern(0xAA);
+    ExpectReply(Frame(1, SimCmdTransfer, 10, Page), Frame(1, 0x11, 10));
+    ExpectReply(Frame(2, SimCmdRequest, 0), Frame(2, 0x65, 10, Page));
+    ExpectQuietAfter(2);
+}
+
+TEST_F(ProgrammerSimulatorTest, SilentSimulatorRecordsButNeverAnswers) {
+    TSimulatorOptions Options;
+    Options.NeverAnswer = true;
+    StartSimulator(Options);
+    Port->Send(Frame(1, SimCmdErase, 2));
+    ExpectQuietAfter(1);
+    ASSERT_EQ(Simulator->GetRequestCount(), 1u);
+    EXPECT_EQ(Simulator->GetRequests()[0].Command, SimCmdErase);
+    EXPECT_EQ(Simulator->GetCounters().RepliesSent, 0u);
+}
+
+TEST_F(ProgrammerSimulatorTest, StopsAnsweringAfterNFrames) {
+    TSimulatorOptions Options;
+    Options.StopAfter = 2;
+    StartSimulator(Options);
+    ExpectReply(Frame(1, SimCmdErase, 1), Frame(1, 0x51, 1));
+    ExpectReply(Frame(2, SimCmdErase, 2), Frame(2, 0x51, 2));
+    Port->Send(Frame(3, SimCmdErase, 3));
+    ExpectQuietAfter(3);
+    EXPECT_EQ(Simulator->GetCounters().FramesReceived, 3u);
+    EXPECT_EQ(Simulator->GetCounters().RepliesSent, 2u);
+    EXPECT_TRUE(Simulator->IsServing());
+}
+
+TEST_F(ProgrammerSimulatorTest, HangsUpAfterNFrames) {
+    TSimulatorOptions Options;
+    Options.HangUpAfter = 1;
+    StartSimulator(Options);
+    ExpectReply(Frame(1, SimCmdErase, 1), Frame(1, 0x51, 1));
+    Port->Send(Frame(2, SimCmdErase, 2));
+    EXPECT_TRUE(Port->WaitForHangUp());
+    EXPECT_FALSE(Simulator->WaitForHandledRequests(2));
+    EXPECT_TRUE(Simulator->HasHungUp());
+    EXPECT_FALSE(Simulator->IsServing());
+    EXPECT_EQ(Simulator->GetRequestCount(), 2u);
+}
+
+// ---- Chip file ----
+
+class SimulatorChipFileTest : public ProgrammerSimulatorTest {
+protected:
+    void SetUp() override {
+        ChipPath = ::testing::TempDir() + "velmora-sim-chip-" + std::to_string(getpid()) + ".bin";
+        unlink(ChipPath.c_str());
+    }
+    void TearDown() override { unlink(ChipPath.c_str()); }
+
+    std::string ChipPath;
+};
+
+TEST_F(SimulatorChipFileTest, ChipIsKeptBetweenRuns) {
+    TSimulatorOptions Options;
+    Options.ChipFile = ChipPath;
+    StartSimulator(Options);
+    EXPECT_EQ(Simulator->GetPage(0), TByteArray(SimPageLength, 0xFF));
+    ExpectReply(Frame(1, SimCmdTransfer, 12, PagePattern(12)), Frame(1, 0x11, 12));
+    ExpectReply(Frame(2, SimCmdWrite, 12), Frame(2, 0x21, 12));
+    Simulator->SetPage(4095, PagePattern(7));
+    Port.reset();
+    Simulator->Stop();
+
+    StartSimulator(Options);
+    EXPECT_EQ(Simulator->GetPage(12), PagePattern(12));
+    EXPECT_EQ(Simulator->GetPage(4095), PagePattern(7));
+    EXPECT_EQ(Simulator->GetPage(11), TByteArray(SimPageLength, 0xFF));
+    ExpectReply(Frame(3, SimCmdErase, 12), Frame(3, 0x51, 12));
+    Port.reset();
+    Simulator->Stop();
+
+    StartSimulator(Options);
+    EXPECT_EQ(Simulator->GetPage(12), TByteArray(SimPageLength, 0xFF));
+}
+
+TEST_F(SimulatorChipFileTest, RefusesAFileThatIsNoChipImage) {
+    {
+        std::ofstream File(ChipPath, std::ios::binary);
+        File << "not a chip";
+    }
+    TSimulatorOptions Options;
+    Options.ChipFile = ChipPath;
+    TProgrammerSimulator Refusing(Options);
+    EXPECT_THROW(Refusing.Start(), ESimulatorError);
+    std::ifstream File(ChipPath, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(File.tellg(), 10);
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+#include "simulator/SimulatorCommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SimulatorCommandLineTest, ParsesEveryOption) {
+    TSimulatorCommandLine CommandLine;
+    std::string Error;
+    ASSERT_TRUE(ParseSimulatorCommandLine({"--chip",
+                                           "chip.bin",
+                                           "--link=/tmp/port",
+                                           "--id",
+                                           "Board 2",
+                                           "--baud",
+                                           "115200",
+                                           "--silent",
+                                           "--reply",
+                                           "0x20=0x23",
+                                           "--reply=16=2",
+                                           "--unknown-page",
+                                           "3,0x10",
+                                           "--unknown-page",
+                                           "4095",
+                                           "--noise",
+                                           "5",
+                                           "--pieces",
+                                           "4",
+                                           "--piece-gap",
+                                           "3",
+                                           "--delay",
+                                           "250",
+                                           "--stop-after",
+                                           "7",
+                                           "--hang-up-after",
+                                           "0",
+                                           "-v"},
+                                          CommandLine, Error))
+        << Error;
+    const TSimulatorOptions& Options = CommandLine.Options;
+    EXPECT_EQ(Options.ChipFile, "chip.bin");
+    EXPECT_EQ(CommandLine.LinkPath, "/tmp/port");
+    EXPECT_EQ(Options.IdentificationText, "Board 2");
+    EXPECT_EQ(Options.BaudRate, 115200u);
+    EXPECT_TRUE(Options.NeverAnswer);
+    EXPECT_EQ(Options.ForcedReplies,
+              (std::map<std::uint8_t, std::uint8_t>{{0x20, 0x23}, {0x10, 0x02}}));
+    EXPECT_EQ(Options.UnknownPages, (std::set<std::uint16_t>{3, 16, 4095}));
+    EXPECT_EQ(Options.NoiseBytes, 5u);
+    EXPECT_EQ(Options.ReplyPieceSize, 4u);
+    EXPECT_EQ(Options.ReplyPieceGapMs, 3u);
+    EXPECT_EQ(Options.ReplyDelayMs, 250u);
+    EXPECT_EQ(Options.StopAfter, std::optional<std::size_t>(7));
+    EXPECT_EQ(Options.HangUpAfter, std::optional<std::size_t>(0));
+    EXPECT_TRUE(CommandLine.Verbose);
+    EXPECT_FALSE(CommandLine.ShowHelp);
+}
+
+TEST(SimulatorCommandLineTest, RejectsBadArguments) {
+    const std::vector<std::vector<std::string>> Bad = {
+        {"--frobnicate"},         {"--delay"},
+        {"--delay", "-5"},        {"--baud", "0"},
+        {"--reply", "0x20"},      {"--reply", "0x20=0x123"},
+        {"--unknown-page", "1,"}, {"--unknown-page", "65536"},
+        {"--noise", "many"},
+    };
+    for (const auto& Arguments : Bad) {
+        TSimulatorCommandLine CommandLine;
+        std::string Error;
+        EXPECT_FALSE(ParseSimulatorCommandLine(Arguments, CommandLine, Error)) << Arguments[0];
+        EXPECT_FALSE(Error.empty());
+    }
+}
+
+} // namespace
