@@ -1,0 +1,217 @@
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "app/ResourseStrings.h"
+#include "ui/ColorLabel.h"
+#include "ui/ConstraintedEdit.h"
+#include "ui/PagesRangeForm.h"
+
+namespace {
+constexpr TColor Red = 0x0000FF;
+constexpr TColor Grey = 0x808080;
+
+// The word forms the cases below need; the word rule itself belongs to the image state.
+std::string PagesWord(int Number) {
+    static const std::map<int, std::string> Words = {
+        {1, "страница"}, {3, "страницы"}, {10, "страниц"}, {21, "страница"}};
+    const auto Found = Words.find(Number);
+    return Found != Words.end() ? Found->second : "?";
+}
+
+// The dialog shown without a modal loop, as Execute would show it.
+std::unique_ptr<TPagesRangeForm> ShownForm(int MinIndex, int MaxIndex) {
+    auto Form = std::make_unique<TPagesRangeForm>(PagesWord);
+    Form->Prepare(MinIndex, MaxIndex);
+    Form->show();
+    return Form;
+}
+
+void Type(TPagesRangeForm& Form, const QString& Start, const QString& End) {
+    Form.StartIndexEdit->clear();
+    Form.EndIndexEdit->clear();
+    QTest::keyClicks(Form.StartIndexEdit, Start);
+    QTest::keyClicks(Form.EndIndexEdit, End);
+}
+} // namespace
+
+class TPagesRangeFormTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void ChecksTheRange_data();
+    void ChecksTheRange();
+    void AcceptedRangeGivesTheIndices();
+    void RejectedRangeRefusesTheIndices();
+    void EmptyFieldsShowTheirBoundsAsHints();
+    void KeyFilterDiscardsNonDigitsAndKeepsOkState();
+    void NonIntegerTextIsRejected();
+    void ShowingRevalidatesTheLastTextsAgainstNewBounds();
+    void OkAndCancelCloseWithTheirResults();
+};
+
+void TPagesRangeFormTest::ChecksTheRange_data() {
+    QTest::addColumn<int>("MinIndex");
+    QTest::addColumn<int>("MaxIndex");
+    QTest::addColumn<QString>("Start");
+    QTest::addColumn<QString>("End");
+    QTest::addColumn<QString>("Note");
+    QTest::addColumn<TColor>("Color");
+    QTest::addColumn<bool>("OkEnabled");
+
+    QTest::newRow("ten pages") << 0 << 4095 << "0"
+                               << "10"
+                               << "10 страниц." << Grey << true;
+    QTest::newRow("one page") << 0 << 4095 << "0"
+                              << "1"
+                              << "1 страница." << Grey << true;
+    QTest::newRow("three pages") << 0 << 4095 << "0"
+                                 << "3"
+                                 << "3 страницы." << Grey << true;
+    QTest::newRow("twenty-one") << 0 << 4095 << "100"
+                                << "121"
+                                << "21 страница." << Grey << true;
+    QTest::newRow("empty range") << 0 << 4095 << "7"
+                                 << "7"
+                                 << "Задан пустой диапазон." << Red << false;
+    QTest::newRow("start above end")
+        << 0 << 4095 << "9"
+        << "5"
+        << "Начальный индекс не может быть больше конечного." << Red << false;
+    QTest::newRow("end above max") << 0 << 4095 << "0"
+                                   << "5000"
+                                   << "Конечный индекс не может быть больше 4095." << Red << false;
+    QTest::newRow("last failing check wins") << 0 << 4095 << "5000"
+                                             << "5000"
+                                             << "Задан пустой диапазон." << Red << false;
+    QTest::newRow("start below min") << 10 << 4095 << "5"
+                                     << "20"
+                                     << "Начальный индекс не может быть меньше 10." << Red << false;
+    QTest::newRow("empty image") << 0 << -1 << "0"
+                                 << "3"
+                                 << "Конечный индекс не может быть больше -1." << Red << false;
+    QTest::newRow("start not set") << 0 << 4095 << ""
+                                   << "3"
+                                   << "Диапазон не задан." << Red << false;
+    QTest::newRow("end not set") << 0 << 4095 << "3"
+                                 << ""
+                                 << "Диапазон не задан." << Red << false;
+}
+
+void TPagesRangeFormTest::ChecksTheRange() {
+    QFETCH(int, MinIndex);
+    QFETCH(int, MaxIndex);
+    QFETCH(QString, Start);
+    QFETCH(QString, End);
+    QFETCH(QString, Note);
+    QFETCH(TColor, Color);
+    QFETCH(bool, OkEnabled);
+
+    auto Form = ShownForm(MinIndex, MaxIndex);
+    Type(*Form, Start, End);
+    QCOMPARE(Form->NotifyLabel->text(), Note);
+    QCOMPARE(Form->NotifyLabel->TextColor(), Color);
+    QCOMPARE(Form->OKButton->isEnabled(), OkEnabled);
+}
+
+void TPagesRangeFormTest::AcceptedRangeGivesTheIndices() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QStringLiteral("12"), QStringLiteral("4095"));
+    QCOMPARE(Form->GetEndIndex(), 4095);
+    QCOMPARE(Form->GetStartIndex(), 12);
+}
+
+void TPagesRangeFormTest::RejectedRangeRefusesTheIndices() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QStringLiteral("9"), QStringLiteral("5"));
+    QVERIFY_THROWS_EXCEPTION(EConstraintEditException, Form->GetEndIndex());
+    try {
+        Form->GetStartIndex();
+        QFAIL("no exception");
+    } catch (const EConstraintEditException& Error) {
+        QCOMPARE(QString::fromUtf8(Error.what()),
+                 QStringLiteral("Не соблюдены ограничения, наложенные на поле ввода."));
+    }
+}
+
+void TPagesRangeFormTest::EmptyFieldsShowTheirBoundsAsHints() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QString(), QString());
+    QVERIFY(Form->StartIndexEdit->IsInsideHintShown());
+    QCOMPARE(Form->StartIndexEdit->placeholderText(), QStringLiteral("Не менее 0"));
+    QCOMPARE(Form->EndIndexEdit->placeholderText(), QStringLiteral("Не более 4095"));
+    QCOMPARE(QColorToColor(Form->StartIndexEdit->palette().color(QPalette::PlaceholderText)),
+             TColor{0xC0C0C0});
+    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("Диапазон не задан."));
+    QVERIFY(!Form->OKButton->isEnabled());
+}
+
+void TPagesRangeFormTest::KeyFilterDiscardsNonDigitsAndKeepsOkState() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QStringLiteral("1"), QStringLiteral("2a-"));
+    QCOMPARE(Form->EndIndexEdit->text(), QStringLiteral("2"));
+    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("Введены недопустимые символы."));
+    QCOMPARE(Form->NotifyLabel->TextColor(), Red);
+    QVERIFY(Form->OKButton->isEnabled()); // the range is not checked again
+
+    QTest::keyClick(Form->EndIndexEdit, Qt::Key_Backspace);
+    QCOMPARE(Form->EndIndexEdit->text(), QString());
+    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("Диапазон не задан."));
+    QVERIFY(!Form->OKButton->isEnabled());
+
+    QTest::keyClicks(Form->EndIndexEdit, QStringLiteral("4"));
+    QTest::keyClick(Form->EndIndexEdit, Qt::Key_Space);
+    QCOMPARE(Form->EndIndexEdit->text(), QStringLiteral("4"));
+    QVERIFY(Form->OKButton->isEnabled());
+}
+
+void TPagesRangeFormTest::NonIntegerTextIsRejected() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QStringLiteral("0"), QStringLiteral("10"));
+    QVERIFY(Form->OKButton->isEnabled());
+    // Text that bypasses the key filter (pasted, or a number beyond the integer range).
+    Form->EndIndexEdit->setText(QStringLiteral("1x"));
+    QCOMPARE(Form->NotifyLabel->text(),
+             QStringLiteral("«1x» не является допустимым целым числом."));
+    QVERIFY(!Form->OKButton->isEnabled());
+    QVERIFY_THROWS_EXCEPTION(EConstraintEditException, Form->GetEndIndex());
+
+    Type(*Form, QStringLiteral("99999999999"), QStringLiteral("1"));
+    QVERIFY(!Form->OKButton->isEnabled());
+    QVERIFY_THROWS_EXCEPTION(EConstraintEditException, Form->GetStartIndex());
+}
+
+void TPagesRangeFormTest::ShowingRevalidatesTheLastTextsAgainstNewBounds() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QStringLiteral("0"), QStringLiteral("100"));
+    QVERIFY(Form->OKButton->isEnabled());
+    Form->hide();
+
+    Form->Prepare(0, 50);
+    Form->show();
+    QCOMPARE(Form->StartIndexEdit->text(), QStringLiteral("0"));
+    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("Конечный индекс не может быть больше 50."));
+    QVERIFY(!Form->OKButton->isEnabled());
+}
+
+void TPagesRangeFormTest::OkAndCancelCloseWithTheirResults() {
+    TPagesRangeForm Form(PagesWord);
+    Form.StartIndexEdit->setText(QStringLiteral("1"));
+    Form.EndIndexEdit->setText(QStringLiteral("4"));
+    // The modal loop runs until a button is clicked from within it.
+    QTimer::singleShot(0, Form.OKButton,
+                       [&Form] { QTest::mouseClick(Form.OKButton, Qt::LeftButton); });
+    QCOMPARE(Form.Execute(0, 4095), TPagesRangeForm::mrOk);
+    QCOMPARE(Form.GetStartIndex(), 1);
+
+    QTimer::singleShot(0, Form.CancelButton,
+                       [&Form] { QTest::mouseClick(Form.CancelButton, Qt::LeftButton); });
+    QCOMPARE(Form.Execute(0, 4095), TPagesRangeForm::mrCancel);
+
+    QTimer::singleShot(0, &Form, [&Form] { Form.close(); }); // the window's close box
+    QCOMPARE(Form.Execute(0, 4095), TPagesRangeForm::mrCancel);
+}
+
+QTEST_MAIN(TPagesRangeFormTest)
+#include "PagesRangeFormTest.moc"
