@@ -122,6 +122,22 @@ inline constexpr const char* SComPortSection = "COM Port";
 inline constexpr const char* SComNameKey = "COM Name";
 inline constexpr const char* SDefaultPortName = "COM1";
 
+// ---- Command line ----
+inline constexpr const char* SCliUsageHeader = "Usage: velmora-cli COMMAND [ARGUMENTS]";
+inline constexpr const char* SCliCommandLine = "  velmora-cli %-22s %s";
+inline constexpr const char* SCliHelpCommand = "--help";
+inline constexpr const char* SCliHelpSummary = "list the commands";
+inline constexpr const char* SCliCheckSummary =
+    "load FILE as 528-byte pages and print the page count";
+inline constexpr const char* SCliDumpSummary = "print the spaced hex dump of FILE";
+inline constexpr const char* SCliResaveSummary =
+    "load IN and save it as OUT (\".ldr\" is added when missing)";
+inline constexpr const char* SCliNoCommand = "velmora-cli: no command given";
+inline constexpr const char* SCliUnknownCommand = "velmora-cli: unknown command \"%s\"";
+inline constexpr const char* SCliUnknownOption = "velmora-cli %s: unknown option \"%s\"";
+inline constexpr const char* SCliMissingOptionValue = "velmora-cli %s: option \"%s\" needs a value";
+inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
+
 // ---- Windows ----
 // Input controls
 inline constexpr const char* SConstraintEditExceptionMessage =

@@ -1,0 +1,46 @@
+// The command-line front end: a table of commands, each with its positional parameters and the
+// options it accepts, and the dispatch that checks a command line against that table.
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit codes of velmora-cli.
+inline constexpr int CliSuccess = 0;
+inline constexpr int CliFailure = 1;
+inline constexpr int CliUsageError = 2;
+
+// The page length an image file is cut into, and the record length an image is saved with.
+inline constexpr int CliPageLength = 528;
+inline constexpr int CliRecordLength = 32;
+
+// One command line after the command name: positional arguments and "--name value" or
+// "--name=value" options.
+struct TCliArguments {
+    std::vector<std::string> Positional;
+    std::map<std::string, std::string> Options;
+};
+
+struct TCliCommand {
+    std::string Name;
+    std::vector<std::string> Parameters; // shown in the usage, one per positional argument
+    std::vector<std::string> Options;    // accepted option names, without the leading "--"
+    std::string Summary;
+    void (*Run)(const TCliArguments& Arguments, std::ostream& Out);
+};
+
+// Every command velmora-cli knows, in the order the usage lists them.
+const std::vector<TCliCommand>& CliCommands();
+
+// Writes the usage: a header and one line per command.
+void WriteCliUsage(std::ostream& Stream);
+
+// Runs one command line (without the program name). Results go to Out; an error's message goes
+// to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError.
+int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err);
+
+// FileName with ".ldr" appended unless its extension (from the last full stop of the file name
+// part) is exactly ".ldr".
+std::string WithImageExtension(const std::string& FileName);

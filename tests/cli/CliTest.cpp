@@ -1,0 +1,235 @@
+#include "app/ResourseStrings.h"
+#include "cli/CliCommands.h"
+#include "image/HexFileToMemoryMapConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+    int Code = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string ReadText(const fs::path& Path) {
+    std::ifstream File(Path, std::ios::binary);
+    std::ostringstream Text;
+    Text << File.rdbuf();
+    return Text.str();
+}
+
+void WriteText(const fs::path& Path, const std::string& Text) {
+    std::ofstream(Path, std::ios::binary) << Text;
+}
+
+std::string Quoted(const std::string& Text) {
+    std::string Result = "'";
+    for (const char Character : Text) {
+        Result += Character == '\'' ? std::string("'\\''") : std::string(1, Character);
+    }
+    return Result + "'";
+}
+
+std::string Lines(const std::vector<std::string>& Texts) {
+    std::string Result;
+    for (const std::string& Text : Texts) {
+        Result += Text + "\n";
+    }
+    return Result;
+}
+
+class CliProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Template = (fs::temp_directory_path() / "velmora-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(Template.data()), nullptr);
+        Folder = Template;
+    }
+    void TearDown() override { fs::remove_all(Folder); }
+
+    // Runs velmora-cli with the arguments, capturing its output streams and exit code.
+    TRun Run(const std::vector<std::string>& Arguments) const {
+        std::string Command = Quoted(VELMORA_CLI_PATH);
+        for (const std::string& Argument : Arguments) {
+            Command += " " + Quoted(Argument);
+        }
+        Command += " >" + Quoted((Folder / "stdout").string()) + " 2>" +
+                   Quoted((Folder / "stderr").string()) + " </dev/null";
+        const int Status = std::system(Command.c_str());
+        TRun Result;
+        Result.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+        Result.Out = ReadText(Folder / "stdout");
+        Result.Err = ReadText(Folder / "stderr");
+        return Result;
+    }
+
+    // Writes an image of Pages patterned pages as an image file and returns its name.
+    std::string MakeImage(const std::string& Name, int Pages) const {
+        auto Map = std::make_shared<TMemoryMap>();
+        for (int Number = 0; Number < Pages; ++Number) {
+            TByteArray Data(CliPageLength);
+            for (std::size_t Index = 0; Index < Data.size(); ++Index) {
+                Data[Index] = static_cast<std::uint8_t>(Index * 3 + Number);
+            }
+            Map->AddPage(Number, Number * CliPageLength, Data);
+        }
+        std::shared_ptr<IHexFile> File;
+        THexFileToMemoryMapConverter().MemoryMapToHex(Map, CliRecordLength, File);
+        const std::string Path = (Folder / Name).string();
+        File->SaveToFile(Path);
+        return Path;
+    }
+
+    fs::path Folder;
+};
+
+} // namespace
+
+TEST_F(CliProcess, CheckPrintsPageCountAndLength) {
+    const std::pair<int, const char*> Cases[] = {{1, "В образе 1 страница.\n"},
+                                                 {3, "В образе 3 страницы.\n"},
+                                                 {11, "В образе 11 страниц.\n"}};
+    for (const auto& [Pages, CountLine] : Cases) {
+        const TRun Result = Run({"check", MakeImage("image.ldr", Pages)});
+        EXPECT_EQ(Result.Code, 0);
+        EXPECT_EQ(Result.Out, std::string(CountLine) + "Длина страницы 528 байт.\n");
+        EXPECT_EQ(Result.Err, "");
+    }
+}
+
+TEST_F(CliProcess, CheckOfTheShippedSample) {
+    const TRun Result = Run({"check", VELMORA_SAMPLES_DIR "/small.ldr"});
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    EXPECT_EQ(Result.Out, "В образе 3 страницы.\nДлина страницы 528 байт.\n");
+}
+
+TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
+    WriteText(Folder / "end-only.ldr", ":00000001FF\r\n");
+    WriteText(Folder / "empty.ldr", "");
+    WriteText(Folder / "bad-third.ldr", ":020000040000FA\r\n:0100000011EE\r\n:0100010022CC\r\n");
+    WriteText(Folder / "short.ldr", ":020000040000FA\n:00000001F\n");
+    WriteText(Folder / "huge.ldr", ":02000004FFFFFC\r\n:0100000011EE\r\n");
+    WriteText(Folder / "no-base.ldr", ":0100000400FB\r\n");
+    const std::pair<std::string, std::string> Cases[] = {
+        {"missing.ldr", SCannotLoadFile},
+        {"end-only.ldr", SCannotLoadFile},
+        {"empty.ldr", SFileIsEmpty},
+        {"bad-third.ldr", SWrongHexStringCS},
+        {"short.ldr", SHexStringIsTooShort},
+        {"huge.ldr", SImageIsTooLarge},
+        {"no-base.ldr", SWrongExtendedAddress},
+        {".", FormatText(SCannotReadFile, (Folder / ".").c_str())},
+    };
+    for (const auto& [Name, Message] : Cases) {
+        for (const char* Command : {"check", "dump"}) {
+            const TRun Result = Run({Command, (Folder / Name).string()});
+            EXPECT_EQ(Result.Code, 1) << Command << " " << Name;
+            EXPECT_EQ(Result.Out, "") << Command << " " << Name;
+            EXPECT_EQ(Result.Err, Message + "\n") << Command << " " << Name;
+        }
+    }
+}
+
+TEST_F(CliProcess, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> Cases = {
+        {},
+        {"frobnicate"},
+        {"check"},
+        {"check", "a", "b"},
+        {"resave", "a"},
+        {"dump", "--port=x", "a"},
+    };
+    for (const auto& Arguments : Cases) {
+        const TRun Result = Run(Arguments);
+        EXPECT_EQ(Result.Code, 2) << testing::PrintToString(Arguments);
+        EXPECT_EQ(Result.Out, "");
+        EXPECT_NE(Result.Err.find(SCliUsageHeader), std::string::npos);
+    }
+}
+
+TEST_F(CliProcess, HelpListsTheCommands) {
+    const TRun Result = Run({"--help"});
+    EXPECT_EQ(Result.Code, 0);
+    for (const TCliCommand& Command : CliCommands()) {
+        EXPECT_NE(Result.Out.find("velmora-cli " + Command.Name), std::string::npos)
+            << Command.Name;
+    }
+    EXPECT_EQ(Result.Err, "");
+}
+
+TEST_F(CliProcess, DumpPrintsOneSpacedLinePerRecord) {
+    const std::string Image = MakeImage("image.ldr", 2);
+    const TRun Result = Run({"dump", Image});
+    EXPECT_EQ(Result.Code, 0);
+    auto File = std::make_shared<THexFile>();
+    File->LoadFromFile(Image);
+    std::shared_ptr<IMemoryMap> Map;
+    THexFileToMemoryMapConverter().HexToMemoryMap(File, CliPageLength, Map);
+    EXPECT_EQ(Result.Out, Lines(THexFileToMemoryMapConverter().MemoryMapToStrings(Map)));
+    EXPECT_EQ(Result.Out.substr(0, 26), ":02 0000 04    00 00   FA\n");
+}
+
+TEST_F(CliProcess, ResaveAddsTheImageExtensionAndKeepsTheContent) {
+    // A hand-made file with LF line ends, lower case and 16-byte records comes out in the
+    // program's own layout.
+    const std::string Input = MakeImage("input.ldr", 2);
+    const std::string Expected = ReadText(Input);
+    const std::pair<std::string, std::string> Cases[] = {{"out", "out.ldr"},
+                                                         {"out.ldr", "out.ldr"},
+                                                         {"out.hex", "out.hex.ldr"},
+                                                         {"out.LDR", "out.LDR.ldr"}};
+    for (const auto& [Given, Written] : Cases) {
+        fs::remove(Folder / Written);
+        const TRun Result = Run({"resave", Input, (Folder / Given).string()});
+        EXPECT_EQ(Result.Code, 0) << Result.Err;
+        EXPECT_EQ(Result.Out, (Folder / Written).string() + "\n");
+        EXPECT_EQ(ReadText(Folder / Written), Expected) << Given;
+    }
+
+    WriteText(Folder / "lf.ldr", ":020000040000fa\n:10000000000102030405060708090a0b0c0d0e0f78\n");
+    ASSERT_EQ(Run({"resave", (Folder / "lf.ldr").string(), (Folder / "crlf").string()}).Code, 0);
+    const std::string Saved = ReadText(Folder / "crlf.ldr");
+    EXPECT_EQ(Saved.substr(0, 17), ":020000040000FA\r\n");
+    EXPECT_EQ(Saved.substr(Saved.size() - 13), ":00000001FF\r\n");
+}
+
+TEST_F(CliProcess, ResaveIntoAFolderFailsAndLeavesItAlone) {
+    const std::string Input = MakeImage("input.ldr", 1);
+    fs::create_directory(Folder / "taken.ldr");
+    const std::string Target = (Folder / "taken.ldr").string();
+    const TRun Result = Run({"resave", Input, Target});
+    EXPECT_EQ(Result.Code, 1);
+    EXPECT_EQ(Result.Err, FormatText(SCannotWriteFile, Target.c_str()) + "\n");
+    EXPECT_TRUE(fs::is_directory(Folder / "taken.ldr"));
+}
+
+TEST(CliInProcess, ImageExtensionIsAddedUnlessExactlyLdr) {
+    const std::pair<const char*, const char*> Cases[] = {
+        {"image", "image.ldr"},
+        {"image.ldr", "image.ldr"},
+        {"image.hex", "image.hex.ldr"},
+        {"image.LDR", "image.LDR.ldr"},
+        {"dir.v2/image", "dir.v2/image.ldr"},
+        {"dir/.ldr", "dir/.ldr"},
+        {"image.", "image..ldr"},
+    };
+    for (const auto& [Given, Written] : Cases) {
+        EXPECT_EQ(WithImageExtension(Given), Written) << Given;
+    }
+}
+
+TEST(CliInProcess, OptionsAreCheckedAgainstTheCommand) {
+    std::ostringstream Out;
+    std::ostringstream Err;
+    EXPECT_EQ(RunCli({"check", "--port", "/dev/ttyS0", "x.ldr"}, Out, Err), CliUsageError);
+    EXPECT_EQ(Err.str().rfind(FormatText(SCliUnknownOption, "check", "--port"), 0), 0u);
+}
