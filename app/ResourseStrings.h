@@ -64,6 +64,30 @@ inline constexpr const char* SReceivedFromCommPort = "Получено из COM 
 inline constexpr const char* SCommReadThreadError = "Ошибка в потоке чтения COM порта: %s";
 
 // ---- Programmer link ----
+inline constexpr const char* SWrittenToCommPort = "Записано в COM порт";
+inline constexpr const char* SPackageWaitTimeOut = "Package wait time out. Time out was: %d.";
+inline constexpr const char* SBurnerNotPlugged = "Программатор не подключен.";
+inline constexpr const char* SConnectionError = "Ошибка связи.";
+inline constexpr const char* SCompareError = "Ошибка сравнения образа.";
+inline constexpr const char* SInitializeError = "Ошибка инициализации.";
+inline constexpr const char* SMicroControllerOperationError = "Ошибка работы с контроллером.";
+inline constexpr const char* SUnknuwnPageNumber =
+    "Программатор вернул страницу с неизвестным номером.";
+inline constexpr const char* SUnknownDeviceError = "Неизвестная ошибка.";
+inline constexpr const char* STransferPageRequest = "Передать страницу %d.";
+inline constexpr const char* STransferPageResult = "Страница %d передана успешно.";
+inline constexpr const char* SWritePageRequest = "Записать страницу %d.";
+inline constexpr const char* SWritePageResult = "Страница %d записана успешно.";
+inline constexpr const char* SReadPageRequest = "Прочесть страницу %d.";
+inline constexpr const char* SReadPageResult = "Страница %d прочтена успешно.";
+inline constexpr const char* SComparePageRequest = "Сравнить страницу %d.";
+inline constexpr const char* SComparePageResult = "Страница %d сравнена успешно.";
+inline constexpr const char* SDeletePageRequest = "Удалить страницу %d.";
+inline constexpr const char* SDeletePageResult = "Страница %d удалена успешно.";
+inline constexpr const char* SRequestPageRequest = "Запросить страницу.";
+inline constexpr const char* SRequestPageResult = "Страница запрошена успешно.";
+inline constexpr const char* SInitializeRequest = "Инициализация.";
+inline constexpr const char* SInitializeResult = "Результат инициализации: %s.";
 
 // ---- Operations ----
 inline constexpr const char* SCannotLoadFile = "Не удалось загрузить файл.";
