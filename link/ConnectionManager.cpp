@@ -1,0 +1,114 @@
+#include "link/ConnectionManager.h"
+
+#include "app/ResourseStrings.h"
+#include "logging/LogManager.h"
+#include "package/PackageComposer.h"
+#include "package/PackageExtractor.h"
+#include "serial/AnisochronousCommReadThread.h"
+
+#include <chrono>
+
+TConnectionManager::TConnectionManager(const std::string& PortName)
+    : Port(std::make_unique<TAnisochronousComm>()) {
+    // A port that cannot be opened is not an error here: the next command times out.
+    Port->SetPortName(PortName);
+    ReadThread = std::make_unique<TAnisochronousCommReadThread>(*Port);
+
+    Composer = std::make_unique<TPackageComposer>(StartMarker, EndMarker, Terminator);
+    Composer->OnPackageComposed = [this](void* Sender, const TByteArray& Frame) {
+        PackageComposed(Sender, Frame);
+    };
+
+    Extractor = std::make_unique<TPackageExtractor>(StartMarker, EndMarker);
+    Extractor->OnPackageExtracted = [this](void* Sender, const TByteArray& Package) {
+        PackageExtracted(Sender, Package);
+    };
+
+    // Installed last: until the extractor exists the read thread drops what it reads.
+    ReadThread->SetOnBytesReceived(
+        [this](void* Sender, const TByteArray& Bytes) { BytesReceived(Sender, Bytes); });
+}
+
+TConnectionManager::~TConnectionManager() {
+    // Closing the port ends a read in progress; the read thread is then stopped and joined
+    // before the extractor it feeds goes, and the extractor before the reply buffer and event
+    // its handler touches.
+    Port->Close();
+    ReadThread->Stop();
+    ReadThread.reset();
+    Extractor.reset();
+    Composer.reset();
+    Port.reset();
+}
+
+bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs,
+                                     TByteArray& Reply) {
+    ReplyEvent.Reset();
+    Composer->Compose(Package);
+    if (!ReplyEvent.Wait(TimeoutMs)) {
+        return false;
+    }
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    Reply = ReceivedPackage;
+    return true;
+}
+
+std::string TConnectionManager::GetPortName() const {
+    return Port->GetPortName();
+}
+
+bool TConnectionManager::SetPortName(const std::string& Name) {
+    return Port->SetPortName(Name);
+}
+
+bool TConnectionManager::IsPortOpen() const {
+    return Port->IsOpen();
+}
+
+TCommOpenError TConnectionManager::GetLastOpenError() const {
+    return Port->GetLastOpenError();
+}
+
+std::string TConnectionManager::GetLastOpenErrorText() const {
+    return Port->GetLastOpenErrorText();
+}
+
+std::uint64_t TConnectionManager::GetPackagesReceived() const {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    return PackagesReceived;
+}
+
+bool TConnectionManager::WaitForPackagesReceived(std::uint64_t Count,
+                                                 std::uint32_t TimeoutMs) const {
+    std::unique_lock<std::mutex> Lock(ReplyLock);
+    const auto Reached = [&] { return PackagesReceived >= Count; };
+    if (TimeoutMs == INFINITE_WAIT) {
+        PackageArrived.wait(Lock, Reached);
+        return true;
+    }
+    return PackageArrived.wait_for(Lock, std::chrono::milliseconds(TimeoutMs), Reached);
+}
+
+std::uint64_t TConnectionManager::GetFailedReadCount() const {
+    return ReadThread->GetFailedReadCount();
+}
+
+void TConnectionManager::BytesReceived(void* /*Sender*/, const TByteArray& Bytes) {
+    Extractor->AddBytes(Bytes);
+}
+
+void TConnectionManager::PackageComposed(void* /*Sender*/, const TByteArray& Frame) {
+    LogBytes(Frame, SWrittenToCommPort);
+    // A closed port or a failed write is not reported: no reply comes and the wait times out.
+    Port->Write(Frame.data(), static_cast<std::uint32_t>(Frame.size()));
+}
+
+void TConnectionManager::PackageExtracted(void* /*Sender*/, const TByteArray& Package) {
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        ReceivedPackage = Package;
+        ++PackagesReceived;
+    }
+    PackageArrived.notify_all();
+    ReplyEvent.Set();
+}

@@ -1,0 +1,74 @@
+// One blocking request/reply exchange over the serial line: owns the port, the thread that reads
+// it, the package composer and the package extractor thread, and wires them together.
+#pragma once
+
+#include "image/ArrayTypes.h"
+#include "platform/SyncEvent.h"
+#include "serial/AnisochronousCommPort.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class TAnisochronousCommReadThread;
+class TPackageComposer;
+class TPackageExtractor;
+
+class TConnectionManager {
+public:
+    static constexpr std::uint8_t StartMarker = 0xAA;
+    static constexpr std::uint8_t EndMarker = 0x55;
+    static constexpr std::uint8_t Terminator = 0xFF;
+
+    // Opens PortName (a port that cannot be opened leaves the link closed, not failed) and
+    // starts the read thread and the extractor thread.
+    explicit TConnectionManager(const std::string& PortName = "COM1");
+    // Closes the port, then stops and joins both threads before anything they use goes.
+    ~TConnectionManager();
+    TConnectionManager(const TConnectionManager&) = delete;
+    TConnectionManager& operator=(const TConnectionManager&) = delete;
+
+    // Frames and sends Package, then waits up to TimeoutMs for the next package the extractor
+    // cuts out of the received bytes. True with a copy of it in Reply; false on time-out, Reply
+    // untouched. A package stored before this call is never taken for the answer. Exceptions
+    // of the composer, the log or the port pass through.
+    bool SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs, TByteArray& Reply);
+
+    std::string GetPortName() const;
+    // Closes the port, takes Name and opens it; true when it opened.
+    bool SetPortName(const std::string& Name);
+    bool IsPortOpen() const;
+    // Why the last attempt to open the port failed (None after a successful one).
+    TCommOpenError GetLastOpenError() const;
+    std::string GetLastOpenErrorText() const;
+
+    // Packages delivered by the extractor since construction, and a wait for that count to
+    // reach Count (false when TimeoutMs passed first). For diagnostics and measurements.
+    std::uint64_t GetPackagesReceived() const;
+    bool WaitForPackagesReceived(std::uint64_t Count, std::uint32_t TimeoutMs) const;
+    // Reads that failed at once on an open port (a device that hung up), from the read thread.
+    std::uint64_t GetFailedReadCount() const;
+
+private:
+    // The read thread's handler: hands received bytes to the extractor.
+    void BytesReceived(void* Sender, const TByteArray& Bytes);
+    // The composer's handler: logs the frame and writes it to the port.
+    void PackageComposed(void* Sender, const TByteArray& Frame);
+    // The extractor's handler: stores the package as the reply and signals the waiter.
+    void PackageExtracted(void* Sender, const TByteArray& Package);
+
+    std::unique_ptr<TAnisochronousComm> Port;
+    std::unique_ptr<TAnisochronousCommReadThread> ReadThread;
+    std::unique_ptr<TPackageComposer> Composer;
+    std::unique_ptr<TPackageExtractor> Extractor;
+
+    // Guards ReceivedPackage and PackagesReceived: the extractor thread stores while the
+    // waiting thread copies.
+    mutable std::mutex ReplyLock;
+    mutable std::condition_variable PackageArrived;
+    TByteArray ReceivedPackage;
+    std::uint64_t PackagesReceived = 0;
+    TEvent ReplyEvent{TEvent::TResetMode::Manual};
+};

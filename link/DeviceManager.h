@@ -1,0 +1,53 @@
+// The programmer as one call: a command with its page number and data goes out as a package,
+// and the answer is loaded into the caller's reply package. A missing answer is an exception.
+#pragma once
+
+#include "app/Exception.h"
+#include "image/ArrayTypes.h"
+#include "serial/AnisochronousCommPort.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class IROMPackage;
+class TPackageManager;
+class TConnectionManager;
+
+class EDeviceManagerException : public Exception {
+public:
+    using Exception::Exception;
+};
+class EBurnerNotPlugged : public EDeviceManagerException {
+public:
+    EBurnerNotPlugged();
+};
+
+class TDeviceManager {
+public:
+    // Opens PortName and starts the serial link.
+    explicit TDeviceManager(const std::string& PortName = "COM1");
+    ~TDeviceManager();
+    TDeviceManager(const TDeviceManager&) = delete;
+    TDeviceManager& operator=(const TDeviceManager&) = delete;
+
+    // Sends the next numbered package with Command, PageNumber and Data and loads the answer
+    // into Reply. Raises EBurnerNotPlugged when no answer came within TimeoutMs (after logging
+    // the time-out), EWrongLength for an answer shorter than a package. Returns true.
+    bool ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumber, std::uint32_t TimeoutMs,
+                        IROMPackage& Reply, const TByteArray& Data = {});
+
+    std::string GetPortName() const;
+    // True when the port opened under Name; otherwise the port is left closed.
+    bool SetPortName(const std::string& Name);
+    bool IsPortOpen() const;
+    // Why the port could not be opened the last time.
+    TCommOpenError GetLastOpenError() const;
+    std::string GetLastOpenErrorText() const;
+
+    TConnectionManager& GetConnectionManager() { return *ConnectionManager; }
+
+private:
+    std::unique_ptr<TPackageManager> PackageManager;
+    std::unique_ptr<TConnectionManager> ConnectionManager;
+};

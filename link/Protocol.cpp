@@ -1,0 +1,168 @@
+#include "link/Protocol.h"
+
+#include "app/ResourseStrings.h"
+#include "image/MemoryMapObjects.h"
+#include "link/DeviceManager.h"
+#include "logging/LogManager.h"
+#include "package/Package.h"
+
+#include <cstdint>
+
+EConnectionError::EConnectionError() : EDeviceException(SConnectionError) {}
+ECompareError::ECompareError() : EDeviceException(SCompareError) {}
+EInitializeError::EInitializeError() : EDeviceException(SInitializeError) {}
+EMicroControllerOperationError::EMicroControllerOperationError()
+    : EDeviceException(SMicroControllerOperationError) {}
+EUnknuwnPageNumber::EUnknuwnPageNumber() : EDeviceException(SUnknuwnPageNumber) {}
+
+namespace {
+
+// Command codes sent to the programmer.
+constexpr std::uint8_t TransferPageCommand = 0x10;
+constexpr std::uint8_t WritePageCommand = 0x20;
+constexpr std::uint8_t ReadPageCommand = 0x30;
+constexpr std::uint8_t ComparePageCommand = 0x40;
+constexpr std::uint8_t DeletePageCommand = 0x50;
+constexpr std::uint8_t RequestPageCommand = 0x60;
+constexpr std::uint8_t InitializeCommand = 0xF0;
+
+// Reply codes.
+constexpr std::uint8_t SuccessNibble = 0x01;
+constexpr std::uint8_t OperationErrorNibble = 0x03;
+constexpr std::uint8_t PageDataReply = 0x65;
+constexpr std::uint8_t IdentificationReply = 0xF6;
+constexpr std::uint8_t ConnectionErrorReply = 0x02;
+constexpr std::uint8_t CompareErrorReply = 0x44;
+constexpr std::uint8_t InitializeErrorReply = 0xF7;
+constexpr std::uint16_t UnknownPageNumber = 0xFFFF;
+
+// Time-outs in milliseconds.
+constexpr std::uint32_t PageCommandTimeout = 1000;
+constexpr std::uint32_t RequestPageTimeout = 3000;
+constexpr std::uint32_t TransferMsPerByte = 10;
+
+constexpr std::uint32_t PageLength = 528;
+
+// Only the low 16 bits of a page number go to the programmer and into the log.
+std::uint16_t WirePageNumber(int PageNumber) {
+    return static_cast<std::uint16_t>(PageNumber);
+}
+
+bool IsSuccess(const IROMPackage& Reply) {
+    return (Reply.GetCommand() & 0x0F) == SuccessNibble;
+}
+
+void LogRequest(const std::string& Text) {
+    LogMessage("");
+    LogMessage(Text);
+}
+
+void LogResult(const std::string& Text) {
+    LogMessage(Text);
+    LogMessage("");
+}
+
+// Raises the exception that matches the reply's command byte; never returns.
+[[noreturn]] void RaiseDeviceError(const IROMPackage& Reply) {
+    const std::uint8_t Code = Reply.GetCommand();
+    if (Code == ConnectionErrorReply) {
+        throw EConnectionError();
+    }
+    if (Code == CompareErrorReply) {
+        throw ECompareError();
+    }
+    if (Code == InitializeErrorReply) {
+        throw EInitializeError();
+    }
+    if ((Code & 0x0F) == OperationErrorNibble) {
+        throw EMicroControllerOperationError();
+    }
+    throw Exception(SUnknownDeviceError);
+}
+
+// One page command with no data: log, exchange, judge the reply.
+bool RunPageCommand(TDeviceManager& DeviceManager, std::uint8_t Command, int PageNumber,
+                    std::uint32_t TimeoutMs, const TByteArray& Data, const char* RequestText,
+                    const char* ResultText) {
+    const std::uint16_t Page = WirePageNumber(PageNumber);
+    LogRequest(FormatText(RequestText, static_cast<int>(Page)));
+    TROMPackage Reply;
+    DeviceManager.ExecuteCommand(Command, Page, TimeoutMs, Reply, Data);
+    if (!IsSuccess(Reply)) {
+        RaiseDeviceError(Reply);
+    }
+    LogResult(FormatText(ResultText, static_cast<int>(Page)));
+    return true;
+}
+
+} // namespace
+
+TProtocolManager::TProtocolManager(const std::string& PortName)
+    : DeviceManager(std::make_unique<TDeviceManager>(PortName)) {}
+
+TProtocolManager::~TProtocolManager() = default;
+
+void TProtocolManager::Initialize(std::string& Answer) {
+    LogRequest(SInitializeRequest);
+    Answer.clear();
+    TROMPackage Reply;
+    DeviceManager->ExecuteCommand(InitializeCommand, 0, PageCommandTimeout, Reply);
+    if (Reply.GetCommand() != IdentificationReply) {
+        RaiseDeviceError(Reply);
+    }
+    // The controller's text, one character per byte, taken as it comes.
+    const TByteArray& Data = Reply.GetData();
+    Answer.assign(Data.begin(), Data.end());
+    LogResult(FormatText(SInitializeResult, Answer.c_str()));
+}
+
+bool TProtocolManager::TransferPage(int PageNumber, const TMemoryPage& Page) {
+    const TByteArray& Data = Page.GetData();
+    const auto TimeoutMs = static_cast<std::uint32_t>(Data.size()) * TransferMsPerByte;
+    return RunPageCommand(*DeviceManager, TransferPageCommand, PageNumber, TimeoutMs, Data,
+                          STransferPageRequest, STransferPageResult);
+}
+
+bool TProtocolManager::WritePage(int PageNumber) {
+    return RunPageCommand(*DeviceManager, WritePageCommand, PageNumber, PageCommandTimeout, {},
+                          SWritePageRequest, SWritePageResult);
+}
+
+bool TProtocolManager::ReadPage(int PageNumber) {
+    return RunPageCommand(*DeviceManager, ReadPageCommand, PageNumber, PageCommandTimeout, {},
+                          SReadPageRequest, SReadPageResult);
+}
+
+void TProtocolManager::RequestPage(std::shared_ptr<IMemoryPage>& Page) {
+    LogRequest(SRequestPageRequest);
+    Page.reset();
+    TROMPackage Reply;
+    DeviceManager->ExecuteCommand(RequestPageCommand, 0, RequestPageTimeout, Reply);
+    if (Reply.GetCommand() != PageDataReply) {
+        RaiseDeviceError(Reply);
+    }
+    const std::uint16_t PageNumber = Reply.GetPageNumber();
+    if (PageNumber == UnknownPageNumber) {
+        throw EUnknuwnPageNumber();
+    }
+    auto Received = std::make_shared<TMemoryPage>();
+    const std::uint32_t Address = std::uint32_t{PageNumber} * PageLength;
+    Received->Fill(PageNumber, static_cast<std::int32_t>(Address), Reply.GetData());
+    Page = std::move(Received);
+    LogResult(SRequestPageResult);
+}
+
+bool TProtocolManager::ComparePage(int PageNumber) {
+    try {
+        return RunPageCommand(*DeviceManager, ComparePageCommand, PageNumber, PageCommandTimeout,
+                              {}, SComparePageRequest, SComparePageResult);
+    } catch (const ECompareError&) {
+        // The programmer found the chip page different from its buffer.
+        return false;
+    }
+}
+
+bool TProtocolManager::DeletePage(int PageNumber) {
+    return RunPageCommand(*DeviceManager, DeletePageCommand, PageNumber, PageCommandTimeout, {},
+                          SDeletePageRequest, SDeletePageResult);
+}
