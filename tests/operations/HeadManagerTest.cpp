@@ -1,0 +1,574 @@
+// The head manager against the programmer simulator on a real pseudo-terminal.
+#include "operations/HeadManager.h"
+
+#include "image/HexFileObjects.h"
+#include "image/MemoryMapObjects.h"
+#include "link/DeviceManager.h"
+#include "link/Protocol.h"
+#include "simulator/ProgrammerSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int PageLength = 528;
+
+using TLine = std::pair<std::string, TColor>;
+
+// A page whose bytes tell it apart from every other page number and seed.
+TByteArray PatternPage(int PageNumber, int Seed = 0) {
+    TByteArray Page(PageLength);
+    for (int Index = 0; Index < PageLength; ++Index) {
+        Page[static_cast<size_t>(Index)] =
+            static_cast<std::uint8_t>(PageNumber * 7 + Index * 13 + Seed * 29 + 1);
+    }
+    return Page;
+}
+
+TByteArray ErasedPage() {
+    return TByteArray(PageLength, 0xFF);
+}
+
+class HeadManagerTest : public testing::Test {
+protected:
+    void StartSimulator(TSimulatorOptions Options = {}) {
+        Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
+        MakeHeadManager(Simulator->Start());
+    }
+
+    void MakeHeadManager(const std::string& PortName) {
+        Head = std::make_unique<THeadManager>(PortName);
+        Head->OnMessage = [this](THeadManager* Sender, const std::string& Text, TColor Color) {
+            EXPECT_EQ(Sender, Head.get());
+            Lines.emplace_back(Text, Color);
+        };
+        Head->OnProgress = [this](THeadManager*, int Percent, TDateTime) {
+            Progress.push_back(Percent);
+        };
+        Head->OnImageCleared = [this](THeadManager*) { ++ClearedCount; };
+        Head->OnImageLoaded = [this](THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
+                                     const std::string& FileName) {
+            LoadedImage = Image;
+            LoadedPageCount = Image->GetCount();
+            LoadedName = FileName;
+            ++LoadedCount;
+        };
+        Head->OnImageSaved = [this](THeadManager*, const std::string& FileName) {
+            SavedNames.push_back(FileName);
+        };
+    }
+
+    void TearDown() override {
+        Head.reset();
+        if (Simulator) {
+            Simulator->Stop();
+        }
+    }
+
+    // Puts Count pattern pages (page numbers 0..Count-1) into the current image.
+    void FillImage(int Count, int Seed = 0) {
+        for (int Page = 0; Page < Count; ++Page) {
+            Head->GetMemoryMap()->AddPage(Page, Page * PageLength, PatternPage(Page, Seed));
+        }
+    }
+
+    std::size_t RequestCount() const { return Simulator->GetRequestCount(); }
+
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<THeadManager> Head;
+    std::vector<TLine> Lines;
+    std::vector<int> Progress;
+    int ClearedCount = 0;
+    int LoadedCount = 0;
+    int LoadedPageCount = -1;
+    std::shared_ptr<IMemoryMap> LoadedImage;
+    std::string LoadedName;
+    std::vector<std::string> SavedNames;
+};
+
+// ---- Programmer operations ----
+
+TEST_F(HeadManagerTest, WritingOrComparingAnEmptyImageFailsBeforeAnyLineOrExchange) {
+    StartSimulator();
+    EXPECT_THROW(
+        {
+            try {
+                Head->WriteImage();
+            } catch (const Exception& Error) {
+                EXPECT_STREQ(Error.what(), "Пустой образ нельзя записать.");
+                throw;
+            }
+        },
+        Exception);
+    EXPECT_FALSE(Head->IsBusy());
+    EXPECT_THROW(
+        {
+            try {
+                Head->ComparePages(0, 3);
+            } catch (const Exception& Error) {
+                EXPECT_STREQ(Error.what(), "Пустой образ нельзя сравнить.");
+                throw;
+            }
+        },
+        Exception);
+    EXPECT_FALSE(Head->IsBusy());
+    EXPECT_TRUE(Lines.empty());
+    EXPECT_EQ(RequestCount(), 0u);
+}
+
+TEST_F(HeadManagerTest, WriteImageWritesEveryPageAndReportsSuccess) {
+    StartSimulator();
+    FillImage(5);
+    Head->WriteImage();
+    for (int Page = 0; Page < 5; ++Page) {
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page));
+    }
+    EXPECT_EQ(Simulator->GetPage(5), ErasedPage());
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack},
+                                         {"Запись прошла успешно.", clGreen}}));
+    // (p + 1) * 100 / 4 + 1, rounded.
+    EXPECT_EQ(Progress, (std::vector<int>{26, 51, 76, 101, 126}));
+    EXPECT_FALSE(Head->IsBusy());
+}
+
+TEST_F(HeadManagerTest, OnePageImageReportsHundredPercentWithoutDividingByZero) {
+    StartSimulator();
+    FillImage(1);
+    EXPECT_EQ(Head->CompareImage(), THeadManager::CompareDifferent);
+    Head->WriteImage();
+    EXPECT_EQ(Progress, (std::vector<int>{100}));
+    EXPECT_EQ(Head->CompareImage(), THeadManager::CompareEqual);
+    EXPECT_EQ(Progress, (std::vector<int>{100, 100}));
+}
+
+TEST_F(HeadManagerTest, ComparePagesStopsAtTheFirstDifferingPage) {
+    StartSimulator();
+    FillImage(10);
+    for (int Page = 0; Page < 10; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page),
+                           Page == 5 ? PatternPage(Page, 1) : PatternPage(Page));
+    }
+    EXPECT_EQ(Head->ComparePages(3, 7), THeadManager::CompareDifferent);
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато сравнение.", clBlack},
+                                         {"Страница 5 отличается.", clRed}}));
+    // After pages 3 and 4 only: (p + 1) * 100 / 7 + 1, rounded.
+    EXPECT_EQ(Progress, (std::vector<int>{58, 72}));
+    EXPECT_EQ(RequestCount(), 6u);
+    EXPECT_FALSE(Head->IsBusy());
+}
+
+TEST_F(HeadManagerTest, CompareOfEqualPagesSucceeds) {
+    StartSimulator();
+    FillImage(4);
+    for (int Page = 0; Page < 4; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    EXPECT_EQ(Head->ComparePages(1, 3), THeadManager::CompareEqual);
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато сравнение.", clBlack},
+                                         {"Сравнение прошло успешно.", clGreen}}));
+}
+
+TEST_F(HeadManagerTest, RangeWithLastBelowFirstSendsNothing) {
+    StartSimulator();
+    Head->DeletePages(10, 5);
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато удаление образа из контроллера.", clBlack},
+                                         {"Удаление прошло успешно.", clGreen}}));
+    EXPECT_TRUE(Progress.empty());
+    EXPECT_EQ(RequestCount(), 0u);
+    EXPECT_FALSE(Head->IsBusy());
+}
+
+TEST_F(HeadManagerTest, PercentagesRoundHalvesToEven) {
+    StartSimulator();
+    Head->DeletePages(0, 8);
+    // (p + 1) * 100 / 8 + 1: 13.5, 26, 38.5, 51, 63.5, 76, 88.5, 101, 113.5.
+    EXPECT_EQ(Progress, (std::vector<int>{14, 26, 38, 51, 64, 76, 88, 101, 114}));
+    Progress.clear();
+    Head->ReadPages(0, 8);
+    // p * 100 / 8: 0, 12.5, 25, 37.5, 50, 62.5, 75, 87.5, 100.
+    EXPECT_EQ(Progress, (std::vector<int>{0, 12, 25, 38, 50, 62, 75, 88, 100}));
+}
+
+TEST_F(HeadManagerTest, DeletePagesErasesTheRange) {
+    StartSimulator();
+    for (int Page = 0; Page < 6; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    Head->DeletePages(2, 4);
+    EXPECT_EQ(Simulator->GetPage(1), PatternPage(1));
+    EXPECT_EQ(Simulator->GetPage(2), ErasedPage());
+    EXPECT_EQ(Simulator->GetPage(4), ErasedPage());
+    EXPECT_EQ(Simulator->GetPage(5), PatternPage(5));
+    EXPECT_EQ(Lines.back(), TLine("Удаление прошло успешно.", clGreen));
+}
+
+TEST_F(HeadManagerTest, ReadSkipsAPageWithAnUnknownNumberAndGoesOn) {
+    TSimulatorOptions Options;
+    Options.UnknownPages = {1};
+    StartSimulator(Options);
+    for (int Page = 0; Page < 3; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    FillImage(7);
+    Head->ReadPages(0, 2);
+    EXPECT_EQ(Lines,
+              (std::vector<TLine>{{"Начато чтение образа.", clBlack},
+                                  {"Программатор вернул страницу с неизвестным номером.", clRed},
+                                  {"Чтение прошло успешно.", clGreen}}));
+    EXPECT_EQ(ClearedCount, 1);
+    ASSERT_EQ(LoadedCount, 1);
+    EXPECT_EQ(LoadedName, "ReadImage.ldr");
+    EXPECT_EQ(LoadedImage, Head->GetMemoryMap());
+    ASSERT_EQ(LoadedPageCount, 2);
+    const IMemoryMap& Map = *Head->GetMemoryMap();
+    EXPECT_EQ(Map.GetPage(0).GetPageNumber(), 0);
+    EXPECT_EQ(Map.GetPage(0).GetAddress(), 0);
+    EXPECT_EQ(Map.GetPage(0).GetData(), PatternPage(0));
+    EXPECT_EQ(Map.GetPage(1).GetPageNumber(), 2);
+    EXPECT_EQ(Map.GetPage(1).GetAddress(), 1056);
+    EXPECT_EQ(Map.GetPage(1).GetData(), PatternPage(2));
+    EXPECT_EQ(Progress, (std::vector<int>{0, 50, 100}));
+}
+
+TEST_F(HeadManagerTest, ReadWhereEveryFetchFailsStillAnnouncesAnEmptyImage) {
+    TSimulatorOptions Options;
+    Options.UnknownPages = {0, 1, 2, 3};
+    StartSimulator(Options);
+    Head->ReadPages(0, 3);
+    ASSERT_EQ(LoadedCount, 1);
+    EXPECT_EQ(LoadedPageCount, 0);
+    EXPECT_TRUE(Head->IsImageEmpty());
+    EXPECT_EQ(Lines.size(), 6u);
+    EXPECT_EQ(Lines.back(), TLine("Чтение прошло успешно.", clGreen));
+}
+
+TEST_F(HeadManagerTest, ReadRangeKeepsPageNumbersAndWriteGoesByPosition) {
+    StartSimulator();
+    for (int Page = 100; Page <= 200; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    Head->ReadPages(100, 200);
+    const std::shared_ptr<IMemoryMap>& Map = Head->GetMemoryMap();
+    ASSERT_EQ(Map->GetCount(), 101);
+    for (int Index = 0; Index < 101; ++Index) {
+        EXPECT_EQ(Map->GetPage(Index).GetPageNumber(), 100 + Index);
+        EXPECT_EQ(Map->GetPage(Index).GetAddress(), (100 + Index) * PageLength);
+    }
+    // The first percentage of a range starting above 0 is already high.
+    EXPECT_EQ(Progress.front(), 50);
+    EXPECT_EQ(Progress.back(), 100);
+
+    Head->WriteImage();
+    for (int Page = 0; Page <= 100; ++Page) {
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page + 100))
+            << "chip page " << Page;
+    }
+    EXPECT_EQ(Simulator->GetPage(101), PatternPage(101));
+}
+
+TEST_F(HeadManagerTest, StopDuringAPageFinishesThatPageAndTouchesNoOther) {
+    StartSimulator();
+    FillImage(21);
+    int Passes = 0;
+    Head->ProcessMessages = [&] {
+        ++Passes;
+        EXPECT_TRUE(Head->IsBusy());
+        if (Passes == 8) { // after page 7
+            Head->StopCurrentOperation();
+        }
+    };
+    Head->WritePages(0, 20);
+    EXPECT_EQ(Passes, 8);
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack},
+                                         {"Запись образа прервана.", clRed}}));
+    ASSERT_EQ(Progress.size(), 8u);
+    EXPECT_EQ(Progress.back(), 41); // 8 * 100 / 20 + 1
+    EXPECT_EQ(RequestCount(), 16u);
+    EXPECT_EQ(Simulator->GetPage(7), PatternPage(7));
+    for (int Page = 8; Page <= 20; ++Page) {
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), ErasedPage());
+    }
+    EXPECT_FALSE(Head->IsBusy());
+}
+
+TEST_F(HeadManagerTest, StopOnTheLastPageStillEndsWithTheStopLine) {
+    StartSimulator();
+    FillImage(3);
+    Head->ProcessMessages = [&] {
+        if (Progress.size() == 3) {
+            Head->StopCurrentOperation();
+        }
+    };
+    EXPECT_EQ(Head->ComparePages(0, 2), THeadManager::CompareDifferent);
+    Lines.clear();
+    Head->WriteImage();
+    EXPECT_EQ(Lines.back(), TLine("Запись образа прервана.", clRed));
+    Lines.clear();
+    Progress.clear();
+    EXPECT_EQ(Head->CompareImage(), THeadManager::CompareStopped);
+    EXPECT_EQ(Lines.back(), TLine("Сравнение прервано.", clRed));
+}
+
+TEST_F(HeadManagerTest, StoppedReadEmptiesTheImageAgain) {
+    StartSimulator();
+    Head->ProcessMessages = [&] {
+        if (Progress.size() == 2) {
+            Head->StopCurrentOperation();
+        }
+    };
+    Head->ReadPages(0, 5);
+    EXPECT_EQ(Lines.back(), TLine("Чтение образа прервано.", clRed));
+    EXPECT_TRUE(Head->IsImageEmpty());
+    EXPECT_EQ(ClearedCount, 2);
+    EXPECT_EQ(LoadedCount, 0);
+    Lines.clear();
+    Progress.clear();
+    Head->DeletePages(0, 5);
+    EXPECT_EQ(Lines.back(), TLine("Удаление образа прервано.", clRed));
+    EXPECT_EQ(Progress.size(), 2u);
+}
+
+TEST_F(HeadManagerTest, ClearingTheImageBetweenPagesEndsAWriteWithAnError) {
+    StartSimulator();
+    FillImage(4);
+    Head->ProcessMessages = [&] {
+        if (Progress.size() == 2) {
+            Head->ClearImage();
+        }
+    };
+    try {
+        Head->WriteImage();
+        FAIL() << "the write went on without an image";
+    } catch (const Exception& Error) {
+        EXPECT_STREQ(Error.what(), "Образ не загружен.");
+    }
+    EXPECT_FALSE(Head->IsBusy());
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
+}
+
+TEST_F(HeadManagerTest, AnErrorInTheMiddleOfALoopEndsItWithoutALineAndLeavesBusyFalse) {
+    StartSimulator();
+    FillImage(3);
+    // Page 3 lies beyond the image.
+    EXPECT_ANY_THROW(Head->WritePages(0, 5));
+    EXPECT_FALSE(Head->IsBusy());
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
+    EXPECT_EQ(Progress.size(), 3u);
+    EXPECT_EQ(Simulator->GetPage(2), PatternPage(2));
+}
+
+TEST_F(HeadManagerTest, ProgrammerErrorsPassOutAndLeaveBusyFalse) {
+    TSimulatorOptions Options;
+    Options.ForcedReplies = {{SimCmdErase, 0x13}, {SimCmdRead, 0x02}};
+    StartSimulator(Options);
+    EXPECT_THROW(Head->DeletePages(0, 3), EMicroControllerOperationError);
+    EXPECT_FALSE(Head->IsBusy());
+    EXPECT_THROW(Head->ReadPages(0, 3), EConnectionError);
+    EXPECT_FALSE(Head->IsBusy());
+    EXPECT_EQ(LoadedCount, 0);
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато удаление образа из контроллера.", clBlack},
+                                         {"Начато чтение образа.", clBlack}}));
+}
+
+TEST_F(HeadManagerTest, ReadErrorKeepsThePagesFetchedSoFarWithoutAnnouncingThem) {
+    StartSimulator();
+    Head->ProcessMessages = [&] {
+        if (Progress.size() == 2) {
+            Simulator->Stop(); // the programmer goes silent: the next read times out
+        }
+    };
+    EXPECT_THROW(Head->ReadPages(0, 5), EDeviceManagerException);
+    EXPECT_EQ(Head->GetMemoryMap()->GetCount(), 2);
+    EXPECT_FALSE(Head->IsImageEmpty());
+    EXPECT_EQ(LoadedCount, 0);
+    EXPECT_FALSE(Head->IsBusy());
+}
+
+TEST_F(HeadManagerTest, InitializeReportsTheControllerName) {
+    TSimulatorOptions Options;
+    Options.IdentificationText = "AT45 board";
+    StartSimulator(Options);
+    EXPECT_TRUE(Head->Initialize());
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Инициализация прошла успешно.", clGreen},
+                                         {"Контроллер: AT45 board.", clBlue}}));
+    EXPECT_TRUE(Progress.empty());
+}
+
+TEST_F(HeadManagerTest, InitializeWithAnEmptyAnswerFails) {
+    TSimulatorOptions Options;
+    Options.IdentificationText = "";
+    StartSimulator(Options);
+    EXPECT_FALSE(Head->Initialize());
+    EXPECT_EQ(Lines, (std::vector<TLine>{{"Инициализация не удалась.", clRed}}));
+}
+
+TEST_F(HeadManagerTest, PortNamePassesThroughToTheLink) {
+    StartSimulator();
+    EXPECT_EQ(Head->GetPortName(), Simulator->GetPortPath());
+    EXPECT_TRUE(Head->SetPortName(Simulator->GetPortPath()));
+    EXPECT_TRUE(Head->Initialize());
+    const std::string Missing = "/nonexistent/velmora-port";
+    EXPECT_FALSE(Head->SetPortName(Missing));
+    EXPECT_EQ(Head->GetPortName(), Missing);
+}
+
+// ---- Image and files ----
+
+class HeadManagerFileTest : public HeadManagerTest {
+protected:
+    void SetUp() override {
+        std::string Template = (fs::temp_directory_path() / "velmora-head-XXXXXX").string();
+        ASSERT_NE(mkdtemp(Template.data()), nullptr);
+        Folder = Template;
+        // No exchange happens here: a port that cannot be opened will do.
+        MakeHeadManager((Folder / "no-port").string());
+    }
+    void TearDown() override {
+        HeadManagerTest::TearDown();
+        fs::remove_all(Folder);
+    }
+
+    std::string Path(const std::string& Name) const { return (Folder / Name).string(); }
+
+    void WriteText(const std::string& Name, const std::string& Text) const {
+        std::ofstream(Path(Name), std::ios::binary) << Text;
+    }
+
+    // An image file of DataBytes bytes (0, 1, 2, ...) in records of 16 bytes.
+    void WriteImageFile(const std::string& Name, int DataBytes) const {
+        THexFile File;
+        File.AddRecord(0, 4, {0, 0});
+        for (int Offset = 0; Offset < DataBytes; Offset += 16) {
+            TByteArray Data;
+            for (int Index = Offset; Index < DataBytes && Index < Offset + 16; ++Index) {
+                Data.push_back(static_cast<std::uint8_t>(Index));
+            }
+            File.AddRecord(static_cast<std::uint16_t>(Offset), 0, Data);
+        }
+        File.SaveToFile(Path(Name));
+    }
+
+    fs::path Folder;
+};
+
+TEST_F(HeadManagerFileTest, LoadingAnImageFileAnnouncesItsPages) {
+    WriteImageFile("image.ldr", 600);
+    Head->LoadImageFromFile(Path("image.ldr"));
+    ASSERT_EQ(LoadedCount, 1);
+    EXPECT_EQ(LoadedPageCount, 2);
+    EXPECT_EQ(LoadedName, Path("image.ldr"));
+    EXPECT_FALSE(Head->IsImageEmpty());
+    EXPECT_EQ(Head->GetMemoryMap()->GetPage(1).GetAddress(), PageLength);
+    EXPECT_EQ(ClearedCount, 0);
+}
+
+TEST_F(HeadManagerFileTest, AFailedLoadEmptiesTheImageAndPassesTheSameErrorOn) {
+    WriteImageFile("good.ldr", 600);
+    Head->LoadImageFromFile(Path("good.ldr"));
+    // The third line has a wrong checksum.
+    WriteText("bad.ldr", ":020000040000FA\n:10000000000102030405060708090A0B0C0D0E0F78\n"
+                         ":10001000101112131415161718191A1B1C1D1E1F00\n:00000001FF\n");
+    EXPECT_THROW(Head->LoadImageFromFile(Path("bad.ldr")), EWrongHexStringCS);
+    EXPECT_TRUE(Head->IsImageEmpty());
+    EXPECT_EQ(ClearedCount, 1);
+    EXPECT_EQ(LoadedCount, 1);
+}
+
+TEST_F(HeadManagerFileTest, AFileWithoutDataOrAMissingFileCannotBeLoaded) {
+    WriteText("end.ldr", ":00000001FF\n");
+    for (const std::string Name : {"end.ldr", "missing.ldr"}) {
+        FillImage(2);
+        try {
+            Head->LoadImageFromFile(Path(Name));
+            FAIL() << Name << " loaded";
+        } catch (const Exception& Error) {
+            EXPECT_STREQ(Error.what(), "Не удалось загрузить файл.");
+        }
+        EXPECT_TRUE(Head->IsImageEmpty());
+    }
+    EXPECT_EQ(ClearedCount, 2);
+    WriteText("empty.ldr", "");
+    EXPECT_THROW(Head->LoadImageFromFile(Path("empty.ldr")), EFileIsEmpty);
+    EXPECT_EQ(ClearedCount, 3);
+}
+
+TEST_F(HeadManagerFileTest, SavingAddsTheImageExtensionWhereItIsMissing) {
+    FillImage(2);
+    fs::create_directory(Folder / "dir.x");
+    const std::vector<std::pair<std::string, std::string>> Cases = {
+        {"test", "test.ldr"},
+        {"image.hex", "image.hex.ldr"},
+        {"image.LDR", "image.LDR.ldr"},
+        {"image.ldr", "image.ldr"},
+        {"dir.x/name", "dir.x/name.ldr"},
+    };
+    for (const auto& [Given, Written] : Cases) {
+        Head->SaveImageToFile(Path(Given));
+        ASSERT_FALSE(SavedNames.empty());
+        EXPECT_EQ(SavedNames.back(), Path(Written));
+        EXPECT_TRUE(fs::exists(Path(Written))) << Written;
+    }
+    EXPECT_FALSE(fs::exists(Path("test")));
+}
+
+TEST_F(HeadManagerFileTest, SavedImageLoadsBackUnchanged) {
+    FillImage(3);
+    Head->SaveImageToFile(Path("copy"));
+    Head->ClearImage();
+    Head->LoadImageFromFile(Path("copy.ldr"));
+    ASSERT_EQ(Head->GetMemoryMap()->GetCount(), 3);
+    for (int Page = 0; Page < 3; ++Page) {
+        EXPECT_EQ(Head->GetMemoryMap()->GetPage(Page).GetData(), PatternPage(Page));
+    }
+}
+
+TEST_F(HeadManagerFileTest, AnEmptyImageIsNeitherSavedNorDumped) {
+    EXPECT_TRUE(Head->ImageToStrings().empty());
+    try {
+        Head->SaveImageToFile(Path("nothing"));
+        FAIL() << "an empty image was saved";
+    } catch (const Exception& Error) {
+        EXPECT_STREQ(Error.what(), "Пустой образ нельзя сохранить.");
+    }
+    EXPECT_TRUE(SavedNames.empty());
+    EXPECT_FALSE(fs::exists(Path("nothing.ldr")));
+}
+
+TEST_F(HeadManagerFileTest, UnwritableFileLeavesTheImageAndRaisesNoEvent) {
+    FillImage(1);
+    EXPECT_ANY_THROW(Head->SaveImageToFile(Path("missing-folder/image.ldr")));
+    EXPECT_TRUE(SavedNames.empty());
+    EXPECT_FALSE(Head->IsImageEmpty());
+}
+
+TEST_F(HeadManagerFileTest, DumpHasOneLinePerRecord) {
+    FillImage(1);
+    const std::vector<std::string> Lines = Head->ImageToStrings();
+    // The extended address record and 17 data records (16 of 32 bytes, one of 16).
+    ASSERT_EQ(Lines.size(), 18u);
+    EXPECT_EQ(Lines.front(), ":02 0000 04    00 00   FA");
+}
+
+TEST_F(HeadManagerFileTest, ClearImageKeepsTheMapObject) {
+    FillImage(2);
+    const IMemoryMap* Before = Head->GetMemoryMap().get();
+    Head->ClearImage();
+    EXPECT_EQ(Head->GetMemoryMap().get(), Before);
+    EXPECT_TRUE(Head->IsImageEmpty());
+    EXPECT_EQ(ClearedCount, 1);
+    Head->OnImageCleared = nullptr;
+    Head->ClearImage(); // an unassigned event is simply not raised
+}
+
+} // namespace
