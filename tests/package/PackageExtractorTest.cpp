@@ -190,7 +190,7 @@ TEST(PackageExtractorTest, HandlerFailureDoesNotStopTheThread) {
 // from a second thread, all come out once, in order and unchanged.
 TEST(PackageExtractorTest, RandomFramesFedFromAnotherThreadComeOutInOrder) {
     TTestLog Log;
-    constexpr int PackageCount = 2000;
+    constexpr int PackageCount = 5000;
     std::mt19937 Random(7);
     std::uniform_int_distribution<int> DataLength(0, 24);
     std::uniform_int_distribution<int> Marker(0, 3);
