@@ -281,9 +281,10 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
         Replies.push_back(Reply);
         ++Counters.RepliesSent;
     }
-    Trace("-> #" + std::to_string(Index) + " reply " + HexText(Reply.Command) + " page " +
-          std::to_string(Reply.PageNumber) + " data " +
-          std::to_string(Reply.Package.size() - SimPackageOverhead));
+    Trace(
+        "-> #" + std::to_string(Index) + " reply " + HexText(Reply.Command) + " page " +
+        std::to_string(Reply.PageNumber) + " data " +
+        std::to_string(Reply.Package.size() - std::min(Reply.Package.size(), SimPackageOverhead)));
     MarkHandled();
     return true;
 }
@@ -395,6 +396,9 @@ TSimulatorReply TProgrammerSimulator::MakeReply(const TSimulatorRequest& Request
     Reply.Command = Code;
     Reply.PageNumber = PageNumber;
     Reply.Package = SimBuildPackage(Request.Number, Code, PageNumber, Data);
+    if (Options.CutRepliesTo && Reply.Package.size() > *Options.CutRepliesTo) {
+        Reply.Package.resize(*Options.CutRepliesTo);
+    }
     Reply.Frame = SimComposeFrame(Reply.Package);
     return Reply;
 }

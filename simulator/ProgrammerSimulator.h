@@ -73,6 +73,9 @@ struct TSimulatorOptions {
     std::uint32_t ReplyPieceGapMs = 2;    // pause between two pieces
     std::uint32_t ReplyDelayMs = 0;       // pause between a request's arrival and its reply
     std::optional<std::size_t> StopAfter; // frames after the first N are recorded, not answered
+    // Every reply package is cut to its first N bytes before it is framed (N below 7 makes a
+    // reply too short to be a package).
+    std::optional<std::size_t> CutRepliesTo;
     // After N answered frames the next frame makes the simulator close its side of the
     // pseudo-terminal (the board is unplugged) and stop serving.
     std::optional<std::size_t> HangUpAfter;

@@ -86,6 +86,7 @@ bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
          [&](const std::string& V) { return ParseInto(V, Options.ReplyPieceGapMs); }},
         {"--delay", [&](const std::string& V) { return ParseInto(V, Options.ReplyDelayMs); }},
         {"--stop-after", [&](const std::string& V) { return ParseCount(V, Options.StopAfter); }},
+        {"--cut-reply", [&](const std::string& V) { return ParseCount(V, Options.CutRepliesTo); }},
         {"--hang-up-after",
          [&](const std::string& V) { return ParseCount(V, Options.HangUpAfter); }},
     };
@@ -179,6 +180,8 @@ Faults (for tests):
   --piece-gap MS       pause between pieces (default 2)
   --delay MS           answer every request MS milliseconds late
   --stop-after N       answer the first N frames, then only record
+  --cut-reply N        cut every reply package to its first N bytes before framing it
+                       (below 7: a reply too short to be a package)
   --hang-up-after N    answer the first N frames; the next frame unplugs the board: the
                        simulator closes its side (the program sees a hang-up) and exits
 

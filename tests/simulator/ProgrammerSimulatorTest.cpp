@@ -322,6 +322,15 @@ TEST_F(ProgrammerSimulatorTest, PacedLineCarriesWholePages) {
     ExpectQuietAfter(2);
 }
 
+TEST_F(ProgrammerSimulatorTest, CutRepliesKeepOnlyTheirFirstBytes) {
+    TSimulatorOptions Options;
+    Options.CutRepliesTo = 5;
+    StartSimulator(Options);
+    // Number, command, page number and the high byte of the data length: no checksum.
+    ExpectReply(Frame(1, SimCmdErase, 0x0102), SimComposeFrame(Hex("01 51 01 02 00")));
+    ExpectQuietAfter(1);
+}
+
 TEST_F(ProgrammerSimulatorTest, SilentSimulatorRecordsButNeverAnswers) {
     TSimulatorOptions Options;
     Options.NeverAnswer = true;

@@ -34,6 +34,8 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
                                            "7",
                                            "--hang-up-after",
                                            "0",
+                                           "--cut-reply",
+                                           "5",
                                            "-v"},
                                           CommandLine, Error))
         << Error;
@@ -52,6 +54,7 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
     EXPECT_EQ(Options.ReplyDelayMs, 250u);
     EXPECT_EQ(Options.StopAfter, std::optional<std::size_t>(7));
     EXPECT_EQ(Options.HangUpAfter, std::optional<std::size_t>(0));
+    EXPECT_EQ(Options.CutRepliesTo, std::optional<std::size_t>(5));
     EXPECT_TRUE(CommandLine.Verbose);
     EXPECT_FALSE(CommandLine.ShowHelp);
 }
