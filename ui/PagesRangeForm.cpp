@@ -171,9 +171,11 @@ bool TPagesRangeForm::eventFilter(QObject* Watched, QEvent* Event) {
 bool TPagesRangeForm::StartIndexEditKeyPress(const QKeyEvent* Event) {
     const QString Text = Event->text();
     // Keys without a character (arrows, Delete, Home...) edit the field but type nothing.
-    // Enter and Escape belong to the dialog: they press OK and Cancel.
+    // Tab, Enter and Escape belong to the dialog: they move the focus, press OK and Cancel.
     switch (Event->key()) {
     case Qt::Key_Backspace:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:

@@ -36,7 +36,6 @@ void TAboutFormTest::ClickOnAddressOpensMailLinkAndStaysOpen() {
         return true;
     });
     Form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&Form));
     QTest::mouseClick(Form.Label1, Qt::LeftButton);
 
     QCOMPARE(Opened.size(), 1);

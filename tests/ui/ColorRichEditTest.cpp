@@ -134,7 +134,6 @@ void TColorRichEditTest::ScrollsToBottomOnlyWhenAsked() {
     TColorRichEdit Edit;
     Edit.resize(200, 80);
     Edit.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&Edit));
     Edit.IsScrollToBottom = false;
     for (int Line = 0; Line < 50; ++Line) {
         Edit.AddLine(QStringLiteral("line"), 0);

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void RejectedRangeRefusesTheIndices();
     void EmptyFieldsShowTheirBoundsAsHints();
     void KeyFilterDiscardsNonDigitsAndKeepsOkState();
+    void TabMovesOnWithoutComplaint();
     void NonIntegerTextIsRejected();
     void ShowingRevalidatesTheLastTextsAgainstNewBounds();
     void OkAndCancelCloseWithTheirResults();
@@ -164,6 +165,16 @@ void TPagesRangeFormTest::KeyFilterDiscardsNonDigitsAndKeepsOkState() {
     QTest::keyClick(Form->EndIndexEdit, Qt::Key_Space);
     QCOMPARE(Form->EndIndexEdit->text(), QStringLiteral("4"));
     QVERIFY(Form->OKButton->isEnabled());
+}
+
+void TPagesRangeFormTest::TabMovesOnWithoutComplaint() {
+    auto Form = ShownForm(0, 4095);
+    Type(*Form, QStringLiteral("0"), QStringLiteral("10"));
+    Form->StartIndexEdit->setFocus();
+    QCOMPARE(Form->focusWidget(), Form->StartIndexEdit);
+    QTest::keyClick(Form->StartIndexEdit, Qt::Key_Tab);
+    QCOMPARE(Form->focusWidget(), Form->EndIndexEdit);
+    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("10 страниц."));
 }
 
 void TPagesRangeFormTest::NonIntegerTextIsRejected() {
