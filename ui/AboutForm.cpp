@@ -1,5 +1,7 @@
 #include "ui/AboutForm.h"
 
+#include <algorithm>
+
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
@@ -51,8 +53,9 @@ void TAboutForm::CreateElements() {
     Label4->hide();
 
     Label1 = new QLabel(ToQString(SAboutMailAddress), this);
-    Label1->move(144, 152);
     Label1->adjustSize();
+    // A face wider than Tahoma would push the address past the right edge: it moves left.
+    Label1->move(std::min(144, FormWidth - 8 - Label1->width()), 152);
     SetLabelTextColor(Label1, LinkColor);
     Label1->setCursor(Qt::PointingHandCursor);
     Label1->setToolTip(ToQString(SAboutMailHint));

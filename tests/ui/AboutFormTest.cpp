@@ -24,6 +24,7 @@ void TAboutFormTest::ShowsProgramChipAndAddress() {
     QCOMPARE(Form.Label1->toolTip(), QStringLiteral("Написать письмо"));
     QCOMPARE(LabelTextColor(Form.Label1), TColor{0xFF0000});
     QCOMPARE(Form.Label1->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(Form.rect().contains(Form.Label1->geometry())); // the whole address is visible
     QVERIFY(Form.Label4->isHidden());
     QCOMPARE(Form.OKButton->text(), QStringLiteral("OK"));
 }
