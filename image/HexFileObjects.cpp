@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,8 +33,43 @@ constexpr std::array<char, 512> MakeHexPairs() {
 
 constexpr std::array<char, 512> HexPairs = MakeHexPairs();
 
-void AppendHexByte(std::string& Text, std::uint8_t Value) {
-    Text.append(&HexPairs[2 * Value], 2);
+char* WriteHexByte(char* Out, std::uint8_t Value) {
+    Out[0] = HexPairs[2 * Value];
+    Out[1] = HexPairs[2 * Value + 1];
+    return Out + 2;
+}
+
+// The longest well-formed record: byte count, address, type, 255 data bytes, checksum.
+constexpr std::size_t LongestRecordBytes = 5 + 255;
+
+// Decodes Pairs (an even number of characters) into Pairs.size() / 2 bytes; a pair holding a
+// character other than a hexadecimal digit gives 0.
+void DecodeHexPairs(std::string_view Pairs, std::uint8_t* Bytes) {
+    const std::size_t Count = Pairs.size() / 2;
+    // Fast pass: an invalid digit has the value -1, which sets the sign bit of Invalid.
+    int Invalid = 0;
+    for (std::size_t Index = 0; Index < Count; ++Index) {
+        const int High = HexDigitValue(Pairs[2 * Index]);
+        const int Low = HexDigitValue(Pairs[2 * Index + 1]);
+        Invalid |= High | Low;
+        Bytes[Index] = static_cast<std::uint8_t>((High & 15) << 4 | (Low & 15));
+    }
+    if (Invalid >= 0) {
+        return;
+    }
+    for (std::size_t Index = 0; Index < Count; ++Index) {
+        if (HexDigitValue(Pairs[2 * Index]) < 0 || HexDigitValue(Pairs[2 * Index + 1]) < 0) {
+            Bytes[Index] = 0;
+        }
+    }
+}
+
+std::uint8_t SumOf(const std::uint8_t* Bytes, std::size_t Count) {
+    unsigned Sum = 0;
+    for (std::size_t Index = 0; Index < Count; ++Index) {
+        Sum += Bytes[Index];
+    }
+    return static_cast<std::uint8_t>(Sum);
 }
 
 [[noreturn]] void RaiseIndexError(std::int32_t Index) {
@@ -62,40 +99,123 @@ private:
     int Descriptor;
 };
 
-// Reads the whole file; false when no file of that name exists. Raises Exception when the file
+// Opens a file for reading; -1 when no file of that name exists. Raises Exception when the file
 // exists but cannot be read.
-bool ReadWholeFile(const std::string& FileName, std::string& Content) {
-    TFileHandle File(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (File.Get() < 0) {
+int OpenForReading(const std::string& FileName) {
+    const int Descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Descriptor < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return false;
+            return -1;
         }
         throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
     }
     struct stat Info {};
-    if (::fstat(File.Get(), &Info) != 0 || S_ISDIR(Info.st_mode)) {
+    if (::fstat(Descriptor, &Info) != 0 || S_ISDIR(Info.st_mode)) {
+        ::close(Descriptor);
         throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
     }
-    Content.clear();
-    if (S_ISREG(Info.st_mode) && Info.st_size > 0) {
-        Content.reserve(static_cast<std::size_t>(Info.st_size));
-    }
-    char Buffer[1 << 16];
-    for (;;) {
-        const ssize_t Count = ::read(File.Get(), Buffer, sizeof Buffer);
-        if (Count == 0) {
+    return Descriptor;
+}
+
+// Whether any byte of the 8 in Word equals Byte.
+bool HasByte(std::uint64_t Word, unsigned char Byte) {
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    const std::uint64_t Masked = Word ^ (Ones * Byte);
+    return ((Masked - Ones) & ~Masked & (Ones << 7)) != 0;
+}
+
+// The first CR or LF in [Position, End), or End; eight bytes at a time.
+const char* FindLineEnd(const char* Position, const char* End) {
+    while (End - Position >= 8) {
+        std::uint64_t Word;
+        std::memcpy(&Word, Position, sizeof Word);
+        if (HasByte(Word, '\r') || HasByte(Word, '\n')) {
             break;
         }
-        if (Count < 0) {
-            if (errno == EINTR) {
+        Position += 8;
+    }
+    while (Position != End && *Position != '\r' && *Position != '\n') {
+        ++Position;
+    }
+    return Position;
+}
+
+// Hands out the lines of a file one at a time (CR LF, LF or CR line ends; a last line without
+// an end counts). Reads in chunks, so memory stays at one chunk plus the longest line.
+class TLineReader {
+public:
+    TLineReader(int Descriptor, const std::string& FileName)
+        : Descriptor(Descriptor), FileName(FileName), Buffer(ChunkSize, '\0') {}
+
+    // The next line, as a view valid until the next call; false after the last line.
+    bool Next(std::string_view& Line) {
+        for (;;) {
+            if (SkipLineFeed && Start < End) {
+                Start += Buffer[Start] == '\n' ? 1 : 0;
+                SkipLineFeed = false;
+            }
+            if (!SkipLineFeed) {
+                const char* Begin = Buffer.data() + Start;
+                const char* Found = FindLineEnd(Begin + Scanned, Buffer.data() + End);
+                if (Found != Buffer.data() + End) {
+                    Line = std::string_view(Begin, static_cast<std::size_t>(Found - Begin));
+                    SkipLineFeed = *Found == '\r';
+                    Start += Line.size() + 1;
+                    Scanned = 0;
+                    return true;
+                }
+                Scanned = End - Start;
+                if (AtEnd) {
+                    if (Start == End) {
+                        return false;
+                    }
+                    Line = std::string_view(Begin, End - Start);
+                    Start = End;
+                    Scanned = 0;
+                    return true;
+                }
+            } else if (AtEnd) {
+                SkipLineFeed = false;
                 continue;
             }
-            throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
+            ReadMore();
         }
-        Content.append(Buffer, static_cast<std::size_t>(Count));
     }
-    return true;
-}
+
+private:
+    static constexpr std::size_t ChunkSize = 1 << 18;
+
+    void ReadMore() {
+        if (Start > 0) {
+            std::memmove(Buffer.data(), Buffer.data() + Start, End - Start);
+            End -= Start;
+            Start = 0;
+        }
+        if (End == Buffer.size()) {
+            Buffer.resize(Buffer.size() * 2);
+        }
+        for (;;) {
+            const ssize_t Count = ::read(Descriptor, Buffer.data() + End, Buffer.size() - End);
+            if (Count >= 0) {
+                End += static_cast<std::size_t>(Count);
+                AtEnd = Count == 0;
+                return;
+            }
+            if (errno != EINTR) {
+                throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
+            }
+        }
+    }
+
+    int Descriptor;
+    const std::string& FileName;
+    std::string Buffer;
+    std::size_t Start = 0;   // first byte of the current line
+    std::size_t End = 0;     // end of the bytes read so far
+    std::size_t Scanned = 0; // bytes after Start known to hold no line end
+    bool AtEnd = false;
+    bool SkipLineFeed = false; // the last line ended with CR; an LF right after belongs to it
+};
 
 bool WriteAll(int Descriptor, std::string_view Text) {
     while (!Text.empty()) {
@@ -150,9 +270,9 @@ void SyncFolder(const std::string& Folder) {
     }
 }
 
-// Writes Text to a temporary file beside Target, flushes it to disk and renames it over
+// Has WriteContent write a temporary file beside Target, flushes it to disk and renames it over
 // Target, so Target holds either its old or its whole new content.
-bool ReplaceFileContent(const std::string& Target, std::string_view Text) {
+bool ReplaceFileContent(const std::string& Target, const std::function<bool(int)>& WriteContent) {
     const std::string Folder = FolderOf(Target);
     std::string TempName = Folder + "/.velmora-save-XXXXXX";
     TFileHandle Temp(::mkstemp(TempName.data()));
@@ -160,7 +280,7 @@ bool ReplaceFileContent(const std::string& Target, std::string_view Text) {
         return false;
     }
     const bool Written = ::fchmod(Temp.Get(), PermissionsFor(Target)) == 0 &&
-                         WriteAll(Temp.Get(), Text) && ::fsync(Temp.Get()) == 0 && Temp.Close() &&
+                         WriteContent(Temp.Get()) && ::fsync(Temp.Get()) == 0 && Temp.Close() &&
                          ::rename(TempName.c_str(), Target.c_str()) == 0;
     if (!Written) {
         ::unlink(TempName.c_str());
@@ -178,15 +298,29 @@ void THexLine::Parse(std::string_view Text) {
     if (Text.size() < ShortestLineLength) {
         throw EHexStringIsTooShort(SHexStringIsTooShort);
     }
-    const TByteArray Bytes = HexTextToBytes(Text);
+    const std::string_view Pairs = Text.substr(1);
+    if (Pairs.size() % 2 != 0) {
+        throw EOddHexStringLength(SOddHexStringLength);
+    }
+    // A record of normal length is decoded on the stack; only an overlong line needs the heap.
+    const std::size_t Count = Pairs.size() / 2;
+    std::array<std::uint8_t, LongestRecordBytes> Local;
+    TByteArray Overlong;
+    std::uint8_t* Bytes = Local.data();
+    if (Count > Local.size()) {
+        Overlong.resize(Count);
+        Bytes = Overlong.data();
+    }
+    DecodeHexPairs(Pairs, Bytes);
+
     ByteCount = Bytes[0];
     Address = BytesToWord(Bytes[1], Bytes[2]);
     RecordType = Bytes[3];
-    Data.assign(Bytes.begin() + 4, Bytes.end() - 1);
-    if (ByteSum(Bytes) != 0) {
+    Data.assign(Bytes + 4, Bytes + Count - 1);
+    if (SumOf(Bytes, Count) != 0) {
         throw EWrongHexStringCS(SWrongHexStringCS);
     }
-    CheckSum = Bytes.back();
+    CheckSum = Bytes[Count - 1];
     if (Data.size() != ByteCount) {
         throw EWrongHexDataLength(FormatText(SWrongHexDataLength, static_cast<int>(ByteCount),
                                              static_cast<int>(std::min<std::size_t>(
@@ -202,20 +336,12 @@ TByteArray THexLine::HexTextToBytes(std::string_view Text) {
         throw EOddHexStringLength(SOddHexStringLength);
     }
     TByteArray Bytes(Text.size() / 2);
-    for (std::size_t Index = 0; Index < Bytes.size(); ++Index) {
-        const int High = HexDigitValue(Text[2 * Index]);
-        const int Low = HexDigitValue(Text[2 * Index + 1]);
-        Bytes[Index] = (High < 0 || Low < 0) ? 0 : static_cast<std::uint8_t>(High << 4 | Low);
-    }
+    DecodeHexPairs(Text, Bytes.data());
     return Bytes;
 }
 
 std::uint8_t THexLine::ByteSum(const TByteArray& Bytes) {
-    unsigned Sum = 0;
-    for (const std::uint8_t Byte : Bytes) {
-        Sum += Byte;
-    }
-    return static_cast<std::uint8_t>(Sum);
+    return SumOf(Bytes.data(), Bytes.size());
 }
 
 TByteArray THexLine::GetBytes() const {
@@ -237,15 +363,18 @@ std::string THexLine::ToText() const {
 }
 
 void THexLine::AppendText(std::string& Text) const {
-    Text += ':';
-    AppendHexByte(Text, ByteCount);
-    AppendHexByte(Text, static_cast<std::uint8_t>(Address >> 8));
-    AppendHexByte(Text, static_cast<std::uint8_t>(Address));
-    AppendHexByte(Text, RecordType);
+    const std::size_t Start = Text.size();
+    Text.resize(Start + 1 + 2 * (Data.size() + 5));
+    char* Out = &Text[Start];
+    *Out++ = ':';
+    Out = WriteHexByte(Out, ByteCount);
+    Out = WriteHexByte(Out, static_cast<std::uint8_t>(Address >> 8));
+    Out = WriteHexByte(Out, static_cast<std::uint8_t>(Address));
+    Out = WriteHexByte(Out, RecordType);
     for (const std::uint8_t Byte : Data) {
-        AppendHexByte(Text, Byte);
+        Out = WriteHexByte(Out, Byte);
     }
-    AppendHexByte(Text, CheckSum);
+    WriteHexByte(Out, CheckSum);
 }
 
 // ---- THexFile ----
@@ -254,7 +383,7 @@ THexLine& THexFile::GetLine(std::int32_t Index) {
     if (Index < 0 || static_cast<std::size_t>(Index) >= Lines.size()) {
         RaiseIndexError(Index);
     }
-    return *Lines[static_cast<std::size_t>(Index)];
+    return Lines[static_cast<std::size_t>(Index)];
 }
 
 const THexLine& THexFile::GetLine(std::int32_t Index) const {
@@ -262,21 +391,20 @@ const THexLine& THexFile::GetLine(std::int32_t Index) const {
 }
 
 void THexFile::AddLine(std::string_view Text) {
-    Lines.push_back(std::make_unique<THexLine>());
-    Lines.back()->Parse(Text);
+    Lines.emplace_back();
+    Lines.back().Parse(Text);
 }
 
 void THexFile::AddRecord(std::uint16_t Address, std::uint8_t RecordType, const TByteArray& Data) {
-    auto Line = std::make_unique<THexLine>();
+    THexLine& Line = Lines.emplace_back();
     const auto ByteCount = static_cast<std::uint8_t>(Data.size());
-    Line->SetByteCount(ByteCount);
-    Line->SetAddress(Address);
-    Line->SetRecordType(RecordType);
-    Line->SetData(Data);
+    Line.SetByteCount(ByteCount);
+    Line.SetAddress(Address);
+    Line.SetRecordType(RecordType);
+    Line.SetData(Data);
     const unsigned Sum =
         ByteCount + (Address >> 8) + (Address & 0xFF) + RecordType + THexLine::ByteSum(Data);
-    Line->SetCheckSum(static_cast<std::uint8_t>(256 - Sum % 256));
-    Lines.push_back(std::move(Line));
+    Line.SetCheckSum(static_cast<std::uint8_t>(256 - Sum % 256));
 }
 
 bool THexFile::TakeLine(std::string_view Text) {
@@ -298,54 +426,48 @@ void THexFile::LoadFromStrings(const std::vector<std::string>& Strings) {
     }
 }
 
-void THexFile::LoadFromText(std::string_view Text) {
-    Lines.clear();
-    std::size_t Start = 0;
-    while (Start < Text.size()) {
-        std::size_t End = Start;
-        while (End < Text.size() && Text[End] != '\r' && Text[End] != '\n') {
-            ++End;
-        }
-        if (!TakeLine(Text.substr(Start, End - Start))) {
-            return;
-        }
-        if (End + 1 < Text.size() && Text[End] == '\r' && Text[End + 1] == '\n') {
-            ++End;
-        }
-        Start = End + 1;
-    }
-}
-
 void THexFile::LoadFromFile(const std::string& FileName) {
-    std::string Content;
-    if (!ReadWholeFile(FileName, Content)) {
+    const int Descriptor = OpenForReading(FileName);
+    if (Descriptor < 0) {
         Lines.clear();
         return;
     }
-    if (Content.empty()) {
+    TFileHandle File(Descriptor);
+    TLineReader Reader(Descriptor, FileName);
+    std::string_view Line;
+    if (!Reader.Next(Line)) {
         throw EFileIsEmpty(SFileIsEmpty);
     }
-    LoadFromText(Content);
+    Lines.clear();
+    do {
+        if (!TakeLine(Line)) {
+            return;
+        }
+    } while (Reader.Next(Line));
 }
 
-std::string THexFile::BuildText() const {
-    std::size_t Length = HexEndRecord.size() + 2;
-    for (const auto& Line : Lines) {
-        Length += 2 * Line->GetData().size() + ShortestLineLength + 2;
-    }
+bool THexFile::WriteText(int Descriptor) const {
+    constexpr std::size_t FlushSize = 1 << 18;
     std::string Text;
-    Text.reserve(Length);
-    for (const auto& Line : Lines) {
-        Line->AppendText(Text);
+    Text.reserve(FlushSize + 1024);
+    for (const THexLine& Line : Lines) {
+        Line.AppendText(Text);
         Text += "\r\n";
+        if (Text.size() >= FlushSize) {
+            if (!WriteAll(Descriptor, Text)) {
+                return false;
+            }
+            Text.clear();
+        }
     }
     Text += HexEndRecord;
     Text += "\r\n";
-    return Text;
+    return WriteAll(Descriptor, Text);
 }
 
 void THexFile::SaveToFile(const std::string& FileName) const {
-    if (!ReplaceFileContent(ResolveTarget(FileName), BuildText())) {
+    const auto Write = [this](int Descriptor) { return WriteText(Descriptor); };
+    if (!ReplaceFileContent(ResolveTarget(FileName), Write)) {
         throw Exception(FormatText(SCannotWriteFile, FileName.c_str()));
     }
 }

@@ -7,6 +7,7 @@
 #include "image/ArrayTypes.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -138,11 +139,11 @@ public:
     void LoadFromStrings(const std::vector<std::string>& Strings);
 
 private:
-    // Loads the lines of a whole file's text (CR LF, LF or CR line ends).
-    void LoadFromText(std::string_view Text);
     // Takes one line of a file; false when it is the end record.
     bool TakeLine(std::string_view Text);
-    std::string BuildText() const;
+    // Writes every record and the end record to an open file; false when writing fails.
+    bool WriteText(int Descriptor) const;
 
-    std::vector<std::unique_ptr<THexLine>> Lines;
+    // A deque keeps the references GetLine hands out valid while records are appended.
+    std::deque<THexLine> Lines;
 };

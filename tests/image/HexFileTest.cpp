@@ -184,6 +184,26 @@ TEST_F(HexFileOnDisk, ReadsEveryKindOfLineEnd) {
     }
 }
 
+TEST_F(HexFileOnDisk, LargeFilesReadTheSameWithEveryLineEnd) {
+    // About a megabyte: the file is read in pieces, so records cross the piece boundaries.
+    THexFile Made;
+    for (int Record = 0; Record < 12000; ++Record) {
+        Made.AddRecord(static_cast<std::uint16_t>(Record * 32), 0,
+                       TByteArray(32, static_cast<std::uint8_t>(Record)));
+    }
+    const std::vector<std::string> Expected = RecordTexts(Made);
+    for (const char* Ending : {"\r\n", "\n", "\r"}) {
+        std::string Text;
+        for (const std::string& Line : Expected) {
+            Text += Line + Ending;
+        }
+        WriteFileText(Folder.File("big.ldr"), Text);
+        THexFile File;
+        File.LoadFromFile(Folder.File("big.ldr"));
+        EXPECT_EQ(RecordTexts(File), Expected) << "line end " << int(Ending[0]);
+    }
+}
+
 TEST_F(HexFileOnDisk, MissingEmptyAndUnreadableFiles) {
     THexFile File;
     File.AddRecord(0, 0, {1});
