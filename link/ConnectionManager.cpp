@@ -43,7 +43,12 @@ TConnectionManager::~TConnectionManager() {
 
 bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs,
                                      TByteArray& Reply) {
-    ReplyEvent.Reset();
+    {
+        // Under the lock: a package stored before this point is either signalled already (and
+        // the signal is cleared here) or not at all, never signalled afterwards.
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        ReplyEvent.Reset();
+    }
     Composer->Compose(Package);
     if (!ReplyEvent.Wait(TimeoutMs)) {
         return false;
@@ -108,7 +113,7 @@ void TConnectionManager::PackageExtracted(void* /*Sender*/, const TByteArray& Pa
         std::lock_guard<std::mutex> Guard(ReplyLock);
         ReceivedPackage = Package;
         ++PackagesReceived;
+        ReplyEvent.Set();
     }
     PackageArrived.notify_all();
-    ReplyEvent.Set();
 }

@@ -64,8 +64,9 @@ private:
     std::unique_ptr<TPackageComposer> Composer;
     std::unique_ptr<TPackageExtractor> Extractor;
 
-    // Guards ReceivedPackage and PackagesReceived: the extractor thread stores while the
-    // waiting thread copies.
+    // Guards ReceivedPackage and PackagesReceived (the extractor thread stores while the
+    // waiting thread copies), and makes storing with signalling, and clearing the signal, one
+    // step each.
     mutable std::mutex ReplyLock;
     mutable std::condition_variable PackageArrived;
     TByteArray ReceivedPackage;

@@ -1,0 +1,117 @@
+// The request/reply link and the device manager against the programmer simulator over a real
+// pseudo-terminal: late and short replies, switching and failing ports.
+#include "link/ConnectionManager.h"
+#include "link/DeviceManager.h"
+#include "link/Protocol.h"
+
+#include "package/Package.h"
+#include "package/PackageObjects.h"
+#include "tests/link/LinkTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* MissingPort = "/nonexistent/velmora-port";
+
+class DeviceManagerTest : public ::testing::Test {
+protected:
+    void Start(TSimulatorOptions Options = {}) {
+        Simulator = StartSimulator(std::move(Options));
+        Device = std::make_unique<TDeviceManager>(Simulator->GetPortPath());
+    }
+
+    TLinkTestLog Log;
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<TDeviceManager> Device;
+};
+
+TEST_F(DeviceManagerTest, LateReplyIsNotTakenForTheNextAnswer) {
+    TSimulatorOptions Options;
+    Options.ReplyDelayMs = 300;
+    Start(Options);
+    TROMPackage Reply;
+    EXPECT_THROW(Device->ExecuteCommand(0x50, 1, 1, Reply), EBurnerNotPlugged);
+    // The late answer to the erase arrives and is stored before the next command starts.
+    ASSERT_TRUE(Device->GetConnectionManager().WaitForPackagesReceived(1, INFINITE_WAIT));
+
+    ASSERT_TRUE(Device->ExecuteCommand(0xF0, 0, 5000, Reply));
+    EXPECT_EQ(Reply.GetCommand(), 0xF6);
+    EXPECT_EQ(Reply.GetNumber(), 2);
+    EXPECT_TRUE(Log.Contains("Package wait time out. Time out was: 1."));
+}
+
+TEST_F(DeviceManagerTest, RepliesShorterThanAPackageRaiseWrongLength) {
+    for (const std::size_t Length : {std::size_t{0}, std::size_t{6}}) {
+        SCOPED_TRACE(Length);
+        TSimulatorOptions Options;
+        Options.CutRepliesTo = Length;
+        Device.reset();
+        Start(Options);
+        TROMPackage Reply;
+        EXPECT_THROW(Device->ExecuteCommand(0x50, 1, 1000, Reply), EWrongLength);
+    }
+}
+
+TEST_F(DeviceManagerTest, EmptyReplyEndsTheWait) {
+    TSimulatorOptions Options;
+    Options.CutRepliesTo = 0;
+    Simulator = StartSimulator(Options);
+    TConnectionManager Connection(Simulator->GetPortPath());
+    TByteArray Package;
+    TPackageManager().MakePackage(0x50, 1, {}, Package);
+    TByteArray Reply = {1, 2, 3};
+    EXPECT_TRUE(Connection.SendAndWait(Package, 1000, Reply));
+    EXPECT_TRUE(Reply.empty());
+}
+
+TEST_F(DeviceManagerTest, SwitchesToAnotherPortWhileReading) {
+    Start();
+    const std::unique_ptr<TProgrammerSimulator> Second = StartSimulator();
+    TROMPackage Reply;
+    ASSERT_TRUE(Device->ExecuteCommand(0x50, 1, 1000, Reply));
+
+    ASSERT_TRUE(Device->SetPortName(Second->GetPortPath()));
+    EXPECT_EQ(Device->GetPortName(), Second->GetPortPath());
+    ASSERT_TRUE(Device->ExecuteCommand(0x50, 2, 1000, Reply));
+    EXPECT_EQ(Reply.GetCommand(), 0x51);
+    EXPECT_EQ(Reply.GetPageNumber(), 2);
+
+    ASSERT_TRUE(Device->SetPortName(Simulator->GetPortPath()));
+    ASSERT_TRUE(Device->ExecuteCommand(0x50, 3, 1000, Reply));
+    EXPECT_EQ(Reply.GetPageNumber(), 3);
+
+    ASSERT_EQ(Simulator->GetRequestCount(), 2u);
+    ASSERT_EQ(Second->GetRequestCount(), 1u);
+    EXPECT_EQ(Second->GetRequests()[0].Frame, ExpectedFrame(2, 0x50, 2));
+    EXPECT_EQ(Simulator->GetRequests()[1].Frame, ExpectedFrame(3, 0x50, 3));
+}
+
+TEST_F(DeviceManagerTest, PortThatCannotBeOpenedIsLeftClosed) {
+    Start();
+    EXPECT_FALSE(Device->SetPortName(MissingPort));
+    EXPECT_FALSE(Device->IsPortOpen());
+    EXPECT_EQ(Device->GetPortName(), MissingPort);
+    EXPECT_EQ(Device->GetLastOpenError(), TCommOpenError::NoSuchDevice);
+    EXPECT_FALSE(Device->GetLastOpenErrorText().empty());
+
+    // The frame is still logged as written; no answer comes.
+    TROMPackage Reply;
+    EXPECT_THROW(Device->ExecuteCommand(0x50, 1, 50, Reply), EBurnerNotPlugged);
+    EXPECT_TRUE(
+        Log.ContainsInOrder({"Записано в COM порт*", "Package wait time out. Time out was: 50."}));
+
+    ASSERT_TRUE(Device->SetPortName(Simulator->GetPortPath()));
+    EXPECT_EQ(Device->GetLastOpenError(), TCommOpenError::None);
+    ASSERT_TRUE(Device->ExecuteCommand(0x50, 1, 1000, Reply));
+    EXPECT_EQ(Simulator->GetRequestCount(), 1u);
+}
+
+TEST(ProtocolManagerStartTest, StartsWithAPortThatCannotBeOpened) {
+    TProtocolManager Protocol(MissingPort);
+    EXPECT_FALSE(Protocol.GetDeviceManager().IsPortOpen());
+    EXPECT_EQ(Protocol.GetDeviceManager().GetPortName(), MissingPort);
+    EXPECT_EQ(Protocol.GetDeviceManager().GetLastOpenError(), TCommOpenError::NoSuchDevice);
+}
+
+} // namespace
