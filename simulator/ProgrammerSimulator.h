@@ -80,7 +80,8 @@ struct TSimulatorOptions {
     // pseudo-terminal (the board is unplugged) and stop serving.
     std::optional<std::size_t> HangUpAfter;
 
-    // Called on the serving thread with one line per request and reply (diagnostics).
+    // Called on the serving thread with one line per request and reply (diagnostics). It may
+    // be called while the simulator holds its state lock: it must not call the simulator.
     std::function<void(const std::string& Line)> OnTrace;
 };
 
@@ -126,7 +127,8 @@ public:
     TProgrammerSimulator& operator=(const TProgrammerSimulator&) = delete;
 
     // Opens the pseudo-terminal, loads the chip file and starts serving. Returns the path of
-    // the terminal side the program opens. Raises ESimulatorError.
+    // the terminal side the program opens. Raises ESimulatorError. A simulator starts once;
+    // make a new one to serve again.
     std::string Start();
     // Ends serving at once and joins the serving thread. Safe to call repeatedly.
     void Stop();
