@@ -96,26 +96,23 @@ TByteArray FlattenMap(const IMemoryMap& Map) {
     return Image;
 }
 
-// A record's text spaced for the dump: ":CC AAAA TT    D1 D2 ... Dn   SS".
-std::string DumpLine(const THexLine& Line) {
-    const std::string Text = Line.ToText();
-    const std::size_t DataEnd = Text.size() - 2;
-    std::string Result;
-    Result.reserve(Text.size() * 3 / 2 + 12);
-    Result.append(Text, 0, 3);
-    Result += ' ';
-    Result.append(Text, 3, 4);
-    Result += ' ';
-    Result.append(Text, 7, 2);
-    Result += "    ";
-    for (std::size_t Position = 9; Position < DataEnd; Position += 2) {
-        if (Position > 9) {
-            Result += ' ';
-        }
-        Result.append(Text, Position, 2);
+// A record's text spaced for the dump: ":CC AAAA TT    D1 D2 ... Dn   SS". Text is scratch
+// space reused from line to line.
+std::string DumpLine(const THexLine& Line, std::string& Text) {
+    Text.clear();
+    Line.AppendText(Text);
+    const std::size_t DataBytes = (Text.size() - 11) / 2;
+    const std::size_t Length = 15 + (DataBytes > 0 ? 3 * DataBytes - 1 + 3 : 2) + 2;
+    std::string Result(Length, ' ');
+    char* Out = Result.data();
+    const char* In = Text.data();
+    std::memcpy(Out, In, 3);         // ":CC"
+    std::memcpy(Out + 4, In + 3, 4); // address
+    std::memcpy(Out + 9, In + 7, 2); // record type
+    for (std::size_t Index = 0; Index < DataBytes; ++Index) {
+        std::memcpy(Out + 15 + 3 * Index, In + 9 + 2 * Index, 2);
     }
-    Result += DataEnd > 9 ? "   " : "  ";
-    Result.append(Text, DataEnd, 2);
+    std::memcpy(Out + Length - 2, In + Text.size() - 2, 2); // checksum
     return Result;
 }
 
@@ -180,8 +177,9 @@ std::vector<std::string> THexFileToMemoryMapConverter::MemoryMapToStrings(
     std::shared_ptr<IHexFile> HexFile;
     MemoryMapToHex(MemoryMap, DumpRecordSize, HexFile);
     Lines.reserve(static_cast<std::size_t>(HexFile->GetCount()));
+    std::string Scratch;
     for (std::int32_t Index = 0; Index < HexFile->GetCount(); ++Index) {
-        Lines.push_back(DumpLine(HexFile->GetLine(Index)));
+        Lines.push_back(DumpLine(HexFile->GetLine(Index), Scratch));
     }
     return Lines;
 }
