@@ -161,6 +161,31 @@ inline constexpr const char* SCliUnknownCommand = "velmora-cli: unknown command 
 inline constexpr const char* SCliUnknownOption = "velmora-cli %s: unknown option \"%s\"";
 inline constexpr const char* SCliMissingOptionValue = "velmora-cli %s: option \"%s\" needs a value";
 inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
+// Programmer commands of velmora-cli.
+inline constexpr const char* SCliInitSummary = "ask the programmer for its identification";
+inline constexpr const char* SCliWriteSummary = "write FILE into the chip (--verify: compare after)";
+inline constexpr const char* SCliReadSummary = "read the chip and save it as FILE";
+inline constexpr const char* SCliEraseSummary = "erase the chip";
+inline constexpr const char* SCliCompareSummary = "compare FILE with the chip";
+inline constexpr const char* SCliGlobalOptions =
+    "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
+    "port in Settings.ini, else COM1) and, before the command, --simulate (run against a "
+    "simulated programmer).";
+inline constexpr const char* SCliFlagWithValue = "velmora-cli %s: option \"%s\" takes no value";
+inline constexpr const char* SCliNotAProgrammerCommand =
+    "velmora-cli %s: --port and --simulate apply to programmer commands only";
+inline constexpr const char* SCliSimulateWithPort =
+    "velmora-cli: --simulate and --port cannot be used together";
+inline constexpr const char* SCliRangeNeedsBoth =
+    "velmora-cli %s: --first and --last go together";
+inline constexpr const char* SCliPortNotOpened = "velmora-cli: cannot open port %s: %s";
+inline constexpr const char* SCliNoSuchDevice = "no such device";
+inline constexpr const char* SCliPermissionDenied =
+    "permission denied (add yourself to the dialout group: sudo usermod -aG dialout $USER, "
+    "then log in again)";
+inline constexpr const char* SCliPortBusy = "the port is in use by another program";
+inline constexpr const char* SCliNotASerialPort = "not a serial port";
+inline constexpr const char* SCliSimulatorFailed = "velmora-cli: the simulator did not start: %s";
 
 // ---- Windows ----
 // Input controls

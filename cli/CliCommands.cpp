@@ -2,6 +2,7 @@
 
 #include "app/Exception.h"
 #include "app/ResourseStrings.h"
+#include "cli/ProgrammerCommands.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "operations/UIObjects.h"
 
@@ -62,7 +63,10 @@ std::string JoinParameters(const TCliCommand& Command) {
         Text += Parameter;
     }
     for (const std::string& Option : Command.Options) {
-        Text += " [--" + Option + " VALUE]";
+        Text += (Text.empty() ? "[--" : " [--") + Option + " VALUE]";
+    }
+    for (const std::string& Flag : Command.Flags) {
+        Text += (Text.empty() ? "[--" : " [--") + Flag + "]";
     }
     return Text;
 }
@@ -83,6 +87,10 @@ bool Accepts(const TCliCommand& Command, const std::string& Option) {
            Command.Options.end();
 }
 
+bool IsFlag(const TCliCommand& Command, const std::string& Option) {
+    return std::find(Command.Flags.begin(), Command.Flags.end(), Option) != Command.Flags.end();
+}
+
 // Splits the arguments after the command name into positional ones and the command's options.
 TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::string>& Words) {
     TCliArguments Arguments;
@@ -94,6 +102,13 @@ TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::
         }
         const auto Equals = Word.find('=');
         const std::string Name = Word.substr(2, Equals == std::string::npos ? Equals : Equals - 2);
+        if (IsFlag(Command, Name)) {
+            if (Equals != std::string::npos) {
+                throw ECliUsage(FormatText(SCliFlagWithValue, Command.Name.c_str(), Word.c_str()));
+            }
+            Arguments.Options[Name] = "";
+            continue;
+        }
         if (!Accepts(Command, Name)) {
             throw ECliUsage(FormatText(SCliUnknownOption, Command.Name.c_str(), Word.c_str()));
         }
@@ -116,6 +131,33 @@ bool IsHelp(const std::string& Word) {
     return Word == "--help" || Word == "-h" || Word == "help";
 }
 
+// Takes the options before the command name (--port NAME, --port=NAME, --simulate) off the
+// front of Arguments.
+TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
+    TCliGlobalOptions Global;
+    std::size_t Taken = 0;
+    while (Taken < Arguments.size()) {
+        const std::string& Word = Arguments[Taken];
+        if (Word == "--simulate") {
+            Global.Simulate = true;
+            ++Taken;
+        } else if (Word.compare(0, 7, "--port=") == 0) {
+            Global.PortName = Word.substr(7);
+            ++Taken;
+        } else if (Word == "--port") {
+            if (Taken + 1 >= Arguments.size()) {
+                throw ECliUsage(FormatText(SCliMissingOptionValue, "", Word.c_str()));
+            }
+            Global.PortName = Arguments[Taken + 1];
+            Taken += 2;
+        } else {
+            break;
+        }
+    }
+    Arguments.erase(Arguments.begin(), Arguments.begin() + static_cast<std::ptrdiff_t>(Taken));
+    return Global;
+}
+
 } // namespace
 
 const std::vector<TCliCommand>& CliCommands() {
@@ -123,6 +165,23 @@ const std::vector<TCliCommand>& CliCommands() {
         {"check", {"FILE"}, {}, SCliCheckSummary, RunCheck},
         {"dump", {"FILE"}, {}, SCliDumpSummary, RunDump},
         {"resave", {"IN", "OUT"}, {}, SCliResaveSummary, RunResave},
+        {"init", {}, {"port"}, SCliInitSummary, nullptr, {}, RunInitCommand},
+        {"write",
+         {"FILE"},
+         {"first", "last", "port"},
+         SCliWriteSummary,
+         nullptr,
+         {"verify"},
+         RunWriteCommand},
+        {"read", {"FILE"}, {"first", "last", "port"}, SCliReadSummary, nullptr, {}, RunReadCommand},
+        {"erase", {}, {"first", "last", "port"}, SCliEraseSummary, nullptr, {}, RunEraseCommand},
+        {"compare",
+         {"FILE"},
+         {"first", "last", "port"},
+         SCliCompareSummary,
+         nullptr,
+         {},
+         RunCompareCommand},
     };
     return Commands;
 }
@@ -134,19 +193,35 @@ void WriteCliUsage(std::ostream& Stream) {
         Stream << FormatText(SCliCommandLine, Call.c_str(), Command.Summary.c_str()) << '\n';
     }
     Stream << FormatText(SCliCommandLine, SCliHelpCommand, SCliHelpSummary) << '\n';
+    Stream << SCliGlobalOptions << '\n';
 }
 
-int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
-    if (!Arguments.empty() && IsHelp(Arguments[0])) {
+int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::ostream& Err) {
+    if (!CommandLine.empty() && IsHelp(CommandLine[0])) {
         WriteCliUsage(Out);
         return CliSuccess;
     }
     try {
+        std::vector<std::string> Arguments = CommandLine;
+        TCliGlobalOptions Global = TakeGlobalOptions(Arguments);
         if (Arguments.empty()) {
             throw ECliUsage(SCliNoCommand);
         }
         const TCliCommand& Command = FindCommand(Arguments[0]);
-        const TCliArguments Parsed = ParseArguments(Command, Arguments);
+        TCliArguments Parsed = ParseArguments(Command, Arguments);
+        if (Command.RunProgrammer != nullptr) {
+            const auto Port = Parsed.Options.find("port");
+            if (Port != Parsed.Options.end()) {
+                Global.PortName = Port->second;
+            }
+            if (Global.Simulate && !Global.PortName.empty()) {
+                throw ECliUsage(SCliSimulateWithPort);
+            }
+            return Command.RunProgrammer(Parsed, Global, Out, Err);
+        }
+        if (Global.Simulate || !Global.PortName.empty()) {
+            throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
+        }
         Command.Run(Parsed, Out);
         Out.flush();
         return CliSuccess;

@@ -11,6 +11,8 @@
 inline constexpr int CliSuccess = 0;
 inline constexpr int CliFailure = 1;
 inline constexpr int CliUsageError = 2;
+inline constexpr int CliCompareDifferent = 3; // compare found a page that differs
+inline constexpr int CliStopped = 4;          // the user stopped the operation (Ctrl-C)
 
 // The page length an image file is cut into, and the record length an image is saved with.
 inline constexpr int CliPageLength = 528;
@@ -23,12 +25,23 @@ struct TCliArguments {
     std::map<std::string, std::string> Options;
 };
 
+// Options given before the command name; they concern the programmer.
+struct TCliGlobalOptions {
+    std::string PortName; // empty: the port of the settings file
+    bool Simulate = false;
+};
+
 struct TCliCommand {
     std::string Name;
     std::vector<std::string> Parameters; // shown in the usage, one per positional argument
     std::vector<std::string> Options;    // accepted option names, without the leading "--"
     std::string Summary;
     void (*Run)(const TCliArguments& Arguments, std::ostream& Out);
+    // Options that take no value ("--verify"); given, they appear in Options with "".
+    std::vector<std::string> Flags = {};
+    // A command that drives the programmer (Run is null): returns its own exit code.
+    int (*RunProgrammer)(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                         std::ostream& Out, std::ostream& Err) = nullptr;
 };
 
 // Every command velmora-cli knows, in the order the usage lists them.

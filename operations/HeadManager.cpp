@@ -146,6 +146,10 @@ bool THeadManager::SetPortName(const std::string& Name) {
     return ProtocolManager->GetDeviceManager().SetPortName(Name);
 }
 
+TDeviceManager& THeadManager::GetDeviceManager() {
+    return ProtocolManager->GetDeviceManager();
+}
+
 // ---- Programmer operations ----
 
 void THeadManager::SendMessage(const std::string& Text, TColor Color) {

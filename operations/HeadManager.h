@@ -16,6 +16,7 @@ class IMemoryMap;
 class IHexFile;
 class THexFileToMemoryMapConverter;
 class TProtocolManager;
+class TDeviceManager;
 
 class THeadManager {
 public:
@@ -53,6 +54,9 @@ public:
     // Serial port.
     std::string GetPortName() const;
     bool SetPortName(const std::string& Name);
+    // The programmer device, for what the port operations above do not tell (why the port did
+    // not open).
+    TDeviceManager& GetDeviceManager();
 
     // Programmer operations.
     bool Initialize();

@@ -1,0 +1,510 @@
+#include "cli/ProgrammerCommands.h"
+
+#include "app/ResourseStrings.h"
+#include "image/MemoryMapObjects.h"
+#include "link/DeviceManager.h"
+#include "operations/HeadManager.h"
+#include "operations/Settings.h"
+#include "operations/Startup.h"
+#include "operations/UIObjects.h"
+#include "simulator/ProgrammerSimulator.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+constexpr int LastChipPage = 4095;
+
+// ---- Ctrl-C ----
+
+std::atomic<bool> InterruptRequested{false};
+
+extern "C" void OnInterrupt(int) {
+    InterruptRequested.store(true);
+}
+
+// Catches the first SIGINT for the duration of a command (a second one ends the program at
+// once), and puts the previous handling back afterwards.
+class TInterruptCatcher {
+public:
+    TInterruptCatcher() {
+        InterruptRequested.store(false);
+        struct sigaction Action {};
+        Action.sa_handler = OnInterrupt;
+        sigemptyset(&Action.sa_mask);
+        Action.sa_flags = SA_RESTART | SA_RESETHAND;
+        sigaction(SIGINT, &Action, &Previous);
+    }
+    ~TInterruptCatcher() { sigaction(SIGINT, &Previous, nullptr); }
+    TInterruptCatcher(const TInterruptCatcher&) = delete;
+    TInterruptCatcher& operator=(const TInterruptCatcher&) = delete;
+
+private:
+    struct sigaction Previous {};
+};
+
+// ---- Terminal output ----
+
+bool IsTerminal(const std::ostream& Stream) {
+    if (&Stream == &std::cout) {
+        return isatty(STDOUT_FILENO) != 0;
+    }
+    if (&Stream == &std::cerr) {
+        return isatty(STDERR_FILENO) != 0;
+    }
+    return false;
+}
+
+bool ColoursWanted(const std::ostream& Stream) {
+    const char* NoColour = std::getenv("NO_COLOR");
+    return IsTerminal(Stream) && (NoColour == nullptr || NoColour[0] == '\0');
+}
+
+const char* AnsiColour(TColor Color) {
+    switch (Color) {
+    case clGreen:
+        return "\033[32m";
+    case clRed:
+        return "\033[31m";
+    case clBlue:
+        return "\033[34m";
+    default:
+        return "";
+    }
+}
+
+// The time prefix of a line in the information pane.
+std::string TimeOfDay() {
+    const std::time_t Now = std::time(nullptr);
+    std::tm Local{};
+    localtime_r(&Now, &Local);
+    char Text[16];
+    std::strftime(Text, sizeof(Text), "%H:%M:%S", &Local);
+    return Text;
+}
+
+// The window of velmora-cli: the information pane is standard output, one time-stamped line per
+// message; the progress bar and the remaining time go to standard error when it is a terminal.
+class TConsoleView : public IMainView {
+public:
+    TConsoleView(std::ostream& Out, std::ostream& Err)
+        : Out(Out), Err(Err), OutColours(ColoursWanted(Out)), ErrColours(ColoursWanted(Err)),
+          ShowsProgress(IsTerminal(Err)) {}
+    ~TConsoleView() override { EraseProgress(); }
+    TConsoleView(const TConsoleView&) = delete;
+    TConsoleView& operator=(const TConsoleView&) = delete;
+
+    bool ShowsProgressBar() const { return ShowsProgress; }
+
+    void AddInfoLine(const std::string& Text, TColor Color) override {
+        // The bar comes back with the next page's progress, so none is left after the end line.
+        EraseProgress();
+        WriteLine(Out, OutColours, Text, Color);
+    }
+    // An error that ends the command, as the window shows it: a red line, here on stderr.
+    void ShowError(const std::string& Text) {
+        EraseProgress();
+        Out.flush();
+        WriteLine(Err, ErrColours, Text, clRed);
+    }
+
+    void SetProgressPosition(int Percent) override { Position = Percent; }
+    void SetStatusPanelText(int Panel, const std::string& Text) override {
+        if (Panel == 0) {
+            PercentText = Text;
+        } else if (Panel == 2) {
+            RemainingText = Text;
+        }
+        DrawProgress();
+    }
+
+    void ShowStatePicture(TStatePicture, bool) override {}
+    void SetStateLabel(const std::string&) override {}
+    void SetPageCountLabel(const std::string&) override {}
+    void SetPageLengthLabel(const std::string&) override {}
+    void SetFileNameText(const std::string&) override {}
+    void UpdateActions(const TActionFlags&) override {}
+    void Repaint() override {}
+    void ClearInfo() override {}
+    void SetApplicationTitle(const std::string&) override {}
+
+private:
+    static void WriteLine(std::ostream& Stream, bool Colours, const std::string& Text,
+                          TColor Color) {
+        const std::string Line = TimeOfDay() + ": " + Text;
+        const char* Colour = Colours ? AnsiColour(Color) : "";
+        if (Colour[0] != '\0') {
+            Stream << Colour << Line << "\033[0m\n";
+        } else {
+            Stream << Line << '\n';
+        }
+        Stream.flush();
+    }
+
+    void DrawProgress() {
+        if (!ShowsProgress || PercentText.empty()) {
+            return;
+        }
+        constexpr int BarWidth = 30;
+        const int Clamped = Position < 0 ? 0 : (Position > 100 ? 100 : Position);
+        const int Filled = Clamped * BarWidth / 100;
+        Err << "\r\033[K[" << std::string(static_cast<size_t>(Filled), '#')
+            << std::string(static_cast<size_t>(BarWidth - Filled), ' ') << "] " << PercentText;
+        if (!RemainingText.empty()) {
+            Err << ' ' << RemainingText;
+        }
+        Err.flush();
+        ProgressShown = true;
+    }
+
+    void EraseProgress() {
+        if (ProgressShown) {
+            Err << "\r\033[K";
+            Err.flush();
+            ProgressShown = false;
+        }
+    }
+
+    std::ostream& Out;
+    std::ostream& Err;
+    const bool OutColours;
+    const bool ErrColours;
+    const bool ShowsProgress;
+    bool ProgressShown = false;
+    int Position = 0;
+    std::string PercentText;
+    std::string RemainingText;
+};
+
+// ---- Arguments ----
+
+class ECliRangeError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TPageRange {
+    int First = 0;
+    int Last = 0;
+};
+
+// A page index as the range dialog accepts it: decimal digits only, within int.
+int ParseIndex(const std::string& Text) {
+    if (Text.empty() || Text.find_first_not_of("0123456789") != std::string::npos ||
+        Text.size() > 10 || std::stoll(Text) > 2147483647LL) {
+        throw ECliRangeError(FormatText(SNotAnIntegerValue, Text.c_str()));
+    }
+    return static_cast<int>(std::stoll(Text));
+}
+
+// The range of --first and --last, checked against MinIndex..MaxIndex as the range dialog
+// checks it (the last failing check gives the complaint), except that one page is a range.
+std::optional<TPageRange> ParseRange(const std::string& CommandName, const TCliArguments& Arguments,
+                                     int MinIndex, int MaxIndex) {
+    const auto First = Arguments.Options.find("first");
+    const auto Last = Arguments.Options.find("last");
+    const bool HasFirst = First != Arguments.Options.end();
+    const bool HasLast = Last != Arguments.Options.end();
+    if (!HasFirst && !HasLast) {
+        return std::nullopt;
+    }
+    if (HasFirst != HasLast) {
+        throw ECliRangeError(FormatText(SCliRangeNeedsBoth, CommandName.c_str()));
+    }
+    TPageRange Range{ParseIndex(First->second), ParseIndex(Last->second)};
+    std::string Complaint;
+    if (Range.First < MinIndex) {
+        Complaint = FormatText(SStartIndexBelowMin, MinIndex);
+    }
+    if (Range.Last > MaxIndex) {
+        Complaint = FormatText(SEndIndexAboveMax, MaxIndex);
+    }
+    if (Range.Last < Range.First) {
+        Complaint = SStartIndexAboveEnd;
+    }
+    if (!Complaint.empty()) {
+        throw ECliRangeError(Complaint);
+    }
+    return Range;
+}
+
+std::string FileNamePart(const std::string& FileName) {
+    const size_t Slash = FileName.rfind('/');
+    return Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
+}
+
+std::string OpenErrorReason(TDeviceManager& Device) {
+    switch (Device.GetLastOpenError()) {
+    case TCommOpenError::NoSuchDevice:
+        return SCliNoSuchDevice;
+    case TCommOpenError::PermissionDenied:
+        return SCliPermissionDenied;
+    case TCommOpenError::Busy:
+        return SCliPortBusy;
+    case TCommOpenError::NotASerialPort:
+        return SCliNotASerialPort;
+    default:
+        return Device.GetLastOpenErrorText();
+    }
+}
+
+// ---- One programmer session ----
+
+// The process-wide objects, the console window wired to the head manager's events as the main
+// window wires itself, Ctrl-C turned into a stop, and the in-process simulator if asked for.
+class TProgrammerSession {
+public:
+    TProgrammerSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err)
+        : Err(Err), View(Out, Err) {
+        std::string PortName = Global.PortName;
+        if (Global.Simulate) {
+            Simulator = std::make_unique<TProgrammerSimulator>();
+            try {
+                PortName = Simulator->Start();
+            } catch (const std::exception& Error) {
+                throw Exception(FormatText(SCliSimulatorFailed, Error.what()));
+            }
+        } else if (PortName.empty()) {
+            PortName = LoadPortName();
+        }
+        Singletons = std::make_unique<TApplicationSingletons>(PortName);
+        GInfoRichEdit->SetView(&View);
+        if (View.ShowsProgressBar()) {
+            GProgress->SetView(&View);
+        }
+        WireEvents(*GHeadManager);
+        ReportPortProblem(PortName);
+    }
+
+    ~TProgrammerSession() {
+        Singletons.reset();
+        if (Simulator) {
+            Simulator->Stop();
+        }
+    }
+    TProgrammerSession(const TProgrammerSession&) = delete;
+    TProgrammerSession& operator=(const TProgrammerSession&) = delete;
+
+    THeadManager& Head() { return *GHeadManager; }
+    void AddLine(const std::string& Text, TColor Color) { GInfoRichEdit->AddMessage(Text, Color); }
+    void ShowError(const std::string& Text) { View.ShowError(Text); }
+    // True when Ctrl-C stopped the operation that just returned.
+    bool WasStopped() const { return Stopped; }
+
+private:
+    void WireEvents(THeadManager& HeadManager) {
+        HeadManager.OnMessage = [](THeadManager*, const std::string& Text, TColor Color) {
+            GInfoRichEdit->AddMessage(Text, Color);
+        };
+        HeadManager.OnProgress = [](THeadManager*, int Percent, TDateTime StartTime) {
+            GProgress->SetProgress(Percent, StartTime);
+        };
+        HeadManager.OnImageLoaded = [](THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
+                                       const std::string& FileName) {
+            GBurnImagae->SetImageName(FileNamePart(FileName));
+            GBurnImagae->SetFileName(FileName);
+            GBurnImagae->SetState(bisLoaded);
+            GBurnImagae->SetPageCount(Image->GetCount());
+            GBurnImagae->SetPageLength(Image->GetCount() > 0 ? Image->GetPage(0).GetSize() : 0);
+        };
+        HeadManager.OnImageSaved = [](THeadManager*, const std::string& FileName) {
+            GBurnImagae->SetImageName(FileNamePart(FileName));
+            GBurnImagae->SetFileName(FileName);
+        };
+        HeadManager.OnImageCleared = [](THeadManager*) {
+            GBurnImagae->SetState(bisEmpty);
+            GBurnImagae->SetFileName("");
+            GBurnImagae->SetPageCount(0);
+            GBurnImagae->SetPageLength(0);
+        };
+        HeadManager.ProcessMessages = [this] {
+            if (InterruptRequested.exchange(false) && GHeadManager->IsBusy()) {
+                Stopped = true;
+                GHeadManager->StopCurrentOperation();
+            }
+        };
+    }
+
+    void ReportPortProblem(const std::string& PortName) {
+        TDeviceManager& Device = GHeadManager->GetDeviceManager();
+        if (!Device.IsPortOpen()) {
+            Err << FormatText(SCliPortNotOpened, PortName.c_str(), OpenErrorReason(Device).c_str())
+                << '\n';
+            Err.flush();
+        }
+    }
+
+    std::ostream& Err;
+    TConsoleView View;
+    TInterruptCatcher InterruptCatcher;
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<TApplicationSingletons> Singletons;
+    bool Stopped = false;
+};
+
+// Runs Body in a programmer session and turns its outcome into an exit code: a usage problem of
+// the range gives CliUsageError, any other error is shown as the window shows it and gives
+// CliFailure, a stopped operation CliStopped.
+int RunSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err,
+               const std::function<int(TProgrammerSession&)>& Body) {
+    std::unique_ptr<TProgrammerSession> Session;
+    try {
+        Session = std::make_unique<TProgrammerSession>(Global, Out, Err);
+        const int Code = Body(*Session);
+        return Session->WasStopped() && Code == CliSuccess ? CliStopped : Code;
+    } catch (const ECliRangeError& Error) {
+        Err << Error.what() << '\n';
+        return CliUsageError;
+    } catch (const std::exception& Error) {
+        if (Session) {
+            Session->ShowError(Error.what());
+        } else {
+            Err << Error.what() << '\n';
+        }
+        return CliFailure;
+    }
+}
+
+// The compare and its result line, as the window's full compare shows it.
+int CompareAndReport(TProgrammerSession& Session, const std::optional<TPageRange>& Range) {
+    THeadManager& Head = Session.Head();
+    const std::uint8_t Result =
+        Range ? Head.ComparePages(Range->First, Range->Last) : Head.CompareImage();
+    if (Result == THeadManager::CompareEqual) {
+        Session.AddLine(SImageMatches, clGreen);
+        return CliSuccess;
+    }
+    if (Result == THeadManager::CompareDifferent) {
+        Session.AddLine(SImageDiffers, clRed);
+        return CliCompareDifferent;
+    }
+    return CliStopped;
+}
+
+// Range of a write or compare: within the loaded image.
+std::optional<TPageRange> ImageRange(const std::string& CommandName, const TCliArguments& Arguments,
+                                     THeadManager& Head) {
+    return ParseRange(CommandName, Arguments, 0, Head.GetMemoryMap()->GetCount() - 1);
+}
+
+// Range of a read or erase: within the chip. Checked before the session starts.
+std::optional<TPageRange> ChipRange(const std::string& CommandName,
+                                    const TCliArguments& Arguments) {
+    return ParseRange(CommandName, Arguments, 0, LastChipPage);
+}
+
+// The form of a range whose bounds depend on the image (both options or neither, digits only),
+// checked before any port opens. False after the complaint was written to Err.
+bool CheckRangeForm(const std::string& CommandName, const TCliArguments& Arguments,
+                    std::ostream& Err) {
+    const auto First = Arguments.Options.find("first");
+    const auto Last = Arguments.Options.find("last");
+    try {
+        if ((First == Arguments.Options.end()) != (Last == Arguments.Options.end())) {
+            throw ECliRangeError(FormatText(SCliRangeNeedsBoth, CommandName.c_str()));
+        }
+        if (First != Arguments.Options.end()) {
+            ParseIndex(First->second);
+            ParseIndex(Last->second);
+        }
+        return true;
+    } catch (const ECliRangeError& Error) {
+        Err << Error.what() << '\n';
+        return false;
+    }
+}
+
+} // namespace
+
+int RunInitCommand(const TCliArguments&, const TCliGlobalOptions& Global, std::ostream& Out,
+                   std::ostream& Err) {
+    return RunSession(Global, Out, Err, [](TProgrammerSession& Session) {
+        return Session.Head().Initialize() ? CliSuccess : CliFailure;
+    });
+}
+
+int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                    std::ostream& Out, std::ostream& Err) {
+    if (!CheckRangeForm("write", Arguments, Err)) {
+        return CliUsageError;
+    }
+    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
+        THeadManager& Head = Session.Head();
+        Head.LoadImageFromFile(Arguments.Positional[0]);
+        const std::optional<TPageRange> Range = ImageRange("write", Arguments, Head);
+        if (Range) {
+            Head.WritePages(Range->First, Range->Last);
+        } else {
+            Head.WriteImage();
+        }
+        if (Session.WasStopped()) {
+            return CliStopped;
+        }
+        if (Arguments.Options.count("verify") != 0) {
+            return CompareAndReport(Session, Range);
+        }
+        return CliSuccess;
+    });
+}
+
+int RunReadCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                   std::ostream& Out, std::ostream& Err) {
+    std::optional<TPageRange> Range;
+    try {
+        Range = ChipRange("read", Arguments);
+    } catch (const ECliRangeError& Error) {
+        Err << Error.what() << '\n';
+        return CliUsageError;
+    }
+    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
+        THeadManager& Head = Session.Head();
+        if (Range) {
+            Head.ReadPages(Range->First, Range->Last);
+        } else {
+            Head.ReadImage();
+        }
+        if (Session.WasStopped()) {
+            return CliStopped;
+        }
+        Head.SaveImageToFile(Arguments.Positional[0]);
+        return CliSuccess;
+    });
+}
+
+int RunEraseCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                    std::ostream& Out, std::ostream& Err) {
+    std::optional<TPageRange> Range;
+    try {
+        Range = ChipRange("erase", Arguments);
+    } catch (const ECliRangeError& Error) {
+        Err << Error.what() << '\n';
+        return CliUsageError;
+    }
+    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
+        if (Range) {
+            Session.Head().DeletePages(Range->First, Range->Last);
+        } else {
+            Session.Head().DeleteImage();
+        }
+        return Session.WasStopped() ? CliStopped : CliSuccess;
+    });
+}
+
+int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream& Out, std::ostream& Err) {
+    if (!CheckRangeForm("compare", Arguments, Err)) {
+        return CliUsageError;
+    }
+    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
+        THeadManager& Head = Session.Head();
+        Head.LoadImageFromFile(Arguments.Positional[0]);
+        return CompareAndReport(Session, ImageRange("compare", Arguments, Head));
+    });
+}

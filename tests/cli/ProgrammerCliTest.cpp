@@ -1,0 +1,337 @@
+// velmora-cli's programmer commands run as a process against a simulator in the test.
+#include "image/HexFileToMemoryMapConverter.h"
+#include "simulator/ProgrammerSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int PageLength = 528;
+
+struct TRun {
+    int Code = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string ReadText(const fs::path& Path) {
+    std::ifstream File(Path, std::ios::binary);
+    std::ostringstream Text;
+    Text << File.rdbuf();
+    return Text.str();
+}
+
+TByteArray PatternPage(int Number) {
+    TByteArray Page(PageLength);
+    for (int Index = 0; Index < PageLength; ++Index) {
+        Page[static_cast<size_t>(Index)] = static_cast<std::uint8_t>(Index * 5 + Number * 11);
+    }
+    return Page;
+}
+
+std::vector<std::string> SplitLines(const std::string& Text) {
+    std::vector<std::string> Lines;
+    std::istringstream Stream(Text);
+    std::string Line;
+    while (std::getline(Stream, Line)) {
+        Lines.push_back(Line);
+    }
+    return Lines;
+}
+
+// The lines without their time prefix; fails the test for a line without one.
+std::vector<std::string> Messages(const std::string& Text) {
+    static const std::regex Prefix("^[0-9]{2}:[0-9]{2}:[0-9]{2}: (.*)$");
+    std::vector<std::string> Result;
+    for (const std::string& Line : SplitLines(Text)) {
+        std::smatch Match;
+        if (std::regex_match(Line, Match, Prefix)) {
+            Result.push_back(Match[1]);
+        } else {
+            ADD_FAILURE() << "line without a time prefix: " << Line;
+        }
+    }
+    return Result;
+}
+
+class ProgrammerCli : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string Template = (fs::temp_directory_path() / "velmora-pcli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(Template.data()), nullptr);
+        Folder = Template;
+        fs::create_directories(Folder / "xdg" / "Velmora");
+    }
+    void TearDown() override {
+        if (Simulator) {
+            Simulator->Stop();
+        }
+        fs::remove_all(Folder);
+    }
+
+    std::string StartSimulator(TSimulatorOptions Options = {}) {
+        Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
+        return Simulator->Start();
+    }
+
+    // Starts velmora-cli with its output in files and its data folder in the test folder.
+    pid_t Spawn(const std::vector<std::string>& Arguments) const {
+        std::vector<std::string> Words = {VELMORA_CLI_PATH};
+        Words.insert(Words.end(), Arguments.begin(), Arguments.end());
+        std::vector<char*> Argv;
+        for (std::string& Word : Words) {
+            Argv.push_back(Word.data());
+        }
+        Argv.push_back(nullptr);
+        std::vector<std::string> Environment = {"XDG_DATA_HOME=" + (Folder / "xdg").string()};
+        for (char** Variable = environ; *Variable != nullptr; ++Variable) {
+            if (std::strncmp(*Variable, "XDG_DATA_HOME=", 14) != 0) {
+                Environment.emplace_back(*Variable);
+            }
+        }
+        std::vector<char*> Envp;
+        for (std::string& Variable : Environment) {
+            Envp.push_back(Variable.data());
+        }
+        Envp.push_back(nullptr);
+        const std::string OutPath = (Folder / "stdout").string();
+        const std::string ErrPath = (Folder / "stderr").string();
+
+        const pid_t Child = fork();
+        if (Child == 0) {
+            const int Out = open(OutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int Err = open(ErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int In = open("/dev/null", O_RDONLY);
+            dup2(Out, STDOUT_FILENO);
+            dup2(Err, STDERR_FILENO);
+            dup2(In, STDIN_FILENO);
+            signal(SIGINT, SIG_DFL);
+            execve(Argv[0], Argv.data(), Envp.data());
+            _exit(127);
+        }
+        return Child;
+    }
+
+    TRun Finish(pid_t Child) const {
+        int Status = 0;
+        waitpid(Child, &Status, 0);
+        TRun Result;
+        Result.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+        Result.Out = ReadText(Folder / "stdout");
+        Result.Err = ReadText(Folder / "stderr");
+        return Result;
+    }
+
+    TRun Run(const std::vector<std::string>& Arguments) const { return Finish(Spawn(Arguments)); }
+
+    // An image file of Pages pattern pages.
+    std::string MakeImage(const std::string& Name, int Pages) const {
+        auto Map = std::make_shared<TMemoryMap>();
+        for (int Number = 0; Number < Pages; ++Number) {
+            Map->AddPage(Number, Number * PageLength, PatternPage(Number));
+        }
+        std::shared_ptr<IHexFile> File;
+        THexFileToMemoryMapConverter().MemoryMapToHex(Map, 32, File);
+        const std::string Path = (Folder / Name).string();
+        File->SaveToFile(Path);
+        return Path;
+    }
+
+    fs::path Folder;
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+};
+
+TEST_F(ProgrammerCli, InitPrintsThePaneLinesWithoutColoursWhenNotATerminal) {
+    TSimulatorOptions Options;
+    Options.IdentificationText = "Test board";
+    const std::string Port = StartSimulator(Options);
+    const TRun Result = Run({"--port", Port, "init"});
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    EXPECT_EQ(Messages(Result.Out), (std::vector<std::string>{"Инициализация прошла успешно.",
+                                                              "Контроллер: Test board."}));
+    EXPECT_EQ(Result.Out.find('\033'), std::string::npos);
+    EXPECT_EQ(Result.Err, "");
+}
+
+TEST_F(ProgrammerCli, PortComesFromTheSettingsFile) {
+    const std::string Port = StartSimulator();
+    std::ofstream(Folder / "xdg" / "Velmora" / "Settings.ini")
+        << "[COM Port]\nCOM Name=" << Port << "\n";
+    const TRun Result = Run({"init"});
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    EXPECT_EQ(Simulator->GetRequestCount(), 1u);
+}
+
+TEST_F(ProgrammerCli, WriteWithVerifyWritesTheRangeAndComparesIt) {
+    const std::string Port = StartSimulator();
+    const std::string Image = MakeImage("image.ldr", 6);
+    const TRun Result =
+        Run({"write", "--first", "1", Image, "--last=4", "--verify", "--port", Port});
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    EXPECT_EQ(Messages(Result.Out),
+              (std::vector<std::string>{"Начата запись образа.", "Запись прошла успешно.",
+                                        "Начато сравнение.", "Сравнение прошло успешно.",
+                                        "Образ совпадает с образом в контроллере."}));
+    EXPECT_EQ(Simulator->GetPage(0), TByteArray(PageLength, 0xFF));
+    for (int Page = 1; Page <= 4; ++Page) {
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page));
+    }
+    EXPECT_EQ(Simulator->GetPage(5), TByteArray(PageLength, 0xFF));
+}
+
+TEST_F(ProgrammerCli, CompareReportsADifferenceWithItsOwnExitCode) {
+    const std::string Port = StartSimulator();
+    for (int Page = 0; Page < 3; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    const std::string Image = MakeImage("image.ldr", 4);
+    const TRun Equal = Run({"--port", Port, "compare", Image, "--first", "0", "--last", "2"});
+    EXPECT_EQ(Equal.Code, 0) << Equal.Err;
+    const TRun Different = Run({"--port", Port, "compare", Image});
+    EXPECT_EQ(Different.Code, 3) << Different.Err;
+    EXPECT_EQ(Messages(Different.Out),
+              (std::vector<std::string>{"Начато сравнение.", "Страница 3 отличается.",
+                                        "Образ не совпадает с образом в контроллере."}));
+}
+
+TEST_F(ProgrammerCli, ReadSavesTheChipAndEraseEmptiesIt) {
+    const std::string Port = StartSimulator();
+    for (int Page = 0; Page < 3; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    const TRun Read =
+        Run({"--port", Port, "read", (Folder / "copy").string(), "--first", "0", "--last", "2"});
+    EXPECT_EQ(Read.Code, 0) << Read.Err;
+    EXPECT_EQ(Messages(Read.Out),
+              (std::vector<std::string>{"Начато чтение образа.", "Чтение прошло успешно."}));
+    EXPECT_EQ(ReadText(Folder / "copy.ldr"), ReadText(MakeImage("expected.ldr", 3)));
+
+    const TRun Erase = Run({"--port", Port, "erase", "--first", "1", "--last", "1"});
+    EXPECT_EQ(Erase.Code, 0) << Erase.Err;
+    EXPECT_EQ(Simulator->GetPage(0), PatternPage(0));
+    EXPECT_EQ(Simulator->GetPage(1), TByteArray(PageLength, 0xFF));
+    EXPECT_EQ(Simulator->GetPage(2), PatternPage(2));
+}
+
+TEST_F(ProgrammerCli, RangesAreCheckedAsTheRangeDialogChecksThem) {
+    const std::string Port = StartSimulator();
+    const std::string Image = MakeImage("image.ldr", 3);
+    struct TCase {
+        std::vector<std::string> Arguments;
+        std::string Complaint;
+    };
+    const std::vector<TCase> Cases = {
+        {{"read", "x.ldr", "--first", "0", "--last", "5000"},
+         "Конечный индекс не может быть больше 4095."},
+        {{"erase", "--first", "9", "--last", "5"},
+         "Начальный индекс не может быть больше конечного."},
+        {{"erase", "--first", "4096", "--last", "4096"},
+         "Конечный индекс не может быть больше 4095."},
+        {{"write", Image, "--first", "0", "--last", "3"},
+         "Конечный индекс не может быть больше 2."},
+        {{"compare", Image, "--first", "2", "--last", "1"},
+         "Начальный индекс не может быть больше конечного."},
+        {{"erase", "--first", "x1", "--last", "2"}, "«x1» не является допустимым целым числом."},
+        {{"erase", "--first", "-1", "--last", "2"}, "«-1» не является допустимым целым числом."},
+        {{"erase", "--first", "1"}, "velmora-cli erase: --first and --last go together"},
+    };
+    for (const TCase& Case : Cases) {
+        std::vector<std::string> Arguments = {"--port", Port};
+        Arguments.insert(Arguments.end(), Case.Arguments.begin(), Case.Arguments.end());
+        const TRun Result = Run(Arguments);
+        EXPECT_EQ(Result.Code, 2) << Case.Complaint;
+        EXPECT_NE(Result.Err.find(Case.Complaint), std::string::npos) << Result.Err;
+    }
+    // Nothing was erased, read or written; the write and compare cases loaded their file only.
+    EXPECT_EQ(Simulator->GetRequestCount(), 0u);
+}
+
+TEST_F(ProgrammerCli, UsageErrors) {
+    const std::vector<std::vector<std::string>> Cases = {
+        {"write"},
+        {"write", "a.ldr", "--verify=yes"},
+        {"--simulate", "check", "a.ldr"},
+        {"--port", "COM3", "dump", "a.ldr"},
+        {"--simulate", "init", "--port", "COM3"},
+        {"init", "--first", "1", "--last", "2"},
+    };
+    for (const auto& Arguments : Cases) {
+        EXPECT_EQ(Run(Arguments).Code, 2) << Arguments.back();
+    }
+}
+
+TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
+    TSimulatorOptions Options;
+    Options.ForcedReplies = {{SimCmdErase, 0x13}};
+    const std::string Port = StartSimulator(Options);
+    const TRun Result = Run({"--port", Port, "erase"});
+    EXPECT_EQ(Result.Code, 1);
+    EXPECT_EQ(Messages(Result.Out),
+              (std::vector<std::string>{"Начато удаление образа из контроллера."}));
+    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Ошибка работы с контроллером."}));
+}
+
+TEST_F(ProgrammerCli, LoadFailureIsAnError) {
+    const std::string Port = StartSimulator();
+    const TRun Result = Run({"--port", Port, "write", (Folder / "missing.ldr").string()});
+    EXPECT_EQ(Result.Code, 1);
+    EXPECT_EQ(Result.Out, "");
+    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Не удалось загрузить файл."}));
+}
+
+TEST_F(ProgrammerCli, CtrlCStopsTheOperationAfterItsCurrentPage) {
+    TSimulatorOptions Options;
+    Options.ReplyDelayMs = 5;
+    const std::string Port = StartSimulator(Options);
+    const pid_t Child = Spawn({"--port", Port, "erase"});
+    ASSERT_TRUE(Simulator->WaitForHandledRequests(3));
+    kill(Child, SIGINT);
+    const TRun Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 4) << Result.Err;
+    const std::vector<std::string> Lines = Messages(Result.Out);
+    ASSERT_FALSE(Lines.empty());
+    EXPECT_EQ(Lines.back(), "Удаление образа прервано.");
+    EXPECT_LT(Simulator->GetRequestCount(), 4096u);
+}
+
+TEST_F(ProgrammerCli, SilentProgrammerTimesOut) {
+    TSimulatorOptions Options;
+    Options.NeverAnswer = true;
+    const std::string Port = StartSimulator(Options);
+    const TRun Result = Run({"--port", Port, "init"});
+    EXPECT_EQ(Result.Code, 1);
+    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Программатор не подключен."}));
+}
+
+TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
+    const TRun Result = Run({"--port", (Folder / "no-such-port").string(), "init"});
+    EXPECT_EQ(Result.Code, 1);
+    const std::vector<std::string> Lines = SplitLines(Result.Err);
+    ASSERT_EQ(Lines.size(), 2u);
+    EXPECT_EQ(Lines[0], "velmora-cli: cannot open port " + (Folder / "no-such-port").string() +
+                            ": no such device");
+    EXPECT_NE(Lines[1].find("Программатор не подключен."), std::string::npos);
+}
+
+TEST_F(ProgrammerCli, SimulateRunsACommandAgainstABuiltInProgrammer) {
+    const TRun Result = Run({"--simulate", "write", "--verify", VELMORA_SAMPLES_DIR "/small.ldr"});
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    EXPECT_EQ(Messages(Result.Out).back(), "Образ совпадает с образом в контроллере.");
+}
+
+} // namespace
