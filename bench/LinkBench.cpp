@@ -1,0 +1,129 @@
+// Times the programmer link over a pseudo-terminal against the in-process programmer simulator:
+//  1. request/reply exchanges per second with the simulator answering at once, traffic log on;
+//  2. erasing every chip page with the line paced at 115200 baud, against the pure wire time of
+//     the frames that crossed it.
+// usage: link-bench [--exchanges N] [--pages N]
+#include "link/Protocol.h"
+#include "logging/LogManager.h"
+#include "simulator/ProgrammerSimulator.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr std::uint32_t PacedBaudRate = 115200;
+constexpr double BitsPerByte = 10.0;
+
+double SecondsSince(TClock::time_point Start) {
+    return std::chrono::duration<double>(TClock::now() - Start).count();
+}
+
+// A traffic log in a temporary folder, installed as the process-wide log while it lives.
+class TBenchLog {
+public:
+    TBenchLog() {
+        char Template[] = "/tmp/velmora-link-bench-XXXXXX";
+        if (mkdtemp(Template) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+        Folder = Template;
+        Log = std::make_unique<TLogManager>(Folder + "/Velmora.log");
+        Log->HexMode = true;
+        GLogManager = Log.get();
+    }
+    ~TBenchLog() {
+        GLogManager = nullptr;
+        const std::string FileName = Log->GetFileName();
+        Log.reset();
+        std::remove(FileName.c_str());
+        rmdir(Folder.c_str());
+    }
+    TBenchLog(const TBenchLog&) = delete;
+    TBenchLog& operator=(const TBenchLog&) = delete;
+
+private:
+    std::string Folder;
+    std::unique_ptr<TLogManager> Log;
+};
+
+void MeasureExchangeRate(int Exchanges, bool WithLog) {
+    std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
+    TProgrammerSimulator Simulator;
+    TProtocolManager Protocol(Simulator.Start());
+    const TClock::time_point Start = TClock::now();
+    for (int i = 0; i < Exchanges; ++i) {
+        Protocol.DeletePage(i % 4096);
+    }
+    const double Seconds = SecondsSince(Start);
+    std::printf("exchanges at full speed, log %s: %d in %.3f s = %.0f exchanges/s (%.1f us each)\n",
+                WithLog ? "on " : "off", Exchanges, Seconds, Exchanges / Seconds,
+                Seconds / Exchanges * 1e6);
+}
+
+void MeasurePacedErase(int Pages) {
+    TBenchLog Log;
+    TSimulatorOptions Options;
+    Options.BaudRate = PacedBaudRate;
+    TProgrammerSimulator Simulator(Options);
+    TProtocolManager Protocol(Simulator.Start());
+    const TClock::time_point Start = TClock::now();
+    for (int Page = 0; Page < Pages; ++Page) {
+        Protocol.DeletePage(Page);
+    }
+    const double Seconds = SecondsSince(Start);
+
+    std::size_t WireBytes = 0;
+    for (const TSimulatorRequest& Request : Simulator.GetRequests()) {
+        WireBytes += Request.Frame.size();
+    }
+    for (const TSimulatorReply& Reply : Simulator.GetReplies()) {
+        WireBytes += Reply.Frame.size();
+    }
+    const double WireSeconds = WireBytes * BitsPerByte / PacedBaudRate;
+    std::printf("erase of %d pages at %u baud: %.3f s, pure wire time %.3f s (%zu bytes), "
+                "ratio %.3f\n",
+                Pages, PacedBaudRate, Seconds, WireSeconds, WireBytes, Seconds / WireSeconds);
+}
+
+int ParseCount(const char* Text) {
+    const int Value = std::atoi(Text);
+    if (Value <= 0) {
+        throw std::runtime_error(std::string("not a positive count: ") + Text);
+    }
+    return Value;
+}
+
+} // namespace
+
+int main(int Argc, char** Argv) {
+    int Exchanges = 20000;
+    int Pages = 4096;
+    try {
+        for (int i = 1; i < Argc; ++i) {
+            const std::string Argument = Argv[i];
+            if (Argument == "--exchanges" && i + 1 < Argc) {
+                Exchanges = ParseCount(Argv[++i]);
+            } else if (Argument == "--pages" && i + 1 < Argc) {
+                Pages = ParseCount(Argv[++i]);
+            } else {
+                std::fprintf(stderr, "usage: link-bench [--exchanges N] [--pages N]\n");
+                return 2;
+            }
+        }
+        MeasureExchangeRate(Exchanges, true);
+        MeasureExchangeRate(Exchanges, false);
+        MeasurePacedErase(Pages);
+    } catch (const std::exception& Error) {
+        std::fprintf(stderr, "link-bench: %s\n", Error.what());
+        return 1;
+    }
+    return 0;
+}
