@@ -1,7 +1,7 @@
 // Times the programmer link over a pseudo-terminal against the in-process programmer simulator:
 //  1. request/reply exchanges per second with the simulator answering at once, traffic log on;
 //  2. erasing every chip page with the line paced at 115200 baud, against the pure wire time of
-//     the frames that crossed it.
+//     the frames that crossed it (log on, then off).
 // usage: link-bench [--exchanges N] [--pages N]
 #include "link/Protocol.h"
 #include "logging/LogManager.h"
@@ -68,8 +68,8 @@ void MeasureExchangeRate(int Exchanges, bool WithLog) {
                 Seconds / Exchanges * 1e6);
 }
 
-void MeasurePacedErase(int Pages) {
-    TBenchLog Log;
+void MeasurePacedErase(int Pages, bool WithLog) {
+    std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
     TSimulatorOptions Options;
     Options.BaudRate = PacedBaudRate;
     TProgrammerSimulator Simulator(Options);
@@ -88,9 +88,10 @@ void MeasurePacedErase(int Pages) {
         WireBytes += Reply.Frame.size();
     }
     const double WireSeconds = WireBytes * BitsPerByte / PacedBaudRate;
-    std::printf("erase of %d pages at %u baud: %.3f s, pure wire time %.3f s (%zu bytes), "
-                "ratio %.3f\n",
-                Pages, PacedBaudRate, Seconds, WireSeconds, WireBytes, Seconds / WireSeconds);
+    std::printf("erase of %d pages at %u baud, log %s: %.3f s, pure wire time %.3f s "
+                "(%zu bytes), ratio %.3f\n",
+                Pages, PacedBaudRate, WithLog ? "on " : "off", Seconds, WireSeconds, WireBytes,
+                Seconds / WireSeconds);
 }
 
 int ParseCount(const char* Text) {
@@ -120,7 +121,8 @@ int main(int Argc, char** Argv) {
         }
         MeasureExchangeRate(Exchanges, true);
         MeasureExchangeRate(Exchanges, false);
-        MeasurePacedErase(Pages);
+        MeasurePacedErase(Pages, true);
+        MeasurePacedErase(Pages, false);
     } catch (const std::exception& Error) {
         std::fprintf(stderr, "link-bench: %s\n", Error.what());
         return 1;
