@@ -100,7 +100,7 @@ private:
 };
 
 // Opens a file for reading; -1 when no file of that name exists. Raises Exception when the file
-// exists but cannot be read.
+// exists but cannot be read or is not a regular file.
 int OpenForReading(const std::string& FileName) {
     const int Descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (Descriptor < 0) {
@@ -110,7 +110,8 @@ int OpenForReading(const std::string& FileName) {
         throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
     }
     struct stat Info {};
-    if (::fstat(Descriptor, &Info) != 0 || S_ISDIR(Info.st_mode)) {
+    // Only regular files: a device such as /dev/zero would feed the reader without end.
+    if (::fstat(Descriptor, &Info) != 0 || !S_ISREG(Info.st_mode)) {
         ::close(Descriptor);
         throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
     }

@@ -109,7 +109,7 @@ public:
     virtual const THexLine& GetLine(std::int32_t Index) const = 0;
     // Replaces the records with those of the file. A missing file gives no records; a file of
     // zero bytes raises EFileIsEmpty and leaves the records alone; a file that exists but cannot
-    // be read raises Exception.
+    // be read, or is not a regular file, raises Exception.
     virtual void LoadFromFile(const std::string& FileName) = 0;
     // Writes every record and the end record, CR LF after each line. The file is replaced only
     // once the new content is safely on disk; on failure the old file stays and Exception is

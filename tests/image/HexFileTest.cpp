@@ -219,11 +219,13 @@ TEST_F(HexFileOnDisk, MissingEmptyAndUnreadableFiles) {
     File.LoadFromFile(Folder.File("blank.ldr"));
     EXPECT_EQ(File.GetCount(), 0);
 
-    try {
-        File.LoadFromFile(Folder.Path());
-        FAIL() << "a folder was read as a file";
-    } catch (const Exception& Error) {
-        EXPECT_EQ(Error.what(), FormatText(SCannotReadFile, Folder.Path().c_str()));
+    for (const std::string& Name : {Folder.Path(), std::string("/dev/zero")}) {
+        try {
+            File.LoadFromFile(Name);
+            FAIL() << Name << " was read as an image file";
+        } catch (const Exception& Error) {
+            EXPECT_EQ(Error.what(), FormatText(SCannotReadFile, Name.c_str()));
+        }
     }
 }
 
