@@ -8,7 +8,9 @@
 #include <exception>
 #include <utility>
 
-TAnisochronousCommReadThread::TAnisochronousCommReadThread(TAnisochronousComm& Comm) : Comm(Comm) {
+TAnisochronousCommReadThread::TAnisochronousCommReadThread(TAnisochronousComm& Comm,
+                                                           TBytesEvent Handler)
+    : Comm(Comm), OnBytesReceived(std::move(Handler)) {
     Thread = std::thread([this] { Execute(); });
 }
 

@@ -25,9 +25,10 @@ public:
     // that the loop does not spin until the port is closed.
     static constexpr std::uint32_t FailedReadPauseMs = 30;
 
-    // Starts the thread at once. Comm must outlive the thread (the owner stops the thread
-    // before it destroys the port).
-    explicit TAnisochronousCommReadThread(TAnisochronousComm& Comm);
+    // Starts the thread at once, delivering to Handler (which may also be installed later with
+    // SetOnBytesReceived). Comm must outlive the thread (the owner stops the thread before it
+    // destroys the port).
+    explicit TAnisochronousCommReadThread(TAnisochronousComm& Comm, TBytesEvent Handler = {});
     // Stops and joins the thread.
     ~TAnisochronousCommReadThread();
     TAnisochronousCommReadThread(const TAnisochronousCommReadThread&) = delete;

@@ -156,6 +156,7 @@ TEST_F(CommPortTest, OneByteReadWithoutLimitReturnsWhenTheByteArrives) {
     EXPECT_EQ(Got, 1u);
     EXPECT_EQ(Buffer[0], 0x5A);
     EXPECT_FALSE(TimedOut);
+    WaitForQueued(Comm, 1);
     EXPECT_EQ(Comm.BytesInQueue(), 1u);
 }
 

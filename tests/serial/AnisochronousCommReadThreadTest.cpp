@@ -49,10 +49,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath())); }
 
     void StartReading(bool WithHandler = true) {
-        Thread = std::make_unique<TAnisochronousCommReadThread>(Comm);
-        if (WithHandler) {
-            Thread->SetOnBytesReceived(Sink.Handler());
-        }
+        // Installed before the thread starts, so that bytes already queued are delivered.
+        Thread = std::make_unique<TAnisochronousCommReadThread>(Comm, WithHandler ? Sink.Handler()
+                                                                                  : TBytesEvent());
     }
     void QueueOnPort(const TByteArray& Bytes) {
         Line.Send(Bytes);
@@ -98,9 +97,9 @@ TEST_F(CommReadThreadTest, QueuedBytesBehindTheFirstFormOneBurst) {
 TEST_F(CommReadThreadTest, WithoutHandlerBytesAreConsumedButNotLoggedOrDelivered) {
     QueueOnPort({1, 2, 3});
     StartReading(false);
-    while (Comm.BytesInQueue() != 0) {
-        std::this_thread::yield();
-    }
+    // The queued bytes are read without waiting; the thread's first wait is for the next burst.
+    WaitUntilAnotherThreadBlockedInPoll();
+    EXPECT_EQ(Comm.BytesInQueue(), 0u);
     // Bytes read before the handler was installed are not delivered later.
     Thread->SetOnBytesReceived(Sink.Handler());
     Line.Send({4});

@@ -100,23 +100,38 @@ std::string TTemporaryLog::Contents() const {
     return Text.str();
 }
 
-void WaitUntilBlockedInPoll(pid_t Tid) {
-    std::vector<long> PollCalls;
+namespace {
+
+// True when the thread Tid is blocked in poll or ppoll right now.
+bool IsBlockedInPoll(pid_t Tid) {
+    std::ifstream File("/proc/self/task/" + std::to_string(Tid) + "/syscall");
+    long Call = -1;
+    if (!(File >> Call)) {
+        return false; // "running"
+    }
 #ifdef SYS_poll
-    PollCalls.push_back(SYS_poll);
+    if (Call == SYS_poll) {
+        return true;
+    }
 #endif
-#ifdef SYS_ppoll
-    PollCalls.push_back(SYS_ppoll);
-#endif
-    const std::string Path = "/proc/self/task/" + std::to_string(Tid) + "/syscall";
+    return Call == SYS_ppoll;
+}
+
+} // namespace
+
+void WaitUntilBlockedInPoll(pid_t Tid) {
+    while (!IsBlockedInPoll(Tid)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void WaitUntilAnotherThreadBlockedInPoll() {
+    const pid_t Self = gettid();
     for (;;) {
-        std::ifstream File(Path);
-        long Call = -1;
-        if (File >> Call) {
-            for (const long PollCall : PollCalls) {
-                if (Call == PollCall) {
-                    return;
-                }
+        for (const auto& Task : std::filesystem::directory_iterator("/proc/self/task")) {
+            const pid_t Tid = static_cast<pid_t>(std::stol(Task.path().filename().string()));
+            if (Tid != Self && IsBlockedInPoll(Tid)) {
+                return;
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -47,3 +47,5 @@ private:
 
 // Waits until the thread Tid sleeps inside poll (so a test can act on a blocked call).
 void WaitUntilBlockedInPoll(pid_t Tid);
+// Waits until some other thread of the process sleeps inside poll.
+void WaitUntilAnotherThreadBlockedInPoll();
