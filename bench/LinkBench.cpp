@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -54,6 +55,16 @@ private:
     std::unique_ptr<TLogManager> Log;
 };
 
+// Each exchange was one request and one reply, in step.
+void CheckEveryRequestAnswered(const TProgrammerSimulator& Simulator, int Exchanges) {
+    const std::vector<TSimulatorRequest> Requests = Simulator.GetRequests();
+    const std::vector<TSimulatorReply> Replies = Simulator.GetReplies();
+    if (Requests.size() != static_cast<std::size_t>(Exchanges) ||
+        Replies.size() != Requests.size()) {
+        throw std::runtime_error("requests and replies out of step");
+    }
+}
+
 void MeasureExchangeRate(int Exchanges, bool WithLog) {
     std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
     TProgrammerSimulator Simulator;
@@ -63,6 +74,7 @@ void MeasureExchangeRate(int Exchanges, bool WithLog) {
         Protocol.DeletePage(i % 4096);
     }
     const double Seconds = SecondsSince(Start);
+    CheckEveryRequestAnswered(Simulator, Exchanges);
     std::printf("exchanges at full speed, log %s: %d in %.3f s = %.0f exchanges/s (%.1f us each)\n",
                 WithLog ? "on " : "off", Exchanges, Seconds, Exchanges / Seconds,
                 Seconds / Exchanges * 1e6);
@@ -79,6 +91,7 @@ void MeasurePacedErase(int Pages, bool WithLog) {
         Protocol.DeletePage(Page);
     }
     const double Seconds = SecondsSince(Start);
+    CheckEveryRequestAnswered(Simulator, Pages);
 
     std::size_t WireBytes = 0;
     for (const TSimulatorRequest& Request : Simulator.GetRequests()) {
