@@ -1,0 +1,936 @@
+// The main window against the programmer simulator on a pseudo-terminal, through its real
+// widgets: actions are triggered and buttons clicked, labels, colours and enabled states read.
+#include <QAction>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/Exception.h"
+#include "app/ResourseStrings.h"
+#include "image/HexFileObjects.h"
+#include "image/HexFileToMemoryMapConverter.h"
+#include "image/MemoryMapObjects.h"
+#include "operations/HeadManager.h"
+#include "operations/Settings.h"
+#include "operations/Startup.h"
+#include "simulator/ProgrammerSimulator.h"
+#include "ui/ColorRichEdit.h"
+#include "ui/ConstraintedEdit.h"
+#include "ui/MainForm.h"
+#include "ui/PagesRangeForm.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/VelmoraApplication.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+char* toString(const TActionFlags& Flags) {
+    const std::string Text =
+        std::string("Write=") + (Flags.Write ? "on" : "off") +
+        " Read=" + (Flags.Read ? "on" : "off") + " Compare=" + (Flags.Compare ? "on" : "off") +
+        " Save=" + (Flags.Save ? "on" : "off") + " Delete=" + (Flags.Delete ? "on" : "off") +
+        " Menus=" + (Flags.Menus ? "on" : "off") + " Load=" + (Flags.Load ? "on" : "off");
+    return qstrdup(Text.c_str());
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int PageLength = 528;
+constexpr TColor Black = 0x000000;
+constexpr TColor Green = 0x008000;
+constexpr TColor Red = 0x0000FF;
+constexpr TColor Blue = 0xFF0000;
+
+const TActionFlags Everything{};
+const TActionFlags EmptyImage{false, true, false, false, true, true, true};
+const TActionFlags OnlyWrite{true, false, false, false, false, false, false};
+
+TByteArray PatternPage(int PageNumber, int Seed = 0) {
+    TByteArray Page(PageLength);
+    for (int Index = 0; Index < PageLength; ++Index) {
+        Page[static_cast<size_t>(Index)] =
+            static_cast<std::uint8_t>(PageNumber * 7 + Index * 13 + Seed * 29 + 1);
+    }
+    return Page;
+}
+
+// An image file of Count pattern pages, numbered from 0.
+void WriteImageFile(const std::string& FileName, int Count, int Seed = 0) {
+    auto Map = std::make_shared<TMemoryMap>();
+    for (int Page = 0; Page < Count; ++Page) {
+        Map->AddPage(Page, Page * PageLength, PatternPage(Page, Seed));
+    }
+    THexFileToMemoryMapConverter Converter;
+    std::shared_ptr<IHexFile> Hex;
+    Converter.MemoryMapToHex(Map, 32, Hex);
+    Hex->SaveToFile(FileName);
+}
+
+std::string ReadText(const std::string& FileName) {
+    std::ifstream File(FileName, std::ios::binary);
+    std::ostringstream Text;
+    Text << File.rdbuf();
+    return Text.str();
+}
+
+struct TLine {
+    QString Text;
+    TColor Color;
+};
+
+// The lines of the information pane without their time prefix.
+std::vector<TLine> InfoLines(const TMainForm& Window) {
+    std::vector<TLine> Lines;
+    for (QTextBlock Block = Window.InfoRichEdit->document()->begin(); Block.isValid();
+         Block = Block.next()) {
+        const QString Text = Block.text();
+        if (Text.isEmpty()) {
+            continue;
+        }
+        const qsizetype Separator = Text.indexOf(QStringLiteral(": "));
+        const QColor Color = Block.begin().fragment().charFormat().foreground().color();
+        Lines.push_back({Separator < 0 ? Text : Text.mid(Separator + 2), QColorToColor(Color)});
+    }
+    return Lines;
+}
+
+bool HasLine(const std::vector<TLine>& Lines, const QString& Text, TColor Color) {
+    for (const TLine& Line : Lines) {
+        if (Line.Text == Text && Line.Color == Color) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasText(const std::vector<TLine>& Lines, const QString& Text) {
+    for (const TLine& Line : Lines) {
+        if (Line.Text == Text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString Q(const char* Text) {
+    return QString::fromUtf8(Text);
+}
+
+QList<QMenu*> TopMenus(const TMainForm& Window) {
+    return {Window.FileMenuItem, Window.SettingsMenuItem, Window.CommandsMenuItem,
+            Window.HelpMenuItem};
+}
+
+// What is enabled, as the flags of UpdateActions; Menus only when all four menus are on.
+TActionFlags Shown(const TMainForm& Window) {
+    bool Menus = true;
+    for (QMenu* Menu : TopMenus(Window)) {
+        Menus = Menus && Menu->menuAction()->isEnabled();
+    }
+    return {Window.WriteImageAction->isEnabled(),       Window.ReadAction->isEnabled(),
+            Window.CompareImageAction->isEnabled(),     Window.SaveImageToFileAction->isEnabled(),
+            Window.DeleteAction->isEnabled(),           Menus,
+            Window.LoadImageFromFileAction->isEnabled()};
+}
+
+bool AnyMenuOn(const TMainForm& Window) {
+    for (QMenu* Menu : TopMenus(Window)) {
+        if (Menu->menuAction()->isEnabled()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AnyFullActionChecked(const TMainForm& Window) {
+    for (QToolButton* Button : {Window.WriteToolButton, Window.ReadToolButton,
+                                Window.DeleteToolButton, Window.CompareToolButton}) {
+        if (Button->isChecked() || Button->defaultAction()->isChecked()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TVelmoraApplication* Application() {
+    return static_cast<TVelmoraApplication*>(QCoreApplication::instance());
+}
+
+// A simulator, the process-wide objects on its port, a settings file and the window, with the
+// dialogs answered by the test.
+class TWorld {
+public:
+    explicit TWorld(TSimulatorOptions Options = {},
+                    const std::optional<std::string>& StoredPort = std::nullopt)
+        : Simulator(std::make_unique<TProgrammerSimulator>(std::move(Options))) {
+        PortPath = Simulator->Start();
+        Singletons = std::make_unique<TApplicationSingletons>(PortPath, Path("Velmora.log"));
+        SettingsFile = Path("Settings.ini");
+        SavePortName(StoredPort.value_or(PortPath), SettingsFile);
+        Window = std::make_unique<TMainForm>(SettingsFile);
+        Window->FileDialogRunner = [this](QFileDialog& Dialog) -> std::optional<QString> {
+            ++DialogsShown;
+            LastDialog = &Dialog;
+            return ChosenFile;
+        };
+        Window->ConfirmOverwrite = [this](const QString& Question) {
+            Questions << Question;
+            return OverwriteAnswer;
+        };
+        Window->InputBox = [this](const QString& Caption, const QString& Prompt,
+                                  const QString& Preset) {
+            InputCaption = Caption;
+            InputPrompt = Prompt;
+            InputPreset = Preset;
+            return InputAnswer.value_or(Preset);
+        };
+        Window->RangeDialogRunner = [this](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
+            RangeBounds = {MinIndex, MaxIndex};
+            Form.Prepare(MinIndex, MaxIndex);
+            Form.StartIndexEdit->setText(QString::number(RangeFirst));
+            Form.EndIndexEdit->setText(QString::number(RangeLast));
+            return RangeResult;
+        };
+        Application()->OnException = [this](QObject* Sender, const std::exception& Error) {
+            Window->ApplicationEventsException(Sender, Error);
+        };
+        Window->show();
+    }
+
+    ~TWorld() {
+        Application()->OnException = nullptr;
+        Window.reset();
+        Singletons.reset();
+        Simulator->Stop();
+    }
+
+    TWorld(const TWorld&) = delete;
+    TWorld& operator=(const TWorld&) = delete;
+
+    std::string Path(const std::string& Name) const {
+        return Folder.filePath(QString::fromStdString(Name)).toStdString();
+    }
+
+    // Loads an image of Count pattern pages through the window's load action.
+    void LoadImage(int Count, const std::string& Name = "image.ldr", int Seed = 0) {
+        WriteImageFile(Path(Name), Count, Seed);
+        ChosenFile = QString::fromStdString(Path(Name));
+        Window->LoadImageFromFileAction->trigger();
+    }
+
+    std::vector<TLine> Lines() const { return InfoLines(*Window); }
+    size_t LineCount() const { return Lines().size(); }
+
+    QTemporaryDir Folder;
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::string PortPath;
+    std::unique_ptr<TApplicationSingletons> Singletons;
+    std::string SettingsFile;
+    std::unique_ptr<TMainForm> Window;
+
+    std::optional<QString> ChosenFile;
+    int DialogsShown = 0;
+    QFileDialog* LastDialog = nullptr;
+    bool OverwriteAnswer = false;
+    QStringList Questions;
+    std::optional<QString> InputAnswer;
+    QString InputCaption;
+    QString InputPrompt;
+    QString InputPreset;
+    std::pair<int, int> RangeBounds{0, 0};
+    int RangeFirst = 0;
+    int RangeLast = 0;
+    int RangeResult = TPagesRangeForm::mrCancel;
+};
+
+// Records port notices as they are delivered.
+class TRecordedNotices : public TPortNotices {
+public:
+    void PortArrived(const std::string& Name) override { Notices.push_back("add " + Name); }
+    void PortRemoved(const std::string& Name, const std::vector<std::string>& Others) override {
+        std::string Notice = "remove " + Name;
+        for (const std::string& Other : Others) {
+            Notice += " " + Other;
+        }
+        Notices.push_back(Notice);
+    }
+    std::vector<std::string> Notices;
+};
+
+} // namespace
+
+class TMainFormTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void ElementsAreBuiltAsDesigned();
+    void ActionsAreSharedByMenusAndButtons();
+    void EmptyImageAtStartAndAfterNewImage();
+    void LoadedImageShowsItsState();
+    void ImageWithoutPagesShowsUnknownLength();
+    void FullWriteWritesTheChipAndEnablesEverything();
+    void SecondPressStopsAFullWrite();
+    void ClosingTheWindowStopsTheOperation();
+    void ProgressShowsInTitleAndStatusBar();
+    void StoppedReadLeavesAnEmptyImageWithEverythingOn();
+    void CompareReportsItsResult();
+    void FailedFullOperationEndsWithOneRedLineAndEverythingOn();
+    void RangeActionsAskForTheRangeAndKeepTheButtonsAsTheyAre();
+    void SavingOverAnExistingFileAsksFirst();
+    void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
+    void ShowImageFillsTheDumpAndLoadingEmptiesIt();
+    void PortNameComesFromAndGoesToTheSettingsFile();
+    void ArrivingPortIsTriedAndKeptOnlyWhenItAnswers();
+    void ArrivingSilentPortStaysSelectedWithARedLine();
+    void RemovalOfTheCurrentPortSwitchesToCom1();
+    void PortEventsAreSortedIntoNotices();
+    void ExceptionsBecomeOneRedLine();
+    void FullChipWriteCompareReadCycle();
+};
+
+void TMainFormTest::ElementsAreBuiltAsDesigned() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+
+    QCOMPARE(Window.windowTitle(), Q("Программатор Velmora "));
+    QCOMPARE(Window.width(), 407);
+    QCOMPARE(Window.height() - Window.menuBar()->sizeHint().height(), 400);
+    QVERIFY(Window.minimumWidth() > 0 && Window.minimumHeight() > 0);
+    QVERIFY(!Window.windowIcon().isNull());
+
+    QCOMPARE(Window.MainGroupBox->title(), Q("Образ:"));
+    QCOMPARE(Window.FileStateImage->size(), QSize(64, 64));
+    QVERIFY(Window.StateLabel->font().bold());
+    QCOMPARE(Window.FileNameEdit->InsideHint(), Q("Файл образа..."));
+    QCOMPARE(Window.FileNameEdit->InsideHintColor(), TColor{0xC0C0C0});
+    QCOMPARE(QColorToColor(Window.FileNameEdit->palette().color(QPalette::Base)), TColor{0xD9FFFF});
+    QCOMPARE(Window.OpenFileButton->toolTip(), Q("Загрузить образ из файла"));
+    QCOMPARE(Window.OpenFileButton->size(), QSize(35, 33));
+    // The button stays at the right edge of the group when the window widens.
+    const int RightGap = Window.MainGroupBox->width() - Window.OpenFileButton->geometry().right();
+    Window.resize(Window.width() + 100, Window.height() + 50);
+    QCoreApplication::processEvents();
+    QCOMPARE(Window.MainGroupBox->width() - Window.OpenFileButton->geometry().right(), RightGap);
+
+    QCOMPARE(Window.PageControl1->count(), 2);
+    QCOMPARE(Window.PageControl1->tabText(0), Q("Информация"));
+    QCOMPARE(Window.PageControl1->tabText(1), Q("Просмотр образа"));
+    QVERIFY(Window.InfoRichEdit->isReadOnly());
+    QVERIFY(Window.InfoRichEdit->IsScrollToBottom && Window.InfoRichEdit->IsAddTime);
+    QVERIFY(!Window.InfoRichEdit->IsNumberLines && !Window.InfoRichEdit->IsAddDate);
+    QCOMPARE(Window.InfoRichEdit->Delimiter, Q(": "));
+    QCOMPARE(Window.BitBtn1->text(), Q("Показать образ"));
+    QCOMPARE(Window.Label1->text(), Q("Это может занять несколько секунд."));
+    QCOMPARE(Window.Label1->font().pointSize(), 7);
+    QCOMPARE(Window.MemoryMapMemo->font().pointSize(), 8);
+    QVERIFY(QFontInfo(Window.MemoryMapMemo->font()).fixedPitch());
+
+    QCOMPARE(Window.StatusBar->PanelCount(), 3);
+    QCOMPARE(Window.StatusBar->PanelWidth(0), 40);
+    QCOMPARE(Window.StatusBar->PanelWidth(1), 100);
+    QCOMPARE(Window.StatusBar->PanelWidth(2), 50);
+    QCOMPARE(Window.ProgressBar->parentWidget(), Window.StatusBar);
+    QCOMPARE(Window.ProgressBar->geometry(), QRect(40, 2, 99, Window.StatusBar->height() - 2));
+    QCOMPARE(Window.ProgressBar->value(), 0);
+
+    const QStringList MenuTitles = {Q("Файл"), Q("Правка"), Q("Настройки"), Q("Команды"),
+                                    Q("Помощь")};
+    QStringList Titles;
+    for (QAction* Item : Window.menuBar()->actions()) {
+        Titles << Item->text();
+    }
+    QCOMPARE(Titles, MenuTitles);
+    QStringList FileItems;
+    for (QAction* Item : Window.FileMenuItem->actions()) {
+        FileItems << (Item->isSeparator() ? Q("-") : Item->text());
+    }
+    QCOMPARE(FileItems, QStringList({Q("Новый образ"), Q("-"), Q("Загрузить образ из файла"),
+                                     Q("-"), Q("Сохранить образ как..."), Q("-"), Q("Выход")}));
+    QStringList CommandItems;
+    for (QAction* Item : Window.CommandsMenuItem->actions()) {
+        CommandItems << (Item->isSeparator() ? Q("-") : Item->text());
+    }
+    QCOMPARE(CommandItems,
+             QStringList({Q("Записать образ в контроллер"), Q("Прочесть образ из контроллера"),
+                          Q("Стереть контроллер"), Q("Сравнить образ с образом в контроллере"),
+                          Q("-"), Q("Инициализировать программатор")}));
+
+    struct TButton {
+        QToolButton* Button;
+        const char* Caption;
+        const char* Full;
+        const char* Range;
+    };
+    const TButton Buttons[] = {
+        {Window.WriteToolButton, "Записать", "Записать полностью", "Записать указаные страницы..."},
+        {Window.ReadToolButton, "Прочесть", "Прочесть полностью", "Прочесть указаные страницы..."},
+        {Window.DeleteToolButton, "Стереть", "Стереть полностью", "Стереть указаные страницы..."},
+        {Window.CompareToolButton, "Сравнить", "Сравнить полностью",
+         "Сравнить указаные страницы..."},
+    };
+    for (const TButton& Expected : Buttons) {
+        QCOMPARE(Expected.Button->text(), Q(Expected.Caption));
+        QCOMPARE(Expected.Button->popupMode(), QToolButton::MenuButtonPopup);
+        QCOMPARE(Expected.Button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QVERIFY(Expected.Button->width() >= 62 && Expected.Button->height() >= 52);
+        const QList<QAction*> Items = Expected.Button->menu()->actions();
+        QCOMPARE(Items.size(), 2);
+        QCOMPARE(Items[0]->text(), Q(Expected.Full));
+        QCOMPARE(Items[1]->text(), Q(Expected.Range));
+        QCOMPARE(Expected.Button->menu()->defaultAction(), Items[0]);
+        QVERIFY(!Expected.Button->icon().isNull());
+    }
+    QCOMPARE(Window.SaveToolButton->text(), Q("Сохранить"));
+    QCOMPARE(Window.SaveToolButton->defaultAction(), Window.SaveImageToFileAction);
+    QCOMPARE(Window.SaveDialog->nameFilters(),
+             QStringList({Q("Образы (*.ldr)"), Q("Все файлы (*)")}));
+    QCOMPARE(Window.FileOpenDialog->nameFilters(), Window.SaveDialog->nameFilters());
+}
+
+void TMainFormTest::ActionsAreSharedByMenusAndButtons() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    QAction* FullItem = Window.WriteToolButton->menu()->actions().constFirst();
+
+    Window.WriteImageAction->setEnabled(false);
+    QVERIFY(!Window.WriteToolButton->isEnabled());
+    QVERIFY(!FullItem->isEnabled());
+    Window.WriteImageAction->setEnabled(true);
+    Window.WriteImageAction->setChecked(true);
+    QVERIFY(Window.WriteToolButton->isChecked());
+    QVERIFY(FullItem->isChecked());
+    Window.WriteImageAction->setChecked(false);
+    QVERIFY(!Window.WriteToolButton->isChecked());
+
+    Window.LoadImageFromFileAction->setEnabled(false);
+    QVERIFY(!Window.OpenFileButton->isEnabled());
+    Window.LoadImageFromFileAction->setEnabled(true);
+    QVERIFY(Window.OpenFileButton->isEnabled());
+
+    // The drop-down item runs the full operation: on an empty image its red line.
+    Window.UpdateActions(Everything);
+    FullItem->trigger();
+    QVERIFY(HasLine(World.Lines(), Q("Пустой образ нельзя записать."), Red));
+    QVERIFY(!AnyFullActionChecked(Window));
+}
+
+void TMainFormTest::EmptyImageAtStartAndAfterNewImage() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    auto ExpectEmpty = [&Window] {
+        QCOMPARE(Shown(Window), EmptyImage);
+        QCOMPARE(Window.StateLabel->text(), Q("Пустой образ."));
+        QCOMPARE(Window.PageCountLable->text(), Q("Страниц нет."));
+        QCOMPARE(Window.PageLengthLabel->text(), Q("Длина страницы неизвестна."));
+        QVERIFY(Window.FileNameEdit->text().isEmpty());
+        QVERIFY(Window.GetStatePicture() == TStatePicture::Empty);
+        QVERIFY(Window.FileStateImage->pixmap().size() == QSize(64, 64));
+    };
+    ExpectEmpty();
+    // "Правка", the range actions, initialising and the dump are never disabled.
+    for (QAction* Action : {Window.NewBurnImage, Window.InitialyzeAction, Window.ShowImageAction,
+                            Window.WriteConcreatePagesAction, Window.ReadConcreatePagesAction,
+                            Window.DeleteConcreatePagesAction, Window.CompareConcreatePagesAction,
+                            Window.EditMenuItem->menuAction()}) {
+        QVERIFY(Action->isEnabled());
+    }
+
+    World.LoadImage(2);
+    QCOMPARE(Shown(Window), Everything);
+    Window.NewBurnImage->trigger();
+    ExpectEmpty();
+}
+
+void TMainFormTest::LoadedImageShowsItsState() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(3, "three.ldr");
+
+    QCOMPARE(World.DialogsShown, 1);
+    QCOMPARE(World.LastDialog, Window.FileOpenDialog);
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «three.ldr»."));
+    QCOMPARE(Window.PageCountLable->text(), Q("В образе 3 страницы."));
+    QCOMPARE(Window.PageLengthLabel->text(), Q("Длина страницы 528 байт."));
+    QCOMPARE(Window.GetFileNameFullPath(), World.Path("three.ldr"));
+    QVERIFY(!Window.FileNameEdit->text().isEmpty());
+    QVERIFY(Window.FileNameEdit->text().endsWith(Q("three.ldr")));
+    QVERIFY(Window.GetStatePicture() == TStatePicture::Loaded);
+    QCOMPARE(Shown(Window), Everything);
+
+    // A file that is not an image: the red line of the failure, and the image is empty.
+    std::ofstream(World.Path("bad.ldr")) << "not a hex file\n";
+    World.ChosenFile = QString::fromStdString(World.Path("bad.ldr"));
+    Window.LoadImageFromFileAction->trigger();
+    QCOMPARE(World.Lines().back().Color, Red);
+    QCOMPARE(Window.StateLabel->text(), Q("Пустой образ."));
+
+    // A cancelled dialog changes nothing.
+    World.ChosenFile.reset();
+    const size_t Lines = World.LineCount();
+    Window.OpenFileButton->click();
+    QCOMPARE(World.DialogsShown, 3);
+    QCOMPARE(World.LineCount(), Lines);
+}
+
+void TMainFormTest::ImageWithoutPagesShowsUnknownLength() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    Window.HeadManagerImageLoaded(GHeadManager, std::make_shared<TMemoryMap>(), "ReadImage.ldr");
+    QCOMPARE(Window.PageLengthLabel->text(), Q("Длина страницы неизвестна."));
+    QCOMPARE(Window.PageCountLable->text(), Q("Страниц нет."));
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «ReadImage.ldr»."));
+}
+
+void TMainFormTest::FullWriteWritesTheChipAndEnablesEverything() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(3);
+
+    std::optional<TActionFlags> DuringWrite;
+    bool MenusOnDuringWrite = true;
+    bool CheckedDuringWrite = false;
+    QTimer::singleShot(0, Window.WriteToolButton, [&] {
+        DuringWrite = Shown(Window);
+        MenusOnDuringWrite = AnyMenuOn(Window);
+        CheckedDuringWrite = Window.WriteToolButton->isChecked();
+    });
+    Window.WriteToolButton->click();
+
+    QVERIFY(DuringWrite.has_value());
+    QCOMPARE(*DuringWrite, OnlyWrite);
+    QVERIFY(!MenusOnDuringWrite);
+    QVERIFY(CheckedDuringWrite);
+    const auto Lines = World.Lines();
+    QVERIFY(HasLine(Lines, Q("Начата запись образа."), Black));
+    QCOMPARE(Lines.back().Text, Q("Запись прошла успешно."));
+    QCOMPARE(Lines.back().Color, Green);
+    for (int Page = 0; Page < 3; ++Page) {
+        QVERIFY(World.Simulator->GetPage(static_cast<std::uint16_t>(Page)) == PatternPage(Page));
+    }
+    QCOMPARE(Shown(Window), Everything);
+    QVERIFY(!AnyFullActionChecked(Window));
+}
+
+void TMainFormTest::SecondPressStopsAFullWrite() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(6);
+
+    // The second press arrives while the first page's messages are handled.
+    QTimer::singleShot(0, Window.WriteToolButton, [&Window] { Window.WriteToolButton->click(); });
+    Window.WriteImageAction->trigger();
+
+    const auto Lines = World.Lines();
+    QVERIFY(HasLine(Lines, Q("Запись образа прервана."), Red));
+    QVERIFY(!HasText(Lines, Q("Запись прошла успешно.")));
+    QVERIFY(World.Simulator->GetPage(5) != PatternPage(5));
+    QVERIFY(!Window.WriteToolButton->isChecked());
+    QVERIFY(!Window.WriteImageAction->isChecked());
+    QCOMPARE(Shown(Window), Everything);
+}
+
+void TMainFormTest::ClosingTheWindowStopsTheOperation() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(6);
+    QTimer::singleShot(0, &Window, [&Window] { Window.close(); });
+    Window.WriteImageAction->trigger();
+    QVERIFY(HasLine(World.Lines(), Q("Запись образа прервана."), Red));
+    QVERIFY(!Window.isVisible());
+}
+
+void TMainFormTest::ProgressShowsInTitleAndStatusBar() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(5);
+    QStringList Titles;
+    QStringList Percents;
+    QList<int> Bars;
+    GHeadManager->ProcessMessages = [&] {
+        Titles << Window.windowTitle();
+        Percents << Window.StatusBar->PanelText(0);
+        Bars << Window.ProgressBar->value();
+        QCoreApplication::processEvents();
+    };
+    Window.WriteImageAction->trigger();
+
+    // Pages 0..4 of a write report 26%, 51%, 76% and then 100%.
+    QCOMPARE(Titles.size(), 5);
+    QCOMPARE(Titles[0], Q("26% Velmora"));
+    QCOMPARE(Percents[0], Q("26%"));
+    QCOMPARE(Bars[0], 26);
+    QCOMPARE(Titles.back(), Q("Программатор Velmora "));
+    QCOMPARE(Window.StatusBar->PanelText(0), Q("100%"));
+    QVERIFY(Window.StatusBar->PanelText(2).isEmpty());
+    QCOMPARE(Window.GetApplicationTitle(), std::string("Velmora"));
+}
+
+void TMainFormTest::StoppedReadLeavesAnEmptyImageWithEverythingOn() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(2);
+
+    QTimer::singleShot(0, Window.ReadToolButton, [&Window] { Window.ReadToolButton->click(); });
+    Window.ReadAction->trigger();
+
+    QVERIFY(HasLine(World.Lines(), Q("Чтение образа прервано."), Red));
+    QCOMPARE(Window.StateLabel->text(), Q("Пустой образ."));
+    QCOMPARE(Shown(Window), Everything);
+    QVERIFY(!AnyFullActionChecked(Window));
+
+    Window.WriteImageAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Пустой образ нельзя записать."));
+    QCOMPARE(World.Lines().back().Color, Red);
+    QCOMPARE(Shown(Window), Everything);
+
+    const int Dialogs = World.DialogsShown;
+    Window.SaveToolButton->click();
+    QCOMPARE(World.Lines().back().Text, Q("Пустой образ нельзя сохранить."));
+    QCOMPARE(World.Lines().back().Color, Red);
+    QCOMPARE(World.DialogsShown, Dialogs);
+}
+
+void TMainFormTest::CompareReportsItsResult() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(3);
+    Window.WriteImageAction->trigger();
+
+    Window.CompareImageAction->trigger();
+    auto Lines = World.Lines();
+    QCOMPARE(Lines[Lines.size() - 2].Text, Q("Сравнение прошло успешно."));
+    QCOMPARE(Lines[Lines.size() - 2].Color, Green);
+    QCOMPARE(Lines.back().Text, Q("Образ совпадает с образом в контроллере."));
+    QCOMPARE(Lines.back().Color, Green);
+
+    World.Simulator->SetPage(1, PatternPage(1, 9));
+    Window.CompareImageAction->trigger();
+    Lines = World.Lines();
+    QCOMPARE(Lines[Lines.size() - 2].Text, Q("Страница 1 отличается."));
+    QCOMPARE(Lines[Lines.size() - 2].Color, Red);
+    QCOMPARE(Lines.back().Text, Q("Образ не совпадает с образом в контроллере."));
+    QCOMPARE(Lines.back().Color, Red);
+
+    // A stopped compare: the head manager's stop line and nothing from the window.
+    QTimer::singleShot(0, Window.CompareToolButton,
+                       [&Window] { Window.CompareToolButton->click(); });
+    Window.CompareImageAction->trigger();
+    Lines = World.Lines();
+    QCOMPARE(Lines.back().Text, Q("Сравнение прервано."));
+    QCOMPARE(Shown(Window), Everything);
+    QVERIFY(!AnyFullActionChecked(Window));
+}
+
+void TMainFormTest::FailedFullOperationEndsWithOneRedLineAndEverythingOn() {
+    TSimulatorOptions Options;
+    Options.ForcedReplies[SimCmdErase] = SimCmdErase | SimReplyOperationErrorNibble;
+    TWorld World(Options);
+    TMainForm& Window = *World.Window;
+
+    const size_t Before = World.LineCount();
+    Window.DeleteAction->trigger();
+    const auto Lines = World.Lines();
+    QCOMPARE(Lines.size(), Before + 2);
+    QCOMPARE(Lines[Before].Text, Q("Начато удаление образа из контроллера."));
+    QCOMPARE(Lines[Before + 1].Color, Red);
+    QCOMPARE(Shown(Window), Everything);
+    QVERIFY(!AnyFullActionChecked(Window));
+    QVERIFY(Window.isVisible());
+}
+
+void TMainFormTest::RangeActionsAskForTheRangeAndKeepTheButtonsAsTheyAre() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+
+    // The range write of an empty image offers no page: upper bound -1.
+    Window.WriteConcreatePagesAction->trigger();
+    QCOMPARE(World.RangeBounds, std::make_pair(0, -1));
+    Window.ReadConcreatePagesAction->trigger();
+    QCOMPARE(World.RangeBounds, std::make_pair(0, 4095));
+    Window.DeleteConcreatePagesAction->trigger();
+    QCOMPARE(World.RangeBounds, std::make_pair(0, 4095));
+
+    World.LoadImage(4);
+    World.RangeResult = TPagesRangeForm::mrOk;
+    World.RangeFirst = 1;
+    World.RangeLast = 2;
+    std::optional<TActionFlags> DuringWrite;
+    QTimer::singleShot(0, &Window, [&] { DuringWrite = Shown(Window); });
+    Window.WriteToolButton->menu()->actions()[1]->trigger();
+
+    QCOMPARE(World.RangeBounds, std::make_pair(0, 3));
+    QVERIFY(DuringWrite.has_value());
+    QCOMPARE(*DuringWrite, Everything);
+    QVERIFY(!AnyFullActionChecked(Window));
+    QVERIFY(World.Simulator->GetPage(0) != PatternPage(0));
+    QVERIFY(World.Simulator->GetPage(1) == PatternPage(1));
+    QVERIFY(World.Simulator->GetPage(2) == PatternPage(2));
+    QVERIFY(World.Simulator->GetPage(3) != PatternPage(3));
+
+    // The range compare leaves the result to the head manager's lines.
+    Window.CompareConcreatePagesAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Сравнение прошло успешно."));
+
+    // A press of a full operation while a range operation runs stops it.
+    World.RangeFirst = 0;
+    World.RangeLast = 3;
+    QTimer::singleShot(0, &Window, [&Window] { Window.DeleteToolButton->click(); });
+    Window.DeleteConcreatePagesAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Удаление образа прервано."));
+    QVERIFY(!AnyFullActionChecked(Window));
+    QCOMPARE(Shown(Window), Everything);
+}
+
+void TMainFormTest::SavingOverAnExistingFileAsksFirst() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(2, "source.ldr");
+    const std::string Existing = World.Path("other.ldr");
+    std::ofstream(Existing) << "keep";
+    World.ChosenFile = QString::fromStdString(Existing);
+
+    const size_t Lines = World.LineCount();
+    World.OverwriteAnswer = false;
+    Window.SaveImageToFileAction->trigger();
+    QCOMPARE(World.LastDialog, Window.SaveDialog);
+    QCOMPARE(World.Questions, QStringList({Q("Файл other.ldr существует. Перезаписать его?")}));
+    QCOMPARE(ReadText(Existing), std::string("keep"));
+    QCOMPARE(World.LineCount(), Lines);
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «source.ldr»."));
+
+    World.OverwriteAnswer = true;
+    Window.SaveToolButton->click();
+    QCOMPARE(World.Questions.size(), 2);
+    QCOMPARE(ReadText(Existing), ReadText(World.Path("source.ldr")));
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «other.ldr»."));
+    QCOMPARE(Window.GetFileNameFullPath(), Existing);
+}
+
+void TMainFormTest::SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(2, "source.ldr");
+    std::ofstream(World.Path("image.ldr")) << "keep";
+
+    World.ChosenFile = QString::fromStdString(World.Path("image"));
+    World.OverwriteAnswer = false;
+    Window.SaveImageToFileAction->trigger();
+    QCOMPARE(World.Questions, QStringList({Q("Файл image.ldr существует. Перезаписать его?")}));
+    QCOMPARE(ReadText(World.Path("image.ldr")), std::string("keep"));
+    QVERIFY(!fs::exists(World.Path("image")));
+
+    // A new name is written at once, with the extension added.
+    World.ChosenFile = QString::fromStdString(World.Path("fresh.txt"));
+    Window.SaveImageToFileAction->trigger();
+    QCOMPARE(World.Questions.size(), 1);
+    QCOMPARE(ReadText(World.Path("fresh.txt.ldr")), ReadText(World.Path("source.ldr")));
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «fresh.txt.ldr»."));
+}
+
+void TMainFormTest::ShowImageFillsTheDumpAndLoadingEmptiesIt() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(2);
+    Window.BitBtn1->click();
+    const QString Dump = Window.MemoryMapMemo->toPlainText();
+    QVERIFY(!Dump.isEmpty());
+    std::vector<std::string> Expected = GHeadManager->ImageToStrings();
+    QCOMPARE(Dump.split(QLatin1Char('\n')).size(), static_cast<qsizetype>(Expected.size()));
+
+    Window.NewBurnImage->trigger();
+    QVERIFY(Window.MemoryMapMemo->toPlainText().isEmpty());
+    Window.ShowImageAction->trigger();
+    World.LoadImage(1);
+    QVERIFY(Window.MemoryMapMemo->toPlainText().isEmpty());
+
+    Window.ClearInfoEditAction->trigger();
+    QCOMPARE(World.LineCount(), size_t{0});
+}
+
+void TMainFormTest::PortNameComesFromAndGoesToTheSettingsFile() {
+    TWorld World({}, std::string("COM7"));
+    TMainForm& Window = *World.Window;
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM7"));
+
+    // Cancelling the box sets the same port again.
+    Window.COM1->trigger();
+    QCOMPARE(World.InputCaption, Q("COM порт"));
+    QCOMPARE(World.InputPrompt, Q("Имя порта полностью:"));
+    QCOMPARE(World.InputPreset, Q("COM7"));
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM7"));
+
+    World.InputAnswer = Q("COM9");
+    Window.COM1->trigger();
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM9"));
+    QCOMPARE(LoadPortName(World.SettingsFile), std::string("COM7"));
+    World.Window.reset();
+    QCOMPARE(LoadPortName(World.SettingsFile), std::string("COM9"));
+}
+
+void TMainFormTest::ArrivingPortIsTriedAndKeptOnlyWhenItAnswers() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+
+    TProgrammerSimulator Answering;
+    const std::string AnsweringPort = Answering.Start();
+    Window.PortArrived(AnsweringPort);
+    QCOMPARE(GHeadManager->GetPortName(), AnsweringPort);
+    auto Lines = World.Lines();
+    QCOMPARE(Lines.size(), size_t{3});
+    QCOMPARE(Lines[0].Text, Q("Инициализация прошла успешно."));
+    QCOMPARE(Lines[1].Color, Blue);
+    QCOMPARE(Lines[2].Text,
+             Q("Программатор подключен к порту ") + QString::fromStdString(AnsweringPort) + Q("."));
+    QCOMPARE(Lines[2].Color, Blue);
+
+    TSimulatorOptions Failing;
+    Failing.IdentificationText.clear();
+    TProgrammerSimulator Refusing(Failing);
+    Window.PortArrived(Refusing.Start());
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    Lines = World.Lines();
+    QCOMPARE(Lines.size(), size_t{4});
+    QCOMPARE(Lines.back().Text, Q("Инициализация не удалась."));
+    QCOMPARE(Lines.back().Color, Red);
+    Answering.Stop();
+    Refusing.Stop();
+}
+
+void TMainFormTest::ArrivingSilentPortStaysSelectedWithARedLine() {
+    TWorld World;
+    TSimulatorOptions Options;
+    Options.NeverAnswer = true;
+    TProgrammerSimulator Silent(Options);
+    const std::string SilentPort = Silent.Start();
+    World.Window->PortArrived(SilentPort);
+    QCOMPARE(GHeadManager->GetPortName(), SilentPort);
+    const auto Lines = World.Lines();
+    QCOMPARE(Lines.size(), size_t{1});
+    QCOMPARE(Lines[0].Text, Q("Программатор не подключен."));
+    QCOMPARE(Lines[0].Color, Red);
+    Silent.Stop();
+}
+
+void TMainFormTest::RemovalOfTheCurrentPortSwitchesToCom1() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+
+    Window.PortRemoved("/dev/ttyUSB7", {});
+    QCOMPARE(GHeadManager->GetPortName(), World.PortPath);
+    QCOMPARE(World.LineCount(), size_t{0});
+
+    // The port was chosen through a link; the device left under its own name.
+    const std::string Link = World.Path("programmer");
+    fs::create_symlink(World.PortPath, Link);
+    GHeadManager->SetPortName(Link);
+    Window.PortRemoved(World.PortPath, {});
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    const auto Lines = World.Lines();
+    QCOMPARE(Lines.size(), size_t{1});
+    QCOMPARE(Lines[0].Text, Q("Программатор отключён от порта ") +
+                                QString::fromStdString(World.PortPath) +
+                                Q(".  Установлен порт COM1."));
+    QCOMPARE(Lines[0].Color, Blue);
+
+    // COM5 and /dev/ttyS4 are the same port; COM3 is another one.
+    GHeadManager->SetPortName("COM5");
+    Window.PortRemoved("/dev/ttyS4", {});
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    GHeadManager->SetPortName("COM3");
+    Window.PortRemoved("/dev/ttyS4", {});
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM3"));
+    // A symbolic link of the device that left, known from the notice.
+    GHeadManager->SetPortName("/dev/serial/by-id/usb-programmer");
+    Window.PortRemoved("/dev/ttyUSB3", {"/dev/serial/by-id/usb-programmer"});
+    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    QCOMPARE(World.LineCount(), size_t{3});
+
+    QVERIFY(IsSamePort("ttyUSB0", "/dev/ttyUSB0"));
+    QVERIFY(IsSamePort("COM1", "/dev/ttyS0"));
+    QVERIFY(!IsSamePort("COM1", "COM2"));
+}
+
+void TMainFormTest::PortEventsAreSortedIntoNotices() {
+    TRecordedNotices Notices;
+    QVERIFY(DeliverPortEvent(Notices, "add", "/dev/ttyUSB0", {}, true));
+    QVERIFY(DeliverPortEvent(Notices, "remove", "/dev/ttyACM1", {"/dev/serial/by-id/x"}, true));
+    QVERIFY(!DeliverPortEvent(Notices, "change", "/dev/ttyUSB0", {}, true));
+    QVERIFY(!DeliverPortEvent(Notices, "bind", "/dev/ttyUSB0", {}, true));
+    QVERIFY(!DeliverPortEvent(Notices, "add", "/dev/tty5", {}, false)); // a virtual console
+    QVERIFY(!DeliverPortEvent(Notices, "add", "", {}, true));
+    QCOMPARE(Notices.Notices, std::vector<std::string>(
+                                  {"add /dev/ttyUSB0", "remove /dev/ttyACM1 /dev/serial/by-id/x"}));
+}
+
+void TMainFormTest::ExceptionsBecomeOneRedLine() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+
+    Window.Guarded([] { throw Exception("Сбой при проверке."); });
+    Window.Guarded([] { throw 42; });
+    // An exception that escapes from an event handler outside every guard.
+    QTimer::singleShot(0, &Window, [] { throw std::runtime_error("Сбой в событии."); });
+    QCoreApplication::processEvents();
+    QCOMPARE(World.LineCount(), size_t{3});
+
+    const auto Lines = World.Lines();
+    QCOMPARE(Lines[0].Text, Q("Сбой при проверке."));
+    QCOMPARE(Lines[1].Text, Q("Неизвестная ошибка."));
+    QCOMPARE(Lines[2].Text, Q("Сбой в событии."));
+    for (const TLine& Line : Lines) {
+        QCOMPARE(Line.Color, Red);
+    }
+    QVERIFY(Window.isVisible());
+}
+
+void TMainFormTest::FullChipWriteCompareReadCycle() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(4096, "chip.ldr", 3);
+    QCOMPARE(Window.PageCountLable->text(), Q("В образе 4096 страниц."));
+
+    Window.WriteImageAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Запись прошла успешно."));
+    Window.CompareImageAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Образ совпадает с образом в контроллере."));
+
+    Window.NewBurnImage->trigger();
+    Window.ReadAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Чтение прошло успешно."));
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «ReadImage.ldr»."));
+    QCOMPARE(Window.PageCountLable->text(), Q("В образе 4096 страниц."));
+    QCOMPARE(Shown(Window), Everything);
+
+    World.ChosenFile = QString::fromStdString(World.Path("back.ldr"));
+    Window.SaveImageToFileAction->trigger();
+    QCOMPARE(ReadText(World.Path("back.ldr")), ReadText(World.Path("chip.ldr")));
+    for (const TLine& Line : World.Lines()) {
+        QVERIFY2(Line.Color != Red, qPrintable(Line.Text));
+    }
+}
+
+int main(int Argc, char** Argv) {
+    TVelmoraApplication Application(Argc, Argv);
+    TMainFormTest Test;
+    return QTest::qExec(&Test, Argc, Argv);
+}
+
+#include "MainFormTest.moc"

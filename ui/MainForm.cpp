@@ -1,0 +1,881 @@
+#include "ui/MainForm.h"
+
+#include "app/Exception.h"
+#include "app/ResourseStrings.h"
+#include "image/MemoryMapObjects.h"
+#include "operations/HeadManager.h"
+#include "operations/Progress.h"
+#include "operations/UIObjects.h"
+#include "ui/AboutForm.h"
+#include "ui/AnchorLayout.h"
+#include "ui/ColorRichEdit.h"
+#include "ui/ConstraintedEdit.h"
+#include "ui/PagesRangeForm.h"
+#include "ui/PanelStatusBar.h"
+#include "ui/PathEllipsis.h"
+#include "ui/UiSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringList>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+// The client area (tool bar, image group, pages and status bar, without the menu bar).
+constexpr int ClientWidth = 407;
+constexpr int ClientHeight = 400;
+// The smallest window is given for the whole window; the frame of a sizeable window takes
+// 4 pixels on each side and its caption 19 more at the top.
+constexpr int SmallestWindowWidth = 415 - 8;
+constexpr int SmallestWindowHeight = 337 - 8 - 19;
+// Design heights of the tool bar and the status bar, from which the parts between are placed.
+constexpr int DesignToolBarHeight = 54;
+constexpr int DesignStatusBarHeight = 19;
+constexpr int DesignCentralHeight = ClientHeight - DesignToolBarHeight - DesignStatusBarHeight;
+
+constexpr int ToolButtonWidth = 62;
+constexpr int ToolButtonHeight = 52;
+constexpr int ToolBarPictureSize = 32;
+constexpr int StatePictureSize = 64;
+constexpr TColor FileNameEditColor = 0xD9FFFF;
+constexpr TColor SilverColor = 0xC0C0C0;
+constexpr TColor GreyColor = 0x808080;
+
+constexpr int PercentPanelWidth = 40;
+constexpr int ProgressPanelWidth = 100;
+constexpr int RemainingPanelWidth = 50;
+
+constexpr int LastChipPage = 4095;
+
+QString Text(const char* Resource) {
+    return ToQString(Resource);
+}
+
+std::string ToStdString(const QString& Value) {
+    const QByteArray Bytes = Value.toUtf8();
+    return std::string(Bytes.constData(), static_cast<size_t>(Bytes.size()));
+}
+
+// A picture of the resources; menus take the 16-pixel size, tool bars the 32-pixel one.
+QIcon Picture(const QString& Name) {
+    QIcon Icon;
+    for (const char* Size : {"16", "24", "32"}) {
+        const QString File = QStringLiteral(":/pictures/%1-%2.png").arg(Name, QLatin1String(Size));
+        if (QFile::exists(File)) {
+            Icon.addFile(File);
+        }
+    }
+    return Icon;
+}
+
+QPixmap StatePixmap(TStatePicture Picture) {
+    return QPixmap(Picture == TStatePicture::Loaded
+                       ? QStringLiteral(":/pictures/image-loaded-64.png")
+                       : QStringLiteral(":/pictures/image-empty-64.png"));
+}
+
+// The part of a path after its last folder delimiter.
+std::string FileNamePart(const std::string& FileName) {
+    const size_t Slash = FileName.rfind('/');
+    return Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
+}
+
+// The name an image is saved under: the chosen name, with ".ldr" added unless its extension is
+// exactly ".ldr" (the head manager adds it by the same rule).
+std::string ImageFileTarget(const std::string& Chosen) {
+    const std::string Name = FileNamePart(Chosen);
+    const size_t Dot = Name.rfind('.');
+    const std::string Extension = Dot == std::string::npos ? std::string() : Name.substr(Dot);
+    return Extension == SImageFileExtension ? Chosen : Chosen + SImageFileExtension;
+}
+
+QString FileDialogFilter() {
+    return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SAllFilesFilter);
+}
+
+// Only the named action on: the set of a running full operation.
+TActionFlags OnlyWrite() {
+    return {true, false, false, false, false, false, false};
+}
+TActionFlags OnlyRead() {
+    return {false, true, false, false, false, false, false};
+}
+TActionFlags OnlyCompare() {
+    return {false, false, true, false, false, false, false};
+}
+TActionFlags OnlyDelete() {
+    return {false, false, false, false, true, false, false};
+}
+
+// Ends a full operation however it ends: everything on, the action released.
+class TFullOperationEnd {
+public:
+    TFullOperationEnd(TMainForm& Form, QAction* Action) : Form(Form), Action(Action) {}
+    ~TFullOperationEnd() {
+        Form.UpdateActions(TActionFlags());
+        Action->setChecked(false);
+    }
+    TFullOperationEnd(const TFullOperationEnd&) = delete;
+    TFullOperationEnd& operator=(const TFullOperationEnd&) = delete;
+
+private:
+    TMainForm& Form;
+    QAction* Action;
+};
+
+THeadManager& Head() {
+    if (GHeadManager == nullptr) {
+        throw std::logic_error("the head manager does not exist");
+    }
+    return *GHeadManager;
+}
+
+} // namespace
+
+// ---- Construction ----
+
+TMainForm::TMainForm(std::string SettingsFileName, QWidget* Parent)
+    : QMainWindow(Parent), SettingsFileName(std::move(SettingsFileName)),
+      ApplicationTitle(SProductName) {
+    setFont(FormFont());
+    setWindowTitle(Text(SMainFormCaption));
+    setWindowIcon(Picture(QStringLiteral("velmora")));
+
+    FileDialogRunner = [](QFileDialog& Dialog) -> std::optional<QString> {
+        if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return Dialog.selectedFiles().constFirst();
+    };
+    ConfirmOverwrite = [this](const QString& Question) {
+        return QMessageBox::question(this, Text(SConfirmationCaption), Question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    InputBox = [this](const QString& Caption, const QString& Prompt, const QString& Preset) {
+        bool Accepted = false;
+        const QString Result =
+            QInputDialog::getText(this, Caption, Prompt, QLineEdit::Normal, Preset, &Accepted);
+        return Accepted ? Result : Preset;
+    };
+    RangeDialogRunner = [](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
+        return Form.Execute(MinIndex, MaxIndex);
+    };
+
+    CreateActions();
+    CreateMenu();
+    CreateToolBar();
+    auto* Central = new QWidget(this);
+    setCentralWidget(Central);
+    CreateImageGroup(Central);
+    CreatePages(Central);
+    StatusBar =
+        new TPanelStatusBar({PercentPanelWidth, ProgressPanelWidth, RemainingPanelWidth}, this);
+    setStatusBar(StatusBar);
+    CreateDialogs();
+
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    setMinimumSize(SmallestWindowWidth, SmallestWindowHeight);
+    if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
+        move(Screen->availableGeometry().center() - rect().center());
+    }
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
+
+QAction* TMainForm::MakeAction(const char* Caption, void (TMainForm::*Handler)(),
+                               const QString& PictureName) {
+    auto* Action = new QAction(Text(Caption), this);
+    if (!PictureName.isEmpty()) {
+        Action->setIcon(Picture(PictureName));
+    }
+    connect(Action, &QAction::triggered, this,
+            [this, Handler] { Guarded([this, Handler] { (this->*Handler)(); }); });
+    return Action;
+}
+
+QAction* TMainForm::MakeActionLink(QAction* Action, const char* Caption) {
+    auto* Link = new QAction(Text(Caption), this);
+    Link->setIcon(Action->icon());
+    Link->setCheckable(Action->isCheckable());
+    auto Follow = [Action, Link] {
+        Link->setEnabled(Action->isEnabled());
+        Link->setChecked(Action->isChecked());
+    };
+    Follow();
+    connect(Action, &QAction::changed, Link, Follow);
+    // The link's own check mark was toggled by the click; the action's handler decides.
+    connect(Link, &QAction::triggered, Action, [Action, Follow] {
+        Follow();
+        Action->trigger();
+    });
+    return Link;
+}
+
+void TMainForm::CreateActions() {
+    NewBurnImage =
+        MakeAction(SNewImageCaption, &TMainForm::NewBurnImageExecute, QStringLiteral("new"));
+    LoadImageFromFileAction = MakeAction(
+        SLoadImageCaption, &TMainForm::LoadImageFromFileActionExecute, QStringLiteral("open"));
+    SaveImageToFileAction = MakeAction(
+        SSaveImageAsCaption, &TMainForm::SaveImageToFileActionExecute, QStringLiteral("save"));
+    SaveImageToFileAction->setIconText(Text(SSaveButtonCaption));
+
+    WriteImageAction = MakeAction(SWriteImageCaption, &TMainForm::WriteImageActionExecute,
+                                  QStringLiteral("write"));
+    WriteImageAction->setIconText(Text(SWriteButtonCaption));
+    ReadAction =
+        MakeAction(SReadImageCaption, &TMainForm::ReadActionExecute, QStringLiteral("read"));
+    ReadAction->setIconText(Text(SReadButtonCaption));
+    DeleteAction =
+        MakeAction(SDeleteImageCaption, &TMainForm::DeleteActionExecute, QStringLiteral("erase"));
+    DeleteAction->setIconText(Text(SDeleteButtonCaption));
+    CompareImageAction = MakeAction(SCompareImageCaption, &TMainForm::CompareImageActionExecute,
+                                    QStringLiteral("compare"));
+    CompareImageAction->setIconText(Text(SCompareButtonCaption));
+    for (QAction* Full : {WriteImageAction, ReadAction, DeleteAction, CompareImageAction}) {
+        Full->setCheckable(true);
+    }
+
+    WriteConcreatePagesAction =
+        MakeAction(SWritePagesCaption, &TMainForm::WriteConcreatePagesActionExecute);
+    ReadConcreatePagesAction =
+        MakeAction(SReadPagesCaption, &TMainForm::ReadConcreatePagesActionExecute);
+    DeleteConcreatePagesAction =
+        MakeAction(SDeletePagesCaption, &TMainForm::DeleteConcreatePagesActionExecute);
+    CompareConcreatePagesAction =
+        MakeAction(SComparePagesCaption, &TMainForm::CompareConcreatePagesActionExecute);
+    InitialyzeAction = MakeAction(SInitializeCaption, &TMainForm::InitialyzeActionExecute,
+                                  QStringLiteral("initialize"));
+    ClearInfoEditAction = MakeAction(SClearInfoCaption, &TMainForm::ClearInfoEditActionExecute,
+                                     QStringLiteral("clear"));
+    ShowImageAction = MakeAction(SShowImageCaption, &TMainForm::ShowImageActionExecute);
+
+    N4 = MakeAction(SExitCaption, &TMainForm::N4Click, QStringLiteral("exit"));
+    COM1 = MakeAction(SComPortMenuCaption, &TMainForm::COM1Click, QStringLiteral("port"));
+    HelpItem = new QAction(Text(SHelpItemCaption), this);
+    N5 = MakeAction(SAboutItemCaption, &TMainForm::N5Click, QStringLiteral("about"));
+}
+
+void TMainForm::CreateMenu() {
+    QMenuBar* Bar = menuBar();
+    FileMenuItem = Bar->addMenu(Text(SFileMenuCaption));
+    FileMenuItem->addAction(NewBurnImage);
+    FileMenuItem->addSeparator();
+    FileMenuItem->addAction(LoadImageFromFileAction);
+    FileMenuItem->addSeparator();
+    FileMenuItem->addAction(SaveImageToFileAction);
+    FileMenuItem->addSeparator();
+    FileMenuItem->addAction(N4);
+
+    EditMenuItem = Bar->addMenu(Text(SEditMenuCaption));
+    EditMenuItem->addAction(ClearInfoEditAction);
+
+    SettingsMenuItem = Bar->addMenu(Text(SSettingsMenuCaption));
+    SettingsMenuItem->addAction(COM1);
+
+    CommandsMenuItem = Bar->addMenu(Text(SCommandsMenuCaption));
+    CommandsMenuItem->addAction(WriteImageAction);
+    CommandsMenuItem->addAction(ReadAction);
+    CommandsMenuItem->addAction(DeleteAction);
+    CommandsMenuItem->addAction(CompareImageAction);
+    CommandsMenuItem->addSeparator();
+    CommandsMenuItem->addAction(InitialyzeAction);
+
+    HelpMenuItem = Bar->addMenu(Text(SHelpMenuCaption));
+    HelpMenuItem->addAction(HelpItem);
+    HelpMenuItem->addSeparator();
+    HelpMenuItem->addAction(N5);
+}
+
+QToolButton* TMainForm::AddToolButton(QAction* Action) {
+    auto* Button = new QToolButton(ToolBar1);
+    Button->setDefaultAction(Action);
+    Button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    Button->setIconSize(QSize(ToolBarPictureSize, ToolBarPictureSize));
+    Button->setMinimumSize(ToolButtonWidth, ToolButtonHeight);
+    ToolBar1->addWidget(Button);
+    return Button;
+}
+
+QToolButton* TMainForm::AddDropDownButton(QAction* Full, const char* FullCaption, QAction* Range) {
+    QToolButton* Button = AddToolButton(Full);
+    auto* Menu = new QMenu(Button);
+    QAction* FullItem = MakeActionLink(Full, FullCaption);
+    Menu->addAction(FullItem);
+    Menu->addAction(Range);
+    Menu->setDefaultAction(FullItem);
+    Button->setMenu(Menu);
+    Button->setPopupMode(QToolButton::MenuButtonPopup);
+    return Button;
+}
+
+void TMainForm::CreateToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar1->setIconSize(QSize(ToolBarPictureSize, ToolBarPictureSize));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    WriteToolButton =
+        AddDropDownButton(WriteImageAction, SWriteFullCaption, WriteConcreatePagesAction);
+    ToolBar1->addSeparator();
+    ReadToolButton = AddDropDownButton(ReadAction, SReadFullCaption, ReadConcreatePagesAction);
+    ToolBar1->addSeparator();
+    DeleteToolButton =
+        AddDropDownButton(DeleteAction, SDeleteFullCaption, DeleteConcreatePagesAction);
+    ToolBar1->addSeparator();
+    CompareToolButton =
+        AddDropDownButton(CompareImageAction, SCompareFullCaption, CompareConcreatePagesAction);
+    ToolBar1->addSeparator();
+    SaveToolButton = AddToolButton(SaveImageToFileAction);
+}
+
+void TMainForm::CreateImageGroup(QWidget* Central) {
+    auto* CentralLayout = new TAnchorLayout(Central, QSize(ClientWidth, DesignCentralHeight));
+    MainGroupBox = new QGroupBox(Text(SImageGroupCaption), Central);
+    CentralLayout->Add(MainGroupBox, QRect(8, 59 - DesignToolBarHeight, 393, 134),
+                       akLeft | akTop | akRight);
+
+    const QSize GroupSize(393, 134);
+    auto* GroupLayout = new TAnchorLayout(MainGroupBox, GroupSize);
+    const int LabelHeight = fontMetrics().height() + 2;
+    const int LabelWidth = GroupSize.width() - 80 - 8;
+
+    FileStateImage = new QLabel(MainGroupBox);
+    FileStateImage->setAlignment(Qt::AlignCenter);
+    GroupLayout->Add(FileStateImage, QRect(5, 24, StatePictureSize, StatePictureSize));
+
+    StateLabel = new QLabel(MainGroupBox);
+    QFont Bold = font();
+    Bold.setBold(true);
+    StateLabel->setFont(Bold);
+    GroupLayout->Add(StateLabel, QRect(80, 23, LabelWidth, LabelHeight), akLeft | akTop | akRight);
+
+    PageLengthLabel = new QLabel(MainGroupBox);
+    GroupLayout->Add(PageLengthLabel, QRect(80, 57, LabelWidth, LabelHeight),
+                     akLeft | akTop | akRight);
+    PageCountLable = new QLabel(MainGroupBox);
+    GroupLayout->Add(PageCountLable, QRect(80, 73, LabelWidth, LabelHeight),
+                     akLeft | akTop | akRight);
+
+    FileNameEdit = new TConstraintedEdit(MainGroupBox);
+    QPalette EditPalette = FileNameEdit->palette();
+    EditPalette.setColor(QPalette::Base, ColorToQColor(FileNameEditColor));
+    FileNameEdit->setPalette(EditPalette);
+    FileNameEdit->SetInsideHint(Text(SFileNameHint));
+    FileNameEdit->SetInsideHintColor(SilverColor);
+    FileNameEdit->SetIsClearOnEnter(false);
+    FileNameEdit->SetIsColorSelfAsLabel(false);
+    FileNameEdit->SetIsCheckOnChange(false);
+    FileNameEdit->SetIsCheckOnCreate(false);
+    GroupLayout->Add(FileNameEdit, QRect(16, 96, 321, std::max(21, LabelHeight + 6)),
+                     akLeft | akTop | akRight);
+
+    OpenFileButton = new QPushButton(MainGroupBox);
+    OpenFileButton->setIcon(Picture(QStringLiteral("open")));
+    OpenFileButton->setIconSize(QSize(24, 24));
+    OpenFileButton->setToolTip(Text(SOpenFileHint));
+    connect(OpenFileButton, &QPushButton::clicked, LoadImageFromFileAction, &QAction::trigger);
+    connect(LoadImageFromFileAction, &QAction::changed, OpenFileButton,
+            [this] { OpenFileButton->setEnabled(LoadImageFromFileAction->isEnabled()); });
+    GroupLayout->Add(OpenFileButton, QRect(343, 90, 35, 33), akTop | akRight);
+}
+
+void TMainForm::CreatePages(QWidget* Central) {
+    auto* CentralLayout = Central->findChild<TAnchorLayout*>();
+    PageControl1 = new QTabWidget(Central);
+    CentralLayout->Add(PageControl1, QRect(8, 200 - DesignToolBarHeight, 395, 176),
+                       akLeft | akTop | akRight | akBottom);
+
+    TabSheet1 = new QWidget;
+    PageControl1->addTab(TabSheet1, Text(SInfoTabCaption));
+    auto* InfoLayout = new QVBoxLayout(TabSheet1);
+    InfoLayout->setContentsMargins(0, 0, 0, 0);
+    InfoRichEdit = new TColorRichEdit(TabSheet1);
+    InfoRichEdit->setReadOnly(true);
+    InfoRichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    InfoRichEdit->IsScrollToBottom = true;
+    InfoRichEdit->IsNumberLines = false;
+    InfoRichEdit->IsAddTime = true;
+    InfoRichEdit->IsAddDate = false;
+    InfoRichEdit->Delimiter = QStringLiteral(": ");
+    InfoRichEdit->NumberDelimiter.clear();
+    InfoRichEdit->TimeDelimiter.clear();
+    InfoRichEdit->DateDelimiter.clear();
+    InfoLayout->addWidget(InfoRichEdit);
+
+    ImageViewTabSheet = new QWidget;
+    PageControl1->addTab(ImageViewTabSheet, Text(SImageViewTabCaption));
+    auto* ViewLayout = new QVBoxLayout(ImageViewTabSheet);
+    ViewLayout->setContentsMargins(4, 4, 4, 4);
+    auto* Row = new QHBoxLayout;
+    BitBtn1 = new QPushButton(Text(SShowImageCaption), ImageViewTabSheet);
+    connect(BitBtn1, &QPushButton::clicked, ShowImageAction, &QAction::trigger);
+    Row->addWidget(BitBtn1);
+    Label1 = new QLabel(Text(SShowImageNote), ImageViewTabSheet);
+    QFont Small = font();
+    Small.setPointSize(7);
+    Label1->setFont(Small);
+    QPalette NotePalette = Label1->palette();
+    NotePalette.setColor(QPalette::WindowText, ColorToQColor(GreyColor));
+    Label1->setPalette(NotePalette);
+    Row->addWidget(Label1);
+    Row->addStretch();
+    ViewLayout->addLayout(Row);
+
+    MemoryMapMemo = new QPlainTextEdit(ImageViewTabSheet);
+    QFont Mono(QStringLiteral("Courier New"), 8);
+    Mono.setStyleHint(QFont::Monospace);
+    Mono.setFixedPitch(true);
+    MemoryMapMemo->setFont(Mono);
+    MemoryMapMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoryMapMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoryMapMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ViewLayout->addWidget(MemoryMapMemo);
+}
+
+void TMainForm::CreateDialogs() {
+    FileOpenDialog = new QFileDialog(this);
+    FileOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    FileOpenDialog->setFileMode(QFileDialog::ExistingFile);
+    FileOpenDialog->setNameFilter(FileDialogFilter());
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setNameFilter(FileDialogFilter());
+    // The window asks about an existing file itself, on the name that is actually written.
+    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+}
+
+TAboutForm& TMainForm::GetAboutForm() {
+    if (AboutForm == nullptr) {
+        AboutForm = new TAboutForm(this);
+    }
+    return *AboutForm;
+}
+
+TPagesRangeForm& TMainForm::GetPagesRangeForm() {
+    if (PagesRangeForm == nullptr) {
+        PagesRangeForm = new TPagesRangeForm(GetPagesWord, this);
+    }
+    return *PagesRangeForm;
+}
+
+// ---- Life cycle ----
+
+void TMainForm::FormCreate() {
+    GBurnImagae->SetView(this);
+    GInfoRichEdit->SetView(this);
+    GProgress->SetView(this);
+    LoadSettings();
+    GBurnImagae->SetState(bisEmpty);
+    ProgressBar = CreateProgressBar();
+
+    THeadManager& Manager = Head();
+    Manager.OnImageLoaded = [this](THeadManager* Sender, const std::shared_ptr<IMemoryMap>& Image,
+                                   const std::string& FileName) {
+        HeadManagerImageLoaded(Sender, Image, FileName);
+    };
+    Manager.OnMessage = [this](THeadManager* Sender, const std::string& Text, TColor Color) {
+        HeadManagerMessage(Sender, Text, Color);
+    };
+    Manager.OnProgress = [this](THeadManager* Sender, int Percent, TDateTime StartTime) {
+        HeadManagerProgress(Sender, Percent, StartTime);
+    };
+    Manager.OnImageCleared = [this](THeadManager* Sender) { HeadManagerImageCleared(Sender); };
+    Manager.OnImageSaved = [this](THeadManager* Sender, const std::string& FileName) {
+        HeadManagerImageSaved(Sender, FileName);
+    };
+    Manager.ProcessMessages = [] { QCoreApplication::processEvents(); };
+}
+
+void TMainForm::FormClose() {
+    if (GHeadManager != nullptr) {
+        GHeadManager->StopCurrentOperation();
+    }
+}
+
+void TMainForm::FormDestroy() {
+    if (IsDestroyed) {
+        return;
+    }
+    IsDestroyed = true;
+    if (GHeadManager != nullptr) {
+        if (IsSavingSettings) {
+            SaveSettings();
+        }
+        GHeadManager->OnImageLoaded = nullptr;
+        GHeadManager->OnMessage = nullptr;
+        GHeadManager->OnProgress = nullptr;
+        GHeadManager->OnImageCleared = nullptr;
+        GHeadManager->OnImageSaved = nullptr;
+        GHeadManager->ProcessMessages = nullptr;
+    }
+    if (GBurnImagae != nullptr && GBurnImagae->GetView() == this) {
+        GBurnImagae->SetView(nullptr);
+    }
+    if (GInfoRichEdit != nullptr && GInfoRichEdit->GetView() == this) {
+        GInfoRichEdit->SetView(nullptr);
+    }
+    if (GProgress != nullptr && GProgress->GetView() == this) {
+        GProgress->SetView(nullptr);
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+    FormClose();
+    Event->accept();
+}
+
+QProgressBar* TMainForm::CreateProgressBar() {
+    auto* Bar = new QProgressBar(StatusBar);
+    Bar->setRange(0, 100);
+    Bar->setValue(0);
+    Bar->setTextVisible(false);
+    Bar->setGeometry(StatusBar->PanelLeft(1), 2, StatusBar->PanelWidth(1) - 1,
+                     StatusBar->height() - 2);
+    Bar->setVisible(true);
+    return Bar;
+}
+
+void TMainForm::LoadSettings() {
+    Head().SetPortName(LoadPortName(SettingsFileName));
+}
+
+void TMainForm::SaveSettings() {
+    SavePortName(Head().GetPortName(), SettingsFileName);
+}
+
+// ---- Errors ----
+
+void TMainForm::ApplicationEventsException(QObject*, const std::exception& Error) {
+    if (GInfoRichEdit != nullptr && GInfoRichEdit->GetView() != nullptr) {
+        GInfoRichEdit->AddMessage(Error.what(), clRed);
+    } else {
+        AddInfoLine(Error.what(), clRed);
+    }
+}
+
+void TMainForm::Guarded(const std::function<void()>& Handler) {
+    try {
+        Handler();
+    } catch (const std::exception& Error) {
+        ApplicationEventsException(this, Error);
+    } catch (...) {
+        ApplicationEventsException(this, Exception(SUnknownException));
+    }
+}
+
+// ---- IMainView ----
+
+void TMainForm::ShowStatePicture(TStatePicture Picture, bool ClearFirst) {
+    if (ClearFirst) {
+        FileStateImage->clear();
+    }
+    // The label replaces its picture as a whole, so a picture drawn without clearing first
+    // leaves nothing of the previous one either.
+    FileStateImage->setPixmap(StatePixmap(Picture));
+    StatePicture = Picture;
+}
+
+void TMainForm::SetStateLabel(const std::string& Text) {
+    StateLabel->setText(ToQString(Text));
+}
+
+void TMainForm::SetPageCountLabel(const std::string& Text) {
+    PageCountLable->setText(ToQString(Text));
+}
+
+void TMainForm::SetPageLengthLabel(const std::string& Text) {
+    PageLengthLabel->setText(ToQString(Text));
+}
+
+void TMainForm::SetFileNameText(const std::string& FullPath) {
+    FileNameFullPath = FullPath;
+    FileNameEdit->setText(
+        ShortenPath(ToQString(FullPath), QFontMetrics(font()), LineEditTextWidth(FileNameEdit)));
+}
+
+void TMainForm::UpdateActions(const TActionFlags& Flags) {
+    WriteImageAction->setEnabled(Flags.Write);
+    ReadAction->setEnabled(Flags.Read);
+    CompareImageAction->setEnabled(Flags.Compare);
+    SaveImageToFileAction->setEnabled(Flags.Save);
+    DeleteAction->setEnabled(Flags.Delete);
+    LoadImageFromFileAction->setEnabled(Flags.Load);
+    for (QMenu* Menu : {FileMenuItem, SettingsMenuItem, CommandsMenuItem, HelpMenuItem}) {
+        Menu->menuAction()->setEnabled(Flags.Menus);
+    }
+}
+
+void TMainForm::Repaint() {
+    update();
+}
+
+void TMainForm::AddInfoLine(const std::string& Text, TColor Color) {
+    InfoRichEdit->AddLine(ToQString(Text), Color);
+}
+
+void TMainForm::ClearInfo() {
+    InfoRichEdit->clear();
+}
+
+void TMainForm::SetProgressPosition(int Percent) {
+    if (ProgressBar != nullptr) {
+        ProgressBar->setValue(Percent);
+    }
+}
+
+void TMainForm::SetStatusPanelText(int Panel, const std::string& Text) {
+    StatusBar->SetPanelText(Panel, ToQString(Text));
+}
+
+void TMainForm::SetApplicationTitle(const std::string& Title) {
+    ApplicationTitle = Title;
+    setWindowTitle(Title == SProductName ? Text(SMainFormCaption) : ToQString(Title));
+}
+
+// ---- Head manager events ----
+
+void TMainForm::HeadManagerImageLoaded(THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
+                                       const std::string& FileName) {
+    const int PageCount = Image != nullptr ? Image->GetCount() : 0;
+    GBurnImagae->SetImageName(FileNamePart(FileName));
+    GBurnImagae->SetFileName(FileName);
+    GBurnImagae->SetState(bisLoaded);
+    GBurnImagae->SetPageCount(PageCount);
+    // A read that fetched no page gives an image without a first page: length unknown.
+    GBurnImagae->SetPageLength(PageCount > 0 ? Image->GetPage(0).GetSize() : 0);
+    MemoryMapMemo->clear();
+}
+
+void TMainForm::HeadManagerImageSaved(THeadManager*, const std::string& FileName) {
+    GBurnImagae->SetImageName(FileNamePart(FileName));
+    GBurnImagae->SetFileName(FileName);
+}
+
+void TMainForm::HeadManagerMessage(THeadManager*, const std::string& Text, TColor Color) {
+    GInfoRichEdit->AddMessage(Text, Color);
+}
+
+void TMainForm::HeadManagerProgress(THeadManager*, int Percent, TDateTime StartTime) {
+    GProgress->SetProgress(Percent, StartTime);
+}
+
+void TMainForm::HeadManagerImageCleared(THeadManager*) {
+    GBurnImagae->SetState(bisEmpty);
+    GBurnImagae->SetFileName("");
+    GBurnImagae->SetPageCount(0);
+    GBurnImagae->SetPageLength(0);
+    MemoryMapMemo->clear();
+}
+
+// ---- Actions ----
+
+void TMainForm::RunFullOperation(QAction* Action, const TActionFlags& RunningFlags,
+                                 const std::function<void()>& Operation) {
+    THeadManager& Manager = Head();
+    if (Manager.IsBusy()) {
+        Manager.StopCurrentOperation();
+        Action->setChecked(false);
+        UpdateActions(TActionFlags());
+        return;
+    }
+    Action->setChecked(true);
+    UpdateActions(RunningFlags);
+    TFullOperationEnd End(*this, Action);
+    Operation();
+}
+
+int TMainForm::ImagePageCount() const {
+    const std::shared_ptr<IMemoryMap>& Map = Head().GetMemoryMap();
+    return Map != nullptr ? Map->GetCount() : 0;
+}
+
+std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int MaxIndex) {
+    TPagesRangeForm& Form = GetPagesRangeForm();
+    if (RangeDialogRunner(Form, MinIndex, MaxIndex) != TPagesRangeForm::mrOk) {
+        return std::nullopt;
+    }
+    const int First = Form.GetStartIndex();
+    const int Last = Form.GetEndIndex();
+    return std::make_pair(First, Last);
+}
+
+void TMainForm::NewBurnImageExecute() {
+    Head().ClearImage();
+}
+
+void TMainForm::LoadImageFromFileActionExecute() {
+    const std::optional<QString> Chosen = FileDialogRunner(*FileOpenDialog);
+    if (!Chosen || Chosen->isEmpty()) {
+        return;
+    }
+    Head().LoadImageFromFile(ToStdString(*Chosen));
+}
+
+void TMainForm::SaveImageToFileActionExecute() {
+    THeadManager& Manager = Head();
+    if (Manager.IsImageEmpty()) {
+        throw Exception(SCannotSaveEmptyImage);
+    }
+    SaveDialog->selectFile(ToQString(GBurnImagae->GetImageName()));
+    const std::optional<QString> Chosen = FileDialogRunner(*SaveDialog);
+    if (!Chosen || Chosen->isEmpty()) {
+        return;
+    }
+    const std::string Target = ImageFileTarget(ToStdString(*Chosen));
+    std::error_code Error;
+    if (std::filesystem::exists(Target, Error)) {
+        const std::string Question = FormatText(SFileExistsOverwrite, FileNamePart(Target).c_str());
+        if (!ConfirmOverwrite(ToQString(Question))) {
+            return;
+        }
+    }
+    Manager.SaveImageToFile(Target);
+}
+
+void TMainForm::WriteImageActionExecute() {
+    RunFullOperation(WriteImageAction, OnlyWrite(), [] { Head().WriteImage(); });
+}
+
+void TMainForm::ReadActionExecute() {
+    RunFullOperation(ReadAction, OnlyRead(), [] { Head().ReadImage(); });
+}
+
+void TMainForm::DeleteActionExecute() {
+    RunFullOperation(DeleteAction, OnlyDelete(), [] { Head().DeleteImage(); });
+}
+
+void TMainForm::CompareImageActionExecute() {
+    RunFullOperation(CompareImageAction, OnlyCompare(), [] {
+        switch (Head().CompareImage()) {
+        case THeadManager::CompareEqual:
+            GInfoRichEdit->AddMessage(SImageMatches, clGreen);
+            break;
+        case THeadManager::CompareDifferent:
+            GInfoRichEdit->AddMessage(SImageDiffers, clRed);
+            break;
+        default: // stopped: the head manager has said so
+            break;
+        }
+    });
+}
+
+void TMainForm::WriteConcreatePagesActionExecute() {
+    if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
+        Head().WritePages(Range->first, Range->second);
+    }
+}
+
+void TMainForm::ReadConcreatePagesActionExecute() {
+    if (const auto Range = AskPagesRange(0, LastChipPage)) {
+        Head().ReadPages(Range->first, Range->second);
+    }
+}
+
+void TMainForm::DeleteConcreatePagesActionExecute() {
+    if (const auto Range = AskPagesRange(0, LastChipPage)) {
+        Head().DeletePages(Range->first, Range->second);
+    }
+}
+
+void TMainForm::CompareConcreatePagesActionExecute() {
+    if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
+        Head().ComparePages(Range->first, Range->second);
+    }
+}
+
+void TMainForm::InitialyzeActionExecute() {
+    Head().Initialize();
+}
+
+void TMainForm::ClearInfoEditActionExecute() {
+    GInfoRichEdit->Clear();
+}
+
+void TMainForm::ShowImageActionExecute() {
+    const std::vector<std::string> Lines = Head().ImageToStrings();
+    QStringList Text;
+    Text.reserve(static_cast<qsizetype>(Lines.size()));
+    for (const std::string& Line : Lines) {
+        Text << ToQString(Line);
+    }
+    MemoryMapMemo->setPlainText(Text.join(QLatin1Char('\n')));
+}
+
+void TMainForm::COM1Click() {
+    THeadManager& Manager = Head();
+    const QString Preset = ToQString(Manager.GetPortName());
+    const QString Name = InputBox(Text(SComPortInputCaption), Text(SComPortInputPrompt), Preset);
+    Manager.SetPortName(ToStdString(Name));
+}
+
+void TMainForm::N4Click() {
+    close();
+}
+
+void TMainForm::N5Click() {
+    GetAboutForm().Execute();
+}
+
+// ---- Serial ports arriving and leaving ----
+
+void TMainForm::PortArrived(const std::string& Name) {
+    Guarded([&Name] {
+        THeadManager& Manager = Head();
+        Manager.SetPortName(Name);
+        if (Manager.Initialize()) {
+            GInfoRichEdit->AddMessage(FormatText(SBurnerConnectedToPort, Name.c_str()), clBlue);
+        } else {
+            Manager.SetPortName(SDefaultPortName);
+        }
+    });
+}
+
+void TMainForm::PortRemoved(const std::string& Name, const std::vector<std::string>& OtherNames) {
+    Guarded([&Name, &OtherNames] {
+        THeadManager& Manager = Head();
+        const std::string Current = Manager.GetPortName();
+        bool IsCurrent = IsSamePort(Name, Current);
+        for (const std::string& Other : OtherNames) {
+            IsCurrent = IsCurrent || IsSamePort(Other, Current);
+        }
+        if (!IsCurrent) {
+            return;
+        }
+        Manager.SetPortName(SDefaultPortName);
+        GInfoRichEdit->AddMessage(FormatText(SBurnerDisconnectedFromPort, Name.c_str()), clBlue);
+    });
+}

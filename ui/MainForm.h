@@ -1,0 +1,230 @@
+// The program's main window: turns every command into one call of the head manager, shows what
+// the head manager reports, keeps the serial port name in the settings file and follows serial
+// ports arriving and leaving. Every error that leaves a command ends as one red line in the
+// information pane.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "operations/DateTime.h"
+#include "operations/MainView.h"
+#include "operations/Settings.h"
+#include "ui/AboutForm.h"
+#include "ui/PagesRangeForm.h"
+#include "ui/PortNotices.h"
+
+class QAction;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QWidget;
+class IMemoryMap;
+class TColorRichEdit;
+class TConstraintedEdit;
+class THeadManager;
+class TPanelStatusBar;
+
+class TMainForm : public QMainWindow, public IMainView, public TPortNotices {
+    Q_OBJECT
+public:
+    // Runs a file dialog; the chosen path, or nothing when the user cancelled.
+    using TFileDialogRunner = std::function<std::optional<QString>(QFileDialog& Dialog)>;
+    // Asks a Yes/No question; true for Yes.
+    using TConfirmation = std::function<bool(const QString& Question)>;
+    // Shows an input box; returns the text, or Preset when the user cancelled.
+    using TInputBox = std::function<QString(const QString& Caption, const QString& Prompt,
+                                            const QString& Preset)>;
+    // Runs the page range dialog between the bounds; its modal result.
+    using TRangeDialogRunner =
+        std::function<int(TPagesRangeForm& Form, int MinIndex, int MaxIndex)>;
+
+    // The head manager (GHeadManager) and the image state, information and progress objects
+    // must exist. Reads the port name from SettingsFileName.
+    explicit TMainForm(std::string SettingsFileName = DefaultSettingsFileName(),
+                       QWidget* Parent = nullptr);
+    // Stores the port name (unless IsSavingSettings is off) and detaches from the head manager.
+    ~TMainForm() override;
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    // The dialogs made once at start-up; not owned. Without them the window makes its own.
+    void SetAboutForm(TAboutForm* Form) { AboutForm = Form; }
+    void SetPagesRangeForm(TPagesRangeForm* Form) { PagesRangeForm = Form; }
+    TAboutForm& GetAboutForm();
+    TPagesRangeForm& GetPagesRangeForm();
+
+    // Replaceable interaction, so that tests answer instead of a user.
+    TFileDialogRunner FileDialogRunner;
+    TConfirmation ConfirmOverwrite;
+    TInputBox InputBox;
+    TRangeDialogRunner RangeDialogRunner;
+    // Off: the port name is not written back at the end (a simulated port is not kept).
+    bool IsSavingSettings = true;
+
+    // ---- IMainView ----
+    void ShowStatePicture(TStatePicture Picture, bool ClearFirst) override;
+    void SetStateLabel(const std::string& Text) override;
+    void SetPageCountLabel(const std::string& Text) override;
+    void SetPageLengthLabel(const std::string& Text) override;
+    void SetFileNameText(const std::string& FullPath) override;
+    void UpdateActions(const TActionFlags& Flags) override;
+    void Repaint() override;
+    void AddInfoLine(const std::string& Text, TColor Color) override;
+    void ClearInfo() override;
+    void SetProgressPosition(int Percent) override;
+    void SetStatusPanelText(int Panel, const std::string& Text) override;
+    // The task bar shows the window title: while an operation reports its percentage the
+    // title is the application title ("45% Velmora"), otherwise the window's caption.
+    void SetApplicationTitle(const std::string& Title) override;
+    const std::string& GetApplicationTitle() const { return ApplicationTitle; }
+    // The picture the image group shows at present.
+    TStatePicture GetStatePicture() const { return StatePicture; }
+    // The full path behind the shortened text of FileNameEdit.
+    const std::string& GetFileNameFullPath() const { return FileNameFullPath; }
+
+    // ---- Serial ports arriving and leaving ----
+    void PortArrived(const std::string& Name) override;
+    void PortRemoved(const std::string& Name, const std::vector<std::string>& OtherNames) override;
+
+    // ---- Settings ----
+    void LoadSettings();
+    void SaveSettings();
+    const std::string& GetSettingsFileName() const { return SettingsFileName; }
+
+    // Writes the message of an error that reached the top level as one red line.
+    void ApplicationEventsException(QObject* Sender, const std::exception& Error);
+    // Runs Handler; an exception that leaves it goes to ApplicationEventsException.
+    void Guarded(const std::function<void()>& Handler);
+
+    // ---- Head manager events ----
+    void HeadManagerImageLoaded(THeadManager* Sender, const std::shared_ptr<IMemoryMap>& Image,
+                                const std::string& FileName);
+    void HeadManagerImageSaved(THeadManager* Sender, const std::string& FileName);
+    void HeadManagerMessage(THeadManager* Sender, const std::string& Text, TColor Color);
+    void HeadManagerProgress(THeadManager* Sender, int Percent, TDateTime StartTime);
+    void HeadManagerImageCleared(THeadManager* Sender);
+
+    // ---- Elements ----
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* WriteToolButton = nullptr;
+    QToolButton* ReadToolButton = nullptr;
+    QToolButton* DeleteToolButton = nullptr;
+    QToolButton* CompareToolButton = nullptr;
+    QToolButton* SaveToolButton = nullptr;
+    QGroupBox* MainGroupBox = nullptr;
+    QLabel* FileStateImage = nullptr;
+    QLabel* StateLabel = nullptr;
+    QLabel* PageLengthLabel = nullptr;
+    QLabel* PageCountLable = nullptr;
+    TConstraintedEdit* FileNameEdit = nullptr;
+    QPushButton* OpenFileButton = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    TColorRichEdit* InfoRichEdit = nullptr;
+    QWidget* ImageViewTabSheet = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QPlainTextEdit* MemoryMapMemo = nullptr;
+    TPanelStatusBar* StatusBar = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QFileDialog* FileOpenDialog = nullptr;
+    QFileDialog* SaveDialog = nullptr;
+
+    // Main menu.
+    QMenu* FileMenuItem = nullptr;
+    QMenu* EditMenuItem = nullptr;
+    QMenu* SettingsMenuItem = nullptr;
+    QMenu* CommandsMenuItem = nullptr;
+    QMenu* HelpMenuItem = nullptr;
+    QAction* N4 = nullptr;       // "Выход"
+    QAction* COM1 = nullptr;     // "COM порт"
+    QAction* HelpItem = nullptr; // "Помощь", no command
+    QAction* N5 = nullptr;       // "О программе..."
+
+    // Actions: each is shared by every menu item and button that shows it.
+    QAction* NewBurnImage = nullptr;
+    QAction* LoadImageFromFileAction = nullptr;
+    QAction* SaveImageToFileAction = nullptr;
+    QAction* WriteImageAction = nullptr;
+    QAction* ReadAction = nullptr;
+    QAction* DeleteAction = nullptr;
+    QAction* CompareImageAction = nullptr;
+    QAction* WriteConcreatePagesAction = nullptr;
+    QAction* ReadConcreatePagesAction = nullptr;
+    QAction* DeleteConcreatePagesAction = nullptr;
+    QAction* CompareConcreatePagesAction = nullptr;
+    QAction* InitialyzeAction = nullptr;
+    QAction* ClearInfoEditAction = nullptr;
+    QAction* ShowImageAction = nullptr;
+
+    // ---- Action handlers ----
+    void NewBurnImageExecute();
+    void LoadImageFromFileActionExecute();
+    void SaveImageToFileActionExecute();
+    void WriteImageActionExecute();
+    void ReadActionExecute();
+    void DeleteActionExecute();
+    void CompareImageActionExecute();
+    void WriteConcreatePagesActionExecute();
+    void ReadConcreatePagesActionExecute();
+    void DeleteConcreatePagesActionExecute();
+    void CompareConcreatePagesActionExecute();
+    void InitialyzeActionExecute();
+    void ClearInfoEditActionExecute();
+    void ShowImageActionExecute();
+    void COM1Click();
+    void N4Click();
+    void N5Click();
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+
+private:
+    void CreateActions();
+    void CreateMenu();
+    void CreateToolBar();
+    void CreateImageGroup(QWidget* Central);
+    void CreatePages(QWidget* Central);
+    void CreateDialogs();
+    QToolButton* AddDropDownButton(QAction* Full, const char* FullCaption, QAction* Range);
+    QToolButton* AddToolButton(QAction* Action);
+    // Makes an action whose triggering runs Handler through the error guard.
+    QAction* MakeAction(const char* Caption, void (TMainForm::*Handler)(),
+                        const QString& PictureName = QString());
+    // A menu item with its own caption that stands for Action: it triggers it and follows its
+    // enabled and checked state.
+    QAction* MakeActionLink(QAction* Action, const char* Caption);
+
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    QProgressBar* CreateProgressBar();
+
+    // The pattern of the four full operations: a second press stops the running one.
+    void RunFullOperation(QAction* Action, const TActionFlags& RunningFlags,
+                          const std::function<void()>& Operation);
+    // Shows the range dialog; the chosen first and last index when the user confirmed.
+    std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
+    int ImagePageCount() const;
+
+    std::string SettingsFileName;
+    std::string ApplicationTitle;
+    std::string FileNameFullPath;
+    TStatePicture StatePicture = TStatePicture::Empty;
+    QPointer<TAboutForm> AboutForm;
+    QPointer<TPagesRangeForm> PagesRangeForm;
+    bool IsDestroyed = false;
+};

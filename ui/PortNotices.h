@@ -1,0 +1,28 @@
+// Notices that a serial port device arrived or left, and the comparison of port names by the
+// device they stand for.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TPortNotices {
+public:
+    virtual ~TPortNotices() = default;
+    // Name: the port's device node, e.g. /dev/ttyUSB0.
+    virtual void PortArrived(const std::string& Name) = 0;
+    // OtherNames: further names of the same device (its symbolic links), when known.
+    virtual void PortRemoved(const std::string& Name,
+                             const std::vector<std::string>& OtherNames = {}) = 0;
+};
+
+// The device a port name stands for: COM5 is /dev/ttyS4, ttyUSB0 is /dev/ttyUSB0, a path stays
+// as it is; symbolic links that still exist are followed to their device.
+std::string PortDevicePath(const std::string& PortName);
+// True when both names stand for the same device.
+bool IsSamePort(const std::string& First, const std::string& Second);
+
+// Hands one device event of the "tty" subsystem to Target: "add" and "remove" of a device that
+// has a parent device (a real serial port, not a virtual console) with a device node.
+// Everything else is ignored. Returns true when a notice was delivered.
+bool DeliverPortEvent(TPortNotices& Target, const std::string& Action, const std::string& DevNode,
+                      const std::vector<std::string>& Links, bool HasParentDevice);
