@@ -31,6 +31,7 @@
 #include "ui/MainForm.h"
 #include "ui/PagesRangeForm.h"
 #include "ui/PanelStatusBar.h"
+#include "ui/UdevPortMonitor.h"
 #include "ui/VelmoraApplication.h"
 
 #include <filesystem>
@@ -302,6 +303,7 @@ private Q_SLOTS:
     void ArrivingSilentPortStaysSelectedWithARedLine();
     void RemovalOfTheCurrentPortSwitchesToCom1();
     void PortEventsAreSortedIntoNotices();
+    void PortMonitorRunsOrStaysInactiveWithoutNotices();
     void ExceptionsBecomeOneRedLine();
     void FullChipWriteCompareReadCycle();
 };
@@ -878,6 +880,18 @@ void TMainFormTest::PortEventsAreSortedIntoNotices() {
     QVERIFY(!DeliverPortEvent(Notices, "add", "", {}, true));
     QCOMPARE(Notices.Notices, std::vector<std::string>(
                                   {"add /dev/ttyUSB0", "remove /dev/ttyACM1 /dev/serial/by-id/x"}));
+}
+
+void TMainFormTest::PortMonitorRunsOrStaysInactiveWithoutNotices() {
+    // Where udev answers, the monitor listens; in a container without a netlink socket it
+    // stays inactive. Either way nothing is delivered until a device comes or goes.
+    TRecordedNotices Notices;
+    {
+        TUdevPortMonitor Monitor(Notices);
+        QCoreApplication::processEvents();
+        qInfo("udev port monitor %s", Monitor.IsActive() ? "active" : "inactive");
+    }
+    QVERIFY(Notices.Notices.empty());
 }
 
 void TMainFormTest::ExceptionsBecomeOneRedLine() {
