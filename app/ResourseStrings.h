@@ -266,3 +266,10 @@ inline constexpr const char* SBurnerConnectedToPort = "Программатор 
 inline constexpr const char* SBurnerDisconnectedFromPort =
     "Программатор отключён от порта %s.  Установлен порт COM1.";
 inline constexpr const char* SUnknownException = "Неизвестная ошибка.";
+// Desktop program start-up
+inline constexpr const char* SGuiUsage =
+    "Usage: velmora [--simulate]\n"
+    "  --simulate  run against a simulated programmer on a pseudo-terminal\n";
+inline constexpr const char* SGuiSimulatorFailed = "velmora: the simulator did not start: %s";
+inline constexpr const char* SGuiStartFailed = "velmora: cannot start: %s";
+inline constexpr const char* SGuiMissingOptionValue = "velmora: option \"%s\" needs a value";

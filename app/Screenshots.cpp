@@ -1,0 +1,68 @@
+#include "app/Screenshots.h"
+
+#include "image/MemoryMapObjects.h"
+#include "operations/HeadManager.h"
+#include "ui/AboutForm.h"
+#include "ui/ConstraintedEdit.h"
+#include "ui/MainForm.h"
+#include "ui/PagesRangeForm.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTextStream>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+void Settle() {
+    for (int Round = 0; Round < 3; ++Round) {
+        QCoreApplication::processEvents();
+    }
+}
+
+bool Save(QWidget& Widget, const QString& Folder, const QString& Name) {
+    Settle();
+    const QString FileName = QDir(Folder).filePath(Name);
+    if (Widget.grab().save(FileName, "PNG")) {
+        return true;
+    }
+    QTextStream(stderr) << "velmora: cannot save " << FileName << "\n";
+    return false;
+}
+
+} // namespace
+
+bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& ImageFile) {
+    QDir().mkpath(Folder);
+    Window.show();
+    Window.raise();
+    Settle();
+
+    if (!ImageFile.isEmpty()) {
+        Window.Guarded([&ImageFile] { GHeadManager->LoadImageFromFile(ImageFile.toStdString()); });
+        Window.WriteImageAction->trigger();
+    }
+    bool Saved = Save(Window, Folder, QStringLiteral("main-window.png"));
+
+    TPagesRangeForm& Range = Window.GetPagesRangeForm();
+    const int LastPage = std::max(0, GHeadManager->GetMemoryMap()->GetCount() - 1);
+    Range.Prepare(0, LastPage);
+    Range.show();
+    Range.StartIndexEdit->setText(QStringLiteral("0"));
+    Range.EndIndexEdit->setText(QString::number(std::min(LastPage, 3)));
+    Range.ValidateRange();
+    Saved = Save(Range, Folder, QStringLiteral("range-dialog.png")) && Saved;
+    Range.hide();
+
+    TAboutForm& About = Window.GetAboutForm();
+    About.show();
+    Saved = Save(About, Folder, QStringLiteral("about-box.png")) && Saved;
+    About.hide();
+
+    Window.close();
+    return Saved;
+}

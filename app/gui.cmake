@@ -1,0 +1,7 @@
+# The desktop program "velmora", its installation and its Debian package.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
+add_executable(velmora main.cpp ProgramOptions.cpp Screenshots.cpp)
+target_link_libraries(velmora PRIVATE velmora_window velmora_simulator)
+
+include(${PROJECT_SOURCE_DIR}/packaging/Packaging.cmake)

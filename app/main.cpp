@@ -1,0 +1,89 @@
+// velmora: the desktop program. Makes the process-wide objects, then the application, the main
+// window and its two dialogs, runs the event loop and takes everything down in reverse order.
+#include "app/ProgramOptions.h"
+#include "app/ResourseStrings.h"
+#include "app/Screenshots.h"
+#include "operations/HeadManager.h"
+#include "operations/Startup.h"
+#include "operations/UIObjects.h"
+#include "simulator/ProgrammerSimulator.h"
+#include "ui/AboutForm.h"
+#include "ui/MainForm.h"
+#include "ui/PagesRangeForm.h"
+#include "ui/UdevPortMonitor.h"
+#include "ui/VelmoraApplication.h"
+
+#include <QIcon>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+int main(int Argc, char** Argv) {
+    std::string Error;
+    const std::optional<TProgramOptions> Options =
+        ParseProgramOptions(std::vector<std::string>(Argv + 1, Argv + Argc), Error);
+    if (!Options) {
+        std::fprintf(stderr, "%s\n", Error.c_str());
+        return 2;
+    }
+    if (Options->Help) {
+        std::fputs(SGuiUsage, stdout);
+        return 0;
+    }
+
+    // The simulated programmer outlives everything that talks to it.
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::string SimulatedPort;
+    if (Options->Simulate) {
+        try {
+            Simulator = std::make_unique<TProgrammerSimulator>();
+            SimulatedPort = Simulator->Start();
+        } catch (const std::exception& Failure) {
+            std::fprintf(stderr, "%s\n", FormatText(SGuiSimulatorFailed, Failure.what()).c_str());
+            return 1;
+        }
+    }
+
+    // The image state, information and progress objects, the log and the head manager come
+    // before the application and go after it.
+    std::unique_ptr<TApplicationSingletons> Singletons;
+    try {
+        Singletons = std::make_unique<TApplicationSingletons>();
+    } catch (const std::exception& Failure) {
+        std::fprintf(stderr, "%s\n", FormatText(SGuiStartFailed, Failure.what()).c_str());
+        return 1;
+    }
+
+    TVelmoraApplication Application(Argc, Argv);
+    QApplication::setApplicationName(QString::fromUtf8(SProductName));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/velmora-256.png")));
+
+    TMainForm Window;
+    Application.OnException = [&Window](QObject* Sender, const std::exception& Failure) {
+        Window.ApplicationEventsException(Sender, Failure);
+    };
+    Window.SetAboutForm(new TAboutForm(&Window));
+    Window.SetPagesRangeForm(new TPagesRangeForm(GetPagesWord, &Window));
+    if (Simulator) {
+        GHeadManager->SetPortName(SimulatedPort);
+        // The pseudo-terminal is gone after this run: the stored port stays as it was.
+        Window.IsSavingSettings = false;
+    }
+    TUdevPortMonitor PortMonitor(Window);
+    Window.show();
+
+    bool ScreenshotsSaved = true;
+    if (!Options->ScreenshotFolder.empty()) {
+        QTimer::singleShot(0, &Window, [&Window, &Options, &ScreenshotsSaved] {
+            ScreenshotsSaved =
+                TakeScreenshots(Window, QString::fromStdString(Options->ScreenshotFolder),
+                                QString::fromStdString(Options->ScreenshotImage));
+        });
+    }
+
+    const int Result = Application.exec();
+    Application.OnException = nullptr;
+    return Result != 0 ? Result : (ScreenshotsSaved ? 0 : 1);
+}
