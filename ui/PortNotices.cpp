@@ -18,8 +18,9 @@ bool IsSamePort(const std::string& First, const std::string& Second) {
 }
 
 bool DeliverPortEvent(TPortNotices& Target, const std::string& Action, const std::string& DevNode,
-                      const std::vector<std::string>& Links, bool HasParentDevice) {
-    if (DevNode.empty() || !HasParentDevice) {
+                      const std::vector<std::string>& Links, const std::string& DevPath) {
+    static const std::string VirtualDevices = "/devices/virtual/";
+    if (DevNode.empty() || DevPath.compare(0, VirtualDevices.size(), VirtualDevices) == 0) {
         return false;
     }
     if (Action == "add") {

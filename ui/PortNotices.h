@@ -21,8 +21,9 @@ std::string PortDevicePath(const std::string& PortName);
 // True when both names stand for the same device.
 bool IsSamePort(const std::string& First, const std::string& Second);
 
-// Hands one device event of the "tty" subsystem to Target: "add" and "remove" of a device that
-// has a parent device (a real serial port, not a virtual console) with a device node.
-// Everything else is ignored. Returns true when a notice was delivered.
+// Hands one device event of the "tty" subsystem to Target: "add" and "remove" of a device with
+// a device node that is not a virtual terminal (DevPath below /devices/virtual/: consoles,
+// pseudo-terminals). Everything else is ignored. Returns true when a notice was delivered.
+// The device path travels with the event, so a device that is already gone is judged alike.
 bool DeliverPortEvent(TPortNotices& Target, const std::string& Action, const std::string& DevNode,
-                      const std::vector<std::string>& Links, bool HasParentDevice);
+                      const std::vector<std::string>& Links, const std::string& DevPath);

@@ -78,10 +78,10 @@ void TUdevPortMonitor::ReceiveDevices() {
         const std::string Action = TextOrEmpty(udev_device_get_action(Device));
         const std::string DevNode = TextOrEmpty(udev_device_get_devnode(Device));
         const std::vector<std::string> Links = DeviceLinks(Device);
-        const bool HasParent = udev_device_get_parent(Device) != nullptr;
+        const std::string DevPath = TextOrEmpty(udev_device_get_devpath(Device));
         udev_device_unref(Device);
         // A notice may run a whole programmer exchange; the device is released before that.
-        DeliverPortEvent(Target, Action, DevNode, Links, HasParent);
+        DeliverPortEvent(Target, Action, DevNode, Links, DevPath);
     }
 }
 
