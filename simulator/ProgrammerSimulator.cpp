@@ -265,13 +265,18 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
         return false;
     }
     const TSimulatorReply Reply = Answer(Request);
-    if (Options.ReplyDelayMs != 0 &&
-        !WaitUntil(TClock::now() + std::chrono::milliseconds(Options.ReplyDelayMs))) {
-        return false;
+    // On a paced line the board starts answering the moment the request has arrived; counting
+    // from then rather than from this thread's wake-up keeps scheduling delay off the wire time.
+    TClock::time_point ReplyStart = Options.BaudRate != 0 ? Arrived : TClock::now();
+    if (Options.ReplyDelayMs != 0) {
+        ReplyStart = TClock::now() + std::chrono::milliseconds(Options.ReplyDelayMs);
+        if (!WaitUntil(ReplyStart)) {
+            return false;
+        }
     }
     TByteArray Wire = MakeNoise(Options.NoiseBytes);
     Wire.insert(Wire.end(), Reply.Frame.begin(), Reply.Frame.end());
-    if (!TransmitReply(Wire)) {
+    if (!TransmitReply(Wire, ReplyStart)) {
         if (StopRequested) {
             return false;
         }
@@ -403,12 +408,12 @@ TSimulatorReply TProgrammerSimulator::MakeReply(const TSimulatorRequest& Request
     return Reply;
 }
 
-bool TProgrammerSimulator::TransmitReply(const TByteArray& Wire) {
+bool TProgrammerSimulator::TransmitReply(const TByteArray& Wire, TClock::time_point LineStart) {
     const std::size_t PieceSize =
         Options.ReplyPieceSize != 0 ? Options.ReplyPieceSize : Wire.size();
     // Paced: the moment the line is free again; each byte is handed over when it has fully
     // crossed the wire, counted from one start so that rounding never accumulates.
-    TClock::time_point LineFree = TClock::now();
+    TClock::time_point LineFree = LineStart;
     for (std::size_t Start = 0; Start < Wire.size(); Start += PieceSize) {
         const std::size_t Count = std::min(PieceSize, Wire.size() - Start);
         if (Start != 0) {

@@ -171,7 +171,7 @@ private:
     TSimulatorReply Answer(const TSimulatorRequest& Request);
     TSimulatorReply MakeReply(const TSimulatorRequest& Request, std::uint8_t Code,
                               std::uint16_t PageNumber, const TByteArray& Data = {}) const;
-    bool TransmitReply(const TByteArray& Wire);
+    bool TransmitReply(const TByteArray& Wire, TClock::time_point LineStart);
     bool WriteAll(const std::uint8_t* Bytes, std::size_t Count);
     // Sleeps until Deadline; false when Stop interrupted the wait.
     bool WaitUntil(TClock::time_point Deadline);
