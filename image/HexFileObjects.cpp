@@ -15,10 +15,12 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 constexpr std::size_t ShortestLineLength = 11;
+constexpr std::string_view LineEnd = "\r\n";
 
 // "00".."FF": two upper-case digits for every byte value.
 constexpr std::array<char, 512> MakeHexPairs() {
@@ -34,33 +36,80 @@ constexpr std::array<char, 512> MakeHexPairs() {
 constexpr std::array<char, 512> HexPairs = MakeHexPairs();
 
 char* WriteHexByte(char* Out, std::uint8_t Value) {
-    Out[0] = HexPairs[2 * Value];
-    Out[1] = HexPairs[2 * Value + 1];
+    std::memcpy(Out, &HexPairs[2 * Value], 2);
     return Out + 2;
 }
 
 // The longest well-formed record: byte count, address, type, 255 data bytes, checksum.
 constexpr std::size_t LongestRecordBytes = 5 + 255;
 
-// Decodes Pairs (an even number of characters) into Pairs.size() / 2 bytes; a pair holding a
-// character other than a hexadecimal digit gives 0.
-void DecodeHexPairs(std::string_view Pairs, std::uint8_t* Bytes) {
-    const std::size_t Count = Pairs.size() / 2;
-    // Fast pass: an invalid digit has the value -1, which sets the sign bit of Invalid.
-    int Invalid = 0;
-    for (std::size_t Index = 0; Index < Count; ++Index) {
+// Decodes Pairs (an even number of characters) one pair at a time; a pair holding a character
+// other than a hexadecimal digit gives 0.
+void DecodeHexPairsSlowly(std::string_view Pairs, std::uint8_t* Bytes) {
+    for (std::size_t Index = 0; Index < Pairs.size() / 2; ++Index) {
         const int High = HexDigitValue(Pairs[2 * Index]);
         const int Low = HexDigitValue(Pairs[2 * Index + 1]);
+        Bytes[Index] = High < 0 || Low < 0 ? 0 : static_cast<std::uint8_t>(High << 4 | Low);
+    }
+}
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr bool DecodeEightAtOnce = true;
+#else
+constexpr bool DecodeEightAtOnce = false;
+#endif
+
+constexpr std::uint64_t EveryByte = 0x0101010101010101ULL;
+constexpr std::uint64_t HighBits = EveryByte * 0x80;
+
+// For a word of 7-bit characters: the high bit of every byte that lies in Low..High.
+constexpr std::uint64_t BytesInRange(std::uint64_t Word, unsigned Low, unsigned High) {
+    const std::uint64_t AtLeastLow = (Word | HighBits) - EveryByte * Low;
+    const std::uint64_t AtMostHigh = EveryByte * (0x80 + High) - Word;
+    return AtLeastLow & AtMostHigh & HighBits;
+}
+
+// Decodes the eight digits at Text into four bytes, the first character in the lowest byte of
+// the word (little-endian machines only); false when any of them is not a hexadecimal digit.
+bool DecodeEightDigits(const char* Text, std::uint8_t* Bytes) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Text, sizeof Word);
+    const std::uint64_t Digits = BytesInRange(Word, '0', '9');
+    const std::uint64_t Letters = BytesInRange(Word | EveryByte * 0x20, 'a', 'f');
+    const bool Valid = (Word & HighBits) == 0 && (Digits | Letters) == HighBits;
+    // A digit's value is its low nibble; a letter (bit 6 set) adds 9.
+    const std::uint64_t Values = (Word & EveryByte * 0x0F) + (Word >> 6 & EveryByte) * 9;
+    constexpr std::uint64_t EvenBytes = 0x00FF00FF00FF00FFULL;
+    std::uint64_t Pairs = (Values & EvenBytes) << 4 | (Values >> 8 & EvenBytes);
+    Pairs = (Pairs | Pairs >> 8) & 0x0000FFFF0000FFFFULL;
+    const auto Packed = static_cast<std::uint32_t>(Pairs | Pairs >> 16);
+    std::memcpy(Bytes, &Packed, sizeof Packed);
+    return Valid;
+}
+
+// Decodes Pairs (an even number of characters) into Pairs.size() / 2 bytes; a pair holding a
+// character other than a hexadecimal digit gives 0. Eight digits at a time while all are
+// digits; a line holding anything else is decoded again pair by pair.
+void DecodeHexPairs(std::string_view Pairs, std::uint8_t* Bytes) {
+    const std::size_t Count = Pairs.size() / 2;
+    const char* Text = Pairs.data();
+    std::size_t Index = 0;
+    bool Valid = true;
+    if constexpr (DecodeEightAtOnce) {
+        for (; Index + 4 <= Count; Index += 4) {
+            Valid &= DecodeEightDigits(Text + 2 * Index, Bytes + Index);
+        }
+    }
+    // The rest: an invalid digit has the value -1, which sets the sign bit of Invalid.
+    int Invalid = 0;
+    for (; Index < Count; ++Index) {
+        const int High = HexDigitValue(Text[2 * Index]);
+        const int Low = HexDigitValue(Text[2 * Index + 1]);
         Invalid |= High | Low;
         Bytes[Index] = static_cast<std::uint8_t>((High & 15) << 4 | (Low & 15));
     }
-    if (Invalid >= 0) {
-        return;
-    }
-    for (std::size_t Index = 0; Index < Count; ++Index) {
-        if (HexDigitValue(Pairs[2 * Index]) < 0 || HexDigitValue(Pairs[2 * Index + 1]) < 0) {
-            Bytes[Index] = 0;
-        }
+    if (!Valid || Invalid < 0) {
+        DecodeHexPairsSlowly(Pairs, Bytes);
     }
 }
 
@@ -232,6 +281,18 @@ bool WriteAll(int Descriptor, std::string_view Text) {
     return true;
 }
 
+// Starts writing a range of the file to the disk without waiting for it, so that the fsync
+// ending the save finds most of the file written while the rest was being encoded.
+void StartWriteBack(int Descriptor, off_t Offset, std::size_t Length) {
+#ifdef __linux__
+    ::sync_file_range(Descriptor, Offset, static_cast<off_t>(Length), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)Descriptor;
+    (void)Offset;
+    (void)Length;
+#endif
+}
+
 std::string FolderOf(const std::string& Path) {
     const auto Slash = Path.rfind('/');
     if (Slash == std::string::npos) {
@@ -363,10 +424,11 @@ std::string THexLine::ToText() const {
     return Text;
 }
 
-void THexLine::AppendText(std::string& Text) const {
-    const std::size_t Start = Text.size();
-    Text.resize(Start + 1 + 2 * (Data.size() + 5));
-    char* Out = &Text[Start];
+std::size_t THexLine::TextLength() const {
+    return 1 + 2 * (Data.size() + 5);
+}
+
+char* THexLine::WriteText(char* Out) const {
     *Out++ = ':';
     Out = WriteHexByte(Out, ByteCount);
     Out = WriteHexByte(Out, static_cast<std::uint8_t>(Address >> 8));
@@ -375,7 +437,13 @@ void THexLine::AppendText(std::string& Text) const {
     for (const std::uint8_t Byte : Data) {
         Out = WriteHexByte(Out, Byte);
     }
-    WriteHexByte(Out, CheckSum);
+    return WriteHexByte(Out, CheckSum);
+}
+
+void THexLine::AppendText(std::string& Text) const {
+    const std::size_t Start = Text.size();
+    Text.resize(Start + TextLength());
+    WriteText(&Text[Start]);
 }
 
 // ---- THexFile ----
@@ -397,14 +465,18 @@ void THexFile::AddLine(std::string_view Text) {
 }
 
 void THexFile::AddRecord(std::uint16_t Address, std::uint8_t RecordType, const TByteArray& Data) {
+    AddRecord(Address, RecordType, TByteArray(Data));
+}
+
+void THexFile::AddRecord(std::uint16_t Address, std::uint8_t RecordType, TByteArray&& Data) {
     THexLine& Line = Lines.emplace_back();
     const auto ByteCount = static_cast<std::uint8_t>(Data.size());
+    const unsigned Sum =
+        ByteCount + (Address >> 8) + (Address & 0xFF) + RecordType + THexLine::ByteSum(Data);
     Line.SetByteCount(ByteCount);
     Line.SetAddress(Address);
     Line.SetRecordType(RecordType);
-    Line.SetData(Data);
-    const unsigned Sum =
-        ByteCount + (Address >> 8) + (Address & 0xFF) + RecordType + THexLine::ByteSum(Data);
+    Line.SetData(std::move(Data));
     Line.SetCheckSum(static_cast<std::uint8_t>(256 - Sum % 256));
 }
 
@@ -448,22 +520,48 @@ void THexFile::LoadFromFile(const std::string& FileName) {
 }
 
 bool THexFile::WriteText(int Descriptor) const {
-    constexpr std::size_t FlushSize = 1 << 18;
-    std::string Text;
-    Text.reserve(FlushSize + 1024);
-    for (const THexLine& Line : Lines) {
-        Line.AppendText(Text);
-        Text += "\r\n";
-        if (Text.size() >= FlushSize) {
-            if (!WriteAll(Descriptor, Text)) {
-                return false;
-            }
-            Text.clear();
+    // Lines are encoded straight into a buffer written out whenever the next line would not
+    // fit; each piece written is sent on its way to the disk at once.
+    std::string Buffer(std::size_t{1} << 18, '\0');
+    std::size_t Used = 0;
+    off_t Offset = 0;
+    const auto Flush = [&] {
+        if (!WriteAll(Descriptor, std::string_view(Buffer.data(), Used))) {
+            return false;
         }
+        StartWriteBack(Descriptor, Offset, Used);
+        Offset += static_cast<off_t>(Used);
+        Used = 0;
+        return true;
+    };
+    const auto MakeRoom = [&](std::size_t Length) {
+        if (Buffer.size() - Used >= Length) {
+            return true;
+        }
+        if (!Flush()) {
+            return false;
+        }
+        if (Buffer.size() < Length) {
+            Buffer.resize(Length);
+        }
+        return true;
+    };
+    for (const THexLine& Line : Lines) {
+        const std::size_t Length = Line.TextLength() + LineEnd.size();
+        if (!MakeRoom(Length)) {
+            return false;
+        }
+        char* Out = Line.WriteText(Buffer.data() + Used);
+        std::memcpy(Out, LineEnd.data(), LineEnd.size());
+        Used += Length;
     }
-    Text += HexEndRecord;
-    Text += "\r\n";
-    return WriteAll(Descriptor, Text);
+    if (!MakeRoom(HexEndRecord.size() + LineEnd.size())) {
+        return false;
+    }
+    std::memcpy(Buffer.data() + Used, HexEndRecord.data(), HexEndRecord.size());
+    std::memcpy(Buffer.data() + Used + HexEndRecord.size(), LineEnd.data(), LineEnd.size());
+    Used += HexEndRecord.size() + LineEnd.size();
+    return WriteAll(Descriptor, std::string_view(Buffer.data(), Used));
 }
 
 void THexFile::SaveToFile(const std::string& FileName) const {

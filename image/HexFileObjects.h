@@ -6,11 +6,13 @@
 #include "app/Exception.h"
 #include "image/ArrayTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The family of image file errors; each carries only its message.
@@ -77,6 +79,10 @@ public:
     std::string ToText() const;
     // Appends ToText to Text without building a temporary string.
     void AppendText(std::string& Text) const;
+    // The number of characters of ToText.
+    std::size_t TextLength() const;
+    // Writes the TextLength characters of ToText at Out; returns the end of what it wrote.
+    char* WriteText(char* Out) const;
 
     const TByteArray& GetData() const { return Data; }
     std::uint16_t GetAddress() const { return Address; }
@@ -89,6 +95,7 @@ public:
     void SetRecordType(std::uint8_t Value) { RecordType = Value; }
     void SetCheckSum(std::uint8_t Value) { CheckSum = Value; }
     void SetData(const TByteArray& Value) { Data = Value; }
+    void SetData(TByteArray&& Value) { Data = std::move(Value); }
 
 private:
     std::uint8_t ByteCount = 0;
@@ -132,6 +139,8 @@ public:
     void SaveToFile(const std::string& FileName) const override;
     void AddLine(std::string_view Text) override;
     void AddRecord(std::uint16_t Address, std::uint8_t RecordType, const TByteArray& Data) override;
+    // The same, taking over Data instead of copying it.
+    void AddRecord(std::uint16_t Address, std::uint8_t RecordType, TByteArray&& Data);
 
     // Replaces the records with those of the given text lines, up to the end record. Empty
     // lines are skipped; the first malformed line ends the loading with its error, keeping

@@ -72,6 +72,19 @@ void CutIntoPages(const TByteArray& Image, std::int32_t PageSize, IMemoryMap& Ma
     }
 }
 
+// Whether the map holds pages 0, 1, 2 ... at their places, each at least PageLength long, as
+// every map read from a file does: then its flat image is the pages' bytes one after another.
+bool PagesFollowEachOther(const IMemoryMap& Map, std::int32_t PageLength) {
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+        const TMemoryPage& Page = Map.GetPage(Index);
+        if (std::int64_t{Page.GetAddress()} != std::int64_t{Index} * PageLength ||
+            Page.GetData().size() < static_cast<std::size_t>(PageLength)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The flat image of a map: every page at its address, the buffer running to the end of the
 // highest page, so that a map starting above page 0 or with gaps stays inside the buffer.
 TByteArray FlattenMap(const IMemoryMap& Map) {
@@ -86,7 +99,17 @@ TByteArray FlattenMap(const IMemoryMap& Map) {
     }
     CheckImageEnd(Length);
 
-    TByteArray Image(static_cast<std::size_t>(Length));
+    TByteArray Image;
+    if (PagesFollowEachOther(Map, PageLength)) {
+        // Nothing to leave at 0: the pages are appended without filling the buffer first.
+        Image.reserve(static_cast<std::size_t>(Length));
+        for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+            const TByteArray& Data = Map.GetPage(Index).GetData();
+            Image.insert(Image.end(), Data.begin(), Data.begin() + PageLength);
+        }
+        return Image;
+    }
+    Image.resize(static_cast<std::size_t>(Length));
     for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
         const TMemoryPage& Page = Map.GetPage(Index);
         const TByteArray& Data = Page.GetData();
@@ -149,7 +172,6 @@ void THexFileToMemoryMapConverter::MemoryMapToHex(const std::shared_ptr<IMemoryM
 
     std::uint16_t Segment = 0;
     File->AddRecord(0, ExtendedAddressRecord, WordToBytes(Segment));
-    TByteArray Record;
     std::int64_t Position = 0;
     const auto Length = static_cast<std::int64_t>(Image.size());
     while (Position < Length) {
@@ -162,8 +184,8 @@ void THexFileToMemoryMapConverter::MemoryMapToHex(const std::shared_ptr<IMemoryM
         // A record never crosses a 64 KiB boundary, whatever the record size.
         const std::int64_t Count =
             std::min({std::int64_t{RecordSize}, Length - Position, SegmentSize - Offset});
-        Record.assign(Image.begin() + Position, Image.begin() + Position + Count);
-        File->AddRecord(static_cast<std::uint16_t>(Offset), DataRecord, Record);
+        File->AddRecord(static_cast<std::uint16_t>(Offset), DataRecord,
+                        TByteArray(Image.begin() + Position, Image.begin() + Position + Count));
         Position += Count;
     }
 }

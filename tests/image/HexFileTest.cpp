@@ -125,6 +125,25 @@ TEST(HexLine, DataLengthErrorNamesBothLengths) {
     EXPECT_EQ(Line.GetData(), (TByteArray{1, 2, 3}));
 }
 
+// Every character value at every position of a line, including those decoded several digits
+// at a time: a pair holding anything but a hexadecimal digit gives 0, the other pairs their
+// value.
+TEST(HexLine, HexTextToBytesDecodesEveryCharacterAtEveryPosition) {
+    const std::string Digits = "0123456789abcdefABCDEF0123456789";
+    for (std::size_t Position = 0; Position < Digits.size(); ++Position) {
+        for (int Character = 1; Character < 256; ++Character) {
+            std::string Pairs = Digits;
+            Pairs[Position] = static_cast<char>(Character);
+            TByteArray Expected;
+            for (std::size_t Pair = 0; Pair < Pairs.size(); Pair += 2) {
+                Expected.push_back(static_cast<std::uint8_t>(HexToInt(Pairs.substr(Pair, 2))));
+            }
+            ASSERT_EQ(THexLine::HexTextToBytes(":" + Pairs), Expected)
+                << "character " << Character << " at " << Position;
+        }
+    }
+}
+
 TEST(HexFile, AddRecordComputesCountAndCheckSum) {
     THexFile File;
     File.AddRecord(0x0020, 0, TByteArray(16, 0xFF));
