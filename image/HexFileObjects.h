@@ -98,11 +98,12 @@ public:
     void SetData(TByteArray&& Value) { Data = std::move(Value); }
 
 private:
+    // CheckSum sits with the other small fields, so that a record takes 32 bytes, not 40.
     std::uint8_t ByteCount = 0;
     std::uint16_t Address = 0;
     std::uint8_t RecordType = 0;
-    TByteArray Data;
     std::uint8_t CheckSum = 0;
+    TByteArray Data;
 };
 
 class IHexFile {
