@@ -129,7 +129,7 @@ TEST(HexLine, DataLengthErrorNamesBothLengths) {
 // at a time: a pair holding anything but a hexadecimal digit gives 0, the other pairs their
 // value.
 TEST(HexLine, HexTextToBytesDecodesEveryCharacterAtEveryPosition) {
-    const std::string Digits = "0123456789abcdefABCDEF0123456789";
+    const std::string Digits = "0123456789abcdefABCDEF0123456789FEDCBA9876543210a5";
     for (std::size_t Position = 0; Position < Digits.size(); ++Position) {
         for (int Character = 1; Character < 256; ++Character) {
             std::string Pairs = Digits;
