@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -497,18 +496,14 @@ void THexFile::AddLine(std::string_view Text) {
 }
 
 void THexFile::AddRecord(std::uint16_t Address, std::uint8_t RecordType, const TByteArray& Data) {
-    AddRecord(Address, RecordType, TByteArray(Data));
-}
-
-void THexFile::AddRecord(std::uint16_t Address, std::uint8_t RecordType, TByteArray&& Data) {
     THexLine& Line = Lines.emplace_back();
     const auto ByteCount = static_cast<std::uint8_t>(Data.size());
-    const unsigned Sum =
-        ByteCount + (Address >> 8) + (Address & 0xFF) + RecordType + THexLine::ByteSum(Data);
     Line.SetByteCount(ByteCount);
     Line.SetAddress(Address);
     Line.SetRecordType(RecordType);
-    Line.SetData(std::move(Data));
+    Line.SetData(Data);
+    const unsigned Sum =
+        ByteCount + (Address >> 8) + (Address & 0xFF) + RecordType + THexLine::ByteSum(Data);
     Line.SetCheckSum(static_cast<std::uint8_t>(256 - Sum % 256));
 }
 

@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // The family of image file errors; each carries only its message.
@@ -95,7 +94,6 @@ public:
     void SetRecordType(std::uint8_t Value) { RecordType = Value; }
     void SetCheckSum(std::uint8_t Value) { CheckSum = Value; }
     void SetData(const TByteArray& Value) { Data = Value; }
-    void SetData(TByteArray&& Value) { Data = std::move(Value); }
 
 private:
     // CheckSum sits with the other small fields, so that a record takes 32 bytes, not 40.
@@ -140,8 +138,6 @@ public:
     void SaveToFile(const std::string& FileName) const override;
     void AddLine(std::string_view Text) override;
     void AddRecord(std::uint16_t Address, std::uint8_t RecordType, const TByteArray& Data) override;
-    // The same, taking over Data instead of copying it.
-    void AddRecord(std::uint16_t Address, std::uint8_t RecordType, TByteArray&& Data);
 
     // Replaces the records with those of the given text lines, up to the end record. Empty
     // lines are skipped; the first malformed line ends the loading with its error, keeping
