@@ -43,6 +43,27 @@ char* WriteHexByte(char* Out, std::uint8_t Value) {
     return Out + 2;
 }
 
+#ifdef __SSE2__
+// Writes the sixteen bytes at Bytes as 32 upper-case hexadecimal digits at Out.
+void WriteSixteenHexBytes(char* Out, const std::uint8_t* Bytes) {
+    const __m128i Values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bytes));
+    const __m128i Nibble = _mm_set1_epi8(0x0F);
+    const __m128i High = _mm_and_si128(_mm_srli_epi16(Values, 4), Nibble);
+    const __m128i Low = _mm_and_si128(Values, Nibble);
+    // '0' + value, and 7 more for the letters A..F.
+    const auto ToDigits = [](__m128i Nibbles) {
+        const __m128i Letters = _mm_cmpgt_epi8(Nibbles, _mm_set1_epi8(9));
+        return _mm_add_epi8(_mm_add_epi8(Nibbles, _mm_set1_epi8('0')),
+                            _mm_and_si128(Letters, _mm_set1_epi8('A' - '0' - 10)));
+    };
+    const __m128i HighDigits = ToDigits(High);
+    const __m128i LowDigits = ToDigits(Low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out), _mm_unpacklo_epi8(HighDigits, LowDigits));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + 16),
+                     _mm_unpackhi_epi8(HighDigits, LowDigits));
+}
+#endif
+
 // The longest well-formed record: byte count, address, type, 255 data bytes, checksum.
 constexpr std::size_t LongestRecordBytes = 5 + 255;
 
@@ -465,8 +486,15 @@ char* THexLine::WriteText(char* Out) const {
     Out = WriteHexByte(Out, static_cast<std::uint8_t>(Address >> 8));
     Out = WriteHexByte(Out, static_cast<std::uint8_t>(Address));
     Out = WriteHexByte(Out, RecordType);
-    for (const std::uint8_t Byte : Data) {
-        Out = WriteHexByte(Out, Byte);
+    const std::uint8_t* Byte = Data.data();
+    const std::uint8_t* const End = Byte + Data.size();
+#ifdef __SSE2__
+    for (; End - Byte >= 16; Byte += 16, Out += 32) {
+        WriteSixteenHexBytes(Out, Byte);
+    }
+#endif
+    for (; Byte != End; ++Byte) {
+        Out = WriteHexByte(Out, *Byte);
     }
     return WriteHexByte(Out, CheckSum);
 }

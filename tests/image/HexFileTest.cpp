@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <dirent.h>
 #include <functional>
 #include <stdexcept>
@@ -141,6 +142,34 @@ TEST(HexLine, HexTextToBytesDecodesEveryCharacterAtEveryPosition) {
             ASSERT_EQ(THexLine::HexTextToBytes(":" + Pairs), Expected)
                 << "character " << Character << " at " << Position;
         }
+    }
+}
+
+// Byte values across the whole range, at every position of the many-bytes-at-a-time encoding
+// and after it.
+TEST(HexLine, ToTextWritesEveryByteValueInUpperCase) {
+    TByteArray Data(255);
+    for (std::size_t Index = 0; Index < Data.size(); ++Index) {
+        Data[Index] = static_cast<std::uint8_t>(Index * 7 + 3);
+    }
+    for (const std::size_t Length :
+         {std::size_t{0}, std::size_t{15}, std::size_t{16}, std::size_t{33}, std::size_t{255}}) {
+        THexLine Line;
+        Line.SetByteCount(static_cast<std::uint8_t>(Length));
+        Line.SetAddress(0xA1B2);
+        Line.SetRecordType(0xC3);
+        Line.SetData(TByteArray(Data.begin(), Data.begin() + Length));
+        Line.SetCheckSum(0xD4);
+        char Pair[3];
+        std::snprintf(Pair, sizeof Pair, "%02X", static_cast<unsigned>(Length));
+        std::string Expected = std::string(":") + Pair + "A1B2C3";
+        for (std::size_t Index = 0; Index < Length; ++Index) {
+            std::snprintf(Pair, sizeof Pair, "%02X", Data[Index]);
+            Expected += Pair;
+        }
+        Expected += "D4";
+        EXPECT_EQ(Line.ToText(), Expected) << Length;
+        EXPECT_EQ(Line.TextLength(), Expected.size()) << Length;
     }
 }
 
