@@ -1,43 +1,17 @@
 #include "app/ResourseStrings.h"
 #include "cli/CliCommands.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TRun {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadText(const fs::path& Path) {
-    std::ifstream File(Path, std::ios::binary);
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return Text.str();
-}
-
-void WriteText(const fs::path& Path, const std::string& Text) {
-    std::ofstream(Path, std::ios::binary) << Text;
-}
-
-std::string Quoted(const std::string& Text) {
-    std::string Result = "'";
-    for (const char Character : Text) {
-        Result += Character == '\'' ? std::string("'\\''") : std::string(1, Character);
-    }
-    return Result + "'";
-}
 
 std::string Lines(const std::vector<std::string>& Texts) {
     std::string Result;
@@ -49,27 +23,11 @@ std::string Lines(const std::vector<std::string>& Texts) {
 
 class CliProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string Template = (fs::temp_directory_path() / "velmora-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(Template.data()), nullptr);
-        Folder = Template;
-    }
-    void TearDown() override { fs::remove_all(Folder); }
-
     // Runs velmora-cli with the arguments, capturing its output streams and exit code.
-    TRun Run(const std::vector<std::string>& Arguments) const {
-        std::string Command = Quoted(VELMORA_CLI_PATH);
-        for (const std::string& Argument : Arguments) {
-            Command += " " + Quoted(Argument);
-        }
-        Command += " >" + Quoted((Folder / "stdout").string()) + " 2>" +
-                   Quoted((Folder / "stderr").string()) + " </dev/null";
-        const int Status = std::system(Command.c_str());
-        TRun Result;
-        Result.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-        Result.Out = ReadText(Folder / "stdout");
-        Result.Err = ReadText(Folder / "stderr");
-        return Result;
+    TProcessResult Run(const std::vector<std::string>& Arguments) const {
+        std::vector<std::string> Words = {VELMORA_CLI_PATH};
+        Words.insert(Words.end(), Arguments.begin(), Arguments.end());
+        return RunProcess(Words, Folder);
     }
 
     // Writes an image of Pages patterned pages as an image file and returns its name.
@@ -89,7 +47,8 @@ protected:
         return Path;
     }
 
-    fs::path Folder;
+    const TTempFolder Temp{"velmora-cli"};
+    const fs::path Folder = Temp.Path();
 };
 
 } // namespace
@@ -99,7 +58,7 @@ TEST_F(CliProcess, CheckPrintsPageCountAndLength) {
                                                  {3, "В образе 3 страницы.\n"},
                                                  {11, "В образе 11 страниц.\n"}};
     for (const auto& [Pages, CountLine] : Cases) {
-        const TRun Result = Run({"check", MakeImage("image.ldr", Pages)});
+        const TProcessResult Result = Run({"check", MakeImage("image.ldr", Pages)});
         EXPECT_EQ(Result.Code, 0);
         EXPECT_EQ(Result.Out, std::string(CountLine) + "Длина страницы 528 байт.\n");
         EXPECT_EQ(Result.Err, "");
@@ -107,18 +66,19 @@ TEST_F(CliProcess, CheckPrintsPageCountAndLength) {
 }
 
 TEST_F(CliProcess, CheckOfTheShippedSample) {
-    const TRun Result = Run({"check", VELMORA_SAMPLES_DIR "/small.ldr"});
+    const TProcessResult Result = Run({"check", VELMORA_SAMPLES_DIR "/small.ldr"});
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     EXPECT_EQ(Result.Out, "В образе 3 страницы.\nДлина страницы 528 байт.\n");
 }
 
 TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
-    WriteText(Folder / "end-only.ldr", ":00000001FF\r\n");
-    WriteText(Folder / "empty.ldr", "");
-    WriteText(Folder / "bad-third.ldr", ":020000040000FA\r\n:0100000011EE\r\n:0100010022CC\r\n");
-    WriteText(Folder / "short.ldr", ":020000040000FA\n:00000001F\n");
-    WriteText(Folder / "huge.ldr", ":02000004FFFFFC\r\n:0100000011EE\r\n");
-    WriteText(Folder / "no-base.ldr", ":0100000400FB\r\n");
+    WriteFileText(Folder / "end-only.ldr", ":00000001FF\r\n");
+    WriteFileText(Folder / "empty.ldr", "");
+    WriteFileText(Folder / "bad-third.ldr",
+                  ":020000040000FA\r\n:0100000011EE\r\n:0100010022CC\r\n");
+    WriteFileText(Folder / "short.ldr", ":020000040000FA\n:00000001F\n");
+    WriteFileText(Folder / "huge.ldr", ":02000004FFFFFC\r\n:0100000011EE\r\n");
+    WriteFileText(Folder / "no-base.ldr", ":0100000400FB\r\n");
     const std::pair<std::string, std::string> Cases[] = {
         {"missing.ldr", SCannotLoadFile},
         {"end-only.ldr", SCannotLoadFile},
@@ -131,7 +91,7 @@ TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
     };
     for (const auto& [Name, Message] : Cases) {
         for (const char* Command : {"check", "dump"}) {
-            const TRun Result = Run({Command, (Folder / Name).string()});
+            const TProcessResult Result = Run({Command, (Folder / Name).string()});
             EXPECT_EQ(Result.Code, 1) << Command << " " << Name;
             EXPECT_EQ(Result.Out, "") << Command << " " << Name;
             EXPECT_EQ(Result.Err, Message + "\n") << Command << " " << Name;
@@ -149,7 +109,7 @@ TEST_F(CliProcess, UsageErrorsExitWithTwo) {
         {"dump", "--port=x", "a"},
     };
     for (const auto& Arguments : Cases) {
-        const TRun Result = Run(Arguments);
+        const TProcessResult Result = Run(Arguments);
         EXPECT_EQ(Result.Code, 2) << testing::PrintToString(Arguments);
         EXPECT_EQ(Result.Out, "");
         EXPECT_NE(Result.Err.find(SCliUsageHeader), std::string::npos);
@@ -157,7 +117,7 @@ TEST_F(CliProcess, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(CliProcess, HelpListsTheCommands) {
-    const TRun Result = Run({"--help"});
+    const TProcessResult Result = Run({"--help"});
     EXPECT_EQ(Result.Code, 0);
     for (const TCliCommand& Command : CliCommands()) {
         EXPECT_NE(Result.Out.find("velmora-cli " + Command.Name), std::string::npos)
@@ -168,7 +128,7 @@ TEST_F(CliProcess, HelpListsTheCommands) {
 
 TEST_F(CliProcess, DumpPrintsOneSpacedLinePerRecord) {
     const std::string Image = MakeImage("image.ldr", 2);
-    const TRun Result = Run({"dump", Image});
+    const TProcessResult Result = Run({"dump", Image});
     EXPECT_EQ(Result.Code, 0);
     auto File = std::make_shared<THexFile>();
     File->LoadFromFile(Image);
@@ -182,22 +142,23 @@ TEST_F(CliProcess, ResaveAddsTheImageExtensionAndKeepsTheContent) {
     // A hand-made file with LF line ends, lower case and 16-byte records comes out in the
     // program's own layout.
     const std::string Input = MakeImage("input.ldr", 2);
-    const std::string Expected = ReadText(Input);
+    const std::string Expected = ReadFileText(Input);
     const std::pair<std::string, std::string> Cases[] = {{"out", "out.ldr"},
                                                          {"out.ldr", "out.ldr"},
                                                          {"out.hex", "out.hex.ldr"},
                                                          {"out.LDR", "out.LDR.ldr"}};
     for (const auto& [Given, Written] : Cases) {
         fs::remove(Folder / Written);
-        const TRun Result = Run({"resave", Input, (Folder / Given).string()});
+        const TProcessResult Result = Run({"resave", Input, (Folder / Given).string()});
         EXPECT_EQ(Result.Code, 0) << Result.Err;
         EXPECT_EQ(Result.Out, (Folder / Written).string() + "\n");
-        EXPECT_EQ(ReadText(Folder / Written), Expected) << Given;
+        EXPECT_EQ(ReadFileText(Folder / Written), Expected) << Given;
     }
 
-    WriteText(Folder / "lf.ldr", ":020000040000fa\n:10000000000102030405060708090a0b0c0d0e0f78\n");
+    WriteFileText(Folder / "lf.ldr",
+                  ":020000040000fa\n:10000000000102030405060708090a0b0c0d0e0f78\n");
     ASSERT_EQ(Run({"resave", (Folder / "lf.ldr").string(), (Folder / "crlf").string()}).Code, 0);
-    const std::string Saved = ReadText(Folder / "crlf.ldr");
+    const std::string Saved = ReadFileText(Folder / "crlf.ldr");
     EXPECT_EQ(Saved.substr(0, 17), ":020000040000FA\r\n");
     EXPECT_EQ(Saved.substr(Saved.size() - 13), ":00000001FF\r\n");
 }
@@ -206,7 +167,7 @@ TEST_F(CliProcess, ResaveIntoAFolderFailsAndLeavesItAlone) {
     const std::string Input = MakeImage("input.ldr", 1);
     fs::create_directory(Folder / "taken.ldr");
     const std::string Target = (Folder / "taken.ldr").string();
-    const TRun Result = Run({"resave", Input, Target});
+    const TProcessResult Result = Run({"resave", Input, Target});
     EXPECT_EQ(Result.Code, 1);
     EXPECT_EQ(Result.Err, FormatText(SCannotWriteFile, Target.c_str()) + "\n");
     EXPECT_TRUE(fs::is_directory(Folder / "taken.ldr"));

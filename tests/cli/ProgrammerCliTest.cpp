@@ -1,40 +1,22 @@
 // velmora-cli's programmer commands run as a process against a simulator in the test.
 #include "image/HexFileToMemoryMapConverter.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int PageLength = 528;
-
-struct TRun {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadText(const fs::path& Path) {
-    std::ifstream File(Path, std::ios::binary);
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return Text.str();
-}
 
 TByteArray PatternPage(int Number) {
     TByteArray Page(PageLength);
@@ -71,17 +53,11 @@ std::vector<std::string> Messages(const std::string& Text) {
 
 class ProgrammerCli : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string Template = (fs::temp_directory_path() / "velmora-pcli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(Template.data()), nullptr);
-        Folder = Template;
-        fs::create_directories(Folder / "xdg" / "Velmora");
-    }
+    void SetUp() override { fs::create_directories(Folder / "xdg" / "Velmora"); }
     void TearDown() override {
         if (Simulator) {
             Simulator->Stop();
         }
-        fs::remove_all(Folder);
     }
 
     std::string StartSimulator(TSimulatorOptions Options = {}) {
@@ -93,51 +69,14 @@ protected:
     pid_t Spawn(const std::vector<std::string>& Arguments) const {
         std::vector<std::string> Words = {VELMORA_CLI_PATH};
         Words.insert(Words.end(), Arguments.begin(), Arguments.end());
-        std::vector<char*> Argv;
-        for (std::string& Word : Words) {
-            Argv.push_back(Word.data());
-        }
-        Argv.push_back(nullptr);
-        std::vector<std::string> Environment = {"XDG_DATA_HOME=" + (Folder / "xdg").string()};
-        for (char** Variable = environ; *Variable != nullptr; ++Variable) {
-            if (std::strncmp(*Variable, "XDG_DATA_HOME=", 14) != 0) {
-                Environment.emplace_back(*Variable);
-            }
-        }
-        std::vector<char*> Envp;
-        for (std::string& Variable : Environment) {
-            Envp.push_back(Variable.data());
-        }
-        Envp.push_back(nullptr);
-        const std::string OutPath = (Folder / "stdout").string();
-        const std::string ErrPath = (Folder / "stderr").string();
-
-        const pid_t Child = fork();
-        if (Child == 0) {
-            const int Out = open(OutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int Err = open(ErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int In = open("/dev/null", O_RDONLY);
-            dup2(Out, STDOUT_FILENO);
-            dup2(Err, STDERR_FILENO);
-            dup2(In, STDIN_FILENO);
-            signal(SIGINT, SIG_DFL);
-            execve(Argv[0], Argv.data(), Envp.data());
-            _exit(127);
-        }
-        return Child;
+        return StartProcess(Words, Folder, {"XDG_DATA_HOME=" + (Folder / "xdg").string()});
     }
 
-    TRun Finish(pid_t Child) const {
-        int Status = 0;
-        waitpid(Child, &Status, 0);
-        TRun Result;
-        Result.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-        Result.Out = ReadText(Folder / "stdout");
-        Result.Err = ReadText(Folder / "stderr");
-        return Result;
-    }
+    TProcessResult Finish(pid_t Child) const { return WaitForProcess(Child, Folder); }
 
-    TRun Run(const std::vector<std::string>& Arguments) const { return Finish(Spawn(Arguments)); }
+    TProcessResult Run(const std::vector<std::string>& Arguments) const {
+        return Finish(Spawn(Arguments));
+    }
 
     // An image file of Pages pattern pages.
     std::string MakeImage(const std::string& Name, int Pages) const {
@@ -152,7 +91,8 @@ protected:
         return Path;
     }
 
-    fs::path Folder;
+    const TTempFolder Temp{"velmora-pcli"};
+    const fs::path Folder = Temp.Path();
     std::unique_ptr<TProgrammerSimulator> Simulator;
 };
 
@@ -160,7 +100,7 @@ TEST_F(ProgrammerCli, InitPrintsThePaneLinesWithoutColoursWhenNotATerminal) {
     TSimulatorOptions Options;
     Options.IdentificationText = "Test board";
     const std::string Port = StartSimulator(Options);
-    const TRun Result = Run({"--port", Port, "init"});
+    const TProcessResult Result = Run({"--port", Port, "init"});
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     EXPECT_EQ(Messages(Result.Out), (std::vector<std::string>{"Инициализация прошла успешно.",
                                                               "Контроллер: Test board."}));
@@ -172,7 +112,7 @@ TEST_F(ProgrammerCli, PortComesFromTheSettingsFile) {
     const std::string Port = StartSimulator();
     std::ofstream(Folder / "xdg" / "Velmora" / "Settings.ini")
         << "[COM Port]\nCOM Name=" << Port << "\n";
-    const TRun Result = Run({"init"});
+    const TProcessResult Result = Run({"init"});
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     EXPECT_EQ(Simulator->GetRequestCount(), 1u);
 }
@@ -180,7 +120,7 @@ TEST_F(ProgrammerCli, PortComesFromTheSettingsFile) {
 TEST_F(ProgrammerCli, WriteWithVerifyWritesTheRangeAndComparesIt) {
     const std::string Port = StartSimulator();
     const std::string Image = MakeImage("image.ldr", 6);
-    const TRun Result =
+    const TProcessResult Result =
         Run({"write", "--first", "1", Image, "--last=4", "--verify", "--port", Port});
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     EXPECT_EQ(Messages(Result.Out),
@@ -200,9 +140,10 @@ TEST_F(ProgrammerCli, CompareReportsADifferenceWithItsOwnExitCode) {
         Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
     }
     const std::string Image = MakeImage("image.ldr", 4);
-    const TRun Equal = Run({"--port", Port, "compare", Image, "--first", "0", "--last", "2"});
+    const TProcessResult Equal =
+        Run({"--port", Port, "compare", Image, "--first", "0", "--last", "2"});
     EXPECT_EQ(Equal.Code, 0) << Equal.Err;
-    const TRun Different = Run({"--port", Port, "compare", Image});
+    const TProcessResult Different = Run({"--port", Port, "compare", Image});
     EXPECT_EQ(Different.Code, 3) << Different.Err;
     EXPECT_EQ(Messages(Different.Out),
               (std::vector<std::string>{"Начато сравнение.", "Страница 3 отличается.",
@@ -214,14 +155,14 @@ TEST_F(ProgrammerCli, ReadSavesTheChipAndEraseEmptiesIt) {
     for (int Page = 0; Page < 3; ++Page) {
         Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
     }
-    const TRun Read =
+    const TProcessResult Read =
         Run({"--port", Port, "read", (Folder / "copy").string(), "--first", "0", "--last", "2"});
     EXPECT_EQ(Read.Code, 0) << Read.Err;
     EXPECT_EQ(Messages(Read.Out),
               (std::vector<std::string>{"Начато чтение образа.", "Чтение прошло успешно."}));
-    EXPECT_EQ(ReadText(Folder / "copy.ldr"), ReadText(MakeImage("expected.ldr", 3)));
+    EXPECT_EQ(ReadFileText(Folder / "copy.ldr"), ReadFileText(MakeImage("expected.ldr", 3)));
 
-    const TRun Erase = Run({"--port", Port, "erase", "--first", "1", "--last", "1"});
+    const TProcessResult Erase = Run({"--port", Port, "erase", "--first", "1", "--last", "1"});
     EXPECT_EQ(Erase.Code, 0) << Erase.Err;
     EXPECT_EQ(Simulator->GetPage(0), PatternPage(0));
     EXPECT_EQ(Simulator->GetPage(1), TByteArray(PageLength, 0xFF));
@@ -253,7 +194,7 @@ TEST_F(ProgrammerCli, RangesAreCheckedAsTheRangeDialogChecksThem) {
     for (const TCase& Case : Cases) {
         std::vector<std::string> Arguments = {"--port", Port};
         Arguments.insert(Arguments.end(), Case.Arguments.begin(), Case.Arguments.end());
-        const TRun Result = Run(Arguments);
+        const TProcessResult Result = Run(Arguments);
         EXPECT_EQ(Result.Code, 2) << Case.Complaint;
         EXPECT_NE(Result.Err.find(Case.Complaint), std::string::npos) << Result.Err;
     }
@@ -279,7 +220,7 @@ TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
     TSimulatorOptions Options;
     Options.ForcedReplies = {{SimCmdErase, 0x13}};
     const std::string Port = StartSimulator(Options);
-    const TRun Result = Run({"--port", Port, "erase"});
+    const TProcessResult Result = Run({"--port", Port, "erase"});
     EXPECT_EQ(Result.Code, 1);
     EXPECT_EQ(Messages(Result.Out),
               (std::vector<std::string>{"Начато удаление образа из контроллера."}));
@@ -288,7 +229,7 @@ TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
 
 TEST_F(ProgrammerCli, LoadFailureIsAnError) {
     const std::string Port = StartSimulator();
-    const TRun Result = Run({"--port", Port, "write", (Folder / "missing.ldr").string()});
+    const TProcessResult Result = Run({"--port", Port, "write", (Folder / "missing.ldr").string()});
     EXPECT_EQ(Result.Code, 1);
     EXPECT_EQ(Result.Out, "");
     EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Не удалось загрузить файл."}));
@@ -301,7 +242,7 @@ TEST_F(ProgrammerCli, CtrlCStopsTheOperationAfterItsCurrentPage) {
     const pid_t Child = Spawn({"--port", Port, "erase"});
     ASSERT_TRUE(Simulator->WaitForHandledRequests(3));
     kill(Child, SIGINT);
-    const TRun Result = Finish(Child);
+    const TProcessResult Result = Finish(Child);
     EXPECT_EQ(Result.Code, 4) << Result.Err;
     const std::vector<std::string> Lines = Messages(Result.Out);
     ASSERT_FALSE(Lines.empty());
@@ -313,13 +254,13 @@ TEST_F(ProgrammerCli, SilentProgrammerTimesOut) {
     TSimulatorOptions Options;
     Options.NeverAnswer = true;
     const std::string Port = StartSimulator(Options);
-    const TRun Result = Run({"--port", Port, "init"});
+    const TProcessResult Result = Run({"--port", Port, "init"});
     EXPECT_EQ(Result.Code, 1);
     EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Программатор не подключен."}));
 }
 
 TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
-    const TRun Result = Run({"--port", (Folder / "no-such-port").string(), "init"});
+    const TProcessResult Result = Run({"--port", (Folder / "no-such-port").string(), "init"});
     EXPECT_EQ(Result.Code, 1);
     const std::vector<std::string> Lines = SplitLines(Result.Err);
     ASSERT_EQ(Lines.size(), 2u);
@@ -329,7 +270,8 @@ TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
 }
 
 TEST_F(ProgrammerCli, SimulateRunsACommandAgainstABuiltInProgrammer) {
-    const TRun Result = Run({"--simulate", "write", "--verify", VELMORA_SAMPLES_DIR "/small.ldr"});
+    const TProcessResult Result =
+        Run({"--simulate", "write", "--verify", VELMORA_SAMPLES_DIR "/small.ldr"});
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     EXPECT_EQ(Messages(Result.Out).back(), "Образ совпадает с образом в контроллере.");
 }

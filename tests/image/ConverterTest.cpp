@@ -1,8 +1,7 @@
-#include "TempFolder.h"
-
 #include "app/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

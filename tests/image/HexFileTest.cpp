@@ -1,8 +1,7 @@
-#include "TempFolder.h"
-
 #include "app/ResourseStrings.h"
 #include "image/HexFileObjects.h"
 #include "image/HexToInt.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

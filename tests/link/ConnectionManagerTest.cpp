@@ -21,7 +21,7 @@ protected:
         Device = std::make_unique<TDeviceManager>(Simulator->GetPortPath());
     }
 
-    TLinkTestLog Log;
+    TTestLog Log;
     std::unique_ptr<TProgrammerSimulator> Simulator;
     std::unique_ptr<TDeviceManager> Device;
 };

@@ -32,7 +32,7 @@ protected:
     }
 
     // Declared first: the log outlives the link that writes to it.
-    TLinkTestLog Log;
+    TTestLog Log;
     std::unique_ptr<TProgrammerSimulator> Simulator;
     std::unique_ptr<TProtocolManager> Protocol;
 };
@@ -47,7 +47,7 @@ TEST_F(ProtocolManagerTest, EveryCommandSucceedsWithTheFramesOfThePackageLayer) 
     Protocol->Initialize(Answer);
     EXPECT_EQ(Answer, Options.IdentificationText);
 
-    const TByteArray Data = PagePattern(3);
+    const TByteArray Data = EveryByteValuePage(3);
     EXPECT_TRUE(Protocol->TransferPage(5, MakePage(5, Data)));
     EXPECT_TRUE(Protocol->WritePage(5));
     EXPECT_EQ(Simulator->GetPage(5), Data);
@@ -56,14 +56,14 @@ TEST_F(ProtocolManagerTest, EveryCommandSucceedsWithTheFramesOfThePackageLayer) 
     EXPECT_EQ(Simulator->GetPage(5), TByteArray(528, 0xFF));
 
     // Only the low 16 bits of a page number count.
-    Simulator->SetPage(7, PagePattern(9));
+    Simulator->SetPage(7, EveryByteValuePage(9));
     EXPECT_TRUE(Protocol->ReadPage(0x10000 + 7));
     std::shared_ptr<IMemoryPage> Received;
     Protocol->RequestPage(Received);
     ASSERT_NE(Received, nullptr);
     EXPECT_EQ(Received->GetPageNumber(), 7);
     EXPECT_EQ(Received->GetAddress(), 3696);
-    EXPECT_EQ(Received->GetData(), PagePattern(9));
+    EXPECT_EQ(Received->GetData(), EveryByteValuePage(9));
 
     const std::vector<TByteArray> Expected = {
         Hex("AA 01 F0 00 00 00 00 0F 55 FF"),
@@ -140,7 +140,8 @@ TEST_F(ProtocolManagerTest, RepliesMapToTheirErrorsInOrder) {
     };
     const std::map<std::string, std::function<void(TProtocolManager&)>> Operations = {
         {"write", [](TProtocolManager& P) { P.WritePage(3); }},
-        {"transfer", [](TProtocolManager& P) { P.TransferPage(3, MakePage(3, PagePattern(1))); }},
+        {"transfer",
+         [](TProtocolManager& P) { P.TransferPage(3, MakePage(3, EveryByteValuePage(1))); }},
         {"read", [](TProtocolManager& P) { P.ReadPage(3); }},
         {"compare", [](TProtocolManager& P) { P.ComparePage(3); }},
         {"delete", [](TProtocolManager& P) { P.DeletePage(3); }},
@@ -179,7 +180,7 @@ TEST_F(ProtocolManagerTest, PageCommandsSucceedOnLowNibbleOneWhateverTheyEcho) {
     TSimulatorOptions Options;
     Options.ForcedReplies = {{0x10, 0x21}, {0x20, 0x51}, {0x30, 0xF1}, {0x40, 0x11}, {0x50, 0x01}};
     Start(Options);
-    EXPECT_TRUE(Protocol->TransferPage(1, MakePage(1, PagePattern(2))));
+    EXPECT_TRUE(Protocol->TransferPage(1, MakePage(1, EveryByteValuePage(2))));
     EXPECT_TRUE(Protocol->WritePage(1));
     EXPECT_TRUE(Protocol->ReadPage(1));
     EXPECT_TRUE(Protocol->ComparePage(1));
@@ -188,7 +189,7 @@ TEST_F(ProtocolManagerTest, PageCommandsSucceedOnLowNibbleOneWhateverTheyEcho) {
 
 TEST_F(ProtocolManagerTest, ComparePageReportsADifferenceAsFalseWithoutSuccessText) {
     Start();
-    ASSERT_TRUE(Protocol->TransferPage(9, MakePage(9, PagePattern(4))));
+    ASSERT_TRUE(Protocol->TransferPage(9, MakePage(9, EveryByteValuePage(4))));
     // The chip page is erased, the buffer is not: the board answers 0x44.
     EXPECT_FALSE(Protocol->ComparePage(9));
     EXPECT_EQ(Simulator->GetReplies().back().Command, 0x44);

@@ -2,6 +2,7 @@
 
 #include "app/Exception.h"
 #include "platform/AppDataFolder.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -14,35 +15,15 @@
 #include <vector>
 
 #include <csignal>
-#include <ftw.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
-int RemoveEntry(const char* Path, const struct stat*, int, struct FTW*) {
-    return remove(Path);
-}
-
 // A fresh data home per test, so the default log path points into a temporary folder.
 class LogManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char Template[] = "/tmp/velmora-log-XXXXXX";
-        ASSERT_NE(mkdtemp(Template), nullptr);
-        DataHome = Template;
-        setenv("XDG_DATA_HOME", DataHome.c_str(), 1);
-    }
-    void TearDown() override {
-        nftw(DataHome.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-        unsetenv("XDG_DATA_HOME");
-    }
-
-    static std::string ReadFile(const std::string& Path) {
-        std::ifstream Stream(Path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(Stream),
-                           std::istreambuf_iterator<char>());
-    }
+    static std::string ReadFile(const std::string& Path) { return ReadFileText(Path); }
 
     // Splits the file at CR LF; the text after the last CR LF must be empty.
     static std::vector<std::string> Lines(const std::string& Content) {
@@ -82,7 +63,8 @@ protected:
         return Line.substr(StampEnd + 1);
     }
 
-    std::string DataHome;
+    const TTemporaryDataHome Home{"velmora-log"};
+    const std::string DataHome = Home.Path();
 };
 
 TEST_F(LogManagerTest, FirstRunCreatesFolderAndNumbersRecordsFromOne) {
@@ -181,9 +163,7 @@ std::string WrittenBytes(const std::string& Path, bool Hex, const TByteArray& By
     TLogManager Log(Path);
     Log.HexMode = Hex;
     EXPECT_TRUE(Log.WriteBytes(Bytes, Caption));
-    std::ifstream Stream(Path, std::ios::binary);
-    const std::string Content{std::istreambuf_iterator<char>(Stream),
-                              std::istreambuf_iterator<char>()};
+    const std::string Content = ReadFileText(Path);
     const auto Text = Content.find('\t', Content.find('\t') + 1) + 1;
     EXPECT_EQ(Content.substr(Content.size() - 2), "\r\n");
     return Content.substr(Text, Content.size() - 2 - Text);

@@ -3,14 +3,12 @@
 
 #include "image/MemoryMapObjects.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 namespace {
 
@@ -19,17 +17,9 @@ namespace fs = std::filesystem;
 constexpr int ChipPages = 4096;
 constexpr int PageLength = 528;
 
-std::string ReadBytes(const fs::path& Path) {
-    std::ifstream File(Path, std::ios::binary);
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return Text.str();
-}
-
 TEST(FullChipTest, WrittenImageComparesEqualAndReadsBackToTheSameFile) {
-    std::string Template = (fs::temp_directory_path() / "velmora-chip-XXXXXX").string();
-    ASSERT_NE(mkdtemp(Template.data()), nullptr);
-    const fs::path Folder = Template;
+    const TTempFolder Temp("velmora-chip");
+    const fs::path Folder = Temp.Path();
 
     TProgrammerSimulator Simulator;
     THeadManager Head(Simulator.Start());
@@ -69,12 +59,11 @@ TEST(FullChipTest, WrittenImageComparesEqualAndReadsBackToTheSameFile) {
 
     const fs::path ReadBack = Folder / "ReadImage.ldr";
     Head.SaveImageToFile(ReadBack.string());
-    const std::string OriginalBytes = ReadBytes(Original);
+    const std::string OriginalBytes = ReadFileText(Original);
     EXPECT_FALSE(OriginalBytes.empty());
-    EXPECT_TRUE(ReadBytes(ReadBack) == OriginalBytes) << "the saved files differ";
+    EXPECT_TRUE(ReadFileText(ReadBack) == OriginalBytes) << "the saved files differ";
 
     Simulator.Stop();
-    fs::remove_all(Folder);
 }
 
 } // namespace

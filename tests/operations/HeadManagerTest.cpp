@@ -6,12 +6,12 @@
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -22,19 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int PageLength = 528;
+constexpr int PageLength = TestPageLength;
 
 using TLine = std::pair<std::string, TColor>;
-
-// A page whose bytes tell it apart from every other page number and seed.
-TByteArray PatternPage(int PageNumber, int Seed = 0) {
-    TByteArray Page(PageLength);
-    for (int Index = 0; Index < PageLength; ++Index) {
-        Page[static_cast<size_t>(Index)] =
-            static_cast<std::uint8_t>(PageNumber * 7 + Index * 13 + Seed * 29 + 1);
-    }
-    return Page;
-}
 
 TByteArray ErasedPage() {
     return TByteArray(PageLength, 0xFF);
@@ -428,21 +418,14 @@ TEST_F(HeadManagerTest, PortNamePassesThroughToTheLink) {
 class HeadManagerFileTest : public HeadManagerTest {
 protected:
     void SetUp() override {
-        std::string Template = (fs::temp_directory_path() / "velmora-head-XXXXXX").string();
-        ASSERT_NE(mkdtemp(Template.data()), nullptr);
-        Folder = Template;
         // No exchange happens here: a port that cannot be opened will do.
         MakeHeadManager((Folder / "no-port").string());
-    }
-    void TearDown() override {
-        HeadManagerTest::TearDown();
-        fs::remove_all(Folder);
     }
 
     std::string Path(const std::string& Name) const { return (Folder / Name).string(); }
 
     void WriteText(const std::string& Name, const std::string& Text) const {
-        std::ofstream(Path(Name), std::ios::binary) << Text;
+        WriteFileText(Path(Name), Text);
     }
 
     // An image file of DataBytes bytes (0, 1, 2, ...) in records of 16 bytes.
@@ -459,7 +442,8 @@ protected:
         File.SaveToFile(Path(Name));
     }
 
-    fs::path Folder;
+    TTempFolder Temp{"velmora-head"};
+    const fs::path Folder = Temp.Path();
 };
 
 TEST_F(HeadManagerFileTest, LoadingAnImageFileAnnouncesItsPages) {

@@ -1,11 +1,10 @@
 #include "operations/Settings.h"
 
+#include "tests/support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -13,24 +12,12 @@ namespace fs = std::filesystem;
 
 class SettingsTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string Template = (fs::temp_directory_path() / "velmora-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(Template.data()), nullptr);
-        Folder = Template;
-        FileName = (Folder / "Settings.ini").string();
-    }
-    void TearDown() override { fs::remove_all(Folder); }
+    void WriteFile(const std::string& Text) { WriteFileText(FileName, Text); }
+    std::string ReadFile() { return ReadFileText(FileName); }
 
-    void WriteFile(const std::string& Text) { std::ofstream(FileName, std::ios::binary) << Text; }
-    std::string ReadFile() {
-        std::ifstream File(FileName, std::ios::binary);
-        std::stringstream Text;
-        Text << File.rdbuf();
-        return Text.str();
-    }
-
-    fs::path Folder;
-    std::string FileName;
+    TTempFolder Temp{"velmora-settings"};
+    const fs::path Folder = Temp.Path();
+    const std::string FileName = (Folder / "Settings.ini").string();
 };
 
 TEST_F(SettingsTest, MissingFileSectionOrKeyGivesTheDefaultPort) {

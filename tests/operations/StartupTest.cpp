@@ -3,10 +3,10 @@
 #include "logging/LogManager.h"
 #include "operations/HeadManager.h"
 #include "operations/UIObjects.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -14,9 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(StartupTest, MakesTheGlobalsInOrderAndClearsThemAgain) {
-    std::string Template = (fs::temp_directory_path() / "velmora-start-XXXXXX").string();
-    ASSERT_NE(mkdtemp(Template.data()), nullptr);
-    const fs::path Folder = Template;
+    const TTempFolder Temp("velmora-start");
+    const fs::path Folder = Temp.Path();
     {
         TApplicationSingletons Singletons((Folder / "no-port").string(),
                                           (Folder / "Velmora.log").string());
@@ -35,7 +34,6 @@ TEST(StartupTest, MakesTheGlobalsInOrderAndClearsThemAgain) {
     EXPECT_EQ(GLogManager, nullptr);
     EXPECT_EQ(GHeadManager, nullptr);
     EXPECT_TRUE(fs::exists(Folder / "Velmora.log"));
-    fs::remove_all(Folder);
 }
 
 } // namespace

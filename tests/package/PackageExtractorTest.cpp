@@ -1,8 +1,8 @@
 #include "package/PackageExtractor.h"
 
-#include "TestLog.h"
 #include "package/PackageComposer.h"
 #include "package/PackageObjects.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 

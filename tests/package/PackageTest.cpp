@@ -1,6 +1,6 @@
 #include "package/PackageObjects.h"
 
-#include "TestLog.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 

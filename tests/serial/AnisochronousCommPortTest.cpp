@@ -1,5 +1,6 @@
 #include "serial/AnisochronousCommPort.h"
 #include "PseudoTerminal.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ class CommPortTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath())); }
 
-    TTemporaryLog Log;
+    TTestLog Log;
     TPseudoTerminal Line;
     TAnisochronousComm Comm;
 };
@@ -73,7 +74,7 @@ TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
 }
 
 TEST(CommPortState, FailedOpenLeavesThePortClosedAndSaysWhy) {
-    TTemporaryLog Log;
+    TTestLog Log;
     TPseudoTerminal Line;
     TAnisochronousComm Comm;
     ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
@@ -110,7 +111,7 @@ TEST(CommPortState, PermissionDeniedHintsAtTheDialoutGroup) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "permissions do not apply to root";
     }
-    TTemporaryLog Log;
+    TTestLog Log;
     const std::string Path = ::testing::TempDir() + "/velmora-locked-port";
     FILE* File = std::fopen(Path.c_str(), "w");
     ASSERT_NE(File, nullptr);

@@ -1,6 +1,7 @@
 #include "serial/AnisochronousCommReadThread.h"
 #include "PseudoTerminal.h"
 #include "serial/AnisochronousCommPort.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ protected:
         }
     }
 
-    TTemporaryLog Log;
+    TTestLog Log;
     TPseudoTerminal Line;
     TAnisochronousComm Comm;
     TBurstSink Sink;

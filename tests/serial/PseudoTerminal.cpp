@@ -1,16 +1,13 @@
 #include "PseudoTerminal.h"
 
-#include "platform/AppDataFolder.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <stdexcept>
 #include <sys/syscall.h>
 #include <termios.h>
 #include <thread>
@@ -70,34 +67,6 @@ void TPseudoTerminal::CloseMaster() {
         close(Master);
         Master = -1;
     }
-}
-
-TTemporaryLog::TTemporaryLog() {
-    std::string Pattern =
-        (std::filesystem::temp_directory_path() / "velmora-serial-XXXXXX").string();
-    if (mkdtemp(Pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    Root = Pattern;
-    setenv("XDG_DATA_HOME", Root.c_str(), 1);
-    EnsureFolderExists(GetProgramDataFolder());
-    Log = std::make_unique<TLogManager>(TLogManager::DefaultFileName());
-    Log->HexMode = true;
-    GLogManager = Log.get();
-}
-
-TTemporaryLog::~TTemporaryLog() {
-    GLogManager = nullptr;
-    Log.reset();
-    std::error_code Ignored;
-    std::filesystem::remove_all(Root, Ignored);
-}
-
-std::string TTemporaryLog::Contents() const {
-    std::ifstream File(Log->GetFileName(), std::ios::binary);
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return Text.str();
 }
 
 namespace {

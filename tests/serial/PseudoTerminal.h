@@ -1,11 +1,9 @@
 // Test helpers: a pseudo-terminal pair standing in for a serial line (the port under test opens
-// the slave side, the test plays the device on the master side), and a throw-away traffic log.
+// the slave side, the test plays the device on the master side).
 #pragma once
 
 #include "image/ArrayTypes.h"
-#include "logging/LogManager.h"
 
-#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -28,21 +26,6 @@ public:
 private:
     int Master = -1;
     std::string Slave;
-};
-
-// A log file of its own below a fresh data folder (XDG_DATA_HOME), installed as GLogManager.
-class TTemporaryLog {
-public:
-    TTemporaryLog();
-    ~TTemporaryLog();
-    TTemporaryLog(const TTemporaryLog&) = delete;
-    TTemporaryLog& operator=(const TTemporaryLog&) = delete;
-
-    std::string Contents() const;
-
-private:
-    std::string Root;
-    std::unique_ptr<TLogManager> Log;
 };
 
 // Waits until the thread Tid sleeps inside poll (so a test can act on a blocked call).

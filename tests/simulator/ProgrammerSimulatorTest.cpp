@@ -1,5 +1,5 @@
 #include "simulator/ProgrammerSimulator.h"
-#include "tests/simulator/SimulatorTestBytes.h"
+#include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -78,14 +78,8 @@ TByteArray Frame(std::uint8_t Number, std::uint8_t Command, std::uint16_t PageNu
     return SimComposeFrame(SimBuildPackage(Number, Command, PageNumber, Data));
 }
 
-// A page that holds every byte value, the two marker values included.
-TByteArray PagePattern(std::uint8_t Seed) {
-    TByteArray Page(SimPageLength);
-    for (std::size_t i = 0; i < Page.size(); ++i) {
-        Page[i] = static_cast<std::uint8_t>(i * 37 + Seed);
-    }
-    return Page;
-}
+// The support's test pages are pages of the simulator.
+static_assert(static_cast<std::size_t>(TestPageLength) == SimPageLength);
 
 class ProgrammerSimulatorTest : public ::testing::Test {
 protected:
@@ -146,14 +140,14 @@ TEST_F(ProgrammerSimulatorTest, AnswersTheFramesOfTheWireFormatExamples) {
 
 TEST_F(ProgrammerSimulatorTest, TransferWriteReadRequestRoundTrip) {
     StartSimulator();
-    const TByteArray Page = PagePattern(3);
+    const TByteArray Page = EveryByteValuePage(3);
     ExpectReply(Frame(1, SimCmdTransfer, 5, Page), Frame(1, 0x11, 5));
     ExpectReply(Frame(2, SimCmdWrite, 5), Frame(2, 0x21, 5));
     EXPECT_EQ(Simulator->GetPage(5), Page);
     EXPECT_EQ(Simulator->GetPage(4), TByteArray(SimPageLength, 0xFF));
 
     // Overwrite the buffer so the request can only return what the read loaded.
-    Simulator->SetBuffer(PagePattern(99), 77);
+    Simulator->SetBuffer(EveryByteValuePage(99), 77);
     ExpectReply(Frame(3, SimCmdRead, 5), Frame(3, 0x31, 5));
     ExpectReply(Frame(4, SimCmdRequest, 0), Frame(4, 0x65, 5, Page));
     ExpectQuietAfter(4);
@@ -167,7 +161,7 @@ TEST_F(ProgrammerSimulatorTest, TransferWriteReadRequestRoundTrip) {
 
 TEST_F(ProgrammerSimulatorTest, CompareReportsEqualAndDifferentPages) {
     StartSimulator();
-    const TByteArray Page = PagePattern(11);
+    const TByteArray Page = EveryByteValuePage(11);
     Simulator->SetPage(9, Page);
     ExpectReply(Frame(1, SimCmdTransfer, 9, Page), Frame(1, 0x11, 9));
     ExpectReply(Frame(2, SimCmdCompare, 9), Frame(2, 0x41, 9));
@@ -236,7 +230,7 @@ TEST_F(ProgrammerSimulatorTest, SurvivesThePortBeingClosedAndReopened) {
 
 TEST_F(ProgrammerSimulatorTest, AnswersFramesSplitOrSentTogether) {
     StartSimulator();
-    const TByteArray Request = Frame(1, SimCmdTransfer, 0x155, PagePattern(0x55));
+    const TByteArray Request = Frame(1, SimCmdTransfer, 0x155, EveryByteValuePage(0x55));
     for (const std::uint8_t Byte : Request) {
         Port->Send(TByteArray{Byte});
     }
@@ -257,7 +251,7 @@ TEST_F(ProgrammerSimulatorTest, ForcedReplyCodeReplacesTheCommand) {
     TSimulatorOptions Options;
     Options.ForcedReplies[SimCmdWrite] = 0x23;
     StartSimulator(Options);
-    ExpectReply(Frame(1, SimCmdTransfer, 6, PagePattern(1)), Frame(1, 0x11, 6));
+    ExpectReply(Frame(1, SimCmdTransfer, 6, EveryByteValuePage(1)), Frame(1, 0x11, 6));
     ExpectReply(Frame(2, SimCmdWrite, 6), Frame(2, 0x23, 6));
     EXPECT_EQ(Simulator->GetPage(6), TByteArray(SimPageLength, 0xFF));
 }
@@ -266,12 +260,12 @@ TEST_F(ProgrammerSimulatorTest, UnknownPagesAreReportedAsFFFF) {
     TSimulatorOptions Options;
     Options.UnknownPages = {4};
     StartSimulator(Options);
-    Simulator->SetPage(3, PagePattern(3));
-    Simulator->SetPage(4, PagePattern(4));
+    Simulator->SetPage(3, EveryByteValuePage(3));
+    Simulator->SetPage(4, EveryByteValuePage(4));
     ExpectReply(Frame(1, SimCmdRead, 3), Frame(1, 0x31, 3));
-    ExpectReply(Frame(2, SimCmdRequest, 0), Frame(2, 0x65, 3, PagePattern(3)));
+    ExpectReply(Frame(2, SimCmdRequest, 0), Frame(2, 0x65, 3, EveryByteValuePage(3)));
     ExpectReply(Frame(3, SimCmdRead, 4), Frame(3, 0x31, 4));
-    ExpectReply(Frame(4, SimCmdRequest, 0), Frame(4, 0x65, 0xFFFF, PagePattern(4)));
+    ExpectReply(Frame(4, SimCmdRequest, 0), Frame(4, 0x65, 0xFFFF, EveryByteValuePage(4)));
 }
 
 TEST_F(ProgrammerSimulatorTest, NoiseGoesBeforeEveryReply) {
@@ -316,7 +310,7 @@ TEST_F(ProgrammerSimulatorTest, PacedLineCarriesWholePages) {
     Options.BaudRate = 115200;
     Options.ReplyPieceSize = 100;
     StartSimulator(Options);
-    const TByteArray Page = PagePattern(0xAA);
+    const TByteArray Page = EveryByteValuePage(0xAA);
     ExpectReply(Frame(1, SimCmdTransfer, 10, Page), Frame(1, 0x11, 10));
     ExpectReply(Frame(2, SimCmdRequest, 0), Frame(2, 0x65, 10, Page));
     ExpectQuietAfter(2);
@@ -386,15 +380,15 @@ TEST_F(SimulatorChipFileTest, ChipIsKeptBetweenRuns) {
     Options.ChipFile = ChipPath;
     StartSimulator(Options);
     EXPECT_EQ(Simulator->GetPage(0), TByteArray(SimPageLength, 0xFF));
-    ExpectReply(Frame(1, SimCmdTransfer, 12, PagePattern(12)), Frame(1, 0x11, 12));
+    ExpectReply(Frame(1, SimCmdTransfer, 12, EveryByteValuePage(12)), Frame(1, 0x11, 12));
     ExpectReply(Frame(2, SimCmdWrite, 12), Frame(2, 0x21, 12));
-    Simulator->SetPage(4095, PagePattern(7));
+    Simulator->SetPage(4095, EveryByteValuePage(7));
     Port.reset();
     Simulator->Stop();
 
     StartSimulator(Options);
-    EXPECT_EQ(Simulator->GetPage(12), PagePattern(12));
-    EXPECT_EQ(Simulator->GetPage(4095), PagePattern(7));
+    EXPECT_EQ(Simulator->GetPage(12), EveryByteValuePage(12));
+    EXPECT_EQ(Simulator->GetPage(4095), EveryByteValuePage(7));
     EXPECT_EQ(Simulator->GetPage(11), TByteArray(SimPageLength, 0xFF));
     ExpectReply(Frame(3, SimCmdErase, 12), Frame(3, 0x51, 12));
     Port.reset();

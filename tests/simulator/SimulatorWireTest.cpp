@@ -1,5 +1,5 @@
 #include "simulator/SimulatorWire.h"
-#include "tests/simulator/SimulatorTestBytes.h"
+#include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 

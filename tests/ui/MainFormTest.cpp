@@ -26,6 +26,8 @@
 #include "operations/Settings.h"
 #include "operations/Startup.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestBytes.h"
 #include "ui/ColorRichEdit.h"
 #include "ui/ConstraintedEdit.h"
 #include "ui/MainForm.h"
@@ -38,7 +40,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int PageLength = 528;
+constexpr int PageLength = TestPageLength;
 constexpr TColor Black = 0x000000;
 constexpr TColor Green = 0x008000;
 constexpr TColor Red = 0x0000FF;
@@ -64,15 +65,6 @@ constexpr TColor Blue = 0xFF0000;
 const TActionFlags Everything{};
 const TActionFlags EmptyImage{false, true, false, false, true, true, true};
 const TActionFlags OnlyWrite{true, false, false, false, false, false, false};
-
-TByteArray PatternPage(int PageNumber, int Seed = 0) {
-    TByteArray Page(PageLength);
-    for (int Index = 0; Index < PageLength; ++Index) {
-        Page[static_cast<size_t>(Index)] =
-            static_cast<std::uint8_t>(PageNumber * 7 + Index * 13 + Seed * 29 + 1);
-    }
-    return Page;
-}
 
 // An image file of Count pattern pages, numbered from 0.
 void WriteImageFile(const std::string& FileName, int Count, int Seed = 0) {
@@ -84,13 +76,6 @@ void WriteImageFile(const std::string& FileName, int Count, int Seed = 0) {
     std::shared_ptr<IHexFile> Hex;
     Converter.MemoryMapToHex(Map, 32, Hex);
     Hex->SaveToFile(FileName);
-}
-
-std::string ReadText(const std::string& FileName) {
-    std::ifstream File(FileName, std::ios::binary);
-    std::ostringstream Text;
-    Text << File.rdbuf();
-    return Text.str();
 }
 
 struct TLine {
@@ -714,14 +699,14 @@ void TMainFormTest::SavingOverAnExistingFileAsksFirst() {
     Window.SaveImageToFileAction->trigger();
     QCOMPARE(World.LastDialog, Window.SaveDialog);
     QCOMPARE(World.Questions, QStringList({Q("Файл other.ldr существует. Перезаписать его?")}));
-    QCOMPARE(ReadText(Existing), std::string("keep"));
+    QCOMPARE(ReadFileText(Existing), std::string("keep"));
     QCOMPARE(World.LineCount(), Lines);
     QCOMPARE(Window.StateLabel->text(), Q("Образ «source.ldr»."));
 
     World.OverwriteAnswer = true;
     Window.SaveToolButton->click();
     QCOMPARE(World.Questions.size(), 2);
-    QCOMPARE(ReadText(Existing), ReadText(World.Path("source.ldr")));
+    QCOMPARE(ReadFileText(Existing), ReadFileText(World.Path("source.ldr")));
     QCOMPARE(Window.StateLabel->text(), Q("Образ «other.ldr»."));
     QCOMPARE(Window.GetFileNameFullPath(), Existing);
 }
@@ -736,14 +721,14 @@ void TMainFormTest::SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile() {
     World.OverwriteAnswer = false;
     Window.SaveImageToFileAction->trigger();
     QCOMPARE(World.Questions, QStringList({Q("Файл image.ldr существует. Перезаписать его?")}));
-    QCOMPARE(ReadText(World.Path("image.ldr")), std::string("keep"));
+    QCOMPARE(ReadFileText(World.Path("image.ldr")), std::string("keep"));
     QVERIFY(!fs::exists(World.Path("image")));
 
     // A new name is written at once, with the extension added.
     World.ChosenFile = QString::fromStdString(World.Path("fresh.txt"));
     Window.SaveImageToFileAction->trigger();
     QCOMPARE(World.Questions.size(), 1);
-    QCOMPARE(ReadText(World.Path("fresh.txt.ldr")), ReadText(World.Path("source.ldr")));
+    QCOMPARE(ReadFileText(World.Path("fresh.txt.ldr")), ReadFileText(World.Path("source.ldr")));
     QCOMPARE(Window.StateLabel->text(), Q("Образ «fresh.txt.ldr»."));
 }
 
@@ -939,7 +924,7 @@ void TMainFormTest::FullChipWriteCompareReadCycle() {
 
     World.ChosenFile = QString::fromStdString(World.Path("back.ldr"));
     Window.SaveImageToFileAction->trigger();
-    QCOMPARE(ReadText(World.Path("back.ldr")), ReadText(World.Path("chip.ldr")));
+    QCOMPARE(ReadFileText(World.Path("back.ldr")), ReadFileText(World.Path("chip.ldr")));
     for (const TLine& Line : World.Lines()) {
         QVERIFY2(Line.Color != Red, qPrintable(Line.Text));
     }

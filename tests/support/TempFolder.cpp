@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -6,9 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
-TTempFolder::TTempFolder() {
-    std::string Template =
-        (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
+TTempFolder::TTempFolder(const std::string& Prefix) {
+    std::string Template = (std::filesystem::temp_directory_path() / (Prefix + "-XXXXXX")).string();
     if (::mkdtemp(Template.data()) == nullptr) {
         throw std::runtime_error("mkdtemp failed");
     }
@@ -16,6 +15,7 @@ TTempFolder::TTempFolder() {
 }
 
 TTempFolder::~TTempFolder() {
+    // A test may have taken the permissions away to provoke a failure.
     std::error_code Ignored;
     std::filesystem::permissions(Folder, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, Ignored);

@@ -1,11 +1,13 @@
-// A fresh folder below the system's temporary folder, removed with everything in it.
+// A fresh folder below the system's temporary folder, removed with everything in it, and whole
+// files read and written in one go.
 #pragma once
 
 #include <string>
 
 class TTempFolder {
 public:
-    TTempFolder();
+    // The folder is named Prefix followed by a unique suffix.
+    explicit TTempFolder(const std::string& Prefix = "velmora-test");
     ~TTempFolder();
     TTempFolder(const TTempFolder&) = delete;
     TTempFolder& operator=(const TTempFolder&) = delete;
@@ -17,5 +19,7 @@ private:
     std::string Folder;
 };
 
+// The bytes of the file; empty when it cannot be read.
 std::string ReadFileText(const std::string& FileName);
+// Replaces the file's contents with Text.
 void WriteFileText(const std::string& FileName, const std::string& Text);
