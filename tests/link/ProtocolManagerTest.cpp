@@ -192,6 +192,8 @@ TEST_F(ProtocolManagerTest, ComparePageReportsADifferenceAsFalseWithoutSuccessTe
     ASSERT_TRUE(Protocol->TransferPage(9, MakePage(9, EveryByteValuePage(4))));
     // The chip page is erased, the buffer is not: the board answers 0x44.
     EXPECT_FALSE(Protocol->ComparePage(9));
+    // The simulator records a reply once it has written it, which may be after we read it.
+    ASSERT_TRUE(Simulator->WaitForHandledRequests(2));
     EXPECT_EQ(Simulator->GetReplies().back().Command, 0x44);
     EXPECT_TRUE(Log.ContainsInOrder({"", "Сравнить страницу 9.", "Получен пакет*"}));
     EXPECT_FALSE(Log.Contains("Страница 9 сравнена успешно."));
