@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int LastChipPage = 4095;
-
 // ---- Ctrl-C ----
 
 std::atomic<bool> InterruptRequested{false};
@@ -397,7 +395,7 @@ std::optional<TPageRange> ImageRange(const std::string& CommandName, const TCliA
 // Range of a read or erase: within the chip. Checked before the session starts.
 std::optional<TPageRange> ChipRange(const std::string& CommandName,
                                     const TCliArguments& Arguments) {
-    return ParseRange(CommandName, Arguments, 0, LastChipPage);
+    return ParseRange(CommandName, Arguments, 0, THeadManager::LastChipPage);
 }
 
 // The form of a range whose bounds depend on the image (both options or neither, digits only),

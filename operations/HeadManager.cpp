@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::int32_t PageLength = 528;
 constexpr std::int32_t RecordLength = 32;
-constexpr int LastChipPage = 4095;
 // The percentage reported for a range whose last page number is 0 (no divisor).
 constexpr int PercentWithoutDivisor = 100;
 

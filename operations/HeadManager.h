@@ -37,6 +37,9 @@ public:
     static constexpr std::uint8_t CompareDifferent = 1;
     static constexpr std::uint8_t CompareStopped = 2;
 
+    // The chip's pages are 0 .. LastChipPage; a full read or erase covers all of them.
+    static constexpr int LastChipPage = 4095;
+
     // Builds the whole programmer link and opens PortName ("COM1" unless told otherwise).
     explicit THeadManager(const std::string& PortName = "COM1");
     ~THeadManager();

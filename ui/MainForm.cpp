@@ -67,8 +67,6 @@ constexpr int PercentPanelWidth = 40;
 constexpr int ProgressPanelWidth = 100;
 constexpr int RemainingPanelWidth = 50;
 
-constexpr int LastChipPage = 4095;
-
 QString Text(const char* Resource) {
     return ToQString(Resource);
 }
@@ -800,13 +798,13 @@ void TMainForm::WriteConcreatePagesActionExecute() {
 }
 
 void TMainForm::ReadConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, LastChipPage)) {
+    if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
         Head().ReadPages(Range->first, Range->second);
     }
 }
 
 void TMainForm::DeleteConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, LastChipPage)) {
+    if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
         Head().DeletePages(Range->first, Range->second);
     }
 }
