@@ -1,6 +1,7 @@
 #include "cli/ProgrammerCommands.h"
 
 #include "app/ResourseStrings.h"
+#include "cli/PageRange.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
@@ -182,56 +183,6 @@ private:
 };
 
 // ---- Arguments ----
-
-class ECliRangeError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-struct TPageRange {
-    int First = 0;
-    int Last = 0;
-};
-
-// A page index as the range dialog accepts it: decimal digits only, within int.
-int ParseIndex(const std::string& Text) {
-    if (Text.empty() || Text.find_first_not_of("0123456789") != std::string::npos ||
-        Text.size() > 10 || std::stoll(Text) > 2147483647LL) {
-        throw ECliRangeError(FormatText(SNotAnIntegerValue, Text.c_str()));
-    }
-    return static_cast<int>(std::stoll(Text));
-}
-
-// The range of --first and --last, checked against MinIndex..MaxIndex as the range dialog
-// checks it (the last failing check gives the complaint), except that one page is a range.
-std::optional<TPageRange> ParseRange(const std::string& CommandName, const TCliArguments& Arguments,
-                                     int MinIndex, int MaxIndex) {
-    const auto First = Arguments.Options.find("first");
-    const auto Last = Arguments.Options.find("last");
-    const bool HasFirst = First != Arguments.Options.end();
-    const bool HasLast = Last != Arguments.Options.end();
-    if (!HasFirst && !HasLast) {
-        return std::nullopt;
-    }
-    if (HasFirst != HasLast) {
-        throw ECliRangeError(FormatText(SCliRangeNeedsBoth, CommandName.c_str()));
-    }
-    TPageRange Range{ParseIndex(First->second), ParseIndex(Last->second)};
-    std::string Complaint;
-    if (Range.First < MinIndex) {
-        Complaint = FormatText(SStartIndexBelowMin, MinIndex);
-    }
-    if (Range.Last > MaxIndex) {
-        Complaint = FormatText(SEndIndexAboveMax, MaxIndex);
-    }
-    if (Range.Last < Range.First) {
-        Complaint = SStartIndexAboveEnd;
-    }
-    if (!Complaint.empty()) {
-        throw ECliRangeError(Complaint);
-    }
-    return Range;
-}
 
 std::string FileNamePart(const std::string& FileName) {
     const size_t Slash = FileName.rfind('/');
@@ -471,8 +422,15 @@ int RunReadCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glob
         if (Session.WasStopped()) {
             return CliStopped;
         }
+        // The red line naming the missing pages has been shown; the image is saved only when
+        // asked for, and then without them.
+        const bool Complete = Head.GetMissingPages().empty();
+        if (!Complete && Arguments.Options.count("partial") == 0) {
+            Session.ShowError(FormatText(SCliReadNotSaved, Arguments.Positional[0].c_str()));
+            return CliFailure;
+        }
         Head.SaveImageToFile(Arguments.Positional[0]);
-        return CliSuccess;
+        return Complete ? CliSuccess : CliFailure;
     });
 }
 
