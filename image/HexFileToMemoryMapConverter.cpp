@@ -151,8 +151,12 @@ void THexFileToMemoryMapConverter::HexToMemoryMap(const std::shared_ptr<IHexFile
         throw std::invalid_argument("Page size out of range");
     }
     MemoryMap = std::make_shared<TMemoryMap>();
-    // The whole length is known and checked before anything large is allocated.
-    TByteArray Image(static_cast<std::size_t>(ImageLength(*HexFile)));
+    // The whole length is known and checked before anything large is allocated. Saving and
+    // dumping write whole pages, so the image must fit with its last page filled up: whatever
+    // loads can then be saved and dumped again.
+    const std::int64_t Length = ImageLength(*HexFile);
+    CheckImageEnd((Length + PageSize - 1) / PageSize * PageSize);
+    TByteArray Image(static_cast<std::size_t>(Length));
     CopyRecords(*HexFile, Image);
     CutIntoPages(Image, PageSize, *MemoryMap);
 }

@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-// The largest image accepted: no record may reach beyond this address. A full chip takes
-// 2 MiB, so this leaves ample room while keeping a hostile extended address from making the
-// program allocate gigabytes.
+// The largest image accepted: no record, and no page of the image cut into pages, may reach
+// beyond this address; loading and saving keep to the same limit. A full chip takes 2 MiB, so
+// this leaves ample room while keeping a hostile extended address from making the program
+// allocate gigabytes.
 inline constexpr std::int64_t MaxImageSize = 64 * 1024 * 1024;
 
 class THexFileToMemoryMapConverter {
@@ -21,8 +22,8 @@ public:
     // Hands out a new map in MemoryMap, then fills it with pages 0..n-1 of PageSize bytes
     // covering every record's end address (uncovered bytes are 0). Does nothing when HexFile is
     // null. Raises EWrongExtendedAddress for an extended address record without two address
-    // bytes and EImageIsTooLarge for an image ending beyond MaxImageSize; the map handed out
-    // then stays empty.
+    // bytes and EImageIsTooLarge for an image whose last page would end beyond MaxImageSize;
+    // the map handed out then stays empty.
     void HexToMemoryMap(const std::shared_ptr<IHexFile>& HexFile, std::int32_t PageSize,
                         std::shared_ptr<IMemoryMap>& MemoryMap) const;
 

@@ -267,3 +267,38 @@ TEST(MemoryMapToStrings, SpacesEveryRecord) {
     EXPECT_EQ(Lines[17].substr(0, 15), ":10 0200 00    ");
     EXPECT_NE(Lines[17].back(), ' ');
 }
+
+// The largest image is the largest whole number of pages within MaxImageSize: such an image
+// loads, saves and dumps, and an image reaching into the next page is refused when loading.
+TEST(ImageSizeLimit, WhatLoadsCanBeSavedAndDumped) {
+    const std::int64_t Largest = MaxImageSize / PageLength * PageLength;
+    // One data byte 0x5A ending the image at End.
+    const auto EndingAt = [](std::int64_t End) {
+        const std::int64_t Last = End - 1;
+        return MakeFile({{0, 4, WordToBytes(static_cast<std::uint16_t>(Last / 65536))},
+                         {static_cast<std::uint16_t>(Last % 65536), 0, {0x5A}}});
+    };
+    for (const std::int64_t End : {Largest + 1, MaxImageSize}) {
+        std::shared_ptr<IMemoryMap> Map;
+        EXPECT_THROW(THexFileToMemoryMapConverter().HexToMemoryMap(EndingAt(End), PageLength, Map),
+                     EImageIsTooLarge)
+            << End;
+    }
+
+    const auto Map = ToMap(EndingAt(Largest));
+    ASSERT_EQ(Map->GetCount(), Largest / PageLength);
+    TTempFolder Folder;
+    // The last record of both: 31 zero bytes and the 0x5A ending the last page.
+    ToHex(Map, 32)->SaveToFile(Folder.File("largest.ldr"));
+    const std::string Saved = ReadFileText(Folder.File("largest.ldr"));
+    const std::string Ending = ":20FFA000" + std::string(62, '0') + "5AE7\r\n:00000001FF\r\n";
+    ASSERT_GE(Saved.size(), Ending.size());
+    EXPECT_EQ(Saved.substr(Saved.size() - Ending.size()), Ending);
+    std::string Spaced;
+    for (int Byte = 0; Byte < 31; ++Byte) {
+        Spaced += "00 ";
+    }
+    const auto Lines = THexFileToMemoryMapConverter().MemoryMapToStrings(Map);
+    ASSERT_FALSE(Lines.empty());
+    EXPECT_EQ(Lines.back(), ":20 FFA0 00    " + Spaced + "5A   E7");
+}
