@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -384,20 +386,112 @@ void SyncFolder(const std::string& Folder) {
     }
 }
 
-// Has WriteContent write a temporary file beside Target, flushes it to disk and renames it over
-// Target, so Target holds either its old or its whole new content.
-bool ReplaceFileContent(const std::string& Target, const std::function<bool(int)>& WriteContent) {
-    const std::string Folder = FolderOf(Target);
+// Has WriteContent write a named temporary file beside Target, flushes it to disk and renames
+// it over Target. Used where the file system cannot make unnamed files; a process killed while
+// writing leaves the temporary file behind.
+bool ReplaceThroughNamedFile(const std::string& Folder, const std::string& Target,
+                             mode_t Permissions, const std::function<bool(int)>& WriteContent) {
     std::string TempName = Folder + "/.velmora-save-XXXXXX";
     TFileHandle Temp(::mkstemp(TempName.data()));
     if (Temp.Get() < 0) {
         return false;
     }
-    const bool Written = ::fchmod(Temp.Get(), PermissionsFor(Target)) == 0 &&
-                         WriteContent(Temp.Get()) && ::fsync(Temp.Get()) == 0 && Temp.Close() &&
+    const bool Written = ::fchmod(Temp.Get(), Permissions) == 0 && WriteContent(Temp.Get()) &&
+                         ::fsync(Temp.Get()) == 0 && Temp.Close() &&
                          ::rename(TempName.c_str(), Target.c_str()) == 0;
     if (!Written) {
         ::unlink(TempName.c_str());
+    }
+    return Written;
+}
+
+enum class TReplaceResult { Done, Failed, Unsupported };
+
+#ifdef O_TMPFILE
+// Gives the open unnamed file Descriptor the name Name in the file system; false with errno set
+// when it cannot. Through /proc first, which needs no privilege; AT_EMPTY_PATH where /proc is
+// not mounted.
+bool LinkUnnamedFile(int Descriptor, const std::string& Name) {
+    const std::string Path = "/proc/self/fd/" + std::to_string(Descriptor);
+    if (::linkat(AT_FDCWD, Path.c_str(), AT_FDCWD, Name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != ENOENT) {
+        return false;
+    }
+    return ::linkat(Descriptor, "", AT_FDCWD, Name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// Gives the unnamed file Descriptor a temporary name in Folder that no other file has; false
+// with errno set when it cannot.
+bool LinkUnderFreshName(int Descriptor, const std::string& Folder, std::string& Name) {
+    static std::atomic<unsigned> Counter{0};
+    const std::string Prefix = Folder + "/.velmora-save-" + std::to_string(::getpid()) + "-";
+    // A name left by an earlier process of the same number is skipped; the bound only keeps a
+    // folder full of such names from looping for ever.
+    for (int Attempt = 0; Attempt < 100; ++Attempt) {
+        Name = Prefix + std::to_string(++Counter);
+        if (LinkUnnamedFile(Descriptor, Name)) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+#endif
+
+// Has WriteContent write an unnamed file in Folder and flushes it to disk; only then is the file
+// given a temporary name and at once renamed over Target. A process killed while writing leaves
+// nothing behind: an unnamed file goes with its last descriptor. Unsupported, with nothing
+// changed, when the file system cannot make unnamed files or give them a name.
+TReplaceResult ReplaceThroughUnnamedFile(const std::string& Folder, const std::string& Target,
+                                         mode_t Permissions,
+                                         const std::function<bool(int)>& WriteContent) {
+#ifdef O_TMPFILE
+    TFileHandle File(::open(Folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, Permissions));
+    if (File.Get() < 0) {
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL
+                   ? TReplaceResult::Unsupported
+                   : TReplaceResult::Failed;
+    }
+    // The open's permissions pass through the umask; those of the replaced file are set exactly.
+    if (::fchmod(File.Get(), Permissions) != 0 || !WriteContent(File.Get()) ||
+        ::fsync(File.Get()) != 0) {
+        return TReplaceResult::Failed;
+    }
+    std::string TempName;
+    if (!LinkUnderFreshName(File.Get(), Folder, TempName)) {
+        // ENOENT: neither /proc nor the privilege for AT_EMPTY_PATH is there to name the file.
+        return errno == ENOENT ? TReplaceResult::Unsupported : TReplaceResult::Failed;
+    }
+    if (!File.Close() || ::rename(TempName.c_str(), Target.c_str()) != 0) {
+        ::unlink(TempName.c_str());
+        return TReplaceResult::Failed;
+    }
+    return TReplaceResult::Done;
+#else
+    (void)Folder;
+    (void)Target;
+    (void)Permissions;
+    (void)WriteContent;
+    return TReplaceResult::Unsupported;
+#endif
+}
+
+// Replaces Target with the content WriteContent writes, so that Target holds either its old or
+// its whole new content, and flushes the folder to disk after the rename. Where unnamed files
+// cannot be made or named, the content is written through a named temporary file instead.
+bool ReplaceFileContent(const std::string& Target, const std::function<bool(int)>& WriteContent) {
+    const std::string Folder = FolderOf(Target);
+    const mode_t Permissions = PermissionsFor(Target);
+    const TReplaceResult Result =
+        ReplaceThroughUnnamedFile(Folder, Target, Permissions, WriteContent);
+    const bool Replaced = Result == TReplaceResult::Done ||
+                          (Result == TReplaceResult::Unsupported &&
+                           ReplaceThroughNamedFile(Folder, Target, Permissions, WriteContent));
+    if (!Replaced) {
         return false;
     }
     SyncFolder(Folder);

@@ -8,10 +8,13 @@
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +58,20 @@ std::vector<std::string> FileNamesIn(const std::string& Folder) {
     }
     ::closedir(Directory);
     return Names;
+}
+
+// The pipe on which a writer stopped by ReportAndWaitForTheEnd reports.
+int StoppedWriterPipe = -1;
+
+// A SIGXFSZ handler: tells the test through the pipe that the writer is inside a write, then
+// keeps it there until it is killed.
+void ReportAndWaitForTheEnd(int) {
+    const char Byte = 1;
+    if (::write(StoppedWriterPipe, &Byte, 1) == 1) {
+        for (;;) {
+            ::pause();
+        }
+    }
 }
 
 } // namespace
@@ -358,6 +375,24 @@ TEST_F(HexFileOnDisk, SaveIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
     EXPECT_EQ(ReadFileText(Target), "old\r\n");
 }
 
+TEST_F(HexFileOnDisk, SavedFileKeepsThePermissionsOfTheFileItReplaces) {
+    const mode_t Mask = ::umask(022);
+    const std::pair<const char*, mode_t> Cases[] = {
+        {"0600.ldr", 0600}, {"0640.ldr", 0640}, {"0755.ldr", 0755}, {"new.ldr", 0644}};
+    for (const auto& [Name, Mode] : Cases) {
+        const std::string Target = Folder.File(Name);
+        if (Name != std::string("new.ldr")) {
+            WriteFileText(Target, "old\r\n");
+            ASSERT_EQ(::chmod(Target.c_str(), Mode), 0);
+        }
+        THexFile().SaveToFile(Target);
+        struct stat Info {};
+        ASSERT_EQ(::stat(Target.c_str(), &Info), 0);
+        EXPECT_EQ(Info.st_mode & 07777, Mode) << Name;
+    }
+    ::umask(Mask);
+}
+
 TEST_F(HexFileOnDisk, SaveReplacesTheTargetOfASymbolicLink) {
     const std::string Real = Folder.File("real.ldr");
     const std::string Link = Folder.File("link.ldr");
@@ -369,4 +404,52 @@ TEST_F(HexFileOnDisk, SaveReplacesTheTargetOfASymbolicLink) {
     struct stat Info {};
     ASSERT_EQ(::lstat(Link.c_str(), &Info), 0);
     EXPECT_TRUE(S_ISLNK(Info.st_mode));
+}
+
+TEST_F(HexFileOnDisk, SaveKilledWhileWritingKeepsTheOldFileAndLeavesNoOther) {
+    const int Unnamed = ::open(Folder.Path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (Unnamed < 0) {
+        GTEST_SKIP() << "this file system cannot make unnamed files, so saves name theirs";
+    }
+    ::close(Unnamed);
+    const std::string Target = Folder.File("image.ldr");
+    WriteFileText(Target, "old\r\n");
+    THexFile File;
+    for (int Record = 0; Record < 2000; ++Record) {
+        File.AddRecord(static_cast<std::uint16_t>(Record * 32), 0, TByteArray(32, 0x5A));
+    }
+    int Pipe[2];
+    ASSERT_EQ(::pipe(Pipe), 0);
+    const pid_t Writer = ::fork();
+    ASSERT_GE(Writer, 0);
+    if (Writer == 0) {
+        // Once the new content reaches 4 KiB, the write raises SIGXFSZ and the writer stays
+        // in its handler, in the middle of the save, until it is killed.
+        ::close(Pipe[0]);
+        StoppedWriterPipe = Pipe[1];
+        std::signal(SIGXFSZ, ReportAndWaitForTheEnd);
+        rlimit Limit{};
+        ::getrlimit(RLIMIT_FSIZE, &Limit);
+        Limit.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &Limit);
+        try {
+            File.SaveToFile(Target);
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    ::close(Pipe[1]);
+    // The writer either stops after 4 KiB or ends, closing the pipe; the bound is only a
+    // safeguard.
+    pollfd Ready{Pipe[0], POLLIN, 0};
+    char Byte = 0;
+    const bool Stopped = ::poll(&Ready, 1, 60'000) == 1 && ::read(Pipe[0], &Byte, 1) == 1;
+    ::kill(Writer, SIGKILL);
+    int Status = 0;
+    ::waitpid(Writer, &Status, 0);
+    ::close(Pipe[0]);
+
+    EXPECT_TRUE(Stopped) << "the writer was not stopped inside the save";
+    EXPECT_EQ(ReadFileText(Target), "old\r\n");
+    EXPECT_EQ(FileNamesIn(Folder.Path()), std::vector<std::string>{"image.ldr"});
 }
