@@ -28,17 +28,38 @@ bool SameName(const std::string& A, const std::string& B) {
            });
 }
 
-std::vector<std::string> ReadLines(const std::string& FileName) {
-    std::vector<std::string> Lines;
-    std::ifstream File(FileName);
+// One line of the file: its text and the line end it had ("\r\n", "\n", or nothing for a last
+// line without one), so that writing the file back keeps every line as it was.
+struct TLine {
+    std::string Text;
+    std::string End;
+};
+
+std::vector<TLine> ReadLines(const std::string& FileName) {
+    std::vector<TLine> Lines;
+    std::ifstream File(FileName, std::ios::binary);
     std::string Line;
     while (std::getline(File, Line)) {
-        if (!Line.empty() && Line.back() == '\r') {
+        if (File.eof()) {
+            Lines.push_back({Line, ""});
+        } else if (!Line.empty() && Line.back() == '\r') {
             Line.pop_back();
+            Lines.push_back({Line, "\r\n"});
+        } else {
+            Lines.push_back({Line, "\n"});
         }
-        Lines.push_back(Line);
     }
     return Lines;
+}
+
+// The line end new lines take: the one of the file's first ended line; LF when no line has one.
+std::string LineEndOf(const std::vector<TLine>& Lines) {
+    for (const TLine& Line : Lines) {
+        if (!Line.End.empty()) {
+            return Line.End;
+        }
+    }
+    return "\n";
 }
 
 // The section name of a "[Name]" line.
@@ -68,13 +89,13 @@ std::string ValueOf(const std::string& Line) {
 }
 
 // Writes the lines to a temporary file beside FileName and renames it over FileName, so a
-// failed write never leaves half a settings file behind.
-bool WriteLines(const std::string& FileName, const std::vector<std::string>& Lines) {
+// failed write never leaves half a settings file behind. Only the last line may lack an end.
+bool WriteLines(const std::string& FileName, const std::vector<TLine>& Lines) {
     const std::string TempName = FileName + ".tmp";
     {
-        std::ofstream File(TempName, std::ios::trunc);
-        for (const std::string& Line : Lines) {
-            File << Line << '\n';
+        std::ofstream File(TempName, std::ios::binary | std::ios::trunc);
+        for (const TLine& Line : Lines) {
+            File << Line.Text << Line.End;
         }
         File.flush();
         if (!File) {
@@ -95,13 +116,13 @@ bool WriteLines(const std::string& FileName, const std::vector<std::string>& Lin
 std::string ReadIniString(const std::string& FileName, const std::string& Section,
                           const std::string& Key, const std::string& Default) {
     bool InSection = false;
-    for (const std::string& Line : ReadLines(FileName)) {
-        if (const auto Name = SectionOf(Line)) {
+    for (const TLine& Line : ReadLines(FileName)) {
+        if (const auto Name = SectionOf(Line.Text)) {
             InSection = SameName(*Name, Section);
         } else if (InSection) {
-            const auto LineKey = KeyOf(Line);
+            const auto LineKey = KeyOf(Line.Text);
             if (LineKey && SameName(*LineKey, Key)) {
-                return ValueOf(Line);
+                return ValueOf(Line.Text);
             }
         }
     }
@@ -110,12 +131,13 @@ std::string ReadIniString(const std::string& FileName, const std::string& Sectio
 
 bool WriteIniString(const std::string& FileName, const std::string& Section, const std::string& Key,
                     const std::string& Value) {
-    std::vector<std::string> Lines = ReadLines(FileName);
+    std::vector<TLine> Lines = ReadLines(FileName);
+    const std::string End = LineEndOf(Lines);
     const std::string NewLine = Key + "=" + Value;
     bool InSection = false;
     std::optional<size_t> SectionEnd; // where a missing key goes: after the section's last line
     for (size_t Index = 0; Index < Lines.size(); ++Index) {
-        if (const auto Name = SectionOf(Lines[Index])) {
+        if (const auto Name = SectionOf(Lines[Index].Text)) {
             InSection = SameName(*Name, Section);
             if (InSection) {
                 SectionEnd = Index + 1;
@@ -125,23 +147,29 @@ bool WriteIniString(const std::string& FileName, const std::string& Section, con
         if (!InSection) {
             continue;
         }
-        const auto LineKey = KeyOf(Lines[Index]);
+        const auto LineKey = KeyOf(Lines[Index].Text);
         if (LineKey && SameName(*LineKey, Key)) {
-            Lines[Index] = NewLine;
+            Lines[Index].Text = NewLine;
             return WriteLines(FileName, Lines);
         }
-        if (!Trim(Lines[Index]).empty()) {
+        if (!Trim(Lines[Index].Text).empty()) {
             SectionEnd = Index + 1;
         }
     }
     if (SectionEnd) {
-        Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(*SectionEnd), NewLine);
+        Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(*SectionEnd), {NewLine, End});
     } else {
-        if (!Lines.empty() && !Trim(Lines.back()).empty()) {
-            Lines.emplace_back();
+        if (!Lines.empty() && !Trim(Lines.back().Text).empty()) {
+            Lines.push_back({"", End});
         }
-        Lines.push_back("[" + Section + "]");
-        Lines.push_back(NewLine);
+        Lines.push_back({"[" + Section + "]", End});
+        Lines.push_back({NewLine, End});
+    }
+    // A last line without an end that is no longer the last gets one.
+    for (size_t Index = 0; Index + 1 < Lines.size(); ++Index) {
+        if (Lines[Index].End.empty()) {
+            Lines[Index].End = End;
+        }
     }
     return WriteLines(FileName, Lines);
 }

@@ -58,6 +58,34 @@ TEST_F(SettingsTest, WritingAddsAMissingKeyToItsSectionOrAMissingSectionAtTheEnd
     EXPECT_EQ(ReadFile(), "[Window]\nLeft=10\n\n[COM Port]\nCOM Name=COM5\n");
 }
 
+// Every kept line keeps its own end; new lines take the end of the file's first ended line.
+TEST_F(SettingsTest, WritingKeepsTheLineEndOfEveryLine) {
+    const struct {
+        const char* Before;
+        const char* After;
+    } Cases[] = {
+        {"[COM Port]\r\nCOM Name=COM3\r\nSpeed=1\r\n",
+         "[COM Port]\r\nCOM Name=COM9\r\nSpeed=1\r\n"},
+        {"; c\n[COM Port]\r\nCOM Name=COM3\nSpeed=1\r\n",
+         "; c\n[COM Port]\r\nCOM Name=COM9\nSpeed=1\r\n"},
+        {"[COM Port]\r\nSpeed=1\r\n\r\n[W]\r\n",
+         "[COM Port]\r\nSpeed=1\r\nCOM Name=COM9\r\n\r\n[W]\r\n"},
+        {"[W]\r\nLeft=10\r\n", "[W]\r\nLeft=10\r\n\r\n[COM Port]\r\nCOM Name=COM9\r\n"},
+        {"[W]\nLeft=10\r\n", "[W]\nLeft=10\r\n\n[COM Port]\nCOM Name=COM9\n"},
+        // A last line without an end keeps it so unless a line is added after it.
+        {"[COM Port]\r\nCOM Name=COM3", "[COM Port]\r\nCOM Name=COM9"},
+        {"[COM Port]\r\nSpeed=1\r\n[W]\r\nLeft=10",
+         "[COM Port]\r\nSpeed=1\r\nCOM Name=COM9\r\n[W]\r\nLeft=10"},
+        {"[W]\r\nLeft=10", "[W]\r\nLeft=10\r\n\r\n[COM Port]\r\nCOM Name=COM9\r\n"},
+        {"[COM Port]", "[COM Port]\nCOM Name=COM9\n"},
+    };
+    for (const auto& Case : Cases) {
+        WriteFile(Case.Before);
+        ASSERT_TRUE(SavePortName("COM9", FileName));
+        EXPECT_EQ(ReadFile(), Case.After) << Case.Before;
+    }
+}
+
 TEST_F(SettingsTest, SavingCreatesTheDataFolder) {
     const std::string Nested = (Folder / "a" / "Velmora" / "Settings.ini").string();
     ASSERT_TRUE(SavePortName("COM8", Nested));
