@@ -40,6 +40,8 @@ inline constexpr const char* SListIndexOutOfBounds = "Индекс списка 
 
 // ---- Traffic log ----
 inline constexpr const char* SLogWriteError = "Ошибка записи в файл журнала %s.";
+inline constexpr const char* SLogNextFileError =
+    "Не удалось начать новый файл журнала %s, журнал отключён.";
 
 // ---- Packages ----
 inline constexpr const char* SWrongLength = "EWrongLength";
@@ -74,6 +76,14 @@ inline constexpr const char* SMicroControllerOperationError = "Ошибка ра
 inline constexpr const char* SUnknuwnPageNumber =
     "Программатор вернул страницу с неизвестным номером.";
 inline constexpr const char* SUnknownDeviceError = "Неизвестная ошибка.";
+inline constexpr const char* SLateReplyDropped = "Отброшен запоздавший ответ на прежний запрос: %s.";
+inline constexpr const char* SDamagedReplyCheckSum =
+    "Ответ повреждён: контрольная сумма не сходится.";
+inline constexpr const char* SDamagedReplyDataLength =
+    "Ответ повреждён: длина данных не совпадает с полученными байтами.";
+inline constexpr const char* SPageDataWrongLength =
+    "Ответ повреждён: в странице %d байт вместо %d.";
+inline constexpr const char* SRequestPageRepeated = "Повторный запрос страницы (%d из %d).";
 inline constexpr const char* STransferPageRequest = "Передать страницу %d.";
 inline constexpr const char* STransferPageResult = "Страница %d передана успешно.";
 inline constexpr const char* SWritePageRequest = "Записать страницу %d.";
@@ -107,6 +117,11 @@ inline constexpr const char* SPageDiffers = "Страница %d отличае�
 inline constexpr const char* SReadStarted = "Начато чтение образа.";
 inline constexpr const char* SReadStopped = "Чтение образа прервано.";
 inline constexpr const char* SReadSucceeded = "Чтение прошло успешно.";
+inline constexpr const char* SReadMissedPages =
+    "Чтение не завершено: не прочитаны страницы %s.";
+inline constexpr const char* SMorePages = " и ещё %d";
+inline constexpr const char* SPageNumberMismatch =
+    "Программатор вернул страницу %d вместо страницы %d.";
 inline constexpr const char* SDeleteStarted = "Начато удаление образа из контроллера.";
 inline constexpr const char* SDeleteStopped = "Удаление образа прервано.";
 inline constexpr const char* SDeleteSucceeded = "Удаление прошло успешно.";
@@ -145,6 +160,8 @@ inline constexpr const char* SSettingsFileName = "Settings.ini";
 inline constexpr const char* SComPortSection = "COM Port";
 inline constexpr const char* SComNameKey = "COM Name";
 inline constexpr const char* SDefaultPortName = "COM1";
+inline constexpr const char* SLogSection = "Log";
+inline constexpr const char* SLogLimitKey = "Log Limit";
 
 // ---- Command line ----
 inline constexpr const char* SCliUsageHeader = "Usage: velmora-cli COMMAND [ARGUMENTS]";
@@ -164,16 +181,22 @@ inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
 // Programmer commands of velmora-cli.
 inline constexpr const char* SCliInitSummary = "ask the programmer for its identification";
 inline constexpr const char* SCliWriteSummary = "write FILE into the chip (--verify: compare after)";
-inline constexpr const char* SCliReadSummary = "read the chip and save it as FILE";
+inline constexpr const char* SCliReadSummary =
+    "read the chip and save it as FILE (--partial: save even when pages could not be read, "
+    "leaving them out of the file)";
+inline constexpr const char* SCliReadNotSaved =
+    "velmora-cli: %s not saved: pages the programmer did not give are missing from the image "
+    "(--partial saves the pages read and leaves the others out of the file)";
 inline constexpr const char* SCliEraseSummary = "erase the chip";
 inline constexpr const char* SCliCompareSummary = "compare FILE with the chip";
 inline constexpr const char* SCliGlobalOptions =
     "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
     "port in Settings.ini, else COM1) and, before the command, --simulate (run against a "
-    "simulated programmer).";
+    "simulated programmer) and --log-limit SIZE (the traffic log's size before it moves to "
+    "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M).";
 inline constexpr const char* SCliFlagWithValue = "velmora-cli %s: option \"%s\" takes no value";
 inline constexpr const char* SCliNotAProgrammerCommand =
-    "velmora-cli %s: --port and --simulate apply to programmer commands only";
+    "velmora-cli %s: --port, --simulate and --log-limit apply to programmer commands only";
 inline constexpr const char* SCliSimulateWithPort =
     "velmora-cli: --simulate and --port cannot be used together";
 inline constexpr const char* SCliRangeNeedsBoth =
@@ -186,6 +209,9 @@ inline constexpr const char* SCliPermissionDenied =
 inline constexpr const char* SCliPortBusy = "the port is in use by another program";
 inline constexpr const char* SCliNotASerialPort = "not a serial port";
 inline constexpr const char* SCliSimulatorFailed = "velmora-cli: the simulator did not start: %s";
+inline constexpr const char* SCliBadLogLimit =
+    "velmora-cli: --log-limit needs a size above zero: bytes, or with a K, M or G suffix, "
+    "not \"%s\"";
 
 // ---- Windows ----
 // Input controls
@@ -268,8 +294,12 @@ inline constexpr const char* SBurnerDisconnectedFromPort =
 inline constexpr const char* SUnknownException = "Неизвестная ошибка.";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
-    "Usage: velmora [--simulate]\n"
-    "  --simulate  run against a simulated programmer on a pseudo-terminal\n";
+    "Usage: velmora [--simulate] [--log-limit SIZE]\n"
+    "  --simulate        run against a simulated programmer on a pseudo-terminal\n"
+    "  --log-limit SIZE  the traffic log's size before it moves to Velmora.log.1: bytes, or\n"
+    "                    with a K, M or G suffix (default: Settings.ini, else 64M)\n";
 inline constexpr const char* SGuiSimulatorFailed = "velmora: the simulator did not start: %s";
 inline constexpr const char* SGuiStartFailed = "velmora: cannot start: %s";
 inline constexpr const char* SGuiMissingOptionValue = "velmora: option \"%s\" needs a value";
+inline constexpr const char* SGuiBadLogLimit =
+    "velmora: --log-limit needs a size above zero: bytes, or with a K, M or G suffix, not \"%s\"";

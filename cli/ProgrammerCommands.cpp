@@ -422,8 +422,15 @@ int RunReadCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glob
         if (Session.WasStopped()) {
             return CliStopped;
         }
+        // The red line naming the missing pages has been shown; the image is saved only when
+        // asked for, and then without them.
+        const bool Complete = Head.GetMissingPages().empty();
+        if (!Complete && Arguments.Options.count("partial") == 0) {
+            Session.ShowError(FormatText(SCliReadNotSaved, Arguments.Positional[0].c_str()));
+            return CliFailure;
+        }
         Head.SaveImageToFile(Arguments.Positional[0]);
-        return CliSuccess;
+        return Complete ? CliSuccess : CliFailure;
     });
 }
 

@@ -42,19 +42,32 @@ TConnectionManager::~TConnectionManager() {
 }
 
 bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs,
-                                     TByteArray& Reply) {
+                                     TByteArray& Reply, const TReplyFilter& Accepts) {
     {
-        // Under the lock: a package stored before this point is either signalled already (and
-        // the signal is cleared here) or not at all, never signalled afterwards.
+        // Whatever arrived before this request cannot be its answer.
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        ReplyEvent.Reset();
+        ReceivedPackages.clear();
     }
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     Composer->Compose(Package);
-    if (!ReplyEvent.Wait(TimeoutMs)) {
+    TByteArray Candidate;
+    while (TakePackage(Deadline, Candidate)) {
+        if (!Accepts || Accepts(Candidate)) {
+            Reply = std::move(Candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadline,
+                                     TByteArray& Package) {
+    std::unique_lock<std::mutex> Lock(ReplyLock);
+    if (!PackageArrived.wait_until(Lock, Deadline, [&] { return !ReceivedPackages.empty(); })) {
         return false;
     }
-    std::lock_guard<std::mutex> Guard(ReplyLock);
-    Reply = ReceivedPackage;
+    Package = std::move(ReceivedPackages.front());
+    ReceivedPackages.pop_front();
     return true;
 }
 
@@ -111,9 +124,11 @@ void TConnectionManager::PackageComposed(void* /*Sender*/, const TByteArray& Fra
 void TConnectionManager::PackageExtracted(void* /*Sender*/, const TByteArray& Package) {
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        ReceivedPackage = Package;
+        if (ReceivedPackages.size() == MaxQueuedPackages) {
+            ReceivedPackages.pop_front();
+        }
+        ReceivedPackages.push_back(Package);
         ++PackagesReceived;
-        ReplyEvent.Set();
     }
     PackageArrived.notify_all();
 }

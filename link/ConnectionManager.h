@@ -6,8 +6,11 @@
 #include "platform/SyncEvent.h"
 #include "serial/AnisochronousCommPort.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +21,10 @@ class TPackageExtractor;
 
 class TConnectionManager {
 public:
+    // Decides whether a received package answers the request being waited for. A package it
+    // turns down is dropped (the filter logs why) and the wait goes on until the time-out.
+    using TReplyFilter = std::function<bool(const TByteArray& Package)>;
+
     static constexpr std::uint8_t StartMarker = 0xAA;
     static constexpr std::uint8_t EndMarker = 0x55;
     static constexpr std::uint8_t Terminator = 0xFF;
@@ -31,10 +38,12 @@ public:
     TConnectionManager& operator=(const TConnectionManager&) = delete;
 
     // Frames and sends Package, then waits up to TimeoutMs for the next package the extractor
-    // cuts out of the received bytes. True with a copy of it in Reply; false on time-out, Reply
-    // untouched. A package stored before this call is never taken for the answer. Exceptions
-    // of the composer, the log or the port pass through.
-    bool SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs, TByteArray& Reply);
+    // cuts out of the received bytes that Accepts takes (every package when Accepts is empty).
+    // True with a copy of it in Reply; false on time-out, Reply untouched. A package received
+    // before this call is never taken for the answer. Exceptions of the composer, the log, the
+    // port and the filter pass through.
+    bool SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs, TByteArray& Reply,
+                     const TReplyFilter& Accepts = {});
 
     std::string GetPortName() const;
     // Closes the port, takes Name and opens it; true when it opened.
@@ -56,20 +65,25 @@ private:
     void BytesReceived(void* Sender, const TByteArray& Bytes);
     // The composer's handler: logs the frame and writes it to the port.
     void PackageComposed(void* Sender, const TByteArray& Frame);
-    // The extractor's handler: stores the package as the reply and signals the waiter.
+    // The extractor's handler: queues the package for the waiter and signals it.
     void PackageExtracted(void* Sender, const TByteArray& Package);
+    // Takes the oldest queued package, waiting for one until Deadline; false when none came.
+    bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
     std::unique_ptr<TAnisochronousComm> Port;
     std::unique_ptr<TAnisochronousCommReadThread> ReadThread;
     std::unique_ptr<TPackageComposer> Composer;
     std::unique_ptr<TPackageExtractor> Extractor;
 
-    // Guards ReceivedPackage and PackagesReceived (the extractor thread stores while the
-    // waiting thread copies), and makes storing with signalling, and clearing the signal, one
-    // step each.
+    // Packages the extractor delivered and nobody has taken yet, oldest first. A board that
+    // sends more than it is asked for cannot grow the queue beyond MaxQueuedPackages: the
+    // oldest go first. Emptied when a request is sent.
+    static constexpr std::size_t MaxQueuedPackages = 64;
+
+    // Guards ReceivedPackages and PackagesReceived: the extractor thread stores while the
+    // waiting thread takes.
     mutable std::mutex ReplyLock;
     mutable std::condition_variable PackageArrived;
-    TByteArray ReceivedPackage;
+    std::deque<TByteArray> ReceivedPackages;
     std::uint64_t PackagesReceived = 0;
-    TEvent ReplyEvent{TEvent::TResetMode::Manual};
 };

@@ -2,15 +2,31 @@
 
 #include "app/ResourseStrings.h"
 #include "link/ConnectionManager.h"
+#include "link/ReplyMatcher.h"
 #include "logging/LogManager.h"
 #include "package/Package.h"
 #include "package/PackageObjects.h"
 
 EBurnerNotPlugged::EBurnerNotPlugged() : EDeviceManagerException(SBurnerNotPlugged) {}
+EDamagedReply::EDamagedReply() : EDeviceManagerException(SConnectionError) {}
+
+namespace {
+
+TRequestIdentity IdentityOf(const TByteArray& Request) {
+    return {Request[0], Request[1], static_cast<std::uint16_t>(Request[2] << 8 | Request[3])};
+}
+
+const char* IntegrityText(TPackageIntegrity Integrity) {
+    return Integrity == TPackageIntegrity::WrongCheckSum ? SDamagedReplyCheckSum
+                                                         : SDamagedReplyDataLength;
+}
+
+} // namespace
 
 TDeviceManager::TDeviceManager(const std::string& PortName)
     : PackageManager(std::make_unique<TPackageManager>()),
-      ConnectionManager(std::make_unique<TConnectionManager>(PortName)) {}
+      ConnectionManager(std::make_unique<TConnectionManager>(PortName)),
+      ReplyMatcher(std::make_unique<TReplyMatcher>()) {}
 
 TDeviceManager::~TDeviceManager() {
     // The link goes first: its threads stop before anything else is freed.
@@ -23,12 +39,30 @@ bool TDeviceManager::ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumb
                                     const TByteArray& Data) {
     TByteArray Request;
     PackageManager->MakePackage(Command, PageNumber, Data, Request);
+    const TRequestIdentity Identity = IdentityOf(Request);
+    const auto IsAnswer = [&](const TByteArray& Package) {
+        std::string Reason;
+        if (ReplyMatcher->Accepts(Identity, Package.data(), Package.size(), Reason)) {
+            return true;
+        }
+        LogMessage(FormatText(SLateReplyDropped, Reason.c_str()));
+        return false;
+    };
     TByteArray Answer;
-    if (!ConnectionManager->SendAndWait(Request, TimeoutMs, Answer)) {
+    if (!ConnectionManager->SendAndWait(Request, TimeoutMs, Answer, IsAnswer)) {
+        ReplyMatcher->Abandoned(Identity);
         LogMessage(FormatText(SPackageWaitTimeOut, static_cast<int>(TimeoutMs)));
         throw EBurnerNotPlugged();
     }
+    const TPackageIntegrity Integrity = CheckPackageIntegrity(Answer);
+    if (Integrity != TPackageIntegrity::Sound && Integrity != TPackageIntegrity::TooShort) {
+        LogMessage(IntegrityText(Integrity));
+        LogBytes(Answer, "");
+        throw EDamagedReply();
+    }
+    // Too short a reply raises EWrongLength here.
     Reply.FromBytes(Answer);
+    ReplyMatcher->Answered(Identity, Reply.GetNumber());
     return true;
 }
 

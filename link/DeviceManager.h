@@ -13,6 +13,7 @@
 class IROMPackage;
 class TPackageManager;
 class TConnectionManager;
+class TReplyMatcher;
 
 class EDeviceManagerException : public Exception {
 public:
@@ -21,6 +22,12 @@ public:
 class EBurnerNotPlugged : public EDeviceManagerException {
 public:
     EBurnerNotPlugged();
+};
+// A reply came but was damaged on the way: its checksum or its data length field disagrees
+// with the bytes that arrived. Its contents are never used.
+class EDamagedReply : public EDeviceManagerException {
+public:
+    EDamagedReply();
 };
 
 class TDeviceManager {
@@ -33,7 +40,9 @@ public:
 
     // Sends the next numbered package with Command, PageNumber and Data and loads the answer
     // into Reply. Raises EBurnerNotPlugged when no answer came within TimeoutMs (after logging
-    // the time-out), EWrongLength for an answer shorter than a package. Returns true.
+    // the time-out), EWrongLength for an answer shorter than a package, EDamagedReply (after
+    // logging it) for one whose checksum or data length is wrong. The late answer to an
+    // earlier request that timed out is recognised, logged and dropped. Returns true.
     bool ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumber, std::uint32_t TimeoutMs,
                         IROMPackage& Reply, const TByteArray& Data = {});
 
@@ -50,4 +59,5 @@ public:
 private:
     std::unique_ptr<TPackageManager> PackageManager;
     std::unique_ptr<TConnectionManager> ConnectionManager;
+    std::unique_ptr<TReplyMatcher> ReplyMatcher;
 };

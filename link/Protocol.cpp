@@ -42,6 +42,8 @@ constexpr std::uint32_t RequestPageTimeout = 3000;
 constexpr std::uint32_t TransferMsPerByte = 10;
 
 constexpr std::uint32_t PageLength = 528;
+// Times a page is asked for before a damaged reply fails the read.
+constexpr int PageRequestAttempts = 3;
 
 // Only the low 16 bits of a page number go to the programmer and into the log.
 std::uint16_t WirePageNumber(int PageNumber) {
@@ -78,6 +80,18 @@ void LogResult(const std::string& Text) {
         throw EMicroControllerOperationError();
     }
     throw Exception(SUnknownDeviceError);
+}
+
+// A page of data is exactly one chip page long; anything else was damaged on the way, even when
+// its checksum happens to agree.
+void CheckPageDataLength(const IROMPackage& Reply) {
+    const std::size_t Length = Reply.GetData().size();
+    if (Reply.GetCommand() == PageDataReply && Reply.GetPageNumber() != UnknownPageNumber &&
+        Length != PageLength) {
+        LogMessage(FormatText(SPageDataWrongLength, static_cast<int>(Length),
+                              static_cast<int>(PageLength)));
+        throw EDamagedReply();
+    }
 }
 
 // One page command with no data: log, exchange, judge the reply.
@@ -137,7 +151,24 @@ void TProtocolManager::RequestPage(std::shared_ptr<IMemoryPage>& Page) {
     LogRequest(SRequestPageRequest);
     Page.reset();
     TROMPackage Reply;
-    DeviceManager->ExecuteCommand(RequestPageCommand, 0, RequestPageTimeout, Reply);
+    // Asking again is harmless: the request only reads the programmer's buffer. A reply damaged
+    // on the line is asked for again a few times before the read fails.
+    for (int Attempt = 1;; ++Attempt) {
+        try {
+            DeviceManager->ExecuteCommand(RequestPageCommand, 0, RequestPageTimeout, Reply);
+            CheckPageDataLength(Reply);
+            break;
+        } catch (const EDamagedReply&) {
+            if (Attempt == PageRequestAttempts) {
+                throw;
+            }
+        } catch (const EWrongLength&) {
+            if (Attempt == PageRequestAttempts) {
+                throw;
+            }
+        }
+        LogMessage(FormatText(SRequestPageRepeated, Attempt + 1, PageRequestAttempts));
+    }
     if (Reply.GetCommand() != PageDataReply) {
         RaiseDeviceError(Reply);
     }

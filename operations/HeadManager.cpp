@@ -59,6 +59,9 @@ int ReadPercentAfterPage(int Page, int Last) {
     return RoundPercent(static_cast<double>(Page) * 100.0 / Last);
 }
 
+// Runs of neighbouring pages listed by FormatPageList before the rest is only counted.
+constexpr std::size_t MaxListedRuns = 16;
+
 // The part of a path after its last folder delimiter.
 std::string FileNamePart(const std::string& FileName) {
     const size_t Slash = FileName.rfind('/');
@@ -85,6 +88,7 @@ THeadManager::~THeadManager() = default;
 
 void THeadManager::ClearImage() {
     MemoryMap->Clear();
+    MissingPages.clear();
     if (OnImageCleared) {
         OnImageCleared(this);
     }
@@ -106,6 +110,7 @@ void THeadManager::LoadImageFromFile(const std::string& FileName) {
         if (MemoryMap->GetCount() <= 0) {
             throw Exception(SCannotLoadFile);
         }
+        MissingPages.clear();
         if (OnImageLoaded) {
             OnImageLoaded(this, MemoryMap, FileName);
         }
@@ -248,10 +253,8 @@ void THeadManager::ReadPages(int First, int Last) {
     }
     for (int Page = First; Page <= Last; ++Page) {
         ReadPage(Page);
-        try {
-            FetchPage(MemoryMap);
-        } catch (const EUnknuwnPageNumber& Error) {
-            SendMessage(Error.what(), clRed);
+        if (!FetchReadPage(Page)) {
+            MissingPages.push_back(Page);
         }
         SendProgress(ReadPercentAfterPage(Page, Last));
         if (ProcessMessagesAndCheckStop()) {
@@ -265,6 +268,11 @@ void THeadManager::ReadPages(int First, int Last) {
     }
     if (OnImageLoaded) {
         OnImageLoaded(this, MemoryMap, SReadImageName);
+    }
+    // A read that missed pages is no success: the image holds only what the chip gave.
+    if (!MissingPages.empty()) {
+        SendMessage(FormatText(SReadMissedPages, FormatPageList(MissingPages).c_str()), clRed);
+        return;
     }
     SendMessage(SReadSucceeded, clGreen);
 }
@@ -327,6 +335,24 @@ void THeadManager::ReadPage(int PageNumber) {
     ProtocolManager->ReadPage(PageNumber);
 }
 
+bool THeadManager::FetchReadPage(int PageNumber) {
+    std::shared_ptr<IMemoryPage> Page;
+    try {
+        ProtocolManager->RequestPage(Page);
+    } catch (const EUnknuwnPageNumber& Error) {
+        SendMessage(Error.what(), clRed);
+        return false;
+    }
+    // Only the low 16 bits of a page number go to the programmer.
+    const int Expected = PageNumber & 0xFFFF;
+    if (Page->GetPageNumber() != Expected) {
+        SendMessage(FormatText(SPageNumberMismatch, Page->GetPageNumber(), Expected), clRed);
+        return false;
+    }
+    MemoryMap->AddPage(Page->GetPageNumber(), Page->GetAddress(), Page->GetData());
+    return true;
+}
+
 void THeadManager::FetchPage(const std::shared_ptr<IMemoryMap>& Map) {
     std::shared_ptr<IMemoryPage> Page;
     ProtocolManager->RequestPage(Page);
@@ -334,4 +360,27 @@ void THeadManager::FetchPage(const std::shared_ptr<IMemoryMap>& Map) {
         return;
     }
     Map->AddPage(Page->GetPageNumber(), Page->GetAddress(), Page->GetData());
+}
+
+std::string FormatPageList(const std::vector<int>& Pages) {
+    std::string Text;
+    std::size_t Runs = 0;
+    for (std::size_t Index = 0; Index < Pages.size();) {
+        std::size_t End = Index;
+        while (End + 1 < Pages.size() && Pages[End + 1] == Pages[End] + 1) {
+            ++End;
+        }
+        if (Runs == MaxListedRuns) {
+            Text += FormatText(SMorePages, static_cast<int>(Pages.size() - Index));
+            break;
+        }
+        Text += Runs == 0 ? "" : ", ";
+        Text += std::to_string(Pages[Index]);
+        if (End > Index) {
+            Text += "-" + std::to_string(Pages[End]);
+        }
+        ++Runs;
+        Index = End + 1;
+    }
+    return Text;
 }

@@ -73,6 +73,10 @@ public:
     void DeleteImage();
     void StopCurrentOperation();
     bool IsBusy() const { return Busy; }
+    // Pages of the last read that the programmer did not give (it could not identify them, or
+    // answered with another page), in ascending order; empty after a complete read, a load or
+    // a cleared image. The image holds no page for them.
+    const std::vector<int>& GetMissingPages() const { return MissingPages; }
 
     // Per-page steps.
     void TransferPage(int PageNumber);
@@ -95,14 +99,22 @@ private:
     void SendProgress(int Percent);
     // Lets the front end handle its input once; true when the running operation was stopped.
     bool ProcessMessagesAndCheckStop();
+    // Fetches the page just read into the image; false (after a red line) when the programmer
+    // could not identify it or gave another page.
+    bool FetchReadPage(int PageNumber);
 
     std::unique_ptr<THexFileToMemoryMapConverter> Converter;
     std::shared_ptr<IMemoryMap> MemoryMap;
     std::shared_ptr<IHexFile> HexFile;
     std::unique_ptr<TProtocolManager> ProtocolManager;
+    std::vector<int> MissingPages;
     bool Busy = false;
     TDateTime StartTime = 0;
 };
+
+// Page numbers as short text: runs of neighbours become "first-last", at most MaxRuns runs are
+// listed and the rest counted ("0-4, 6, 9-11").
+std::string FormatPageList(const std::vector<int>& Pages);
 
 // The process-wide head manager; null while none exists.
 extern THeadManager* GHeadManager;

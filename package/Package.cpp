@@ -18,6 +18,21 @@ std::uint16_t WordAt(const TByteArray& Bytes, std::size_t Index) {
 
 } // namespace
 
+TPackageIntegrity CheckPackageIntegrity(const TByteArray& Bytes) {
+    if (Bytes.size() < TROMPackage::MinLength) {
+        return TPackageIntegrity::TooShort;
+    }
+    if (WordAt(Bytes, 4) != Bytes.size() - TROMPackage::MinLength) {
+        return TPackageIntegrity::WrongDataLength;
+    }
+    // The checksum makes the end-around-carry sum of the whole package zero.
+    const TByteArray Body(Bytes.begin(), Bytes.end() - 1);
+    if (TROMPackage::CalcCheckSum(Body) != Bytes.back()) {
+        return TPackageIntegrity::WrongCheckSum;
+    }
+    return TPackageIntegrity::Sound;
+}
+
 void TROMPackage::FromBytes(const TByteArray& Bytes) {
     if (Bytes.size() < MinLength) {
         LogMessage(FormatText(SWrongLengthReport, static_cast<int>(Bytes.size())));

@@ -44,6 +44,12 @@ public:
     virtual void SetData(const TByteArray& Bytes) = 0;
 };
 
+// What is wrong with the bytes of a received package, if anything: shorter than a head and a
+// checksum, a data length field that disagrees with the data that came, or a checksum byte that
+// disagrees with the bytes before it.
+enum class TPackageIntegrity { Sound, TooShort, WrongDataLength, WrongCheckSum };
+TPackageIntegrity CheckPackageIntegrity(const TByteArray& Bytes);
+
 class TROMPackage : public TCustomPackage, public IROMPackage {
 public:
     // The shortest package: six head bytes and the checksum.

@@ -276,6 +276,20 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
     }
     TByteArray Wire = MakeNoise(Options.NoiseBytes);
     Wire.insert(Wire.end(), Reply.Frame.begin(), Reply.Frame.end());
+    if (Options.LateFrames.count(Index) != 0) {
+        HeldReplies.push_back(std::move(Wire));
+        Trace("   reply held back");
+        MarkHandled();
+        return true;
+    }
+    if (!HeldReplies.empty()) {
+        TByteArray Late;
+        for (const TByteArray& Held : HeldReplies) {
+            Late.insert(Late.end(), Held.begin(), Held.end());
+        }
+        Wire.insert(Wire.begin(), Late.begin(), Late.end());
+        HeldReplies.clear();
+    }
     if (!TransmitReply(Wire, ReplyStart)) {
         if (StopRequested) {
             return false;
@@ -395,14 +409,20 @@ TSimulatorReply TProgrammerSimulator::Answer(const TSimulatorRequest& Request) {
 }
 
 TSimulatorReply TProgrammerSimulator::MakeReply(const TSimulatorRequest& Request, std::uint8_t Code,
-                                                std::uint16_t PageNumber,
-                                                const TByteArray& Data) const {
+                                                std::uint16_t PageNumber, const TByteArray& Data) {
     TSimulatorReply Reply;
     Reply.Command = Code;
     Reply.PageNumber = PageNumber;
-    Reply.Package = SimBuildPackage(Request.Number, Code, PageNumber, Data);
+    const std::uint8_t Number = Options.EchoNumbers ? Request.Number : OwnReplyNumber++;
+    Reply.Package = SimBuildPackage(Number, Code, PageNumber, Data);
     if (Options.CutRepliesTo && Reply.Package.size() > *Options.CutRepliesTo) {
         Reply.Package.resize(*Options.CutRepliesTo);
+    }
+    ++RepliesMade;
+    if (Options.DamageEvery != 0 && RepliesMade % Options.DamageEvery == 0 &&
+        !Reply.Package.empty()) {
+        // One bit of the byte in the middle: the data of a page, the head of a short reply.
+        Reply.Package[Reply.Package.size() / 2] ^= 0x10;
     }
     Reply.Frame = SimComposeFrame(Reply.Package);
     return Reply;

@@ -72,6 +72,14 @@ struct TSimulatorOptions {
     std::size_t ReplyPieceSize = 0;       // not 0: replies are written in pieces of this size
     std::uint32_t ReplyPieceGapMs = 2;    // pause between two pieces
     std::uint32_t ReplyDelayMs = 0;       // pause between a request's arrival and its reply
+    // The replies to these frames (numbered from 1) come late: held back until the next frame
+    // has arrived and sent just before its reply, as from a board that answered after the
+    // program had given up waiting.
+    std::set<std::size_t> LateFrames;
+    bool EchoNumbers = true; // false: replies carry the board's own running number instead
+    // Not 0: every N-th reply package has one bit flipped before it is framed, as a reply
+    // damaged on the line (its checksum no longer agrees).
+    std::size_t DamageEvery = 0;
     std::optional<std::size_t> StopAfter; // frames after the first N are recorded, not answered
     // Every reply package is cut to its first N bytes before it is framed (N below 7 makes a
     // reply too short to be a package).
@@ -170,7 +178,7 @@ private:
     TSimulatorRequest ParseRequest(const TSimReceivedFrame& Frame) const;
     TSimulatorReply Answer(const TSimulatorRequest& Request);
     TSimulatorReply MakeReply(const TSimulatorRequest& Request, std::uint8_t Code,
-                              std::uint16_t PageNumber, const TByteArray& Data = {}) const;
+                              std::uint16_t PageNumber, const TByteArray& Data = {});
     bool TransmitReply(const TByteArray& Wire, TClock::time_point LineStart);
     bool WriteAll(const std::uint8_t* Bytes, std::size_t Count);
     // Sleeps until Deadline; false when Stop interrupted the wait.
@@ -211,4 +219,7 @@ private:
     std::vector<TSimulatorReply> Replies;
     TSimulatorCounters Counters;
     std::size_t HandledCount = 0;
+    std::size_t RepliesMade = 0;
+    std::vector<TByteArray> HeldReplies; // wire bytes of late replies not yet sent
+    std::uint8_t OwnReplyNumber = 0x80;  // the running number of a board that does not echo
 };

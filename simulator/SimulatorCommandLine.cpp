@@ -40,21 +40,34 @@ bool ParseForcedReply(const std::string& Text, TSimulatorOptions& Options) {
     return true;
 }
 
-// One page number or a comma-separated list.
-bool ParsePageList(const std::string& Text, TSimulatorOptions& Options) {
+// One number or a comma-separated list of them, each handed to Take (false: not accepted).
+template <typename T> bool ParseList(const std::string& Text, const std::function<bool(T)>& Take) {
     std::size_t From = 0;
     while (true) {
         const auto Comma = Text.find(',', From);
-        std::uint16_t Page = 0;
-        if (!ParseInto(Text.substr(From, Comma - From), Page)) {
+        T Value = 0;
+        if (!ParseInto(Text.substr(From, Comma - From), Value) || !Take(Value)) {
             return false;
         }
-        Options.UnknownPages.insert(Page);
         if (Comma == std::string::npos) {
             return true;
         }
         From = Comma + 1;
     }
+}
+
+bool ParsePageList(const std::string& Text, TSimulatorOptions& Options) {
+    return ParseList<std::uint16_t>(Text, [&](std::uint16_t Page) {
+        Options.UnknownPages.insert(Page);
+        return true;
+    });
+}
+
+// Frame numbers count from 1.
+bool ParseFrameList(const std::string& Text, TSimulatorOptions& Options) {
+    return ParseList<std::size_t>(Text, [&](std::size_t Frame) {
+        return Frame != 0 && (Options.LateFrames.insert(Frame), true);
+    });
 }
 
 bool ParseCount(const std::string& Text, std::optional<std::size_t>& Target) {
@@ -87,6 +100,8 @@ bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
         {"--delay", [&](const std::string& V) { return ParseInto(V, Options.ReplyDelayMs); }},
         {"--stop-after", [&](const std::string& V) { return ParseCount(V, Options.StopAfter); }},
         {"--cut-reply", [&](const std::string& V) { return ParseCount(V, Options.CutRepliesTo); }},
+        {"--late", [&](const std::string& V) { return ParseFrameList(V, Options); }},
+        {"--damage", [&](const std::string& V) { return ParseInto(V, Options.DamageEvery); }},
         {"--hang-up-after",
          [&](const std::string& V) { return ParseCount(V, Options.HangUpAfter); }},
     };
@@ -99,6 +114,10 @@ bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
         }
         if (Argument == "--silent") {
             Options.NeverAnswer = true;
+            continue;
+        }
+        if (Argument == "--no-echo") {
+            Options.EchoNumbers = false;
             continue;
         }
         if (Argument == "--verbose" || Argument == "-v") {
@@ -143,7 +162,7 @@ port side on the first line of standard output, and answers the program's reques
 until SIGINT or SIGTERM (or until a hang-up fault ends it).
 
 The board holds a 528-byte page buffer and a chip of 4096 pages of 528 bytes, erased (0xFF)
-at start. Commands and replies (package number echoed):
+at start. Commands and replies (package number echoed unless --no-echo):
   0x10 transfer  528 data bytes into the buffer        -> 0x11, page echoed
   0x20 write     the buffer into the chip page          -> 0x21
   0x30 read      the chip page into the buffer          -> 0x31
@@ -179,6 +198,13 @@ Faults (for tests):
   --pieces N           write every reply in pieces of N bytes
   --piece-gap MS       pause between pieces (default 2)
   --delay MS           answer every request MS milliseconds late
+  --late LIST          hold back the replies to these frames (numbered from 1,
+                       comma-separated) and send each just before the reply to the next
+                       frame, as a board that answered after the program gave up waiting
+  --no-echo            number replies with the board's own running number instead of
+                       echoing the request's
+  --damage N           flip one bit in every N-th reply package (1: every reply), as a
+                       reply damaged on the line
   --stop-after N       answer the first N frames, then only record
   --cut-reply N        cut every reply package to its first N bytes before framing it
                        (below 7: a reply too short to be a package)

@@ -215,7 +215,8 @@ TEST_F(HeadManagerTest, ReadSkipsAPageWithAnUnknownNumberAndGoesOn) {
     EXPECT_EQ(Lines,
               (std::vector<TLine>{{"Начато чтение образа.", clBlack},
                                   {"Программатор вернул страницу с неизвестным номером.", clRed},
-                                  {"Чтение прошло успешно.", clGreen}}));
+                                  {"Чтение не завершено: не прочитаны страницы 1.", clRed}}));
+    EXPECT_EQ(Head->GetMissingPages(), std::vector<int>{1});
     EXPECT_EQ(ClearedCount, 1);
     ASSERT_EQ(LoadedCount, 1);
     EXPECT_EQ(LoadedName, "ReadImage.ldr");
@@ -240,7 +241,30 @@ TEST_F(HeadManagerTest, ReadWhereEveryFetchFailsStillAnnouncesAnEmptyImage) {
     EXPECT_EQ(LoadedPageCount, 0);
     EXPECT_TRUE(Head->IsImageEmpty());
     EXPECT_EQ(Lines.size(), 6u);
-    EXPECT_EQ(Lines.back(), TLine("Чтение прошло успешно.", clGreen));
+    EXPECT_EQ(Lines.back(), TLine("Чтение не завершено: не прочитаны страницы 0-3.", clRed));
+}
+
+TEST_F(HeadManagerTest, ReadCountsAPageAnsweredWithAnotherNumberAsMissing) {
+    TSimulatorOptions Options;
+    Options.ForcedReplies[SimCmdRead] = 0x31; // claims success, reads nothing
+    StartSimulator(Options);
+    // The programmer's buffer still holds page 0 when page 1 is asked for.
+    Simulator->SetBuffer(PatternPage(0), 0);
+    Head->ReadPages(1, 1);
+    EXPECT_EQ(Lines.at(1), TLine("Программатор вернул страницу 0 вместо страницы 1.", clRed));
+    EXPECT_EQ(Lines.back(), TLine("Чтение не завершено: не прочитаны страницы 1.", clRed));
+    EXPECT_TRUE(Head->IsImageEmpty());
+}
+
+TEST(PageListText, JoinsNeighboursIntoRunsAndCountsWhatIsNotListed) {
+    EXPECT_EQ(FormatPageList({5}), "5");
+    EXPECT_EQ(FormatPageList({0, 1, 2, 4, 7, 8}), "0-2, 4, 7-8");
+    std::vector<int> Scattered;
+    for (int Page = 0; Page < 40; Page += 2) {
+        Scattered.push_back(Page);
+    }
+    EXPECT_EQ(FormatPageList(Scattered),
+              "0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30 и ещё 4");
 }
 
 TEST_F(HeadManagerTest, ReadRangeKeepsPageNumbersAndWriteGoesByPosition) {

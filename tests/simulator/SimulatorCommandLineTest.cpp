@@ -36,6 +36,10 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
                                            "0",
                                            "--cut-reply",
                                            "5",
+                                           "--late",
+                                           "1,3",
+                                           "--no-echo",
+                                           "--damage=2",
                                            "-v"},
                                           CommandLine, Error))
         << Error;
@@ -55,6 +59,9 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
     EXPECT_EQ(Options.StopAfter, std::optional<std::size_t>(7));
     EXPECT_EQ(Options.HangUpAfter, std::optional<std::size_t>(0));
     EXPECT_EQ(Options.CutRepliesTo, std::optional<std::size_t>(5));
+    EXPECT_EQ(Options.LateFrames, (std::set<std::size_t>{1, 3}));
+    EXPECT_FALSE(Options.EchoNumbers);
+    EXPECT_EQ(Options.DamageEvery, 2u);
     EXPECT_TRUE(CommandLine.Verbose);
     EXPECT_FALSE(CommandLine.ShowHelp);
 }
@@ -65,7 +72,8 @@ TEST(SimulatorCommandLineTest, RejectsBadArguments) {
         {"--delay", "-5"},        {"--baud", "0"},
         {"--reply", "0x20"},      {"--reply", "0x20=0x123"},
         {"--unknown-page", "1,"}, {"--unknown-page", "65536"},
-        {"--noise", "many"},
+        {"--noise", "many"},      {"--late", "0"},
+        {"--damage", "x"},
     };
     for (const auto& Arguments : Bad) {
         TSimulatorCommandLine CommandLine;
