@@ -9,6 +9,12 @@
 namespace {
 
 constexpr std::size_t InitialBufferLength = 100;
+// An emptied buffer holding more memory than this gives it back: a burst of noise or a long
+// frame must not keep its memory for the life of the extractor.
+constexpr std::size_t RetainedBufferCapacity = 4096;
+// The longest frame a package can make: start marker, the longest package (a head and checksum
+// of 7 bytes and 65535 data bytes) with every byte doubled, end marker, one more byte.
+constexpr std::size_t MaxFrameLength = 2 * (7 + 65535) + 3;
 
 // The extractor thread has no caller to report to: a failure while handling one frame (a log
 // write error, an exception of the handler) is logged if possible and the thread goes on.
@@ -56,6 +62,11 @@ void TPackageExtractor::AddBytes(const TByteArray& Bytes) {
     WakeUp.Set();
 }
 
+std::size_t TPackageExtractor::GetBufferCapacity() const {
+    std::lock_guard<std::mutex> Guard(BufferLock);
+    return Buffer.capacity();
+}
+
 void TPackageExtractor::Execute() {
     while (!Terminated) {
         try {
@@ -83,6 +94,10 @@ bool TPackageExtractor::HasBytesToExamine() {
 }
 
 void TPackageExtractor::ExamineNextByte() {
+    if (State == TScanState::Searching) {
+        SearchStartMarker();
+        return;
+    }
     std::uint8_t Byte = 0;
     std::size_t Index = 0;
     {
@@ -90,34 +105,40 @@ void TPackageExtractor::ExamineNextByte() {
         Index = ReadIndex;
         Byte = Buffer[ReadIndex];
     }
-    switch (State) {
-    case TScanState::Searching:
-        // Bytes before a start marker are skipped.
-        if (Byte == StartMarker) {
-            State = TScanState::InFrame;
-            StartIndex = Index;
-        }
-        AdvanceReadIndex();
-        break;
-    case TScanState::InFrame:
+    if (Index - StartIndex + 1 > MaxFrameLength) {
+        DropFrame();
+    } else if (State == TScanState::InFrame) {
         // A start marker inside a frame is data.
         if (Byte == EndMarker) {
             State = TScanState::AfterEndMarker;
         }
         AdvanceReadIndex();
-        break;
-    case TScanState::AfterEndMarker:
-        if (Byte == EndMarker) {
-            // A doubled end marker is a data byte.
-            State = TScanState::InFrame;
-            AdvanceReadIndex();
-        } else {
-            // The byte after a single end marker ends the frame; it is examined again while
-            // searching, so a start marker right here opens the next frame.
-            EndFrame();
-        }
-        break;
+    } else if (Byte == EndMarker) {
+        // A doubled end marker is a data byte.
+        State = TScanState::InFrame;
+        AdvanceReadIndex();
+    } else {
+        // The byte after a single end marker ends the frame; it is examined again while
+        // searching, so a start marker right here opens the next frame.
+        EndFrame();
     }
+}
+
+// Skips the bytes before the next start marker in one go and opens a frame at the marker. The
+// bytes skipped are never needed again: without a marker, everything received has been
+// examined and the buffer is emptied.
+void TPackageExtractor::SearchStartMarker() {
+    std::lock_guard<std::mutex> Guard(BufferLock);
+    const auto End = Buffer.begin() + static_cast<std::ptrdiff_t>(WriteIndex);
+    const auto Marker =
+        std::find(Buffer.begin() + static_cast<std::ptrdiff_t>(ReadIndex), End, StartMarker);
+    if (Marker == End) {
+        EmptyBuffer();
+        return;
+    }
+    State = TScanState::InFrame;
+    StartIndex = static_cast<std::size_t>(Marker - Buffer.begin());
+    ReadIndex = StartIndex + 1;
 }
 
 void TPackageExtractor::AdvanceReadIndex() {
@@ -141,8 +162,7 @@ void TPackageExtractor::EndFrame() {
         // When the byte after the end marker is the last one received, the buffer is emptied,
         // unless that byte opens the next frame: it is then kept for the next scan.
         if (ReadIndex + 1 >= WriteIndex && Buffer[ReadIndex] != StartMarker) {
-            ReadIndex = 0;
-            WriteIndex = 0;
+            EmptyBuffer();
             Zeroed = true;
         } else {
             CompactBuffer();
@@ -154,6 +174,26 @@ void TPackageExtractor::EndFrame() {
     }
     if (Deliver) {
         DeliverPackage(Frame);
+    }
+}
+
+// A frame longer than any package makes is noise that happened to hold a start marker: it is
+// dropped, and the search goes on from the byte after that marker, so that a frame starting
+// inside the dropped bytes is still found.
+void TPackageExtractor::DropFrame() {
+    State = TScanState::Searching;
+    std::lock_guard<std::mutex> Guard(BufferLock);
+    ReadIndex = StartIndex + 1;
+    CompactBuffer();
+}
+
+// Forgets every byte received and gives back the memory the buffer grew to beyond a small size.
+// Called with BufferLock held.
+void TPackageExtractor::EmptyBuffer() {
+    ReadIndex = 0;
+    WriteIndex = 0;
+    if (Buffer.capacity() > RetainedBufferCapacity) {
+        TByteArray(InitialBufferLength).swap(Buffer);
     }
 }
 

@@ -1,6 +1,8 @@
 // The background thread that collects the bytes read from the serial port and cuts whole
 // frames (start marker, stuffed package, single end marker, one more byte) out of them. Each
-// frame's package is unstuffed, logged and handed to OnPackageExtracted.
+// frame's package is unstuffed, logged and handed to OnPackageExtracted. A frame growing longer
+// than the longest package can make is dropped, and the search for a start marker goes on from
+// the byte after its own.
 #pragma once
 
 #include "image/ArrayTypes.h"
@@ -30,15 +32,21 @@ public:
     // runs. Assign it before the first AddBytes; an empty handler makes frames be dropped.
     TBytesEvent OnPackageExtracted;
 
+    // The memory the receive buffer holds, in bytes; for diagnostics.
+    std::size_t GetBufferCapacity() const;
+
 private:
     enum class TScanState : std::uint8_t { Searching = 0, InFrame = 1, AfterEndMarker = 3 };
 
     void Execute();
     bool HasBytesToExamine();
     void ExamineNextByte();
+    void SearchStartMarker();
     void AdvanceReadIndex();
     void EndFrame();
+    void DropFrame();
     void CompactBuffer();
+    void EmptyBuffer();
     void DeliverPackage(const TByteArray& Frame);
 
     const std::uint8_t StartMarker;
@@ -47,7 +55,7 @@ private:
 
     // Guards Buffer and both indices: the serial read thread appends while this thread scans,
     // resets and compacts.
-    std::mutex BufferLock;
+    mutable std::mutex BufferLock;
     TByteArray Buffer;
     std::size_t ReadIndex = 0;
     std::size_t WriteIndex = 0;

@@ -1,0 +1,152 @@
+// The extractor's receive buffer after noise and after frames longer than any package: its
+// memory is given back, and the frames that follow still come out unchanged.
+#include "package/PackageExtractor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Far below the megabytes fed in, and more than a few short frames need.
+constexpr std::size_t SmallCapacity = 16 * 1024;
+// Every wait ends here at the latest; only a broken extractor makes it that far.
+constexpr auto WaitBound = std::chrono::seconds(60);
+
+// The longest package: a head, 65535 data bytes and a checksum, every byte a start marker, so
+// that stuffing doubles each one.
+constexpr std::size_t LongestPackage = 7 + 65535;
+
+const TByteArray ValidFrame = {0xAA, 0x01, 0xAA, 0xAA, 0x02, 0x55, 0x55, 0x03, 0x55, 0xFF};
+const TByteArray ValidPackage = {0x01, 0xAA, 0x02, 0x55, 0x03};
+
+class TCollector {
+public:
+    TBytesEvent Handler() {
+        return [this](void*, const TByteArray& Package) {
+            {
+                std::lock_guard<std::mutex> Guard(Mutex);
+                Packages.push_back(Package);
+            }
+            Arrived.notify_all();
+        };
+    }
+
+    // The packages received once Last has come, or once the wait bound has passed.
+    std::vector<TByteArray> WaitUntil(const TByteArray& Last) {
+        std::unique_lock<std::mutex> Guard(Mutex);
+        Arrived.wait_for(Guard, WaitBound, [&] {
+            return std::find(Packages.begin(), Packages.end(), Last) != Packages.end();
+        });
+        return Packages;
+    }
+
+private:
+    std::mutex Mutex;
+    std::condition_variable Arrived;
+    std::vector<TByteArray> Packages;
+};
+
+// Bytes from 0x00 to 0xA9 but 0x55, over and over: no marker of either kind.
+TByteArray Noise(std::size_t Length) {
+    TByteArray Bytes(Length);
+    for (std::size_t Index = 0; Index < Length; ++Index) {
+        Bytes[Index] = static_cast<std::uint8_t>(Index % 0xAA == 0x55 ? 0 : Index % 0xAA);
+    }
+    return Bytes;
+}
+
+TByteArray Join(std::initializer_list<TByteArray> Parts) {
+    TByteArray Bytes;
+    for (const TByteArray& Part : Parts) {
+        Bytes.insert(Bytes.end(), Part.begin(), Part.end());
+    }
+    return Bytes;
+}
+
+// Feeds Bytes the way the serial port delivers them, a few kilobytes at a time.
+void Feed(TPackageExtractor& Extractor, const TByteArray& Bytes) {
+    constexpr std::size_t PieceLength = 4096;
+    for (std::size_t Start = 0; Start < Bytes.size(); Start += PieceLength) {
+        const std::size_t End = std::min(Bytes.size(), Start + PieceLength);
+        Extractor.AddBytes(TByteArray(Bytes.begin() + Start, Bytes.begin() + End));
+    }
+}
+
+// Packages short enough for a failure message: the length and first bytes of each.
+std::string Describe(const std::vector<TByteArray>& Packages) {
+    std::string Text;
+    for (const TByteArray& Package : Packages) {
+        Text += "[" + std::to_string(Package.size()) + " bytes:";
+        for (std::size_t Index = 0; Index < std::min<std::size_t>(Package.size(), 8); ++Index) {
+            char Pair[4];
+            std::snprintf(Pair, sizeof Pair, " %02X", Package[Index]);
+            Text += Pair;
+        }
+        Text += Package.size() > 8 ? " ...] " : "] ";
+    }
+    return Text;
+}
+
+// Whether the buffer's capacity comes down to SmallCapacity within the wait bound.
+bool CapacityComesDown(const TPackageExtractor& Extractor) {
+    const auto Deadline = std::chrono::steady_clock::now() + WaitBound;
+    while (Extractor.GetBufferCapacity() > SmallCapacity) {
+        if (std::chrono::steady_clock::now() > Deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST(ExtractorBuffer, NoiseWithoutStartMarkerGivesItsMemoryBack) {
+    TCollector Collector;
+    TPackageExtractor Extractor(0xAA, 0x55);
+    Extractor.OnPackageExtracted = Collector.Handler();
+    Feed(Extractor, Noise(8 << 20));
+    EXPECT_TRUE(CapacityComesDown(Extractor)) << Extractor.GetBufferCapacity();
+    Extractor.AddBytes(ValidFrame);
+    EXPECT_EQ(Collector.WaitUntil(ValidPackage), std::vector<TByteArray>{ValidPackage});
+}
+
+TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
+    const TByteArray Longest = Join({{0xAA}, TByteArray(2 * LongestPackage, 0xAA), {0x55, 0xFF}});
+    const TByteArray LongestUnstuffed(LongestPackage, 0xAA);
+    struct TCase {
+        const char* Name;
+        TByteArray Bytes;
+        std::vector<TByteArray> Packages; // ValidPackage last
+    };
+    const TCase Cases[] = {
+        {"longest frame", Longest, {LongestUnstuffed, ValidPackage}},
+        {"one byte longer",
+         Join({{0xAA}, TByteArray(2 * LongestPackage + 1, 0x00), {0x55, 0xFF}}),
+         {ValidPackage}},
+        {"noise after a stray start marker", Join({{0xAA}, Noise(1 << 20)}), {ValidPackage}},
+        // The stray frame is dropped before the longest frame inside it ends; the search
+        // starts again right after the stray marker and finds the longest frame whole.
+        {"longest frame after a stray start marker",
+         Join({{0xAA}, Noise(10), Longest}),
+         {LongestUnstuffed, ValidPackage}},
+    };
+    for (const TCase& Case : Cases) {
+        TCollector Collector;
+        TPackageExtractor Extractor(0xAA, 0x55);
+        Extractor.OnPackageExtracted = Collector.Handler();
+        Feed(Extractor, Case.Bytes);
+        Extractor.AddBytes(ValidFrame);
+        const std::vector<TByteArray> Packages = Collector.WaitUntil(ValidPackage);
+        EXPECT_TRUE(Packages == Case.Packages) << Case.Name << ": " << Describe(Packages);
+        EXPECT_LE(Extractor.GetBufferCapacity(), SmallCapacity) << Case.Name;
+    }
+}
+
+} // namespace
