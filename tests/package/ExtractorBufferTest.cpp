@@ -63,10 +63,10 @@ TByteArray Noise(std::size_t Length) {
     return Bytes;
 }
 
-TByteArray Join(std::initializer_list<TByteArray> Parts) {
+TByteArray Join(std::initializer_list<TByteArray> Pieces) {
     TByteArray Bytes;
-    for (const TByteArray& Part : Parts) {
-        Bytes.insert(Bytes.end(), Part.begin(), Part.end());
+    for (const TByteArray& Piece : Pieces) {
+        Bytes.insert(Bytes.end(), Piece.begin(), Piece.end());
     }
     return Bytes;
 }
