@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -119,6 +121,28 @@ TByteArray FlattenMap(const IMemoryMap& Map) {
     return Image;
 }
 
+// The address ranges the map's pages cover, in ascending order, neighbouring pages joined:
+// [Begin, End) pairs. Addresses that no page covers get no record.
+std::vector<std::pair<std::int64_t, std::int64_t>> CoveredRanges(const IMemoryMap& Map,
+                                                                 std::int32_t PageLength) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> Pages;
+    Pages.reserve(static_cast<std::size_t>(Map.GetCount()));
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+        const std::int64_t Address = Map.GetPage(Index).GetAddress();
+        Pages.emplace_back(Address, Address + PageLength);
+    }
+    std::sort(Pages.begin(), Pages.end());
+    std::vector<std::pair<std::int64_t, std::int64_t>> Ranges;
+    for (const auto& Page : Pages) {
+        if (!Ranges.empty() && Page.first <= Ranges.back().second) {
+            Ranges.back().second = std::max(Ranges.back().second, Page.second);
+        } else {
+            Ranges.push_back(Page);
+        }
+    }
+    return Ranges;
+}
+
 // A record's text spaced for the dump: ":CC AAAA TT    D1 D2 ... Dn   SS". Text is scratch
 // space reused from line to line.
 std::string DumpLine(const THexLine& Line, std::string& Text) {
@@ -173,28 +197,31 @@ void THexFileToMemoryMapConverter::MemoryMapToHex(const std::shared_ptr<IMemoryM
     auto File = std::make_shared<THexFile>();
     HexFile = File;
     const TByteArray Image = FlattenMap(*MemoryMap);
+    const std::int32_t PageLength = MemoryMap->GetPage(0).GetSize();
 
     std::uint16_t Segment = 0;
     File->AddRecord(0, ExtendedAddressRecord, WordToBytes(Segment));
     TByteArray Record;
-    std::int64_t Position = 0;
-    const auto Length = static_cast<std::int64_t>(Image.size());
-    while (Position < Length) {
-        std::int64_t Offset = Position - Segment * SegmentSize;
-        if (Offset == SegmentSize) {
-            ++Segment;
-            File->AddRecord(0, ExtendedAddressRecord, WordToBytes(Segment));
-            Offset = 0;
+    // A page missing from the map (one the programmer could not read) leaves a gap in the
+    // records rather than bytes that were never the chip's.
+    for (const auto& [Begin, End] : CoveredRanges(*MemoryMap, PageLength)) {
+        for (std::int64_t Position = Begin; Position < End;) {
+            const auto PositionSegment = static_cast<std::uint16_t>(Position / SegmentSize);
+            if (PositionSegment != Segment) {
+                Segment = PositionSegment;
+                File->AddRecord(0, ExtendedAddressRecord, WordToBytes(Segment));
+            }
+            const std::int64_t Offset = Position - std::int64_t{Segment} * SegmentSize;
+            // A record never crosses a 64 KiB boundary, whatever the record size.
+            const std::int64_t Count =
+                std::min({std::int64_t{RecordSize}, End - Position, SegmentSize - Offset});
+            // AddRecord copies the reused buffer. Handing it a new array per record instead was
+            // measured slower: data allocated before the record's place in the list lays out
+            // the heap worse for repeated conversions in one process.
+            Record.assign(Image.begin() + Position, Image.begin() + Position + Count);
+            File->AddRecord(static_cast<std::uint16_t>(Offset), DataRecord, Record);
+            Position += Count;
         }
-        // A record never crosses a 64 KiB boundary, whatever the record size.
-        const std::int64_t Count =
-            std::min({std::int64_t{RecordSize}, Length - Position, SegmentSize - Offset});
-        // AddRecord copies the reused buffer. Handing it a new array per record instead was
-        // measured slower: data allocated before the record's place in the list lays out the
-        // heap worse for repeated conversions in one process.
-        Record.assign(Image.begin() + Position, Image.begin() + Position + Count);
-        File->AddRecord(static_cast<std::uint16_t>(Offset), DataRecord, Record);
-        Position += Count;
     }
 }
 

@@ -29,8 +29,9 @@ public:
 
     // Hands out a new file object in HexFile holding the image as records of RecordSize data
     // bytes (1..255), starting with the extended address record of base 0; the end record is
-    // added by SaveToFile. Every page is placed at its address; the image runs to the end of
-    // the highest page. A map without pages raises std::out_of_range.
+    // added by SaveToFile. Every page is placed at its address; addresses that no page covers
+    // (a map starting above page 0, or missing a page) get no record. A map without pages
+    // raises std::out_of_range.
     void MemoryMapToHex(const std::shared_ptr<IMemoryMap>& MemoryMap, std::int32_t RecordSize,
                         std::shared_ptr<IHexFile>& HexFile) const;
 
