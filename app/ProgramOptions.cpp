@@ -1,6 +1,7 @@
 #include "app/ProgramOptions.h"
 
 #include "app/ResourseStrings.h"
+#include "logging/LogManager.h"
 
 std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string>& Arguments,
                                                    std::string& Error) {
@@ -25,6 +26,20 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
             }
         } else if (Argument == "--screenshot-image") {
             if (!Value(Options.ScreenshotImage)) {
+                return std::nullopt;
+            }
+        } else if (Argument == "--log-limit" || Argument.rfind("--log-limit=", 0) == 0) {
+            std::string Size;
+            if (Argument == "--log-limit") {
+                if (!Value(Size)) {
+                    return std::nullopt;
+                }
+            } else {
+                Size = Argument.substr(Argument.find('=') + 1);
+            }
+            Options.LogLimit = ParseLogLimit(Size);
+            if (!Options.LogLimit) {
+                Error = FormatText(SGuiBadLogLimit, Size.c_str());
                 return std::nullopt;
             }
         }

@@ -47,6 +47,7 @@ int main(int Argc, char** Argv) {
 
     // The image state, information and progress objects, the log and the head manager come
     // before the application and go after it.
+    SetCommandLineLogLimit(Options->LogLimit);
     std::unique_ptr<TApplicationSingletons> Singletons;
     try {
         Singletons = std::make_unique<TApplicationSingletons>();

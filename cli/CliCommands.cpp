@@ -5,6 +5,8 @@
 #include "cli/HeapTuning.h"
 #include "cli/ProgrammerCommands.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "logging/LogManager.h"
+#include "operations/Startup.h"
 #include "operations/UIObjects.h"
 
 #include <algorithm>
@@ -145,14 +147,32 @@ bool IsHelp(const std::string& Word) {
     return Word == "--help" || Word == "-h" || Word == "help";
 }
 
-// Takes the options before the command name (--port NAME, --port=NAME, --simulate) off the
-// front of Arguments.
+// The size a --log-limit option gives; a usage error when the text is not such a size.
+std::uint64_t LogLimitOf(const std::string& Text) {
+    const std::optional<std::uint64_t> Limit = ParseLogLimit(Text);
+    if (!Limit) {
+        throw ECliUsage(FormatText(SCliBadLogLimit, Text.c_str()));
+    }
+    return *Limit;
+}
+
+// Takes the options before the command name (--port NAME, --port=NAME, --simulate,
+// --log-limit SIZE, --log-limit=SIZE) off the front of Arguments.
 TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     TCliGlobalOptions Global;
     std::size_t Taken = 0;
     while (Taken < Arguments.size()) {
         const std::string& Word = Arguments[Taken];
-        if (Word == "--simulate") {
+        if (Word.compare(0, 12, "--log-limit=") == 0) {
+            Global.LogLimit = LogLimitOf(Word.substr(12));
+            ++Taken;
+        } else if (Word == "--log-limit") {
+            if (Taken + 1 >= Arguments.size()) {
+                throw ECliUsage(FormatText(SCliMissingOptionValue, "", Word.c_str()));
+            }
+            Global.LogLimit = LogLimitOf(Arguments[Taken + 1]);
+            Taken += 2;
+        } else if (Word == "--simulate") {
             Global.Simulate = true;
             ++Taken;
         } else if (Word.compare(0, 7, "--port=") == 0) {
@@ -171,6 +191,17 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     Arguments.erase(Arguments.begin(), Arguments.begin() + static_cast<std::ptrdiff_t>(Taken));
     return Global;
 }
+
+// The command line's log limit for the programmer session of one command line.
+class TCommandLineLogLimit {
+public:
+    explicit TCommandLineLogLimit(std::optional<std::uint64_t> Limit) {
+        SetCommandLineLogLimit(Limit);
+    }
+    ~TCommandLineLogLimit() { SetCommandLineLogLimit(std::nullopt); }
+    TCommandLineLogLimit(const TCommandLineLogLimit&) = delete;
+    TCommandLineLogLimit& operator=(const TCommandLineLogLimit&) = delete;
+};
 
 } // namespace
 
@@ -231,9 +262,10 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
             if (Global.Simulate && !Global.PortName.empty()) {
                 throw ECliUsage(SCliSimulateWithPort);
             }
+            const TCommandLineLogLimit LogLimit(Global.LogLimit);
             return Command.RunProgrammer(Parsed, Global, Out, Err);
         }
-        if (Global.Simulate || !Global.PortName.empty()) {
+        if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
             throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
         }
         Command.Run(Parsed, Out);

@@ -2,7 +2,9 @@
 // options it accepts, and the dispatch that checks a command line against that table.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@ struct TCliArguments {
 struct TCliGlobalOptions {
     std::string PortName; // empty: the port of the settings file
     bool Simulate = false;
+    std::optional<std::uint64_t> LogLimit; // nothing: the limit of the settings file
 };
 
 struct TCliCommand {

@@ -4,8 +4,10 @@
 #include "app/ResourseStrings.h"
 #include "platform/AppDataFolder.h"
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,8 +22,9 @@ std::string FolderOf(const std::string& FileName) {
     return Slash == std::string::npos || Slash == 0 ? std::string() : FileName.substr(0, Slash);
 }
 
-// Writes all of Text, continuing after partial writes and interruptions.
-bool WriteAll(int Handle, const std::string& Text) {
+// Writes Text, continuing after partial writes and interruptions; returns how many of its
+// bytes reached the file (all of them unless the file refused the rest).
+std::size_t WriteAll(int Handle, const std::string& Text) {
     const char* Data = Text.data();
     std::size_t Left = Text.size();
     while (Left > 0) {
@@ -30,15 +33,29 @@ bool WriteAll(int Handle, const std::string& Text) {
             if (errno == EINTR) {
                 continue;
             }
-            return false;
+            break;
         }
         if (Written == 0) {
-            return false;
+            break;
         }
         Data += Written;
         Left -= static_cast<std::size_t>(Written);
     }
-    return true;
+    return Text.size() - Left;
+}
+
+// Opens FileName empty and locked for this process alone; -1 when it cannot be created or
+// another process holds its lock (its content is then left alone).
+int OpenLocked(const std::string& FileName) {
+    const int Opened = open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (Opened < 0) {
+        return -1;
+    }
+    if (flock(Opened, LOCK_EX | LOCK_NB) != 0 || ftruncate(Opened, 0) != 0) {
+        close(Opened);
+        return -1;
+    }
+    return Opened;
 }
 
 std::string HexByte(std::uint8_t Value) {
@@ -48,23 +65,60 @@ std::string HexByte(std::uint8_t Value) {
 
 } // namespace
 
-TLogManager::TLogManager(const std::string& FileName) {
+std::optional<std::uint64_t> ParseLogLimit(const std::string& Text) {
+    std::size_t DigitsEnd = 0;
+    while (DigitsEnd < Text.size() && std::isdigit(static_cast<unsigned char>(Text[DigitsEnd]))) {
+        ++DigitsEnd;
+    }
+    if (DigitsEnd == 0 || Text.size() - DigitsEnd > 1) {
+        return std::nullopt;
+    }
+    int Shift = 0;
+    if (DigitsEnd < Text.size()) {
+        switch (std::toupper(static_cast<unsigned char>(Text.back()))) {
+        case 'K':
+            Shift = 10;
+            break;
+        case 'M':
+            Shift = 20;
+            break;
+        case 'G':
+            Shift = 30;
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    const std::uint64_t Largest = UINT64_MAX >> Shift;
+    std::uint64_t Value = 0;
+    for (std::size_t Index = 0; Index < DigitsEnd; ++Index) {
+        const unsigned Digit = static_cast<unsigned>(Text[Index] - '0');
+        if (Value > (Largest - Digit) / 10) {
+            return std::nullopt;
+        }
+        Value = Value * 10 + Digit;
+    }
+    if (Value == 0) {
+        return std::nullopt;
+    }
+    return Value << Shift;
+}
+
+TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit) : Limit(Limit) {
     // The folder is created here, so that the very first run of the program has a log too.
     const std::string Folder = FolderOf(FileName);
     if (!Folder.empty()) {
         EnsureFolderExists(Folder);
     }
-    const int Opened = open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (Opened < 0) {
+    // When another running instance holds the lock, its log stays as it is and this one logs
+    // nothing.
+    Handle = OpenLocked(FileName);
+    if (Handle < 0) {
         return;
     }
-    // Another running instance holds the lock: leave its log alone and log nothing.
-    if (flock(Opened, LOCK_EX | LOCK_NB) != 0 || ftruncate(Opened, 0) != 0) {
-        close(Opened);
-        return;
-    }
-    Handle = Opened;
     this->FileName = FileName;
+    // The older file of a previous run would read as the beginning of this one.
+    std::remove(GetOlderFileName().c_str());
     Enabled = true;
 }
 
@@ -79,18 +133,44 @@ bool TLogManager::CanWrite() const {
 }
 
 bool TLogManager::WriteMessage(const std::string& Text) {
-    bool Written = false;
+    const char* Failure = nullptr;
     {
         std::lock_guard<std::mutex> Guard(Lock);
         if (!CanWrite()) {
             return false;
         }
-        Written = WriteAll(Handle, FormatRecord(Text));
+        const std::string Record = FormatRecord(Text);
+        if (Size > 0 && Size + Record.size() > Limit && !StartNextFile()) {
+            Failure = SLogNextFileError;
+        } else {
+            const std::size_t Written = WriteAll(Handle, Record);
+            Size += Written;
+            if (Written != Record.size()) {
+                Failure = SLogWriteError;
+            }
+        }
     }
     // Raised after the lock is released; the record number stays advanced.
-    if (!Written) {
-        throw Exception(FormatText(SLogWriteError, FileName.c_str()));
+    if (Failure != nullptr) {
+        throw Exception(FormatText(Failure, FileName.c_str()));
     }
+    return true;
+}
+
+// Renames the full file to the older file's name, replacing that one, and goes on in a new,
+// empty file under the log's name. Called with Lock held. When the rename fails, or another
+// instance starting at that very moment has taken the new file, logging stops: the log must
+// not grow beyond its bound.
+bool TLogManager::StartNextFile() {
+    const int NewHandle =
+        std::rename(FileName.c_str(), GetOlderFileName().c_str()) == 0 ? OpenLocked(FileName) : -1;
+    if (NewHandle < 0) {
+        Enabled = false;
+        return false;
+    }
+    close(Handle);
+    Handle = NewHandle;
+    Size = 0;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "operations/Settings.h"
 
 #include "app/ResourseStrings.h"
+#include "logging/LogManager.h"
 #include "platform/AppDataFolder.h"
 
 #include <algorithm>
@@ -189,4 +190,9 @@ bool SavePortName(const std::string& Name, const std::string& FileName) {
         EnsureFolderExists(FileName.substr(0, Slash));
     }
     return WriteIniString(FileName, SComPortSection, SComNameKey, Name);
+}
+
+std::uint64_t LoadLogLimit(const std::string& FileName) {
+    return ParseLogLimit(ReadIniString(FileName, SLogSection, SLogLimitKey, ""))
+        .value_or(DefaultLogLimit);
 }

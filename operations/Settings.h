@@ -1,7 +1,9 @@
 // The settings file "Settings.ini" in the program's data folder: a plain INI text file that
-// holds the serial port name (section "COM Port", key "COM Name").
+// holds the serial port name (section "COM Port", key "COM Name") and the traffic log's size
+// limit (section "Log", key "Log Limit").
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Section and key names compare without regard to case, as INI files are usually read; values
@@ -21,3 +23,7 @@ std::string DefaultSettingsFileName();
 std::string LoadPortName(const std::string& FileName = DefaultSettingsFileName());
 // Stores Name, creating the data folder when needed. False when the file cannot be written.
 bool SavePortName(const std::string& Name, const std::string& FileName = DefaultSettingsFileName());
+
+// The stored traffic log limit, written as ParseLogLimit reads it ("64M"); DefaultLogLimit when
+// none is stored or the stored text is not such a size.
+std::uint64_t LoadLogLimit(const std::string& FileName = DefaultSettingsFileName());

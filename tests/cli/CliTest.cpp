@@ -193,4 +193,7 @@ TEST(CliInProcess, OptionsAreCheckedAgainstTheCommand) {
     std::ostringstream Err;
     EXPECT_EQ(RunCli({"check", "--port", "/dev/ttyS0", "x.ldr"}, Out, Err), CliUsageError);
     EXPECT_EQ(Err.str().rfind(FormatText(SCliUnknownOption, "check", "--port"), 0), 0u);
+    Err.str("");
+    EXPECT_EQ(RunCli({"--log-limit", "12X", "init"}, Out, Err), CliUsageError);
+    EXPECT_EQ(Err.str().rfind(FormatText(SCliBadLogLimit, "12X"), 0), 0u);
 }

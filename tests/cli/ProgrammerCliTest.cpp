@@ -210,6 +210,10 @@ TEST_F(ProgrammerCli, UsageErrors) {
         {"--port", "COM3", "dump", "a.ldr"},
         {"--simulate", "init", "--port", "COM3"},
         {"init", "--first", "1", "--last", "2"},
+        {"--log-limit", "0", "init"},
+        {"--log-limit=4X", "init"},
+        {"--log-limit", "4K", "check", "a.ldr"},
+        {"--simulate", "--log-limit"},
     };
     for (const auto& Arguments : Cases) {
         EXPECT_EQ(Run(Arguments).Code, 2) << Arguments.back();
@@ -267,6 +271,46 @@ TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
     EXPECT_EQ(Lines[0], "velmora-cli: cannot open port " + (Folder / "no-such-port").string() +
                             ": no such device");
     EXPECT_NE(Lines[1].find("Программатор не подключен."), std::string::npos);
+}
+
+// An erase of 16 pages logs about 11 kB: with a 4 KiB limit the log moves aside on the way.
+TEST_F(ProgrammerCli, LogLimitComesFromTheCommandLineElseTheSettingsFile) {
+    const fs::path Data = Folder / "xdg" / "Velmora";
+    const struct {
+        const char* Settings;
+        std::vector<std::string> Options;
+        bool MovedAside;
+    } Cases[] = {
+        {"", {"--log-limit", "4K"}, true},
+        {"[Log]\r\nLog Limit=4K\r\n", {}, true},
+        {"[Log]\r\nLog Limit=4K\r\n", {"--log-limit=1M"}, false},
+        {"[Log]\r\nLog Limit=0\r\n", {}, false},
+    };
+    for (const auto& Case : Cases) {
+        WriteFileText((Data / "Settings.ini").string(), Case.Settings);
+        std::vector<std::string> Arguments = {"--simulate"};
+        Arguments.insert(Arguments.end(), Case.Options.begin(), Case.Options.end());
+        Arguments.insert(Arguments.end(), {"erase", "--first", "0", "--last", "15"});
+        const TProcessResult Result = Run(Arguments);
+        ASSERT_EQ(Result.Code, 0) << Result.Err;
+        const std::string Older = ReadFileText((Data / "Velmora.log.1").string());
+        const std::string Current = ReadFileText((Data / "Velmora.log").string());
+        ASSERT_EQ(!Older.empty(), Case.MovedAside) << Case.Settings;
+        if (Case.MovedAside) {
+            EXPECT_LE(Older.size(), 4096u);
+            EXPECT_LE(Current.size(), 4096u);
+            // The current file goes on with the number after the older file's last record.
+            static const std::regex Record("(^|\r\n)([0-9]+)\t");
+            int Last = 0;
+            for (auto Each = std::sregex_iterator(Older.begin(), Older.end(), Record);
+                 Each != std::sregex_iterator(); ++Each) {
+                Last = std::stoi((*Each)[2]);
+            }
+            EXPECT_EQ(std::stoi(Current), Last + 1);
+        } else {
+            EXPECT_GT(Current.size(), 8192u);
+        }
+    }
 }
 
 TEST_F(ProgrammerCli, SimulateRunsACommandAgainstABuiltInProgrammer) {

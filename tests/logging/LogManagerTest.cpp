@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -63,6 +65,20 @@ protected:
         return Line.substr(StampEnd + 1);
     }
 
+    // The number of a record line.
+    static int NumberOf(const std::string& Line) { return std::atoi(Line.c_str()); }
+
+    // The lines of the older file followed by those of the current one (each record one line).
+    static std::vector<std::string> BothFiles(const TLogManager& Log) {
+        std::vector<std::string> Result;
+        if (std::filesystem::exists(Log.GetOlderFileName())) {
+            Result = Lines(ReadFile(Log.GetOlderFileName()));
+        }
+        const std::vector<std::string> Current = Lines(ReadFile(Log.GetFileName()));
+        Result.insert(Result.end(), Current.begin(), Current.end());
+        return Result;
+    }
+
     const TTemporaryDataHome Home{"velmora-log"};
     const std::string DataHome = Home.Path();
 };
@@ -88,11 +104,94 @@ TEST_F(LogManagerTest, ExistingLogIsEmptiedAtStart) {
     const std::string Path = TLogManager::DefaultFileName();
     ASSERT_TRUE(EnsureFolderExists(GetProgramDataFolder()));
     std::ofstream(Path) << "the previous run's log\r\n";
+    std::ofstream(Path + ".1") << "the previous run's older log\r\n";
     TLogManager Log(Path);
     ASSERT_TRUE(Log.CanWrite());
     EXPECT_EQ(ReadFile(Path), "");
+    EXPECT_FALSE(std::filesystem::exists(Path + ".1"));
     Log.WriteMessage("x");
     EXPECT_EQ(TextOf(Lines(ReadFile(Path)).at(0), 1), "x");
+}
+
+// After every record: the current file stays within the limit unless it holds that record
+// alone, it moved aside only when the record did not fit, and the older file and the current
+// one hold consecutive whole records up to the last one written.
+TEST_F(LogManagerTest, FullFileMovesAsideAndTheNumberingGoesOn) {
+    const std::string Path = TLogManager::DefaultFileName();
+    for (const std::uint64_t Limit : {std::uint64_t{200}, std::uint64_t{1}}) {
+        TLogManager Log(Path, Limit);
+        EXPECT_EQ(Log.GetLimit(), Limit);
+        std::uintmax_t Before = 0;
+        for (int Number = 1; Number <= 30; ++Number) {
+            const std::string Text(Number == 12 ? 300 : Number % 7 * 15, 'a');
+            ASSERT_TRUE(Log.WriteMessage(Text));
+            if (Number == 1) {
+                EXPECT_FALSE(std::filesystem::exists(Log.GetOlderFileName())) << "empty file moved";
+            }
+            const std::uintmax_t Size = std::filesystem::file_size(Path);
+            const std::vector<std::string> Current = Lines(ReadFile(Path));
+            EXPECT_TRUE(Size <= Limit || Current.size() == 1) << Limit << " " << Number;
+            if (Current.size() == 1 && Number > 1) {
+                EXPECT_GT(Before + Size, Limit) << "moved aside too early: " << Number;
+                EXPECT_EQ(std::filesystem::file_size(Log.GetOlderFileName()), Before);
+            }
+            const std::vector<std::string> Records = BothFiles(Log);
+            ASSERT_FALSE(Records.empty());
+            const int First = NumberOf(Records.front());
+            EXPECT_EQ(First + static_cast<int>(Records.size()) - 1, Number);
+            for (std::size_t Index = 0; Index < Records.size(); ++Index) {
+                TextOf(Records[Index], First + static_cast<int>(Index));
+            }
+            EXPECT_EQ(TextOf(Records.back(), Number), Text);
+            Before = Size;
+        }
+        EXPECT_TRUE(std::filesystem::exists(Log.GetOlderFileName()));
+    }
+}
+
+// The older file's name is taken by a folder that cannot be replaced: the log cannot move
+// aside, says so once and stops instead of growing.
+TEST_F(LogManagerTest, LogThatCannotMoveAsideStops) {
+    const std::string Path = TLogManager::DefaultFileName();
+    std::filesystem::create_directories(Path + ".1/kept");
+    TLogManager Log(Path, 100);
+    ASSERT_TRUE(Log.WriteMessage(std::string(60, 'a')));
+    EXPECT_THROW(Log.WriteMessage(std::string(60, 'b')), Exception);
+    EXPECT_FALSE(Log.CanWrite());
+    EXPECT_FALSE(Log.WriteMessage("c"));
+    EXPECT_EQ(TextOf(Lines(ReadFile(Path)).at(0), 1), std::string(60, 'a'));
+    EXPECT_TRUE(std::filesystem::exists(Path + ".1/kept"));
+}
+
+TEST(ParseLogLimit, ReadsBytesAndBinaryMultiplesAndRejectsTheRest) {
+    const std::pair<const char*, std::optional<std::uint64_t>> Cases[] = {
+        {"1", 1},
+        {"4096", 4096},
+        {"4K", 4096},
+        {"4k", 4096},
+        {"64M", 64ull << 20},
+        {"3g", 3ull << 30},
+        {"18446744073709551615", 18446744073709551615ull},
+        {"17179869183G", 17179869183ull << 30},
+        {"18446744073709551616", std::nullopt},
+        {"17179869184G", std::nullopt},
+        {"0", std::nullopt},
+        {"0K", std::nullopt},
+        {"", std::nullopt},
+        {"K", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {" 1", std::nullopt},
+        {"1 ", std::nullopt},
+        {"1.5M", std::nullopt},
+        {"1KB", std::nullopt},
+        {"1T", std::nullopt},
+        {"0x10", std::nullopt},
+        {"abc", std::nullopt},
+    };
+    for (const auto& [Text, Expected] : Cases) {
+        EXPECT_EQ(ParseLogLimit(Text), Expected) << '"' << Text << '"';
+    }
 }
 
 TEST_F(LogManagerTest, SecondInstanceIsOffAndKeepsTheFirstOnesLog) {
@@ -209,16 +308,22 @@ TEST_F(LogManagerTest, BytesAreFormattedAsTheLogExpects) {
     }
 }
 
+// Also with a limit small enough to move the file aside many times while the writers run.
 TEST_F(LogManagerTest, ConcurrentWritersProduceWholeConsecutiveRecords) {
     const std::string Path = TLogManager::DefaultFileName();
     constexpr int Threads = 4;
     constexpr int PerThread = 300;
-    {
-        TLogManager Log(Path);
+    for (const std::uint64_t Limit : {DefaultLogLimit, std::uint64_t{4096}}) {
+        TLogManager Log(Path, Limit);
         Log.HexMode = true;
         std::vector<std::thread> Writers;
+        std::atomic<int> Started{0}; // the writers begin together, once all are running
         for (int Thread = 0; Thread < Threads; ++Thread) {
-            Writers.emplace_back([&Log, Thread] {
+            Writers.emplace_back([&Log, &Started, Thread] {
+                ++Started;
+                while (Started < Threads) {
+                    std::this_thread::yield();
+                }
                 for (int Index = 0; Index < PerThread; ++Index) {
                     if (Index % 2 == 0) {
                         Log.WriteMessage("thread " + std::to_string(Thread) + " message " +
@@ -233,34 +338,41 @@ TEST_F(LogManagerTest, ConcurrentWritersProduceWholeConsecutiveRecords) {
         for (std::thread& Writer : Writers) {
             Writer.join();
         }
-    }
-    // A bytes record has one continuation line; each record must be complete and in order.
-    const std::vector<std::string> Lines = this->Lines(ReadFile(Path));
-    std::vector<int> NextIndex(Threads, 0);
-    int Number = 1;
-    for (std::size_t Line = 0; Line < Lines.size(); ++Line, ++Number) {
-        const std::string Text = TextOf(Lines[Line], Number);
-        int Thread = -1, Index = -1;
-        if (std::sscanf(Text.c_str(), "thread %d message %d", &Thread, &Index) == 2) {
-            ASSERT_EQ(Text,
-                      "thread " + std::to_string(Thread) + " message " + std::to_string(Index));
-        } else {
-            ASSERT_EQ(std::sscanf(Text.c_str(), "thread %d", &Thread), 1) << Text;
-            Index = NextIndex.at(Thread);
-            char Value[4];
-            std::snprintf(Value, sizeof Value, "%02X ", Thread);
-            std::string First, Second;
-            for (int Each = 0; Each < 60; ++Each) {
-                (Each <= 40 ? First : Second) += Value;
+        // A bytes record has one continuation line; each record must be complete and in order.
+        // After the file moved aside, where each thread's records begin is only known from its
+        // first message record (messages have even indexes, bytes records odd ones).
+        EXPECT_EQ(std::filesystem::exists(Log.GetOlderFileName()), Limit != DefaultLogLimit);
+        const std::vector<std::string> Lines = BothFiles(Log);
+        ASSERT_FALSE(Lines.empty());
+        int Number = NumberOf(Lines.front());
+        std::vector<int> NextIndex(Threads, Number == 1 ? 0 : -1);
+        for (std::size_t Line = 0; Line < Lines.size(); ++Line, ++Number) {
+            const std::string Text = TextOf(Lines[Line], Number);
+            int Thread = -1, Index = -1;
+            if (std::sscanf(Text.c_str(), "thread %d message %d", &Thread, &Index) == 2) {
+                ASSERT_EQ(Text,
+                          "thread " + std::to_string(Thread) + " message " + std::to_string(Index));
+            } else {
+                ASSERT_EQ(std::sscanf(Text.c_str(), "thread %d", &Thread), 1) << Text;
+                char Value[4];
+                std::snprintf(Value, sizeof Value, "%02X ", Thread);
+                std::string First, Second;
+                for (int Each = 0; Each < 60; ++Each) {
+                    (Each <= 40 ? First : Second) += Value;
+                }
+                ASSERT_EQ(Text, "thread " + std::to_string(Thread) + ": [ (Hex mode) " + First);
+                ASSERT_LT(Line + 1, Lines.size());
+                ASSERT_EQ(Lines[++Line], Second + " ]");
+                Index = NextIndex.at(Thread);
+                ASSERT_TRUE(Index < 0 || Index % 2 == 1) << "bytes record out of order";
             }
-            ASSERT_EQ(Text, "thread " + std::to_string(Thread) + ": [ (Hex mode) " + First);
-            ASSERT_LT(Line + 1, Lines.size());
-            ASSERT_EQ(Lines[++Line], Second + " ]");
+            if (NextIndex.at(Thread) >= 0) {
+                ASSERT_EQ(Index, NextIndex.at(Thread)) << "records of one thread out of order";
+            }
+            NextIndex[Thread] = Index < 0 ? -1 : Index + 1;
         }
-        ASSERT_EQ(Index, NextIndex.at(Thread)) << "records of one thread out of order";
-        ++NextIndex[Thread];
+        EXPECT_EQ(Number - 1, Threads * PerThread);
     }
-    EXPECT_EQ(Number - 1, Threads * PerThread);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "operations/Settings.h"
 
+#include "logging/LogManager.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,24 @@ TEST_F(SettingsTest, WritingKeepsTheLineEndOfEveryLine) {
         ASSERT_TRUE(SavePortName("COM9", FileName));
         EXPECT_EQ(ReadFile(), Case.After) << Case.Before;
     }
+}
+
+TEST_F(SettingsTest, LogLimitIsReadAsASizeAndFallsBackToTheDefault) {
+    const std::pair<const char*, std::uint64_t> Cases[] = {
+        {"[Log]\r\nLog Limit=4K\r\n", 4096},
+        {"[log]\nlog limit = 2g \n", std::uint64_t{2} << 30},
+        {"[Log]\nLog Limit=1000\n", 1000},
+        {"", DefaultLogLimit},
+        {"[COM Port]\nLog Limit=4K\n", DefaultLogLimit},
+        {"[Log]\nLog Limit=0\n", DefaultLogLimit},
+        {"[Log]\nLog Limit=lots\n", DefaultLogLimit},
+        {"[Log]\nLog Limit=\n", DefaultLogLimit},
+    };
+    for (const auto& [Text, Expected] : Cases) {
+        WriteFile(Text);
+        EXPECT_EQ(LoadLogLimit(FileName), Expected) << Text;
+    }
+    EXPECT_EQ(DefaultLogLimit, std::uint64_t{64} << 20);
 }
 
 TEST_F(SettingsTest, SavingCreatesTheDataFolder) {
