@@ -65,6 +65,10 @@ template <typename TLoader> TLoad Load(TLoader Loader) {
     return Result;
 }
 
+bool SameError(const std::type_info* A, const std::type_info* B) {
+    return A == B || (A != nullptr && B != nullptr && *A == *B);
+}
+
 std::vector<std::string> RecordTexts(const IHexFile& File) {
     std::vector<std::string> Texts;
     for (std::int32_t Index = 0; Index < File.GetCount(); ++Index) {
@@ -197,11 +201,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         WriteFile(Data, Size);
         const TLoad FromFile = Load([](THexFile& File) { File.LoadFromFile(FileName); });
         if (Size == 0) {
-            FUZZ_REQUIRE(FromFile.Error == &typeid(EFileIsEmpty));
+            FUZZ_REQUIRE(SameError(FromFile.Error, &typeid(EFileIsEmpty)));
             return 0;
         }
-        const TLoad FromLines = Load([&](THexFile& File) { File.LoadFromStrings(SplitLines(Text)); });
-        FUZZ_REQUIRE(FromFile.Error == FromLines.Error);
+        const TLoad FromLines =
+            Load([&](THexFile& File) { File.LoadFromStrings(SplitLines(Text)); });
+        FUZZ_REQUIRE(SameError(FromFile.Error, FromLines.Error));
         const std::vector<std::string> Records = RecordTexts(*FromFile.File);
         FUZZ_REQUIRE(Records == RecordTexts(*FromLines.File));
         if (FromFile.Error != nullptr) {
