@@ -1,0 +1,211 @@
+// The command line of velmora-cli: the input is one argument per line. The arguments go through
+// the parsing steps one by one and through RunCli as a whole; page ranges through ParseRange and
+// ParseIndex; every argument through the port name mapping.
+//
+// The parsing steps sit in an unnamed namespace of cli/CliCommands.cpp, so this target compiles
+// that unit itself. The programmer commands are replaced by stand-ins that only record how they
+// were called: no port is opened here, and no process-wide objects are started. The file commands
+// run for real, but only for arguments that name nothing on disk, so that they fail to load and
+// never write.
+#include "cli/CliCommands.cpp" // NOLINT(bugprone-suspicious-include)
+
+#include "cli/PageRange.h"
+#include "fuzz/FuzzCheck.h"
+#include "serial/AnisochronousCommPort.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+constexpr int LastChipPage = 4095;
+constexpr int StandInResult = 77;
+
+struct TProgrammerCall {
+    TCliArguments Arguments;
+    TCliGlobalOptions Global;
+};
+std::optional<TProgrammerCall> LastCall;
+
+int RecordCall(const TCliArguments& Arguments, const TCliGlobalOptions& Global) {
+    LastCall = TProgrammerCall{Arguments, Global};
+    return StandInResult;
+}
+
+bool IsSuffix(const std::vector<std::string>& Part, const std::vector<std::string>& Whole) {
+    return Part.size() <= Whole.size() && std::equal(Part.rbegin(), Part.rend(), Whole.rbegin());
+}
+
+bool AllDigits(const std::string& Text) {
+    return Text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Decimal digits without leading zeros for a value that fits int.
+bool IsPlainIndex(const std::string& Text) {
+    const std::string Largest = std::to_string(2147483647);
+    return !Text.empty() && AllDigits(Text) && (Text == "0" || Text[0] != '0') &&
+           (Text.size() < Largest.size() || (Text.size() == Largest.size() && Text <= Largest));
+}
+
+void CheckIndex(const std::string& Text) {
+    try {
+        const int Value = ParseIndex(Text);
+        FUZZ_REQUIRE(AllDigits(Text) && Value >= 0);
+        const std::size_t Zeros = std::min(Text.find_first_not_of('0'), Text.size() - 1);
+        FUZZ_REQUIRE(std::to_string(Value) == Text.substr(Zeros));
+    } catch (const ECliRangeError&) {
+        FUZZ_REQUIRE(!IsPlainIndex(Text));
+    }
+}
+
+void CheckRange(const TCliCommand& Command, const TCliArguments& Arguments, int MaxIndex) {
+    const bool Given = Arguments.Options.count("first") + Arguments.Options.count("last") > 0;
+    try {
+        const std::optional<TPageRange> Range = ParseRange(Command.Name, Arguments, 0, MaxIndex);
+        FUZZ_REQUIRE(Range.has_value() == Given);
+        if (Range) {
+            FUZZ_REQUIRE(0 <= Range->First && Range->First <= Range->Last &&
+                         Range->Last <= MaxIndex);
+            FUZZ_REQUIRE(Range->First == ParseIndex(Arguments.Options.at("first")));
+            FUZZ_REQUIRE(Range->Last == ParseIndex(Arguments.Options.at("last")));
+        }
+    } catch (const ECliRangeError&) {
+        FUZZ_REQUIRE(Given);
+    }
+}
+
+bool SameText(const std::string& A, const std::string& B) {
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
+               return std::toupper(static_cast<unsigned char>(X)) ==
+                      std::toupper(static_cast<unsigned char>(Y));
+           });
+}
+
+void CheckPortName(const std::string& Name) {
+    const std::string Path = TAnisochronousComm::ResolveDeviceName(Name);
+    if (Name.empty() || Name.find('/') != std::string::npos) {
+        FUZZ_REQUIRE(Path == Name);
+        return;
+    }
+    // A name without a slash stays a node of /dev.
+    FUZZ_REQUIRE(Path.compare(0, 5, "/dev/") == 0 && Path.find('/', 5) == std::string::npos);
+    const std::string Number = Name.substr(std::min<std::size_t>(3, Name.size()));
+    if (SameText(Name.substr(0, 3), "COM") && IsPlainIndex(Number) && Number != "0" &&
+        Number.size() <= 8) {
+        FUZZ_REQUIRE(Path == "/dev/ttyS" + std::to_string(std::stol(Number) - 1));
+    }
+}
+
+// True when some argument names a file or folder: the file commands could then read or write it.
+bool NamesSomething(const std::vector<std::string>& Words) {
+    struct stat Info {};
+    return std::any_of(Words.begin(), Words.end(), [&](const std::string& Word) {
+        return Word.find('/') != std::string::npos || ::stat(Word.c_str(), &Info) == 0 ||
+               ::stat(WithImageExtension(Word).c_str(), &Info) == 0;
+    });
+}
+
+} // namespace
+
+int RunInitCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global, std::ostream&,
+                   std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global, std::ostream&,
+                    std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+int RunReadCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global, std::ostream&,
+                   std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+int RunEraseCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global, std::ostream&,
+                    std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream&, std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+
+// The log limit of a programmer session belongs to the start-up of the process-wide objects,
+// which the stand-ins above never reach.
+void SetCommandLineLogLimit(std::optional<std::uint64_t>) {}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+    std::vector<std::string> Words;
+    std::istringstream Lines(std::string(reinterpret_cast<const char*>(Data), Size));
+    for (std::string Word; std::getline(Lines, Word);) {
+        Words.push_back(Word);
+    }
+    for (const std::string& Word : Words) {
+        CheckIndex(Word);
+        CheckPortName(Word);
+    }
+
+    // The steps of RunCli one by one.
+    std::vector<std::string> Rest = Words;
+    TCliGlobalOptions Global;
+    const TCliCommand* Command = nullptr;
+    TCliArguments Parsed;
+    try {
+        Global = TakeGlobalOptions(Rest);
+        FUZZ_REQUIRE(IsSuffix(Rest, Words));
+        if (!Rest.empty()) {
+            Command = &FindCommand(Rest[0]);
+            FUZZ_REQUIRE(Command->Name == Rest[0]);
+            Parsed = ParseArguments(*Command, Rest);
+        }
+    } catch (const ECliUsage&) {
+        Command = nullptr;
+    }
+    if (Command != nullptr) {
+        FUZZ_REQUIRE(Parsed.Positional.size() == Command->Parameters.size());
+        for (const auto& [Name, Value] : Parsed.Options) {
+            FUZZ_REQUIRE(Accepts(*Command, Name) || (IsFlag(*Command, Name) && Value.empty()));
+        }
+        for (const int MaxIndex : {LastChipPage, 0, -1}) {
+            CheckRange(*Command, Parsed, MaxIndex);
+        }
+        CheckPortName(Global.PortName);
+    }
+
+    // RunCli as a whole, agreeing with the steps.
+    if (NamesSomething(Words)) {
+        return 0;
+    }
+    LastCall.reset();
+    std::ostringstream Out;
+    std::ostringstream Err;
+    const int Result = RunCli(Words, Out, Err);
+    if (!Words.empty() && IsHelp(Words[0])) {
+        FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
+        return 0;
+    }
+    if (Command == nullptr) {
+        FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
+        return 0;
+    }
+    if (Command->RunProgrammer == nullptr) {
+        FUZZ_REQUIRE((Result == CliFailure || Result == CliUsageError) && !LastCall);
+        return 0;
+    }
+    const auto Port = Parsed.Options.find("port");
+    const std::string PortName = Port != Parsed.Options.end() ? Port->second : Global.PortName;
+    if (Global.Simulate && !PortName.empty()) {
+        FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
+        return 0;
+    }
+    FUZZ_REQUIRE(Result == StandInResult && LastCall);
+    FUZZ_REQUIRE(LastCall->Arguments.Positional == Parsed.Positional &&
+                 LastCall->Arguments.Options == Parsed.Options);
+    FUZZ_REQUIRE(LastCall->Global.PortName == PortName &&
+                 LastCall->Global.Simulate == Global.Simulate);
+    return 0;
+}
