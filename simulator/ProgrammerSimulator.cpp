@@ -8,15 +8,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr std::size_t ChipBytes = SimChipPageCount * SimPageLength;
-constexpr std::uint8_t ErasedByte = 0xFF;
-constexpr std::uint8_t SuccessNibble = 0x01;
 
 std::string SystemErrorText(const std::string& What) {
     return What + ": " + std::strerror(errno);
@@ -50,7 +45,8 @@ std::string HexText(std::uint8_t Value) {
 } // namespace
 
 TProgrammerSimulator::TProgrammerSimulator(TSimulatorOptions Options)
-    : Options(std::move(Options)), Chip(ChipBytes, ErasedByte), Buffer(SimPageLength, ErasedByte) {}
+    : Options(std::move(Options)),
+      Board(this->Options, [this](const std::string& Line) { Trace(Line); }) {}
 
 TProgrammerSimulator::~TProgrammerSimulator() {
     Stop();
@@ -61,7 +57,10 @@ std::string TProgrammerSimulator::Start() {
         throw ESimulatorError("the simulator has been started before");
     }
     try {
-        OpenChipFile();
+        {
+            std::lock_guard<std::mutex> Guard(StateLock);
+            Board.OpenChipFile();
+        }
         OpenTerminal();
         int WakePipe[2];
         if (pipe2(WakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -124,52 +123,13 @@ void TProgrammerSimulator::OpenTerminal() {
     }
 }
 
-void TProgrammerSimulator::OpenChipFile() {
-    if (Options.ChipFile.empty()) {
-        return;
-    }
-    ChipFd = open(Options.ChipFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (ChipFd == -1) {
-        throw ESimulatorError(SystemErrorText("cannot open chip file " + Options.ChipFile));
-    }
-    struct stat Info {};
-    if (fstat(ChipFd, &Info) != 0) {
-        throw ESimulatorError(SystemErrorText("cannot examine chip file " + Options.ChipFile));
-    }
-    std::lock_guard<std::mutex> Guard(StateLock);
-    if (Info.st_size == 0) {
-        // A new file starts as an erased chip.
-        if (pwrite(ChipFd, Chip.data(), Chip.size(), 0) != static_cast<ssize_t>(Chip.size())) {
-            throw ESimulatorError(SystemErrorText("cannot write chip file " + Options.ChipFile));
-        }
-        return;
-    }
-    if (static_cast<std::size_t>(Info.st_size) != ChipBytes) {
-        // Never overwrite a file that is not a chip image.
-        throw ESimulatorError("chip file " + Options.ChipFile + " holds " +
-                              std::to_string(Info.st_size) + " bytes instead of " +
-                              std::to_string(ChipBytes));
-    }
-    std::size_t Done = 0;
-    while (Done < ChipBytes) {
-        const ssize_t Count =
-            pread(ChipFd, Chip.data() + Done, ChipBytes - Done, static_cast<off_t>(Done));
-        if (Count <= 0) {
-            throw ESimulatorError(SystemErrorText("cannot read chip file " + Options.ChipFile));
-        }
-        Done += static_cast<std::size_t>(Count);
-    }
-}
-
 void TProgrammerSimulator::CloseAll() {
     CloseFd(MasterFd);
     CloseFd(KeeperFd);
     CloseFd(WakeReadFd);
     CloseFd(WakeWriteFd);
-    if (ChipFd != -1) {
-        fsync(ChipFd);
-    }
-    CloseFd(ChipFd);
+    std::lock_guard<std::mutex> Guard(StateLock);
+    Board.CloseChipFile();
 }
 
 void TProgrammerSimulator::Serve() {
@@ -239,7 +199,8 @@ bool TProgrammerSimulator::ReceiveBytes(const std::uint8_t* Bytes, std::size_t C
 }
 
 bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::time_point Arrived) {
-    const TSimulatorRequest Request = ParseRequest(Frame);
+    TSimulatorRequest Request = SimParseRequest(Frame.Package, Frame.StuffingValid);
+    Request.Frame = Frame.Raw;
     std::size_t Index = 0;
     {
         std::lock_guard<std::mutex> Guard(StateLock);
@@ -264,7 +225,8 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
     if (!WaitUntil(Arrived)) {
         return false;
     }
-    const TSimulatorReply Reply = Answer(Request);
+    TSimulatorReply Reply = Answer(Request);
+    Reply.Frame = SimComposeFrame(Reply.Package);
     // On a paced line the board starts answering the moment the request has arrived; counting
     // from then rather than from this thread's wake-up keeps scheduling delay off the wire time.
     TClock::time_point ReplyStart = Options.BaudRate != 0 ? Arrived : TClock::now();
@@ -308,123 +270,11 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
     return true;
 }
 
-TSimulatorRequest TProgrammerSimulator::ParseRequest(const TSimReceivedFrame& Frame) const {
-    TSimulatorRequest Request;
-    Request.Frame = Frame.Raw;
-    Request.Package = Frame.Package;
-    Request.StuffingValid = Frame.StuffingValid;
-    const TByteArray& Bytes = Request.Package;
-    const std::size_t Length = Bytes.size();
-    // Take whatever fields the bytes hold, so that even a short package is echoed sensibly.
-    if (Length >= 1) {
-        Request.Number = Bytes[0];
-    }
-    if (Length >= 2) {
-        Request.Command = Bytes[1];
-    }
-    if (Length >= 4) {
-        Request.PageNumber = static_cast<std::uint16_t>(Bytes[2] << 8 | Bytes[3]);
-    }
-    if (Length >= 6) {
-        Request.DataLength = static_cast<std::uint16_t>(Bytes[4] << 8 | Bytes[5]);
-    }
-    if (Length >= SimPackageOverhead) {
-        Request.Data.assign(Bytes.begin() + 6, Bytes.end() - 1);
-        Request.CheckSum = Bytes.back();
-        Request.CheckSumValid = SimCheckSum(Bytes.data(), Length - 1) == Request.CheckSum;
-        Request.LengthValid = Request.DataLength == Length - SimPackageOverhead;
-    }
-    return Request;
-}
-
 TSimulatorReply TProgrammerSimulator::Answer(const TSimulatorRequest& Request) {
     std::lock_guard<std::mutex> Guard(StateLock);
-    if (!Request.IsWellFormed()) {
-        ++Counters.MalformedRequests;
-        return MakeReply(Request, SimReplyConnectionError, Request.PageNumber);
-    }
-    const auto Forced = Options.ForcedReplies.find(Request.Command);
-    if (Forced != Options.ForcedReplies.end()) {
-        return MakeReply(Request, Forced->second, Request.PageNumber);
-    }
-
-    const std::uint16_t Page = Request.PageNumber;
-    const std::uint8_t Succeeded = Request.Command | SuccessNibble;
-    const std::uint8_t Refused = (Request.Command & 0xF0) | SimReplyOperationErrorNibble;
-    const bool PageOnChip = Page < SimChipPageCount;
-    const auto PageBegin = Chip.begin() + static_cast<std::ptrdiff_t>(Page * SimPageLength);
-
-    switch (Request.Command) {
-    case SimCmdTransfer:
-        if (!PageOnChip || Request.Data.size() != SimPageLength) {
-            return MakeReply(Request, Refused, Page);
-        }
-        Buffer = Request.Data;
-        BufferPageNumber = Page;
-        return MakeReply(Request, Succeeded, Page);
-    case SimCmdWrite:
-        if (!PageOnChip) {
-            return MakeReply(Request, Refused, Page);
-        }
-        StorePage(Page, Buffer.data());
-        return MakeReply(Request, Succeeded, Page);
-    case SimCmdRead:
-        if (!PageOnChip) {
-            return MakeReply(Request, Refused, Page);
-        }
-        Buffer.assign(PageBegin, PageBegin + SimPageLength);
-        BufferPageNumber = Page;
-        return MakeReply(Request, Succeeded, Page);
-    case SimCmdCompare:
-        if (!PageOnChip) {
-            return MakeReply(Request, Refused, Page);
-        }
-        return MakeReply(Request,
-                         std::equal(Buffer.begin(), Buffer.end(), PageBegin)
-                             ? Succeeded
-                             : std::uint8_t{SimReplyCompareDifferent},
-                         Page);
-    case SimCmdErase: {
-        if (!PageOnChip) {
-            return MakeReply(Request, Refused, Page);
-        }
-        const TByteArray Erased(SimPageLength, ErasedByte);
-        StorePage(Page, Erased.data());
-        return MakeReply(Request, Succeeded, Page);
-    }
-    case SimCmdRequest: {
-        const std::uint16_t Reported = Options.UnknownPages.count(BufferPageNumber) != 0
-                                           ? SimUnknownPageNumber
-                                           : BufferPageNumber;
-        return MakeReply(Request, SimReplyPageData, Reported, Buffer);
-    }
-    case SimCmdInitialize:
-        return MakeReply(
-            Request, SimReplyIdentification, 0,
-            TByteArray(Options.IdentificationText.begin(), Options.IdentificationText.end()));
-    default:
-        ++Counters.UnknownCommands;
-        return MakeReply(Request, Refused, Page);
-    }
-}
-
-TSimulatorReply TProgrammerSimulator::MakeReply(const TSimulatorRequest& Request, std::uint8_t Code,
-                                                std::uint16_t PageNumber, const TByteArray& Data) {
-    TSimulatorReply Reply;
-    Reply.Command = Code;
-    Reply.PageNumber = PageNumber;
-    const std::uint8_t Number = Options.EchoNumbers ? Request.Number : OwnReplyNumber++;
-    Reply.Package = SimBuildPackage(Number, Code, PageNumber, Data);
-    if (Options.CutRepliesTo && Reply.Package.size() > *Options.CutRepliesTo) {
-        Reply.Package.resize(*Options.CutRepliesTo);
-    }
-    ++RepliesMade;
-    if (Options.DamageEvery != 0 && RepliesMade % Options.DamageEvery == 0 &&
-        !Reply.Package.empty()) {
-        // One bit of the byte in the middle: the data of a page, the head of a short reply.
-        Reply.Package[Reply.Package.size() / 2] ^= 0x10;
-    }
-    Reply.Frame = SimComposeFrame(Reply.Package);
+    TSimulatorReply Reply = Board.Answer(Request);
+    Counters.MalformedRequests = Board.GetMalformedRequests();
+    Counters.UnknownCommands = Board.GetUnknownCommands();
     return Reply;
 }
 
@@ -549,15 +399,6 @@ void TProgrammerSimulator::MarkHandled() {
     HandledChanged.notify_all();
 }
 
-void TProgrammerSimulator::StorePage(std::uint16_t PageNumber, const std::uint8_t* Data) {
-    const std::size_t Offset = std::size_t(PageNumber) * SimPageLength;
-    std::copy(Data, Data + SimPageLength, Chip.begin() + static_cast<std::ptrdiff_t>(Offset));
-    if (ChipFd != -1 && pwrite(ChipFd, Data, SimPageLength, static_cast<off_t>(Offset)) !=
-                            static_cast<ssize_t>(SimPageLength)) {
-        Trace(SystemErrorText("cannot write chip file " + Options.ChipFile));
-    }
-}
-
 TProgrammerSimulator::TClock::duration TProgrammerSimulator::WireTime(std::size_t Bytes) const {
     constexpr std::uint64_t BitsPerByte = 10;
     constexpr std::uint64_t NanosecondsPerSecond = 1000000000;
@@ -603,41 +444,26 @@ TSimulatorCounters TProgrammerSimulator::GetCounters() const {
 }
 
 TByteArray TProgrammerSimulator::GetPage(std::uint16_t PageNumber) const {
-    if (PageNumber >= SimChipPageCount) {
-        throw ESimulatorError("page " + std::to_string(PageNumber) + " is beyond the chip");
-    }
     std::lock_guard<std::mutex> Guard(StateLock);
-    const auto Begin = Chip.begin() + static_cast<std::ptrdiff_t>(PageNumber * SimPageLength);
-    return TByteArray(Begin, Begin + SimPageLength);
+    return Board.GetPage(PageNumber);
 }
 
 void TProgrammerSimulator::SetPage(std::uint16_t PageNumber, const TByteArray& Data) {
-    if (PageNumber >= SimChipPageCount || Data.size() > SimPageLength) {
-        throw ESimulatorError("page " + std::to_string(PageNumber) + " with " +
-                              std::to_string(Data.size()) + " bytes does not fit the chip");
-    }
-    TByteArray Page(SimPageLength, ErasedByte);
-    std::copy(Data.begin(), Data.end(), Page.begin());
     std::lock_guard<std::mutex> Guard(StateLock);
-    StorePage(PageNumber, Page.data());
+    Board.SetPage(PageNumber, Data);
 }
 
 TByteArray TProgrammerSimulator::GetBuffer() const {
     std::lock_guard<std::mutex> Guard(StateLock);
-    return Buffer;
+    return Board.GetBuffer();
 }
 
 void TProgrammerSimulator::SetBuffer(const TByteArray& Data, std::uint16_t PageNumber) {
-    if (Data.size() > SimPageLength) {
-        throw ESimulatorError("the buffer holds " + std::to_string(SimPageLength) + " bytes");
-    }
     std::lock_guard<std::mutex> Guard(StateLock);
-    std::fill(Buffer.begin(), Buffer.end(), ErasedByte);
-    std::copy(Data.begin(), Data.end(), Buffer.begin());
-    BufferPageNumber = PageNumber;
+    Board.SetBuffer(Data, PageNumber);
 }
 
 std::uint16_t TProgrammerSimulator::GetBufferPageNumber() const {
     std::lock_guard<std::mutex> Guard(StateLock);
-    return BufferPageNumber;
+    return Board.GetBufferPageNumber();
 }

@@ -1,0 +1,237 @@
+#include "simulator/ProgrammerBoard.h"
+
+#include "simulator/SimulatorWire.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t ChipBytes = SimChipPageCount * SimPageLength;
+constexpr std::uint8_t ErasedByte = 0xFF;
+constexpr std::uint8_t SuccessNibble = 0x01;
+
+std::string SystemErrorText(const std::string& What) {
+    return What + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+TSimulatorRequest SimParseRequest(const TByteArray& Package, bool StuffingValid) {
+    TSimulatorRequest Request;
+    Request.Package = Package;
+    Request.StuffingValid = StuffingValid;
+    const std::size_t Length = Package.size();
+    // Take whatever fields the bytes hold, so that even a short package is echoed sensibly.
+    if (Length >= 1) {
+        Request.Number = Package[0];
+    }
+    if (Length >= 2) {
+        Request.Command = Package[1];
+    }
+    if (Length >= 4) {
+        Request.PageNumber = static_cast<std::uint16_t>(Package[2] << 8 | Package[3]);
+    }
+    if (Length >= 6) {
+        Request.DataLength = static_cast<std::uint16_t>(Package[4] << 8 | Package[5]);
+    }
+    if (Length >= SimPackageOverhead) {
+        Request.Data.assign(Package.begin() + 6, Package.end() - 1);
+        Request.CheckSum = Package.back();
+        Request.CheckSumValid = SimCheckSum(Package.data(), Length - 1) == Request.CheckSum;
+        Request.LengthValid = Request.DataLength == Length - SimPackageOverhead;
+    }
+    return Request;
+}
+
+TProgrammerBoard::TProgrammerBoard(TBoardOptions Options, TTrace Trace)
+    : Options(std::move(Options)), Trace(std::move(Trace)), Chip(ChipBytes, ErasedByte),
+      Buffer(SimPageLength, ErasedByte) {}
+
+TProgrammerBoard::~TProgrammerBoard() {
+    CloseChipFile();
+}
+
+void TProgrammerBoard::OpenChipFile() {
+    if (Options.ChipFile.empty()) {
+        return;
+    }
+    try {
+        LoadChipFile();
+    } catch (...) {
+        CloseChipFile();
+        throw;
+    }
+}
+
+void TProgrammerBoard::LoadChipFile() {
+    ChipFd = open(Options.ChipFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (ChipFd == -1) {
+        throw ESimulatorError(SystemErrorText("cannot open chip file " + Options.ChipFile));
+    }
+    struct stat Info {};
+    if (fstat(ChipFd, &Info) != 0) {
+        throw ESimulatorError(SystemErrorText("cannot examine chip file " + Options.ChipFile));
+    }
+    if (Info.st_size == 0) {
+        // A new file starts as an erased chip.
+        if (pwrite(ChipFd, Chip.data(), Chip.size(), 0) != static_cast<ssize_t>(Chip.size())) {
+            throw ESimulatorError(SystemErrorText("cannot write chip file " + Options.ChipFile));
+        }
+        return;
+    }
+    if (static_cast<std::size_t>(Info.st_size) != ChipBytes) {
+        // Never overwrite a file that is not a chip image.
+        throw ESimulatorError("chip file " + Options.ChipFile + " holds " +
+                              std::to_string(Info.st_size) + " bytes instead of " +
+                              std::to_string(ChipBytes));
+    }
+    std::size_t Done = 0;
+    while (Done < ChipBytes) {
+        const ssize_t Count =
+            pread(ChipFd, Chip.data() + Done, ChipBytes - Done, static_cast<off_t>(Done));
+        if (Count <= 0) {
+            throw ESimulatorError(SystemErrorText("cannot read chip file " + Options.ChipFile));
+        }
+        Done += static_cast<std::size_t>(Count);
+    }
+}
+
+void TProgrammerBoard::CloseChipFile() {
+    if (ChipFd != -1) {
+        fsync(ChipFd);
+        close(ChipFd);
+        ChipFd = -1;
+    }
+}
+
+TSimulatorReply TProgrammerBoard::Answer(const TSimulatorRequest& Request) {
+    if (!Request.IsWellFormed()) {
+        ++MalformedRequests;
+        return MakeReply(Request, SimReplyConnectionError, Request.PageNumber);
+    }
+    const auto Forced = Options.ForcedReplies.find(Request.Command);
+    if (Forced != Options.ForcedReplies.end()) {
+        return MakeReply(Request, Forced->second, Request.PageNumber);
+    }
+
+    const std::uint16_t Page = Request.PageNumber;
+    const std::uint8_t Succeeded = Request.Command | SuccessNibble;
+    const std::uint8_t Refused = (Request.Command & 0xF0) | SimReplyOperationErrorNibble;
+    const bool PageOnChip = Page < SimChipPageCount;
+    const auto PageBegin = Chip.begin() + static_cast<std::ptrdiff_t>(Page * SimPageLength);
+
+    switch (Request.Command) {
+    case SimCmdTransfer:
+        if (!PageOnChip || Request.Data.size() != SimPageLength) {
+            return MakeReply(Request, Refused, Page);
+        }
+        Buffer = Request.Data;
+        BufferPageNumber = Page;
+        return MakeReply(Request, Succeeded, Page);
+    case SimCmdWrite:
+        if (!PageOnChip) {
+            return MakeReply(Request, Refused, Page);
+        }
+        StorePage(Page, Buffer.data());
+        return MakeReply(Request, Succeeded, Page);
+    case SimCmdRead:
+        if (!PageOnChip) {
+            return MakeReply(Request, Refused, Page);
+        }
+        Buffer.assign(PageBegin, PageBegin + SimPageLength);
+        BufferPageNumber = Page;
+        return MakeReply(Request, Succeeded, Page);
+    case SimCmdCompare:
+        if (!PageOnChip) {
+            return MakeReply(Request, Refused, Page);
+        }
+        return MakeReply(Request,
+                         std::equal(Buffer.begin(), Buffer.end(), PageBegin)
+                             ? Succeeded
+                             : std::uint8_t{SimReplyCompareDifferent},
+                         Page);
+    case SimCmdErase: {
+        if (!PageOnChip) {
+            return MakeReply(Request, Refused, Page);
+        }
+        const TByteArray Erased(SimPageLength, ErasedByte);
+        StorePage(Page, Erased.data());
+        return MakeReply(Request, Succeeded, Page);
+    }
+    case SimCmdRequest: {
+        const std::uint16_t Reported = Options.UnknownPages.count(BufferPageNumber) != 0
+                                           ? SimUnknownPageNumber
+                                           : BufferPageNumber;
+        return MakeReply(Request, SimReplyPageData, Reported, Buffer);
+    }
+    case SimCmdInitialize:
+        return MakeReply(
+            Request, SimReplyIdentification, 0,
+            TByteArray(Options.IdentificationText.begin(), Options.IdentificationText.end()));
+    default:
+        ++UnknownCommands;
+        return MakeReply(Request, Refused, Page);
+    }
+}
+
+TSimulatorReply TProgrammerBoard::MakeReply(const TSimulatorRequest& Request, std::uint8_t Code,
+                                            std::uint16_t PageNumber, const TByteArray& Data) {
+    TSimulatorReply Reply;
+    Reply.Command = Code;
+    Reply.PageNumber = PageNumber;
+    const std::uint8_t Number = Options.EchoNumbers ? Request.Number : OwnReplyNumber++;
+    Reply.Package = SimBuildPackage(Number, Code, PageNumber, Data);
+    if (Options.CutRepliesTo && Reply.Package.size() > *Options.CutRepliesTo) {
+        Reply.Package.resize(*Options.CutRepliesTo);
+    }
+    ++RepliesMade;
+    if (Options.DamageEvery != 0 && RepliesMade % Options.DamageEvery == 0 &&
+        !Reply.Package.empty()) {
+        // One bit of the byte in the middle: the data of a page, the head of a short reply.
+        Reply.Package[Reply.Package.size() / 2] ^= 0x10;
+    }
+    return Reply;
+}
+
+TByteArray TProgrammerBoard::GetPage(std::uint16_t PageNumber) const {
+    if (PageNumber >= SimChipPageCount) {
+        throw ESimulatorError("page " + std::to_string(PageNumber) + " is beyond the chip");
+    }
+    const auto Begin = Chip.begin() + static_cast<std::ptrdiff_t>(PageNumber * SimPageLength);
+    return TByteArray(Begin, Begin + SimPageLength);
+}
+
+void TProgrammerBoard::SetPage(std::uint16_t PageNumber, const TByteArray& Data) {
+    if (PageNumber >= SimChipPageCount || Data.size() > SimPageLength) {
+        throw ESimulatorError("page " + std::to_string(PageNumber) + " with " +
+                              std::to_string(Data.size()) + " bytes does not fit the chip");
+    }
+    TByteArray Page(SimPageLength, ErasedByte);
+    std::copy(Data.begin(), Data.end(), Page.begin());
+    StorePage(PageNumber, Page.data());
+}
+
+void TProgrammerBoard::SetBuffer(const TByteArray& Data, std::uint16_t PageNumber) {
+    if (Data.size() > SimPageLength) {
+        throw ESimulatorError("the buffer holds " + std::to_string(SimPageLength) + " bytes");
+    }
+    std::fill(Buffer.begin(), Buffer.end(), ErasedByte);
+    std::copy(Data.begin(), Data.end(), Buffer.begin());
+    BufferPageNumber = PageNumber;
+}
+
+void TProgrammerBoard::StorePage(std::uint16_t PageNumber, const std::uint8_t* Data) {
+    const std::size_t Offset = std::size_t(PageNumber) * SimPageLength;
+    std::copy(Data, Data + SimPageLength, Chip.begin() + static_cast<std::ptrdiff_t>(Offset));
+    if (ChipFd != -1 && pwrite(ChipFd, Data, SimPageLength, static_cast<off_t>(Offset)) !=
+                            static_cast<ssize_t>(SimPageLength)) {
+        if (Trace) {
+            Trace(SystemErrorText("cannot write chip file " + Options.ChipFile));
+        }
+    }
+}
