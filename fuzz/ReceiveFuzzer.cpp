@@ -36,7 +36,7 @@ constexpr auto LongestWait = std::chrono::seconds(10);
 const TByteArray EndAnyFrame = {0x00, EndMarker, 0x00};
 const TByteArray LastPackage = {0x4C, 0x41, 0x53, 0x54, 0x00, 0x00, 0x55};
 
-// Every package delivered must pass the integrity check and convert as its bytes say.
+// The integrity check of every package delivered must agree with what converting it gives.
 void CheckPackage(const TByteArray& Bytes) {
     const TPackageIntegrity Integrity = CheckPackageIntegrity(Bytes);
     FUZZ_REQUIRE((Integrity == TPackageIntegrity::TooShort) ==
