@@ -1,4 +1,5 @@
 // velmora-cli's programmer commands run as a process against a simulator in the test.
+#include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "simulator/ProgrammerSimulator.h"
 #include "tests/support/ChildProcess.h"
@@ -318,6 +319,69 @@ TEST_F(ProgrammerCli, SimulateRunsACommandAgainstABuiltInProgrammer) {
         Run({"--simulate", "write", "--verify", VELMORA_SAMPLES_DIR "/small.ldr"});
     EXPECT_EQ(Result.Code, 0) << Result.Err;
     EXPECT_EQ(Messages(Result.Out).back(), "Образ совпадает с образом в контроллере.");
+}
+
+// A read never reports success, or leaves a file, for data the programmer did not give.
+TEST_F(ProgrammerCli, ReadOfDamagedOrUnidentifiedPagesFailsAndSavesNothing) {
+    const struct {
+        const char* Name;
+        void (*Fault)(TSimulatorOptions&);
+        const char* LastOutLine;
+    } Cases[] = {
+        {"replies cut short", [](TSimulatorOptions& O) { O.CutRepliesTo = 100; },
+         "Начато чтение образа."},
+        {"replies damaged", [](TSimulatorOptions& O) { O.DamageEvery = 1; },
+         "Начато чтение образа."},
+        {"page not identified", [](TSimulatorOptions& O) { O.UnknownPages = {1}; },
+         "Чтение не завершено: не прочитаны страницы 1."},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        TSimulatorOptions Options;
+        Case.Fault(Options);
+        const std::string Port = StartSimulator(Options);
+        const fs::path Target = Folder / "copy.ldr";
+        const TProcessResult Result =
+            Run({"--port", Port, "read", Target.string(), "--first", "0", "--last", "2"});
+        EXPECT_EQ(Result.Code, 1) << Result.Err;
+        const std::vector<std::string> Lines = Messages(Result.Out);
+        ASSERT_FALSE(Lines.empty());
+        EXPECT_EQ(Lines.back(), Case.LastOutLine);
+        EXPECT_FALSE(fs::exists(Target));
+        Simulator->Stop();
+    }
+}
+
+TEST_F(ProgrammerCli, PartialReadSavesThePagesReadAndLeavesTheOthersOut) {
+    TSimulatorOptions Options;
+    Options.UnknownPages = {1};
+    const std::string Port = StartSimulator(Options);
+    for (int Page = 0; Page < 3; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    const fs::path Target = Folder / "copy.ldr";
+    const TProcessResult Result =
+        Run({"--port", Port, "read", Target.string(), "--partial", "--first", "0", "--last", "2"});
+    EXPECT_EQ(Result.Code, 1) << Result.Err;
+    // No record of the file touches page 1; pages 0 and 2 are the chip's.
+    auto File = std::make_shared<THexFile>();
+    File->LoadFromFile(Target.string());
+    std::uint32_t Base = 0;
+    for (std::int32_t Index = 0; Index < File->GetCount(); ++Index) {
+        const THexLine& Line = File->GetLine(Index);
+        if (Line.GetRecordType() == 4) {
+            Base = std::uint32_t{Line.GetData()[0]} << 24 | std::uint32_t{Line.GetData()[1]} << 16;
+            continue;
+        }
+        const std::uint32_t Start = Base + Line.GetAddress();
+        const auto End = static_cast<std::uint32_t>(Start + Line.GetData().size());
+        EXPECT_TRUE(End <= PageLength || Start >= 2 * PageLength) << "record at " << Start;
+    }
+    std::shared_ptr<IMemoryMap> Map;
+    THexFileToMemoryMapConverter().HexToMemoryMap(File, PageLength, Map);
+    ASSERT_EQ(Map->GetCount(), 3);
+    EXPECT_EQ(Map->GetPage(0).GetData(), PatternPage(0));
+    EXPECT_EQ(Map->GetPage(2).GetData(), PatternPage(2));
 }
 
 } // namespace
