@@ -67,7 +67,9 @@ void CheckEveryRequestAnswered(const TProgrammerSimulator& Simulator, int Exchan
 
 void MeasureExchangeRate(int Exchanges, bool WithLog) {
     std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
-    TProgrammerSimulator Simulator;
+    TSimulatorOptions Options;
+    Options.RecordTraffic = true; // read by CheckEveryRequestAnswered
+    TProgrammerSimulator Simulator(Options);
     TProtocolManager Protocol(Simulator.Start());
     const TClock::time_point Start = TClock::now();
     for (int i = 0; i < Exchanges; ++i) {
@@ -84,6 +86,7 @@ void MeasurePacedErase(int Pages, bool WithLog) {
     std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
     TSimulatorOptions Options;
     Options.BaudRate = PacedBaudRate;
+    Options.RecordTraffic = true; // the wire bytes are counted from the recorded frames
     TProgrammerSimulator Simulator(Options);
     TProtocolManager Protocol(Simulator.Start());
     const TClock::time_point Start = TClock::now();

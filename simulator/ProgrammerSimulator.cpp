@@ -204,7 +204,9 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
     std::size_t Index = 0;
     {
         std::lock_guard<std::mutex> Guard(StateLock);
-        Requests.push_back(Request);
+        if (Options.RecordTraffic) {
+            Requests.push_back(Request);
+        }
         Index = ++Counters.FramesReceived;
         Counters.BytesOutsideFrames = Cutter.GetSkippedBytes();
     }
@@ -259,7 +261,9 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
         Trace("   reply could not be written");
     } else {
         std::lock_guard<std::mutex> Guard(StateLock);
-        Replies.push_back(Reply);
+        if (Options.RecordTraffic) {
+            Replies.push_back(Reply);
+        }
         ++Counters.RepliesSent;
     }
     Trace(
@@ -418,7 +422,7 @@ std::vector<TSimulatorRequest> TProgrammerSimulator::GetRequests() const {
 
 std::size_t TProgrammerSimulator::GetRequestCount() const {
     std::lock_guard<std::mutex> Guard(StateLock);
-    return Requests.size();
+    return Counters.FramesReceived;
 }
 
 std::vector<TSimulatorReply> TProgrammerSimulator::GetReplies() const {

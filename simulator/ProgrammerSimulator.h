@@ -26,9 +26,13 @@
 struct TSimulatorOptions : TBoardOptions {
     // Not 0: every request and reply takes its wire time at this rate (10 bits per byte).
     std::uint32_t BaudRate = 0;
+    // Keep every request and reply for GetRequests and GetReplies. Off, those stay empty and
+    // only the counters grow: a simulator serving a whole chip after another would otherwise
+    // hold megabytes per operation for as long as it lives.
+    bool RecordTraffic = false;
 
     // Faults.
-    bool NeverAnswer = false;          // receive and record, never reply
+    bool NeverAnswer = false;          // receive, never reply
     std::size_t NoiseBytes = 0;        // bytes (never a start marker) sent before each reply
     std::size_t ReplyPieceSize = 0;    // not 0: replies are written in pieces of this size
     std::uint32_t ReplyPieceGapMs = 2; // pause between two pieces
@@ -37,7 +41,7 @@ struct TSimulatorOptions : TBoardOptions {
     // has arrived and sent just before its reply, as from a board that answered after the
     // program had given up waiting.
     std::set<std::size_t> LateFrames;
-    std::optional<std::size_t> StopAfter; // frames after the first N are recorded, not answered
+    std::optional<std::size_t> StopAfter; // frames after the first N are received, not answered
     // After N answered frames the next frame makes the simulator close its side of the
     // pseudo-terminal (the board is unplugged) and stop serving.
     std::optional<std::size_t> HangUpAfter;
@@ -74,9 +78,11 @@ public:
     bool IsServing() const;
     bool HasHungUp() const;
 
-    // Requests are recorded as soon as their frame is complete; a request counts as handled
-    // once its reply has been written completely or the simulator decided not to answer.
+    // With RecordTraffic, requests are recorded as soon as their frame is complete and replies
+    // once written; without it both stay empty. A request counts as handled once its reply has
+    // been written completely or the simulator decided not to answer.
     std::vector<TSimulatorRequest> GetRequests() const;
+    // Request frames received so far, recorded or not.
     std::size_t GetRequestCount() const;
     std::vector<TSimulatorReply> GetReplies() const;
     // Waits until Count requests in all have been handled; false on time-out, or when serving

@@ -6,6 +6,7 @@
 static_assert(static_cast<std::size_t>(TestPageLength) == SimPageLength);
 
 std::unique_ptr<TProgrammerSimulator> StartSimulator(TSimulatorOptions Options) {
+    Options.RecordTraffic = true;
     auto Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
     Simulator->Start();
     return Simulator;

@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <memory>
 
-// A simulator started on its own pseudo-terminal.
+// A simulator started on its own pseudo-terminal, recording its traffic: the link tests read
+// the requests and replies that crossed the line.
 std::unique_ptr<TProgrammerSimulator> StartSimulator(TSimulatorOptions Options = {});
 
 // The frame of the package Number, Command, PageNumber, Data.

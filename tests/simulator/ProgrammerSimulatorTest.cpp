@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <poll.h>
 #include <unistd.h>
@@ -89,6 +90,13 @@ protected:
         ASSERT_TRUE(Port->IsOpen());
     }
 
+    // Options of a simulator that keeps every request and reply.
+    static TSimulatorOptions Recording() {
+        TSimulatorOptions Options;
+        Options.RecordTraffic = true;
+        return Options;
+    }
+
     // Sends a request frame and expects exactly ExpectedReply in answer.
     void ExpectReply(const TByteArray& Request, const TByteArray& ExpectedReply) {
         Port->Send(Request);
@@ -106,7 +114,7 @@ protected:
 };
 
 TEST_F(ProgrammerSimulatorTest, AnswersTheFramesOfTheWireFormatExamples) {
-    StartSimulator();
+    StartSimulator(Recording());
     struct TCase {
         const char* Request;
         const char* Reply;
@@ -145,7 +153,7 @@ TEST_F(ProgrammerSimulatorTest, AnswersTheFramesOfTheWireFormatExamples) {
 }
 
 TEST_F(ProgrammerSimulatorTest, TransferWriteReadRequestRoundTrip) {
-    StartSimulator();
+    StartSimulator(Recording());
     const TByteArray Page = EveryByteValuePage(3);
     ExpectReply(Frame(1, SimCmdTransfer, 5, Page), Frame(1, 0x11, 5));
     ExpectReply(Frame(2, SimCmdWrite, 5), Frame(2, 0x21, 5));
@@ -187,6 +195,33 @@ TEST_F(ProgrammerSimulatorTest, AnswersFramesSplitOrSentTogether) {
     const TByteArray SecondReply = Frame(3, 0x41, 0x155);
     Expected.insert(Expected.end(), SecondReply.begin(), SecondReply.end());
     ExpectReply(Both, Expected);
+}
+
+TEST_F(ProgrammerSimulatorTest, RecordsTrafficOnlyWhenAsked) {
+    constexpr std::uint8_t Exchanges = 50;
+    struct TCase {
+        const char* What;
+        std::function<void(TSimulatorOptions&)> Configure;
+        std::size_t Recorded;
+    };
+    const TCase Cases[] = {
+        {"left at its defaults", [](TSimulatorOptions&) {}, 0},
+        {"asked to record", [](TSimulatorOptions& O) { O.RecordTraffic = true; }, Exchanges},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.What);
+        TSimulatorOptions Options;
+        Case.Configure(Options);
+        StartSimulator(Options);
+        for (std::uint8_t Number = 1; Number <= Exchanges; ++Number) {
+            ExpectReply(Frame(Number, SimCmdErase, Number), Frame(Number, 0x51, Number));
+        }
+        ExpectQuietAfter(Exchanges);
+        EXPECT_EQ(Simulator->GetRequests().size(), Case.Recorded);
+        EXPECT_EQ(Simulator->GetReplies().size(), Case.Recorded);
+        EXPECT_EQ(Simulator->GetRequestCount(), Exchanges);
+        EXPECT_EQ(Simulator->GetCounters().RepliesSent, Exchanges);
+    }
 }
 
 // ---- Faults ----
@@ -240,7 +275,7 @@ TEST_F(ProgrammerSimulatorTest, PacedLineCarriesWholePages) {
 }
 
 TEST_F(ProgrammerSimulatorTest, SilentSimulatorRecordsButNeverAnswers) {
-    TSimulatorOptions Options;
+    TSimulatorOptions Options = Recording();
     Options.NeverAnswer = true;
     StartSimulator(Options);
     Port->Send(Frame(1, SimCmdErase, 2));
