@@ -1,5 +1,7 @@
 #include "image/MemoryMapObjects.h"
 
+#include "app/ResourseStrings.h"
+
 #include <charconv>
 #include <stdexcept>
 
@@ -27,8 +29,7 @@ std::string TMemoryPage::ToText() const {
 
 const TMemoryPage& TMemoryMap::GetPage(std::int32_t Index) const {
     if (Index < 0 || static_cast<std::size_t>(Index) >= Pages.size()) {
-        throw std::out_of_range("Memory page index " + std::to_string(Index) + " out of range 0.." +
-                                std::to_string(GetCount() - 1));
+        throw std::out_of_range(FormatText(SListIndexOutOfBounds, Index));
     }
     return *Pages[static_cast<std::size_t>(Index)];
 }

@@ -14,6 +14,7 @@ EInitializeError::EInitializeError() : EDeviceException(SInitializeError) {}
 EMicroControllerOperationError::EMicroControllerOperationError()
     : EDeviceException(SMicroControllerOperationError) {}
 EUnknuwnPageNumber::EUnknuwnPageNumber() : EDeviceException(SUnknuwnPageNumber) {}
+EUnknownDeviceError::EUnknownDeviceError() : EDeviceException(SUnknownDeviceError) {}
 
 namespace {
 
@@ -79,7 +80,7 @@ void LogResult(const std::string& Text) {
     if ((Code & 0x0F) == OperationErrorNibble) {
         throw EMicroControllerOperationError();
     }
-    throw Exception(SUnknownDeviceError);
+    throw EUnknownDeviceError();
 }
 
 // A page of data is exactly one chip page long; anything else was damaged on the way, even when

@@ -35,6 +35,11 @@ class EUnknuwnPageNumber : public EDeviceException {
 public:
     EUnknuwnPageNumber();
 };
+// A reply code the command set does not know.
+class EUnknownDeviceError : public EDeviceException {
+public:
+    EUnknownDeviceError();
+};
 
 class TProtocolManager {
 public:

@@ -328,7 +328,13 @@ void TMainFormTest::ElementsAreBuiltAsDesigned() {
     QCOMPARE(Window.Label1->text(), Q("Это может занять несколько секунд."));
     QCOMPARE(Window.Label1->font().pointSize(), 7);
     QCOMPARE(Window.MemoryMapMemo->font().pointSize(), 8);
-    QVERIFY(QFontInfo(Window.MemoryMapMemo->font()).fixedPitch());
+    // Monospaced as the dump needs it: narrow and wide characters take the same width (some
+    // monospaced fonts do not call themselves fixed-pitch).
+    const QFontMetrics Metrics(Window.MemoryMapMemo->font());
+    QCOMPARE(Metrics.horizontalAdvance(QLatin1Char('i')),
+             Metrics.horizontalAdvance(QLatin1Char('W')));
+    QCOMPARE(Metrics.horizontalAdvance(QLatin1Char(' ')),
+             Metrics.horizontalAdvance(QLatin1Char('0')));
 
     QCOMPARE(Window.StatusBar->PanelCount(), 3);
     QCOMPARE(Window.StatusBar->PanelWidth(0), 40);
@@ -849,10 +855,6 @@ void TMainFormTest::RemovalOfTheCurrentPortSwitchesToCom1() {
     Window.PortRemoved("/dev/ttyUSB3", {"/dev/serial/by-id/usb-programmer"});
     QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
     QCOMPARE(World.LineCount(), size_t{3});
-
-    QVERIFY(IsSamePort("ttyUSB0", "/dev/ttyUSB0"));
-    QVERIFY(IsSamePort("COM1", "/dev/ttyS0"));
-    QVERIFY(!IsSamePort("COM1", "COM2"));
 }
 
 void TMainFormTest::PortEventsAreSortedIntoNotices() {
