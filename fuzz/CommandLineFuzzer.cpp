@@ -11,7 +11,7 @@
 
 #include "cli/PageRange.h"
 #include "fuzz/FuzzCheck.h"
-#include "serial/AnisochronousCommPort.h"
+#include "serial/PortNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -88,7 +88,7 @@ bool SameText(const std::string& A, const std::string& B) {
 }
 
 void CheckPortName(const std::string& Name) {
-    const std::string Path = TAnisochronousComm::ResolveDeviceName(Name);
+    const std::string Path = ResolveDeviceName(Name);
     if (Name.empty() || Name.find('/') != std::string::npos) {
         FUZZ_REQUIRE(Path == Name);
         return;

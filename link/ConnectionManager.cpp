@@ -7,11 +7,24 @@
 #include "serial/AnisochronousCommReadThread.h"
 
 #include <chrono>
+#include <utility>
 
-TConnectionManager::TConnectionManager(const std::string& PortName)
-    : Port(std::make_unique<TAnisochronousComm>()) {
+namespace {
+
+std::unique_ptr<ISerialPort> NamedPort(std::unique_ptr<ISerialPort> Port,
+                                       const std::string& PortName) {
     // A port that cannot be opened is not an error here: the next command times out.
     Port->SetPortName(PortName);
+    return Port;
+}
+
+} // namespace
+
+TConnectionManager::TConnectionManager(const std::string& PortName)
+    : TConnectionManager(NamedPort(MakeSerialPort(), PortName)) {}
+
+TConnectionManager::TConnectionManager(std::unique_ptr<ISerialPort> SerialPort)
+    : Port(std::move(SerialPort)) {
     ReadThread = std::make_unique<TAnisochronousCommReadThread>(*Port);
 
     Composer = std::make_unique<TPackageComposer>(StartMarker, EndMarker, Terminator);

@@ -4,7 +4,7 @@
 
 #include "image/ArrayTypes.h"
 #include "platform/SyncEvent.h"
-#include "serial/AnisochronousCommPort.h"
+#include "serial/SerialPort.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -29,9 +29,12 @@ public:
     static constexpr std::uint8_t EndMarker = 0x55;
     static constexpr std::uint8_t Terminator = 0xFF;
 
-    // Opens PortName (a port that cannot be opened leaves the link closed, not failed) and
-    // starts the read thread and the extractor thread.
+    // Opens the platform's serial port under PortName (a port that cannot be opened leaves the
+    // link closed, not failed) and starts the read thread and the extractor thread.
     explicit TConnectionManager(const std::string& PortName = "COM1");
+    // Works over SerialPort, a port made elsewhere (not null), as it is: open or closed, under
+    // the name it has. Starts the read thread and the extractor thread.
+    explicit TConnectionManager(std::unique_ptr<ISerialPort> SerialPort);
     // Closes the port, then stops and joins both threads before anything they use goes.
     ~TConnectionManager();
     TConnectionManager(const TConnectionManager&) = delete;
@@ -70,7 +73,7 @@ private:
     // Takes the oldest queued package, waiting for one until Deadline; false when none came.
     bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
-    std::unique_ptr<TAnisochronousComm> Port;
+    std::unique_ptr<ISerialPort> Port;
     std::unique_ptr<TAnisochronousCommReadThread> ReadThread;
     std::unique_ptr<TPackageComposer> Composer;
     std::unique_ptr<TPackageExtractor> Extractor;

@@ -4,7 +4,7 @@
 
 #include "app/Exception.h"
 #include "image/ArrayTypes.h"
-#include "serial/AnisochronousCommPort.h"
+#include "serial/SerialPort.h"
 
 #include <cstdint>
 #include <memory>

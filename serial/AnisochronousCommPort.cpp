@@ -2,6 +2,7 @@
 
 #include "app/ResourseStrings.h"
 #include "logging/LogManager.h"
+#include "serial/PortNames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,16 +26,6 @@ constexpr int WriteStallMs = 2000;
 constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
 
 using TClock = std::chrono::steady_clock;
-
-bool IsAllDigits(const std::string& Text) {
-    return !Text.empty() &&
-           std::all_of(Text.begin(), Text.end(), [](char C) { return C >= '0' && C <= '9'; });
-}
-
-bool StartsWithCom(const std::string& Name) {
-    return Name.size() > 3 && (Name[0] == 'C' || Name[0] == 'c') &&
-           (Name[1] == 'O' || Name[1] == 'o') && (Name[2] == 'M' || Name[2] == 'm');
-}
 
 // Milliseconds left until Deadline, rounded up, for poll.
 int RemainingMs(TClock::time_point Deadline) {
@@ -77,19 +68,6 @@ TAnisochronousComm::~TAnisochronousComm() {
             close(WakeUp);
         }
     }
-}
-
-std::string TAnisochronousComm::ResolveDeviceName(const std::string& PortName) {
-    if (StartsWithCom(PortName) && IsAllDigits(PortName.substr(3))) {
-        const unsigned long Number = std::strtoul(PortName.c_str() + 3, nullptr, 10);
-        if (Number >= 1 && PortName.size() <= 12) {
-            return "/dev/ttyS" + std::to_string(Number - 1);
-        }
-    }
-    if (PortName.empty() || PortName.find('/') != std::string::npos) {
-        return PortName;
-    }
-    return "/dev/" + PortName;
 }
 
 bool TAnisochronousComm::Open() {
@@ -357,6 +335,10 @@ void TAnisochronousComm::Purge() {
     if (Port) {
         tcflush(Port.Get(), TCIOFLUSH);
     }
+}
+
+bool TAnisochronousComm::WaitUntilOpen(std::uint32_t TimeoutMs) {
+    return OpenedEvent.Wait(TimeoutMs);
 }
 
 void TAnisochronousComm::InterruptReader() {

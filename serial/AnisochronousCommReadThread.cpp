@@ -2,14 +2,13 @@
 
 #include "app/ResourseStrings.h"
 #include "logging/LogManager.h"
-#include "serial/AnisochronousCommPort.h"
+#include "serial/SerialPort.h"
 
 #include <algorithm>
 #include <exception>
 #include <utility>
 
-TAnisochronousCommReadThread::TAnisochronousCommReadThread(TAnisochronousComm& Comm,
-                                                           TBytesEvent Handler)
+TAnisochronousCommReadThread::TAnisochronousCommReadThread(ISerialPort& Comm, TBytesEvent Handler)
     : Comm(Comm), OnBytesReceived(std::move(Handler)) {
     Thread = std::thread([this] { Execute(); });
 }
@@ -36,7 +35,7 @@ void TAnisochronousCommReadThread::Stop() {
 
 void TAnisochronousCommReadThread::Execute() {
     while (!Terminated) {
-        Comm.OpenedEvent.Wait();
+        Comm.WaitUntilOpen(INFINITE_WAIT);
         if (Terminated) {
             break;
         }

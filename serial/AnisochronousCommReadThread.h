@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-class TAnisochronousComm;
+class ISerialPort;
 
 class TAnisochronousCommReadThread {
 public:
@@ -28,7 +28,7 @@ public:
     // Starts the thread at once, delivering to Handler (which may also be installed later with
     // SetOnBytesReceived). Comm must outlive the thread (the owner stops the thread before it
     // destroys the port).
-    explicit TAnisochronousCommReadThread(TAnisochronousComm& Comm, TBytesEvent Handler = {});
+    explicit TAnisochronousCommReadThread(ISerialPort& Comm, TBytesEvent Handler = {});
     // Stops and joins the thread.
     ~TAnisochronousCommReadThread();
     TAnisochronousCommReadThread(const TAnisochronousCommReadThread&) = delete;
@@ -50,7 +50,7 @@ private:
     void ReadBurst();
     void DeliverBurst();
 
-    TAnisochronousComm& Comm;
+    ISerialPort& Comm;
     // Guards OnBytesReceived; held around each delivery.
     std::mutex Lock;
     TBytesEvent OnBytesReceived;

@@ -1,6 +1,8 @@
-// Notices that a serial port device arrived or left, and the comparison of port names by the
-// device they stand for.
+// Notices that a serial port device arrived or left. Whether a departed device is the port in
+// use is told by IsSamePort of the port names.
 #pragma once
+
+#include "serial/PortNames.h"
 
 #include <string>
 #include <vector>
@@ -14,12 +16,6 @@ public:
     virtual void PortRemoved(const std::string& Name,
                              const std::vector<std::string>& OtherNames = {}) = 0;
 };
-
-// The device a port name stands for: COM5 is /dev/ttyS4, ttyUSB0 is /dev/ttyUSB0, a path stays
-// as it is; symbolic links that still exist are followed to their device.
-std::string PortDevicePath(const std::string& PortName);
-// True when both names stand for the same device.
-bool IsSamePort(const std::string& First, const std::string& Second);
 
 // Hands one device event of the "tty" subsystem to Target: "add" and "remove" of a device with
 // a device node that is not a virtual terminal (DevPath below /devices/virtual/: consoles,

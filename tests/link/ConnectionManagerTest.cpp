@@ -65,6 +65,21 @@ TEST_F(DeviceManagerTest, EmptyReplyEndsTheWait) {
     EXPECT_TRUE(Reply.empty());
 }
 
+TEST_F(DeviceManagerTest, LinkWorksOverAPortHandedInAsItIs) {
+    Simulator = StartSimulator();
+    std::unique_ptr<ISerialPort> Port = MakeSerialPort();
+    ASSERT_TRUE(Port->SetPortName(Simulator->GetPortPath()));
+    TConnectionManager Connection(std::move(Port));
+    EXPECT_TRUE(Connection.IsPortOpen());
+    EXPECT_EQ(Connection.GetPortName(), Simulator->GetPortPath());
+
+    TByteArray Package;
+    TPackageManager().MakePackage(0x50, 1, {}, Package);
+    TByteArray Reply;
+    ASSERT_TRUE(Connection.SendAndWait(Package, 1000, Reply));
+    EXPECT_EQ(Simulator->GetRequestCount(), 1u);
+}
+
 TEST_F(DeviceManagerTest, SwitchesToAnotherPortWhileReading) {
     Start();
     const std::unique_ptr<TProgrammerSimulator> Second = StartSimulator();

@@ -30,32 +30,11 @@ void WaitForQueued(TAnisochronousComm& Comm, std::uint32_t Count) {
 
 } // namespace
 
-TEST(CommPortNames, ResolveToDevicePaths) {
-    const struct {
-        const char* Name;
-        const char* Path;
-    } Cases[] = {
-        {"COM1", "/dev/ttyS0"},
-        {"COM10", "/dev/ttyS9"},
-        {"com2", "/dev/ttyS1"},
-        {"ttyUSB0", "/dev/ttyUSB0"},
-        {"ttyACM0", "/dev/ttyACM0"},
-        {"COM0", "/dev/COM0"},
-        {"COMx", "/dev/COMx"},
-        {"/dev/pts/4", "/dev/pts/4"},
-        {"./serial-link", "./serial-link"},
-        {"", ""},
-    };
-    for (const auto& Case : Cases) {
-        EXPECT_EQ(TAnisochronousComm::ResolveDeviceName(Case.Name), Case.Path) << Case.Name;
-    }
-}
-
 TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
     TAnisochronousComm Comm;
     EXPECT_EQ(Comm.GetPortName(), "COM1");
     EXPECT_FALSE(Comm.IsOpen());
-    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+    EXPECT_FALSE(Comm.WaitUntilOpen(0));
     EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::None);
 
     // Every operation on a closed port is harmless and reports nothing done.
@@ -78,7 +57,7 @@ TEST(CommPortState, FailedOpenLeavesThePortClosedAndSaysWhy) {
     TPseudoTerminal Line;
     TAnisochronousComm Comm;
     ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
-    ASSERT_TRUE(Comm.OpenedEvent.IsSet());
+    ASSERT_TRUE(Comm.WaitUntilOpen(0));
 
     const struct {
         const char* Name;
@@ -94,7 +73,7 @@ TEST(CommPortState, FailedOpenLeavesThePortClosedAndSaysWhy) {
         EXPECT_FALSE(Comm.SetPortName(Case.Name)) << Case.Name;
         EXPECT_EQ(Comm.GetPortName(), Case.Name);
         EXPECT_FALSE(Comm.IsOpen());
-        EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+        EXPECT_FALSE(Comm.WaitUntilOpen(0));
         EXPECT_EQ(Comm.GetLastOpenError(), Case.Error) << Case.Name;
         EXPECT_NE(Comm.GetLastOpenErrorText().find(Case.Logged), std::string::npos)
             << Comm.GetLastOpenErrorText();
@@ -126,15 +105,15 @@ TEST(CommPortState, PermissionDeniedHintsAtTheDialoutGroup) {
 
 TEST_F(CommPortTest, OpenSignalsTheEventAndCloseResetsItEvenTwice) {
     EXPECT_TRUE(Comm.IsOpen());
-    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    EXPECT_TRUE(Comm.WaitUntilOpen(0));
     EXPECT_EQ(Comm.GetPortName(), Line.SlavePath());
     Comm.Close();
     EXPECT_FALSE(Comm.IsOpen());
-    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+    EXPECT_FALSE(Comm.WaitUntilOpen(0));
     Comm.Close();
     EXPECT_FALSE(Comm.IsOpen());
     EXPECT_TRUE(Comm.Open());
-    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    EXPECT_TRUE(Comm.WaitUntilOpen(0));
 }
 
 TEST_F(CommPortTest, SecondPortObjectCannotShareTheDevice) {
@@ -249,14 +228,14 @@ TEST_F(CommPortTest, InterruptedReaderLeavesUntilTheInterruptEnds) {
     Comm.InterruptReader();
     EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 0u);
     Comm.EndReaderInterrupt();
-    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    EXPECT_TRUE(Comm.WaitUntilOpen(0));
 
     // While closed, the interrupt signals the open event and its end resets it again.
     Comm.Close();
     Comm.InterruptReader();
-    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    EXPECT_TRUE(Comm.WaitUntilOpen(0));
     Comm.EndReaderInterrupt();
-    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+    EXPECT_FALSE(Comm.WaitUntilOpen(0));
 
     ASSERT_TRUE(Comm.Open());
     Line.Send({0x24});

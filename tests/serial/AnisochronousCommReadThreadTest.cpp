@@ -173,14 +173,14 @@ TEST(CommReadThreadStop, StopsWhileWaitingForTheOpenEventOrInsideARead) {
         Thread.Stop();
         Thread.Stop();
     }
-    EXPECT_FALSE(Comm.OpenedEvent.IsSet());
+    EXPECT_FALSE(Comm.WaitUntilOpen(0));
 
     ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
     {
         // Open and quiet: the thread blocks in its one-byte read; the destructor stops it.
         TAnisochronousCommReadThread Thread(Comm);
     }
-    EXPECT_TRUE(Comm.OpenedEvent.IsSet());
+    EXPECT_TRUE(Comm.WaitUntilOpen(0));
     EXPECT_TRUE(Comm.IsOpen());
 
     // A new reader on the same port reads normally.
