@@ -60,6 +60,21 @@ inline constexpr const char* SCommPortAccessDenied =
 inline constexpr const char* SCommPortBusy = "COM порт %s (%s) занят другой программой.";
 inline constexpr const char* SCommPortNotSerial = "%s (%s) не является последовательным портом.";
 inline constexpr const char* SCommPortOpenError = "Не удалось открыть COM порт %s (%s): %s.";
+inline constexpr const char* SCommPortExclusiveFailed =
+    "Не удалось получить исключительный доступ к COM порту %s (%s): %s.";
+// Port, device, which settings (SCommPortLineSettings or SCommPortReadSettings), why.
+inline constexpr const char* SCommPortSettingsRefused =
+    "COM порт %s (%s) не принял настройки %s: %s.";
+inline constexpr const char* SCommPortLineSettings = "линии %u 8N1";
+inline constexpr const char* SCommPortReadSettings = "чтения (VMIN 1, VTIME 0)";
+// The settings that stayed as they were, joined by ", ".
+inline constexpr const char* SCommPortSettingsNotApplied = "не применились %s";
+inline constexpr const char* SCommPortSettingSpeed = "скорость";
+inline constexpr const char* SCommPortSettingByteSize = "число бит данных";
+inline constexpr const char* SCommPortSettingParity = "чётность";
+inline constexpr const char* SCommPortSettingStopBits = "число стоп-бит";
+inline constexpr const char* SCommPortSettingReadMinimum = "VMIN";
+inline constexpr const char* SCommPortSettingReadTimer = "VTIME";
 inline constexpr const char* SCommPortWriteIncomplete =
     "COM порт %s не принял данные: передано %u из %u байт.";
 inline constexpr const char* SReceivedFromCommPort = "Получено из COM порта";

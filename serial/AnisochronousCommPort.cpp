@@ -27,6 +27,30 @@ constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
 
 using TClock = std::chrono::steady_clock;
 
+// Applies Settings at once and reads back what the terminal holds then into Actual. Returns the
+// error of the call that failed, empty when both went through. tcsetattr succeeds when any part
+// of the settings was applied, so the caller compares Actual with what it asked for.
+std::string SetAndReadBack(int Descriptor, const termios& Settings, termios& Actual) {
+    if (tcsetattr(Descriptor, TCSANOW, &Settings) != 0 || tcgetattr(Descriptor, &Actual) != 0) {
+        return std::strerror(errno);
+    }
+    return {};
+}
+
+// Adds Name to the list of settings that did not take, unless Applied.
+void NoteNotApplied(std::string& NotApplied, bool Applied, const char* Name) {
+    if (!Applied) {
+        NotApplied += NotApplied.empty() ? "" : ", ";
+        NotApplied += Name;
+    }
+}
+
+// Why the settings did not take, from that list; empty when all took.
+std::string NotAppliedText(const std::string& NotApplied) {
+    return NotApplied.empty() ? std::string()
+                              : FormatText(SCommPortSettingsNotApplied, NotApplied.c_str());
+}
+
 // Milliseconds left until Deadline, rounded up, for poll.
 int RemainingMs(TClock::time_point Deadline) {
     const auto Left = Deadline - TClock::now();
@@ -115,10 +139,29 @@ bool TAnisochronousComm::Open() {
         return FailOpen(Descriptor, TCommOpenError::Busy,
                         FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
     }
-    ioctl(Descriptor, TIOCEXCL);
+    if (ioctl(Descriptor, TIOCEXCL) != 0) {
+        const int Error = errno;
+        return FailOpen(
+            Descriptor, TCommOpenError::Other,
+            FormatText(SCommPortExclusiveFailed, Name.c_str(), Path.c_str(), std::strerror(Error)));
+    }
 
-    ConfigureLine(Descriptor);
-    ConfigureTimeouts(Descriptor);
+    // A port that does not take the line settings would garble every byte, and one that does
+    // not take the read mode would make Read see an end of file: either fails the open.
+    std::string Settings = FormatText(SCommPortLineSettings, static_cast<unsigned>(BaudRate));
+    std::string Refusal = ConfigureLine(Descriptor);
+    if (Refusal.empty()) {
+        Settings = SCommPortReadSettings;
+        Refusal = ConfigureTimeouts(Descriptor);
+    }
+    if (!Refusal.empty()) {
+        // Exclusive mode outlives the descriptor on some devices (pseudo-terminals): take it
+        // back so that the device can be opened again.
+        ioctl(Descriptor, TIOCNXCL);
+        return FailOpen(Descriptor, TCommOpenError::SettingsRefused,
+                        FormatText(SCommPortSettingsRefused, Name.c_str(), Path.c_str(),
+                                   Settings.c_str(), Refusal.c_str()));
+    }
     tcflush(Descriptor, TCIOFLUSH);
     {
         std::lock_guard<std::mutex> Guard(StateLock);
@@ -316,18 +359,14 @@ std::uint32_t TAnisochronousComm::BytesInQueue() {
     return static_cast<std::uint32_t>(Queued);
 }
 
-void TAnisochronousComm::ApplySettings() {
+bool TAnisochronousComm::ApplySettings() {
     TDescriptorUse Port(*this);
-    if (Port) {
-        ConfigureLine(Port.Get());
-    }
+    return Port && ConfigureLine(Port.Get()).empty();
 }
 
-void TAnisochronousComm::ApplyTimeouts() {
+bool TAnisochronousComm::ApplyTimeouts() {
     TDescriptorUse Port(*this);
-    if (Port) {
-        ConfigureTimeouts(Port.Get());
-    }
+    return Port && ConfigureTimeouts(Port.Get()).empty();
 }
 
 void TAnisochronousComm::Purge() {
@@ -363,10 +402,10 @@ void TAnisochronousComm::EndReaderInterrupt() {
 
 // Raw 8N1: no echo, no line editing, no CR/LF translation, no signal characters, no software
 // or hardware flow control (the programmer uses none), modem control lines ignored.
-void TAnisochronousComm::ConfigureLine(int Descriptor) {
+std::string TAnisochronousComm::ConfigureLine(int Descriptor) {
     termios Settings{};
     if (tcgetattr(Descriptor, &Settings) != 0) {
-        return;
+        return std::strerror(errno);
     }
     cfmakeraw(&Settings);
     cfsetispeed(&Settings, B115200);
@@ -374,19 +413,47 @@ void TAnisochronousComm::ConfigureLine(int Descriptor) {
     Settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     Settings.c_cflag |= CS8 | CLOCAL | CREAD;
     Settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-    tcsetattr(Descriptor, TCSANOW, &Settings);
+    termios Actual{};
+    const std::string Failure = SetAndReadBack(Descriptor, Settings, Actual);
+    if (!Failure.empty()) {
+        return Failure;
+    }
+    // A driver takes what it can: a speed it cannot do, for one, it replaces or keeps.
+    std::string NotApplied;
+    NoteNotApplied(NotApplied,
+                   cfgetospeed(&Actual) == cfgetospeed(&Settings) &&
+                       cfgetispeed(&Actual) == cfgetispeed(&Settings),
+                   SCommPortSettingSpeed);
+    NoteNotApplied(NotApplied, (Actual.c_cflag & CSIZE) == (Settings.c_cflag & CSIZE),
+                   SCommPortSettingByteSize);
+    NoteNotApplied(NotApplied, (Actual.c_cflag & PARENB) == (Settings.c_cflag & PARENB),
+                   SCommPortSettingParity);
+    NoteNotApplied(NotApplied, (Actual.c_cflag & CSTOPB) == (Settings.c_cflag & CSTOPB),
+                   SCommPortSettingStopBits);
+    return NotAppliedText(NotApplied);
 }
 
 // A read returns whatever is there (the descriptor is non-blocking); how long to wait for more
-// is decided by Read with poll, so the driver's inter-byte timer stays off.
-void TAnisochronousComm::ConfigureTimeouts(int Descriptor) {
+// is decided by Read with poll, so the driver's inter-byte timer stays off. A minimum of 0
+// would make a read without data return 0, which Read takes for a device that has gone.
+std::string TAnisochronousComm::ConfigureTimeouts(int Descriptor) {
     termios Settings{};
     if (tcgetattr(Descriptor, &Settings) != 0) {
-        return;
+        return std::strerror(errno);
     }
     Settings.c_cc[VMIN] = 1;
     Settings.c_cc[VTIME] = 0;
-    tcsetattr(Descriptor, TCSANOW, &Settings);
+    termios Actual{};
+    const std::string Failure = SetAndReadBack(Descriptor, Settings, Actual);
+    if (!Failure.empty()) {
+        return Failure;
+    }
+    std::string NotApplied;
+    NoteNotApplied(NotApplied, Actual.c_cc[VMIN] == Settings.c_cc[VMIN],
+                   SCommPortSettingReadMinimum);
+    NoteNotApplied(NotApplied, Actual.c_cc[VTIME] == Settings.c_cc[VTIME],
+                   SCommPortSettingReadTimer);
+    return NotAppliedText(NotApplied);
 }
 
 void TAnisochronousComm::SignalWakeUp(int WakeUp) {

@@ -35,9 +35,10 @@ public:
     std::uint32_t BytesInQueue() override;
     void Purge() override;
 
-    // Steps of Open, usable alone; each does nothing while the port is closed.
-    void ApplySettings(); // raw 8N1 at BaudRate, no flow control, receiver on, modem lines ignored
-    void ApplyTimeouts(); // no inter-byte timer: reads are timed by Read itself
+    // Steps of Open, usable alone: true when the port is open and took all of them (read back
+    // after they were set); false while the port is closed.
+    bool ApplySettings(); // raw 8N1 at BaudRate, no flow control, receiver on, modem lines ignored
+    bool ApplyTimeouts(); // no inter-byte timer: reads are timed by Read itself
 
     bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
     void InterruptReader() override;
@@ -67,8 +68,11 @@ private:
     bool FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text);
     bool WaitForOutput(int Descriptor);
 
-    static void ConfigureLine(int Descriptor);
-    static void ConfigureTimeouts(int Descriptor);
+    // Set the line and the read mode on Descriptor. Each returns why the terminal did not take
+    // them (the error of the call that failed, or the settings that stayed as they were); empty
+    // when all took.
+    static std::string ConfigureLine(int Descriptor);
+    static std::string ConfigureTimeouts(int Descriptor);
     static void SignalWakeUp(int WakeUp);
     static void DrainWakeUp(int WakeUp);
 

@@ -44,8 +44,8 @@ TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
     EXPECT_EQ(Comm.Read(Buffer, 4, TimedOut, INFINITE_WAIT, 1), 0u);
     EXPECT_FALSE(TimedOut);
     EXPECT_EQ(Comm.BytesInQueue(), 0u);
-    Comm.ApplySettings();
-    Comm.ApplyTimeouts();
+    EXPECT_FALSE(Comm.ApplySettings());
+    EXPECT_FALSE(Comm.ApplyTimeouts());
     Comm.Purge();
     Comm.Close();
     Comm.Close();
@@ -101,6 +101,51 @@ TEST(CommPortState, PermissionDeniedHintsAtTheDialoutGroup) {
     EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::PermissionDenied);
     EXPECT_NE(Log.Contents().find("dialout"), std::string::npos);
     std::remove(Path.c_str());
+}
+
+// A terminal that keeps some of its settings whatever it is asked, as a serial adapter that
+// cannot do 115200 baud keeps its speed: the pseudo-terminal's settings are locked, so that
+// tcsetattr reports success and leaves those fields as they were.
+TEST(CommPortSettings, TerminalThatKeepsOtherSettingsIsNotOpened) {
+    const struct {
+        const char* Kept;
+        tcflag_t LockedFlags;
+        cc_t LockedMinimum;
+        const char* Reason;
+    } Cases[] = {
+        {"speed", CBAUD, 0, "настройки линии 115200 8N1: не применились скорость."},
+        {"stop bits", CSTOPB, 0, "настройки линии 115200 8N1: не применились число стоп-бит."},
+        {"read minimum", 0, 1, "настройки чтения (VMIN 1, VTIME 0): не применились VMIN."},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Kept);
+        TTestLog Log;
+        TPseudoTerminal Line;
+        // 9600 baud, two stop bits, reads that return at once without data.
+        termios Settings = Line.GetSettings();
+        cfsetspeed(&Settings, B9600);
+        Settings.c_cflag |= CSTOPB;
+        Settings.c_cc[VMIN] = 0;
+        termios Locked{};
+        Locked.c_cflag = Case.LockedFlags;
+        Locked.c_cc[VMIN] = Case.LockedMinimum;
+        if (!Line.LockSettings(Settings, Locked)) {
+            GTEST_SKIP() << "locking terminal settings needs CAP_SYS_ADMIN";
+        }
+
+        TAnisochronousComm Comm;
+        EXPECT_FALSE(Comm.SetPortName(Line.SlavePath()));
+        EXPECT_FALSE(Comm.IsOpen());
+        EXPECT_FALSE(Comm.WaitUntilOpen(0));
+        EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::SettingsRefused);
+        EXPECT_NE(Comm.GetLastOpenErrorText().find(Case.Reason), std::string::npos)
+            << Comm.GetLastOpenErrorText();
+        EXPECT_TRUE(Log.Contains(Comm.GetLastOpenErrorText()));
+
+        // Nothing of the refused attempt holds the device: it opens once it takes the settings.
+        ASSERT_TRUE(Line.LockSettings(Settings, termios{}));
+        EXPECT_TRUE(Comm.Open());
+    }
 }
 
 TEST_F(CommPortTest, OpenSignalsTheEventAndCloseResetsItEvenTwice) {

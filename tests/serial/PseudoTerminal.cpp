@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <termios.h>
 #include <thread>
@@ -67,6 +68,18 @@ void TPseudoTerminal::CloseMaster() {
         close(Master);
         Master = -1;
     }
+}
+
+// Terminal requests on the master side act on the slave side's settings.
+termios TPseudoTerminal::GetSettings() const {
+    termios Settings{};
+    tcgetattr(Master, &Settings);
+    return Settings;
+}
+
+bool TPseudoTerminal::LockSettings(const termios& Settings, const termios& Locked) {
+    return tcsetattr(Master, TCSANOW, &Settings) == 0 &&
+           ioctl(Master, TIOCSLCKTRMIOS, &Locked) == 0;
 }
 
 namespace {

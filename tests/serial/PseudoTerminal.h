@@ -6,6 +6,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <termios.h>
 
 class TPseudoTerminal {
 public:
@@ -22,6 +23,13 @@ public:
     TByteArray Receive(std::size_t Count);
     // Hangs the line up, as when the device is unplugged.
     void CloseMaster();
+
+    // The settings of the port's side of the line.
+    termios GetSettings() const;
+    // Gives the port's side the settings Settings and locks the fields that are set in Locked
+    // (a zero Locked unlocks all): the port under test then cannot change them, although its
+    // tcsetattr reports success. False when locking is not permitted (needs CAP_SYS_ADMIN).
+    bool LockSettings(const termios& Settings, const termios& Locked);
 
 private:
     int Master = -1;
