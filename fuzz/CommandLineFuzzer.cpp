@@ -4,9 +4,8 @@
 //
 // The parsing steps sit in an unnamed namespace of cli/CliCommands.cpp, so this target compiles
 // that unit itself. The programmer commands are replaced by stand-ins that only record how they
-// were called: no port is opened here, and no process-wide objects are started. The file commands
-// run for real, but only for arguments that name nothing on disk, so that they fail to load and
-// never write.
+// were called: no port is opened here. The file commands run for real, but only for arguments
+// that name nothing on disk, so that they fail to load and never write.
 #include "cli/CliCommands.cpp" // NOLINT(bugprone-suspicious-include)
 
 #include "cli/PageRange.h"
@@ -102,12 +101,12 @@ void CheckPortName(const std::string& Name) {
     }
 }
 
-// True when some argument names a file or folder: the file commands could then read or write it.
+// True when some argument names a file or folder, or is a path: a file command could then load
+// an image, and resave write one.
 bool NamesSomething(const std::vector<std::string>& Words) {
     struct stat Info {};
     return std::any_of(Words.begin(), Words.end(), [&](const std::string& Word) {
-        return Word.find('/') != std::string::npos || ::stat(Word.c_str(), &Info) == 0 ||
-               ::stat(WithImageExtension(Word).c_str(), &Info) == 0;
+        return Word.find('/') != std::string::npos || ::stat(Word.c_str(), &Info) == 0;
     });
 }
 
@@ -133,10 +132,6 @@ int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
                       std::ostream&, std::ostream&) {
     return RecordCall(Arguments, Global);
 }
-
-// The log limit of a programmer session belongs to the start-up of the process-wide objects,
-// which the stand-ins above never reach.
-void SetCommandLineLogLimit(std::optional<std::uint64_t>) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     std::vector<std::string> Words;
