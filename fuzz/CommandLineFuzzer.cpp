@@ -1,6 +1,6 @@
 // The command line of velmora-cli: the input is one argument per line. The arguments go through
 // the parsing steps one by one and through RunCli as a whole; page ranges through ParseRange and
-// ParseIndex; every argument through the port name mapping.
+// ParseIndex; every argument through the port name rules.
 //
 // The parsing steps sit in an unnamed namespace of cli/CliCommands.cpp, so this target compiles
 // that unit itself. The programmer commands are replaced by stand-ins that only record how they
@@ -88,6 +88,7 @@ bool SameText(const std::string& A, const std::string& B) {
 
 void CheckPortName(const std::string& Name) {
     const std::string Path = ResolveDeviceName(Name);
+    FUZZ_REQUIRE(IsSamePort(Name, Path) && IsSamePort(Path, Name));
     if (Name.empty() || Name.find('/') != std::string::npos) {
         FUZZ_REQUIRE(Path == Name);
         return;
