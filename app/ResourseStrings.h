@@ -304,6 +304,13 @@ inline constexpr const char* SComPortInputPrompt = "Имя порта полно
 inline constexpr const char* SConfirmationCaption = "Подтверждение";
 inline constexpr const char* SFileExistsOverwrite = "Файл %s существует. Перезаписать его?";
 inline constexpr const char* SBurnerConnectedToPort = "Программатор подключен к порту %s.";
+inline constexpr const char* SPortNotOpened = "Не удалось открыть порт %s: %s.";
+inline constexpr const char* SPortNoSuchDevice = "нет такого устройства";
+inline constexpr const char* SPortPermissionDenied =
+    "нет прав доступа (нужно членство в группе dialout: sudo usermod -aG dialout $USER, затем "
+    "войти в систему заново)";
+inline constexpr const char* SPortBusy = "порт занят другой программой";
+inline constexpr const char* SPortNotASerialPort = "это не последовательный порт";
 inline constexpr const char* SBurnerDisconnectedFromPort =
     "Программатор отключён от порта %s.  Установлен порт COM1.";
 inline constexpr const char* SUnknownException = "Неизвестная ошибка.";

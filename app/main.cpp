@@ -3,8 +3,7 @@
 #include "app/ProgramOptions.h"
 #include "app/ResourseStrings.h"
 #include "app/Screenshots.h"
-#include "operations/HeadManager.h"
-#include "operations/Startup.h"
+#include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "simulator/ProgrammerSimulator.h"
 #include "ui/AboutForm.h"
@@ -32,25 +31,19 @@ int main(int Argc, char** Argv) {
         return 0;
     }
 
-    // The simulated programmer outlives everything that talks to it.
-    std::unique_ptr<TProgrammerSimulator> Simulator;
-    std::string SimulatedPort;
-    if (Options->Simulate) {
-        try {
-            Simulator = std::make_unique<TProgrammerSimulator>();
-            SimulatedPort = Simulator->Start();
-        } catch (const std::exception& Failure) {
-            std::fprintf(stderr, "%s\n", FormatText(SGuiSimulatorFailed, Failure.what()).c_str());
-            return 1;
-        }
-    }
-
-    // The image state, information and progress objects, the log and the head manager come
-    // before the application and go after it.
-    SetCommandLineLogLimit(Options->LogLimit);
-    std::unique_ptr<TApplicationSingletons> Singletons;
+    // The session (with the simulated programmer, when asked for) comes before the
+    // application and goes after it. It opens only the port it is given: the simulator's, or
+    // the stored one.
+    TSessionOptions SessionOptions;
+    SessionOptions.Simulate = Options->Simulate;
+    SessionOptions.StorePort = true;
+    SessionOptions.LogLimit = Options->LogLimit;
+    std::unique_ptr<TSession> Session;
     try {
-        Singletons = std::make_unique<TApplicationSingletons>();
+        Session = std::make_unique<TSession>(std::move(SessionOptions));
+    } catch (const ESimulatorError& Failure) {
+        std::fprintf(stderr, "%s\n", FormatText(SGuiSimulatorFailed, Failure.what()).c_str());
+        return 1;
     } catch (const std::exception& Failure) {
         std::fprintf(stderr, "%s\n", FormatText(SGuiStartFailed, Failure.what()).c_str());
         return 1;
@@ -61,17 +54,12 @@ int main(int Argc, char** Argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/velmora-256.png")));
 
-    TMainForm Window;
+    TMainForm Window(*Session);
     Application.OnException = [&Window](QObject* Sender, const std::exception& Failure) {
         Window.ApplicationEventsException(Sender, Failure);
     };
     Window.SetAboutForm(new TAboutForm(&Window));
     Window.SetPagesRangeForm(new TPagesRangeForm(GetPagesWord, &Window));
-    if (Simulator) {
-        GHeadManager->SetPortName(SimulatedPort);
-        // The pseudo-terminal is gone after this run: the stored port stays as it was.
-        Window.IsSavingSettings = false;
-    }
     TUdevPortMonitor PortMonitor(Window);
     Window.show();
 

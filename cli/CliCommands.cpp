@@ -1,5 +1,7 @@
 #include "cli/CliCommands.h"
 
+#include "operations/ImageFileNames.h"
+
 #include "app/Exception.h"
 #include "app/ResourseStrings.h"
 #include "cli/HeapTuning.h"
@@ -65,7 +67,7 @@ void RunDump(const TCliArguments& Arguments, std::ostream& Out) {
 
 void RunResave(const TCliArguments& Arguments, std::ostream& Out) {
     const auto Map = LoadImage(Arguments.Positional[0]);
-    const std::string Target = WithImageExtension(Arguments.Positional[1]);
+    const std::string Target = ImageFileTarget(Arguments.Positional[1]);
     std::shared_ptr<IHexFile> HexFile;
     THexFileToMemoryMapConverter().MemoryMapToHex(Map, CliRecordLength, HexFile);
     HexFile->SaveToFile(Target);
@@ -192,17 +194,6 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     return Global;
 }
 
-// The command line's log limit for the programmer session of one command line.
-class TCommandLineLogLimit {
-public:
-    explicit TCommandLineLogLimit(std::optional<std::uint64_t> Limit) {
-        SetCommandLineLogLimit(Limit);
-    }
-    ~TCommandLineLogLimit() { SetCommandLineLogLimit(std::nullopt); }
-    TCommandLineLogLimit(const TCommandLineLogLimit&) = delete;
-    TCommandLineLogLimit& operator=(const TCommandLineLogLimit&) = delete;
-};
-
 } // namespace
 
 const std::vector<TCliCommand>& CliCommands() {
@@ -268,7 +259,6 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
             if (Global.Simulate && !Global.PortName.empty()) {
                 throw ECliUsage(SCliSimulateWithPort);
             }
-            const TCommandLineLogLimit LogLimit(Global.LogLimit);
             return Command.RunProgrammer(Parsed, Global, Out, Err);
         }
         if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
@@ -285,15 +275,4 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         Err << Error.what() << '\n';
         return CliFailure;
     }
-}
-
-std::string WithImageExtension(const std::string& FileName) {
-    const auto Slash = FileName.rfind('/');
-    const auto Dot = FileName.rfind('.');
-    const bool HasExtension =
-        Dot != std::string::npos && (Slash == std::string::npos || Dot > Slash);
-    if (HasExtension && FileName.compare(Dot, std::string::npos, SImageFileExtension) == 0) {
-        return FileName;
-    }
-    return FileName + SImageFileExtension;
 }

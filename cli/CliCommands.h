@@ -56,7 +56,3 @@ void WriteCliUsage(std::ostream& Stream);
 // Runs one command line (without the program name). Results go to Out; an error's message goes
 // to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError.
 int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err);
-
-// FileName with ".ldr" appended unless its extension (from the last full stop of the file name
-// part) is exactly ".ldr".
-std::string WithImageExtension(const std::string& FileName);

@@ -5,8 +5,7 @@
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
-#include "operations/Settings.h"
-#include "operations/Startup.h"
+#include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "simulator/ProgrammerSimulator.h"
 
@@ -184,11 +183,6 @@ private:
 
 // ---- Arguments ----
 
-std::string FileNamePart(const std::string& FileName) {
-    const size_t Slash = FileName.rfind('/');
-    return Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
-}
-
 std::string OpenErrorReason(TDeviceManager& Device) {
     switch (Device.GetLastOpenError()) {
     case TCommOpenError::NoSuchDevice:
@@ -206,85 +200,48 @@ std::string OpenErrorReason(TDeviceManager& Device) {
 
 // ---- One programmer session ----
 
-// The process-wide objects, the console window wired to the head manager's events as the main
-// window wires itself, Ctrl-C turned into a stop, and the in-process simulator if asked for.
+// A session of the command line: the console as its window, Ctrl-C turned into a stop, the
+// port of the settings file unless one was given (it is never stored back).
 class TProgrammerSession {
 public:
     TProgrammerSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err)
-        : Err(Err), View(Out, Err) {
-        std::string PortName = Global.PortName;
-        if (Global.Simulate) {
-            Simulator = std::make_unique<TProgrammerSimulator>();
-            try {
-                PortName = Simulator->Start();
-            } catch (const std::exception& Error) {
-                throw Exception(FormatText(SCliSimulatorFailed, Error.what()));
+        : Err(Err), View(Out, Err), Session(MakeSession(Global)) {
+        Session->AttachView(&View, View.ShowsProgressBar());
+        Session->SetProcessMessages([this] {
+            if (InterruptRequested.exchange(false) && Head().IsBusy()) {
+                Stopped = true;
+                Head().StopCurrentOperation();
             }
-        } else if (PortName.empty()) {
-            PortName = LoadPortName();
-        }
-        Singletons = std::make_unique<TApplicationSingletons>(PortName);
-        GInfoRichEdit->SetView(&View);
-        if (View.ShowsProgressBar()) {
-            GProgress->SetView(&View);
-        }
-        WireEvents(*GHeadManager);
-        ReportPortProblem(PortName);
-    }
-
-    ~TProgrammerSession() {
-        Singletons.reset();
-        if (Simulator) {
-            Simulator->Stop();
-        }
+        });
+        ReportPortProblem();
     }
     TProgrammerSession(const TProgrammerSession&) = delete;
     TProgrammerSession& operator=(const TProgrammerSession&) = delete;
 
-    THeadManager& Head() { return *GHeadManager; }
+    THeadManager& Head() { return Session->Head(); }
     void AddLine(const std::string& Text, TColor Color) { GInfoRichEdit->AddMessage(Text, Color); }
     void ShowError(const std::string& Text) { View.ShowError(Text); }
     // True when Ctrl-C stopped the operation that just returned.
     bool WasStopped() const { return Stopped; }
 
 private:
-    void WireEvents(THeadManager& HeadManager) {
-        HeadManager.OnMessage = [](THeadManager*, const std::string& Text, TColor Color) {
-            GInfoRichEdit->AddMessage(Text, Color);
-        };
-        HeadManager.OnProgress = [](THeadManager*, int Percent, TDateTime StartTime) {
-            GProgress->SetProgress(Percent, StartTime);
-        };
-        HeadManager.OnImageLoaded = [](THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
-                                       const std::string& FileName) {
-            GBurnImagae->SetImageName(FileNamePart(FileName));
-            GBurnImagae->SetFileName(FileName);
-            GBurnImagae->SetState(bisLoaded);
-            GBurnImagae->SetPageCount(Image->GetCount());
-            GBurnImagae->SetPageLength(Image->GetCount() > 0 ? Image->GetPage(0).GetSize() : 0);
-        };
-        HeadManager.OnImageSaved = [](THeadManager*, const std::string& FileName) {
-            GBurnImagae->SetImageName(FileNamePart(FileName));
-            GBurnImagae->SetFileName(FileName);
-        };
-        HeadManager.OnImageCleared = [](THeadManager*) {
-            GBurnImagae->SetState(bisEmpty);
-            GBurnImagae->SetFileName("");
-            GBurnImagae->SetPageCount(0);
-            GBurnImagae->SetPageLength(0);
-        };
-        HeadManager.ProcessMessages = [this] {
-            if (InterruptRequested.exchange(false) && GHeadManager->IsBusy()) {
-                Stopped = true;
-                GHeadManager->StopCurrentOperation();
-            }
-        };
+    static std::unique_ptr<TSession> MakeSession(const TCliGlobalOptions& Global) {
+        TSessionOptions Options;
+        Options.Simulate = Global.Simulate;
+        Options.PortName = Global.PortName;
+        Options.LogLimit = Global.LogLimit;
+        try {
+            return std::make_unique<TSession>(std::move(Options));
+        } catch (const ESimulatorError& Error) {
+            throw Exception(FormatText(SCliSimulatorFailed, Error.what()));
+        }
     }
 
-    void ReportPortProblem(const std::string& PortName) {
-        TDeviceManager& Device = GHeadManager->GetDeviceManager();
-        if (!Device.IsPortOpen()) {
-            Err << FormatText(SCliPortNotOpened, PortName.c_str(), OpenErrorReason(Device).c_str())
+    void ReportPortProblem() {
+        if (Session->GetPortProblem()) {
+            TDeviceManager& Device = Head().GetDeviceManager();
+            Err << FormatText(SCliPortNotOpened, Head().GetPortName().c_str(),
+                              OpenErrorReason(Device).c_str())
                 << '\n';
             Err.flush();
         }
@@ -293,8 +250,7 @@ private:
     std::ostream& Err;
     TConsoleView View;
     TInterruptCatcher InterruptCatcher;
-    std::unique_ptr<TProgrammerSimulator> Simulator;
-    std::unique_ptr<TApplicationSingletons> Singletons;
+    std::unique_ptr<TSession> Session;
     bool Stopped = false;
 };
 

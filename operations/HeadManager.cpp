@@ -6,6 +6,7 @@
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
+#include "operations/ImageFileNames.h"
 
 #include <climits>
 #include <cmath>
@@ -62,19 +63,6 @@ int ReadPercentAfterPage(int Page, int Last) {
 // Runs of neighbouring pages listed by FormatPageList before the rest is only counted.
 constexpr std::size_t MaxListedRuns = 16;
 
-// The part of a path after its last folder delimiter.
-std::string FileNamePart(const std::string& FileName) {
-    const size_t Slash = FileName.rfind('/');
-    return Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
-}
-
-// The extension of a path: its file name from the last full stop on, or empty.
-std::string FileExtension(const std::string& FileName) {
-    const std::string Name = FileNamePart(FileName);
-    const size_t Dot = Name.rfind('.');
-    return Dot == std::string::npos ? std::string() : Name.substr(Dot);
-}
-
 } // namespace
 
 THeadManager::THeadManager(const std::string& PortName)
@@ -124,10 +112,7 @@ void THeadManager::SaveImageToFile(const std::string& FileName) {
     if (IsImageEmpty()) {
         throw Exception(SCannotSaveEmptyImage);
     }
-    std::string Target = FileName;
-    if (FileExtension(Target) != SImageFileExtension) {
-        Target += SImageFileExtension;
-    }
+    const std::string Target = ImageFileTarget(FileName);
     std::shared_ptr<IHexFile> Hex;
     Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
     Hex->SaveToFile(Target);

@@ -46,6 +46,8 @@ public:
     virtual void SetFileNameText(const std::string& FullPath) = 0;
     virtual void UpdateActions(const TActionFlags& Flags) = 0;
     virtual void Repaint() = 0;
+    // The image was replaced or emptied: a view that shows the image's contents drops them.
+    virtual void ClearImageView() {}
 
     // Information pane: one line in the given colour (the pane adds the time prefix).
     virtual void AddInfoLine(const std::string& Text, TColor Color) = 0;

@@ -3,8 +3,12 @@
 #include "app/Exception.h"
 #include "app/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
+#include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
+#include "operations/ImageFileNames.h"
+#include "operations/PortNoticeFollower.h"
 #include "operations/Progress.h"
+#include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "ui/AboutForm.h"
 #include "ui/AnchorLayout.h"
@@ -94,21 +98,6 @@ QPixmap StatePixmap(TStatePicture Picture) {
                        : QStringLiteral(":/pictures/image-empty-64.png"));
 }
 
-// The part of a path after its last folder delimiter.
-std::string FileNamePart(const std::string& FileName) {
-    const size_t Slash = FileName.rfind('/');
-    return Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
-}
-
-// The name an image is saved under: the chosen name, with ".ldr" added unless its extension is
-// exactly ".ldr" (the head manager adds it by the same rule).
-std::string ImageFileTarget(const std::string& Chosen) {
-    const std::string Name = FileNamePart(Chosen);
-    const size_t Dot = Name.rfind('.');
-    const std::string Extension = Dot == std::string::npos ? std::string() : Name.substr(Dot);
-    return Extension == SImageFileExtension ? Chosen : Chosen + SImageFileExtension;
-}
-
 QString FileDialogFilter() {
     return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SAllFilesFilter);
 }
@@ -143,19 +132,13 @@ private:
     QAction* Action;
 };
 
-THeadManager& Head() {
-    if (GHeadManager == nullptr) {
-        throw std::logic_error("the head manager does not exist");
-    }
-    return *GHeadManager;
-}
-
 } // namespace
 
 // ---- Construction ----
 
-TMainForm::TMainForm(std::string SettingsFileName, QWidget* Parent)
-    : QMainWindow(Parent), SettingsFileName(std::move(SettingsFileName)),
+TMainForm::TMainForm(TSession& Session, QWidget* Parent)
+    : QMainWindow(Parent), Session(Session),
+      PortNoticeFollower(std::make_unique<TPortNoticeFollower>(Session.Head(), *GInfoRichEdit)),
       ApplicationTitle(SProductName) {
     setFont(FormFont());
     setWindowTitle(Text(SMainFormCaption));
@@ -493,35 +476,15 @@ TPagesRangeForm& TMainForm::GetPagesRangeForm() {
 // ---- Life cycle ----
 
 void TMainForm::FormCreate() {
-    GBurnImagae->SetView(this);
-    GInfoRichEdit->SetView(this);
-    GProgress->SetView(this);
-    LoadSettings();
+    Session.AttachView(this);
+    Session.SetProcessMessages([] { QCoreApplication::processEvents(); });
     GBurnImagae->SetState(bisEmpty);
     ProgressBar = CreateProgressBar();
-
-    THeadManager& Manager = Head();
-    Manager.OnImageLoaded = [this](THeadManager* Sender, const std::shared_ptr<IMemoryMap>& Image,
-                                   const std::string& FileName) {
-        HeadManagerImageLoaded(Sender, Image, FileName);
-    };
-    Manager.OnMessage = [this](THeadManager* Sender, const std::string& Text, TColor Color) {
-        HeadManagerMessage(Sender, Text, Color);
-    };
-    Manager.OnProgress = [this](THeadManager* Sender, int Percent, TDateTime StartTime) {
-        HeadManagerProgress(Sender, Percent, StartTime);
-    };
-    Manager.OnImageCleared = [this](THeadManager* Sender) { HeadManagerImageCleared(Sender); };
-    Manager.OnImageSaved = [this](THeadManager* Sender, const std::string& FileName) {
-        HeadManagerImageSaved(Sender, FileName);
-    };
-    Manager.ProcessMessages = [] { QCoreApplication::processEvents(); };
+    ReportPortProblem();
 }
 
 void TMainForm::FormClose() {
-    if (GHeadManager != nullptr) {
-        GHeadManager->StopCurrentOperation();
-    }
+    Head().StopCurrentOperation();
 }
 
 void TMainForm::FormDestroy() {
@@ -529,26 +492,26 @@ void TMainForm::FormDestroy() {
         return;
     }
     IsDestroyed = true;
-    if (GHeadManager != nullptr) {
-        if (IsSavingSettings) {
-            SaveSettings();
-        }
-        GHeadManager->OnImageLoaded = nullptr;
-        GHeadManager->OnMessage = nullptr;
-        GHeadManager->OnProgress = nullptr;
-        GHeadManager->OnImageCleared = nullptr;
-        GHeadManager->OnImageSaved = nullptr;
-        GHeadManager->ProcessMessages = nullptr;
+    Session.SetProcessMessages(nullptr);
+    Session.AttachView(nullptr);
+}
+
+THeadManager& TMainForm::Head() {
+    return Session.Head();
+}
+
+const THeadManager& TMainForm::Head() const {
+    return Session.Head();
+}
+
+void TMainForm::ReportPortProblem() {
+    const std::optional<TCommOpenError> Problem = Session.GetPortProblem();
+    if (!Problem) {
+        return;
     }
-    if (GBurnImagae != nullptr && GBurnImagae->GetView() == this) {
-        GBurnImagae->SetView(nullptr);
-    }
-    if (GInfoRichEdit != nullptr && GInfoRichEdit->GetView() == this) {
-        GInfoRichEdit->SetView(nullptr);
-    }
-    if (GProgress != nullptr && GProgress->GetView() == this) {
-        GProgress->SetView(nullptr);
-    }
+    const std::string Reason = PortProblemText(*Problem, Head().GetDeviceManager());
+    GInfoRichEdit->AddMessage(
+        FormatText(SPortNotOpened, Head().GetPortName().c_str(), Reason.c_str()), clRed);
 }
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
@@ -567,14 +530,6 @@ QProgressBar* TMainForm::CreateProgressBar() {
     return Bar;
 }
 
-void TMainForm::LoadSettings() {
-    Head().SetPortName(LoadPortName(SettingsFileName));
-}
-
-void TMainForm::SaveSettings() {
-    SavePortName(Head().GetPortName(), SettingsFileName);
-}
-
 // ---- Errors ----
 
 void TMainForm::ApplicationEventsException(QObject*, const std::exception& Error) {
@@ -586,13 +541,17 @@ void TMainForm::ApplicationEventsException(QObject*, const std::exception& Error
 }
 
 void TMainForm::Guarded(const std::function<void()>& Handler) {
-    try {
-        Handler();
-    } catch (const std::exception& Error) {
-        ApplicationEventsException(this, Error);
-    } catch (...) {
-        ApplicationEventsException(this, Exception(SUnknownException));
-    }
+    const auto Report = [this](const std::function<void()>& Step) {
+        try {
+            Step();
+        } catch (const std::exception& Error) {
+            ApplicationEventsException(this, Error);
+        } catch (...) {
+            ApplicationEventsException(this, Exception(SUnknownException));
+        }
+    };
+    Report(Handler);
+    Report([this] { PortNoticeFollower->HandleHeldNotices(); });
 }
 
 // ---- IMainView ----
@@ -641,6 +600,10 @@ void TMainForm::Repaint() {
     update();
 }
 
+void TMainForm::ClearImageView() {
+    MemoryMapMemo->clear();
+}
+
 void TMainForm::AddInfoLine(const std::string& Text, TColor Color) {
     InfoRichEdit->AddLine(ToQString(Text), Color);
 }
@@ -662,41 +625,6 @@ void TMainForm::SetStatusPanelText(int Panel, const std::string& Text) {
 void TMainForm::SetApplicationTitle(const std::string& Title) {
     ApplicationTitle = Title;
     setWindowTitle(Title == SProductName ? Text(SMainFormCaption) : ToQString(Title));
-}
-
-// ---- Head manager events ----
-
-void TMainForm::HeadManagerImageLoaded(THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
-                                       const std::string& FileName) {
-    const int PageCount = Image != nullptr ? Image->GetCount() : 0;
-    GBurnImagae->SetImageName(FileNamePart(FileName));
-    GBurnImagae->SetFileName(FileName);
-    GBurnImagae->SetState(bisLoaded);
-    GBurnImagae->SetPageCount(PageCount);
-    // A read that fetched no page gives an image without a first page: length unknown.
-    GBurnImagae->SetPageLength(PageCount > 0 ? Image->GetPage(0).GetSize() : 0);
-    MemoryMapMemo->clear();
-}
-
-void TMainForm::HeadManagerImageSaved(THeadManager*, const std::string& FileName) {
-    GBurnImagae->SetImageName(FileNamePart(FileName));
-    GBurnImagae->SetFileName(FileName);
-}
-
-void TMainForm::HeadManagerMessage(THeadManager*, const std::string& Text, TColor Color) {
-    GInfoRichEdit->AddMessage(Text, Color);
-}
-
-void TMainForm::HeadManagerProgress(THeadManager*, int Percent, TDateTime StartTime) {
-    GProgress->SetProgress(Percent, StartTime);
-}
-
-void TMainForm::HeadManagerImageCleared(THeadManager*) {
-    GBurnImagae->SetState(bisEmpty);
-    GBurnImagae->SetFileName("");
-    GBurnImagae->SetPageCount(0);
-    GBurnImagae->SetPageLength(0);
-    MemoryMapMemo->clear();
 }
 
 // ---- Actions ----
@@ -765,19 +693,19 @@ void TMainForm::SaveImageToFileActionExecute() {
 }
 
 void TMainForm::WriteImageActionExecute() {
-    RunFullOperation(WriteImageAction, OnlyWrite(), [] { Head().WriteImage(); });
+    RunFullOperation(WriteImageAction, OnlyWrite(), [this] { Head().WriteImage(); });
 }
 
 void TMainForm::ReadActionExecute() {
-    RunFullOperation(ReadAction, OnlyRead(), [] { Head().ReadImage(); });
+    RunFullOperation(ReadAction, OnlyRead(), [this] { Head().ReadImage(); });
 }
 
 void TMainForm::DeleteActionExecute() {
-    RunFullOperation(DeleteAction, OnlyDelete(), [] { Head().DeleteImage(); });
+    RunFullOperation(DeleteAction, OnlyDelete(), [this] { Head().DeleteImage(); });
 }
 
 void TMainForm::CompareImageActionExecute() {
-    RunFullOperation(CompareImageAction, OnlyCompare(), [] {
+    RunFullOperation(CompareImageAction, OnlyCompare(), [this] {
         switch (Head().CompareImage()) {
         case THeadManager::CompareEqual:
             GInfoRichEdit->AddMessage(SImageMatches, clGreen);
@@ -837,7 +765,9 @@ void TMainForm::COM1Click() {
     THeadManager& Manager = Head();
     const QString Preset = ToQString(Manager.GetPortName());
     const QString Name = InputBox(Text(SComPortInputCaption), Text(SComPortInputPrompt), Preset);
-    Manager.SetPortName(ToStdString(Name));
+    if (!Manager.SetPortName(ToStdString(Name))) {
+        ReportPortProblem();
+    }
 }
 
 void TMainForm::N4Click() {
@@ -851,29 +781,9 @@ void TMainForm::N5Click() {
 // ---- Serial ports arriving and leaving ----
 
 void TMainForm::PortArrived(const std::string& Name) {
-    Guarded([&Name] {
-        THeadManager& Manager = Head();
-        Manager.SetPortName(Name);
-        if (Manager.Initialize()) {
-            GInfoRichEdit->AddMessage(FormatText(SBurnerConnectedToPort, Name.c_str()), clBlue);
-        } else {
-            Manager.SetPortName(SDefaultPortName);
-        }
-    });
+    Guarded([this, &Name] { PortNoticeFollower->PortArrived(Name); });
 }
 
 void TMainForm::PortRemoved(const std::string& Name, const std::vector<std::string>& OtherNames) {
-    Guarded([&Name, &OtherNames] {
-        THeadManager& Manager = Head();
-        const std::string Current = Manager.GetPortName();
-        bool IsCurrent = IsSamePort(Name, Current);
-        for (const std::string& Other : OtherNames) {
-            IsCurrent = IsCurrent || IsSamePort(Other, Current);
-        }
-        if (!IsCurrent) {
-            return;
-        }
-        Manager.SetPortName(SDefaultPortName);
-        GInfoRichEdit->AddMessage(FormatText(SBurnerDisconnectedFromPort, Name.c_str()), clBlue);
-    });
+    Guarded([this, &Name, &OtherNames] { PortNoticeFollower->PortRemoved(Name, OtherNames); });
 }

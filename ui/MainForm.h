@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/DateTime.h"
 #include "operations/MainView.h"
-#include "operations/Settings.h"
 #include "ui/AboutForm.h"
 #include "ui/PagesRangeForm.h"
 #include "ui/PortNotices.h"
@@ -36,6 +34,8 @@ class TColorRichEdit;
 class TConstraintedEdit;
 class THeadManager;
 class TPanelStatusBar;
+class TPortNoticeFollower;
+class TSession;
 
 class TMainForm : public QMainWindow, public IMainView, public TPortNotices {
     Q_OBJECT
@@ -51,11 +51,10 @@ public:
     using TRangeDialogRunner =
         std::function<int(TPagesRangeForm& Form, int MinIndex, int MaxIndex)>;
 
-    // The head manager (GHeadManager) and the image state, information and progress objects
-    // must exist. Reads the port name from SettingsFileName.
-    explicit TMainForm(std::string SettingsFileName = DefaultSettingsFileName(),
-                       QWidget* Parent = nullptr);
-    // Stores the port name (unless IsSavingSettings is off) and detaches from the head manager.
+    // Shows Session: the window is its view and runs its commands. Says at once when the port
+    // in use could not be opened.
+    explicit TMainForm(TSession& Session, QWidget* Parent = nullptr);
+    // Detaches from the session.
     ~TMainForm() override;
     TMainForm(const TMainForm&) = delete;
     TMainForm& operator=(const TMainForm&) = delete;
@@ -71,8 +70,6 @@ public:
     TConfirmation ConfirmOverwrite;
     TInputBox InputBox;
     TRangeDialogRunner RangeDialogRunner;
-    // Off: the port name is not written back at the end (a simulated port is not kept).
-    bool IsSavingSettings = true;
 
     // ---- IMainView ----
     void ShowStatePicture(TStatePicture Picture, bool ClearFirst) override;
@@ -82,6 +79,7 @@ public:
     void SetFileNameText(const std::string& FullPath) override;
     void UpdateActions(const TActionFlags& Flags) override;
     void Repaint() override;
+    void ClearImageView() override;
     void AddInfoLine(const std::string& Text, TColor Color) override;
     void ClearInfo() override;
     void SetProgressPosition(int Percent) override;
@@ -96,26 +94,16 @@ public:
     const std::string& GetFileNameFullPath() const { return FileNameFullPath; }
 
     // ---- Serial ports arriving and leaving ----
+    // Handled by the port-notice follower; held while an operation runs.
     void PortArrived(const std::string& Name) override;
     void PortRemoved(const std::string& Name, const std::vector<std::string>& OtherNames) override;
-
-    // ---- Settings ----
-    void LoadSettings();
-    void SaveSettings();
-    const std::string& GetSettingsFileName() const { return SettingsFileName; }
+    TPortNoticeFollower& GetPortNoticeFollower() { return *PortNoticeFollower; }
 
     // Writes the message of an error that reached the top level as one red line.
     void ApplicationEventsException(QObject* Sender, const std::exception& Error);
-    // Runs Handler; an exception that leaves it goes to ApplicationEventsException.
+    // Runs Handler; an exception that leaves it goes to ApplicationEventsException. Port
+    // notices held back while an operation ran are handled once none runs.
     void Guarded(const std::function<void()>& Handler);
-
-    // ---- Head manager events ----
-    void HeadManagerImageLoaded(THeadManager* Sender, const std::shared_ptr<IMemoryMap>& Image,
-                                const std::string& FileName);
-    void HeadManagerImageSaved(THeadManager* Sender, const std::string& FileName);
-    void HeadManagerMessage(THeadManager* Sender, const std::string& Text, TColor Color);
-    void HeadManagerProgress(THeadManager* Sender, int Percent, TDateTime StartTime);
-    void HeadManagerImageCleared(THeadManager* Sender);
 
     // ---- Elements ----
     QToolBar* ToolBar1 = nullptr;
@@ -211,6 +199,10 @@ private:
     void FormCreate();
     void FormClose();
     void FormDestroy();
+    // A red line saying why the port in use could not be opened, when it could not.
+    void ReportPortProblem();
+    THeadManager& Head();
+    const THeadManager& Head() const;
     QProgressBar* CreateProgressBar();
 
     // The pattern of the four full operations: a second press stops the running one.
@@ -220,7 +212,8 @@ private:
     std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
     int ImagePageCount() const;
 
-    std::string SettingsFileName;
+    TSession& Session;
+    std::unique_ptr<TPortNoticeFollower> PortNoticeFollower;
     std::string ApplicationTitle;
     std::string FileNameFullPath;
     TStatePicture StatePicture = TStatePicture::Empty;

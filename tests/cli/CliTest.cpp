@@ -1,6 +1,7 @@
 #include "app/ResourseStrings.h"
 #include "cli/CliCommands.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "operations/ImageFileNames.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 
@@ -184,7 +185,7 @@ TEST(CliInProcess, ImageExtensionIsAddedUnlessExactlyLdr) {
         {"image.", "image..ldr"},
     };
     for (const auto& [Given, Written] : Cases) {
-        EXPECT_EQ(WithImageExtension(Given), Written) << Given;
+        EXPECT_EQ(ImageFileTarget(Given), Written) << Given;
     }
 }
 

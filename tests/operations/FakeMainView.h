@@ -24,6 +24,7 @@ public:
         ++UpdateActionsCount;
     }
     void Repaint() override { ++RepaintCount; }
+    void ClearImageView() override { ++ImageViewsCleared; }
 
     void AddInfoLine(const std::string& Text, TColor Color) override {
         InfoLines.emplace_back(Text, Color);
@@ -50,6 +51,7 @@ public:
     TActionFlags Flags;
     int UpdateActionsCount = 0;
     int RepaintCount = 0;
+    int ImageViewsCleared = 0;
     std::vector<std::pair<std::string, TColor>> InfoLines;
     int Position = -1;
     std::map<int, std::string> Panels;

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -23,8 +24,8 @@
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
 #include "operations/HeadManager.h"
+#include "operations/Session.h"
 #include "operations/Settings.h"
-#include "operations/Startup.h"
 #include "simulator/ProgrammerSimulator.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
@@ -169,10 +170,14 @@ public:
                     const std::optional<std::string>& StoredPort = std::nullopt)
         : Simulator(std::make_unique<TProgrammerSimulator>(std::move(Options))) {
         PortPath = Simulator->Start();
-        Singletons = std::make_unique<TApplicationSingletons>(PortPath, Path("Velmora.log"));
         SettingsFile = Path("Settings.ini");
         SavePortName(StoredPort.value_or(PortPath), SettingsFile);
-        Window = std::make_unique<TMainForm>(SettingsFile);
+        TSessionOptions SessionOptions;
+        SessionOptions.SettingsFileName = SettingsFile;
+        SessionOptions.LogFileName = Path("Velmora.log");
+        SessionOptions.StorePort = true;
+        Session = std::make_unique<TSession>(SessionOptions);
+        Window = std::make_unique<TMainForm>(*Session);
         Window->FileDialogRunner = [this](QFileDialog& Dialog) -> std::optional<QString> {
             ++DialogsShown;
             LastDialog = &Dialog;
@@ -205,7 +210,7 @@ public:
     ~TWorld() {
         Application()->OnException = nullptr;
         Window.reset();
-        Singletons.reset();
+        Session.reset();
         Simulator->Stop();
     }
 
@@ -229,8 +234,8 @@ public:
     QTemporaryDir Folder;
     std::unique_ptr<TProgrammerSimulator> Simulator;
     std::string PortPath;
-    std::unique_ptr<TApplicationSingletons> Singletons;
     std::string SettingsFile;
+    std::unique_ptr<TSession> Session;
     std::unique_ptr<TMainForm> Window;
 
     std::optional<QString> ChosenFile;
@@ -287,6 +292,8 @@ private Q_SLOTS:
     void ArrivingPortIsTriedAndKeptOnlyWhenItAnswers();
     void ArrivingSilentPortStaysSelectedWithARedLine();
     void RemovalOfTheCurrentPortSwitchesToCom1();
+    void PortNoticeDuringAWriteWaitsForItsEnd();
+    void PortThatCannotBeOpenedIsReportedAtOnce();
     void PortEventsAreSortedIntoNotices();
     void PortMonitorRunsOrStaysInactiveWithoutNotices();
     void ExceptionsBecomeOneRedLine();
@@ -486,7 +493,7 @@ void TMainFormTest::LoadedImageShowsItsState() {
 void TMainFormTest::ImageWithoutPagesShowsUnknownLength() {
     TWorld World;
     TMainForm& Window = *World.Window;
-    Window.HeadManagerImageLoaded(GHeadManager, std::make_shared<TMemoryMap>(), "ReadImage.ldr");
+    GHeadManager->OnImageLoaded(GHeadManager, std::make_shared<TMemoryMap>(), "ReadImage.ldr");
     QCOMPARE(Window.PageLengthLabel->text(), Q("Длина страницы неизвестна."));
     QCOMPARE(Window.PageCountLable->text(), Q("Страниц нет."));
     QCOMPARE(Window.StateLabel->text(), Q("Образ «ReadImage.ldr»."));
@@ -775,6 +782,7 @@ void TMainFormTest::PortNameComesFromAndGoesToTheSettingsFile() {
     QCOMPARE(GHeadManager->GetPortName(), std::string("COM9"));
     QCOMPARE(LoadPortName(World.SettingsFile), std::string("COM7"));
     World.Window.reset();
+    World.Session.reset();
     QCOMPARE(LoadPortName(World.SettingsFile), std::string("COM9"));
 }
 
@@ -855,6 +863,55 @@ void TMainFormTest::RemovalOfTheCurrentPortSwitchesToCom1() {
     Window.PortRemoved("/dev/ttyUSB3", {"/dev/serial/by-id/usb-programmer"});
     QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
     QCOMPARE(World.LineCount(), size_t{3});
+}
+
+void TMainFormTest::PortNoticeDuringAWriteWaitsForItsEnd() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.LoadImage(6);
+    TProgrammerSimulator Arriving;
+    const std::string ArrivingPort = Arriving.Start();
+    // The notice comes in while the write lets the window handle its events after page 0.
+    bool Delivered = false;
+    QTimer::singleShot(0, &Window, [&] {
+        QVERIFY(GHeadManager->IsBusy());
+        Window.PortArrived(ArrivingPort);
+        QCOMPARE(GHeadManager->GetPortName(), World.PortPath);
+        Delivered = true;
+    });
+    Window.WriteImageAction->trigger();
+    QVERIFY(Delivered);
+    // Every page went to the programmer the write began with; the port changed afterwards.
+    for (int Page = 0; Page < 6; ++Page) {
+        QCOMPARE(World.Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page));
+    }
+    QCOMPARE(GHeadManager->GetPortName(), ArrivingPort);
+    const auto Lines = World.Lines();
+    QCOMPARE(Lines.at(Lines.size() - 4).Text, Q("Запись прошла успешно."));
+    QCOMPARE(Lines.back().Text,
+             Q("Программатор подключен к порту ") + QString::fromStdString(ArrivingPort) + Q("."));
+    Arriving.Stop();
+}
+
+void TMainFormTest::PortThatCannotBeOpenedIsReportedAtOnce() {
+    const std::string Missing = QDir::tempPath().toStdString() + "/velmora-no-such-port";
+    TWorld World({}, Missing);
+    auto Lines = World.Lines();
+    QCOMPARE(Lines.size(), size_t{1});
+    QCOMPARE(Lines[0].Text,
+             Q("Не удалось открыть порт ") + QString::fromStdString(Missing) +
+                 Q(": нет такого устройства."));
+    QCOMPARE(Lines[0].Color, Red);
+
+    // A typed port that cannot be opened is reported the same way.
+    World.InputAnswer = QString::fromStdString(World.PortPath);
+    World.Window->COM1->trigger();
+    QCOMPARE(World.LineCount(), size_t{1});
+    World.InputAnswer = QString::fromStdString(Missing + "-2");
+    World.Window->COM1->trigger();
+    Lines = World.Lines();
+    QCOMPARE(Lines.size(), size_t{2});
+    QVERIFY(Lines[1].Text.endsWith(Q("-2: нет такого устройства.")));
 }
 
 void TMainFormTest::PortEventsAreSortedIntoNotices() {

@@ -1,0 +1,11 @@
+// The rules for image file names that every front end follows: which part of a path is the file
+// name, and under which name an image is saved.
+#pragma once
+
+#include <string>
+
+// The part of a path after its last folder delimiter.
+std::string FileNamePart(const std::string& Path);
+// The name an image is saved under: Chosen itself when its extension is exactly ".ldr",
+// otherwise Chosen with ".ldr" added.
+std::string ImageFileTarget(const std::string& Chosen);

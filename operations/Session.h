@@ -1,0 +1,80 @@
+// One run of Velmora against one programmer, as both front ends start it: the process-wide
+// objects made on the right port from the start (the simulator's when simulating, else the one
+// asked for, else the stored one), the head manager's events connected to the image state, the
+// information pane and the progress display, and the port stored again at the end. A front end
+// only implements IMainView and hands its view and its message processing in.
+#pragma once
+
+#include "logging/LogManager.h"
+#include "operations/MainView.h"
+#include "operations/Settings.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class TApplicationSingletons;
+class TDeviceManager;
+class THeadManager;
+class TProgrammerSimulator;
+enum class TCommOpenError;
+
+struct TSessionOptions {
+    // Runs against a simulated programmer on a pseudo-terminal of its own; no real port is
+    // opened and the stored port is neither read nor changed.
+    bool Simulate = false;
+    // The port to open; empty: the stored one (COM1 when none is stored).
+    std::string PortName;
+    // Read the port and the log limit from the settings file.
+    bool ReadSettings = true;
+    // Store the port in use in the settings file at the end (never when simulating).
+    bool StorePort = false;
+    std::string SettingsFileName = DefaultSettingsFileName();
+    std::string LogFileName = TLogManager::DefaultFileName();
+    // The command line's log limit; it wins over the settings file.
+    std::optional<std::uint64_t> LogLimit;
+};
+
+class TSession {
+public:
+    // Starts the simulator when asked, makes the process-wide objects on the chosen port and
+    // connects the head manager's events. Raises what the simulator or the objects raise.
+    explicit TSession(TSessionOptions Options);
+    // Stores the port (when asked to), then releases everything in reverse order.
+    ~TSession();
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+
+    // Shows the image state, the information lines and (when WithProgress) the progress in
+    // View; nullptr detaches. The view must outlive its attachment.
+    void AttachView(IMainView* NewView, bool WithProgress = true);
+    // Lets the front end handle its input between two pages of an operation.
+    void SetProcessMessages(std::function<void()> ProcessMessages);
+
+    THeadManager& Head();
+    const THeadManager& Head() const;
+    bool IsSimulated() const { return Simulator != nullptr; }
+    TProgrammerSimulator* GetSimulator() { return Simulator.get(); }
+    const TSessionOptions& GetOptions() const { return Options; }
+
+    // Why the port in use could not be opened, when it could not.
+    std::optional<TCommOpenError> GetPortProblem();
+    // Stores the port in use in the settings file now (as the end of the session does).
+    bool StorePortName();
+
+private:
+    std::string ChoosePort();
+    void ConnectEvents();
+    void ClearImageView();
+
+    TSessionOptions Options;
+    // The simulated programmer outlives everything that talks to it.
+    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<TApplicationSingletons> Singletons;
+    IMainView* View = nullptr;
+};
+
+// Why Device's port could not be opened, in the words of the information pane.
+std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device);
