@@ -2,6 +2,7 @@
 // it, the package composer and the package extractor thread, and wires them together.
 #pragma once
 
+#include "common/ProgrammerConstants.h"
 #include "image/ArrayTypes.h"
 #include "platform/SyncEvent.h"
 #include "serial/SerialPort.h"
@@ -25,9 +26,9 @@ public:
     // turns down is dropped (the filter logs why) and the wait goes on until the time-out.
     using TReplyFilter = std::function<bool(const TByteArray& Package)>;
 
-    static constexpr std::uint8_t StartMarker = 0xAA;
-    static constexpr std::uint8_t EndMarker = 0x55;
-    static constexpr std::uint8_t Terminator = 0xFF;
+    static constexpr std::uint8_t StartMarker = Programmer::StartMarker;
+    static constexpr std::uint8_t EndMarker = Programmer::EndMarker;
+    static constexpr std::uint8_t Terminator = Programmer::Terminator;
 
     // Opens the platform's serial port under PortName (a port that cannot be opened leaves the
     // link closed, not failed) and starts the read thread and the extractor thread.

@@ -1,6 +1,7 @@
 #include "link/Protocol.h"
 
 #include "app/ResourseStrings.h"
+#include "common/ProgrammerConstants.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "logging/LogManager.h"
@@ -37,14 +38,12 @@ constexpr std::uint8_t CompareErrorReply = 0x44;
 constexpr std::uint8_t InitializeErrorReply = 0xF7;
 constexpr std::uint16_t UnknownPageNumber = 0xFFFF;
 
-// Time-outs in milliseconds.
-constexpr std::uint32_t PageCommandTimeout = 1000;
-constexpr std::uint32_t RequestPageTimeout = 3000;
-constexpr std::uint32_t TransferMsPerByte = 10;
+constexpr std::uint32_t PageCommandTimeout = Programmer::PageCommandTimeoutMs;
+constexpr std::uint32_t RequestPageTimeout = Programmer::RequestPageTimeoutMs;
+constexpr std::uint32_t TransferMsPerByte = Programmer::TransferMsPerByte;
 
-constexpr std::uint32_t PageLength = 528;
-// Times a page is asked for before a damaged reply fails the read.
-constexpr int PageRequestAttempts = 3;
+constexpr std::uint32_t PageLength = Programmer::PageLength;
+constexpr int PageRequestAttempts = Programmer::PageRequestAttempts;
 
 // Only the low 16 bits of a page number go to the programmer and into the log.
 std::uint16_t WirePageNumber(int PageNumber) {

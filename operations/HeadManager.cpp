@@ -1,6 +1,7 @@
 #include "operations/HeadManager.h"
 
 #include "app/ResourseStrings.h"
+#include "common/ProgrammerConstants.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
@@ -15,8 +16,8 @@ THeadManager* GHeadManager = nullptr;
 
 namespace {
 
-constexpr std::int32_t PageLength = 528;
-constexpr std::int32_t RecordLength = 32;
+constexpr std::int32_t PageLength = Programmer::PageLength;
+constexpr std::int32_t RecordLength = Programmer::RecordLength;
 // The percentage reported for a range whose last page number is 0 (no divisor).
 constexpr int PercentWithoutDivisor = 100;
 

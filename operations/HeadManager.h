@@ -3,6 +3,7 @@
 // its five events and shows nothing itself.
 #pragma once
 
+#include "common/ProgrammerConstants.h"
 #include "operations/DateTime.h"
 #include "operations/MainView.h"
 
@@ -38,7 +39,7 @@ public:
     static constexpr std::uint8_t CompareStopped = 2;
 
     // The chip's pages are 0 .. LastChipPage; a full read or erase covers all of them.
-    static constexpr int LastChipPage = 4095;
+    static constexpr int LastChipPage = Programmer::LastPage;
 
     // Builds the whole programmer link and opens PortName ("COM1" unless told otherwise).
     explicit THeadManager(const std::string& PortName = "COM1");

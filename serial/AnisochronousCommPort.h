@@ -3,6 +3,7 @@
 // exceptions.
 #pragma once
 
+#include "common/ProgrammerConstants.h"
 #include "platform/SyncEvent.h"
 #include "serial/SerialPort.h"
 
@@ -14,7 +15,7 @@
 class TAnisochronousComm : public ISerialPort {
 public:
     // The line settings applied at every Open.
-    static constexpr std::uint32_t BaudRate = 115200;
+    static constexpr std::uint32_t BaudRate = Programmer::BaudRate;
     static constexpr std::uint8_t Parity = 0;   // none
     static constexpr std::uint8_t StopBits = 0; // one stop bit
     static constexpr std::uint8_t ByteSize = 8;

@@ -3,6 +3,7 @@
 // and hands it to its handler.
 #pragma once
 
+#include "common/ProgrammerConstants.h"
 #include "image/ArrayTypes.h"
 #include "platform/SyncEvent.h"
 
@@ -23,7 +24,7 @@ public:
     static constexpr std::uint32_t DrainMsPerByte = 100;
     // Pause after a read that failed at once on an open port (device gone, line hung up), so
     // that the loop does not spin until the port is closed.
-    static constexpr std::uint32_t FailedReadPauseMs = 30;
+    static constexpr std::uint32_t FailedReadPauseMs = Programmer::FailedReadPauseMs;
 
     // Starts the thread at once, delivering to Handler (which may also be installed later with
     // SetOnBytesReceived). Comm must outlive the thread (the owner stops the thread before it
