@@ -3,20 +3,14 @@
 #include "app/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
 #include "image/HexToInt.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -179,325 +173,6 @@ std::uint8_t SumOf(const std::uint8_t* Bytes, std::size_t Count) {
     throw std::out_of_range(FormatText(SListIndexOutOfBounds, Index));
 }
 
-// A file descriptor closed when it goes out of scope.
-class TFileHandle {
-public:
-    explicit TFileHandle(int Descriptor) : Descriptor(Descriptor) {}
-    ~TFileHandle() {
-        if (Descriptor >= 0) {
-            ::close(Descriptor);
-        }
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    int Get() const { return Descriptor; }
-    // Closes now and tells whether the close succeeded (a delayed write error shows here).
-    bool Close() {
-        const int Result = ::close(Descriptor);
-        Descriptor = -1;
-        return Result == 0;
-    }
-
-private:
-    int Descriptor;
-};
-
-// Opens a file for reading; -1 when no file of that name exists. Raises Exception when the file
-// exists but cannot be read or is not a regular file.
-int OpenForReading(const std::string& FileName) {
-    const int Descriptor = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (Descriptor < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return -1;
-        }
-        throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
-    }
-    struct stat Info {};
-    // Only regular files: a device such as /dev/zero would feed the reader without end.
-    if (::fstat(Descriptor, &Info) != 0 || !S_ISREG(Info.st_mode)) {
-        ::close(Descriptor);
-        throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
-    }
-    return Descriptor;
-}
-
-// Whether any byte of the 8 in Word equals Byte.
-bool HasByte(std::uint64_t Word, unsigned char Byte) {
-    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
-    const std::uint64_t Masked = Word ^ (Ones * Byte);
-    return ((Masked - Ones) & ~Masked & (Ones << 7)) != 0;
-}
-
-// The first CR or LF in [Position, End), or End; eight bytes at a time.
-const char* FindLineEnd(const char* Position, const char* End) {
-    while (End - Position >= 8) {
-        std::uint64_t Word;
-        std::memcpy(&Word, Position, sizeof Word);
-        if (HasByte(Word, '\r') || HasByte(Word, '\n')) {
-            break;
-        }
-        Position += 8;
-    }
-    while (Position != End && *Position != '\r' && *Position != '\n') {
-        ++Position;
-    }
-    return Position;
-}
-
-// Hands out the lines of a file one at a time (CR LF, LF or CR line ends; a last line without
-// an end counts). Reads in chunks, so memory stays at one chunk plus the longest line.
-class TLineReader {
-public:
-    TLineReader(int Descriptor, const std::string& FileName)
-        : Descriptor(Descriptor), FileName(FileName), Buffer(ChunkSize, '\0') {}
-
-    // The next line, as a view valid until the next call; false after the last line.
-    bool Next(std::string_view& Line) {
-        for (;;) {
-            if (SkipLineFeed && Start < End) {
-                Start += Buffer[Start] == '\n' ? 1 : 0;
-                SkipLineFeed = false;
-            }
-            if (!SkipLineFeed) {
-                const char* Begin = Buffer.data() + Start;
-                const char* Found = FindLineEnd(Begin + Scanned, Buffer.data() + End);
-                if (Found != Buffer.data() + End) {
-                    Line = std::string_view(Begin, static_cast<std::size_t>(Found - Begin));
-                    SkipLineFeed = *Found == '\r';
-                    Start += Line.size() + 1;
-                    Scanned = 0;
-                    return true;
-                }
-                Scanned = End - Start;
-                if (AtEnd) {
-                    if (Start == End) {
-                        return false;
-                    }
-                    Line = std::string_view(Begin, End - Start);
-                    Start = End;
-                    Scanned = 0;
-                    return true;
-                }
-            } else if (AtEnd) {
-                SkipLineFeed = false;
-                continue;
-            }
-            ReadMore();
-        }
-    }
-
-private:
-    static constexpr std::size_t ChunkSize = 1 << 18;
-
-    void ReadMore() {
-        if (Start > 0) {
-            std::memmove(Buffer.data(), Buffer.data() + Start, End - Start);
-            End -= Start;
-            Start = 0;
-        }
-        if (End == Buffer.size()) {
-            Buffer.resize(Buffer.size() * 2);
-        }
-        for (;;) {
-            const ssize_t Count = ::read(Descriptor, Buffer.data() + End, Buffer.size() - End);
-            if (Count >= 0) {
-                End += static_cast<std::size_t>(Count);
-                AtEnd = Count == 0;
-                return;
-            }
-            if (errno != EINTR) {
-                throw Exception(FormatText(SCannotReadFile, FileName.c_str()));
-            }
-        }
-    }
-
-    int Descriptor;
-    const std::string& FileName;
-    std::string Buffer;
-    std::size_t Start = 0;   // first byte of the current line
-    std::size_t End = 0;     // end of the bytes read so far
-    std::size_t Scanned = 0; // bytes after Start known to hold no line end
-    bool AtEnd = false;
-    bool SkipLineFeed = false; // the last line ended with CR; an LF right after belongs to it
-};
-
-bool WriteAll(int Descriptor, std::string_view Text) {
-    while (!Text.empty()) {
-        const ssize_t Count = ::write(Descriptor, Text.data(), Text.size());
-        if (Count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        Text.remove_prefix(static_cast<std::size_t>(Count));
-    }
-    return true;
-}
-
-// Starts writing a range of the file to the disk without waiting for it, so that the fsync
-// ending the save finds most of the file written while the rest was being encoded.
-void StartWriteBack(int Descriptor, off_t Offset, std::size_t Length) {
-#ifdef __linux__
-    ::sync_file_range(Descriptor, Offset, static_cast<off_t>(Length), SYNC_FILE_RANGE_WRITE);
-#else
-    (void)Descriptor;
-    (void)Offset;
-    (void)Length;
-#endif
-}
-
-std::string FolderOf(const std::string& Path) {
-    const auto Slash = Path.rfind('/');
-    if (Slash == std::string::npos) {
-        return ".";
-    }
-    return Slash == 0 ? "/" : Path.substr(0, Slash);
-}
-
-// The file that a save must replace: the target of a symbolic link rather than the link itself.
-std::string ResolveTarget(const std::string& FileName) {
-    struct stat Info {};
-    if (::lstat(FileName.c_str(), &Info) == 0 && S_ISLNK(Info.st_mode)) {
-        char Resolved[PATH_MAX];
-        if (::realpath(FileName.c_str(), Resolved) != nullptr) {
-            return Resolved;
-        }
-    }
-    return FileName;
-}
-
-// The permissions a new file gets: those of the file it replaces, else the usual ones for a
-// newly created file (mkstemp alone would give 0600).
-mode_t PermissionsFor(const std::string& Target) {
-    struct stat Info {};
-    if (::stat(Target.c_str(), &Info) == 0 && S_ISREG(Info.st_mode)) {
-        return Info.st_mode & 07777;
-    }
-    const mode_t Mask = ::umask(0);
-    ::umask(Mask);
-    return 0666 & ~Mask;
-}
-
-void SyncFolder(const std::string& Folder) {
-    TFileHandle Handle(::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (Handle.Get() >= 0) {
-        ::fsync(Handle.Get());
-    }
-}
-
-// Has WriteContent write a named temporary file beside Target, flushes it to disk and renames
-// it over Target. Used where the file system cannot make unnamed files; a process killed while
-// writing leaves the temporary file behind.
-bool ReplaceThroughNamedFile(const std::string& Folder, const std::string& Target,
-                             mode_t Permissions, const std::function<bool(int)>& WriteContent) {
-    std::string TempName = Folder + "/.velmora-save-XXXXXX";
-    TFileHandle Temp(::mkstemp(TempName.data()));
-    if (Temp.Get() < 0) {
-        return false;
-    }
-    const bool Written = ::fchmod(Temp.Get(), Permissions) == 0 && WriteContent(Temp.Get()) &&
-                         ::fsync(Temp.Get()) == 0 && Temp.Close() &&
-                         ::rename(TempName.c_str(), Target.c_str()) == 0;
-    if (!Written) {
-        ::unlink(TempName.c_str());
-    }
-    return Written;
-}
-
-enum class TReplaceResult { Done, Failed, Unsupported };
-
-#ifdef O_TMPFILE
-// Gives the open unnamed file Descriptor the name Name in the file system; false with errno set
-// when it cannot. Through /proc first, which needs no privilege; AT_EMPTY_PATH where /proc is
-// not mounted.
-bool LinkUnnamedFile(int Descriptor, const std::string& Name) {
-    const std::string Path = "/proc/self/fd/" + std::to_string(Descriptor);
-    if (::linkat(AT_FDCWD, Path.c_str(), AT_FDCWD, Name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        return true;
-    }
-    if (errno != ENOENT) {
-        return false;
-    }
-    return ::linkat(Descriptor, "", AT_FDCWD, Name.c_str(), AT_EMPTY_PATH) == 0;
-}
-
-// Gives the unnamed file Descriptor a temporary name in Folder that no other file has; false
-// with errno set when it cannot.
-bool LinkUnderFreshName(int Descriptor, const std::string& Folder, std::string& Name) {
-    static std::atomic<unsigned> Counter{0};
-    const std::string Prefix = Folder + "/.velmora-save-" + std::to_string(::getpid()) + "-";
-    // A name left by an earlier process of the same number is skipped; the bound only keeps a
-    // folder full of such names from looping for ever.
-    for (int Attempt = 0; Attempt < 100; ++Attempt) {
-        Name = Prefix + std::to_string(++Counter);
-        if (LinkUnnamedFile(Descriptor, Name)) {
-            return true;
-        }
-        if (errno != EEXIST) {
-            return false;
-        }
-    }
-    return false;
-}
-#endif
-
-// Has WriteContent write an unnamed file in Folder and flushes it to disk; only then is the file
-// given a temporary name and at once renamed over Target. A process killed while writing leaves
-// nothing behind: an unnamed file goes with its last descriptor. Unsupported, with nothing
-// changed, when the file system cannot make unnamed files or give them a name.
-TReplaceResult ReplaceThroughUnnamedFile(const std::string& Folder, const std::string& Target,
-                                         mode_t Permissions,
-                                         const std::function<bool(int)>& WriteContent) {
-#ifdef O_TMPFILE
-    TFileHandle File(::open(Folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, Permissions));
-    if (File.Get() < 0) {
-        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL
-                   ? TReplaceResult::Unsupported
-                   : TReplaceResult::Failed;
-    }
-    // The open's permissions pass through the umask; those of the replaced file are set exactly.
-    if (::fchmod(File.Get(), Permissions) != 0 || !WriteContent(File.Get()) ||
-        ::fsync(File.Get()) != 0) {
-        return TReplaceResult::Failed;
-    }
-    std::string TempName;
-    if (!LinkUnderFreshName(File.Get(), Folder, TempName)) {
-        // ENOENT: neither /proc nor the privilege for AT_EMPTY_PATH is there to name the file.
-        return errno == ENOENT ? TReplaceResult::Unsupported : TReplaceResult::Failed;
-    }
-    if (!File.Close() || ::rename(TempName.c_str(), Target.c_str()) != 0) {
-        ::unlink(TempName.c_str());
-        return TReplaceResult::Failed;
-    }
-    return TReplaceResult::Done;
-#else
-    (void)Folder;
-    (void)Target;
-    (void)Permissions;
-    (void)WriteContent;
-    return TReplaceResult::Unsupported;
-#endif
-}
-
-// Replaces Target with the content WriteContent writes, so that Target holds either its old or
-// its whole new content, and flushes the folder to disk after the rename. Where unnamed files
-// cannot be made or named, the content is written through a named temporary file instead.
-bool ReplaceFileContent(const std::string& Target, const std::function<bool(int)>& WriteContent) {
-    const std::string Folder = FolderOf(Target);
-    const mode_t Permissions = PermissionsFor(Target);
-    const TReplaceResult Result =
-        ReplaceThroughUnnamedFile(Folder, Target, Permissions, WriteContent);
-    const bool Replaced = Result == TReplaceResult::Done ||
-                          (Result == TReplaceResult::Unsupported &&
-                           ReplaceThroughNamedFile(Folder, Target, Permissions, WriteContent));
-    if (!Replaced) {
-        return false;
-    }
-    SyncFolder(Folder);
-    return true;
-}
-
 } // namespace
 
 // ---- THexLine ----
@@ -649,15 +324,24 @@ void THexFile::LoadFromStrings(const std::vector<std::string>& Strings) {
 }
 
 void THexFile::LoadFromFile(const std::string& FileName) {
-    const int Descriptor = OpenForReading(FileName);
-    if (Descriptor < 0) {
+    const auto CannotRead = [&FileName] {
+        return Exception(FormatText(SCannotReadFile, FileName.c_str()));
+    };
+    TFileReader Reader;
+    switch (Reader.Open(FileName)) {
+    case TOpenResult::Opened:
+        break;
+    case TOpenResult::Missing:
         Lines.clear();
         return;
+    case TOpenResult::Refused:
+        throw CannotRead();
     }
-    TFileHandle File(Descriptor);
-    TLineReader Reader(Descriptor, FileName);
     std::string_view Line;
-    if (!Reader.Next(Line)) {
+    if (!Reader.NextLine(Line)) {
+        if (Reader.Failed()) {
+            throw CannotRead();
+        }
         throw EFileIsEmpty(SFileIsEmpty);
     }
     Lines.clear();
@@ -665,21 +349,27 @@ void THexFile::LoadFromFile(const std::string& FileName) {
         if (!TakeLine(Line)) {
             return;
         }
-    } while (Reader.Next(Line));
+    } while (Reader.NextLine(Line));
+    if (Reader.Failed()) {
+        throw CannotRead();
+    }
 }
 
-bool THexFile::WriteText(int Descriptor) const {
+bool THexFile::WriteText(TFileHandle& File) const {
     // Lines are encoded straight into a buffer written out whenever the next line would not
     // fit; each piece written is sent on its way to the disk at once.
     std::string Buffer(std::size_t{1} << 18, '\0');
     std::size_t Used = 0;
-    off_t Offset = 0;
+    std::uint64_t Offset = 0;
+    const auto WriteBuffer = [&] {
+        return File.WriteAll(std::string_view(Buffer.data(), Used)) == Used;
+    };
     const auto Flush = [&] {
-        if (!WriteAll(Descriptor, std::string_view(Buffer.data(), Used))) {
+        if (!WriteBuffer()) {
             return false;
         }
-        StartWriteBack(Descriptor, Offset, Used);
-        Offset += static_cast<off_t>(Used);
+        File.StartWriteBack(Offset, Used);
+        Offset += Used;
         Used = 0;
         return true;
     };
@@ -710,12 +400,12 @@ bool THexFile::WriteText(int Descriptor) const {
     std::memcpy(Buffer.data() + Used, HexEndRecord.data(), HexEndRecord.size());
     std::memcpy(Buffer.data() + Used + HexEndRecord.size(), LineEnd.data(), LineEnd.size());
     Used += HexEndRecord.size() + LineEnd.size();
-    return WriteAll(Descriptor, std::string_view(Buffer.data(), Used));
+    return WriteBuffer();
 }
 
 void THexFile::SaveToFile(const std::string& FileName) const {
-    const auto Write = [this](int Descriptor) { return WriteText(Descriptor); };
-    if (!ReplaceFileContent(ResolveTarget(FileName), Write)) {
+    const auto Write = [this](TFileHandle& File) { return WriteText(File); };
+    if (!ReplaceFileContent(FileName, Write)) {
         throw Exception(FormatText(SCannotWriteFile, FileName.c_str()));
     }
 }

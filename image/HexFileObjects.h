@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+class TFileHandle;
+
 // The family of image file errors; each carries only its message.
 class EHexFileException : public Exception {
 public:
@@ -148,7 +150,7 @@ private:
     // Takes one line of a file; false when it is the end record.
     bool TakeLine(std::string_view Text);
     // Writes every record and the end record to an open file; false when writing fails.
-    bool WriteText(int Descriptor) const;
+    bool WriteText(TFileHandle& File) const;
 
     // A deque keeps the references GetLine hands out valid while records are appended.
     std::deque<THexLine> Lines;

@@ -1,0 +1,97 @@
+// Files read and written safely: a file handle closed by its owner, a reader that takes only
+// regular files and hands out their lines or their whole content, and the replacement of a
+// file's content that leaves either the old or the whole new content on disk, whenever the
+// process or the machine stops. The image files, the settings file and the traffic log share
+// it. The interface names no type of the system's file calls apart from the native handle of
+// TFileHandle, which the log needs for its lock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// An open file, closed when its owner goes out of scope.
+class TFileHandle {
+public:
+    // The system's own handle of an open file (a file descriptor here).
+    using TNative = int;
+
+    TFileHandle() = default;
+    // Takes over Native, which may be the value of a failed open: the handle is then not open.
+    explicit TFileHandle(TNative Native) : Native(Native) {}
+    ~TFileHandle();
+    TFileHandle(TFileHandle&& Other) noexcept;
+    TFileHandle& operator=(TFileHandle&& Other) noexcept;
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+
+    bool IsOpen() const { return Native >= 0; }
+    TNative Get() const { return Native; }
+    // Closes now and tells whether the close succeeded (a delayed write error shows here).
+    bool Close();
+
+    // Writes Data, going on after partial writes and interruptions; returns how many of its
+    // bytes reached the file, all of them unless the file refused the rest.
+    std::size_t WriteAll(std::string_view Data);
+    // Starts writing Length bytes of the file from Offset to the disk without waiting, so that
+    // the flush ending a replacement finds most of the file written already.
+    void StartWriteBack(std::uint64_t Offset, std::uint64_t Length);
+
+private:
+    TNative Native = -1;
+};
+
+// What TFileReader::Open found.
+enum class TOpenResult {
+    Opened,
+    Missing, // no file of that name, or a folder of the path is no folder
+    Refused, // the file exists but cannot be read, or is not a regular file
+};
+
+// Reads a regular file from its start, line by line or whole. Only regular files: a device
+// such as /dev/zero would feed the reader without end. Lines are read in pieces, so memory
+// stays at one piece plus the longest line.
+class TFileReader {
+public:
+    TOpenResult Open(const std::string& FileName);
+
+    // The next line without its end (CR LF, LF or CR; a last line without an end counts), as a
+    // view valid until the next call. False after the last line and when reading fails, which
+    // Failed then tells.
+    bool NextLine(std::string_view& Line);
+    // Appends what is left of the file to Content; false when reading fails.
+    bool ReadAll(std::string& Content);
+    bool Failed() const { return ReadFailed; }
+
+private:
+    // Reads the next piece after the bytes still held, making room for it; false when reading
+    // fails.
+    bool ReadMore();
+
+    TFileHandle File;
+    std::string Buffer;
+    std::size_t Start = 0;   // first byte of the current line
+    std::size_t End = 0;     // end of the bytes read so far
+    std::size_t Scanned = 0; // bytes after Start known to hold no line end
+    bool AtEnd = false;
+    bool ReadFailed = false;
+    bool SkipLineFeed = false; // the last line ended with CR; an LF right after belongs to it
+};
+
+// The whole content of the regular file FileName; nothing when it is missing, cannot be read or
+// is not a regular file.
+std::optional<std::string> ReadFileContent(const std::string& FileName);
+
+// Writes the new content of a file through File; false when a write fails.
+using TContentWriter = std::function<bool(TFileHandle& File)>;
+
+// Replaces the file Target with the content Write writes, so that Target holds either its old
+// or its whole new content, also after a crash: the new content reaches the disk before it
+// takes Target's name, and the folder is flushed after the rename. A symbolic link's target is
+// replaced, not the link; the new file gets the permissions of the file it replaces, or those
+// of any new file. False, with Target as it was and no other file left behind, when anything
+// fails; an exception from Write leaves the same and goes on to the caller.
+bool ReplaceFileContent(const std::string& Target, const TContentWriter& Write);

@@ -1,0 +1,143 @@
+#include "platform/SafeFile.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> LinesOf(const std::string& FileName) {
+    TFileReader Reader;
+    EXPECT_EQ(Reader.Open(FileName), TOpenResult::Opened);
+    std::vector<std::string> Lines;
+    std::string_view Line;
+    while (Reader.NextLine(Line)) {
+        Lines.emplace_back(Line);
+    }
+    EXPECT_FALSE(Reader.Failed());
+    return Lines;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& Folder) {
+    std::vector<std::string> Names;
+    for (const fs::directory_entry& Entry : fs::directory_iterator(Folder)) {
+        Names.push_back(Entry.path().filename().string());
+    }
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+} // namespace
+
+// Lines end at CR LF, LF or CR; empty lines count, and so does a last line without an end.
+// Lines longer than the pieces a file is read in come out whole, also when the CR and the LF
+// of one line end are read apart.
+TEST(FileReader, HandsOutEveryLineWithoutItsEndAndTheWholeContent) {
+    const std::string Long(std::size_t{1} << 18, 'x');
+    const struct {
+        std::string Content;
+        std::vector<std::string> Lines;
+    } Cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"a\n", {"a"}},
+        {"\n\r\n\r", {"", "", ""}},
+        {"a\r\r\nb\n\n", {"a", "", "b", ""}},
+        {Long.substr(1) + "\r\nb", {Long.substr(1), "b"}},
+        {Long + "\r\n" + Long + "\r", {Long, Long}},
+    };
+    TTempFolder Folder;
+    const std::string Name = Folder.File("lines");
+    for (const auto& Case : Cases) {
+        WriteFileText(Name, Case.Content);
+        EXPECT_EQ(LinesOf(Name), Case.Lines) << Case.Content.substr(0, 16);
+        EXPECT_EQ(ReadFileContent(Name).value_or("<none>"), Case.Content)
+            << Case.Content.substr(0, 16);
+    }
+}
+
+// Only regular files are read; a missing file is told apart from one that cannot be read.
+TEST(FileReader, OpensOnlyRegularFiles) {
+    TTempFolder Folder;
+    WriteFileText(Folder.File("file"), "text");
+    WriteFileText(Folder.File("closed"), "text");
+    ASSERT_EQ(::chmod(Folder.File("closed").c_str(), 0), 0);
+    std::vector<std::pair<std::string, TOpenResult>> Cases = {
+        {Folder.File("file"), TOpenResult::Opened},
+        {Folder.File("missing"), TOpenResult::Missing},
+        {Folder.File("missing/file"), TOpenResult::Missing},
+        {Folder.File("file/file"), TOpenResult::Missing},
+        {Folder.Path(), TOpenResult::Refused},
+        {"/dev/zero", TOpenResult::Refused},
+    };
+    if (::geteuid() != 0) { // the superuser reads any file
+        Cases.emplace_back(Folder.File("closed"), TOpenResult::Refused);
+    }
+    for (const auto& [Name, Result] : Cases) {
+        TFileReader Reader;
+        EXPECT_EQ(Reader.Open(Name), Result) << Name;
+        EXPECT_EQ(ReadFileContent(Name).has_value(), Result == TOpenResult::Opened) << Name;
+    }
+}
+
+// The target holds either its old or its whole new content, and no other file stays behind.
+TEST(ReplaceFileContent, ReplacesOnlyWithTheWholeNewContent) {
+    const struct {
+        const char* Name;
+        TContentWriter Write;
+        bool Replaced;
+    } Cases[] = {
+        {"written in pieces",
+         [](TFileHandle& File) { return File.WriteAll("new ") == 4 && File.WriteAll("text") == 4; },
+         true},
+        {"writer fails",
+         [](TFileHandle& File) {
+             File.WriteAll("half");
+             return false;
+         },
+         false},
+        {"writer throws",
+         [](TFileHandle& File) -> bool {
+             File.WriteAll("half");
+             throw std::runtime_error("stopped");
+         },
+         false},
+    };
+    for (const auto& Case : Cases) {
+        TTempFolder Folder;
+        const std::string Target = Folder.File("target");
+        WriteFileText(Target, "old");
+        bool Replaced = false;
+        try {
+            Replaced = ReplaceFileContent(Target, Case.Write);
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(Replaced, Case.Replaced) << Case.Name;
+        EXPECT_EQ(ReadFileText(Target), Case.Replaced ? "new text" : "old") << Case.Name;
+        EXPECT_EQ(FileNamesIn(Folder.Path()), std::vector<std::string>{"target"}) << Case.Name;
+    }
+}
+
+TEST(FileHandle, TheFileStaysOpenWithTheHandleItMovedTo) {
+    TTempFolder Folder;
+    const std::string Name = Folder.File("file");
+    TFileHandle Kept;
+    EXPECT_FALSE(Kept.IsOpen());
+    {
+        TFileHandle Opened(::open(Name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_TRUE(Opened.IsOpen());
+        Kept = std::move(Opened);
+    }
+    EXPECT_EQ(Kept.WriteAll("text"), 4u);
+    EXPECT_TRUE(Kept.Close());
+    EXPECT_FALSE(Kept.IsOpen());
+    EXPECT_EQ(ReadFileText(Name), "text");
+}
