@@ -3,11 +3,10 @@
 #include "app/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "platform/AppDataFolder.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -36,19 +35,21 @@ struct TLine {
     std::string End;
 };
 
+// The lines of the file; none when it is missing or cannot be read.
 std::vector<TLine> ReadLines(const std::string& FileName) {
     std::vector<TLine> Lines;
-    std::ifstream File(FileName, std::ios::binary);
-    std::string Line;
-    while (std::getline(File, Line)) {
-        if (File.eof()) {
-            Lines.push_back({Line, ""});
-        } else if (!Line.empty() && Line.back() == '\r') {
-            Line.pop_back();
-            Lines.push_back({Line, "\r\n"});
+    const std::string Content = ReadFileContent(FileName).value_or("");
+    std::size_t Start = 0;
+    for (std::size_t Feed = Content.find('\n'); Feed != std::string::npos;
+         Start = Feed + 1, Feed = Content.find('\n', Start)) {
+        if (Feed > Start && Content[Feed - 1] == '\r') {
+            Lines.push_back({Content.substr(Start, Feed - 1 - Start), "\r\n"});
         } else {
-            Lines.push_back({Line, "\n"});
+            Lines.push_back({Content.substr(Start, Feed - Start), "\n"});
         }
+    }
+    if (Start < Content.size()) {
+        Lines.push_back({Content.substr(Start), ""});
     }
     return Lines;
 }
@@ -89,27 +90,16 @@ std::string ValueOf(const std::string& Line) {
     return Trim(Line.substr(Line.find('=') + 1));
 }
 
-// Writes the lines to a temporary file beside FileName and renames it over FileName, so a
-// failed write never leaves half a settings file behind. Only the last line may lack an end.
+// Replaces the file with the lines as a whole, so a failed write never leaves half a settings
+// file behind and a written one is on disk. Only the last line may lack an end.
 bool WriteLines(const std::string& FileName, const std::vector<TLine>& Lines) {
-    const std::string TempName = FileName + ".tmp";
-    {
-        std::ofstream File(TempName, std::ios::binary | std::ios::trunc);
-        for (const TLine& Line : Lines) {
-            File << Line.Text << Line.End;
-        }
-        File.flush();
-        if (!File) {
-            File.close();
-            std::remove(TempName.c_str());
-            return false;
-        }
+    std::string Text;
+    for (const TLine& Line : Lines) {
+        Text += Line.Text;
+        Text += Line.End;
     }
-    if (std::rename(TempName.c_str(), FileName.c_str()) != 0) {
-        std::remove(TempName.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileContent(
+        FileName, [&Text](TFileHandle& File) { return File.WriteAll(Text) == Text.size(); });
 }
 
 } // namespace
