@@ -5,13 +5,13 @@
 #include "platform/AppDataFolder.h"
 
 #include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 TLogManager* GLogManager = nullptr;
 
@@ -22,38 +22,13 @@ std::string FolderOf(const std::string& FileName) {
     return Slash == std::string::npos || Slash == 0 ? std::string() : FileName.substr(0, Slash);
 }
 
-// Writes Text, continuing after partial writes and interruptions; returns how many of its
-// bytes reached the file (all of them unless the file refused the rest).
-std::size_t WriteAll(int Handle, const std::string& Text) {
-    const char* Data = Text.data();
-    std::size_t Left = Text.size();
-    while (Left > 0) {
-        const ssize_t Written = write(Handle, Data, Left);
-        if (Written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        if (Written == 0) {
-            break;
-        }
-        Data += Written;
-        Left -= static_cast<std::size_t>(Written);
-    }
-    return Text.size() - Left;
-}
-
-// Opens FileName empty and locked for this process alone; -1 when it cannot be created or
+// Opens FileName empty and locked for this process alone; not open when it cannot be created or
 // another process holds its lock (its content is then left alone).
-int OpenLocked(const std::string& FileName) {
-    const int Opened = open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (Opened < 0) {
-        return -1;
-    }
-    if (flock(Opened, LOCK_EX | LOCK_NB) != 0 || ftruncate(Opened, 0) != 0) {
-        close(Opened);
-        return -1;
+TFileHandle OpenLocked(const std::string& FileName) {
+    TFileHandle Opened(open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!Opened.IsOpen() || flock(Opened.Get(), LOCK_EX | LOCK_NB) != 0 ||
+        ftruncate(Opened.Get(), 0) != 0) {
+        return TFileHandle();
     }
     return Opened;
 }
@@ -113,7 +88,7 @@ TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit) : Lim
     // When another running instance holds the lock, its log stays as it is and this one logs
     // nothing.
     Handle = OpenLocked(FileName);
-    if (Handle < 0) {
+    if (!Handle.IsOpen()) {
         return;
     }
     this->FileName = FileName;
@@ -122,11 +97,7 @@ TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit) : Lim
     Enabled = true;
 }
 
-TLogManager::~TLogManager() {
-    if (Handle >= 0) {
-        close(Handle);
-    }
-}
+TLogManager::~TLogManager() = default;
 
 bool TLogManager::CanWrite() const {
     return Enabled && !FileName.empty();
@@ -143,7 +114,7 @@ bool TLogManager::WriteMessage(const std::string& Text) {
         if (Size > 0 && Size + Record.size() > Limit && !StartNextFile()) {
             Failure = SLogNextFileError;
         } else {
-            const std::size_t Written = WriteAll(Handle, Record);
+            const std::size_t Written = Handle.WriteAll(Record);
             Size += Written;
             if (Written != Record.size()) {
                 Failure = SLogWriteError;
@@ -162,14 +133,14 @@ bool TLogManager::WriteMessage(const std::string& Text) {
 // instance starting at that very moment has taken the new file, logging stops: the log must
 // not grow beyond its bound.
 bool TLogManager::StartNextFile() {
-    const int NewHandle =
-        std::rename(FileName.c_str(), GetOlderFileName().c_str()) == 0 ? OpenLocked(FileName) : -1;
-    if (NewHandle < 0) {
+    TFileHandle NewHandle = std::rename(FileName.c_str(), GetOlderFileName().c_str()) == 0
+                                ? OpenLocked(FileName)
+                                : TFileHandle();
+    if (!NewHandle.IsOpen()) {
         Enabled = false;
         return false;
     }
-    close(Handle);
-    Handle = NewHandle;
+    Handle = std::move(NewHandle);
     Size = 0;
     return true;
 }

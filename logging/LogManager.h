@@ -6,6 +6,7 @@
 #pragma once
 
 #include "image/ArrayTypes.h"
+#include "platform/SafeFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -58,7 +59,7 @@ private:
 
     std::string FileName;
     const std::uint64_t Limit;
-    int Handle = -1;
+    TFileHandle Handle;
     std::atomic<bool> Enabled{false};
     int RecordNumber = 1;
     std::uint64_t Size = 0; // bytes in the current file
