@@ -3,6 +3,7 @@
 #include "image/HexFileToMemoryMapConverter.h"
 #include "operations/ImageFileNames.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -31,21 +32,8 @@ protected:
         return RunProcess(Words, Folder);
     }
 
-    // Writes an image of Pages patterned pages as an image file and returns its name.
     std::string MakeImage(const std::string& Name, int Pages) const {
-        auto Map = std::make_shared<TMemoryMap>();
-        for (int Number = 0; Number < Pages; ++Number) {
-            TByteArray Data(CliPageLength);
-            for (std::size_t Index = 0; Index < Data.size(); ++Index) {
-                Data[Index] = static_cast<std::uint8_t>(Index * 3 + Number);
-            }
-            Map->AddPage(Number, Number * CliPageLength, Data);
-        }
-        std::shared_ptr<IHexFile> File;
-        THexFileToMemoryMapConverter().MemoryMapToHex(Map, CliRecordLength, File);
-        const std::string Path = (Folder / Name).string();
-        File->SaveToFile(Path);
-        return Path;
+        return WriteImageFile((Folder / Name).string(), Pages);
     }
 
     const TTempFolder Temp{"velmora-cli"};

@@ -1,9 +1,10 @@
 // velmora-cli's programmer commands run as a process against a simulator in the test.
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
-#include "simulator/ProgrammerSimulator.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int PageLength = 528;
-
-TByteArray PatternPage(int Number) {
-    TByteArray Page(PageLength);
-    for (int Index = 0; Index < PageLength; ++Index) {
-        Page[static_cast<size_t>(Index)] = static_cast<std::uint8_t>(Index * 5 + Number * 11);
-    }
-    return Page;
-}
+constexpr int PageLength = TestPageLength;
 
 std::vector<std::string> SplitLines(const std::string& Text) {
     std::vector<std::string> Lines;
@@ -55,15 +48,10 @@ std::vector<std::string> Messages(const std::string& Text) {
 class ProgrammerCli : public testing::Test {
 protected:
     void SetUp() override { fs::create_directories(Folder / "xdg" / "Velmora"); }
-    void TearDown() override {
-        if (Simulator) {
-            Simulator->Stop();
-        }
-    }
 
     std::string StartSimulator(TSimulatorOptions Options = {}) {
-        Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
-        return Simulator->Start();
+        Simulator = ::StartSimulator(std::move(Options));
+        return Simulator->GetPortPath();
     }
 
     // Starts velmora-cli with its output in files and its data folder in the test folder.
@@ -79,17 +67,8 @@ protected:
         return Finish(Spawn(Arguments));
     }
 
-    // An image file of Pages pattern pages.
     std::string MakeImage(const std::string& Name, int Pages) const {
-        auto Map = std::make_shared<TMemoryMap>();
-        for (int Number = 0; Number < Pages; ++Number) {
-            Map->AddPage(Number, Number * PageLength, PatternPage(Number));
-        }
-        std::shared_ptr<IHexFile> File;
-        THexFileToMemoryMapConverter().MemoryMapToHex(Map, 32, File);
-        const std::string Path = (Folder / Name).string();
-        File->SaveToFile(Path);
-        return Path;
+        return WriteImageFile((Folder / Name).string(), Pages);
     }
 
     const TTempFolder Temp{"velmora-pcli"};
@@ -245,7 +224,7 @@ TEST_F(ProgrammerCli, CtrlCStopsTheOperationAfterItsCurrentPage) {
     Options.ReplyDelayMs = 5;
     const std::string Port = StartSimulator(Options);
     const pid_t Child = Spawn({"--port", Port, "erase"});
-    ASSERT_TRUE(Simulator->WaitForHandledRequests(3));
+    EXPECT_TRUE(Simulator->WaitForHandledRequests(3, TestWaitBoundMs));
     kill(Child, SIGINT);
     const TProcessResult Result = Finish(Child);
     EXPECT_EQ(Result.Code, 4) << Result.Err;

@@ -6,7 +6,9 @@
 
 #include "package/Package.h"
 #include "package/PackageObjects.h"
-#include "tests/link/LinkTestSupport.h"
+#include "tests/support/Programmer.h"
+#include "tests/support/TestLog.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +19,7 @@ constexpr const char* MissingPort = "/nonexistent/velmora-port";
 class DeviceManagerTest : public ::testing::Test {
 protected:
     void Start(TSimulatorOptions Options = {}) {
-        Simulator = StartSimulator(std::move(Options));
+        Simulator = StartSimulator(Recording(std::move(Options)));
         Device = std::make_unique<TDeviceManager>(Simulator->GetPortPath());
     }
 
@@ -33,7 +35,7 @@ TEST_F(DeviceManagerTest, LateReplyIsNotTakenForTheNextAnswer) {
     TROMPackage Reply;
     EXPECT_THROW(Device->ExecuteCommand(0x50, 1, 1, Reply), EBurnerNotPlugged);
     // The late answer to the erase arrives and is stored before the next command starts.
-    ASSERT_TRUE(Device->GetConnectionManager().WaitForPackagesReceived(1, INFINITE_WAIT));
+    ASSERT_TRUE(Device->GetConnectionManager().WaitForPackagesReceived(1, TestWaitBoundMs));
 
     ASSERT_TRUE(Device->ExecuteCommand(0xF0, 0, 5000, Reply));
     EXPECT_EQ(Reply.GetCommand(), 0xF6);
@@ -82,7 +84,7 @@ TEST_F(DeviceManagerTest, LinkWorksOverAPortHandedInAsItIs) {
 
 TEST_F(DeviceManagerTest, SwitchesToAnotherPortWhileReading) {
     Start();
-    const std::unique_ptr<TProgrammerSimulator> Second = StartSimulator();
+    const std::unique_ptr<TProgrammerSimulator> Second = StartSimulator(Recording());
     TROMPackage Reply;
     ASSERT_TRUE(Device->ExecuteCommand(0x50, 1, 1000, Reply));
 
@@ -98,8 +100,8 @@ TEST_F(DeviceManagerTest, SwitchesToAnotherPortWhileReading) {
 
     ASSERT_EQ(Simulator->GetRequestCount(), 2u);
     ASSERT_EQ(Second->GetRequestCount(), 1u);
-    EXPECT_EQ(Second->GetRequests()[0].Frame, ExpectedFrame(2, 0x50, 2));
-    EXPECT_EQ(Simulator->GetRequests()[1].Frame, ExpectedFrame(3, 0x50, 3));
+    EXPECT_EQ(Second->GetRequests()[0].Frame, WireFrame(2, 0x50, 2));
+    EXPECT_EQ(Simulator->GetRequests()[1].Frame, WireFrame(3, 0x50, 3));
 }
 
 TEST_F(DeviceManagerTest, PortThatCannotBeOpenedIsLeftClosed) {

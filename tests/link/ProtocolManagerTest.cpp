@@ -5,7 +5,11 @@
 #include "image/MemoryMapObjects.h"
 #include "link/ConnectionManager.h"
 #include "link/DeviceManager.h"
-#include "tests/link/LinkTestSupport.h"
+#include "tests/support/Programmer.h"
+#include "tests/support/TestBytes.h"
+#include "tests/support/TestLog.h"
+#include "tests/support/ThrownMessage.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +25,7 @@ protected:
     // (Re)starts a simulator with Options and a protocol manager on its port.
     void Start(TSimulatorOptions Options = {}) {
         Protocol.reset();
-        Simulator = StartSimulator(std::move(Options));
+        Simulator = StartSimulator(Recording(std::move(Options)));
         Protocol = std::make_unique<TProtocolManager>(Simulator->GetPortPath());
     }
 
@@ -67,12 +71,12 @@ TEST_F(ProtocolManagerTest, EveryCommandSucceedsWithTheFramesOfThePackageLayer) 
 
     const std::vector<TByteArray> Expected = {
         Hex("AA 01 F0 00 00 00 00 0F 55 FF"),
-        ExpectedFrame(2, 0x10, 5, Data),
-        ExpectedFrame(3, 0x20, 5),
-        ExpectedFrame(4, 0x40, 5),
-        ExpectedFrame(5, 0x50, 5),
-        ExpectedFrame(6, 0x30, 7),
-        ExpectedFrame(7, 0x60, 0),
+        WireFrame(2, 0x10, 5, Data),
+        WireFrame(3, 0x20, 5),
+        WireFrame(4, 0x40, 5),
+        WireFrame(5, 0x50, 5),
+        WireFrame(6, 0x30, 7),
+        WireFrame(7, 0x60, 0),
     };
     const std::vector<TSimulatorRequest> Requests = Simulator->GetRequests();
     ASSERT_EQ(Requests.size(), Expected.size());
@@ -193,7 +197,7 @@ TEST_F(ProtocolManagerTest, ComparePageReportsADifferenceAsFalseWithoutSuccessTe
     // The chip page is erased, the buffer is not: the board answers 0x44.
     EXPECT_FALSE(Protocol->ComparePage(9));
     // The simulator records a reply once it has written it, which may be after we read it.
-    ASSERT_TRUE(Simulator->WaitForHandledRequests(2));
+    ASSERT_TRUE(Simulator->WaitForHandledRequests(2, TestWaitBoundMs));
     EXPECT_EQ(Simulator->GetReplies().back().Command, 0x44);
     EXPECT_TRUE(Log.ContainsInOrder({"", "Сравнить страницу 9.", "Получен пакет*"}));
     EXPECT_FALSE(Log.Contains("Страница 9 сравнена успешно."));
@@ -205,12 +209,8 @@ TEST_F(ProtocolManagerTest, RequestPageWithUnknownPageNumberLeavesThePageEmpty) 
     Start(Options);
     ASSERT_TRUE(Protocol->ReadPage(7));
     std::shared_ptr<IMemoryPage> Page = std::make_shared<TMemoryPage>();
-    try {
-        Protocol->RequestPage(Page);
-        ADD_FAILURE() << "no exception";
-    } catch (const EUnknuwnPageNumber& Error) {
-        EXPECT_STREQ(Error.what(), "Программатор вернул страницу с неизвестным номером.");
-    }
+    EXPECT_EQ(ThrownMessage<EUnknuwnPageNumber>([&] { Protocol->RequestPage(Page); }),
+              "Программатор вернул страницу с неизвестным номером.");
     EXPECT_EQ(Page, nullptr);
     EXPECT_FALSE(Log.Contains("Страница запрошена успешно."));
 }
@@ -219,12 +219,8 @@ TEST_F(ProtocolManagerTest, SilentProgrammerIsNotPlugged) {
     TSimulatorOptions Options;
     Options.NeverAnswer = true;
     Start(Options);
-    try {
-        Protocol->DeletePage(4);
-        ADD_FAILURE() << "no exception";
-    } catch (const EBurnerNotPlugged& Error) {
-        EXPECT_STREQ(Error.what(), "Программатор не подключен.");
-    }
+    EXPECT_EQ(ThrownMessage<EBurnerNotPlugged>([&] { Protocol->DeletePage(4); }),
+              "Программатор не подключен.");
     EXPECT_TRUE(Log.ContainsInOrder({"", "Удалить страницу 4.", "Записано в COM порт*",
                                      "Package wait time out. Time out was: 1000."}));
     EXPECT_FALSE(Log.Contains("Страница 4 удалена успешно."));
@@ -234,11 +230,11 @@ TEST_F(ProtocolManagerTest, SilentProgrammerIsNotPlugged) {
     EXPECT_TRUE(Log.ContainsInOrder({"Передать страницу 2.", "Записано в COM порт*",
                                      "Package wait time out. Time out was: 0."}));
 
-    ASSERT_TRUE(Simulator->WaitForHandledRequests(2));
+    ASSERT_TRUE(Simulator->WaitForHandledRequests(2, TestWaitBoundMs));
     const std::vector<TSimulatorRequest> Requests = Simulator->GetRequests();
     ASSERT_EQ(Requests.size(), 2u);
-    EXPECT_EQ(Requests[0].Frame, ExpectedFrame(1, 0x50, 4));
-    EXPECT_EQ(Requests[1].Frame, ExpectedFrame(2, 0x10, 2));
+    EXPECT_EQ(Requests[0].Frame, WireFrame(1, 0x50, 4));
+    EXPECT_EQ(Requests[1].Frame, WireFrame(2, 0x10, 2));
 }
 
 TEST_F(ProtocolManagerTest, HangUpInTheMiddleOfASequenceEndsInNotPlugged) {

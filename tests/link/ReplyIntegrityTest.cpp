@@ -4,7 +4,11 @@
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
 #include "package/Package.h"
-#include "tests/link/LinkTestSupport.h"
+#include "tests/support/Programmer.h"
+#include "tests/support/TestBytes.h"
+#include "tests/support/TestLog.h"
+#include "tests/support/ThrownMessage.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +21,7 @@ class ReplyIntegrityTest : public ::testing::Test {
 protected:
     void Start(TSimulatorOptions Options) {
         Protocol.reset();
-        Simulator = StartSimulator(std::move(Options));
+        Simulator = StartSimulator(Recording(std::move(Options)));
         Protocol = std::make_unique<TProtocolManager>(Simulator->GetPortPath());
     }
 
@@ -63,7 +67,7 @@ TEST_F(ReplyIntegrityTest, DamagedOrCutPageRepliesFailAfterTwoMoreRequests) {
             EXPECT_EQ(typeid(Error), *Case.Type);
         }
         EXPECT_EQ(Page, nullptr);
-        ASSERT_TRUE(Simulator->WaitForHandledRequests(3, 10000));
+        ASSERT_TRUE(Simulator->WaitForHandledRequests(3, TestWaitBoundMs));
         EXPECT_EQ(Simulator->GetRequestCount(), 3u);
         EXPECT_TRUE(Log.ContainsInOrder({"Запросить страницу.", Case.LogRecord,
                                          "Повторный запрос страницы (2 из 3).", Case.LogRecord,
@@ -76,12 +80,7 @@ TEST_F(ReplyIntegrityTest, ADamagedCommandReplyIsAConnectionErrorNotASuccess) {
     TSimulatorOptions Options;
     Options.DamageEvery = 1;
     Start(Options);
-    try {
-        Protocol->WritePage(3);
-        ADD_FAILURE() << "no exception";
-    } catch (const EDamagedReply& Error) {
-        EXPECT_STREQ(Error.what(), "Ошибка связи.");
-    }
+    EXPECT_EQ(ThrownMessage<EDamagedReply>([&] { Protocol->WritePage(3); }), "Ошибка связи.");
     EXPECT_FALSE(Log.Contains("Страница 3 записана успешно."));
 }
 

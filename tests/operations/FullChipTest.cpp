@@ -3,6 +3,7 @@
 
 #include "image/MemoryMapObjects.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/HeadManagerEvents.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -22,11 +23,9 @@ TEST(FullChipTest, WrittenImageComparesEqualAndReadsBackToTheSameFile) {
     const fs::path Folder = Temp.Path();
 
     TProgrammerSimulator Simulator;
+    THeadManagerEvents Events;
     THeadManager Head(Simulator.Start());
-    std::vector<int> Progress;
-    std::vector<std::string> Lines;
-    Head.OnProgress = [&](THeadManager*, int Percent, TDateTime) { Progress.push_back(Percent); };
-    Head.OnMessage = [&](THeadManager*, const std::string& Text, TColor) { Lines.push_back(Text); };
+    Events.Attach(Head);
 
     std::mt19937 Random(20240521);
     for (int Page = 0; Page < ChipPages; ++Page) {
@@ -43,18 +42,18 @@ TEST(FullChipTest, WrittenImageComparesEqualAndReadsBackToTheSameFile) {
     ASSERT_EQ(Head.GetMemoryMap()->GetCount(), ChipPages);
 
     Head.WriteImage();
-    EXPECT_EQ(Lines.back(), "Запись прошла успешно.");
-    ASSERT_EQ(Progress.size(), static_cast<size_t>(ChipPages));
-    EXPECT_EQ(Progress.front(), 1);
-    EXPECT_EQ(Progress.back(), 101);
+    EXPECT_EQ(Events.Lines.back().first, "Запись прошла успешно.");
+    ASSERT_EQ(Events.Progress.size(), static_cast<size_t>(ChipPages));
+    EXPECT_EQ(Events.Progress.front(), 1);
+    EXPECT_EQ(Events.Progress.back(), 101);
 
     EXPECT_EQ(Head.CompareImage(), THeadManager::CompareEqual);
 
-    Progress.clear();
+    Events.Progress.clear();
     Head.ReadImage();
-    EXPECT_EQ(Lines.back(), "Чтение прошло успешно.");
-    EXPECT_EQ(Progress.front(), 0);
-    EXPECT_EQ(Progress.back(), 100);
+    EXPECT_EQ(Events.Lines.back().first, "Чтение прошло успешно.");
+    EXPECT_EQ(Events.Progress.front(), 0);
+    EXPECT_EQ(Events.Progress.back(), 100);
     ASSERT_EQ(Head.GetMemoryMap()->GetCount(), ChipPages);
 
     const fs::path ReadBack = Folder / "ReadImage.ldr";

@@ -5,9 +5,11 @@
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
-#include "simulator/ProgrammerSimulator.h"
+#include "tests/support/HeadManagerEvents.h"
+#include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
+#include "tests/support/ThrownMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +26,7 @@ namespace fs = std::filesystem;
 
 constexpr int PageLength = TestPageLength;
 
-using TLine = std::pair<std::string, TColor>;
+using TLine = THeadManagerEvents::TLine;
 
 TByteArray ErasedPage() {
     return TByteArray(PageLength, 0xFF);
@@ -33,37 +35,13 @@ TByteArray ErasedPage() {
 class HeadManagerTest : public testing::Test {
 protected:
     void StartSimulator(TSimulatorOptions Options = {}) {
-        Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
-        MakeHeadManager(Simulator->Start());
+        Simulator = ::StartSimulator(std::move(Options));
+        MakeHeadManager(Simulator->GetPortPath());
     }
 
     void MakeHeadManager(const std::string& PortName) {
         Head = std::make_unique<THeadManager>(PortName);
-        Head->OnMessage = [this](THeadManager* Sender, const std::string& Text, TColor Color) {
-            EXPECT_EQ(Sender, Head.get());
-            Lines.emplace_back(Text, Color);
-        };
-        Head->OnProgress = [this](THeadManager*, int Percent, TDateTime) {
-            Progress.push_back(Percent);
-        };
-        Head->OnImageCleared = [this](THeadManager*) { ++ClearedCount; };
-        Head->OnImageLoaded = [this](THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
-                                     const std::string& FileName) {
-            LoadedImage = Image;
-            LoadedPageCount = Image->GetCount();
-            LoadedName = FileName;
-            ++LoadedCount;
-        };
-        Head->OnImageSaved = [this](THeadManager*, const std::string& FileName) {
-            SavedNames.push_back(FileName);
-        };
-    }
-
-    void TearDown() override {
-        Head.reset();
-        if (Simulator) {
-            Simulator->Stop();
-        }
+        Events.Attach(*Head);
     }
 
     // Puts Count pattern pages (page numbers 0..Count-1) into the current image.
@@ -75,45 +53,23 @@ protected:
 
     std::size_t RequestCount() const { return Simulator->GetRequestCount(); }
 
+    // Declared before the head manager, which reports to it until its end.
+    THeadManagerEvents Events;
     std::unique_ptr<TProgrammerSimulator> Simulator;
     std::unique_ptr<THeadManager> Head;
-    std::vector<TLine> Lines;
-    std::vector<int> Progress;
-    int ClearedCount = 0;
-    int LoadedCount = 0;
-    int LoadedPageCount = -1;
-    std::shared_ptr<IMemoryMap> LoadedImage;
-    std::string LoadedName;
-    std::vector<std::string> SavedNames;
 };
 
 // ---- Programmer operations ----
 
 TEST_F(HeadManagerTest, WritingOrComparingAnEmptyImageFailsBeforeAnyLineOrExchange) {
     StartSimulator();
-    EXPECT_THROW(
-        {
-            try {
-                Head->WriteImage();
-            } catch (const Exception& Error) {
-                EXPECT_STREQ(Error.what(), "Пустой образ нельзя записать.");
-                throw;
-            }
-        },
-        Exception);
+    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->WriteImage(); }),
+              "Пустой образ нельзя записать.");
     EXPECT_FALSE(Head->IsBusy());
-    EXPECT_THROW(
-        {
-            try {
-                Head->ComparePages(0, 3);
-            } catch (const Exception& Error) {
-                EXPECT_STREQ(Error.what(), "Пустой образ нельзя сравнить.");
-                throw;
-            }
-        },
-        Exception);
+    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->ComparePages(0, 3); }),
+              "Пустой образ нельзя сравнить.");
     EXPECT_FALSE(Head->IsBusy());
-    EXPECT_TRUE(Lines.empty());
+    EXPECT_TRUE(Events.Lines.empty());
     EXPECT_EQ(RequestCount(), 0u);
 }
 
@@ -125,10 +81,10 @@ TEST_F(HeadManagerTest, WriteImageWritesEveryPageAndReportsSuccess) {
         EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page));
     }
     EXPECT_EQ(Simulator->GetPage(5), ErasedPage());
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack},
-                                         {"Запись прошла успешно.", clGreen}}));
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack},
+                                                {"Запись прошла успешно.", clGreen}}));
     // (p + 1) * 100 / 4 + 1, rounded.
-    EXPECT_EQ(Progress, (std::vector<int>{26, 51, 76, 101, 126}));
+    EXPECT_EQ(Events.Progress, (std::vector<int>{26, 51, 76, 101, 126}));
     EXPECT_FALSE(Head->IsBusy());
 }
 
@@ -137,9 +93,9 @@ TEST_F(HeadManagerTest, OnePageImageReportsHundredPercentWithoutDividingByZero) 
     FillImage(1);
     EXPECT_EQ(Head->CompareImage(), THeadManager::CompareDifferent);
     Head->WriteImage();
-    EXPECT_EQ(Progress, (std::vector<int>{100}));
+    EXPECT_EQ(Events.Progress, (std::vector<int>{100}));
     EXPECT_EQ(Head->CompareImage(), THeadManager::CompareEqual);
-    EXPECT_EQ(Progress, (std::vector<int>{100, 100}));
+    EXPECT_EQ(Events.Progress, (std::vector<int>{100, 100}));
 }
 
 TEST_F(HeadManagerTest, ComparePagesStopsAtTheFirstDifferingPage) {
@@ -150,10 +106,10 @@ TEST_F(HeadManagerTest, ComparePagesStopsAtTheFirstDifferingPage) {
                            Page == 5 ? PatternPage(Page, 1) : PatternPage(Page));
     }
     EXPECT_EQ(Head->ComparePages(3, 7), THeadManager::CompareDifferent);
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато сравнение.", clBlack},
-                                         {"Страница 5 отличается.", clRed}}));
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начато сравнение.", clBlack},
+                                                {"Страница 5 отличается.", clRed}}));
     // After pages 3 and 4 only: (p + 1) * 100 / 7 + 1, rounded.
-    EXPECT_EQ(Progress, (std::vector<int>{58, 72}));
+    EXPECT_EQ(Events.Progress, (std::vector<int>{58, 72}));
     EXPECT_EQ(RequestCount(), 6u);
     EXPECT_FALSE(Head->IsBusy());
 }
@@ -165,16 +121,16 @@ TEST_F(HeadManagerTest, CompareOfEqualPagesSucceeds) {
         Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
     }
     EXPECT_EQ(Head->ComparePages(1, 3), THeadManager::CompareEqual);
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато сравнение.", clBlack},
-                                         {"Сравнение прошло успешно.", clGreen}}));
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начато сравнение.", clBlack},
+                                                {"Сравнение прошло успешно.", clGreen}}));
 }
 
 TEST_F(HeadManagerTest, RangeWithLastBelowFirstSendsNothing) {
     StartSimulator();
     Head->DeletePages(10, 5);
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато удаление образа из контроллера.", clBlack},
-                                         {"Удаление прошло успешно.", clGreen}}));
-    EXPECT_TRUE(Progress.empty());
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начато удаление образа из контроллера.", clBlack},
+                                                {"Удаление прошло успешно.", clGreen}}));
+    EXPECT_TRUE(Events.Progress.empty());
     EXPECT_EQ(RequestCount(), 0u);
     EXPECT_FALSE(Head->IsBusy());
 }
@@ -183,11 +139,11 @@ TEST_F(HeadManagerTest, PercentagesRoundHalvesToEven) {
     StartSimulator();
     Head->DeletePages(0, 8);
     // (p + 1) * 100 / 8 + 1: 13.5, 26, 38.5, 51, 63.5, 76, 88.5, 101, 113.5.
-    EXPECT_EQ(Progress, (std::vector<int>{14, 26, 38, 51, 64, 76, 88, 101, 114}));
-    Progress.clear();
+    EXPECT_EQ(Events.Progress, (std::vector<int>{14, 26, 38, 51, 64, 76, 88, 101, 114}));
+    Events.Progress.clear();
     Head->ReadPages(0, 8);
     // p * 100 / 8: 0, 12.5, 25, 37.5, 50, 62.5, 75, 87.5, 100.
-    EXPECT_EQ(Progress, (std::vector<int>{0, 12, 25, 38, 50, 62, 75, 88, 100}));
+    EXPECT_EQ(Events.Progress, (std::vector<int>{0, 12, 25, 38, 50, 62, 75, 88, 100}));
 }
 
 TEST_F(HeadManagerTest, DeletePagesErasesTheRange) {
@@ -200,7 +156,7 @@ TEST_F(HeadManagerTest, DeletePagesErasesTheRange) {
     EXPECT_EQ(Simulator->GetPage(2), ErasedPage());
     EXPECT_EQ(Simulator->GetPage(4), ErasedPage());
     EXPECT_EQ(Simulator->GetPage(5), PatternPage(5));
-    EXPECT_EQ(Lines.back(), TLine("Удаление прошло успешно.", clGreen));
+    EXPECT_EQ(Events.Lines.back(), TLine("Удаление прошло успешно.", clGreen));
 }
 
 TEST_F(HeadManagerTest, ReadSkipsAPageWithAnUnknownNumberAndGoesOn) {
@@ -212,16 +168,16 @@ TEST_F(HeadManagerTest, ReadSkipsAPageWithAnUnknownNumberAndGoesOn) {
     }
     FillImage(7);
     Head->ReadPages(0, 2);
-    EXPECT_EQ(Lines,
+    EXPECT_EQ(Events.Lines,
               (std::vector<TLine>{{"Начато чтение образа.", clBlack},
                                   {"Программатор вернул страницу с неизвестным номером.", clRed},
                                   {"Чтение не завершено: не прочитаны страницы 1.", clRed}}));
     EXPECT_EQ(Head->GetMissingPages(), std::vector<int>{1});
-    EXPECT_EQ(ClearedCount, 1);
-    ASSERT_EQ(LoadedCount, 1);
-    EXPECT_EQ(LoadedName, "ReadImage.ldr");
-    EXPECT_EQ(LoadedImage, Head->GetMemoryMap());
-    ASSERT_EQ(LoadedPageCount, 2);
+    EXPECT_EQ(Events.ClearedCount, 1);
+    ASSERT_EQ(Events.LoadedCount, 1);
+    EXPECT_EQ(Events.LoadedName, "ReadImage.ldr");
+    EXPECT_EQ(Events.LoadedImage, Head->GetMemoryMap());
+    ASSERT_EQ(Events.LoadedPageCount, 2);
     const IMemoryMap& Map = *Head->GetMemoryMap();
     EXPECT_EQ(Map.GetPage(0).GetPageNumber(), 0);
     EXPECT_EQ(Map.GetPage(0).GetAddress(), 0);
@@ -229,7 +185,7 @@ TEST_F(HeadManagerTest, ReadSkipsAPageWithAnUnknownNumberAndGoesOn) {
     EXPECT_EQ(Map.GetPage(1).GetPageNumber(), 2);
     EXPECT_EQ(Map.GetPage(1).GetAddress(), 1056);
     EXPECT_EQ(Map.GetPage(1).GetData(), PatternPage(2));
-    EXPECT_EQ(Progress, (std::vector<int>{0, 50, 100}));
+    EXPECT_EQ(Events.Progress, (std::vector<int>{0, 50, 100}));
 }
 
 TEST_F(HeadManagerTest, ReadWhereEveryFetchFailsStillAnnouncesAnEmptyImage) {
@@ -237,11 +193,11 @@ TEST_F(HeadManagerTest, ReadWhereEveryFetchFailsStillAnnouncesAnEmptyImage) {
     Options.UnknownPages = {0, 1, 2, 3};
     StartSimulator(Options);
     Head->ReadPages(0, 3);
-    ASSERT_EQ(LoadedCount, 1);
-    EXPECT_EQ(LoadedPageCount, 0);
+    ASSERT_EQ(Events.LoadedCount, 1);
+    EXPECT_EQ(Events.LoadedPageCount, 0);
     EXPECT_TRUE(Head->IsImageEmpty());
-    EXPECT_EQ(Lines.size(), 6u);
-    EXPECT_EQ(Lines.back(), TLine("Чтение не завершено: не прочитаны страницы 0-3.", clRed));
+    EXPECT_EQ(Events.Lines.size(), 6u);
+    EXPECT_EQ(Events.Lines.back(), TLine("Чтение не завершено: не прочитаны страницы 0-3.", clRed));
 }
 
 TEST_F(HeadManagerTest, ReadCountsAPageAnsweredWithAnotherNumberAsMissing) {
@@ -251,8 +207,9 @@ TEST_F(HeadManagerTest, ReadCountsAPageAnsweredWithAnotherNumberAsMissing) {
     // The programmer's buffer still holds page 0 when page 1 is asked for.
     Simulator->SetBuffer(PatternPage(0), 0);
     Head->ReadPages(1, 1);
-    EXPECT_EQ(Lines.at(1), TLine("Программатор вернул страницу 0 вместо страницы 1.", clRed));
-    EXPECT_EQ(Lines.back(), TLine("Чтение не завершено: не прочитаны страницы 1.", clRed));
+    EXPECT_EQ(Events.Lines.at(1),
+              TLine("Программатор вернул страницу 0 вместо страницы 1.", clRed));
+    EXPECT_EQ(Events.Lines.back(), TLine("Чтение не завершено: не прочитаны страницы 1.", clRed));
     EXPECT_TRUE(Head->IsImageEmpty());
 }
 
@@ -280,8 +237,8 @@ TEST_F(HeadManagerTest, ReadRangeKeepsPageNumbersAndWriteGoesByPosition) {
         EXPECT_EQ(Map->GetPage(Index).GetAddress(), (100 + Index) * PageLength);
     }
     // The first percentage of a range starting above 0 is already high.
-    EXPECT_EQ(Progress.front(), 50);
-    EXPECT_EQ(Progress.back(), 100);
+    EXPECT_EQ(Events.Progress.front(), 50);
+    EXPECT_EQ(Events.Progress.back(), 100);
 
     Head->WriteImage();
     for (int Page = 0; Page <= 100; ++Page) {
@@ -304,10 +261,10 @@ TEST_F(HeadManagerTest, StopDuringAPageFinishesThatPageAndTouchesNoOther) {
     };
     Head->WritePages(0, 20);
     EXPECT_EQ(Passes, 8);
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack},
-                                         {"Запись образа прервана.", clRed}}));
-    ASSERT_EQ(Progress.size(), 8u);
-    EXPECT_EQ(Progress.back(), 41); // 8 * 100 / 20 + 1
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack},
+                                                {"Запись образа прервана.", clRed}}));
+    ASSERT_EQ(Events.Progress.size(), 8u);
+    EXPECT_EQ(Events.Progress.back(), 41); // 8 * 100 / 20 + 1
     EXPECT_EQ(RequestCount(), 16u);
     EXPECT_EQ(Simulator->GetPage(7), PatternPage(7));
     for (int Page = 8; Page <= 20; ++Page) {
@@ -320,55 +277,50 @@ TEST_F(HeadManagerTest, StopOnTheLastPageStillEndsWithTheStopLine) {
     StartSimulator();
     FillImage(3);
     Head->ProcessMessages = [&] {
-        if (Progress.size() == 3) {
+        if (Events.Progress.size() == 3) {
             Head->StopCurrentOperation();
         }
     };
     EXPECT_EQ(Head->ComparePages(0, 2), THeadManager::CompareDifferent);
-    Lines.clear();
+    Events.Lines.clear();
     Head->WriteImage();
-    EXPECT_EQ(Lines.back(), TLine("Запись образа прервана.", clRed));
-    Lines.clear();
-    Progress.clear();
+    EXPECT_EQ(Events.Lines.back(), TLine("Запись образа прервана.", clRed));
+    Events.Lines.clear();
+    Events.Progress.clear();
     EXPECT_EQ(Head->CompareImage(), THeadManager::CompareStopped);
-    EXPECT_EQ(Lines.back(), TLine("Сравнение прервано.", clRed));
+    EXPECT_EQ(Events.Lines.back(), TLine("Сравнение прервано.", clRed));
 }
 
 TEST_F(HeadManagerTest, StoppedReadEmptiesTheImageAgain) {
     StartSimulator();
     Head->ProcessMessages = [&] {
-        if (Progress.size() == 2) {
+        if (Events.Progress.size() == 2) {
             Head->StopCurrentOperation();
         }
     };
     Head->ReadPages(0, 5);
-    EXPECT_EQ(Lines.back(), TLine("Чтение образа прервано.", clRed));
+    EXPECT_EQ(Events.Lines.back(), TLine("Чтение образа прервано.", clRed));
     EXPECT_TRUE(Head->IsImageEmpty());
-    EXPECT_EQ(ClearedCount, 2);
-    EXPECT_EQ(LoadedCount, 0);
-    Lines.clear();
-    Progress.clear();
+    EXPECT_EQ(Events.ClearedCount, 2);
+    EXPECT_EQ(Events.LoadedCount, 0);
+    Events.Lines.clear();
+    Events.Progress.clear();
     Head->DeletePages(0, 5);
-    EXPECT_EQ(Lines.back(), TLine("Удаление образа прервано.", clRed));
-    EXPECT_EQ(Progress.size(), 2u);
+    EXPECT_EQ(Events.Lines.back(), TLine("Удаление образа прервано.", clRed));
+    EXPECT_EQ(Events.Progress.size(), 2u);
 }
 
 TEST_F(HeadManagerTest, ClearingTheImageBetweenPagesEndsAWriteWithAnError) {
     StartSimulator();
     FillImage(4);
     Head->ProcessMessages = [&] {
-        if (Progress.size() == 2) {
+        if (Events.Progress.size() == 2) {
             Head->ClearImage();
         }
     };
-    try {
-        Head->WriteImage();
-        FAIL() << "the write went on without an image";
-    } catch (const Exception& Error) {
-        EXPECT_STREQ(Error.what(), "Образ не загружен.");
-    }
+    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->WriteImage(); }), "Образ не загружен.");
     EXPECT_FALSE(Head->IsBusy());
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
 }
 
 TEST_F(HeadManagerTest, AnErrorInTheMiddleOfALoopEndsItWithoutALineAndLeavesBusyFalse) {
@@ -377,8 +329,8 @@ TEST_F(HeadManagerTest, AnErrorInTheMiddleOfALoopEndsItWithoutALineAndLeavesBusy
     // Page 3 lies beyond the image.
     EXPECT_ANY_THROW(Head->WritePages(0, 5));
     EXPECT_FALSE(Head->IsBusy());
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
-    EXPECT_EQ(Progress.size(), 3u);
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
+    EXPECT_EQ(Events.Progress.size(), 3u);
     EXPECT_EQ(Simulator->GetPage(2), PatternPage(2));
 }
 
@@ -390,22 +342,22 @@ TEST_F(HeadManagerTest, ProgrammerErrorsPassOutAndLeaveBusyFalse) {
     EXPECT_FALSE(Head->IsBusy());
     EXPECT_THROW(Head->ReadPages(0, 3), EConnectionError);
     EXPECT_FALSE(Head->IsBusy());
-    EXPECT_EQ(LoadedCount, 0);
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Начато удаление образа из контроллера.", clBlack},
-                                         {"Начато чтение образа.", clBlack}}));
+    EXPECT_EQ(Events.LoadedCount, 0);
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начато удаление образа из контроллера.", clBlack},
+                                                {"Начато чтение образа.", clBlack}}));
 }
 
 TEST_F(HeadManagerTest, ReadErrorKeepsThePagesFetchedSoFarWithoutAnnouncingThem) {
     StartSimulator();
     Head->ProcessMessages = [&] {
-        if (Progress.size() == 2) {
+        if (Events.Progress.size() == 2) {
             Simulator->Stop(); // the programmer goes silent: the next read times out
         }
     };
     EXPECT_THROW(Head->ReadPages(0, 5), EDeviceManagerException);
     EXPECT_EQ(Head->GetMemoryMap()->GetCount(), 2);
     EXPECT_FALSE(Head->IsImageEmpty());
-    EXPECT_EQ(LoadedCount, 0);
+    EXPECT_EQ(Events.LoadedCount, 0);
     EXPECT_FALSE(Head->IsBusy());
 }
 
@@ -414,9 +366,9 @@ TEST_F(HeadManagerTest, InitializeReportsTheControllerName) {
     Options.IdentificationText = "AT45 board";
     StartSimulator(Options);
     EXPECT_TRUE(Head->Initialize());
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Инициализация прошла успешно.", clGreen},
-                                         {"Контроллер: AT45 board.", clBlue}}));
-    EXPECT_TRUE(Progress.empty());
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Инициализация прошла успешно.", clGreen},
+                                                {"Контроллер: AT45 board.", clBlue}}));
+    EXPECT_TRUE(Events.Progress.empty());
 }
 
 TEST_F(HeadManagerTest, InitializeWithAnEmptyAnswerFails) {
@@ -424,7 +376,7 @@ TEST_F(HeadManagerTest, InitializeWithAnEmptyAnswerFails) {
     Options.IdentificationText = "";
     StartSimulator(Options);
     EXPECT_FALSE(Head->Initialize());
-    EXPECT_EQ(Lines, (std::vector<TLine>{{"Инициализация не удалась.", clRed}}));
+    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Инициализация не удалась.", clRed}}));
 }
 
 TEST_F(HeadManagerTest, PortNamePassesThroughToTheLink) {
@@ -473,12 +425,12 @@ protected:
 TEST_F(HeadManagerFileTest, LoadingAnImageFileAnnouncesItsPages) {
     WriteImageFile("image.ldr", 600);
     Head->LoadImageFromFile(Path("image.ldr"));
-    ASSERT_EQ(LoadedCount, 1);
-    EXPECT_EQ(LoadedPageCount, 2);
-    EXPECT_EQ(LoadedName, Path("image.ldr"));
+    ASSERT_EQ(Events.LoadedCount, 1);
+    EXPECT_EQ(Events.LoadedPageCount, 2);
+    EXPECT_EQ(Events.LoadedName, Path("image.ldr"));
     EXPECT_FALSE(Head->IsImageEmpty());
     EXPECT_EQ(Head->GetMemoryMap()->GetPage(1).GetAddress(), PageLength);
-    EXPECT_EQ(ClearedCount, 0);
+    EXPECT_EQ(Events.ClearedCount, 0);
 }
 
 TEST_F(HeadManagerFileTest, AFailedLoadEmptiesTheImageAndPassesTheSameErrorOn) {
@@ -489,26 +441,23 @@ TEST_F(HeadManagerFileTest, AFailedLoadEmptiesTheImageAndPassesTheSameErrorOn) {
                          ":10001000101112131415161718191A1B1C1D1E1F00\n:00000001FF\n");
     EXPECT_THROW(Head->LoadImageFromFile(Path("bad.ldr")), EWrongHexStringCS);
     EXPECT_TRUE(Head->IsImageEmpty());
-    EXPECT_EQ(ClearedCount, 1);
-    EXPECT_EQ(LoadedCount, 1);
+    EXPECT_EQ(Events.ClearedCount, 1);
+    EXPECT_EQ(Events.LoadedCount, 1);
 }
 
 TEST_F(HeadManagerFileTest, AFileWithoutDataOrAMissingFileCannotBeLoaded) {
     WriteText("end.ldr", ":00000001FF\n");
     for (const std::string Name : {"end.ldr", "missing.ldr"}) {
         FillImage(2);
-        try {
-            Head->LoadImageFromFile(Path(Name));
-            FAIL() << Name << " loaded";
-        } catch (const Exception& Error) {
-            EXPECT_STREQ(Error.what(), "Не удалось загрузить файл.");
-        }
+        EXPECT_EQ(ThrownMessage<Exception>([&] { Head->LoadImageFromFile(Path(Name)); }),
+                  "Не удалось загрузить файл.")
+            << Name;
         EXPECT_TRUE(Head->IsImageEmpty());
     }
-    EXPECT_EQ(ClearedCount, 2);
+    EXPECT_EQ(Events.ClearedCount, 2);
     WriteText("empty.ldr", "");
     EXPECT_THROW(Head->LoadImageFromFile(Path("empty.ldr")), EFileIsEmpty);
-    EXPECT_EQ(ClearedCount, 3);
+    EXPECT_EQ(Events.ClearedCount, 3);
 }
 
 TEST_F(HeadManagerFileTest, SavingAddsTheImageExtensionWhereItIsMissing) {
@@ -523,8 +472,8 @@ TEST_F(HeadManagerFileTest, SavingAddsTheImageExtensionWhereItIsMissing) {
     };
     for (const auto& [Given, Written] : Cases) {
         Head->SaveImageToFile(Path(Given));
-        ASSERT_FALSE(SavedNames.empty());
-        EXPECT_EQ(SavedNames.back(), Path(Written));
+        ASSERT_FALSE(Events.SavedNames.empty());
+        EXPECT_EQ(Events.SavedNames.back(), Path(Written));
         EXPECT_TRUE(fs::exists(Path(Written))) << Written;
     }
     EXPECT_FALSE(fs::exists(Path("test")));
@@ -543,20 +492,16 @@ TEST_F(HeadManagerFileTest, SavedImageLoadsBackUnchanged) {
 
 TEST_F(HeadManagerFileTest, AnEmptyImageIsNeitherSavedNorDumped) {
     EXPECT_TRUE(Head->ImageToStrings().empty());
-    try {
-        Head->SaveImageToFile(Path("nothing"));
-        FAIL() << "an empty image was saved";
-    } catch (const Exception& Error) {
-        EXPECT_STREQ(Error.what(), "Пустой образ нельзя сохранить.");
-    }
-    EXPECT_TRUE(SavedNames.empty());
+    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->SaveImageToFile(Path("nothing")); }),
+              "Пустой образ нельзя сохранить.");
+    EXPECT_TRUE(Events.SavedNames.empty());
     EXPECT_FALSE(fs::exists(Path("nothing.ldr")));
 }
 
 TEST_F(HeadManagerFileTest, UnwritableFileLeavesTheImageAndRaisesNoEvent) {
     FillImage(1);
     EXPECT_ANY_THROW(Head->SaveImageToFile(Path("missing-folder/image.ldr")));
-    EXPECT_TRUE(SavedNames.empty());
+    EXPECT_TRUE(Events.SavedNames.empty());
     EXPECT_FALSE(Head->IsImageEmpty());
 }
 
@@ -574,7 +519,7 @@ TEST_F(HeadManagerFileTest, ClearImageKeepsTheMapObject) {
     Head->ClearImage();
     EXPECT_EQ(Head->GetMemoryMap().get(), Before);
     EXPECT_TRUE(Head->IsImageEmpty());
-    EXPECT_EQ(ClearedCount, 1);
+    EXPECT_EQ(Events.ClearedCount, 1);
     Head->OnImageCleared = nullptr;
     Head->ClearImage(); // an unassigned event is simply not raised
 }

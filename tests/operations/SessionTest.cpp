@@ -2,14 +2,11 @@
 // events reach the view through the image state, the information sink and the progress.
 #include "operations/Session.h"
 
-#include "image/HexFileObjects.h"
-#include "image/HexFileToMemoryMapConverter.h"
-#include "image/MemoryMapObjects.h"
 #include "operations/HeadManager.h"
 #include "simulator/ProgrammerSimulator.h"
 #include "tests/operations/FakeMainView.h"
+#include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
-#include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -103,14 +100,7 @@ TEST_F(SessionTest, HeadManagerEventsReachTheView) {
     TFakeMainView View;
     Session.AttachView(&View);
 
-    auto Map = std::make_shared<TMemoryMap>();
-    for (int Page = 0; Page < 3; ++Page) {
-        Map->AddPage(Page, Page * TestPageLength, PatternPage(Page));
-    }
-    std::shared_ptr<IHexFile> Hex;
-    THexFileToMemoryMapConverter().MemoryMapToHex(Map, 32, Hex);
-    const std::string File = Folder.Path() + "/three.ldr";
-    Hex->SaveToFile(File);
+    const std::string File = WriteImageFile(Folder.Path() + "/three.ldr", 3);
 
     THeadManager& Head = Session.Head();
     Head.LoadImageFromFile(File);

@@ -1,16 +1,15 @@
 // The extractor's receive buffer after noise and after frames longer than any package: its
 // memory is given back, and the frames that follow still come out unchanged.
 #include "package/PackageExtractor.h"
+#include "tests/support/Deliveries.h"
+#include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -27,46 +26,11 @@ constexpr std::size_t LongestPackage = 7 + 65535;
 const TByteArray ValidFrame = {0xAA, 0x01, 0xAA, 0xAA, 0x02, 0x55, 0x55, 0x03, 0x55, 0xFF};
 const TByteArray ValidPackage = {0x01, 0xAA, 0x02, 0x55, 0x03};
 
-class TCollector {
-public:
-    TBytesEvent Handler() {
-        return [this](void*, const TByteArray& Package) {
-            {
-                std::lock_guard<std::mutex> Guard(Mutex);
-                Packages.push_back(Package);
-            }
-            Arrived.notify_all();
-        };
-    }
-
-    // The packages received once Last has come, or once the wait bound has passed.
-    std::vector<TByteArray> WaitUntil(const TByteArray& Last) {
-        std::unique_lock<std::mutex> Guard(Mutex);
-        Arrived.wait_for(Guard, WaitBound, [&] {
-            return std::find(Packages.begin(), Packages.end(), Last) != Packages.end();
-        });
-        return Packages;
-    }
-
-private:
-    std::mutex Mutex;
-    std::condition_variable Arrived;
-    std::vector<TByteArray> Packages;
-};
-
 // Bytes from 0x00 to 0xA9 but 0x55, over and over: no marker of either kind.
 TByteArray Noise(std::size_t Length) {
     TByteArray Bytes(Length);
     for (std::size_t Index = 0; Index < Length; ++Index) {
         Bytes[Index] = static_cast<std::uint8_t>(Index % 0xAA == 0x55 ? 0 : Index % 0xAA);
-    }
-    return Bytes;
-}
-
-TByteArray Join(std::initializer_list<TByteArray> Pieces) {
-    TByteArray Bytes;
-    for (const TByteArray& Piece : Pieces) {
-        Bytes.insert(Bytes.end(), Piece.begin(), Piece.end());
     }
     return Bytes;
 }
@@ -95,26 +59,17 @@ std::string Describe(const std::vector<TByteArray>& Packages) {
     return Text;
 }
 
-// Whether the buffer's capacity comes down to SmallCapacity within the wait bound.
-bool CapacityComesDown(const TPackageExtractor& Extractor) {
-    const auto Deadline = std::chrono::steady_clock::now() + WaitBound;
-    while (Extractor.GetBufferCapacity() > SmallCapacity) {
-        if (std::chrono::steady_clock::now() > Deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 TEST(ExtractorBuffer, NoiseWithoutStartMarkerGivesItsMemoryBack) {
-    TCollector Collector;
+    TDeliveries Collector;
     TPackageExtractor Extractor(0xAA, 0x55);
     Extractor.OnPackageExtracted = Collector.Handler();
     Feed(Extractor, Noise(8 << 20));
-    EXPECT_TRUE(CapacityComesDown(Extractor)) << Extractor.GetBufferCapacity();
+    EXPECT_TRUE(
+        WaitUntil([&] { return Extractor.GetBufferCapacity() <= SmallCapacity; }, WaitBound))
+        << Extractor.GetBufferCapacity();
     Extractor.AddBytes(ValidFrame);
-    EXPECT_EQ(Collector.WaitUntil(ValidPackage), std::vector<TByteArray>{ValidPackage});
+    EXPECT_TRUE(Collector.WaitFor(ValidPackage, WaitBound));
+    EXPECT_EQ(Collector.Received(), std::vector<TByteArray>{ValidPackage});
 }
 
 TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
@@ -138,12 +93,13 @@ TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
          {LongestUnstuffed, ValidPackage}},
     };
     for (const TCase& Case : Cases) {
-        TCollector Collector;
+        TDeliveries Collector;
         TPackageExtractor Extractor(0xAA, 0x55);
         Extractor.OnPackageExtracted = Collector.Handler();
         Feed(Extractor, Case.Bytes);
         Extractor.AddBytes(ValidFrame);
-        const std::vector<TByteArray> Packages = Collector.WaitUntil(ValidPackage);
+        EXPECT_TRUE(Collector.WaitFor(ValidPackage, WaitBound)) << Case.Name;
+        const std::vector<TByteArray> Packages = Collector.Received();
         EXPECT_TRUE(Packages == Case.Packages) << Case.Name << ": " << Describe(Packages);
         EXPECT_LE(Extractor.GetBufferCapacity(), SmallCapacity) << Case.Name;
     }

@@ -2,13 +2,13 @@
 
 #include "package/PackageComposer.h"
 #include "package/PackageObjects.h"
+#include "tests/support/Deliveries.h"
+#include "tests/support/TestBytes.h"
 #include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -16,40 +16,6 @@
 namespace {
 
 using TPieces = std::vector<TByteArray>;
-
-// Collects the extracted packages; the test thread waits for them on a condition variable.
-class TPackageCollector {
-public:
-    TBytesEvent Handler() {
-        return [this](void*, const TByteArray& Package) {
-            {
-                std::lock_guard<std::mutex> Guard(Mutex);
-                Packages.push_back(Package);
-            }
-            Arrived.notify_all();
-        };
-    }
-
-    std::vector<TByteArray> WaitFor(std::size_t Count) {
-        std::unique_lock<std::mutex> Guard(Mutex);
-        Arrived.wait(Guard, [&] { return Packages.size() >= Count; });
-        return Packages;
-    }
-
-    // Waits until Last has arrived and returns the packages that came before it.
-    std::vector<TByteArray> WaitUntil(const TByteArray& Last) {
-        std::unique_lock<std::mutex> Guard(Mutex);
-        Arrived.wait(Guard, [&] {
-            return std::find(Packages.begin(), Packages.end(), Last) != Packages.end();
-        });
-        return {Packages.begin(), std::find(Packages.begin(), Packages.end(), Last)};
-    }
-
-private:
-    std::mutex Mutex;
-    std::condition_variable Arrived;
-    std::vector<TByteArray> Packages;
-};
 
 // A complete frame of its own, fed after the bytes under test: once its package has arrived,
 // everything fed before it has been examined.
@@ -59,22 +25,15 @@ const TByteArray SentinelPackage = {0x5E};
 // Feeds Pieces and then the sentinel frame into a fresh extractor and returns every package
 // delivered before the sentinel's.
 std::vector<TByteArray> Extract(const TPieces& Pieces) {
-    TPackageCollector Collector;
+    TDeliveries Collector;
     TPackageExtractor Extractor(0xAA, 0x55);
     Extractor.OnPackageExtracted = Collector.Handler();
     for (const TByteArray& Piece : Pieces) {
         Extractor.AddBytes(Piece);
     }
     Extractor.AddBytes(SentinelFrame);
-    return Collector.WaitUntil(SentinelPackage);
-}
-
-TByteArray Join(const TPieces& Pieces) {
-    TByteArray Result;
-    for (const TByteArray& Piece : Pieces) {
-        Result.insert(Result.end(), Piece.begin(), Piece.end());
-    }
-    return Result;
+    EXPECT_TRUE(Collector.WaitFor(SentinelPackage));
+    return Collector.ReceivedBefore(SentinelPackage);
 }
 
 // 00 is noise; the frame carries a doubled 55 inside.
@@ -85,11 +44,11 @@ const TByteArray FramePackage = {0x01, 0x50, 0x01, 0x55, 0x00, 0x00, 0x59};
 TEST(PackageExtractorTest, WorkedExampleIsLoggedAndDelivered) {
     TTestLog Log;
     {
-        TPackageCollector Collector;
+        TDeliveries Collector;
         TPackageExtractor Extractor(0xAA, 0x55);
         Extractor.OnPackageExtracted = Collector.Handler();
         Extractor.AddBytes(NoiseAndFrame);
-        EXPECT_EQ(Collector.WaitFor(1), std::vector<TByteArray>{FramePackage});
+        EXPECT_TRUE(Collector.Delivered({FramePackage}));
     }
     // The start and suspension records interleave with the others depending on timing.
     std::vector<std::string> Texts = Log.Texts();
@@ -155,14 +114,15 @@ TEST(PackageExtractorTest, FramesFollowingEachOtherAreDeliveredInOrder) {
 // The start marker that ends a frame is the last byte received: the first package is delivered
 // at once, and the marker must still open the frame whose bytes arrive afterwards.
 TEST(PackageExtractorTest, StartMarkerEndingAFrameSurvivesTheBufferReset) {
-    TPackageCollector Collector;
+    TDeliveries Collector;
     TPackageExtractor Extractor(0xAA, 0x55);
     Extractor.OnPackageExtracted = Collector.Handler();
     Extractor.AddBytes({0xAA, 0x01, 0x55, 0xAA});
-    EXPECT_EQ(Collector.WaitFor(1), std::vector<TByteArray>{{0x01}});
+    EXPECT_TRUE(Collector.Delivered({{0x01}}));
     Extractor.AddBytes({0x02, 0x55, 0xFF});
     Extractor.AddBytes(SentinelFrame);
-    EXPECT_EQ(Collector.WaitUntil(SentinelPackage), (std::vector<TByteArray>{{0x01}, {0x02}}));
+    ASSERT_TRUE(Collector.WaitFor(SentinelPackage));
+    EXPECT_EQ(Collector.ReceivedBefore(SentinelPackage), (std::vector<TByteArray>{{0x01}, {0x02}}));
 }
 
 TEST(PackageExtractorTest, WithoutHandlerFramesAreDropped) {
@@ -172,7 +132,7 @@ TEST(PackageExtractorTest, WithoutHandlerFramesAreDropped) {
 }
 
 TEST(PackageExtractorTest, HandlerFailureDoesNotStopTheThread) {
-    TPackageCollector Collector;
+    TDeliveries Collector;
     TPackageExtractor Extractor(0xAA, 0x55);
     const TBytesEvent Collect = Collector.Handler();
     Extractor.OnPackageExtracted = [&Collect](void* Sender, const TByteArray& Package) {
@@ -183,7 +143,7 @@ TEST(PackageExtractorTest, HandlerFailureDoesNotStopTheThread) {
     };
     Extractor.AddBytes({0xAA, 0x01, 0x55, 0xFF});
     Extractor.AddBytes({0xAA, 0x02, 0x55, 0xFF});
-    EXPECT_EQ(Collector.WaitFor(1), std::vector<TByteArray>{{0x02}});
+    EXPECT_TRUE(Collector.Delivered({{0x02}}));
 }
 
 // Thousands of random packages, framed and fed in random pieces with noise between the frames
@@ -231,7 +191,7 @@ TEST(PackageExtractorTest, RandomFramesFedFromAnotherThreadComeOutInOrder) {
         Start += Length;
     }
 
-    TPackageCollector Collector;
+    TDeliveries Collector;
     TPackageExtractor Extractor(0xAA, 0x55);
     Extractor.OnPackageExtracted = Collector.Handler();
     std::thread Feeder([&] {
@@ -240,8 +200,9 @@ TEST(PackageExtractorTest, RandomFramesFedFromAnotherThreadComeOutInOrder) {
         }
         Extractor.AddBytes(SentinelFrame);
     });
-    const std::vector<TByteArray> Received = Collector.WaitUntil(SentinelPackage);
+    EXPECT_TRUE(Collector.WaitFor(SentinelPackage));
     Feeder.join();
+    const std::vector<TByteArray> Received = Collector.ReceivedBefore(SentinelPackage);
     ASSERT_EQ(Received.size(), Sent.size());
     for (std::size_t Index = 0; Index < Sent.size(); ++Index) {
         ASSERT_EQ(Received[Index], Sent[Index]) << "package " << Index;

@@ -1,6 +1,7 @@
 #include "package/PackageObjects.h"
 
 #include "tests/support/TestLog.h"
+#include "tests/support/ThrownMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -105,12 +106,8 @@ TEST(PackageTest, ShortInputIsLoggedAndRaisesWrongLength) {
         Package.SetCommand(0x21);
         Package.SetPageNumber(300);
         Package.SetData({1, 2});
-        try {
-            Package.FromBytes(Short);
-            ADD_FAILURE() << "no exception for " << Short.size() << " bytes";
-        } catch (const EWrongLength& Error) {
-            EXPECT_STREQ(Error.what(), "EWrongLength");
-        }
+        EXPECT_EQ(ThrownMessage<EWrongLength>([&] { Package.FromBytes(Short); }), "EWrongLength")
+            << Short.size() << " bytes";
         EXPECT_EQ(Package.GetNumber(), 9);
         EXPECT_EQ(Package.GetCommand(), 0x21);
         EXPECT_EQ(Package.GetPageNumber(), 300);

@@ -1,6 +1,7 @@
 #include "serial/AnisochronousCommPort.h"
 #include "PseudoTerminal.h"
 #include "tests/support/TestLog.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,6 @@ protected:
     TAnisochronousComm Comm;
 };
 
-// Waits until the port's driver holds Count received bytes.
-void WaitForQueued(TAnisochronousComm& Comm, std::uint32_t Count) {
-    while (Comm.BytesInQueue() < Count) {
-        std::this_thread::yield();
-    }
-}
-
 } // namespace
 
 TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
@@ -41,7 +35,7 @@ TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
     std::uint8_t Buffer[4] = {1, 2, 3, 4};
     bool TimedOut = true;
     EXPECT_EQ(Comm.Write(Buffer, 4), 0u);
-    EXPECT_EQ(Comm.Read(Buffer, 4, TimedOut, INFINITE_WAIT, 1), 0u);
+    EXPECT_EQ(Comm.Read(Buffer, 4, TimedOut, TestWaitBoundMs, 1), 0u);
     EXPECT_FALSE(TimedOut);
     EXPECT_EQ(Comm.BytesInQueue(), 0u);
     EXPECT_FALSE(Comm.ApplySettings());
@@ -174,21 +168,27 @@ TEST_F(CommPortTest, SecondPortObjectCannotShareTheDevice) {
 TEST_F(CommPortTest, OneByteReadWithoutLimitReturnsWhenTheByteArrives) {
     std::uint8_t Buffer[16] = {};
     bool TimedOut = true;
-    std::uint32_t Got = 0;
+    std::atomic<std::uint32_t> Got{99};
     std::thread Reader([&] { Got = Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1); });
     Line.Send({0x5A, 0x01});
+    // A read that misses the byte is made to leave, as the port promises, to end the test.
+    const testing::AssertionResult Returned = WaitUntil([&] { return Got != 99; });
+    if (!Returned) {
+        Comm.InterruptReader();
+    }
     Reader.join();
+    ASSERT_TRUE(Returned);
     EXPECT_EQ(Got, 1u);
     EXPECT_EQ(Buffer[0], 0x5A);
     EXPECT_FALSE(TimedOut);
-    WaitForQueued(Comm, 1);
+    ASSERT_TRUE(WaitUntil([&] { return Comm.BytesInQueue() >= 1; }));
     EXPECT_EQ(Comm.BytesInQueue(), 1u);
 }
 
 TEST_F(CommPortTest, QueuedBytesAreReadAtOnceAndShortReadsTimeOut) {
     const TByteArray Sent = {1, 2, 3, 4, 5, 6, 7, 8};
     Line.Send(Sent);
-    WaitForQueued(Comm, 8);
+    ASSERT_TRUE(WaitUntil([&] { return Comm.BytesInQueue() >= 8; }));
     EXPECT_EQ(Comm.BytesInQueue(), 8u);
 
     TByteArray Buffer(64);
@@ -204,7 +204,7 @@ TEST_F(CommPortTest, QueuedBytesAreReadAtOnceAndShortReadsTimeOut) {
 
     // Never more than the buffer holds; the rest stays queued.
     Line.Send({9, 10, 11});
-    WaitForQueued(Comm, 3);
+    ASSERT_TRUE(WaitUntil([&] { return Comm.BytesInQueue() >= 3; }));
     EXPECT_EQ(Comm.Read(Buffer.data(), 2, TimedOut, 100, 3), 2u);
     EXPECT_EQ(Comm.BytesInQueue(), 1u);
 }
@@ -216,7 +216,7 @@ TEST_F(CommPortTest, ControlAndBinaryBytesPassUnchangedBothWays) {
     Line.Send(ControlBytes);
     TByteArray Buffer(ControlBytes.size());
     bool TimedOut = false;
-    EXPECT_EQ(Comm.Read(Buffer.data(), Buffer.size(), TimedOut, INFINITE_WAIT, Buffer.size()),
+    EXPECT_EQ(Comm.Read(Buffer.data(), Buffer.size(), TimedOut, TestWaitBoundMs, Buffer.size()),
               Buffer.size());
     EXPECT_EQ(Buffer, ControlBytes);
 }
@@ -235,7 +235,7 @@ TEST_F(CommPortTest, LargeWriteArrivesComplete) {
 
 TEST_F(CommPortTest, PurgeDropsReceivedBytes) {
     Line.Send({1, 2, 3});
-    WaitForQueued(Comm, 3);
+    ASSERT_TRUE(WaitUntil([&] { return Comm.BytesInQueue() >= 3; }));
     Comm.Purge();
     EXPECT_EQ(Comm.BytesInQueue(), 0u);
 }
@@ -244,17 +244,14 @@ TEST_F(CommPortTest, CloseEndsABlockedReadWithoutBytes) {
     std::uint8_t Buffer[8];
     bool TimedOut = true;
     std::uint32_t Got = 99;
-    pid_t ReaderTid = 0;
-    std::atomic<bool> Started{false};
+    std::atomic<pid_t> ReaderTid{0};
+    // The read's own limit ends it should the close not.
     std::thread Reader([&] {
         ReaderTid = gettid();
-        Started = true;
-        Got = Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1);
+        Got = Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1);
     });
-    while (!Started) {
-        std::this_thread::yield();
-    }
-    WaitUntilBlockedInPoll(ReaderTid);
+    EXPECT_TRUE(WaitUntil([&] { return ReaderTid != 0; }));
+    EXPECT_TRUE(WaitUntilBlockedInPoll(ReaderTid));
     Comm.Close();
     Reader.join();
     EXPECT_EQ(Got, 0u);
@@ -263,7 +260,7 @@ TEST_F(CommPortTest, CloseEndsABlockedReadWithoutBytes) {
     // The port opens again and reads normally afterwards.
     ASSERT_TRUE(Comm.Open());
     Line.Send({0x42});
-    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 1u);
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 1u);
     EXPECT_EQ(Buffer[0], 0x42);
 }
 
@@ -271,7 +268,8 @@ TEST_F(CommPortTest, InterruptedReaderLeavesUntilTheInterruptEnds) {
     std::uint8_t Buffer[8];
     bool TimedOut = true;
     Comm.InterruptReader();
-    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 0u);
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 0u);
+    EXPECT_FALSE(TimedOut);
     Comm.EndReaderInterrupt();
     EXPECT_TRUE(Comm.WaitUntilOpen(0));
 
@@ -284,14 +282,14 @@ TEST_F(CommPortTest, InterruptedReaderLeavesUntilTheInterruptEnds) {
 
     ASSERT_TRUE(Comm.Open());
     Line.Send({0x24});
-    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 1u);
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 1u);
 }
 
 TEST_F(CommPortTest, HungUpLineEndsReadsAndWritesAtOnce) {
     Line.CloseMaster();
     std::uint8_t Buffer[8] = {};
     bool TimedOut = true;
-    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, INFINITE_WAIT, 1), 0u);
+    EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 0u);
     EXPECT_FALSE(TimedOut);
     EXPECT_LT(Comm.Write(Buffer, sizeof Buffer), sizeof Buffer);
     EXPECT_TRUE(Comm.IsOpen());

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +9,6 @@
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 TPseudoTerminal::TPseudoTerminal() {
@@ -32,35 +29,6 @@ TPseudoTerminal::TPseudoTerminal() {
 
 TPseudoTerminal::~TPseudoTerminal() {
     CloseMaster();
-}
-
-void TPseudoTerminal::Send(const TByteArray& Bytes) {
-    std::size_t Sent = 0;
-    while (Sent < Bytes.size()) {
-        const ssize_t Written = write(Master, Bytes.data() + Sent, Bytes.size() - Sent);
-        if (Written < 0 && errno == EINTR) {
-            continue;
-        }
-        ASSERT_GT(Written, 0) << "writing to the pseudo-terminal failed";
-        Sent += static_cast<std::size_t>(Written);
-    }
-}
-
-TByteArray TPseudoTerminal::Receive(std::size_t Count) {
-    TByteArray Bytes(Count);
-    std::size_t Got = 0;
-    while (Got < Count) {
-        const ssize_t Read = read(Master, Bytes.data() + Got, Count - Got);
-        if (Read < 0 && errno == EINTR) {
-            continue;
-        }
-        if (Read <= 0) {
-            break;
-        }
-        Got += static_cast<std::size_t>(Read);
-    }
-    Bytes.resize(Got);
-    return Bytes;
 }
 
 void TPseudoTerminal::CloseMaster() {
@@ -101,21 +69,21 @@ bool IsBlockedInPoll(pid_t Tid) {
 
 } // namespace
 
-void WaitUntilBlockedInPoll(pid_t Tid) {
-    while (!IsBlockedInPoll(Tid)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+testing::AssertionResult WaitUntilBlockedInPoll(pid_t Tid) {
+    return WaitUntil([Tid] { return IsBlockedInPoll(Tid); })
+           << " (thread " << Tid << " blocked in poll)";
 }
 
-void WaitUntilAnotherThreadBlockedInPoll() {
+testing::AssertionResult WaitUntilAnotherThreadBlockedInPoll() {
     const pid_t Self = gettid();
-    for (;;) {
-        for (const auto& Task : std::filesystem::directory_iterator("/proc/self/task")) {
-            const pid_t Tid = static_cast<pid_t>(std::stol(Task.path().filename().string()));
-            if (Tid != Self && IsBlockedInPoll(Tid)) {
-                return;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    return WaitUntil([Self] {
+               for (const auto& Task : std::filesystem::directory_iterator("/proc/self/task")) {
+                   const pid_t Tid = static_cast<pid_t>(std::stol(Task.path().filename().string()));
+                   if (Tid != Self && IsBlockedInPoll(Tid)) {
+                       return true;
+                   }
+               }
+               return false;
+           })
+           << " (another thread blocked in poll)";
 }

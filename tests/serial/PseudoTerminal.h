@@ -3,6 +3,7 @@
 #pragma once
 
 #include "image/ArrayTypes.h"
+#include "tests/support/Descriptor.h"
 
 #include <string>
 #include <sys/types.h>
@@ -18,9 +19,10 @@ public:
     // The path of the slave side, e.g. /dev/pts/3.
     const std::string& SlavePath() const { return Slave; }
     // Sends bytes to the port under test.
-    void Send(const TByteArray& Bytes);
-    // Receives exactly Count bytes from the port under test (fewer if the line hangs up).
-    TByteArray Receive(std::size_t Count);
+    void Send(const TByteArray& Bytes) { WriteAllBytes(Master, Bytes); }
+    // Receives Count bytes from the port under test (fewer if the line hangs up or the rest
+    // does not come within the test's wait bound).
+    TByteArray Receive(std::size_t Count) { return ReadBytes(Master, Count); }
     // Hangs the line up, as when the device is unplugged.
     void CloseMaster();
 
@@ -37,6 +39,6 @@ private:
 };
 
 // Waits until the thread Tid sleeps inside poll (so a test can act on a blocked call).
-void WaitUntilBlockedInPoll(pid_t Tid);
+testing::AssertionResult WaitUntilBlockedInPoll(pid_t Tid);
 // Waits until some other thread of the process sleeps inside poll.
-void WaitUntilAnotherThreadBlockedInPoll();
+testing::AssertionResult WaitUntilAnotherThreadBlockedInPoll();

@@ -1,11 +1,12 @@
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/Descriptor.h"
+#include "tests/support/Programmer.h"
 #include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
@@ -26,42 +27,22 @@ public:
 
     bool IsOpen() const { return Fd != -1; }
 
-    void Send(const TByteArray& Bytes) const {
-        std::size_t Done = 0;
-        while (Done < Bytes.size()) {
-            const ssize_t Count = write(Fd, Bytes.data() + Done, Bytes.size() - Done);
-            ASSERT_GT(Count, 0) << std::strerror(errno);
-            Done += static_cast<std::size_t>(Count);
-        }
-    }
-
-    // Blocks until Count bytes have arrived (or the line ended).
-    TByteArray Receive(std::size_t Count) const {
-        TByteArray Bytes(Count);
-        std::size_t Done = 0;
-        while (Done < Count) {
-            pollfd Wait{Fd, POLLIN, 0};
-            poll(&Wait, 1, -1);
-            const ssize_t Got = read(Fd, Bytes.data() + Done, Count - Done);
-            if (Got <= 0) {
-                break;
-            }
-            Done += static_cast<std::size_t>(Got);
-        }
-        Bytes.resize(Done);
-        return Bytes;
-    }
+    void Send(const TByteArray& Bytes) const { WriteAllBytes(Fd, Bytes); }
+    // Count bytes, or fewer when the line ended or the rest did not come in time.
+    TByteArray Receive(std::size_t Count) const { return ReadBytes(Fd, Count); }
 
     bool HasPendingBytes() const {
         pollfd Check{Fd, POLLIN, 0};
         return poll(&Check, 1, 0) > 0;
     }
 
-    // Blocks until the line reports something; true when that is the end of the line
-    // (hang-up, end of file or an I/O error) rather than data.
+    // Waits until the line reports something; true when that is the end of the line (hang-up,
+    // end of file or an I/O error) rather than data or silence.
     bool WaitForHangUp() const {
         pollfd Wait{Fd, POLLIN, 0};
-        poll(&Wait, 1, -1);
+        if (poll(&Wait, 1, static_cast<int>(TestWaitBoundMs)) <= 0) {
+            return false;
+        }
         if ((Wait.revents & (POLLHUP | POLLERR)) != 0) {
             return true;
         }
@@ -74,27 +55,12 @@ private:
     int Fd;
 };
 
-TByteArray Frame(std::uint8_t Number, std::uint8_t Command, std::uint16_t PageNumber,
-                 const TByteArray& Data = {}) {
-    return SimComposeFrame(SimBuildPackage(Number, Command, PageNumber, Data));
-}
-
-// The support's test pages are pages of the simulator.
-static_assert(static_cast<std::size_t>(TestPageLength) == SimPageLength);
-
 class ProgrammerSimulatorTest : public ::testing::Test {
 protected:
     void StartSimulator(TSimulatorOptions Options = {}) {
-        Simulator = std::make_unique<TProgrammerSimulator>(std::move(Options));
-        Port = std::make_unique<TPortClient>(Simulator->Start());
+        Simulator = ::StartSimulator(std::move(Options));
+        Port = std::make_unique<TPortClient>(Simulator->GetPortPath());
         ASSERT_TRUE(Port->IsOpen());
-    }
-
-    // Options of a simulator that keeps every request and reply.
-    static TSimulatorOptions Recording() {
-        TSimulatorOptions Options;
-        Options.RecordTraffic = true;
-        return Options;
     }
 
     // Sends a request frame and expects exactly ExpectedReply in answer.
@@ -105,7 +71,7 @@ protected:
 
     // After Handled requests in all, nothing more is on the line.
     void ExpectQuietAfter(std::size_t Handled) {
-        ASSERT_TRUE(Simulator->WaitForHandledRequests(Handled));
+        ASSERT_TRUE(Simulator->WaitForHandledRequests(Handled, TestWaitBoundMs));
         EXPECT_FALSE(Port->HasPendingBytes());
     }
 
@@ -155,44 +121,44 @@ TEST_F(ProgrammerSimulatorTest, AnswersTheFramesOfTheWireFormatExamples) {
 TEST_F(ProgrammerSimulatorTest, TransferWriteReadRequestRoundTrip) {
     StartSimulator(Recording());
     const TByteArray Page = EveryByteValuePage(3);
-    ExpectReply(Frame(1, SimCmdTransfer, 5, Page), Frame(1, 0x11, 5));
-    ExpectReply(Frame(2, SimCmdWrite, 5), Frame(2, 0x21, 5));
+    ExpectReply(WireFrame(1, SimCmdTransfer, 5, Page), WireFrame(1, 0x11, 5));
+    ExpectReply(WireFrame(2, SimCmdWrite, 5), WireFrame(2, 0x21, 5));
     EXPECT_EQ(Simulator->GetPage(5), Page);
     EXPECT_EQ(Simulator->GetPage(4), TByteArray(SimPageLength, 0xFF));
 
     // Overwrite the buffer so the request can only return what the read loaded.
     Simulator->SetBuffer(EveryByteValuePage(99), 77);
-    ExpectReply(Frame(3, SimCmdRead, 5), Frame(3, 0x31, 5));
-    ExpectReply(Frame(4, SimCmdRequest, 0), Frame(4, 0x65, 5, Page));
+    ExpectReply(WireFrame(3, SimCmdRead, 5), WireFrame(3, 0x31, 5));
+    ExpectReply(WireFrame(4, SimCmdRequest, 0), WireFrame(4, 0x65, 5, Page));
     ExpectQuietAfter(4);
 
     const auto Requests = Simulator->GetRequests();
     ASSERT_EQ(Requests.size(), 4u);
-    EXPECT_EQ(Requests[0].Frame, Frame(1, SimCmdTransfer, 5, Page));
+    EXPECT_EQ(Requests[0].Frame, WireFrame(1, SimCmdTransfer, 5, Page));
     EXPECT_EQ(Requests[0].Data, Page);
     EXPECT_EQ(Simulator->GetReplies().size(), 4u);
 }
 
 TEST_F(ProgrammerSimulatorTest, SurvivesThePortBeingClosedAndReopened) {
     StartSimulator();
-    ExpectReply(Frame(1, SimCmdErase, 1), Frame(1, 0x51, 1));
+    ExpectReply(WireFrame(1, SimCmdErase, 1), WireFrame(1, 0x51, 1));
     Port = std::make_unique<TPortClient>(Simulator->GetPortPath());
-    ExpectReply(Frame(2, SimCmdErase, 2), Frame(2, 0x51, 2));
+    ExpectReply(WireFrame(2, SimCmdErase, 2), WireFrame(2, 0x51, 2));
 }
 
 TEST_F(ProgrammerSimulatorTest, AnswersFramesSplitOrSentTogether) {
     StartSimulator();
-    const TByteArray Request = Frame(1, SimCmdTransfer, 0x155, EveryByteValuePage(0x55));
+    const TByteArray Request = WireFrame(1, SimCmdTransfer, 0x155, EveryByteValuePage(0x55));
     for (const std::uint8_t Byte : Request) {
         Port->Send(TByteArray{Byte});
     }
-    EXPECT_EQ(Port->Receive(Frame(1, 0x11, 0x155).size()), Frame(1, 0x11, 0x155));
+    EXPECT_EQ(Port->Receive(WireFrame(1, 0x11, 0x155).size()), WireFrame(1, 0x11, 0x155));
 
-    TByteArray Both = Frame(2, SimCmdWrite, 0x155);
-    const TByteArray Second = Frame(3, SimCmdCompare, 0x155);
+    TByteArray Both = WireFrame(2, SimCmdWrite, 0x155);
+    const TByteArray Second = WireFrame(3, SimCmdCompare, 0x155);
     Both.insert(Both.end(), Second.begin(), Second.end());
-    TByteArray Expected = Frame(2, 0x21, 0x155);
-    const TByteArray SecondReply = Frame(3, 0x41, 0x155);
+    TByteArray Expected = WireFrame(2, 0x21, 0x155);
+    const TByteArray SecondReply = WireFrame(3, 0x41, 0x155);
     Expected.insert(Expected.end(), SecondReply.begin(), SecondReply.end());
     ExpectReply(Both, Expected);
 }
@@ -214,7 +180,7 @@ TEST_F(ProgrammerSimulatorTest, RecordsTrafficOnlyWhenAsked) {
         Case.Configure(Options);
         StartSimulator(Options);
         for (std::uint8_t Number = 1; Number <= Exchanges; ++Number) {
-            ExpectReply(Frame(Number, SimCmdErase, Number), Frame(Number, 0x51, Number));
+            ExpectReply(WireFrame(Number, SimCmdErase, Number), WireFrame(Number, 0x51, Number));
         }
         ExpectQuietAfter(Exchanges);
         EXPECT_EQ(Simulator->GetRequests().size(), Case.Recorded);
@@ -231,8 +197,8 @@ TEST_F(ProgrammerSimulatorTest, NoiseGoesBeforeEveryReply) {
     Options.NoiseBytes = 40;
     StartSimulator(Options);
     for (std::uint8_t Number = 1; Number <= 2; ++Number) {
-        Port->Send(Frame(Number, SimCmdErase, 8));
-        const TByteArray Reply = Frame(Number, 0x51, 8);
+        Port->Send(WireFrame(Number, SimCmdErase, 8));
+        const TByteArray Reply = WireFrame(Number, 0x51, 8);
         const TByteArray Received = Port->Receive(Options.NoiseBytes + Reply.size());
         ASSERT_EQ(Received.size(), Options.NoiseBytes + Reply.size());
         const auto ReplyBegin = Received.begin() + static_cast<std::ptrdiff_t>(Options.NoiseBytes);
@@ -259,7 +225,7 @@ TEST_F(ProgrammerSimulatorTest, LateRepliesArriveWhole) {
     TSimulatorOptions Options;
     Options.ReplyDelayMs = 30;
     StartSimulator(Options);
-    ExpectReply(Frame(1, SimCmdErase, 2), Frame(1, 0x51, 2));
+    ExpectReply(WireFrame(1, SimCmdErase, 2), WireFrame(1, 0x51, 2));
     ExpectQuietAfter(1);
 }
 
@@ -269,8 +235,8 @@ TEST_F(ProgrammerSimulatorTest, PacedLineCarriesWholePages) {
     Options.ReplyPieceSize = 100;
     StartSimulator(Options);
     const TByteArray Page = EveryByteValuePage(0xAA);
-    ExpectReply(Frame(1, SimCmdTransfer, 10, Page), Frame(1, 0x11, 10));
-    ExpectReply(Frame(2, SimCmdRequest, 0), Frame(2, 0x65, 10, Page));
+    ExpectReply(WireFrame(1, SimCmdTransfer, 10, Page), WireFrame(1, 0x11, 10));
+    ExpectReply(WireFrame(2, SimCmdRequest, 0), WireFrame(2, 0x65, 10, Page));
     ExpectQuietAfter(2);
 }
 
@@ -278,7 +244,7 @@ TEST_F(ProgrammerSimulatorTest, SilentSimulatorRecordsButNeverAnswers) {
     TSimulatorOptions Options = Recording();
     Options.NeverAnswer = true;
     StartSimulator(Options);
-    Port->Send(Frame(1, SimCmdErase, 2));
+    Port->Send(WireFrame(1, SimCmdErase, 2));
     ExpectQuietAfter(1);
     ASSERT_EQ(Simulator->GetRequestCount(), 1u);
     EXPECT_EQ(Simulator->GetRequests()[0].Command, SimCmdErase);
@@ -289,9 +255,9 @@ TEST_F(ProgrammerSimulatorTest, StopsAnsweringAfterNFrames) {
     TSimulatorOptions Options;
     Options.StopAfter = 2;
     StartSimulator(Options);
-    ExpectReply(Frame(1, SimCmdErase, 1), Frame(1, 0x51, 1));
-    ExpectReply(Frame(2, SimCmdErase, 2), Frame(2, 0x51, 2));
-    Port->Send(Frame(3, SimCmdErase, 3));
+    ExpectReply(WireFrame(1, SimCmdErase, 1), WireFrame(1, 0x51, 1));
+    ExpectReply(WireFrame(2, SimCmdErase, 2), WireFrame(2, 0x51, 2));
+    Port->Send(WireFrame(3, SimCmdErase, 3));
     ExpectQuietAfter(3);
     EXPECT_EQ(Simulator->GetCounters().FramesReceived, 3u);
     EXPECT_EQ(Simulator->GetCounters().RepliesSent, 2u);
@@ -302,10 +268,10 @@ TEST_F(ProgrammerSimulatorTest, HangsUpAfterNFrames) {
     TSimulatorOptions Options;
     Options.HangUpAfter = 1;
     StartSimulator(Options);
-    ExpectReply(Frame(1, SimCmdErase, 1), Frame(1, 0x51, 1));
-    Port->Send(Frame(2, SimCmdErase, 2));
+    ExpectReply(WireFrame(1, SimCmdErase, 1), WireFrame(1, 0x51, 1));
+    Port->Send(WireFrame(2, SimCmdErase, 2));
     EXPECT_TRUE(Port->WaitForHangUp());
-    EXPECT_FALSE(Simulator->WaitForHandledRequests(2));
+    EXPECT_FALSE(Simulator->WaitForHandledRequests(2, TestWaitBoundMs));
     EXPECT_TRUE(Simulator->HasHungUp());
     EXPECT_FALSE(Simulator->IsServing());
     EXPECT_EQ(Simulator->GetRequestCount(), 2u);
@@ -329,8 +295,8 @@ TEST_F(SimulatorChipFileTest, ChipIsKeptBetweenRuns) {
     Options.ChipFile = ChipPath;
     StartSimulator(Options);
     EXPECT_EQ(Simulator->GetPage(0), TByteArray(SimPageLength, 0xFF));
-    ExpectReply(Frame(1, SimCmdTransfer, 12, EveryByteValuePage(12)), Frame(1, 0x11, 12));
-    ExpectReply(Frame(2, SimCmdWrite, 12), Frame(2, 0x21, 12));
+    ExpectReply(WireFrame(1, SimCmdTransfer, 12, EveryByteValuePage(12)), WireFrame(1, 0x11, 12));
+    ExpectReply(WireFrame(2, SimCmdWrite, 12), WireFrame(2, 0x21, 12));
     Simulator->SetPage(4095, EveryByteValuePage(7));
     Port.reset();
     Simulator->Stop();
@@ -339,7 +305,7 @@ TEST_F(SimulatorChipFileTest, ChipIsKeptBetweenRuns) {
     EXPECT_EQ(Simulator->GetPage(12), EveryByteValuePage(12));
     EXPECT_EQ(Simulator->GetPage(4095), EveryByteValuePage(7));
     EXPECT_EQ(Simulator->GetPage(11), TByteArray(SimPageLength, 0xFF));
-    ExpectReply(Frame(3, SimCmdErase, 12), Frame(3, 0x51, 12));
+    ExpectReply(WireFrame(3, SimCmdErase, 12), WireFrame(3, 0x51, 12));
     Port.reset();
     Simulator->Stop();
 

@@ -72,13 +72,24 @@ pid_t StartProcess(const std::vector<std::string>& Arguments, const std::string&
     return Child;
 }
 
-TProcessResult WaitForProcess(pid_t Child, const std::string& OutputFolder) {
+TProcessResult WaitForProcess(pid_t Child, const std::string& OutputFolder,
+                              std::chrono::milliseconds Timeout) {
     int Status = 0;
-    waitpid(Child, &Status, 0);
+    pid_t Reaped = 0;
+    const testing::AssertionResult Ended =
+        WaitUntil([&] { return (Reaped = waitpid(Child, &Status, WNOHANG)) != 0; }, Timeout);
+    if (!Ended) {
+        kill(Child, SIGKILL);
+        waitpid(Child, &Status, 0);
+    }
     TProcessResult Result;
-    Result.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    Result.Code = Ended && Reaped == Child && WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
     Result.Out = ReadFileText(OutPath(OutputFolder));
     Result.Err = ReadFileText(ErrPath(OutputFolder));
+    if (!Ended) {
+        Result.Err =
+            "killed: still running after " + std::to_string(Timeout.count()) + " ms\n" + Result.Err;
+    }
     return Result;
 }
 

@@ -2,6 +2,8 @@
 // output and error captured in the files "stdout" and "stderr" of a folder.
 #pragma once
 
+#include "tests/support/Wait.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -16,8 +18,10 @@ struct TProcessResult {
 // replaces the variable NAME of this process's environment for the child.
 pid_t StartProcess(const std::vector<std::string>& Arguments, const std::string& OutputFolder,
                    const std::vector<std::string>& Environment = {});
-// Waits for the child's end and reads back what it printed.
-TProcessResult WaitForProcess(pid_t Child, const std::string& OutputFolder);
+// Waits for the child's end and reads back what it printed. A child still running after Timeout
+// is killed; Code is then -1 and Err begins with a line that says so.
+TProcessResult WaitForProcess(pid_t Child, const std::string& OutputFolder,
+                              std::chrono::milliseconds Timeout = TestWaitBound);
 // StartProcess, then WaitForProcess.
 TProcessResult RunProcess(const std::vector<std::string>& Arguments,
                           const std::string& OutputFolder,

@@ -28,3 +28,11 @@ TByteArray EveryByteValuePage(std::uint8_t Seed) {
     }
     return Page;
 }
+
+TByteArray Join(const std::vector<TByteArray>& Pieces) {
+    TByteArray Bytes;
+    for (const TByteArray& Piece : Pieces) {
+        Bytes.insert(Bytes.end(), Piece.begin(), Piece.end());
+    }
+    return Bytes;
+}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The page length of the programmer's memory.
 inline constexpr int TestPageLength = 528;
@@ -17,3 +18,6 @@ TByteArray PatternPage(int PageNumber, int Seed = 0);
 
 // A page holding every byte value, the marker bytes 0xAA and 0x55 among them.
 TByteArray EveryByteValuePage(std::uint8_t Seed);
+
+// The pieces one after the other.
+TByteArray Join(const std::vector<TByteArray>& Pieces);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/ResourseStrings.h"
+#include "tests/support/ThrownMessage.h"
 #include "ui/ColorLabel.h"
 #include "ui/ConstraintedEdit.h"
 
@@ -132,20 +133,12 @@ void TInputControlsTest::FailingCheckRaisesWithDefaultOrChangedMessage() {
     TForm Form;
     Form.Edit->OnConstraintCheck = [](TConstraintedEdit*, const QString&, bool& Answer, QString&,
                                       TColor&) { Answer = false; };
-    try {
-        Form.Edit->CheckedText();
-        QFAIL("no exception");
-    } catch (const EConstraintEditException& Error) {
-        QCOMPARE(QString::fromUtf8(Error.what()),
-                 QStringLiteral("Не соблюдены ограничения, наложенные на поле ввода."));
-    }
+    const auto Check = [&Form] { Form.Edit->CheckedText(); };
+    QCOMPARE(QString::fromStdString(ThrownMessage<EConstraintEditException>(Check)),
+             QStringLiteral("Не соблюдены ограничения, наложенные на поле ввода."));
     Form.Edit->SetConstraintEditExceptionMessage(QStringLiteral("changed"));
-    try {
-        Form.Edit->CheckedText();
-        QFAIL("no exception");
-    } catch (const Exception& Error) { // the family derives from the common base
-        QCOMPARE(QString::fromUtf8(Error.what()), QStringLiteral("changed"));
-    }
+    // The family derives from the common base.
+    QCOMPARE(QString::fromStdString(ThrownMessage<Exception>(Check)), QStringLiteral("changed"));
 }
 
 void TInputControlsTest::CheckOnChangeClearsLabelThenShowsMessage() {

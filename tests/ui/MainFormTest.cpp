@@ -1,6 +1,7 @@
 // The main window against the programmer simulator on a pseudo-terminal, through its real
 // widgets: actions are triggered and buttons clicked, labels, colours and enabled states read.
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -20,13 +20,12 @@
 
 #include "app/Exception.h"
 #include "app/ResourseStrings.h"
-#include "image/HexFileObjects.h"
-#include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
 #include "operations/HeadManager.h"
 #include "operations/Session.h"
 #include "operations/Settings.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
 #include "ui/ColorRichEdit.h"
@@ -57,7 +56,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int PageLength = TestPageLength;
 constexpr TColor Black = 0x000000;
 constexpr TColor Green = 0x008000;
 constexpr TColor Red = 0x0000FF;
@@ -66,18 +64,6 @@ constexpr TColor Blue = 0xFF0000;
 const TActionFlags Everything{};
 const TActionFlags EmptyImage{false, true, false, false, true, true, true};
 const TActionFlags OnlyWrite{true, false, false, false, false, false, false};
-
-// An image file of Count pattern pages, numbered from 0.
-void WriteImageFile(const std::string& FileName, int Count, int Seed = 0) {
-    auto Map = std::make_shared<TMemoryMap>();
-    for (int Page = 0; Page < Count; ++Page) {
-        Map->AddPage(Page, Page * PageLength, PatternPage(Page, Seed));
-    }
-    THexFileToMemoryMapConverter Converter;
-    std::shared_ptr<IHexFile> Hex;
-    Converter.MemoryMapToHex(Map, 32, Hex);
-    Hex->SaveToFile(FileName);
-}
 
 struct TLine {
     QString Text;
@@ -168,8 +154,7 @@ class TWorld {
 public:
     explicit TWorld(TSimulatorOptions Options = {},
                     const std::optional<std::string>& StoredPort = std::nullopt)
-        : Simulator(std::make_unique<TProgrammerSimulator>(std::move(Options))) {
-        PortPath = Simulator->Start();
+        : Simulator(StartSimulator(std::move(Options))), PortPath(Simulator->GetPortPath()) {
         SettingsFile = Path("Settings.ini");
         SavePortName(StoredPort.value_or(PortPath), SettingsFile);
         TSessionOptions SessionOptions;
@@ -898,9 +883,8 @@ void TMainFormTest::PortThatCannotBeOpenedIsReportedAtOnce() {
     TWorld World({}, Missing);
     auto Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{1});
-    QCOMPARE(Lines[0].Text,
-             Q("Не удалось открыть порт ") + QString::fromStdString(Missing) +
-                 Q(": нет такого устройства."));
+    QCOMPARE(Lines[0].Text, Q("Не удалось открыть порт ") + QString::fromStdString(Missing) +
+                                Q(": нет такого устройства."));
     QCOMPARE(Lines[0].Color, Red);
 
     // A typed port that cannot be opened is reported the same way.
