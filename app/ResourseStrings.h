@@ -91,7 +91,8 @@ inline constexpr const char* SMicroControllerOperationError = "Ошибка ра
 inline constexpr const char* SUnknuwnPageNumber =
     "Программатор вернул страницу с неизвестным номером.";
 inline constexpr const char* SUnknownDeviceError = "Неизвестная ошибка.";
-inline constexpr const char* SLateReplyDropped = "Отброшен запоздавший ответ на прежний запрос: %s.";
+inline constexpr const char* SLateReplyDropped =
+    "Отброшен запоздавший ответ на прежний запрос: %s.";
 inline constexpr const char* SDamagedReplyCheckSum =
     "Ответ повреждён: контрольная сумма не сходится.";
 inline constexpr const char* SDamagedReplyDataLength =
@@ -132,8 +133,7 @@ inline constexpr const char* SPageDiffers = "Страница %d отличае�
 inline constexpr const char* SReadStarted = "Начато чтение образа.";
 inline constexpr const char* SReadStopped = "Чтение образа прервано.";
 inline constexpr const char* SReadSucceeded = "Чтение прошло успешно.";
-inline constexpr const char* SReadMissedPages =
-    "Чтение не завершено: не прочитаны страницы %s.";
+inline constexpr const char* SReadMissedPages = "Чтение не завершено: не прочитаны страницы %s.";
 inline constexpr const char* SMorePages = " и ещё %d";
 inline constexpr const char* SPageNumberMismatch =
     "Программатор вернул страницу %d вместо страницы %d.";
@@ -195,7 +195,8 @@ inline constexpr const char* SCliMissingOptionValue = "velmora-cli %s: option \"
 inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
 // Programmer commands of velmora-cli.
 inline constexpr const char* SCliInitSummary = "ask the programmer for its identification";
-inline constexpr const char* SCliWriteSummary = "write FILE into the chip (--verify: compare after)";
+inline constexpr const char* SCliWriteSummary =
+    "write FILE into the chip (--verify: compare after)";
 inline constexpr const char* SCliReadSummary =
     "read the chip and save it as FILE (--partial: save even when pages could not be read, "
     "leaving them out of the file)";
@@ -214,8 +215,7 @@ inline constexpr const char* SCliNotAProgrammerCommand =
     "velmora-cli %s: --port, --simulate and --log-limit apply to programmer commands only";
 inline constexpr const char* SCliSimulateWithPort =
     "velmora-cli: --simulate and --port cannot be used together";
-inline constexpr const char* SCliRangeNeedsBoth =
-    "velmora-cli %s: --first and --last go together";
+inline constexpr const char* SCliRangeNeedsBoth = "velmora-cli %s: --first and --last go together";
 inline constexpr const char* SCliPortNotOpened = "velmora-cli: cannot open port %s: %s";
 inline constexpr const char* SCliNoSuchDevice = "no such device";
 inline constexpr const char* SCliPermissionDenied =
@@ -243,7 +243,8 @@ inline constexpr const char* SEndIndexHint = "Не более %d";
 inline constexpr const char* SRangeIsNotSet = "Диапазон не задан.";
 inline constexpr const char* SStartIndexBelowMin = "Начальный индекс не может быть меньше %d.";
 inline constexpr const char* SEndIndexAboveMax = "Конечный индекс не может быть больше %d.";
-inline constexpr const char* SStartIndexAboveEnd = "Начальный индекс не может быть больше конечного.";
+inline constexpr const char* SStartIndexAboveEnd =
+    "Начальный индекс не может быть больше конечного.";
 inline constexpr const char* SEmptyRange = "Задан пустой диапазон.";
 inline constexpr const char* SRangePagesCount = "%d %s.";
 inline constexpr const char* SInvalidCharacters = "Введены недопустимые символы.";
