@@ -1,6 +1,6 @@
 #include "app/ProgramOptions.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 
 std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string>& Arguments,

@@ -1,8 +1,8 @@
 // velmora: the desktop program. Makes the process-wide objects, then the application, the main
 // window and its two dialogs, runs the event loop and takes everything down in reverse order.
 #include "app/ProgramOptions.h"
-#include "app/ResourseStrings.h"
 #include "app/Screenshots.h"
+#include "common/ResourseStrings.h"
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "simulator/ProgrammerSimulator.h"

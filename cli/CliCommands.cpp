@@ -2,10 +2,10 @@
 
 #include "operations/ImageFileNames.h"
 
-#include "app/Exception.h"
-#include "app/ResourseStrings.h"
 #include "cli/HeapTuning.h"
 #include "cli/ProgrammerCommands.h"
+#include "common/Exception.h"
+#include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
 #include "operations/Startup.h"

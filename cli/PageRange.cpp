@@ -1,6 +1,6 @@
 #include "cli/PageRange.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 
 int ParseIndex(const std::string& Text) {
     if (Text.empty() || Text.find_first_not_of("0123456789") != std::string::npos ||

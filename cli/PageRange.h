@@ -2,8 +2,8 @@
 // decimal digits only, checked against the pages the command may touch.
 #pragma once
 
-#include "app/Exception.h"
 #include "cli/CliCommands.h"
+#include "common/Exception.h"
 
 #include <optional>
 #include <string>

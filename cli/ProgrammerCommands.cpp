@@ -1,7 +1,7 @@
 #include "cli/ProgrammerCommands.h"
 
-#include "app/ResourseStrings.h"
 #include "cli/PageRange.h"
+#include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"

@@ -1,7 +1,7 @@
 // Small routines on byte arrays shared by the HEX records, the image conversion and the packages.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 
 #include <cstdint>
 

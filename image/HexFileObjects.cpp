@@ -1,6 +1,6 @@
 #include "image/HexFileObjects.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
 #include "image/HexToInt.h"
 #include "platform/SafeFile.h"

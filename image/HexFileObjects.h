@@ -3,8 +3,8 @@
 // type; turning them into pages is the converter's business.
 #pragma once
 
-#include "app/Exception.h"
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
+#include "common/Exception.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "image/HexFileToMemoryMapConverter.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "image/MemoryMapObjects.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 
 #include <charconv>
 #include <stdexcept>

@@ -5,7 +5,7 @@
 // cleared or destroyed.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 
 #include <cstdint>
 #include <memory>

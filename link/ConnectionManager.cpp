@@ -1,6 +1,6 @@
 #include "link/ConnectionManager.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "package/PackageComposer.h"
 #include "package/PackageExtractor.h"

@@ -2,8 +2,8 @@
 // it, the package composer and the package extractor thread, and wires them together.
 #pragma once
 
+#include "common/ArrayTypes.h"
 #include "common/ProgrammerConstants.h"
-#include "image/ArrayTypes.h"
 #include "platform/SyncEvent.h"
 #include "serial/SerialPort.h"
 

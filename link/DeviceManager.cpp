@@ -1,6 +1,6 @@
 #include "link/DeviceManager.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "link/ConnectionManager.h"
 #include "link/ReplyMatcher.h"
 #include "logging/LogManager.h"

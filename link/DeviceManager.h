@@ -2,8 +2,8 @@
 // and the answer is loaded into the caller's reply package. A missing answer is an exception.
 #pragma once
 
-#include "app/Exception.h"
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
+#include "common/Exception.h"
 #include "serial/SerialPort.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "link/Protocol.h"
 
-#include "app/ResourseStrings.h"
 #include "common/ProgrammerConstants.h"
+#include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "logging/LogManager.h"

@@ -2,7 +2,7 @@
 // judges the reply, logs what it does, and returns or raises one of the EDeviceException family.
 #pragma once
 
-#include "app/Exception.h"
+#include "common/Exception.h"
 
 #include <memory>
 #include <string>

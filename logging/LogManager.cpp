@@ -1,7 +1,7 @@
 #include "logging/LogManager.h"
 
-#include "app/Exception.h"
-#include "app/ResourseStrings.h"
+#include "common/Exception.h"
+#include "common/ResourseStrings.h"
 #include "platform/AppDataFolder.h"
 
 #include <cctype>

@@ -5,7 +5,7 @@
 // keeps its latest records in at most two files of about the limit each.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "platform/SafeFile.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "operations/HeadManager.h"
 
-#include "app/ResourseStrings.h"
 #include "common/ProgrammerConstants.h"
+#include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"

@@ -1,6 +1,6 @@
 #include "operations/ImageFileNames.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 
 std::string FileNamePart(const std::string& Path) {
     const size_t Slash = Path.rfind('/');

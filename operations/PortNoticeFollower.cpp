@@ -1,6 +1,6 @@
 #include "operations/PortNoticeFollower.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "operations/HeadManager.h"
 #include "operations/UIObjects.h"
 #include "serial/PortNames.h"

@@ -1,6 +1,6 @@
 #include "operations/Progress.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 
 #include <cmath>
 #include <cstdint>

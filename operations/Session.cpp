@@ -1,6 +1,6 @@
 #include "operations/Session.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"

@@ -1,6 +1,6 @@
 #include "operations/Settings.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "platform/AppDataFolder.h"
 #include "platform/SafeFile.h"

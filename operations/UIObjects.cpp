@@ -1,6 +1,6 @@
 #include "operations/UIObjects.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 
 std::string GetPagesWord(int Number) {
     const std::string Text = std::to_string(Number);

@@ -2,7 +2,7 @@
 // frame boundary, and the receiver removes the second copy again.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // serialised to bytes.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 
 class TCustomPackage {
 public:

@@ -1,6 +1,6 @@
 #include "package/Package.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 
 IROMPackage::~IROMPackage() = default;

@@ -2,8 +2,8 @@
 // length, high byte first), the data and a one-byte checksum.
 #pragma once
 
-#include "app/Exception.h"
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
+#include "common/Exception.h"
 #include "package/CustomPackage.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // terminator. The frame goes to OnPackageComposed; nothing is written to the port here.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "package/ByteStaffing.h"
 
 #include <cstdint>

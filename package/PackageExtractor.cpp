@@ -1,6 +1,6 @@
 #include "package/PackageExtractor.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 // the byte after its own.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "package/ByteStaffing.h"
 #include "platform/SyncEvent.h"
 

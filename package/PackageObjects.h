@@ -1,7 +1,7 @@
 // Turning commands into package bytes, and numbering the packages sent during a program run.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "package/Package.h"
 
 #include <cstdint>

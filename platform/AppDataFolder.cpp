@@ -27,14 +27,15 @@ std::string DataHome() {
 
 } // namespace
 
-std::string GetProgramDataFolder() { return DataHome() + "/Velmora"; }
+std::string GetProgramDataFolder() {
+    return DataHome() + "/Velmora";
+}
 
 bool EnsureFolderExists(const std::string& Folder) {
     if (Folder.empty()) {
         return false;
     }
-    for (std::string::size_type Slash = Folder.find('/', 1); ;
-         Slash = Folder.find('/', Slash + 1)) {
+    for (std::string::size_type Slash = Folder.find('/', 1);; Slash = Folder.find('/', Slash + 1)) {
         const std::string Prefix = Folder.substr(0, Slash);
         if (mkdir(Prefix.c_str(), 0755) != 0 && errno != EEXIST) {
             return false;

@@ -1,6 +1,6 @@
 #include "serial/AnisochronousCommPort.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "serial/PortNames.h"
 

@@ -1,6 +1,6 @@
 #include "serial/AnisochronousCommReadThread.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "serial/SerialPort.h"
 

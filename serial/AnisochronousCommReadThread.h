@@ -3,8 +3,8 @@
 // and hands it to its handler.
 #pragma once
 
+#include "common/ArrayTypes.h"
 #include "common/ProgrammerConstants.h"
-#include "image/ArrayTypes.h"
 #include "platform/SyncEvent.h"
 
 #include <array>

@@ -5,8 +5,8 @@
 // pseudo-terminal and guards it with its own lock.
 #pragma once
 
-#include "app/Exception.h"
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
+#include "common/Exception.h"
 
 #include <cstddef>
 #include <cstdint>

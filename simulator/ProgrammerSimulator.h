@@ -4,7 +4,7 @@
 // in-process; the velmora-sim executable wraps it for development and benchmarks.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "platform/SyncEvent.h"
 #include "simulator/ProgrammerBoard.h"
 #include "simulator/SimulatorWire.h"

@@ -4,7 +4,7 @@
 // the other.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QUrlQuery>
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "ui/ColorLabel.h"
 #include "ui/UiSupport.h"
 

@@ -1,6 +1,6 @@
 #include "ui/ConstraintedEdit.h"
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 
 namespace {
 constexpr TColor ErrorColor = 0x0000FF;

@@ -5,7 +5,7 @@
 #include <exception>
 #include <functional>
 
-#include "app/Exception.h"
+#include "common/Exception.h"
 #include "ui/LabeledEdit.h"
 
 class EConstraintEditException : public Exception {

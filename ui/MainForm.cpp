@@ -1,7 +1,7 @@
 #include "ui/MainForm.h"
 
-#include "app/Exception.h"
-#include "app/ResourseStrings.h"
+#include "common/Exception.h"
+#include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"

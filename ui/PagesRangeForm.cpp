@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "ui/ColorLabel.h"
 #include "ui/ConstraintedEdit.h"
 

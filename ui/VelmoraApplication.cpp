@@ -1,7 +1,7 @@
 #include "ui/VelmoraApplication.h"
 
-#include "app/Exception.h"
-#include "app/ResourseStrings.h"
+#include "common/Exception.h"
+#include "common/ResourseStrings.h"
 
 TVelmoraApplication::TVelmoraApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
 

@@ -1,5 +1,5 @@
-#include "app/ResourseStrings.h"
 #include "cli/CliCommands.h"
+#include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "operations/ImageFileNames.h"
 #include "tests/support/ChildProcess.h"

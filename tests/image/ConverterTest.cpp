@@ -1,4 +1,4 @@
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "tests/support/TempFolder.h"

@@ -1,4 +1,4 @@
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
 #include "image/HexToInt.h"
 #include "tests/support/TempFolder.h"

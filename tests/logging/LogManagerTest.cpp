@@ -1,6 +1,6 @@
 #include "logging/LogManager.h"
 
-#include "app/Exception.h"
+#include "common/Exception.h"
 #include "platform/AppDataFolder.h"
 #include "tests/support/TestLog.h"
 

@@ -2,7 +2,7 @@
 // the slave side, the test plays the device on the master side).
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "tests/support/Descriptor.h"
 
 #include <string>

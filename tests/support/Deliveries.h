@@ -2,7 +2,7 @@
 // thread to wait for and read.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "tests/support/Wait.h"
 
 #include <condition_variable>

@@ -1,7 +1,7 @@
 // Bytes written to and read from a file descriptor, as a test plays one end of a serial line.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 #include "tests/support/Wait.h"
 
 // Writes all of Bytes to Fd; fails the test when the descriptor refuses them.

@@ -1,7 +1,7 @@
 // Byte sequences the tests build their expectations from.
 #pragma once
 
-#include "image/ArrayTypes.h"
+#include "common/ArrayTypes.h"
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <memory>
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "tests/support/ThrownMessage.h"
 #include "ui/ColorLabel.h"
 #include "ui/ConstraintedEdit.h"

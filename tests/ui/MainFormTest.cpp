@@ -18,8 +18,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/Exception.h"
-#include "app/ResourseStrings.h"
+#include "common/Exception.h"
+#include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
 #include "operations/HeadManager.h"
 #include "operations/Session.h"

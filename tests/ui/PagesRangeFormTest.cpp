@@ -4,7 +4,7 @@
 #include <map>
 #include <memory>
 
-#include "app/ResourseStrings.h"
+#include "common/ResourseStrings.h"
 #include "tests/support/ThrownMessage.h"
 #include "ui/ColorLabel.h"
 #include "ui/ConstraintedEdit.h"
