@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "platform/AppDataFolder.h"
 #include "tests/support/TestLog.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -321,9 +322,8 @@ TEST_F(LogManagerTest, ConcurrentWritersProduceWholeConsecutiveRecords) {
         for (int Thread = 0; Thread < Threads; ++Thread) {
             Writers.emplace_back([&Log, &Started, Thread] {
                 ++Started;
-                while (Started < Threads) {
-                    std::this_thread::yield();
-                }
+                // Bounded: a writer that never started must not hold the others for ever.
+                WaitUntil([&Started] { return Started == Threads; });
                 for (int Index = 0; Index < PerThread; ++Index) {
                     if (Index % 2 == 0) {
                         Log.WriteMessage("thread " + std::to_string(Thread) + " message " +

@@ -1,5 +1,7 @@
 #include "platform/SyncEvent.h"
 
+#include "tests/support/Wait.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -50,15 +52,14 @@ TEST(SyncEvent, AutoResetHandsEachSetToOneOfManyWaiters) {
     std::vector<std::thread> Threads;
     for (int I = 0; I < Waiters; ++I) {
         Threads.emplace_back([&] {
-            Event.Wait();
-            ++Released;
+            if (Event.Wait(TestWaitBoundMs)) {
+                ++Released;
+            }
         });
     }
     for (int I = 0; I < Waiters; ++I) {
         Event.Set();
-        while (Released.load() <= I) {
-            std::this_thread::yield();
-        }
+        EXPECT_TRUE(WaitUntil([&] { return Released.load() > I; })) << "set " << I;
     }
     for (auto& Thread : Threads) {
         Thread.join();
