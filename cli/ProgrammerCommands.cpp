@@ -183,20 +183,9 @@ private:
 
 // ---- Arguments ----
 
-std::string OpenErrorReason(TDeviceManager& Device) {
-    switch (Device.GetLastOpenError()) {
-    case TCommOpenError::NoSuchDevice:
-        return SCliNoSuchDevice;
-    case TCommOpenError::PermissionDenied:
-        return SCliPermissionDenied;
-    case TCommOpenError::Busy:
-        return SCliPortBusy;
-    case TCommOpenError::NotASerialPort:
-        return SCliNotASerialPort;
-    default:
-        return Device.GetLastOpenErrorText();
-    }
-}
+// The command line's words for the reasons a port does not open.
+const TPortProblemTexts CliPortProblemTexts = {SCliNoSuchDevice, SCliPermissionDenied, SCliPortBusy,
+                                               SCliNotASerialPort};
 
 // ---- One programmer session ----
 
@@ -238,10 +227,10 @@ private:
     }
 
     void ReportPortProblem() {
-        if (Session->GetPortProblem()) {
-            TDeviceManager& Device = Head().GetDeviceManager();
-            Err << FormatText(SCliPortNotOpened, Head().GetPortName().c_str(),
-                              OpenErrorReason(Device).c_str())
+        if (const std::optional<TCommOpenError> Problem = Session->GetPortProblem()) {
+            const std::string Reason =
+                PortProblemText(*Problem, Head().GetDeviceManager(), CliPortProblemTexts);
+            Err << FormatText(SCliPortNotOpened, Head().GetPortName().c_str(), Reason.c_str())
                 << '\n';
             Err.flush();
         }

@@ -116,16 +116,20 @@ void TSession::ClearImageView() {
     }
 }
 
-std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device) {
+const TPortProblemTexts PanePortProblemTexts = {SPortNoSuchDevice, SPortPermissionDenied, SPortBusy,
+                                                SPortNotASerialPort};
+
+std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
+                            const TPortProblemTexts& Texts) {
     switch (Problem) {
     case TCommOpenError::NoSuchDevice:
-        return SPortNoSuchDevice;
+        return Texts.NoSuchDevice;
     case TCommOpenError::PermissionDenied:
-        return SPortPermissionDenied;
+        return Texts.PermissionDenied;
     case TCommOpenError::Busy:
-        return SPortBusy;
+        return Texts.Busy;
     case TCommOpenError::NotASerialPort:
-        return SPortNotASerialPort;
+        return Texts.NotASerialPort;
     default:
         return Device.GetLastOpenErrorText();
     }

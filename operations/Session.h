@@ -76,5 +76,17 @@ private:
     IMainView* View = nullptr;
 };
 
-// Why Device's port could not be opened, in the words of the information pane.
-std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device);
+// The words a front end uses for the reasons a port does not open.
+struct TPortProblemTexts {
+    const char* NoSuchDevice;
+    const char* PermissionDenied;
+    const char* Busy;
+    const char* NotASerialPort;
+};
+// The information pane's words.
+extern const TPortProblemTexts PanePortProblemTexts;
+
+// Why Device's port could not be opened, in Texts' words; any other reason as the port logged
+// it.
+std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
+                            const TPortProblemTexts& Texts = PanePortProblemTexts);

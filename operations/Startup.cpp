@@ -4,27 +4,6 @@
 #include "operations/HeadManager.h"
 #include "operations/UIObjects.h"
 
-#include <atomic>
-
-namespace {
-
-// The command line's log limit; 0 (never a valid limit) when none was given.
-std::atomic<std::uint64_t> CommandLineLogLimit{0};
-
-} // namespace
-
-void SetCommandLineLogLimit(std::optional<std::uint64_t> Limit) {
-    CommandLineLogLimit = Limit.value_or(0);
-}
-
-std::uint64_t ChooseLogLimit(const std::string& SettingsFileName) {
-    const std::uint64_t Given = CommandLineLogLimit;
-    return Given != 0 ? Given : LoadLogLimit(SettingsFileName);
-}
-
-TApplicationSingletons::TApplicationSingletons(const std::string& PortName)
-    : TApplicationSingletons(PortName, TLogManager::DefaultFileName(), ChooseLogLimit()) {}
-
 TApplicationSingletons::TApplicationSingletons(const std::string& PortName,
                                                const std::string& LogFileName,
                                                std::uint64_t LogLimit) {

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 class TBurnImagae;
@@ -20,9 +19,7 @@ class TApplicationSingletons {
 public:
     // Makes the objects and sets their globals (GBurnImagae, GInfoRichEdit, GProgress,
     // GLogManager with hexadecimal byte records, GHeadManager on PortName). If a step fails,
-    // what was made is released again before the error goes on. The log is the program's
-    // default one, limited as ChooseLogLimit says.
-    explicit TApplicationSingletons(const std::string& PortName = "COM1");
+    // what was made is released again before the error goes on.
     TApplicationSingletons(const std::string& PortName, const std::string& LogFileName,
                            std::uint64_t LogLimit = DefaultLogLimit);
     // Releases the objects in the reverse order and clears their globals.
@@ -45,10 +42,3 @@ private:
     std::unique_ptr<TLogManager> LogManager;
     std::unique_ptr<THeadManager> HeadManager;
 };
-
-// The traffic log limit given on the command line (nothing: none given). A front end sets it
-// before it makes the objects above; it wins over Settings.ini.
-void SetCommandLineLogLimit(std::optional<std::uint64_t> Limit);
-// The limit of the program's log: the command line's, else the one in SettingsFileName, else
-// DefaultLogLimit.
-std::uint64_t ChooseLogLimit(const std::string& SettingsFileName = DefaultSettingsFileName());

@@ -93,6 +93,19 @@ TEST_F(SessionTest, OpensOnlyThePortItIsGivenOrTheStoredOne) {
     }
 }
 
+TEST_F(SessionTest, LogLimitOfTheCommandLineWinsOverTheSettingsFile) {
+    TSessionOptions Given = Options();
+    WriteFileText(Given.SettingsFileName, "[Log]\nLog Limit=2M\n");
+    Given.Simulate = true;
+    for (const std::optional<std::uint64_t> Limit :
+         {std::optional<std::uint64_t>(4096), std::optional<std::uint64_t>()}) {
+        Given.LogLimit = Limit;
+        TSession Session(Given);
+        EXPECT_EQ(GLogManager->GetFileName(), Given.LogFileName);
+        EXPECT_EQ(GLogManager->GetLimit(), Limit.value_or(std::uint64_t{2} << 20));
+    }
+}
+
 TEST_F(SessionTest, HeadManagerEventsReachTheView) {
     TSessionOptions Given = Options();
     Given.Simulate = true;

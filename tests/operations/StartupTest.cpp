@@ -39,18 +39,4 @@ TEST(StartupTest, MakesTheGlobalsInOrderAndClearsThemAgain) {
     EXPECT_TRUE(fs::exists(Folder / "Velmora.log"));
 }
 
-TEST(StartupTest, LogLimitOfTheCommandLineWinsOverTheSettingsFile) {
-    const TTemporaryDataHome Home("velmora-start");
-    ASSERT_TRUE(EnsureFolderExists(GetProgramDataFolder()));
-    WriteFileText(DefaultSettingsFileName(), "[Log]\nLog Limit=2M\n");
-    const std::string NoPort = Home.Path() + "/no-port";
-    for (const std::optional<std::uint64_t> Given :
-         {std::optional<std::uint64_t>(4096), std::optional<std::uint64_t>()}) {
-        SetCommandLineLogLimit(Given);
-        TApplicationSingletons Singletons(NoPort);
-        EXPECT_EQ(GLogManager->GetFileName(), TLogManager::DefaultFileName());
-        EXPECT_EQ(GLogManager->GetLimit(), Given.value_or(std::uint64_t{2} << 20));
-    }
-}
-
 } // namespace
