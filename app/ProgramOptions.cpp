@@ -18,6 +18,8 @@ std::optional<TProgramOptions> ParseProgramOptions(const std::vector<std::string
         };
         if (Argument == "--help" || Argument == "-h") {
             Options.Help = true;
+        } else if (Argument == "--version") {
+            Options.Version = true;
         } else if (Argument == "--simulate") {
             Options.Simulate = true;
         } else if (Argument == "--screenshot") {

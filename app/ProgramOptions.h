@@ -8,6 +8,7 @@
 
 struct TProgramOptions {
     bool Help = false;
+    bool Version = false; // --version: print the program's name and version
     // Run against the in-process programmer simulator on a pseudo-terminal.
     bool Simulate = false;
     // Documentation pictures: the folder they go to, and the image loaded and written first.

@@ -2,6 +2,7 @@
 // window and its two dialogs, runs the event loop and takes everything down in reverse order.
 #include "app/ProgramOptions.h"
 #include "app/Screenshots.h"
+#include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
@@ -28,6 +29,10 @@ int main(int Argc, char** Argv) {
     }
     if (Options->Help) {
         std::fputs(SGuiUsage, stdout);
+        return 0;
+    }
+    if (Options->Version) {
+        std::printf("velmora %s\n", SProductVersion);
         return 0;
     }
 

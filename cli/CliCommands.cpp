@@ -5,6 +5,7 @@
 #include "cli/HeapTuning.h"
 #include "cli/ProgrammerCommands.h"
 #include "common/Exception.h"
+#include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
@@ -149,6 +150,10 @@ bool IsHelp(const std::string& Word) {
     return Word == "--help" || Word == "-h" || Word == "help";
 }
 
+bool IsVersion(const std::string& Word) {
+    return Word == SCliVersionCommand;
+}
+
 // The size a --log-limit option gives; a usage error when the text is not such a size.
 std::uint64_t LogLimitOf(const std::string& Text) {
     const std::optional<std::uint64_t> Limit = ParseLogLimit(Text);
@@ -194,6 +199,19 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     return Global;
 }
 
+// One line of the usage: the call, then its summary in a column. A call too long for the column
+// has its summary on a line of its own, in the same column, so that the two never run together.
+void WriteUsageLine(std::ostream& Stream, const std::string& Call, const std::string& Summary) {
+    const std::size_t Column = FormatText(SCliCommandLine, "", "").size();
+    const std::string Head = FormatText(SCliCommandLine, Call.c_str(), "");
+    if (Head.size() <= Column) {
+        Stream << Head << Summary << '\n';
+    } else {
+        Stream << Head.substr(0, Head.find_last_not_of(' ') + 1) << '\n'
+               << std::string(Column, ' ') << Summary << '\n';
+    }
+}
+
 } // namespace
 
 const std::vector<TCliCommand>& CliCommands() {
@@ -231,16 +249,20 @@ const std::vector<TCliCommand>& CliCommands() {
 void WriteCliUsage(std::ostream& Stream) {
     Stream << SCliUsageHeader << '\n';
     for (const TCliCommand& Command : CliCommands()) {
-        const std::string Call = Command.Name + " " + JoinParameters(Command);
-        Stream << FormatText(SCliCommandLine, Call.c_str(), Command.Summary.c_str()) << '\n';
+        WriteUsageLine(Stream, Command.Name + " " + JoinParameters(Command), Command.Summary);
     }
-    Stream << FormatText(SCliCommandLine, SCliHelpCommand, SCliHelpSummary) << '\n';
+    WriteUsageLine(Stream, SCliHelpCommand, SCliHelpSummary);
+    WriteUsageLine(Stream, SCliVersionCommand, SCliVersionSummary);
     Stream << SCliGlobalOptions << '\n';
 }
 
 int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::ostream& Err) {
     if (!CommandLine.empty() && IsHelp(CommandLine[0])) {
         WriteCliUsage(Out);
+        return CliSuccess;
+    }
+    if (!CommandLine.empty() && IsVersion(CommandLine[0])) {
+        Out << "velmora-cli " << SProductVersion << '\n';
         return CliSuccess;
     }
     try {

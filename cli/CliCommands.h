@@ -55,5 +55,6 @@ const std::vector<TCliCommand>& CliCommands();
 void WriteCliUsage(std::ostream& Stream);
 
 // Runs one command line (without the program name). Results go to Out; an error's message goes
-// to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError.
+// to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError. "--help" first
+// prints the usage, "--version" first the program's name and version.
 int RunCli(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err);

@@ -255,7 +255,6 @@ inline constexpr const char* SAboutProgramFor = "Velmora - программат�
 inline constexpr const char* SAboutChipType = "AT45DB161B";
 inline constexpr const char* SAboutMailHint = "Написать письмо";
 inline constexpr const char* SAboutMailScheme = "mailto:";
-inline constexpr const char* SAboutMailAddress = "velmora@example.com";
 inline constexpr const char* SAboutMailSubject = "Вопросы и Предложения Velmora";
 inline constexpr const char* SAboutMaker = "© Velmora";
 // Main window
@@ -320,9 +319,16 @@ inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"
     "  --simulate        run against a simulated programmer on a pseudo-terminal\n"
     "  --log-limit SIZE  the traffic log's size before it moves to Velmora.log.1: bytes, or\n"
-    "                    with a K, M or G suffix (default: Settings.ini, else 64M)\n";
+    "                    with a K, M or G suffix (default: Settings.ini, else 64M)\n"
+    "  --help            print this help\n"
+    "  --version         print the program's name and version\n";
 inline constexpr const char* SGuiSimulatorFailed = "velmora: the simulator did not start: %s";
 inline constexpr const char* SGuiStartFailed = "velmora: cannot start: %s";
 inline constexpr const char* SGuiMissingOptionValue = "velmora: option \"%s\" needs a value";
 inline constexpr const char* SGuiBadLogLimit =
     "velmora: --log-limit needs a size above zero: bytes, or with a K, M or G suffix, not \"%s\"";
+
+// ---- Versions ----
+inline constexpr const char* SAboutVersion = "Версия %s";
+inline constexpr const char* SCliVersionCommand = "--version";
+inline constexpr const char* SCliVersionSummary = "print the program's name and version";

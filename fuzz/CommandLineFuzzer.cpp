@@ -180,7 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     std::ostringstream Out;
     std::ostringstream Err;
     const int Result = RunCli(Words, Out, Err);
-    if (!Words.empty() && IsHelp(Words[0])) {
+    if (!Words.empty() && (IsHelp(Words[0]) || IsVersion(Words[0]))) {
         FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
         return 0;
     }

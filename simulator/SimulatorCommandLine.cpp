@@ -112,6 +112,10 @@ bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
             CommandLine.ShowHelp = true;
             continue;
         }
+        if (Argument == "--version") {
+            CommandLine.ShowVersion = true;
+            continue;
+        }
         if (Argument == "--silent") {
             Options.NeverAnswer = true;
             continue;
@@ -187,6 +191,7 @@ Options:
                        arrived and a reply as sent only after its wire time
   --verbose, -v        one line per request and reply on standard error
   --help, -h           this text
+  --version            the program's name and version
 
 Faults (for tests):
   --silent             record requests, never answer

@@ -11,6 +11,7 @@ struct TSimulatorCommandLine {
     std::string LinkPath; // symbolic link made to the port, empty for none
     bool Verbose = false; // one line per request and reply on standard error
     bool ShowHelp = false;
+    bool ShowVersion = false; // --version: the program's name and version
 };
 
 // Parses the arguments (without the program name). Returns false and sets Error for an

@@ -1,4 +1,5 @@
 // velmora-sim: the programmer simulator as a program of its own.
+#include "common/ProductInfo.h"
 #include "simulator/SimulatorCommandLine.h"
 
 #include <cerrno>
@@ -52,6 +53,10 @@ int main(int argc, char** argv) {
     }
     if (CommandLine.ShowHelp) {
         std::cout << SimulatorHelpText();
+        return 0;
+    }
+    if (CommandLine.ShowVersion) {
+        std::cout << "velmora-sim " << SProductVersion << '\n';
         return 0;
     }
     if (CommandLine.Verbose) {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QUrlQuery>
 
+#include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
 #include "ui/ColorLabel.h"
 #include "ui/UiSupport.h"
@@ -48,11 +49,14 @@ void TAboutForm::CreateElements() {
     Label5 = new QLabel(ToQString(SAboutChipType), this);
     Label5->move(24, 61);
 
+    VersionLabel = new QLabel(ToQString(FormatText(SAboutVersion, SProductVersion)), this);
+    VersionLabel->move(8, 88);
+
     Label4 = new QLabel(ToQString(SAboutMailScheme), this);
     Label4->move(109, 152);
     Label4->hide();
 
-    Label1 = new QLabel(ToQString(SAboutMailAddress), this);
+    Label1 = new QLabel(ToQString(SMakerMailAddress), this);
     Label1->adjustSize();
     // A face wider than Tahoma would push the address past the right edge: it moves left.
     Label1->move(std::min(144, FormWidth - 8 - Label1->width()), 152);
@@ -95,7 +99,7 @@ QPixmap TAboutForm::MakeBanner() {
 QUrl TAboutForm::MailLink() {
     QUrl Link;
     Link.setScheme(QStringLiteral("mailto"));
-    Link.setPath(ToQString(SAboutMailAddress));
+    Link.setPath(ToQString(SMakerMailAddress));
     QUrlQuery Query;
     Query.addQueryItem(QStringLiteral("subject"), ToQString(SAboutMailSubject));
     Link.setQuery(Query);

@@ -1,4 +1,5 @@
-// The modal "about" box: names the program and the chip type and offers a mail link to the maker.
+// The modal "about" box: names the program, its version and the chip type and offers a mail link
+// to the maker.
 #pragma once
 
 #include <QDialog>
@@ -36,6 +37,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
+    QLabel* VersionLabel = nullptr;
     QLabel* MakerLabel = nullptr;
     QFrame* Bevel1 = nullptr;
     QPushButton* OKButton = nullptr;

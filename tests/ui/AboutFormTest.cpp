@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QUrlQuery>
 
+#include "common/ProductInfo.h"
 #include "ui/AboutForm.h"
 #include "ui/ColorLabel.h"
 
@@ -11,6 +12,7 @@ class TAboutFormTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void ShowsProgramChipAndAddress();
+    void ShowsTheVersionClearOfTheOtherTexts();
     void ClickOnAddressOpensMailLinkAndStaysOpen();
     void OkAndCloseBoxCloseTheBox();
 };
@@ -27,6 +29,22 @@ void TAboutFormTest::ShowsProgramChipAndAddress() {
     QVERIFY(Form.rect().contains(Form.Label1->geometry())); // the whole address is visible
     QVERIFY(Form.Label4->isHidden());
     QCOMPARE(Form.OKButton->text(), QStringLiteral("OK"));
+}
+
+void TAboutFormTest::ShowsTheVersionClearOfTheOtherTexts() {
+    TAboutForm Form;
+    QCOMPARE(Form.VersionLabel->text(),
+             QStringLiteral("Версия %1").arg(QString::fromUtf8(SProductVersion)));
+    // Labels placed with move() keep their default size: their text takes its size hint.
+    const auto TextRect = [](const QLabel* Label) {
+        return QRect(Label->pos(), Label->sizeHint());
+    };
+    const QRect Version = TextRect(Form.VersionLabel);
+    QVERIFY(Form.rect().contains(Version));
+    for (const QRect& Other : {Form.Label2->geometry(), TextRect(Form.Label5),
+                               Form.Label1->geometry(), Form.Bevel1->geometry()}) {
+        QVERIFY(!Version.intersects(Other));
+    }
 }
 
 void TAboutFormTest::ClickOnAddressOpensMailLinkAndStaysOpen() {
