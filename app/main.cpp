@@ -56,7 +56,7 @@ int main(int Argc, char** Argv) {
 
     TVelmoraApplication Application(Argc, Argv);
     QApplication::setApplicationName(QString::fromUtf8(SProductName));
-    QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(SProductAppId));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/velmora-256.png")));
 
     TMainForm Window(*Session);
