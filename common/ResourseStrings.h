@@ -24,14 +24,17 @@ inline std::string FormatText(const char* Format, ...) {
 }
 
 // ---- Image files ----
-inline constexpr const char* SHexStringIsTooShort = "Слишком короткая HEX строка.";
 inline constexpr const char* SOddHexStringLength = "Нечетная длинна HEX строки.";
-inline constexpr const char* SWrongHexStringCS = "Неверная контрольная сумма HEX строки.";
-inline constexpr const char* SWrongHexDataLength =
-    "Неверная длинна HEX данных.\r\nПредполагаемая длинна: %d\r\nДействительная длинна: %d";
+// A malformed line of an image file: the first number is the line's number in the file.
+inline constexpr const char* SHexLineIsTooShort = "Строка %lld: слишком короткая HEX строка.";
+inline constexpr const char* SHexLineHasOddLength = "Строка %lld: нечетная длина HEX строки.";
+inline constexpr const char* SHexLineWrongCS =
+    "Строка %lld: неверная контрольная сумма HEX строки (ожидалась %02X, записана %02X).";
+inline constexpr const char* SHexLineWrongDataLength =
+    "Строка %lld: неверная длина HEX данных (предполагаемая длина %d, действительная длина %d).";
+inline constexpr const char* SHexLineWrongExtendedAddress =
+    "Строка %lld: неверная HEX строка расширенного адреса: нужно 2 байта данных.";
 inline constexpr const char* SFileIsEmpty = "Указанный файл пуст.";
-inline constexpr const char* SWrongExtendedAddress =
-    "Неверная HEX строка расширенного адреса: нужно 2 байта данных.";
 inline constexpr const char* SImageIsTooLarge =
     "Образ слишком велик: адреса выходят за пределы 64 МБ.";
 inline constexpr const char* SCannotReadFile = "Не удалось прочитать файл %s.";

@@ -1,5 +1,5 @@
 // Image files: the input is the text of an image file. It is loaded twice, from a file and from
-// its lines, and both loads must agree. A loaded image is cut into 528-byte pages, which must
+// its lines, and both loads must agree, down to the line an error names. A loaded image is cut into 528-byte pages, which must
 // hold every record's data at its address; saved as 32-byte records and loaded again it must give
 // the same pages, and saving those gives the same records again. Errors of the image file family
 // are the expected outcome of bad input; any other exception is a failure.
@@ -49,10 +49,11 @@ std::vector<std::string> SplitLines(std::string_view Text) {
     return Lines;
 }
 
-// The records of a load and the type of the error that ended it, if any.
+// The records of a load and the type and message of the error that ended it, if any.
 struct TLoad {
     std::shared_ptr<THexFile> File = std::make_shared<THexFile>();
     const std::type_info* Error = nullptr;
+    std::string Message;
 };
 
 template <typename TLoader> TLoad Load(TLoader Loader) {
@@ -61,6 +62,7 @@ template <typename TLoader> TLoad Load(TLoader Loader) {
         Loader(*Result.File);
     } catch (const EHexFileException& Error) {
         Result.Error = &typeid(Error);
+        Result.Message = Error.what();
     }
     return Result;
 }
@@ -207,6 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         const TLoad FromLines =
             Load([&](THexFile& File) { File.LoadFromStrings(SplitLines(Text)); });
         FUZZ_REQUIRE(SameError(FromFile.Error, FromLines.Error));
+        FUZZ_REQUIRE(FromFile.Message == FromLines.Message);
         const std::vector<std::string> Records = RecordTexts(*FromFile.File);
         FUZZ_REQUIRE(Records == RecordTexts(*FromLines.File));
         if (FromFile.Error != nullptr) {

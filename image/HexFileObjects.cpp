@@ -9,6 +9,7 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -177,13 +178,14 @@ std::uint8_t SumOf(const std::uint8_t* Bytes, std::size_t Count) {
 
 // ---- THexLine ----
 
-void THexLine::Parse(std::string_view Text) {
+void THexLine::Parse(std::string_view Text, std::int64_t LineNumber) {
+    const auto Number = static_cast<long long>(LineNumber);
     if (Text.size() < ShortestLineLength) {
-        throw EHexStringIsTooShort(SHexStringIsTooShort);
+        throw EHexStringIsTooShort(FormatText(SHexLineIsTooShort, Number));
     }
     const std::string_view Pairs = Text.substr(1);
     if (Pairs.size() % 2 != 0) {
-        throw EOddHexStringLength(SOddHexStringLength);
+        throw EOddHexStringLength(FormatText(SHexLineHasOddLength, Number));
     }
     // A record of normal length is decoded on the stack; only an overlong line needs the heap.
     const std::size_t Count = Pairs.size() / 2;
@@ -200,14 +202,20 @@ void THexLine::Parse(std::string_view Text) {
     Address = BytesToWord(Bytes[1], Bytes[2]);
     RecordType = Bytes[3];
     Data.assign(Bytes + 4, Bytes + Count - 1);
-    if (SumOf(Bytes, Count) != 0) {
-        throw EWrongHexStringCS(SWrongHexStringCS);
+    const std::uint8_t Written = Bytes[Count - 1];
+    const std::uint8_t Sum = SumOf(Bytes, Count);
+    if (Sum != 0) {
+        // The checksum that would bring the sum of all bytes to 0.
+        const auto Expected = static_cast<std::uint8_t>(Written - Sum);
+        throw EWrongHexStringCS(
+            FormatText(SHexLineWrongCS, Number, unsigned{Expected}, unsigned{Written}));
     }
-    CheckSum = Bytes[Count - 1];
+    CheckSum = Written;
     if (Data.size() != ByteCount) {
-        throw EWrongHexDataLength(FormatText(SWrongHexDataLength, static_cast<int>(ByteCount),
-                                             static_cast<int>(std::min<std::size_t>(
-                                                 Data.size(), static_cast<std::size_t>(INT_MAX)))));
+        throw EWrongHexDataLength(
+            FormatText(SHexLineWrongDataLength, Number, static_cast<int>(ByteCount),
+                       static_cast<int>(
+                           std::min<std::size_t>(Data.size(), static_cast<std::size_t>(INT_MAX)))));
     }
 }
 
@@ -287,12 +295,41 @@ const THexLine& THexFile::GetLine(std::int32_t Index) const {
     return const_cast<THexFile*>(this)->GetLine(Index);
 }
 
+std::int64_t THexFile::GetLineNumber(std::int32_t Index) const {
+    if (Index < 0 || static_cast<std::size_t>(Index) >= Lines.size()) {
+        RaiseIndexError(Index);
+    }
+    // The last shift starting at or before the record.
+    const auto After = std::upper_bound(
+        Shifts.begin(), Shifts.end(), Index,
+        [](std::int32_t Record, const std::pair<std::int32_t, std::int64_t>& Shift) {
+            return Record < Shift.first;
+        });
+    const std::int64_t Skipped = After == Shifts.begin() ? 0 : std::prev(After)->second;
+    return std::int64_t{Index} + 1 + Skipped;
+}
+
+void THexFile::Clear() {
+    Lines.clear();
+    Shifts.clear();
+    BlankLines = 0;
+}
+
+void THexFile::StartRecord() {
+    if (BlankLines != (Shifts.empty() ? 0 : Shifts.back().second)) {
+        Shifts.emplace_back(GetCount(), BlankLines);
+    }
+}
+
 void THexFile::AddLine(std::string_view Text) {
+    StartRecord();
     Lines.emplace_back();
-    Lines.back().Parse(Text);
+    // Every blank line skipped so far comes before the new record.
+    Lines.back().Parse(Text, static_cast<std::int64_t>(Lines.size()) + BlankLines);
 }
 
 void THexFile::AddRecord(std::uint16_t Address, std::uint8_t RecordType, const TByteArray& Data) {
+    StartRecord();
     THexLine& Line = Lines.emplace_back();
     const auto ByteCount = static_cast<std::uint8_t>(Data.size());
     Line.SetByteCount(ByteCount);
@@ -308,14 +345,16 @@ bool THexFile::TakeLine(std::string_view Text) {
     if (Text == HexEndRecord) {
         return false;
     }
-    if (!Text.empty()) {
+    if (Text.empty()) {
+        ++BlankLines;
+    } else {
         AddLine(Text);
     }
     return true;
 }
 
 void THexFile::LoadFromStrings(const std::vector<std::string>& Strings) {
-    Lines.clear();
+    Clear();
     for (const std::string& Text : Strings) {
         if (!TakeLine(Text)) {
             break;
@@ -332,7 +371,7 @@ void THexFile::LoadFromFile(const std::string& FileName) {
     case TOpenResult::Opened:
         break;
     case TOpenResult::Missing:
-        Lines.clear();
+        Clear();
         return;
     case TOpenResult::Refused:
         throw CannotRead();
@@ -344,7 +383,7 @@ void THexFile::LoadFromFile(const std::string& FileName) {
         }
         throw EFileIsEmpty(SFileIsEmpty);
     }
-    Lines.clear();
+    Clear();
     do {
         if (!TakeLine(Line)) {
             return;

@@ -16,10 +16,12 @@ constexpr std::uint8_t ExtendedAddressRecord = 4;
 constexpr std::int64_t SegmentSize = 65536;
 constexpr std::int32_t DumpRecordSize = 32;
 
-std::int64_t ExtendedAddressBase(const THexLine& Line) {
-    const TByteArray& Data = Line.GetData();
+// The base address set by the extended address record at Index.
+std::int64_t ExtendedAddressBase(const IHexFile& HexFile, std::int32_t Index) {
+    const TByteArray& Data = HexFile.GetLine(Index).GetData();
     if (Data.size() < 2) {
-        throw EWrongExtendedAddress(SWrongExtendedAddress);
+        throw EWrongExtendedAddress(FormatText(
+            SHexLineWrongExtendedAddress, static_cast<long long>(HexFile.GetLineNumber(Index))));
     }
     return static_cast<std::int64_t>(BytesToWord(Data[0], Data[1])) * SegmentSize;
 }
@@ -37,7 +39,7 @@ std::int64_t ImageLength(const IHexFile& HexFile) {
     for (std::int32_t Index = 0; Index < HexFile.GetCount(); ++Index) {
         const THexLine& Line = HexFile.GetLine(Index);
         if (Line.GetRecordType() == ExtendedAddressRecord) {
-            Base = ExtendedAddressBase(Line);
+            Base = ExtendedAddressBase(HexFile, Index);
         }
         const std::int64_t End =
             Base + Line.GetAddress() + static_cast<std::int64_t>(Line.GetData().size());
@@ -53,7 +55,7 @@ void CopyRecords(const IHexFile& HexFile, TByteArray& Image) {
     for (std::int32_t Index = 0; Index < HexFile.GetCount(); ++Index) {
         const THexLine& Line = HexFile.GetLine(Index);
         if (Line.GetRecordType() == ExtendedAddressRecord) {
-            Base = ExtendedAddressBase(Line);
+            Base = ExtendedAddressBase(HexFile, Index);
         }
         const TByteArray& Data = Line.GetData();
         if (Line.GetRecordType() != DataRecord || Data.empty()) {

@@ -21,9 +21,9 @@ class THexFileToMemoryMapConverter {
 public:
     // Hands out a new map in MemoryMap, then fills it with pages 0..n-1 of PageSize bytes
     // covering every record's end address (uncovered bytes are 0). Does nothing when HexFile is
-    // null. Raises EWrongExtendedAddress for an extended address record without two address
-    // bytes and EImageIsTooLarge for an image whose last page would end beyond MaxImageSize;
-    // the map handed out then stays empty.
+    // null. Raises EWrongExtendedAddress, naming the record's line, for an extended address
+    // record without two address bytes and EImageIsTooLarge for an image whose last page would end
+    // beyond MaxImageSize; the map handed out then stays empty.
     void HexToMemoryMap(const std::shared_ptr<IHexFile>& HexFile, std::int32_t PageSize,
                         std::shared_ptr<IMemoryMap>& MemoryMap) const;
 

@@ -72,10 +72,11 @@ TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
         {"missing.ldr", SCannotLoadFile},
         {"end-only.ldr", SCannotLoadFile},
         {"empty.ldr", SFileIsEmpty},
-        {"bad-third.ldr", SWrongHexStringCS},
-        {"short.ldr", SHexStringIsTooShort},
+        {"bad-third.ldr",
+         "Строка 3: неверная контрольная сумма HEX строки (ожидалась DC, записана CC)."},
+        {"short.ldr", "Строка 2: слишком короткая HEX строка."},
         {"huge.ldr", SImageIsTooLarge},
-        {"no-base.ldr", SWrongExtendedAddress},
+        {"no-base.ldr", "Строка 1: неверная HEX строка расширенного адреса: нужно 2 байта данных."},
         {".", FormatText(SCannotReadFile, (Folder / ".").c_str())},
     };
     for (const auto& [Name, Message] : Cases) {

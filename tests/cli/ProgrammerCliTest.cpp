@@ -213,10 +213,17 @@ TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
 
 TEST_F(ProgrammerCli, LoadFailureIsAnError) {
     const std::string Port = StartSimulator();
-    const TProcessResult Result = Run({"--port", Port, "write", (Folder / "missing.ldr").string()});
-    EXPECT_EQ(Result.Code, 1);
-    EXPECT_EQ(Result.Out, "");
-    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Не удалось загрузить файл."}));
+    WriteFileText(Folder / "bad.ldr", ":020000040000FA\n\n:0100000011E\n");
+    const std::pair<const char*, const char*> Cases[] = {
+        {"missing.ldr", "Не удалось загрузить файл."},
+        {"bad.ldr", "Строка 3: нечетная длина HEX строки."},
+    };
+    for (const auto& [Name, Message] : Cases) {
+        const TProcessResult Result = Run({"--port", Port, "write", (Folder / Name).string()});
+        EXPECT_EQ(Result.Code, 1) << Name;
+        EXPECT_EQ(Result.Out, "") << Name;
+        EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{Message})) << Name;
+    }
 }
 
 TEST_F(ProgrammerCli, CtrlCStopsTheOperationAfterItsCurrentPage) {

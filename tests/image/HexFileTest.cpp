@@ -1,5 +1,6 @@
 #include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
+#include "image/HexFileToMemoryMapConverter.h"
 #include "image/HexToInt.h"
 #include "tests/support/TempFolder.h"
 
@@ -19,10 +20,18 @@
 
 namespace {
 
-// Runs Action and tells which exception family it raised, by the most specific type.
-std::string RaisedBy(const std::function<void()>& Action) {
+// Runs Action and tells which exception family it raised, by the most specific type; the
+// message goes to Message when given.
+std::string RaisedBy(const std::function<void()>& Action, std::string* Message = nullptr) {
     try {
-        Action();
+        try {
+            Action();
+        } catch (const EHexFileException& Error) {
+            if (Message != nullptr) {
+                *Message = Error.what();
+            }
+            throw;
+        }
     } catch (const EWrongHexStringCS&) {
         return "EWrongHexStringCS";
     } catch (const EOddHexStringLength&) {
@@ -33,6 +42,8 @@ std::string RaisedBy(const std::function<void()>& Action) {
         return "EWrongHexDataLength";
     } catch (const EFileIsEmpty&) {
         return "EFileIsEmpty";
+    } catch (const EWrongExtendedAddress&) {
+        return "EWrongExtendedAddress";
     } catch (const EHexFileException&) {
         return "EHexFileException";
     }
@@ -105,7 +116,7 @@ TEST(HexLine, ParsesWellFormedLines) {
     };
     for (const TCase& Case : Cases) {
         THexLine Line;
-        Line.Parse(Case.Text);
+        Line.Parse(Case.Text, 1);
         EXPECT_EQ(Line.GetByteCount(), Case.Count) << Case.Text;
         EXPECT_EQ(Line.GetAddress(), Case.Address) << Case.Text;
         EXPECT_EQ(Line.GetRecordType(), Case.Type) << Case.Text;
@@ -124,20 +135,13 @@ TEST(HexLine, RejectsMalformedLinesInTheOrderOfTheChecks) {
     };
     for (const auto& [Text, Raised] : Cases) {
         THexLine Line;
-        EXPECT_EQ(RaisedBy([&] { Line.Parse(Text); }), Raised) << '"' << Text << '"';
+        EXPECT_EQ(RaisedBy([&] { Line.Parse(Text, 1); }), Raised) << '"' << Text << '"';
     }
 }
 
-TEST(HexLine, DataLengthErrorNamesBothLengths) {
+TEST(HexLine, DataLengthErrorKeepsTheFieldsReadBeforeIt) {
     THexLine Line;
-    try {
-        Line.Parse(":04000000010203F6");
-        FAIL() << "no exception";
-    } catch (const EWrongHexDataLength& Error) {
-        EXPECT_STREQ(Error.what(), "Неверная длинна HEX данных.\r\nПредполагаемая длинна: "
-                                   "4\r\nДействительная длинна: 3");
-    }
-    // The fields read before the failing check keep their values.
+    EXPECT_THROW(Line.Parse(":04000000010203F6", 1), EWrongHexDataLength);
     EXPECT_EQ(Line.GetByteCount(), 4);
     EXPECT_EQ(Line.GetData(), (TByteArray{1, 2, 3}));
 }
@@ -245,6 +249,46 @@ TEST_F(HexFileOnDisk, ReadsEveryKindOfLineEnd) {
         THexFile File;
         File.LoadFromFile(Folder.File("a.ldr"));
         EXPECT_EQ(RecordTexts(File), Expected) << Text;
+    }
+}
+
+// The line named counts every line of the file, blank ones and those of every line end
+// included; the extended address is checked when the records are turned into pages.
+TEST_F(HexFileOnDisk, ErrorOfALineNamesItsNumberInTheFile) {
+    struct TCase {
+        const char* Text;
+        const char* Raised;
+        const char* Message;
+    };
+    const TCase Cases[] = {
+        {":020000040000FA\r\n\r\n:0100000011EF\r\n", "EWrongHexStringCS",
+         "Строка 3: неверная контрольная сумма HEX строки (ожидалась EE, записана EF)."},
+        {"\r\n\n\r:01000000f808\n", "EWrongHexStringCS",
+         "Строка 4: неверная контрольная сумма HEX строки (ожидалась 07, записана 08)."},
+        {":020000040000FA\r:0100000011E\r", "EOddHexStringLength",
+         "Строка 2: нечетная длина HEX строки."},
+        {":020000040000FA\n\n\n:01000000\n", "EHexStringIsTooShort",
+         "Строка 4: слишком короткая HEX строка."},
+        {":020000040000FA\r\n:04000000010203F6\r\n", "EWrongHexDataLength",
+         "Строка 2: неверная длина HEX данных (предполагаемая длина 4, действительная длина 3)."},
+        {"\n:0100000400FB\n\n:0100000011EE\n", "EWrongExtendedAddress",
+         "Строка 2: неверная HEX строка расширенного адреса: нужно 2 байта данных."},
+        {"\n:020000040000FA\n\n:0100000011EE\n\n\n:0100000400FB\n", "EWrongExtendedAddress",
+         "Строка 7: неверная HEX строка расширенного адреса: нужно 2 байта данных."},
+    };
+    for (const TCase& Case : Cases) {
+        WriteFileText(Folder.File("bad.ldr"), Case.Text);
+        std::string Message;
+        const std::string Raised = RaisedBy(
+            [&] {
+                auto File = std::make_shared<THexFile>();
+                File->LoadFromFile(Folder.File("bad.ldr"));
+                std::shared_ptr<IMemoryMap> Map;
+                THexFileToMemoryMapConverter().HexToMemoryMap(File, 528, Map);
+            },
+            &Message);
+        EXPECT_EQ(Raised, Case.Raised) << Case.Text;
+        EXPECT_EQ(Message, Case.Message) << Case.Text;
     }
 }
 
