@@ -180,6 +180,8 @@ inline constexpr const char* SComNameKey = "COM Name";
 inline constexpr const char* SDefaultPortName = "COM1";
 inline constexpr const char* SLogSection = "Log";
 inline constexpr const char* SLogLimitKey = "Log Limit";
+inline constexpr const char* SQuestionsSection = "Questions";
+inline constexpr const char* SAskBeforeChipEraseKey = "Ask Before Chip Erase";
 
 // ---- Command line ----
 inline constexpr const char* SCliUsageHeader = "Usage: velmora-cli COMMAND [ARGUMENTS]";
@@ -317,6 +319,18 @@ inline constexpr const char* SPortNotASerialPort = "это не последов
 inline constexpr const char* SBurnerDisconnectedFromPort =
     "Программатор отключён от порта %s.  Установлен порт COM1.";
 inline constexpr const char* SUnknownException = "Неизвестная ошибка.";
+// Main window in daily use
+inline constexpr const char* SStopCaption = "Остановить";
+inline constexpr const char* SProgrammerInUse =
+    "Программатор занят: дождитесь конца текущей операции.";
+inline constexpr const char* SConfirmEraseChip =
+    "Стереть всю микросхему? Все данные в ней будут потеряны.";
+inline constexpr const char* SDoNotAskAgain = "Больше не спрашивать";
+inline constexpr const char* SConfirmCloseDuringOperation =
+    "Идёт работа с программатором. Остановить её после текущей страницы и закрыть программу?";
+inline constexpr const char* SImageSavedToFile = "Образ сохранён в файл %s.";
+inline constexpr const char* SHelpCaption = "Помощь - Velmora";
+inline constexpr const char* SHelpNotFound = "Описание программы не найдено.";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"

@@ -6,6 +6,7 @@
 #include "package/PackageExtractor.h"
 #include "serial/AnisochronousCommReadThread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -76,8 +77,23 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
 bool TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadline,
                                      TByteArray& Package) {
     std::unique_lock<std::mutex> Lock(ReplyLock);
-    if (!PackageArrived.wait_until(Lock, Deadline, [&] { return !ReceivedPackages.empty(); })) {
-        return false;
+    const auto Arrived = [&] { return !ReceivedPackages.empty(); };
+    while (!Arrived()) {
+        const auto Now = std::chrono::steady_clock::now();
+        if (Now >= Deadline) {
+            return false;
+        }
+        const auto SliceEnd = WhileWaiting
+                                  ? std::min(Deadline, Now + std::chrono::milliseconds(WaitSliceMs))
+                                  : Deadline;
+        if (PackageArrived.wait_until(Lock, SliceEnd, Arrived)) {
+            break;
+        }
+        if (WhileWaiting && std::chrono::steady_clock::now() < Deadline) {
+            Lock.unlock();
+            WhileWaiting();
+            Lock.lock();
+        }
     }
     Package = std::move(ReceivedPackages.front());
     ReceivedPackages.pop_front();

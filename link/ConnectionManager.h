@@ -25,6 +25,10 @@ public:
     // Decides whether a received package answers the request being waited for. A package it
     // turns down is dropped (the filter logs why) and the wait goes on until the time-out.
     using TReplyFilter = std::function<bool(const TByteArray& Package)>;
+    // Runs on the waiting thread, with no lock held, every WaitSliceMs while a reply is awaited:
+    // lets a front end keep handling its input through a long time-out.
+    using TWaitingProc = std::function<void()>;
+    static constexpr std::uint32_t WaitSliceMs = 20;
 
     static constexpr std::uint8_t StartMarker = Programmer::StartMarker;
     static constexpr std::uint8_t EndMarker = Programmer::EndMarker;
@@ -48,6 +52,10 @@ public:
     // port and the filter pass through.
     bool SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs, TByteArray& Reply,
                      const TReplyFilter& Accepts = {});
+
+    // Proc runs while SendAndWait waits (see TWaitingProc); empty: the wait only sleeps. Proc
+    // must not send a request of its own.
+    void SetWhileWaiting(TWaitingProc Proc) { WhileWaiting = std::move(Proc); }
 
     std::string GetPortName() const;
     // Closes the port, takes Name and opens it; true when it opened.
@@ -78,6 +86,7 @@ private:
     std::unique_ptr<TAnisochronousCommReadThread> ReadThread;
     std::unique_ptr<TPackageComposer> Composer;
     std::unique_ptr<TPackageExtractor> Extractor;
+    TWaitingProc WhileWaiting;
 
     // Packages the extractor delivered and nobody has taken yet, oldest first. A board that
     // sends more than it is asked for cannot grow the queue beyond MaxQueuedPackages: the

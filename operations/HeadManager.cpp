@@ -5,6 +5,7 @@
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
+#include "link/ConnectionManager.h"
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
 #include "operations/ImageFileNames.h"
@@ -21,16 +22,31 @@ constexpr std::int32_t RecordLength = Programmer::RecordLength;
 // The percentage reported for a range whose last page number is 0 (no divisor).
 constexpr int PercentWithoutDivisor = 100;
 
-// Clears the busy flag however the operation that set it ends.
-class TBusyGuard {
+// Marks an operation as running (and, for a page loop, busy) until it ends however it ends. A
+// second operation cannot begin inside a running one: they would share one request and reply.
+class TOperationGuard {
 public:
-    explicit TBusyGuard(bool& Busy) : Busy(Busy) { Busy = true; }
-    ~TBusyGuard() { Busy = false; }
-    TBusyGuard(const TBusyGuard&) = delete;
-    TBusyGuard& operator=(const TBusyGuard&) = delete;
+    TOperationGuard(bool& Running, bool* Busy = nullptr) : Running(Running), Busy(Busy) {
+        if (Running) {
+            throw Exception(SProgrammerInUse);
+        }
+        Running = true;
+        if (Busy != nullptr) {
+            *Busy = true;
+        }
+    }
+    ~TOperationGuard() {
+        Running = false;
+        if (Busy != nullptr) {
+            *Busy = false;
+        }
+    }
+    TOperationGuard(const TOperationGuard&) = delete;
+    TOperationGuard& operator=(const TOperationGuard&) = delete;
 
 private:
-    bool& Busy;
+    bool& Running;
+    bool* Busy;
 };
 
 // Rounds to the nearest integer, halves to the even neighbour, within the range of int.
@@ -69,7 +85,13 @@ constexpr std::size_t MaxListedRuns = 16;
 THeadManager::THeadManager(const std::string& PortName)
     : Converter(std::make_unique<THexFileToMemoryMapConverter>()),
       MemoryMap(std::make_shared<TMemoryMap>()), HexFile(std::make_shared<THexFile>()),
-      ProtocolManager(std::make_unique<TProtocolManager>(PortName)) {}
+      ProtocolManager(std::make_unique<TProtocolManager>(PortName)) {
+    ProtocolManager->GetDeviceManager().GetConnectionManager().SetWhileWaiting([this] {
+        if (WhileWaiting) {
+            WhileWaiting();
+        }
+    });
+}
 
 THeadManager::~THeadManager() = default;
 
@@ -162,6 +184,7 @@ bool THeadManager::ProcessMessagesAndCheckStop() {
 }
 
 bool THeadManager::Initialize() {
+    TOperationGuard Guard(Running);
     std::string Answer;
     ProtocolManager->Initialize(Answer);
     if (Answer.empty()) {
@@ -174,7 +197,7 @@ bool THeadManager::Initialize() {
 }
 
 void THeadManager::WritePages(int First, int Last) {
-    TBusyGuard Guard(Busy);
+    TOperationGuard Guard(Running, &Busy);
     StartTime = NowDateTime();
     if (IsImageEmpty()) {
         throw Exception(SCannotWriteEmptyImage);
@@ -200,7 +223,7 @@ void THeadManager::WriteImage() {
 }
 
 std::uint8_t THeadManager::ComparePages(int First, int Last) {
-    TBusyGuard Guard(Busy);
+    TOperationGuard Guard(Running, &Busy);
     StartTime = NowDateTime();
     if (IsImageEmpty()) {
         throw Exception(SCannotCompareEmptyImage);
@@ -230,21 +253,22 @@ std::uint8_t THeadManager::CompareImage() {
 }
 
 void THeadManager::ReadPages(int First, int Last) {
-    TBusyGuard Guard(Busy);
+    TOperationGuard Guard(Running, &Busy);
     StartTime = NowDateTime();
     SendMessage(SReadStarted, clBlack);
-    ClearImage();
-    if (ProcessMessages) {
-        ProcessMessages();
-    }
+    // The pages go into a map of their own: the current image stays as it is until the read
+    // has something to put in its place.
+    const auto ReadMap = std::make_shared<TMemoryMap>();
+    std::vector<int> Missing;
     for (int Page = First; Page <= Last; ++Page) {
         ReadPage(Page);
-        if (!FetchReadPage(Page)) {
-            MissingPages.push_back(Page);
+        if (!FetchReadPage(Page, *ReadMap)) {
+            Missing.push_back(Page);
         }
         SendProgress(ReadPercentAfterPage(Page, Last));
         if (ProcessMessagesAndCheckStop()) {
-            ClearImage();
+            // A stopped read keeps the pages it read, without calling them a complete image.
+            TakeReadImage(ReadMap, std::move(Missing), false);
             SendMessage(SReadStopped, clRed);
             return;
         }
@@ -252,9 +276,7 @@ void THeadManager::ReadPages(int First, int Last) {
             break;
         }
     }
-    if (OnImageLoaded) {
-        OnImageLoaded(this, MemoryMap, SReadImageName);
-    }
+    TakeReadImage(ReadMap, std::move(Missing), true);
     // A read that missed pages is no success: the image holds only what the chip gave.
     if (!MissingPages.empty()) {
         SendMessage(FormatText(SReadMissedPages, FormatPageList(MissingPages).c_str()), clRed);
@@ -263,12 +285,27 @@ void THeadManager::ReadPages(int First, int Last) {
     SendMessage(SReadSucceeded, clGreen);
 }
 
+void THeadManager::TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap,
+                                 std::vector<int> Missing, bool Complete) {
+    MemoryMap = ReadMap;
+    MissingPages = std::move(Missing);
+    if (!Complete && MemoryMap->GetCount() <= 0) {
+        if (OnImageCleared) {
+            OnImageCleared(this);
+        }
+        return;
+    }
+    if (OnImageLoaded) {
+        OnImageLoaded(this, MemoryMap, SReadImageName);
+    }
+}
+
 void THeadManager::ReadImage() {
     ReadPages(0, LastChipPage);
 }
 
 void THeadManager::DeletePages(int First, int Last) {
-    TBusyGuard Guard(Busy);
+    TOperationGuard Guard(Running, &Busy);
     StartTime = NowDateTime();
     SendMessage(SDeleteStarted, clBlack);
     for (int Page = First; Page <= Last; ++Page) {
@@ -321,7 +358,7 @@ void THeadManager::ReadPage(int PageNumber) {
     ProtocolManager->ReadPage(PageNumber);
 }
 
-bool THeadManager::FetchReadPage(int PageNumber) {
+bool THeadManager::FetchReadPage(int PageNumber, IMemoryMap& Map) {
     std::shared_ptr<IMemoryPage> Page;
     try {
         ProtocolManager->RequestPage(Page);
@@ -335,7 +372,7 @@ bool THeadManager::FetchReadPage(int PageNumber) {
         SendMessage(FormatText(SPageNumberMismatch, Page->GetPageNumber(), Expected), clRed);
         return false;
     }
-    MemoryMap->AddPage(Page->GetPageNumber(), Page->GetAddress(), Page->GetData());
+    Map.AddPage(Page->GetPageNumber(), Page->GetAddress(), Page->GetData());
     return true;
 }
 

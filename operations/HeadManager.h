@@ -74,6 +74,9 @@ public:
     void DeleteImage();
     void StopCurrentOperation();
     bool IsBusy() const { return Busy; }
+    // True from the start of any programmer operation (initialisation included) to its end,
+    // also after a stop was asked for; another operation asked for meanwhile is refused.
+    bool IsRunning() const { return Running; }
     // Pages of the last read that the programmer did not give (it could not identify them, or
     // answered with another page), in ascending order; empty after a complete read, a load or
     // a cleared image. The image holds no page for them.
@@ -93,6 +96,9 @@ public:
     TProgressEvent OnProgress;
     TNotifyEvent OnImageCleared;
     TProcessMessagesProc ProcessMessages;
+    // Lets the front end handle its input while the programmer's answer is awaited (every few
+    // milliseconds of a time-out). It may stop the operation, but must not start another one.
+    TProcessMessagesProc WhileWaiting;
 
 private:
     // Raise OnMessage / OnProgress when assigned.
@@ -100,9 +106,13 @@ private:
     void SendProgress(int Percent);
     // Lets the front end handle its input once; true when the running operation was stopped.
     bool ProcessMessagesAndCheckStop();
-    // Fetches the page just read into the image; false (after a red line) when the programmer
-    // could not identify it or gave another page.
-    bool FetchReadPage(int PageNumber);
+    // Fetches the page just read into Map; false (after a red line) when the programmer could
+    // not identify it or gave another page.
+    bool FetchReadPage(int PageNumber, IMemoryMap& Map);
+    // Makes the pages of a read the current image and announces it; a stopped (not Complete)
+    // read that got no page announces an empty image. Missing: the pages the read did not get.
+    void TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap, std::vector<int> Missing,
+                       bool Complete);
 
     std::unique_ptr<THexFileToMemoryMapConverter> Converter;
     std::shared_ptr<IMemoryMap> MemoryMap;
@@ -110,6 +120,7 @@ private:
     std::unique_ptr<TProtocolManager> ProtocolManager;
     std::vector<int> MissingPages;
     bool Busy = false;
+    bool Running = false;
     TDateTime StartTime = 0;
 };
 

@@ -18,7 +18,7 @@ void TPortNoticeFollower::PortRemoved(const std::string& Name,
 }
 
 void TPortNoticeFollower::Handle(const TNotice& Notice) {
-    if (Head.IsBusy() || !Held.empty()) {
+    if (Head.IsRunning() || !Held.empty()) {
         if (Held.size() == MaxHeldNotices) {
             Held.pop_front();
         }
@@ -36,7 +36,7 @@ void TPortNoticeFollower::Handle(const TNotice& Notice) {
 void TPortNoticeFollower::HandleHeldNotices() {
     // Handling a notice may run an exchange that lets the front end handle its input, and with
     // it a new notice: each is taken off the queue before it is handled.
-    while (!Head.IsBusy() && !Held.empty()) {
+    while (!Head.IsRunning() && !Held.empty()) {
         const TNotice Notice = Held.front();
         Held.pop_front();
         if (Notice.Arrived) {

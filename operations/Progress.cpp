@@ -78,6 +78,17 @@ void TProgress::SetProgress(int Percent, TDateTime StartTime) {
     }
 }
 
+void TProgress::Reset() {
+    LastPercent = 0;
+    if (View == nullptr) {
+        return;
+    }
+    View->SetProgressPosition(0);
+    View->SetStatusPanelText(ProgressPanel, "");
+    View->SetStatusPanelText(RemainingTimePanel, "");
+    View->SetApplicationTitle(SProductName);
+}
+
 TDateTime TProgress::EstimateRemaining(int Percent, TDateTime Now, TDateTime StartTime) {
     return (Now - StartTime) * (100 - Percent) / Percent;
 }

@@ -18,6 +18,9 @@ public:
     // Shows Percent (above 100 taken as 100) for an operation that began at StartTime. The
     // remaining time is recomputed only when a percentage of 1..99 differs from the last one.
     void SetProgress(int Percent, TDateTime StartTime);
+    // Back to the idle display once an operation has ended however it ended: an empty bar, no
+    // percentage, no remaining time, the window's own title.
+    void Reset();
     // The percentage for which the remaining time was last computed; 0 when idle.
     int GetLastPercent() const { return LastPercent; }
 

@@ -63,6 +63,14 @@ void TSession::SetProcessMessages(std::function<void()> ProcessMessages) {
     Head().ProcessMessages = std::move(ProcessMessages);
 }
 
+void TSession::SetWhileWaiting(std::function<void()> WhileWaiting) {
+    Head().WhileWaiting = std::move(WhileWaiting);
+}
+
+void TSession::ResetProgress() {
+    Singletons->GetProgress().Reset();
+}
+
 std::optional<TCommOpenError> TSession::GetPortProblem() {
     TDeviceManager& Device = Head().GetDeviceManager();
     if (Device.IsPortOpen()) {

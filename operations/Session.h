@@ -52,6 +52,10 @@ public:
     void AttachView(IMainView* NewView, bool WithProgress = true);
     // Lets the front end handle its input between two pages of an operation.
     void SetProcessMessages(std::function<void()> ProcessMessages);
+    // Lets the front end handle its input while an answer of the programmer is awaited.
+    void SetWhileWaiting(std::function<void()> WhileWaiting);
+    // The progress display back to idle, after an operation or when the image is emptied.
+    void ResetProgress();
 
     THeadManager& Head();
     const THeadManager& Head() const;

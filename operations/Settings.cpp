@@ -174,12 +174,30 @@ std::string LoadPortName(const std::string& FileName) {
     return Name.empty() ? SDefaultPortName : Name;
 }
 
-bool SavePortName(const std::string& Name, const std::string& FileName) {
+namespace {
+
+// Writes Key, creating the data folder when needed.
+bool StoreSetting(const std::string& FileName, const char* Section, const char* Key,
+                  const std::string& Value) {
     const size_t Slash = FileName.rfind('/');
     if (Slash != std::string::npos && Slash > 0) {
         EnsureFolderExists(FileName.substr(0, Slash));
     }
-    return WriteIniString(FileName, SComPortSection, SComNameKey, Name);
+    return WriteIniString(FileName, Section, Key, Value);
+}
+
+} // namespace
+
+bool SavePortName(const std::string& Name, const std::string& FileName) {
+    return StoreSetting(FileName, SComPortSection, SComNameKey, Name);
+}
+
+bool LoadAskBeforeChipErase(const std::string& FileName) {
+    return ReadIniString(FileName, SQuestionsSection, SAskBeforeChipEraseKey, "1") != "0";
+}
+
+bool SaveAskBeforeChipErase(bool Ask, const std::string& FileName) {
+    return StoreSetting(FileName, SQuestionsSection, SAskBeforeChipEraseKey, Ask ? "1" : "0");
 }
 
 std::uint64_t LoadLogLimit(const std::string& FileName) {

@@ -1,6 +1,6 @@
 // The settings file "Settings.ini" in the program's data folder: a plain INI text file that
-// holds the serial port name (section "COM Port", key "COM Name") and the traffic log's size
-// limit (section "Log", key "Log Limit").
+// holds the serial port name (section "COM Port", key "COM Name"), the traffic log's size limit
+// (section "Log", key "Log Limit") and the questions the window may stop asking.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,12 @@ std::string DefaultSettingsFileName();
 std::string LoadPortName(const std::string& FileName = DefaultSettingsFileName());
 // Stores Name, creating the data folder when needed. False when the file cannot be written.
 bool SavePortName(const std::string& Name, const std::string& FileName = DefaultSettingsFileName());
+
+// Whether the window asks before erasing the whole chip (section "Questions", key "Ask Before
+// Chip Erase", "0" for no): yes unless told otherwise. Saving creates the data folder when
+// needed; false when the file cannot be written.
+bool LoadAskBeforeChipErase(const std::string& FileName = DefaultSettingsFileName());
+bool SaveAskBeforeChipErase(bool Ask, const std::string& FileName = DefaultSettingsFileName());
 
 // The stored traffic log limit, written as ParseLogLimit reads it ("64M"); DefaultLogLimit when
 // none is stored or the stored text is not such a size.

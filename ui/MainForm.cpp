@@ -9,25 +9,33 @@
 #include "operations/PortNoticeFollower.h"
 #include "operations/Progress.h"
 #include "operations/Session.h"
+#include "operations/Settings.h"
 #include "operations/UIObjects.h"
 #include "ui/AboutForm.h"
 #include "ui/AnchorLayout.h"
 #include "ui/ColorRichEdit.h"
 #include "ui/ConstraintedEdit.h"
+#include "ui/Mnemonics.h"
 #include "ui/PagesRangeForm.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/PathEllipsis.h"
 #include "ui/UiSupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QCompleter>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -38,6 +46,7 @@
 #include <QScreen>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -98,39 +107,43 @@ QPixmap StatePixmap(TStatePicture Picture) {
                        : QStringLiteral(":/pictures/image-empty-64.png"));
 }
 
+// A file dialog made once and shown again keeps its file-name completer: a completion list
+// still open when the dialog was accepted by Return would stay on screen over the main window.
+void HideCompletionPopups(QFileDialog& Dialog) {
+    for (QCompleter* Completer : Dialog.findChildren<QCompleter*>()) {
+        if (Completer->popup() != nullptr) {
+            Completer->popup()->hide();
+        }
+    }
+}
+
+// The actions that can run while an operation runs: they touch neither the programmer nor the
+// image.
+bool HarmlessDuringOperation(const TMainForm& Form, const QAction* Action) {
+    return Action == Form.ClearInfoEditAction || Action == Form.ShowImageAction ||
+           Action == Form.N4 || Action == Form.HelpItem || Action == Form.N5;
+}
+
+// The "Usage" chapter of the README: from its heading to the next chapter, pictures left out
+// (they lie beside the README, not in the program).
+QString UsageSection(const QString& Readme) {
+    const QStringList Lines = Readme.split(QLatin1Char('\n'));
+    QStringList Usage;
+    bool Inside = false;
+    for (const QString& Line : Lines) {
+        if (Line.startsWith(QStringLiteral("## "))) {
+            Inside = Line.trimmed() == QStringLiteral("## Usage");
+        }
+        if (Inside && !Line.contains(QStringLiteral("!["))) {
+            Usage << Line;
+        }
+    }
+    return Usage.join(QLatin1Char('\n'));
+}
+
 QString FileDialogFilter() {
     return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SAllFilesFilter);
 }
-
-// Only the named action on: the set of a running full operation.
-TActionFlags OnlyWrite() {
-    return {true, false, false, false, false, false, false};
-}
-TActionFlags OnlyRead() {
-    return {false, true, false, false, false, false, false};
-}
-TActionFlags OnlyCompare() {
-    return {false, false, true, false, false, false, false};
-}
-TActionFlags OnlyDelete() {
-    return {false, false, false, false, true, false, false};
-}
-
-// Ends a full operation however it ends: everything on, the action released.
-class TFullOperationEnd {
-public:
-    TFullOperationEnd(TMainForm& Form, QAction* Action) : Form(Form), Action(Action) {}
-    ~TFullOperationEnd() {
-        Form.UpdateActions(TActionFlags());
-        Action->setChecked(false);
-    }
-    TFullOperationEnd(const TFullOperationEnd&) = delete;
-    TFullOperationEnd& operator=(const TFullOperationEnd&) = delete;
-
-private:
-    TMainForm& Form;
-    QAction* Action;
-};
 
 } // namespace
 
@@ -145,7 +158,9 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     setWindowIcon(Picture(QStringLiteral("velmora")));
 
     FileDialogRunner = [](QFileDialog& Dialog) -> std::optional<QString> {
-        if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) {
+        const int Result = Dialog.exec();
+        HideCompletionPopups(Dialog);
+        if (Result != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) {
             return std::nullopt;
         }
         return Dialog.selectedFiles().constFirst();
@@ -154,6 +169,17 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
         return QMessageBox::question(this, Text(SConfirmationCaption), Question,
                                      QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
+    };
+    ConfirmCloseDuringOperation = ConfirmOverwrite;
+    ConfirmChipErase = [this](const QString& Question, bool& DoNotAskAgain) {
+        QMessageBox Box(QMessageBox::Warning, Text(SConfirmationCaption), Question,
+                        QMessageBox::Yes | QMessageBox::No, this);
+        Box.setDefaultButton(QMessageBox::No);
+        auto* DoNotAsk = new QCheckBox(Text(SDoNotAskAgain), &Box);
+        Box.setCheckBox(DoNotAsk);
+        const bool Confirmed = Box.exec() == QMessageBox::Yes;
+        DoNotAskAgain = Confirmed && DoNotAsk->isChecked();
+        return Confirmed;
     };
     InputBox = [this](const QString& Caption, const QString& Prompt, const QString& Preset) {
         bool Accepted = false;
@@ -176,6 +202,9 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
         new TPanelStatusBar({PercentPanelWidth, ProgressPanelWidth, RemainingPanelWidth}, this);
     setStatusBar(StatusBar);
     CreateDialogs();
+    AssignShortcuts();
+    FileNameEdit->installEventFilter(this);
+    StateLabel->installEventFilter(this);
 
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     setMinimumSize(SmallestWindowWidth, SmallestWindowHeight);
@@ -201,8 +230,8 @@ QAction* TMainForm::MakeAction(const char* Caption, void (TMainForm::*Handler)()
     return Action;
 }
 
-QAction* TMainForm::MakeActionLink(QAction* Action, const char* Caption) {
-    auto* Link = new QAction(Text(Caption), this);
+QAction* TMainForm::MakeActionLink(QAction* Action, const char* Caption, QMenu* Menu) {
+    auto* Link = new QAction(Text(Caption), Menu);
     Link->setIcon(Action->icon());
     Link->setCheckable(Action->isCheckable());
     auto Follow = [Action, Link] {
@@ -257,10 +286,12 @@ void TMainForm::CreateActions() {
     ClearInfoEditAction = MakeAction(SClearInfoCaption, &TMainForm::ClearInfoEditActionExecute,
                                      QStringLiteral("clear"));
     ShowImageAction = MakeAction(SShowImageCaption, &TMainForm::ShowImageActionExecute);
+    StopAction = MakeAction(SStopCaption, &TMainForm::StopActionExecute);
+    StopAction->setEnabled(false);
 
     N4 = MakeAction(SExitCaption, &TMainForm::N4Click, QStringLiteral("exit"));
     COM1 = MakeAction(SComPortMenuCaption, &TMainForm::COM1Click, QStringLiteral("port"));
-    HelpItem = new QAction(Text(SHelpItemCaption), this);
+    HelpItem = MakeAction(SHelpItemCaption, &TMainForm::HelpItemClick);
     N5 = MakeAction(SAboutItemCaption, &TMainForm::N5Click, QStringLiteral("about"));
 }
 
@@ -287,6 +318,13 @@ void TMainForm::CreateMenu() {
     CommandsMenuItem->addAction(DeleteAction);
     CommandsMenuItem->addAction(CompareImageAction);
     CommandsMenuItem->addSeparator();
+    CommandsMenuItem->addAction(WriteConcreatePagesAction);
+    CommandsMenuItem->addAction(ReadConcreatePagesAction);
+    CommandsMenuItem->addAction(DeleteConcreatePagesAction);
+    CommandsMenuItem->addAction(CompareConcreatePagesAction);
+    CommandsMenuItem->addSeparator();
+    CommandsMenuItem->addAction(StopAction);
+    CommandsMenuItem->addSeparator();
     CommandsMenuItem->addAction(InitialyzeAction);
 
     HelpMenuItem = Bar->addMenu(Text(SHelpMenuCaption));
@@ -308,7 +346,7 @@ QToolButton* TMainForm::AddToolButton(QAction* Action) {
 QToolButton* TMainForm::AddDropDownButton(QAction* Full, const char* FullCaption, QAction* Range) {
     QToolButton* Button = AddToolButton(Full);
     auto* Menu = new QMenu(Button);
-    QAction* FullItem = MakeActionLink(Full, FullCaption);
+    QAction* FullItem = MakeActionLink(Full, FullCaption, Menu);
     Menu->addAction(FullItem);
     Menu->addAction(Range);
     Menu->setDefaultAction(FullItem);
@@ -445,6 +483,42 @@ void TMainForm::CreatePages(QWidget* Central) {
     ViewLayout->addWidget(MemoryMapMemo);
 }
 
+void TMainForm::AssignShortcuts() {
+    NewBurnImage->setShortcut(QKeySequence::New);
+    LoadImageFromFileAction->setShortcut(QKeySequence::Open);
+    SaveImageToFileAction->setShortcut(QKeySequence::Save);
+    N4->setShortcut(QKeySequence::Quit);
+    HelpItem->setShortcut(QKeySequence::HelpContents);
+    // The operations on function keys, their page-range forms with Shift, as in other tools
+    // of the bench.
+    const std::pair<QAction*, QAction*> Operations[] = {
+        {WriteImageAction, WriteConcreatePagesAction},
+        {ReadAction, ReadConcreatePagesAction},
+        {DeleteAction, DeleteConcreatePagesAction},
+        {CompareImageAction, CompareConcreatePagesAction},
+    };
+    int Key = Qt::Key_F5;
+    for (const auto& [Full, Range] : Operations) {
+        Full->setShortcut(QKeySequence(Key));
+        Range->setShortcut(QKeySequence(Qt::SHIFT | Key));
+        ++Key;
+    }
+    InitialyzeAction->setShortcut(QKeySequence(Qt::Key_F9));
+    StopAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    for (QAction* Action : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+        Action->setShortcutContext(Qt::WindowShortcut);
+    }
+    AssignMnemonics(menuBar());
+    for (QToolButton* Button :
+         {WriteToolButton, ReadToolButton, DeleteToolButton, CompareToolButton}) {
+        AssignMnemonics(Button->menu());
+    }
+    // The keyboard reaches the file name, its button and the pages in reading order.
+    setTabOrder(FileNameEdit, OpenFileButton);
+    setTabOrder(OpenFileButton, PageControl1);
+    setTabOrder(PageControl1, InfoRichEdit);
+}
+
 void TMainForm::CreateDialogs() {
     FileOpenDialog = new QFileDialog(this);
     FileOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -478,6 +552,9 @@ TPagesRangeForm& TMainForm::GetPagesRangeForm() {
 void TMainForm::FormCreate() {
     Session.AttachView(this);
     Session.SetProcessMessages([] { QCoreApplication::processEvents(); });
+    // The window repaints and takes a stop while the programmer's answer is awaited, time-outs
+    // included.
+    Session.SetWhileWaiting([] { QCoreApplication::processEvents(); });
     GBurnImagae->SetState(bisEmpty);
     ProgressBar = CreateProgressBar();
     ReportPortProblem();
@@ -493,6 +570,7 @@ void TMainForm::FormDestroy() {
     }
     IsDestroyed = true;
     Session.SetProcessMessages(nullptr);
+    Session.SetWhileWaiting(nullptr);
     Session.AttachView(nullptr);
 }
 
@@ -515,8 +593,29 @@ void TMainForm::ReportPortProblem() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
-    FormClose();
-    Event->accept();
+    if (RunningAction == nullptr) {
+        FormClose();
+        Event->accept();
+        return;
+    }
+    // The operation unwinds first (it runs below this event); the window closes at its end.
+    Event->ignore();
+    if (CloseAfterOperation || !ConfirmCloseDuringOperation(Text(SConfirmCloseDuringOperation))) {
+        return;
+    }
+    CloseAfterOperation = true;
+    StopActionExecute();
+}
+
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() == QEvent::Resize) {
+        if (Watched == FileNameEdit) {
+            ShowFileName();
+        } else if (Watched == StateLabel) {
+            ShowStateLabel();
+        }
+    }
+    return QMainWindow::eventFilter(Watched, Event);
 }
 
 QProgressBar* TMainForm::CreateProgressBar() {
@@ -567,7 +666,15 @@ void TMainForm::ShowStatePicture(TStatePicture Picture, bool ClearFirst) {
 }
 
 void TMainForm::SetStateLabel(const std::string& Text) {
-    StateLabel->setText(ToQString(Text));
+    StateLabelText = ToQString(Text);
+    ShowStateLabel();
+}
+
+void TMainForm::ShowStateLabel() {
+    const int Width = StateLabel->contentsRect().width();
+    StateLabel->setText(
+        QFontMetrics(StateLabel->font()).elidedText(StateLabelText, Qt::ElideMiddle, Width));
+    StateLabel->setToolTip(StateLabelText);
 }
 
 void TMainForm::SetPageCountLabel(const std::string& Text) {
@@ -580,19 +687,51 @@ void TMainForm::SetPageLengthLabel(const std::string& Text) {
 
 void TMainForm::SetFileNameText(const std::string& FullPath) {
     FileNameFullPath = FullPath;
+    ShowFileName();
+}
+
+void TMainForm::ShowFileName() {
+    const QString FullPath = ToQString(FileNameFullPath);
     FileNameEdit->setText(
-        ShortenPath(ToQString(FullPath), QFontMetrics(font()), LineEditTextWidth(FileNameEdit)));
+        ShortenPath(FullPath, QFontMetrics(FileNameEdit->font()), LineEditTextWidth(FileNameEdit)));
+    FileNameEdit->setToolTip(FullPath);
 }
 
 void TMainForm::UpdateActions(const TActionFlags& Flags) {
-    WriteImageAction->setEnabled(Flags.Write);
-    ReadAction->setEnabled(Flags.Read);
-    CompareImageAction->setEnabled(Flags.Compare);
-    SaveImageToFileAction->setEnabled(Flags.Save);
-    DeleteAction->setEnabled(Flags.Delete);
-    LoadImageFromFileAction->setEnabled(Flags.Load);
+    ImageFlags = Flags;
+    ApplyEnabledState();
+}
+
+void TMainForm::ApplyEnabledState() {
+    if (RunningAction == nullptr) {
+        for (QAction* Action : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+            Action->setEnabled(true);
+        }
+        WriteImageAction->setEnabled(ImageFlags.Write);
+        ReadAction->setEnabled(ImageFlags.Read);
+        CompareImageAction->setEnabled(ImageFlags.Compare);
+        SaveImageToFileAction->setEnabled(ImageFlags.Save);
+        DeleteAction->setEnabled(ImageFlags.Delete);
+        LoadImageFromFileAction->setEnabled(ImageFlags.Load);
+        StopAction->setEnabled(false);
+        for (QMenu* Menu : {FileMenuItem, SettingsMenuItem, CommandsMenuItem, HelpMenuItem}) {
+            Menu->menuAction()->setEnabled(ImageFlags.Menus);
+        }
+        return;
+    }
+    // While a command runs the menus stay open for what cannot conflict with it: stopping,
+    // clearing the information pane, the dump, help and leaving. The running full operation's
+    // button stays on as its stop until a stop was asked for.
+    for (QAction* Action : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (Action->menu() == nullptr) {
+            Action->setEnabled(HarmlessDuringOperation(*this, Action));
+        }
+    }
+    const bool Stoppable = !StopRequested && RunningAction != InitialyzeAction;
+    RunningAction->setEnabled(Stoppable && RunningAction->isCheckable());
+    StopAction->setEnabled(Stoppable);
     for (QMenu* Menu : {FileMenuItem, SettingsMenuItem, CommandsMenuItem, HelpMenuItem}) {
-        Menu->menuAction()->setEnabled(Flags.Menus);
+        Menu->menuAction()->setEnabled(true);
     }
 }
 
@@ -629,19 +768,74 @@ void TMainForm::SetApplicationTitle(const std::string& Title) {
 
 // ---- Actions ----
 
-void TMainForm::RunFullOperation(QAction* Action, const TActionFlags& RunningFlags,
-                                 const std::function<void()>& Operation) {
-    THeadManager& Manager = Head();
-    if (Manager.IsBusy()) {
-        Manager.StopCurrentOperation();
-        Action->setChecked(false);
-        UpdateActions(TActionFlags());
+void TMainForm::RunFullOperation(QAction* Action, const std::function<void()>& Operation) {
+    if (RunningAction != nullptr) {
+        // The running operation's own button is its stop.
+        StopActionExecute();
         return;
     }
-    Action->setChecked(true);
-    UpdateActions(RunningFlags);
-    TFullOperationEnd End(*this, Action);
-    Operation();
+    RunCommand(Action, Operation);
+}
+
+void TMainForm::RunCommand(QAction* Action, const std::function<void()>& Command) {
+    if (RunningAction != nullptr) {
+        throw Exception(SProgrammerInUse);
+    }
+    // Ends the command however it ends: everything back as the image allows, the progress idle,
+    // and a close that waited for the end carried out.
+    class TCommandEnd {
+    public:
+        explicit TCommandEnd(TMainForm& Form) : Form(Form) {}
+        ~TCommandEnd() {
+            QAction* Action = Form.RunningAction;
+            Form.RunningAction = nullptr;
+            Form.StopRequested = false;
+            Action->setChecked(false);
+            Form.Session.ResetProgress();
+            Form.ApplyEnabledState();
+            if (Form.CloseAfterOperation) {
+                Form.CloseAfterOperation = false;
+                Form.close();
+            }
+        }
+        TCommandEnd(const TCommandEnd&) = delete;
+        TCommandEnd& operator=(const TCommandEnd&) = delete;
+
+    private:
+        TMainForm& Form;
+    };
+
+    RunningAction = Action;
+    StopRequested = false;
+    Action->setChecked(Action->isCheckable());
+    ApplyEnabledState();
+    TCommandEnd End(*this);
+    Command();
+}
+
+void TMainForm::StopActionExecute() {
+    if (RunningAction == nullptr || StopRequested) {
+        return;
+    }
+    StopRequested = true;
+    Head().StopCurrentOperation();
+    RunningAction->setChecked(false);
+    ApplyEnabledState();
+}
+
+bool TMainForm::ChipEraseConfirmed() {
+    const std::string& SettingsFile = Session.GetOptions().SettingsFileName;
+    if (!LoadAskBeforeChipErase(SettingsFile)) {
+        return true;
+    }
+    bool DoNotAskAgain = false;
+    if (!ConfirmChipErase(Text(SConfirmEraseChip), DoNotAskAgain)) {
+        return false;
+    }
+    if (DoNotAskAgain) {
+        SaveAskBeforeChipErase(false, SettingsFile);
+    }
+    return true;
 }
 
 int TMainForm::ImagePageCount() const {
@@ -661,6 +855,7 @@ std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int Ma
 
 void TMainForm::NewBurnImageExecute() {
     Head().ClearImage();
+    Session.ResetProgress();
 }
 
 void TMainForm::LoadImageFromFileActionExecute() {
@@ -690,22 +885,27 @@ void TMainForm::SaveImageToFileActionExecute() {
         }
     }
     Manager.SaveImageToFile(Target);
+    GInfoRichEdit->AddMessage(FormatText(SImageSavedToFile, Target.c_str()), clGreen);
 }
 
 void TMainForm::WriteImageActionExecute() {
-    RunFullOperation(WriteImageAction, OnlyWrite(), [this] { Head().WriteImage(); });
+    RunFullOperation(WriteImageAction, [this] { Head().WriteImage(); });
 }
 
 void TMainForm::ReadActionExecute() {
-    RunFullOperation(ReadAction, OnlyRead(), [this] { Head().ReadImage(); });
+    RunFullOperation(ReadAction, [this] { Head().ReadImage(); });
 }
 
 void TMainForm::DeleteActionExecute() {
-    RunFullOperation(DeleteAction, OnlyDelete(), [this] { Head().DeleteImage(); });
+    if (RunningAction == nullptr && !ChipEraseConfirmed()) {
+        DeleteAction->setChecked(false);
+        return;
+    }
+    RunFullOperation(DeleteAction, [this] { Head().DeleteImage(); });
 }
 
 void TMainForm::CompareImageActionExecute() {
-    RunFullOperation(CompareImageAction, OnlyCompare(), [this] {
+    RunFullOperation(CompareImageAction, [this] {
         switch (Head().CompareImage()) {
         case THeadManager::CompareEqual:
             GInfoRichEdit->AddMessage(SImageMatches, clGreen);
@@ -721,30 +921,34 @@ void TMainForm::CompareImageActionExecute() {
 
 void TMainForm::WriteConcreatePagesActionExecute() {
     if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
-        Head().WritePages(Range->first, Range->second);
+        RunCommand(WriteConcreatePagesAction,
+                   [this, &Range] { Head().WritePages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::ReadConcreatePagesActionExecute() {
     if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
-        Head().ReadPages(Range->first, Range->second);
+        RunCommand(ReadConcreatePagesAction,
+                   [this, &Range] { Head().ReadPages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::DeleteConcreatePagesActionExecute() {
     if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
-        Head().DeletePages(Range->first, Range->second);
+        RunCommand(DeleteConcreatePagesAction,
+                   [this, &Range] { Head().DeletePages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::CompareConcreatePagesActionExecute() {
     if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
-        Head().ComparePages(Range->first, Range->second);
+        RunCommand(CompareConcreatePagesAction,
+                   [this, &Range] { Head().ComparePages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::InitialyzeActionExecute() {
-    Head().Initialize();
+    RunCommand(InitialyzeAction, [this] { Head().Initialize(); });
 }
 
 void TMainForm::ClearInfoEditActionExecute() {
@@ -768,6 +972,33 @@ void TMainForm::COM1Click() {
     if (!Manager.SetPortName(ToStdString(Name))) {
         ReportPortProblem();
     }
+}
+
+void TMainForm::HelpItemClick() {
+    if (HelpForm == nullptr) {
+        HelpForm = new QDialog(this);
+        HelpForm->setWindowTitle(Text(SHelpCaption));
+        auto* Layout = new QVBoxLayout(HelpForm);
+        auto* Browser = new QTextBrowser(HelpForm);
+        Browser->setOpenExternalLinks(true);
+        QFile Usage(QStringLiteral(":/docs/README.md"));
+        const QString Markdown = Usage.open(QIODevice::ReadOnly)
+                                     ? UsageSection(QString::fromUtf8(Usage.readAll()))
+                                     : QString();
+        if (Markdown.isEmpty()) {
+            Browser->setPlainText(Text(SHelpNotFound));
+        } else {
+            Browser->setMarkdown(Markdown);
+        }
+        Layout->addWidget(Browser);
+        auto* Buttons = new QDialogButtonBox(QDialogButtonBox::Close, HelpForm);
+        connect(Buttons, &QDialogButtonBox::rejected, HelpForm, &QDialog::close);
+        Layout->addWidget(Buttons);
+        HelpForm->resize(640, 560);
+    }
+    HelpForm->show();
+    HelpForm->raise();
+    HelpForm->activateWindow();
 }
 
 void TMainForm::N4Click() {

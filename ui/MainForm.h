@@ -18,6 +18,7 @@
 #include "ui/PortNotices.h"
 
 class QAction;
+class QDialog;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -47,6 +48,10 @@ public:
     // Shows an input box; returns the text, or Preset when the user cancelled.
     using TInputBox = std::function<QString(const QString& Caption, const QString& Prompt,
                                             const QString& Preset)>;
+    // Asks whether to erase the whole chip; true to go on. DoNotAskAgain comes back true when
+    // the user ticked that the question should not come again.
+    using TChipEraseConfirmation =
+        std::function<bool(const QString& Question, bool& DoNotAskAgain)>;
     // Runs the page range dialog between the bounds; its modal result.
     using TRangeDialogRunner =
         std::function<int(TPagesRangeForm& Form, int MinIndex, int MaxIndex)>;
@@ -68,6 +73,9 @@ public:
     // Replaceable interaction, so that tests answer instead of a user.
     TFileDialogRunner FileDialogRunner;
     TConfirmation ConfirmOverwrite;
+    TChipEraseConfirmation ConfirmChipErase;
+    // Asked when the window is closed while an operation runs.
+    TConfirmation ConfirmCloseDuringOperation;
     TInputBox InputBox;
     TRangeDialogRunner RangeDialogRunner;
 
@@ -92,6 +100,8 @@ public:
     TStatePicture GetStatePicture() const { return StatePicture; }
     // The full path behind the shortened text of FileNameEdit.
     const std::string& GetFileNameFullPath() const { return FileNameFullPath; }
+    // The action whose command runs at present (a stop may have been asked for); none when idle.
+    QAction* GetRunningAction() const { return RunningAction; }
 
     // ---- Serial ports arriving and leaving ----
     // Handled by the port-notice follower; held while an operation runs.
@@ -157,6 +167,10 @@ public:
     QAction* InitialyzeAction = nullptr;
     QAction* ClearInfoEditAction = nullptr;
     QAction* ShowImageAction = nullptr;
+    QAction* StopAction = nullptr;
+
+    // The help window with the program's usage; made on first use.
+    QPointer<QDialog> HelpForm;
 
     // ---- Action handlers ----
     void NewBurnImageExecute();
@@ -173,12 +187,18 @@ public:
     void InitialyzeActionExecute();
     void ClearInfoEditActionExecute();
     void ShowImageActionExecute();
+    void StopActionExecute();
+    void HelpItemClick();
     void COM1Click();
     void N4Click();
     void N5Click();
 
 protected:
+    // Closing while an operation runs asks first; the window then closes once the operation
+    // has stopped.
     void closeEvent(QCloseEvent* Event) override;
+    // Re-shortens the file path and the image name to the new widths.
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void CreateActions();
@@ -194,7 +214,7 @@ private:
                         const QString& PictureName = QString());
     // A menu item with its own caption that stands for Action: it triggers it and follows its
     // enabled and checked state.
-    QAction* MakeActionLink(QAction* Action, const char* Caption);
+    QAction* MakeActionLink(QAction* Action, const char* Caption, QMenu* Menu);
 
     void FormCreate();
     void FormClose();
@@ -206,8 +226,18 @@ private:
     QProgressBar* CreateProgressBar();
 
     // The pattern of the four full operations: a second press stops the running one.
-    void RunFullOperation(QAction* Action, const TActionFlags& RunningFlags,
-                          const std::function<void()>& Operation);
+    void RunFullOperation(QAction* Action, const std::function<void()>& Operation);
+    // Runs a programmer command for Action: while it runs only what cannot conflict with it is
+    // enabled; afterwards the progress display is idle again and a close asked for meanwhile
+    // goes ahead.
+    void RunCommand(QAction* Action, const std::function<void()>& Command);
+    // Enables the commands: the image's set when idle, the running command's set otherwise.
+    void ApplyEnabledState();
+    // Asks before a whole-chip erase unless the user said not to; true to go on.
+    bool ChipEraseConfirmed();
+    void ShowFileName();
+    void ShowStateLabel();
+    void AssignShortcuts();
     // Shows the range dialog; the chosen first and last index when the user confirmed.
     std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
     int ImagePageCount() const;
@@ -216,6 +246,11 @@ private:
     std::unique_ptr<TPortNoticeFollower> PortNoticeFollower;
     std::string ApplicationTitle;
     std::string FileNameFullPath;
+    QString StateLabelText;
+    TActionFlags ImageFlags;
+    QAction* RunningAction = nullptr;
+    bool StopRequested = false;
+    bool CloseAfterOperation = false;
     TStatePicture StatePicture = TStatePicture::Empty;
     QPointer<TAboutForm> AboutForm;
     QPointer<TPagesRangeForm> PagesRangeForm;

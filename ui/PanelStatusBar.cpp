@@ -1,6 +1,9 @@
 #include "ui/PanelStatusBar.h"
 
+#include <QHelpEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QToolTip>
 #include <algorithm>
 
 namespace {
@@ -14,7 +17,15 @@ TPanelStatusBar::TPanelStatusBar(std::vector<int> PanelWidths, QWidget* Parent)
 }
 
 int TPanelStatusBar::PanelWidth(int Panel) const {
-    return IsPanel(Panel) ? Widths[static_cast<size_t>(Panel)] : 0;
+    if (!IsPanel(Panel)) {
+        return 0;
+    }
+    const int Design = Widths[static_cast<size_t>(Panel)];
+    if (Panel + 1 < PanelCount()) {
+        return Design;
+    }
+    const int Grip = isSizeGripEnabled() ? style()->pixelMetric(QStyle::PM_SizeGripSize) : 0;
+    return std::max(Design, width() - PanelLeft(Panel) - Grip);
 }
 
 int TPanelStatusBar::PanelLeft(int Panel) const {
@@ -37,17 +48,51 @@ void TPanelStatusBar::SetPanelText(int Panel, const QString& Text) {
     update();
 }
 
+QRect TPanelStatusBar::TextBox(int Panel) const {
+    return QRect(PanelLeft(Panel), 1, PanelWidth(Panel) - 2, height() - 2)
+        .adjusted(TextIndent, 0, -TextIndent, 0);
+}
+
+QString TPanelStatusBar::ShownPanelText(int Panel) const {
+    if (!IsPanel(Panel)) {
+        return QString();
+    }
+    return fontMetrics().elidedText(Texts[static_cast<size_t>(Panel)], Qt::ElideRight,
+                                    TextBox(Panel).width());
+}
+
+int TPanelStatusBar::PanelAt(int X) const {
+    for (int Panel = 0; Panel < PanelCount(); ++Panel) {
+        if (X >= PanelLeft(Panel) && X < PanelLeft(Panel) + PanelWidth(Panel)) {
+            return Panel;
+        }
+    }
+    return -1;
+}
+
+bool TPanelStatusBar::event(QEvent* Event) {
+    if (Event->type() == QEvent::ToolTip) {
+        const auto* Help = static_cast<QHelpEvent*>(Event);
+        const QString Text = PanelText(PanelAt(Help->pos().x()));
+        if (Text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(Help->globalPos(), Text, this);
+        }
+        return true;
+    }
+    return QStatusBar::event(Event);
+}
+
 void TPanelStatusBar::paintEvent(QPaintEvent*) {
     // The panels replace the bar's own message area; the size grip paints itself.
     QPainter Painter(this);
-    Painter.setPen(palette().color(QPalette::Mid));
     for (int Panel = 0; Panel < PanelCount(); ++Panel) {
         const QRect Box(PanelLeft(Panel), 1, PanelWidth(Panel) - 2, height() - 2);
         Painter.setPen(palette().color(QPalette::Mid));
         Painter.drawRect(Box.adjusted(0, 0, -1, -1));
         Painter.setPen(palette().color(QPalette::WindowText));
-        Painter.drawText(Box.adjusted(TextIndent, 0, -TextIndent, 0),
-                         Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-                         Texts[static_cast<size_t>(Panel)]);
+        Painter.drawText(TextBox(Panel), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                         ShownPanelText(Panel));
     }
 }

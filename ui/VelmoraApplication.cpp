@@ -3,7 +3,22 @@
 #include "common/Exception.h"
 #include "common/ResourseStrings.h"
 
-TVelmoraApplication::TVelmoraApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
+#include <QLibraryInfo>
+#include <QLocale>
+
+TVelmoraApplication::TVelmoraApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
+    // The program speaks Russian: Qt's own dialogs and buttons do too, and text direction and
+    // number formats follow.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    if (QtTranslations.load(QLocale(QLocale::Russian), QStringLiteral("qt"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&QtTranslations);
+    }
+}
+
+bool TVelmoraApplication::HasQtTranslations() const {
+    return !QtTranslations.isEmpty();
+}
 
 bool TVelmoraApplication::notify(QObject* Receiver, QEvent* Event) {
     try {

@@ -173,7 +173,8 @@ TEST_F(HeadManagerTest, ReadSkipsAPageWithAnUnknownNumberAndGoesOn) {
                                   {"Программатор вернул страницу с неизвестным номером.", clRed},
                                   {"Чтение не завершено: не прочитаны страницы 1.", clRed}}));
     EXPECT_EQ(Head->GetMissingPages(), std::vector<int>{1});
-    EXPECT_EQ(Events.ClearedCount, 1);
+    // The image of seven pages stayed until the read had its own.
+    EXPECT_EQ(Events.ClearedCount, 0);
     ASSERT_EQ(Events.LoadedCount, 1);
     EXPECT_EQ(Events.LoadedName, "ReadImage.ldr");
     EXPECT_EQ(Events.LoadedImage, Head->GetMemoryMap());
@@ -255,6 +256,9 @@ TEST_F(HeadManagerTest, StopDuringAPageFinishesThatPageAndTouchesNoOther) {
     Head->ProcessMessages = [&] {
         ++Passes;
         EXPECT_TRUE(Head->IsBusy());
+        // No second operation inside a running one: they would share the request and reply.
+        EXPECT_EQ(ThrownMessage<Exception>([&] { Head->Initialize(); }),
+                  "Программатор занят: дождитесь конца текущей операции.");
         if (Passes == 8) { // after page 7
             Head->StopCurrentOperation();
         }
@@ -291,8 +295,9 @@ TEST_F(HeadManagerTest, StopOnTheLastPageStillEndsWithTheStopLine) {
     EXPECT_EQ(Events.Lines.back(), TLine("Сравнение прервано.", clRed));
 }
 
-TEST_F(HeadManagerTest, StoppedReadEmptiesTheImageAgain) {
+TEST_F(HeadManagerTest, StoppedReadKeepsThePagesReadSoFar) {
     StartSimulator();
+    FillImage(7);
     Head->ProcessMessages = [&] {
         if (Events.Progress.size() == 2) {
             Head->StopCurrentOperation();
@@ -300,9 +305,10 @@ TEST_F(HeadManagerTest, StoppedReadEmptiesTheImageAgain) {
     };
     Head->ReadPages(0, 5);
     EXPECT_EQ(Events.Lines.back(), TLine("Чтение образа прервано.", clRed));
-    EXPECT_TRUE(Head->IsImageEmpty());
-    EXPECT_EQ(Events.ClearedCount, 2);
-    EXPECT_EQ(Events.LoadedCount, 0);
+    EXPECT_EQ(Head->GetMemoryMap()->GetCount(), 2);
+    EXPECT_EQ(Events.ClearedCount, 0);
+    EXPECT_EQ(Events.LoadedCount, 1);
+    EXPECT_EQ(Events.LoadedName, "ReadImage.ldr");
     Events.Lines.clear();
     Events.Progress.clear();
     Head->DeletePages(0, 5);
@@ -347,17 +353,20 @@ TEST_F(HeadManagerTest, ProgrammerErrorsPassOutAndLeaveBusyFalse) {
                                                 {"Начато чтение образа.", clBlack}}));
 }
 
-TEST_F(HeadManagerTest, ReadErrorKeepsThePagesFetchedSoFarWithoutAnnouncingThem) {
+TEST_F(HeadManagerTest, ReadErrorLeavesTheImageAsItWas) {
     StartSimulator();
+    FillImage(7);
+    const std::shared_ptr<IMemoryMap> Before = Head->GetMemoryMap();
     Head->ProcessMessages = [&] {
         if (Events.Progress.size() == 2) {
             Simulator->Stop(); // the programmer goes silent: the next read times out
         }
     };
     EXPECT_THROW(Head->ReadPages(0, 5), EDeviceManagerException);
-    EXPECT_EQ(Head->GetMemoryMap()->GetCount(), 2);
-    EXPECT_FALSE(Head->IsImageEmpty());
+    EXPECT_EQ(Head->GetMemoryMap(), Before);
+    EXPECT_EQ(Head->GetMemoryMap()->GetCount(), 7);
     EXPECT_EQ(Events.LoadedCount, 0);
+    EXPECT_EQ(Events.ClearedCount, 0);
     EXPECT_FALSE(Head->IsBusy());
 }
 

@@ -2,6 +2,7 @@
 // widgets: actions are triggered and buttons clicked, labels, colours and enabled states read.
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,7 +65,8 @@ constexpr TColor Blue = 0xFF0000;
 
 const TActionFlags Everything{};
 const TActionFlags EmptyImage{false, true, false, false, true, true, true};
-const TActionFlags OnlyWrite{true, false, false, false, false, false, false};
+// While a full write runs: its button (the stop) and the menus, for what cannot conflict.
+const TActionFlags OnlyWrite{true, false, false, false, false, true, false};
 
 struct TLine {
     QString Text;
@@ -108,6 +111,12 @@ QString Q(const char* Text) {
     return QString::fromUtf8(Text);
 }
 
+// A caption without its mnemonic marker.
+QString Plain(const QString& Caption) {
+    QString Text = Caption;
+    return Text.remove(QLatin1Char('&'));
+}
+
 QList<QMenu*> TopMenus(const TMainForm& Window) {
     return {Window.FileMenuItem, Window.SettingsMenuItem, Window.CommandsMenuItem,
             Window.HelpMenuItem};
@@ -125,13 +134,15 @@ TActionFlags Shown(const TMainForm& Window) {
             Window.LoadImageFromFileAction->isEnabled()};
 }
 
-bool AnyMenuOn(const TMainForm& Window) {
-    for (QMenu* Menu : TopMenus(Window)) {
-        if (Menu->menuAction()->isEnabled()) {
-            return true;
+// The window's commands that are enabled now.
+QSet<QAction*> EnabledCommands(const TMainForm& Window) {
+    QSet<QAction*> Enabled;
+    for (QAction* Action : Window.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (Action->isEnabled()) {
+            Enabled.insert(Action);
         }
     }
-    return false;
+    return Enabled;
 }
 
 bool AnyFullActionChecked(const TMainForm& Window) {
@@ -171,6 +182,15 @@ public:
         Window->ConfirmOverwrite = [this](const QString& Question) {
             Questions << Question;
             return OverwriteAnswer;
+        };
+        Window->ConfirmCloseDuringOperation = [this](const QString& Question) {
+            Questions << Question;
+            return CloseAnswer;
+        };
+        Window->ConfirmChipErase = [this](const QString& Question, bool& DoNotAskAgain) {
+            Questions << Question;
+            DoNotAskAgain = EraseDoNotAskAgain;
+            return EraseAnswer;
         };
         Window->InputBox = [this](const QString& Caption, const QString& Prompt,
                                   const QString& Preset) {
@@ -227,6 +247,9 @@ public:
     int DialogsShown = 0;
     QFileDialog* LastDialog = nullptr;
     bool OverwriteAnswer = false;
+    bool CloseAnswer = true;
+    bool EraseAnswer = true;
+    bool EraseDoNotAskAgain = false;
     QStringList Questions;
     std::optional<QString> InputAnswer;
     QString InputCaption;
@@ -266,10 +289,11 @@ private Q_SLOTS:
     void SecondPressStopsAFullWrite();
     void ClosingTheWindowStopsTheOperation();
     void ProgressShowsInTitleAndStatusBar();
-    void StoppedReadLeavesAnEmptyImageWithEverythingOn();
+    void StoppedReadKeepsThePagesReadSoFar();
+    void SilentProgrammerNeitherFreezesTheWindowNorCostsTheImage();
     void CompareReportsItsResult();
-    void FailedFullOperationEndsWithOneRedLineAndEverythingOn();
-    void RangeActionsAskForTheRangeAndKeepTheButtonsAsTheyAre();
+    void FailedFullOperationEndsWithOneRedLineAndTheCommandsBack();
+    void RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn();
     void SavingOverAnExistingFileAsksFirst();
     void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
     void ShowImageFillsTheDumpAndLoadingEmptiesIt();
@@ -331,7 +355,8 @@ void TMainFormTest::ElementsAreBuiltAsDesigned() {
     QCOMPARE(Window.StatusBar->PanelCount(), 3);
     QCOMPARE(Window.StatusBar->PanelWidth(0), 40);
     QCOMPARE(Window.StatusBar->PanelWidth(1), 100);
-    QCOMPARE(Window.StatusBar->PanelWidth(2), 50);
+    // The remaining-time panel takes the free width beside the other two.
+    QVERIFY(Window.StatusBar->PanelWidth(2) > 50);
     QCOMPARE(Window.ProgressBar->parentWidget(), Window.StatusBar);
     QCOMPARE(Window.ProgressBar->geometry(), QRect(40, 2, 99, Window.StatusBar->height() - 2));
     QCOMPARE(Window.ProgressBar->value(), 0);
@@ -340,23 +365,26 @@ void TMainFormTest::ElementsAreBuiltAsDesigned() {
                                     Q("Помощь")};
     QStringList Titles;
     for (QAction* Item : Window.menuBar()->actions()) {
-        Titles << Item->text();
+        Titles << Plain(Item->text());
     }
     QCOMPARE(Titles, MenuTitles);
     QStringList FileItems;
     for (QAction* Item : Window.FileMenuItem->actions()) {
-        FileItems << (Item->isSeparator() ? Q("-") : Item->text());
+        FileItems << (Item->isSeparator() ? Q("-") : Plain(Item->text()));
     }
     QCOMPARE(FileItems, QStringList({Q("Новый образ"), Q("-"), Q("Загрузить образ из файла"),
                                      Q("-"), Q("Сохранить образ как..."), Q("-"), Q("Выход")}));
     QStringList CommandItems;
     for (QAction* Item : Window.CommandsMenuItem->actions()) {
-        CommandItems << (Item->isSeparator() ? Q("-") : Item->text());
+        CommandItems << (Item->isSeparator() ? Q("-") : Plain(Item->text()));
     }
-    QCOMPARE(CommandItems,
-             QStringList({Q("Записать образ в контроллер"), Q("Прочесть образ из контроллера"),
-                          Q("Стереть контроллер"), Q("Сравнить образ с образом в контроллере"),
-                          Q("-"), Q("Инициализировать программатор")}));
+    QCOMPARE(
+        CommandItems,
+        QStringList({Q("Записать образ в контроллер"), Q("Прочесть образ из контроллера"),
+                     Q("Стереть контроллер"), Q("Сравнить образ с образом в контроллере"), Q("-"),
+                     Q("Записать указаные страницы..."), Q("Прочесть указаные страницы..."),
+                     Q("Стереть указаные страницы..."), Q("Сравнить указаные страницы..."), Q("-"),
+                     Q("Остановить"), Q("-"), Q("Инициализировать программатор")}));
 
     struct TButton {
         QToolButton* Button;
@@ -378,8 +406,8 @@ void TMainFormTest::ElementsAreBuiltAsDesigned() {
         QVERIFY(Expected.Button->width() >= 62 && Expected.Button->height() >= 52);
         const QList<QAction*> Items = Expected.Button->menu()->actions();
         QCOMPARE(Items.size(), 2);
-        QCOMPARE(Items[0]->text(), Q(Expected.Full));
-        QCOMPARE(Items[1]->text(), Q(Expected.Range));
+        QCOMPARE(Plain(Items[0]->text()), Q(Expected.Full));
+        QCOMPARE(Plain(Items[1]->text()), Q(Expected.Range));
         QCOMPARE(Expected.Button->menu()->defaultAction(), Items[0]);
         QVERIFY(!Expected.Button->icon().isNull());
     }
@@ -490,18 +518,21 @@ void TMainFormTest::FullWriteWritesTheChipAndEnablesEverything() {
     World.LoadImage(3);
 
     std::optional<TActionFlags> DuringWrite;
-    bool MenusOnDuringWrite = true;
+    QSet<QAction*> EnabledDuringWrite;
     bool CheckedDuringWrite = false;
     QTimer::singleShot(0, Window.WriteToolButton, [&] {
         DuringWrite = Shown(Window);
-        MenusOnDuringWrite = AnyMenuOn(Window);
+        EnabledDuringWrite = EnabledCommands(Window);
         CheckedDuringWrite = Window.WriteToolButton->isChecked();
     });
     Window.WriteToolButton->click();
 
     QVERIFY(DuringWrite.has_value());
     QCOMPARE(*DuringWrite, OnlyWrite);
-    QVERIFY(!MenusOnDuringWrite);
+    // Only what cannot conflict with the write: its stop, the pane, the dump, help, leaving.
+    QCOMPARE(EnabledDuringWrite,
+             QSet<QAction*>({Window.WriteImageAction, Window.StopAction, Window.ClearInfoEditAction,
+                             Window.ShowImageAction, Window.N4, Window.HelpItem, Window.N5}));
     QVERIFY(CheckedDuringWrite);
     const auto Lines = World.Lines();
     QVERIFY(HasLine(Lines, Q("Начата запись образа."), Black));
@@ -536,10 +567,31 @@ void TMainFormTest::ClosingTheWindowStopsTheOperation() {
     TWorld World;
     TMainForm& Window = *World.Window;
     World.LoadImage(6);
+    // Answered no, the write goes on to its end.
+    World.CloseAnswer = false;
     QTimer::singleShot(0, &Window, [&Window] { Window.close(); });
     Window.WriteImageAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Запись прошла успешно."));
+    QVERIFY(Window.isVisible());
+    // Answered yes, the write stops after its page and the window closes once it has.
+    World.CloseAnswer = true;
+    bool VisibleAfterTheQuestion = false;
+    QTimer::singleShot(0, &Window, [&] {
+        Window.close();
+        VisibleAfterTheQuestion = Window.isVisible();
+    });
+    Window.WriteImageAction->trigger();
+    QCOMPARE(World.Questions,
+             QStringList(2, Q("Идёт работа с программатором. Остановить её после текущей "
+                              "страницы и закрыть программу?")));
+    QVERIFY(VisibleAfterTheQuestion);
     QVERIFY(HasLine(World.Lines(), Q("Запись образа прервана."), Red));
     QVERIFY(!Window.isVisible());
+    // Without an operation the window closes at once, without a question.
+    Window.show();
+    Window.close();
+    QVERIFY(!Window.isVisible());
+    QCOMPARE(World.Questions.size(), 2);
 }
 
 void TMainFormTest::ProgressShowsInTitleAndStatusBar() {
@@ -563,12 +615,14 @@ void TMainFormTest::ProgressShowsInTitleAndStatusBar() {
     QCOMPARE(Percents[0], Q("26%"));
     QCOMPARE(Bars[0], 26);
     QCOMPARE(Titles.back(), Q("Программатор Velmora "));
-    QCOMPARE(Window.StatusBar->PanelText(0), Q("100%"));
+    // Once the write has ended the display is idle again.
+    QVERIFY(Window.StatusBar->PanelText(0).isEmpty());
     QVERIFY(Window.StatusBar->PanelText(2).isEmpty());
+    QCOMPARE(Window.ProgressBar->value(), 0);
     QCOMPARE(Window.GetApplicationTitle(), std::string("Velmora"));
 }
 
-void TMainFormTest::StoppedReadLeavesAnEmptyImageWithEverythingOn() {
+void TMainFormTest::StoppedReadKeepsThePagesReadSoFar() {
     TWorld World;
     TMainForm& Window = *World.Window;
     World.LoadImage(2);
@@ -577,20 +631,55 @@ void TMainFormTest::StoppedReadLeavesAnEmptyImageWithEverythingOn() {
     Window.ReadAction->trigger();
 
     QVERIFY(HasLine(World.Lines(), Q("Чтение образа прервано."), Red));
-    QCOMPARE(Window.StateLabel->text(), Q("Пустой образ."));
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «ReadImage.ldr»."));
+    QCOMPARE(Window.PageCountLable->text(), Q("В образе 1 страница."));
     QCOMPARE(Shown(Window), Everything);
     QVERIFY(!AnyFullActionChecked(Window));
+}
 
-    Window.WriteImageAction->trigger();
-    QCOMPARE(World.Lines().back().Text, Q("Пустой образ нельзя записать."));
-    QCOMPARE(World.Lines().back().Color, Red);
+void TMainFormTest::SilentProgrammerNeitherFreezesTheWindowNorCostsTheImage() {
+    TSimulatorOptions Options;
+    Options.NeverAnswer = true;
+    TWorld World(Options);
+    TMainForm& Window = *World.Window;
+    World.LoadImage(2);
+
+    // A timer ticks every 10 ms while the read waits through its time-out; a stop comes from
+    // the keyboard in the middle of the wait.
+    QElapsedTimer Clock;
+    QList<qint64> Ticks;
+    QTimer Ticker;
+    Ticker.setInterval(10);
+    QObject::connect(&Ticker, &QTimer::timeout, &Window, [&] { Ticks << Clock.elapsed(); });
+    bool StopTakenDuringTheWait = false;
+    QTimer::singleShot(100, &Window, [&] {
+        Window.StopAction->trigger();
+        StopTakenDuringTheWait = !Window.StopAction->isEnabled() && Window.GetRunningAction();
+    });
+    Clock.start();
+    Ticker.start();
+    Window.ReadAction->trigger();
+    const qint64 Elapsed = Clock.elapsed();
+    Ticker.stop();
+
+    QVERIFY(StopTakenDuringTheWait);
+    QVERIFY2(Ticks.size() >= 2, qPrintable(QString::number(Ticks.size())));
+    qint64 Longest = Ticks.front();
+    for (qsizetype Index = 1; Index < Ticks.size(); ++Index) {
+        Longest = std::max(Longest, Ticks[Index] - Ticks[Index - 1]);
+    }
+    qInfo("read time-out of %lld ms: %lld ticks, longest gap between two %lld ms",
+          static_cast<long long>(Elapsed), static_cast<long long>(Ticks.size()),
+          static_cast<long long>(Longest));
+    // Events were handled all through the wait: on average far more often than every 100 ms.
+    QVERIFY(Elapsed / Ticks.size() < 100);
+
+    // The read failed: its red line, and the loaded image is still there.
+    QCOMPARE(World.Lines().back().Text, Q("Программатор не подключен."));
+    QCOMPARE(Window.StateLabel->text(), Q("Образ «image.ldr»."));
+    QCOMPARE(Window.PageCountLable->text(), Q("В образе 2 страницы."));
     QCOMPARE(Shown(Window), Everything);
-
-    const int Dialogs = World.DialogsShown;
-    Window.SaveToolButton->click();
-    QCOMPARE(World.Lines().back().Text, Q("Пустой образ нельзя сохранить."));
-    QCOMPARE(World.Lines().back().Color, Red);
-    QCOMPARE(World.DialogsShown, Dialogs);
+    QVERIFY(Window.StatusBar->PanelText(0).isEmpty());
 }
 
 void TMainFormTest::CompareReportsItsResult() {
@@ -624,7 +713,7 @@ void TMainFormTest::CompareReportsItsResult() {
     QVERIFY(!AnyFullActionChecked(Window));
 }
 
-void TMainFormTest::FailedFullOperationEndsWithOneRedLineAndEverythingOn() {
+void TMainFormTest::FailedFullOperationEndsWithOneRedLineAndTheCommandsBack() {
     TSimulatorOptions Options;
     Options.ForcedReplies[SimCmdErase] = SimCmdErase | SimReplyOperationErrorNibble;
     TWorld World(Options);
@@ -636,12 +725,12 @@ void TMainFormTest::FailedFullOperationEndsWithOneRedLineAndEverythingOn() {
     QCOMPARE(Lines.size(), Before + 2);
     QCOMPARE(Lines[Before].Text, Q("Начато удаление образа из контроллера."));
     QCOMPARE(Lines[Before + 1].Color, Red);
-    QCOMPARE(Shown(Window), Everything);
+    QCOMPARE(Shown(Window), EmptyImage);
     QVERIFY(!AnyFullActionChecked(Window));
     QVERIFY(Window.isVisible());
 }
 
-void TMainFormTest::RangeActionsAskForTheRangeAndKeepTheButtonsAsTheyAre() {
+void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
     TWorld World;
     TMainForm& Window = *World.Window;
 
@@ -658,12 +747,17 @@ void TMainFormTest::RangeActionsAskForTheRangeAndKeepTheButtonsAsTheyAre() {
     World.RangeFirst = 1;
     World.RangeLast = 2;
     std::optional<TActionFlags> DuringWrite;
-    QTimer::singleShot(0, &Window, [&] { DuringWrite = Shown(Window); });
+    bool StopOnDuringWrite = false;
+    QTimer::singleShot(0, &Window, [&] {
+        DuringWrite = Shown(Window);
+        StopOnDuringWrite = Window.StopAction->isEnabled();
+    });
     Window.WriteToolButton->menu()->actions()[1]->trigger();
 
     QCOMPARE(World.RangeBounds, std::make_pair(0, 3));
     QVERIFY(DuringWrite.has_value());
-    QCOMPARE(*DuringWrite, Everything);
+    QCOMPARE(*DuringWrite, TActionFlags({false, false, false, false, false, true, false}));
+    QVERIFY(StopOnDuringWrite);
     QVERIFY(!AnyFullActionChecked(Window));
     QVERIFY(World.Simulator->GetPage(0) != PatternPage(0));
     QVERIFY(World.Simulator->GetPage(1) == PatternPage(1));
@@ -674,10 +768,10 @@ void TMainFormTest::RangeActionsAskForTheRangeAndKeepTheButtonsAsTheyAre() {
     Window.CompareConcreatePagesAction->trigger();
     QCOMPARE(World.Lines().back().Text, Q("Сравнение прошло успешно."));
 
-    // A press of a full operation while a range operation runs stops it.
+    // The stop command ends a range operation.
     World.RangeFirst = 0;
     World.RangeLast = 3;
-    QTimer::singleShot(0, &Window, [&Window] { Window.DeleteToolButton->click(); });
+    QTimer::singleShot(0, &Window, [&Window] { Window.StopAction->trigger(); });
     Window.DeleteConcreatePagesAction->trigger();
     QCOMPARE(World.Lines().back().Text, Q("Удаление образа прервано."));
     QVERIFY(!AnyFullActionChecked(Window));
