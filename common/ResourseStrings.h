@@ -250,7 +250,6 @@ inline constexpr const char* SStartIndexBelowMin = "Начальный инде�
 inline constexpr const char* SEndIndexAboveMax = "Конечный индекс не может быть больше %d.";
 inline constexpr const char* SStartIndexAboveEnd =
     "Начальный индекс не может быть больше конечного.";
-inline constexpr const char* SEmptyRange = "Задан пустой диапазон.";
 inline constexpr const char* SRangePagesCount = "%d %s.";
 inline constexpr const char* SInvalidCharacters = "Введены недопустимые символы.";
 inline constexpr const char* SNotAnIntegerValue = "«%s» не является допустимым целым числом.";

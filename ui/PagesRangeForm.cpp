@@ -132,10 +132,6 @@ bool TPagesRangeForm::CheckBounds(int Start, int End) {
         NotifyLabel->ShowError(ToQString(SStartIndexAboveEnd));
         Acceptable = false;
     }
-    if (End == Start) {
-        NotifyLabel->ShowError(ToQString(SEmptyRange));
-        Acceptable = false;
-    }
     return Acceptable;
 }
 
@@ -149,7 +145,8 @@ bool TPagesRangeForm::ValidateRange() {
         const std::optional<int> End = Start ? ToIndex(EndIndexEdit->text()) : std::nullopt;
         Acceptable = Start && End && CheckBounds(*Start, *End);
         if (Acceptable) {
-            const int Count = *End - *Start;
+            // Both bounds belong to the range: Start = End is one page.
+            const int Count = *End - *Start + 1;
             const std::string Word = FPagesWord ? FPagesWord(Count) : std::string();
             NotifyLabel->ShowText(ToQString(FormatText(SRangePagesCount, Count, Word.c_str())),
                                   AcceptedColor);

@@ -41,7 +41,8 @@ public:
     int MinIndex() const { return FMinIndex; }
     int MaxIndex() const { return FMaxIndex; }
 
-    // Checks both fields, writes the note and enables OK for an acceptable range.
+    // Checks both fields, writes the note and enables OK for an acceptable range, whose note
+    // counts its pages, both bounds included.
     bool ValidateRange();
 
     TConstraintedEdit* StartIndexEdit = nullptr;

@@ -17,7 +17,7 @@ constexpr TColor Grey = 0x808080;
 // The word forms the cases below need; the word rule itself belongs to the image state.
 std::string PagesWord(int Number) {
     static const std::map<int, std::string> Words = {
-        {1, "страница"}, {3, "страницы"}, {10, "страниц"}, {21, "страница"}};
+        {1, "страница"}, {3, "страницы"}, {11, "страниц"}, {21, "страница"}, {4096, "страниц"}};
     const auto Found = Words.find(Number);
     return Found != Words.end() ? Found->second : "?";
 }
@@ -62,21 +62,25 @@ void TPagesRangeFormTest::ChecksTheRange_data() {
     QTest::addColumn<TColor>("Color");
     QTest::addColumn<bool>("OkEnabled");
 
-    QTest::newRow("ten pages") << 0 << 4095 << "0"
-                               << "10"
-                               << "10 страниц." << Grey << true;
-    QTest::newRow("one page") << 0 << 4095 << "0"
-                              << "1"
+    // Both bounds count: Start = End is one page.
+    QTest::newRow("eleven pages") << 0 << 4095 << "0"
+                                  << "10"
+                                  << "11 страниц." << Grey << true;
+    QTest::newRow("one page") << 0 << 4095 << "7"
+                              << "7"
                               << "1 страница." << Grey << true;
+    QTest::newRow("last page alone") << 0 << 4095 << "4095"
+                                     << "4095"
+                                     << "1 страница." << Grey << true;
     QTest::newRow("three pages") << 0 << 4095 << "0"
-                                 << "3"
+                                 << "2"
                                  << "3 страницы." << Grey << true;
     QTest::newRow("twenty-one") << 0 << 4095 << "100"
-                                << "121"
+                                << "120"
                                 << "21 страница." << Grey << true;
-    QTest::newRow("empty range") << 0 << 4095 << "7"
-                                 << "7"
-                                 << "Задан пустой диапазон." << Red << false;
+    QTest::newRow("whole chip") << 0 << 4095 << "0"
+                                << "4095"
+                                << "4096 страниц." << Grey << true;
     QTest::newRow("start above end")
         << 0 << 4095 << "9"
         << "5"
@@ -84,9 +88,14 @@ void TPagesRangeFormTest::ChecksTheRange_data() {
     QTest::newRow("end above max") << 0 << 4095 << "0"
                                    << "5000"
                                    << "Конечный индекс не может быть больше 4095." << Red << false;
-    QTest::newRow("last failing check wins") << 0 << 4095 << "5000"
-                                             << "5000"
-                                             << "Задан пустой диапазон." << Red << false;
+    QTest::newRow("last failing check wins")
+        << 0 << 4095 << "6000"
+        << "5000"
+        << "Начальный индекс не может быть больше конечного." << Red << false;
+    QTest::newRow("one page beyond max")
+        << 0 << 4095 << "4096"
+        << "4096"
+        << "Конечный индекс не может быть больше 4095." << Red << false;
     QTest::newRow("start below min") << 10 << 4095 << "5"
                                      << "20"
                                      << "Начальный индекс не может быть меньше 10." << Red << false;
@@ -171,7 +180,7 @@ void TPagesRangeFormTest::TabMovesOnWithoutComplaint() {
     QCOMPARE(Form->focusWidget(), Form->StartIndexEdit);
     QTest::keyClick(Form->StartIndexEdit, Qt::Key_Tab);
     QCOMPARE(Form->focusWidget(), Form->EndIndexEdit);
-    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("10 страниц."));
+    QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("11 страниц."));
 }
 
 void TPagesRangeFormTest::NonIntegerTextIsRejected() {
