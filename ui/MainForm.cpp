@@ -157,14 +157,7 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     setWindowTitle(Text(SMainFormCaption));
     setWindowIcon(Picture(QStringLiteral("velmora")));
 
-    FileDialogRunner = [](QFileDialog& Dialog) -> std::optional<QString> {
-        const int Result = Dialog.exec();
-        HideCompletionPopups(Dialog);
-        if (Result != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) {
-            return std::nullopt;
-        }
-        return Dialog.selectedFiles().constFirst();
-    };
+    FileDialogRunner = &TMainForm::RunFileDialog;
     ConfirmOverwrite = [this](const QString& Question) {
         return QMessageBox::question(this, Text(SConfirmationCaption), Question,
                                      QMessageBox::Yes | QMessageBox::No,
@@ -213,6 +206,15 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     }
 
     FormCreate();
+}
+
+std::optional<QString> TMainForm::RunFileDialog(QFileDialog& Dialog) {
+    const int Result = Dialog.exec();
+    HideCompletionPopups(Dialog);
+    if (Result != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return Dialog.selectedFiles().constFirst();
 }
 
 TMainForm::~TMainForm() {

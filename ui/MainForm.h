@@ -70,6 +70,10 @@ public:
     TAboutForm& GetAboutForm();
     TPagesRangeForm& GetPagesRangeForm();
 
+    // Shows Dialog modally: the chosen path, or nothing when the user cancelled. The dialog is
+    // kept for the next use without a completion list left open.
+    static std::optional<QString> RunFileDialog(QFileDialog& Dialog);
+
     // Replaceable interaction, so that tests answer instead of a user.
     TFileDialogRunner FileDialogRunner;
     TConfirmation ConfirmOverwrite;

@@ -1,11 +1,16 @@
 // The main window against the programmer simulator on a pseudo-terminal, through its real
 // widgets: actions are triggered and buttons clicked, labels, colours and enabled states read.
+#include <QAbstractItemView>
 #include <QAction>
+#include <QCompleter>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -16,9 +21,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "common/Exception.h"
 #include "common/ResourseStrings.h"
@@ -33,6 +40,7 @@
 #include "ui/ColorRichEdit.h"
 #include "ui/ConstraintedEdit.h"
 #include "ui/MainForm.h"
+#include "ui/Mnemonics.h"
 #include "ui/PagesRangeForm.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/UdevPortMonitor.h"
@@ -295,6 +303,13 @@ private Q_SLOTS:
     void FailedFullOperationEndsWithOneRedLineAndTheCommandsBack();
     void RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn();
     void SavingOverAnExistingFileAsksFirst();
+    void WholeChipEraseAsksUnlessToldNotTo();
+    void EveryCommandIsReachableFromTheKeyboard();
+    void QtsOwnDialogsSpeakRussian();
+    void LongNamesFollowTheWindowWidth();
+    void StatusPanelsShowTheirWholeTextAndGoIdle();
+    void HelpShowsTheUsage();
+    void AcceptedFileDialogLeavesNoCompletionListBehind();
     void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
     void ShowImageFillsTheDumpAndLoadingEmptiesIt();
     void PortNameComesFromAndGoesToTheSettingsFile();
@@ -801,6 +816,213 @@ void TMainFormTest::SavingOverAnExistingFileAsksFirst() {
     QCOMPARE(ReadFileText(Existing), ReadFileText(World.Path("source.ldr")));
     QCOMPARE(Window.StateLabel->text(), Q("Образ «other.ldr»."));
     QCOMPARE(Window.GetFileNameFullPath(), Existing);
+    QCOMPARE(World.Lines().back().Text,
+             Q("Образ сохранён в файл ") + QString::fromStdString(Existing) + Q("."));
+    QCOMPARE(World.Lines().back().Color, Green);
+}
+
+void TMainFormTest::WholeChipEraseAsksUnlessToldNotTo() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    World.Simulator->SetPage(7, PatternPage(7));
+    const QString Question = Q("Стереть всю микросхему? Все данные в ней будут потеряны.");
+
+    // No: nothing erased, nothing said.
+    World.EraseAnswer = false;
+    const size_t Lines = World.LineCount();
+    Window.DeleteToolButton->click();
+    QCOMPARE(World.Questions, QStringList({Question}));
+    QCOMPARE(World.LineCount(), Lines);
+    QVERIFY(World.Simulator->GetPage(7) == PatternPage(7));
+    QVERIFY(!AnyFullActionChecked(Window));
+
+    // Yes with "do not ask again": erased, and the answer kept beside the port.
+    World.EraseAnswer = true;
+    World.EraseDoNotAskAgain = true;
+    QTimer::singleShot(0, &Window, [&Window] { Window.StopAction->trigger(); });
+    Window.DeleteAction->trigger();
+    QCOMPARE(World.Questions.size(), 2);
+    QCOMPARE(World.Lines().back().Text, Q("Удаление образа прервано."));
+    QCOMPARE(ReadIniString(World.SettingsFile, "Questions", "Ask Before Chip Erase", ""),
+             std::string("0"));
+    QCOMPARE(LoadPortName(World.SettingsFile), World.PortPath);
+    QTimer::singleShot(0, &Window, [&Window] { Window.StopAction->trigger(); });
+    Window.DeleteAction->trigger();
+    QCOMPARE(World.Questions.size(), 2);
+
+    // A page range is no whole-chip erase: no question.
+    SaveAskBeforeChipErase(true, World.SettingsFile);
+    World.RangeResult = TPagesRangeForm::mrOk;
+    World.RangeFirst = World.RangeLast = 7;
+    Window.DeleteConcreatePagesAction->trigger();
+    QCOMPARE(World.Questions.size(), 2);
+    QVERIFY(World.Simulator->GetPage(7) != PatternPage(7));
+}
+
+void TMainFormTest::EveryCommandIsReachableFromTheKeyboard() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    // Every menu item and drop-down item has an Alt letter of its own within its menu.
+    QList<QMenu*> Menus = {Window.menuBar()->findChildren<QMenu*>()};
+    for (QToolButton* Button : {Window.WriteToolButton, Window.ReadToolButton,
+                                Window.DeleteToolButton, Window.CompareToolButton}) {
+        Menus << Button->menu();
+    }
+    for (QMenu* Menu : Menus) {
+        QSet<QChar> Letters;
+        for (QAction* Item : Menu->actions()) {
+            if (Item->isSeparator()) {
+                continue;
+            }
+            const QChar Letter = MnemonicOf(Item->text());
+            QVERIFY2(!Letter.isNull() && !Letters.contains(Letter), qPrintable(Item->text()));
+            Letters.insert(Letter);
+        }
+    }
+    QSet<QChar> TopLetters;
+    for (QAction* Title : Window.menuBar()->actions()) {
+        TopLetters.insert(MnemonicOf(Title->text()));
+    }
+    QCOMPARE(TopLetters.size(), Window.menuBar()->actions().size());
+    QVERIFY(!TopLetters.contains(QChar()));
+    // The tool buttons show their captions without the marker.
+    QCOMPARE(Window.WriteToolButton->text(), Q("Записать"));
+
+    // The standard keys and the operations' keys reach their commands.
+    QApplication::setActiveWindow(&Window);
+    QVERIFY(QTest::qWaitForWindowActive(&Window));
+    World.ChosenFile.reset();
+    QTest::keySequence(&Window, QKeySequence::Open);
+    QCOMPARE(World.DialogsShown, 1);
+    QCOMPARE(World.LastDialog, Window.FileOpenDialog);
+    World.LoadImage(3);
+    QTest::keySequence(&Window, QKeySequence::Save);
+    QCOMPARE(World.LastDialog, Window.SaveDialog);
+    QTimer::singleShot(0, &Window, [&Window] { QTest::keyClick(&Window, Qt::Key_Escape); });
+    QTest::keyClick(&Window, Qt::Key_F5);
+    QCOMPARE(World.Lines().back().Text, Q("Запись образа прервана."));
+    QTest::keyClick(&Window, Qt::Key_F8);
+    QCOMPARE(World.Lines().back().Text, Q("Образ не совпадает с образом в контроллере."));
+    QCOMPARE(Window.HelpItem->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    QCOMPARE(Window.N4->shortcut(), QKeySequence(QKeySequence::Quit));
+}
+
+void TMainFormTest::QtsOwnDialogsSpeakRussian() {
+    QVERIFY(Application()->HasQtTranslations());
+    QDialogButtonBox Buttons(QDialogButtonBox::Yes | QDialogButtonBox::No |
+                             QDialogButtonBox::Cancel);
+    QCOMPARE(Plain(Buttons.button(QDialogButtonBox::Yes)->text()), Q("Да"));
+    QCOMPARE(Plain(Buttons.button(QDialogButtonBox::Cancel)->text()), Q("Отмена"));
+}
+
+void TMainFormTest::LongNamesFollowTheWindowWidth() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    const std::string Folder = World.Path(
+        "a-folder-with-a-long-name/another-folder-with-a-long-name/and-a-third-one-as-well");
+    fs::create_directories(Folder);
+    const std::string Name = "a-rather-long-image-name-that-does-not-fit-the-label-at-all.ldr";
+    WriteImageFile(Folder + "/" + Name, 1);
+    World.ChosenFile = QString::fromStdString(Folder + "/" + Name);
+    Window.resize(Window.minimumWidth(), Window.height());
+    QCoreApplication::processEvents();
+    Window.LoadImageFromFileAction->trigger();
+
+    const QString Narrow = Window.FileNameEdit->text();
+    QVERIFY(Narrow.contains(Q("...")));
+    QCOMPARE(Window.FileNameEdit->toolTip(), QString::fromStdString(Folder + "/" + Name));
+    const QString FullLabel = Q("Образ «") + QString::fromStdString(Name) + Q("».");
+    QCOMPARE(Window.StateLabel->toolTip(), FullLabel);
+    QVERIFY(Window.StateLabel->text() != FullLabel);
+    QVERIFY(Window.StateLabel->text().contains(QChar(0x2026)));
+    QVERIFY(QFontMetrics(Window.StateLabel->font()).horizontalAdvance(Window.StateLabel->text()) <=
+            Window.StateLabel->contentsRect().width());
+
+    // Wider, the shortened texts grow back to the whole ones.
+    Window.resize(1600, Window.height());
+    QCoreApplication::processEvents();
+    QCOMPARE(Window.FileNameEdit->text(), QString::fromStdString(Folder + "/" + Name));
+    QCOMPARE(Window.StateLabel->text(), FullLabel);
+}
+
+void TMainFormTest::StatusPanelsShowTheirWholeTextAndGoIdle() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    Window.resize(Window.minimumWidth(), Window.height());
+    QCoreApplication::processEvents();
+    const QString Longest = Q("Осталось 59 минут 59 секунд");
+    Window.SetStatusPanelText(2, Longest.toStdString());
+    QCOMPARE(Window.StatusBar->ShownPanelText(2), Longest);
+    // Squeezed below its text, the panel shortens it and its tooltip holds the whole of it.
+    Window.StatusBar->setFixedWidth(Window.StatusBar->PanelLeft(2) + 60);
+    QVERIFY(Window.StatusBar->ShownPanelText(2) != Longest);
+    const QPoint Inside(Window.StatusBar->PanelLeft(2) + 10, Window.StatusBar->height() / 2);
+    QHelpEvent Help(QEvent::ToolTip, Inside, Window.StatusBar->mapToGlobal(Inside));
+    QCoreApplication::sendEvent(Window.StatusBar, &Help);
+    QCOMPARE(QToolTip::text(), Longest);
+    QToolTip::hideText();
+
+    // New image: idle again.
+    Window.SetProgressPosition(40);
+    Window.SetStatusPanelText(0, "40%");
+    Window.SetApplicationTitle("40% Velmora");
+    Window.NewBurnImage->trigger();
+    QVERIFY(Window.StatusBar->PanelText(0).isEmpty());
+    QVERIFY(Window.StatusBar->PanelText(2).isEmpty());
+    QCOMPARE(Window.ProgressBar->value(), 0);
+    QCOMPARE(Window.windowTitle(), Q("Программатор Velmora "));
+}
+
+void TMainFormTest::HelpShowsTheUsage() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    Window.HelpItem->trigger();
+    QVERIFY(Window.HelpForm != nullptr);
+    QVERIFY(Window.HelpForm->isVisible());
+    const auto* Browser = Window.HelpForm->findChild<QTextBrowser*>();
+    QVERIFY(Browser != nullptr);
+    const QString Text = Browser->toPlainText();
+    QVERIFY2(Text.contains(Q("velmora-cli write FILE")), qPrintable(Text.left(200)));
+}
+
+void TMainFormTest::AcceptedFileDialogLeavesNoCompletionListBehind() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    QFileDialog& Dialog = *Window.FileOpenDialog;
+    Dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    WriteImageFile(World.Path("image-one.ldr"), 1);
+    Dialog.setDirectory(World.Folder.path());
+    // The real dialog runs; a name is typed, its completion list comes up, Return is pressed.
+    bool ListShown = false;
+    QTimer::singleShot(0, &Dialog, [&] {
+        if (auto* NameEdit = Dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            QTest::keyClicks(NameEdit, Q("image-one.ldr"));
+            if (QCompleter* Completer = NameEdit->completer()) {
+                ListShown = QTest::qWaitFor([Completer] {
+                    Completer->complete();
+                    return Completer->popup()->isVisible();
+                });
+            }
+            QTest::keyClick(NameEdit, Qt::Key_Return);
+        }
+        if (Dialog.isVisible()) { // whatever happened, the dialog must end
+            static_cast<QDialog&>(Dialog).accept();
+        }
+    });
+    QTimer Guard; // a message box of the dialog must not block the test
+    QObject::connect(&Guard, &QTimer::timeout, [] {
+        if (QWidget* Modal = QApplication::activeModalWidget()) {
+            qWarning("closing %s", Modal->metaObject()->className());
+            Modal->close();
+        }
+    });
+    Guard.start(3000);
+    const std::optional<QString> Chosen = TMainForm::RunFileDialog(Dialog);
+    QVERIFY(ListShown);
+    QVERIFY(Chosen.has_value());
+    for (QCompleter* Completer : Dialog.findChildren<QCompleter*>()) {
+        QVERIFY(!Completer->popup()->isVisible());
+    }
 }
 
 void TMainFormTest::SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile() {
