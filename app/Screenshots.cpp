@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTextStream>
 #include <QWidget>
 
@@ -62,6 +63,21 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
     About.show();
     Saved = Save(About, Folder, QStringLiteral("about-box.png")) && Saved;
     About.hide();
+
+    // A full read in progress, with its percentage and remaining time, taken once a third of
+    // the chip is read.
+    bool InProgressSaved = false;
+    THeadManager::TProcessMessagesProc Handling = GHeadManager->ProcessMessages;
+    GHeadManager->ProcessMessages = [&] {
+        Handling();
+        if (!InProgressSaved && Window.ProgressBar->value() >= 33) {
+            InProgressSaved = Save(Window, Folder, QStringLiteral("operation-in-progress.png"));
+            Window.StopAction->trigger();
+        }
+    };
+    Window.ReadAction->trigger();
+    GHeadManager->ProcessMessages = Handling;
+    Saved = InProgressSaved && Saved;
 
     Window.close();
     return Saved;
