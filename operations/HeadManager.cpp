@@ -176,6 +176,21 @@ void THeadManager::SendProgress(int Percent) {
     }
 }
 
+void THeadManager::SendPageDone(int Page, TPageOutcome Outcome) {
+    if (OnPageDone) {
+        OnPageDone(this, Page, Outcome);
+    }
+}
+
+void THeadManager::RunPageSteps(int Page, const std::function<void()>& Steps) {
+    try {
+        Steps();
+    } catch (...) {
+        SendPageDone(Page, TPageOutcome::Failed);
+        throw;
+    }
+}
+
 bool THeadManager::ProcessMessagesAndCheckStop() {
     if (ProcessMessages) {
         ProcessMessages();
@@ -204,8 +219,11 @@ void THeadManager::WritePages(int First, int Last) {
     }
     SendMessage(SWriteStarted, clBlack);
     for (int Page = First; Page <= Last; ++Page) {
-        TransferPage(Page);
-        WritePage(Page);
+        RunPageSteps(Page, [this, Page] {
+            TransferPage(Page);
+            WritePage(Page);
+        });
+        SendPageDone(Page, TPageOutcome::Written);
         SendProgress(PercentAfterPage(Page, Last));
         if (ProcessMessagesAndCheckStop()) {
             SendMessage(SWriteStopped, clRed);
@@ -230,8 +248,13 @@ std::uint8_t THeadManager::ComparePages(int First, int Last) {
     }
     SendMessage(SCompareStarted, clBlack);
     for (int Page = First; Page <= Last; ++Page) {
-        TransferPage(Page);
-        if (!ComparePage(Page)) {
+        bool Equal = false;
+        RunPageSteps(Page, [this, Page, &Equal] {
+            TransferPage(Page);
+            Equal = ComparePage(Page);
+        });
+        SendPageDone(Page, Equal ? TPageOutcome::Equal : TPageOutcome::Different);
+        if (!Equal) {
             SendMessage(FormatText(SPageDiffers, Page), clRed);
             return CompareDifferent;
         }
@@ -261,8 +284,13 @@ void THeadManager::ReadPages(int First, int Last) {
     const auto ReadMap = std::make_shared<TMemoryMap>();
     std::vector<int> Missing;
     for (int Page = First; Page <= Last; ++Page) {
-        ReadPage(Page);
-        if (!FetchReadPage(Page, *ReadMap)) {
+        bool Fetched = false;
+        RunPageSteps(Page, [this, Page, &ReadMap, &Fetched] {
+            ReadPage(Page);
+            Fetched = FetchReadPage(Page, *ReadMap);
+        });
+        SendPageDone(Page, Fetched ? TPageOutcome::Read : TPageOutcome::Failed);
+        if (!Fetched) {
             Missing.push_back(Page);
         }
         SendProgress(ReadPercentAfterPage(Page, Last));
@@ -309,7 +337,8 @@ void THeadManager::DeletePages(int First, int Last) {
     StartTime = NowDateTime();
     SendMessage(SDeleteStarted, clBlack);
     for (int Page = First; Page <= Last; ++Page) {
-        DeletePage(Page);
+        RunPageSteps(Page, [this, Page] { DeletePage(Page); });
+        SendPageDone(Page, TPageOutcome::Erased);
         SendProgress(PercentAfterPage(Page, Last));
         if (ProcessMessagesAndCheckStop()) {
             SendMessage(SDeleteStopped, clRed);

@@ -30,6 +30,8 @@ public:
     using TProgressEvent =
         std::function<void(THeadManager* Sender, int Percent, TDateTime StartTime)>;
     using TNotifyEvent = std::function<void(THeadManager* Sender)>;
+    // One chip page of an operation is done: how it went.
+    using TPageEvent = std::function<void(THeadManager* Sender, int Page, TPageOutcome Outcome)>;
     // Lets the front end handle its pending input once (between two pages of an operation).
     using TProcessMessagesProc = std::function<void()>;
 
@@ -95,6 +97,7 @@ public:
     TMessageEvent OnMessage;
     TProgressEvent OnProgress;
     TNotifyEvent OnImageCleared;
+    TPageEvent OnPageDone;
     TProcessMessagesProc ProcessMessages;
     // Lets the front end handle its input while the programmer's answer is awaited (every few
     // milliseconds of a time-out). It may stop the operation, but must not start another one.
@@ -104,6 +107,9 @@ private:
     // Raise OnMessage / OnProgress when assigned.
     void SendMessage(const std::string& Text, TColor Color);
     void SendProgress(int Percent);
+    void SendPageDone(int Page, TPageOutcome Outcome);
+    // Runs one page's Steps; an exception they raise marks the page failed on its way out.
+    void RunPageSteps(int Page, const std::function<void()>& Steps);
     // Lets the front end handle its input once; true when the running operation was stopped.
     bool ProcessMessagesAndCheckStop();
     // Fetches the page just read into Map; false (after a red line) when the programmer could

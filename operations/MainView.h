@@ -30,6 +30,9 @@ struct TActionFlags {
     }
 };
 
+// What an operation did to one chip page, as the chip map shows it.
+enum class TPageOutcome { Written, Equal, Different, Read, Failed, Erased };
+
 // Pictures of the image group: 0 = an image is loaded, 1 = the image is empty.
 enum class TStatePicture { Loaded = 0, Empty = 1 };
 
@@ -48,6 +51,10 @@ public:
     virtual void Repaint() = 0;
     // The image was replaced or emptied: a view that shows the image's contents drops them.
     virtual void ClearImageView() {}
+    // The image now holds Count pages, written to chip pages 0 .. Count - 1 by a full write.
+    virtual void ShowImagePages(int /*Count*/) {}
+    // An operation has finished one chip page (a view that draws the chip follows it).
+    virtual void ShowPageOutcome(int /*Page*/, TPageOutcome /*Outcome*/) {}
 
     // Information pane: one line in the given colour (the pane adds the time prefix).
     virtual void AddInfoLine(const std::string& Text, TColor Color) = 0;

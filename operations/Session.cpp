@@ -98,6 +98,9 @@ void TSession::ConnectEvents() {
         // A read that fetched no page gives an image without a first page: length unknown.
         Image.SetPageLength(PageCount > 0 ? Map->GetPage(0).GetSize() : 0);
         ClearImageView();
+        if (View != nullptr) {
+            View->ShowImagePages(PageCount);
+        }
     };
     Manager.OnImageSaved = [&Image](THeadManager*, const std::string& FileName) {
         Image.SetImageName(FileNamePart(FileName));
@@ -115,6 +118,14 @@ void TSession::ConnectEvents() {
         Image.SetPageCount(0);
         Image.SetPageLength(0);
         ClearImageView();
+        if (View != nullptr) {
+            View->ShowImagePages(0);
+        }
+    };
+    Manager.OnPageDone = [this](THeadManager*, int Page, TPageOutcome Outcome) {
+        if (View != nullptr) {
+            View->ShowPageOutcome(Page, Outcome);
+        }
     };
 }
 
