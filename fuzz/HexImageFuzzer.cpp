@@ -1,8 +1,8 @@
 // Image files: the input is the text of an image file. It is loaded twice, from a file and from
-// its lines, and both loads must agree, down to the line an error names. A loaded image is cut into 528-byte pages, which must
-// hold every record's data at its address; saved as 32-byte records and loaded again it must give
-// the same pages, and saving those gives the same records again. Errors of the image file family
-// are the expected outcome of bad input; any other exception is a failure.
+// its lines, and both loads must agree, down to the line an error names. A loaded image is cut into
+// 528-byte pages, which must hold every record's data at its address; saved as 32-byte records and
+// loaded again it must give the same pages, and saving those gives the same records again. Errors
+// of the image file family are the expected outcome of bad input; any other exception is a failure.
 #include "fuzz/FuzzCheck.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
