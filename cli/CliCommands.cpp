@@ -87,6 +87,9 @@ std::string JoinParameters(const TCliCommand& Command) {
     for (const std::string& Flag : Command.Flags) {
         Text += (Text.empty() ? "[--" : " [--") + Flag + "]";
     }
+    for (const std::string& Option : Command.OptionalValues) {
+        Text += (Text.empty() ? "[--" : " [--") + Option + "[=VALUE]]";
+    }
     return Text;
 }
 
@@ -110,6 +113,11 @@ bool IsFlag(const TCliCommand& Command, const std::string& Option) {
     return std::find(Command.Flags.begin(), Command.Flags.end(), Option) != Command.Flags.end();
 }
 
+bool TakesOptionalValue(const TCliCommand& Command, const std::string& Option) {
+    return std::find(Command.OptionalValues.begin(), Command.OptionalValues.end(), Option) !=
+           Command.OptionalValues.end();
+}
+
 // Splits the arguments after the command name into positional ones and the command's options.
 TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::string>& Words) {
     TCliArguments Arguments;
@@ -126,6 +134,10 @@ TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::
                 throw ECliUsage(FormatText(SCliFlagWithValue, Command.Name.c_str(), Word.c_str()));
             }
             Arguments.Options[Name] = "";
+            continue;
+        }
+        if (TakesOptionalValue(Command, Name)) {
+            Arguments.Options[Name] = Equals == std::string::npos ? "" : Word.substr(Equals + 1);
             continue;
         }
         if (!Accepts(Command, Name)) {
@@ -226,7 +238,8 @@ const std::vector<TCliCommand>& CliCommands() {
          SCliWriteSummary,
          nullptr,
          {"verify"},
-         RunWriteCommand},
+         RunWriteCommand,
+         {"repair"}},
         {"read",
          {"FILE"},
          {"first", "last", "port"},
@@ -240,7 +253,7 @@ const std::vector<TCliCommand>& CliCommands() {
          {"first", "last", "port"},
          SCliCompareSummary,
          nullptr,
-         {},
+         {"all"},
          RunCompareCommand},
     };
     return Commands;

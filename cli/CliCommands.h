@@ -46,6 +46,9 @@ struct TCliCommand {
     // A command that drives the programmer (Run is null): returns its own exit code.
     int (*RunProgrammer)(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                          std::ostream& Out, std::ostream& Err) = nullptr;
+    // Options whose value is optional and comes only after '=' ("--repair" or "--repair=3");
+    // given bare, they appear in Options with "".
+    std::vector<std::string> OptionalValues = {};
 };
 
 // Every command velmora-cli knows, in the order the usage lists them.

@@ -7,6 +7,7 @@
 #include "operations/HeadManager.h"
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
+#include "operations/Verification.h"
 #include "simulator/ProgrammerSimulator.h"
 
 #include <atomic>
@@ -282,10 +283,71 @@ int CompareAndReport(TProgrammerSession& Session, const std::optional<TPageRange
     return CliStopped;
 }
 
+// Every page of Range compared, the differing ones read back and counted, and the result line.
+int VerifyAndReport(TProgrammerSession& Session, const TPageRange& Range) {
+    const TVerificationReport Report =
+        TVerification(Session.Head()).Verify(Range.First, Range.Last);
+    if (Report.Stopped) {
+        return CliStopped;
+    }
+    if (!Report.Matches()) {
+        Session.AddLine(SImageDiffers, clRed);
+        return CliCompareDifferent;
+    }
+    Session.AddLine(SImageMatches, clGreen);
+    return CliSuccess;
+}
+
+// The verification of Range, then the differing pages written again and compared for at most
+// Passes passes. Success only when every page matches in the end.
+int VerifyRepairAndReport(TProgrammerSession& Session, const TPageRange& Range, int Passes) {
+    TVerification Verification(Session.Head());
+    const TVerificationReport Report = Verification.Verify(Range.First, Range.Last);
+    if (Report.Stopped) {
+        return CliStopped;
+    }
+    if (!Report.Matches()) {
+        const TRepairReport Repaired = Verification.Repair(Report, Passes);
+        if (Repaired.Final.Stopped) {
+            return CliStopped;
+        }
+        if (!Repaired.Final.Matches()) {
+            Session.AddLine(SImageDiffers, clRed);
+            return CliFailure;
+        }
+    }
+    Session.AddLine(SImageMatches, clGreen);
+    return CliSuccess;
+}
+
+// The passes of --repair[=N]: 2 when bare, else N of 1..100. Nothing after the complaint was
+// written to Err.
+std::optional<int> RepairPasses(const TCliArguments& Arguments, std::ostream& Err) {
+    constexpr int DefaultPasses = 2;
+    constexpr int MostPasses = 100;
+    const std::string& Text = Arguments.Options.at("repair");
+    if (Text.empty()) {
+        return DefaultPasses;
+    }
+    if (Text.size() > 3 || Text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(Text) < 1 || std::stoi(Text) > MostPasses) {
+        Err << FormatText(SCliBadRepairPasses, Text.c_str()) << '\n';
+        return std::nullopt;
+    }
+    return std::stoi(Text);
+}
+
 // Range of a write or compare: within the loaded image.
 std::optional<TPageRange> ImageRange(const std::string& CommandName, const TCliArguments& Arguments,
                                      THeadManager& Head) {
     return ParseRange(CommandName, Arguments, 0, Head.GetMemoryMap()->GetCount() - 1);
+}
+
+// The range given, else the whole image.
+TPageRange ImageRangeOrAll(const std::string& CommandName, const TCliArguments& Arguments,
+                           THeadManager& Head) {
+    return ImageRange(CommandName, Arguments, Head)
+        .value_or(TPageRange{0, Head.GetMemoryMap()->GetCount() - 1});
 }
 
 // Range of a read or erase: within the chip. Checked before the session starts.
@@ -329,6 +391,10 @@ int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glo
     if (!CheckRangeForm("write", Arguments, Err)) {
         return CliUsageError;
     }
+    std::optional<int> Passes;
+    if (Arguments.Options.count("repair") != 0 && !(Passes = RepairPasses(Arguments, Err))) {
+        return CliUsageError;
+    }
     return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
         THeadManager& Head = Session.Head();
         Head.LoadImageFromFile(Arguments.Positional[0]);
@@ -340,6 +406,10 @@ int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glo
         }
         if (Session.WasStopped()) {
             return CliStopped;
+        }
+        if (Passes) {
+            return VerifyRepairAndReport(Session, ImageRangeOrAll("write", Arguments, Head),
+                                         *Passes);
         }
         if (Arguments.Options.count("verify") != 0) {
             return CompareAndReport(Session, Range);
@@ -406,6 +476,9 @@ int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
         THeadManager& Head = Session.Head();
         Head.LoadImageFromFile(Arguments.Positional[0]);
+        if (Arguments.Options.count("all") != 0) {
+            return VerifyAndReport(Session, ImageRangeOrAll("compare", Arguments, Head));
+        }
         return CompareAndReport(Session, ImageRange("compare", Arguments, Head));
     });
 }

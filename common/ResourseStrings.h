@@ -148,6 +148,27 @@ inline constexpr const char* SInitializeFailed = "Инициализация н�
 inline constexpr const char* SControllerName = "Контроллер: %s.";
 inline constexpr const char* SImageMatches = "Образ совпадает с образом в контроллере.";
 inline constexpr const char* SImageDiffers = "Образ не совпадает с образом в контроллере.";
+// Every page compared, the differing ones counted, and those rewritten. A differing page: its
+// number, the verb and the count of its differing bytes with their word, the bits that are 1 in
+// the image and 0 on the chip, the bits that are 0 in the image and 1 on the chip.
+inline constexpr const char* SVerifyPageDiffers = "Страница %d: %s %d %s; битов 1→0: %d, 0→1: %d.";
+inline constexpr const char* SDiffersVerbOne = "отличается";
+inline constexpr const char* SDiffersVerbMany = "отличаются";
+inline constexpr const char* SByteWordOne = "байт";
+inline constexpr const char* SByteWordFew = "байта";
+inline constexpr const char* SByteWordMany = "байт";
+// The verb, the differing pages with their word, the pages compared.
+inline constexpr const char* SVerifySummary = "%s %d %s из %d.";
+inline constexpr const char* SSummaryVerbOne = "Отличается";
+inline constexpr const char* SSummaryVerbMany = "Отличаются";
+inline constexpr const char* SChipNotErased =
+    "Похоже, микросхема не была стёрта перед записью: все отличающиеся биты в ней 0 вместо 1.";
+inline constexpr const char* SRepairPassStarted =
+    "Перезапись отличающихся страниц, проход %d из %d.";
+inline constexpr const char* SRepairPageRewritten = "Страница %d перезаписана.";
+inline constexpr const char* SRepairStopped = "Перезапись страниц прервана.";
+inline constexpr const char* SRepairSucceeded = "После перезаписи все страницы совпадают.";
+inline constexpr const char* SRepairFailed = "После перезаписи по-прежнему отличаются страницы %s.";
 // Image state and information output.
 inline constexpr const char* SEmptyImage = "Пустой образ.";
 inline constexpr const char* SImageNameLabel = "Образ «%s».";
@@ -201,7 +222,8 @@ inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
 // Programmer commands of velmora-cli.
 inline constexpr const char* SCliInitSummary = "ask the programmer for its identification";
 inline constexpr const char* SCliWriteSummary =
-    "write FILE into the chip (--verify: compare after)";
+    "write FILE into the chip (--verify: compare after; --repair[=N]: compare every page, "
+    "write the differing ones again and compare them, up to N passes, default 2)";
 inline constexpr const char* SCliReadSummary =
     "read the chip and save it as FILE (--partial: save even when pages could not be read, "
     "leaving them out of the file)";
@@ -209,7 +231,11 @@ inline constexpr const char* SCliReadNotSaved =
     "velmora-cli: %s not saved: pages the programmer did not give are missing from the image "
     "(--partial saves the pages read and leaves the others out of the file)";
 inline constexpr const char* SCliEraseSummary = "erase the chip";
-inline constexpr const char* SCliCompareSummary = "compare FILE with the chip";
+inline constexpr const char* SCliCompareSummary =
+    "compare FILE with the chip (--all: every page, counting the differing bytes and bits of "
+    "each differing page)";
+inline constexpr const char* SCliBadRepairPasses =
+    "velmora-cli write: --repair=N needs a number of passes from 1 to 100, not \"%s\"";
 inline constexpr const char* SCliGlobalOptions =
     "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
     "port in Settings.ini, else COM1) and, before the command, --simulate (run against a "

@@ -164,7 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     if (Command != nullptr) {
         FUZZ_REQUIRE(Parsed.Positional.size() == Command->Parameters.size());
         for (const auto& [Name, Value] : Parsed.Options) {
-            FUZZ_REQUIRE(Accepts(*Command, Name) || (IsFlag(*Command, Name) && Value.empty()));
+            FUZZ_REQUIRE(Accepts(*Command, Name) || (IsFlag(*Command, Name) && Value.empty()) ||
+                         TakesOptionalValue(*Command, Name));
         }
         for (const int MaxIndex : {LastChipPage, 0, -1}) {
             CheckRange(*Command, Parsed, MaxIndex);

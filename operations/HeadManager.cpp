@@ -206,6 +206,7 @@ bool THeadManager::Initialize() {
         SendMessage(SInitializeFailed, clRed);
         return false;
     }
+    Identification = Answer;
     SendMessage(SInitializeSucceeded, clGreen);
     SendMessage(FormatText(SControllerName, Answer.c_str()), clBlue);
     return true;
@@ -359,12 +360,27 @@ void THeadManager::StopCurrentOperation() {
     Busy = false;
 }
 
+THeadManager::TPageOperation::TPageOperation(THeadManager& Head) : Head(Head) {
+    if (Head.Running) {
+        throw Exception(SProgrammerInUse);
+    }
+    Head.Running = true;
+    Head.Busy = true;
+    Head.StartTime = NowDateTime();
+}
+
+THeadManager::TPageOperation::~TPageOperation() {
+    Head.Running = false;
+    Head.Busy = false;
+}
+
 // ---- Per-page steps ----
 
 void THeadManager::TransferPage(int PageNumber) {
     if (IsImageEmpty()) {
         throw Exception(SImageNotLoaded);
     }
+    CurrentPage = PageNumber;
     ProtocolManager->TransferPage(PageNumber, MemoryMap->GetPage(PageNumber));
 }
 
@@ -372,18 +388,22 @@ void THeadManager::WritePage(int PageNumber) {
     if (IsImageEmpty()) {
         throw Exception(SImageNotLoaded);
     }
+    CurrentPage = PageNumber;
     ProtocolManager->WritePage(PageNumber);
 }
 
 bool THeadManager::ComparePage(int PageNumber) {
+    CurrentPage = PageNumber;
     return ProtocolManager->ComparePage(PageNumber);
 }
 
 void THeadManager::DeletePage(int PageNumber) {
+    CurrentPage = PageNumber;
     ProtocolManager->DeletePage(PageNumber);
 }
 
 void THeadManager::ReadPage(int PageNumber) {
+    CurrentPage = PageNumber;
     ProtocolManager->ReadPage(PageNumber);
 }
 

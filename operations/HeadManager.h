@@ -83,6 +83,32 @@ public:
     // answered with another page), in ascending order; empty after a complete read, a load or
     // a cleared image. The image holds no page for them.
     const std::vector<int>& GetMissingPages() const { return MissingPages; }
+    // The page of the last per-page step (-1 before the first): after a page's progress the
+    // page just done, after a compare that found a difference the differing page.
+    int GetCurrentPage() const { return CurrentPage; }
+    // The identification text of the last successful initialisation.
+    const std::string& GetIdentification() const { return Identification; }
+
+    // A page operation built outside the head manager on its per-page steps (the verification)
+    // runs as the head manager's own operations do: refused while another one runs, busy from
+    // its start until it ends or StopCurrentOperation is called, its lines and progress through
+    // OnMessage and OnProgress, the progress timed from its start.
+    class TPageOperation {
+    public:
+        explicit TPageOperation(THeadManager& Head);
+        ~TPageOperation();
+        TPageOperation(const TPageOperation&) = delete;
+        TPageOperation& operator=(const TPageOperation&) = delete;
+
+        void Message(const std::string& Text, TColor Color) { Head.SendMessage(Text, Color); }
+        void Progress(int Percent) { Head.SendProgress(Percent); }
+        // Lets the front end handle its input once after a page; true when it stopped the
+        // operation.
+        bool PageDoneAndStopped() { return Head.ProcessMessagesAndCheckStop(); }
+
+    private:
+        THeadManager& Head;
+    };
 
     // Per-page steps.
     void TransferPage(int PageNumber);
@@ -128,6 +154,8 @@ private:
     bool Busy = false;
     bool Running = false;
     TDateTime StartTime = 0;
+    int CurrentPage = -1;
+    std::string Identification;
 };
 
 // Page numbers as short text: runs of neighbours become "first-last", at most MaxRuns runs are

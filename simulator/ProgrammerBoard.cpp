@@ -49,8 +49,8 @@ TSimulatorRequest SimParseRequest(const TByteArray& Package, bool StuffingValid)
 }
 
 TProgrammerBoard::TProgrammerBoard(TBoardOptions Options, TTrace Trace)
-    : Options(std::move(Options)), Trace(std::move(Trace)), Chip(ChipBytes, ErasedByte),
-      Buffer(SimPageLength, ErasedByte) {}
+    : Options(std::move(Options)), Trace(std::move(Trace)), WritesToLose(this->Options.LostWrites),
+      Chip(ChipBytes, ErasedByte), Buffer(SimPageLength, ErasedByte) {}
 
 TProgrammerBoard::~TProgrammerBoard() {
     CloseChipFile();
@@ -136,6 +136,11 @@ TSimulatorReply TProgrammerBoard::Answer(const TSimulatorRequest& Request) {
     case SimCmdWrite:
         if (!PageOnChip) {
             return MakeReply(Request, Refused, Page);
+        }
+        if (const auto Lost = WritesToLose.find(Page);
+            Lost != WritesToLose.end() && Lost->second > 0) {
+            --Lost->second;
+            return MakeReply(Request, Succeeded, Page);
         }
         StorePage(Page, Buffer.data());
         return MakeReply(Request, Succeeded, Page);
@@ -227,7 +232,12 @@ void TProgrammerBoard::SetBuffer(const TByteArray& Data, std::uint16_t PageNumbe
 
 void TProgrammerBoard::StorePage(std::uint16_t PageNumber, const std::uint8_t* Data) {
     const std::size_t Offset = std::size_t(PageNumber) * SimPageLength;
-    std::copy(Data, Data + SimPageLength, Chip.begin() + static_cast<std::ptrdiff_t>(Offset));
+    const auto Begin = Chip.begin() + static_cast<std::ptrdiff_t>(Offset);
+    std::copy(Data, Data + SimPageLength, Begin);
+    if (Options.StuckPages.count(PageNumber) != 0) {
+        std::for_each(Begin, Begin + SimPageLength, [](std::uint8_t& Byte) { Byte &= 0xFE; });
+        Data = &*Begin;
+    }
     if (ChipFd != -1 && pwrite(ChipFd, Data, SimPageLength, static_cast<off_t>(Offset)) !=
                             static_cast<ssize_t>(SimPageLength)) {
         if (Trace) {

@@ -66,6 +66,12 @@ struct TBoardOptions {
     // Every reply package is cut to its first N bytes (N below 7 makes a reply too short to be
     // a package).
     std::optional<std::size_t> CutRepliesTo;
+    // Chip pages whose lowest bit of every byte is stuck at 0: whatever is written or erased
+    // there reads back with that bit cleared, however often it is written again.
+    std::set<std::uint16_t> StuckPages;
+    // Chip page -> how many of its next writes are acknowledged but not carried out (the page
+    // keeps what it held), as a write that did not take.
+    std::map<std::uint16_t, std::size_t> LostWrites;
 };
 
 // One request as received.
@@ -140,6 +146,8 @@ private:
 
     const TBoardOptions Options;
     const TTrace Trace;
+    // Writes still to be lost, per chip page (from Options.LostWrites).
+    std::map<std::uint16_t, std::size_t> WritesToLose;
     int ChipFd = -1;
     TByteArray Chip;
     TByteArray Buffer;

@@ -63,6 +63,26 @@ bool ParsePageList(const std::string& Text, TSimulatorOptions& Options) {
     });
 }
 
+bool ParseStuckPages(const std::string& Text, TSimulatorOptions& Options) {
+    return ParseList<std::uint16_t>(Text, [&](std::uint16_t Page) {
+        Options.StuckPages.insert(Page);
+        return true;
+    });
+}
+
+// PAGE=N, N writes of chip page PAGE lost.
+bool ParseLostWrites(const std::string& Text, TSimulatorOptions& Options) {
+    const auto Equals = Text.find('=');
+    std::uint16_t Page = 0;
+    std::size_t Count = 0;
+    if (Equals == std::string::npos || !ParseInto(Text.substr(0, Equals), Page) ||
+        !ParseInto(Text.substr(Equals + 1), Count)) {
+        return false;
+    }
+    Options.LostWrites[Page] = Count;
+    return true;
+}
+
 // Frame numbers count from 1.
 bool ParseFrameList(const std::string& Text, TSimulatorOptions& Options) {
     return ParseList<std::size_t>(Text, [&](std::size_t Frame) {
@@ -93,6 +113,8 @@ bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
          [&](const std::string& V) { return ParseInto(V, Options.BaudRate) && Options.BaudRate; }},
         {"--reply", [&](const std::string& V) { return ParseForcedReply(V, Options); }},
         {"--unknown-page", [&](const std::string& V) { return ParsePageList(V, Options); }},
+        {"--stuck-page", [&](const std::string& V) { return ParseStuckPages(V, Options); }},
+        {"--lose-writes", [&](const std::string& V) { return ParseLostWrites(V, Options); }},
         {"--noise", [&](const std::string& V) { return ParseInto(V, Options.NoiseBytes); }},
         {"--pieces", [&](const std::string& V) { return ParseInto(V, Options.ReplyPieceSize); }},
         {"--piece-gap",
@@ -199,6 +221,11 @@ Faults (for tests):
                        (repeatable; e.g. --reply 0x20=0x23)
   --unknown-page LIST  answer the request command with page number 0xFFFF when the buffer
                        holds one of these pages (comma-separated, repeatable)
+  --stuck-page LIST    in these chip pages (comma-separated, repeatable) the lowest bit of
+                       every byte is stuck at 0: they never read back as written unless
+                       that bit is 0 everywhere
+  --lose-writes PAGE=N acknowledge the next N writes of chip page PAGE without carrying
+                       them out (repeatable)
   --noise N            send N noise bytes (never 0xAA) before every reply
   --pieces N           write every reply in pieces of N bytes
   --piece-gap MS       pause between pieces (default 2)

@@ -49,7 +49,7 @@ protected:
 
     static TWords OptionsOf(const TCliCommand& Command) {
         TWords Options;
-        for (const auto* Names : {&Command.Options, &Command.Flags}) {
+        for (const auto* Names : {&Command.Options, &Command.Flags, &Command.OptionalValues}) {
             for (const std::string& Name : *Names) {
                 Options.insert("--" + Name);
             }

@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -43,6 +45,19 @@ std::vector<std::string> Messages(const std::string& Text) {
         }
     }
     return Result;
+}
+
+// Page with bit Mask flipped in the first Count bytes from From on where that bit is 1 (WhereSet)
+// or 0 in Page.
+TByteArray FlipBits(TByteArray Page, std::uint8_t Mask, bool WhereSet, int Count,
+                    std::size_t From = 0) {
+    for (std::size_t Index = From; Count > 0 && Index < Page.size(); ++Index) {
+        if (((Page[Index] & Mask) != 0) == WhereSet) {
+            Page[Index] ^= Mask;
+            --Count;
+        }
+    }
+    return Page;
 }
 
 class ProgrammerCli : public testing::Test {
@@ -128,6 +143,114 @@ TEST_F(ProgrammerCli, CompareReportsADifferenceWithItsOwnExitCode) {
     EXPECT_EQ(Messages(Different.Out),
               (std::vector<std::string>{"Начато сравнение.", "Страница 3 отличается.",
                                         "Образ не совпадает с образом в контроллере."}));
+}
+
+TEST_F(ProgrammerCli, CompareAllCountsTheDifferingBytesAndBitsOfEveryDifferingPage) {
+    const std::string Port = StartSimulator();
+    const std::string Image = MakeImage("image.ldr", 6);
+    const char* NotErased =
+        "Похоже, микросхема не была стёрта перед записью: все отличающиеся биты в ней 0 вместо 1.";
+    const char* Differs = "Образ не совпадает с образом в контроллере.";
+    const struct {
+        const char* What;
+        std::vector<std::string> Range;
+        std::map<int, TByteArray> Chip; // the pages made different
+        int Code;
+        std::vector<std::string> Lines; // after the start line
+    } Cases[] = {
+        {"all equal",
+         {},
+         {},
+         0,
+         {"Сравнение прошло успешно.", "Образ совпадает с образом в контроллере."}},
+        {"bits cleared",
+         {},
+         {{2, FlipBits(PatternPage(2), 0x01, true, 5)}},
+         3,
+         {"Страница 2: отличаются 5 байт; битов 1→0: 5, 0→1: 0.", "Отличается 1 страница из 6.",
+          NotErased, Differs}},
+        {"bits set",
+         {},
+         {{3, FlipBits(PatternPage(3), 0x80, false, 1)}},
+         3,
+         {"Страница 3: отличается 1 байт; битов 1→0: 0, 0→1: 1.", "Отличается 1 страница из 6.",
+          Differs}},
+        {"bits cleared and set",
+         {},
+         {{4, FlipBits(FlipBits(PatternPage(4), 0x02, true, 2), 0x02, false, 3, 100)}},
+         3,
+         {"Страница 4: отличаются 5 байт; битов 1→0: 2, 0→1: 3.", "Отличается 1 страница из 6.",
+          Differs}},
+        // Pages 0 and 5, outside the range, differ too, with bits set.
+        {"first and last page of a range",
+         {"--first", "1", "--last", "4"},
+         {{0, FlipBits(PatternPage(0), 0x10, false, 1)},
+          {1, FlipBits(PatternPage(1), 0x04, true, 2)},
+          {4, FlipBits(PatternPage(4), 0x40, true, 21)},
+          {5, FlipBits(PatternPage(5), 0x10, false, 1)}},
+         3,
+         {"Страница 1: отличаются 2 байта; битов 1→0: 2, 0→1: 0.",
+          "Страница 4: отличается 21 байт; битов 1→0: 21, 0→1: 0.", "Отличаются 2 страницы из 4.",
+          NotErased, Differs}},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.What);
+        for (int Page = 0; Page < 6; ++Page) {
+            const auto Made = Case.Chip.find(Page);
+            Simulator->SetPage(static_cast<std::uint16_t>(Page),
+                               Made != Case.Chip.end() ? Made->second : PatternPage(Page));
+        }
+        std::vector<std::string> Arguments = {"--port", Port, "compare", Image, "--all"};
+        Arguments.insert(Arguments.end(), Case.Range.begin(), Case.Range.end());
+        const TProcessResult Result = Run(Arguments);
+        EXPECT_EQ(Result.Code, Case.Code) << Result.Err;
+        std::vector<std::string> Expected = {"Начато сравнение."};
+        Expected.insert(Expected.end(), Case.Lines.begin(), Case.Lines.end());
+        EXPECT_EQ(Messages(Result.Out), Expected);
+    }
+}
+
+TEST_F(ProgrammerCli, RepairWritesTheDifferingPagesAgainUntilTheyMatchOrThePassesRunOut) {
+    const std::string Image = MakeImage("image.ldr", 4);
+    {
+        // The first two writes of page 2 do not take: it matches on the second pass.
+        TSimulatorOptions Options;
+        Options.LostWrites = {{2, 2}};
+        const std::string Port = StartSimulator(Options);
+        Simulator->SetPage(2, FlipBits(PatternPage(2), 0x01, true, 3));
+        const TProcessResult Result = Run({"--port", Port, "write", Image, "--verify", "--repair"});
+        EXPECT_EQ(Result.Code, 0) << Result.Err;
+        EXPECT_EQ(Messages(Result.Out),
+                  (std::vector<std::string>{
+                      "Начата запись образа.", "Запись прошла успешно.", "Начато сравнение.",
+                      "Страница 2: отличаются 3 байта; битов 1→0: 3, 0→1: 0.",
+                      "Отличается 1 страница из 4.",
+                      "Похоже, микросхема не была стёрта перед записью: все отличающиеся биты в "
+                      "ней 0 вместо 1.",
+                      "Перезапись отличающихся страниц, проход 1 из 2.", "Страница 2 перезаписана.",
+                      "Страница 2: отличаются 3 байта; битов 1→0: 3, 0→1: 0.",
+                      "Перезапись отличающихся страниц, проход 2 из 2.", "Страница 2 перезаписана.",
+                      "После перезаписи все страницы совпадают.",
+                      "Образ совпадает с образом в контроллере."}));
+        EXPECT_EQ(Simulator->GetPage(2), PatternPage(2));
+        Simulator->Stop();
+    }
+    {
+        // Pages 1 and 3 never hold what is written.
+        TSimulatorOptions Options;
+        Options.StuckPages = {1, 3};
+        const std::string Port = StartSimulator(Options);
+        const TProcessResult Result =
+            Run({"--port", Port, "write", Image, "--verify", "--repair=3"});
+        EXPECT_EQ(Result.Code, 1) << Result.Err;
+        const std::vector<std::string> Lines = Messages(Result.Out);
+        EXPECT_EQ(std::count(Lines.begin(), Lines.end(), "Страница 1 перезаписана."), 3);
+        EXPECT_EQ(std::count(Lines.begin(), Lines.end(), "Страница 3 перезаписана."), 3);
+        ASSERT_GE(Lines.size(), 2u);
+        EXPECT_EQ(Lines[Lines.size() - 2],
+                  "После перезаписи по-прежнему отличаются страницы 1, 3.");
+        EXPECT_EQ(Lines.back(), "Образ не совпадает с образом в контроллере.");
+    }
 }
 
 TEST_F(ProgrammerCli, ReadSavesTheChipAndEraseEmptiesIt) {

@@ -143,6 +143,21 @@ TEST(ProgrammerBoardTest, FaultsShapeTheReplies) {
          {{Package(1, SimCmdErase, 1), Package(1, 0x51, 1)},
           {Package(2, SimCmdErase, 1), Hex("02 51 00 11 00 00 AC")},
           {Package(3, SimCmdErase, 1), Package(3, 0x51, 1)}}},
+        {"first write of page 6 lost",
+         [](TBoardOptions& O) { O.LostWrites[6] = 1; },
+         {{Package(1, SimCmdTransfer, 6, Page), Package(1, 0x11, 6)},
+          {Package(2, SimCmdWrite, 6), Package(2, 0x21, 6)},
+          {Package(3, SimCmdCompare, 6), Package(3, 0x44, 6)},
+          {Package(4, SimCmdWrite, 6), Package(4, 0x21, 6)},
+          {Package(5, SimCmdCompare, 6), Package(5, 0x41, 6)}}},
+        {"lowest bits of page 6 stuck at 0",
+         [](TBoardOptions& O) { O.StuckPages = {6}; },
+         {{Package(1, SimCmdTransfer, 6, Page), Package(1, 0x11, 6)},
+          {Package(2, SimCmdWrite, 6), Package(2, 0x21, 6)},
+          {Package(3, SimCmdCompare, 6), Package(3, 0x44, 6)},
+          {Package(4, SimCmdErase, 6), Package(4, 0x51, 6)},
+          {Package(5, SimCmdRead, 6), Package(5, 0x31, 6)},
+          {Package(6, SimCmdRequest, 0), Package(6, 0x65, 6, TByteArray(528, 0xFE))}}},
     };
     for (const TCase& Case : Cases) {
         SCOPED_TRACE(Case.What);

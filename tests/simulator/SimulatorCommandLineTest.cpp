@@ -40,6 +40,11 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
                                            "1,3",
                                            "--no-echo",
                                            "--damage=2",
+                                           "--stuck-page",
+                                           "7,9",
+                                           "--lose-writes",
+                                           "5=2",
+                                           "--lose-writes=6=1",
                                            "-v"},
                                           CommandLine, Error))
         << Error;
@@ -62,6 +67,8 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
     EXPECT_EQ(Options.LateFrames, (std::set<std::size_t>{1, 3}));
     EXPECT_FALSE(Options.EchoNumbers);
     EXPECT_EQ(Options.DamageEvery, 2u);
+    EXPECT_EQ(Options.StuckPages, (std::set<std::uint16_t>{7, 9}));
+    EXPECT_EQ(Options.LostWrites, (std::map<std::uint16_t, std::size_t>{{5, 2}, {6, 1}}));
     EXPECT_TRUE(CommandLine.Verbose);
     EXPECT_FALSE(CommandLine.ShowHelp);
 }
@@ -73,7 +80,8 @@ TEST(SimulatorCommandLineTest, RejectsBadArguments) {
         {"--reply", "0x20"},      {"--reply", "0x20=0x123"},
         {"--unknown-page", "1,"}, {"--unknown-page", "65536"},
         {"--noise", "many"},      {"--late", "0"},
-        {"--damage", "x"},
+        {"--damage", "x"},        {"--lose-writes", "5"},
+        {"--stuck-page", "x"},
     };
     for (const auto& Arguments : Bad) {
         TSimulatorCommandLine CommandLine;
