@@ -8,6 +8,7 @@
 #include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "image/BinaryImageFile.h"
 #include "logging/LogManager.h"
 #include "operations/Startup.h"
 #include "operations/UIObjects.h"
@@ -18,6 +19,7 @@
 
 namespace {
 
+#include <utility>
 // A command line that does not fit the command table.
 class ECliUsage : public Exception {
 public:
@@ -35,29 +37,38 @@ std::size_t MemoryToLoad(const std::string& FileName) {
     return static_cast<std::size_t>(Info.st_size) * 2;
 }
 
-// Loads an image file the way the program does: the file's records cut into 528-byte pages.
-// A missing file, or one without data, is a failure.
-std::shared_ptr<IMemoryMap> LoadImage(const std::string& FileName) {
-    PrefaultHeap(MemoryToLoad(FileName));
-    auto HexFile = std::make_shared<THexFile>();
-    HexFile->LoadFromFile(FileName);
+// Loads an image file the way the program does: the file's records, or a raw binary file's
+// bytes, cut into 528-byte pages; the line about a padded last page goes to Err. A missing
+// file, or one without data, is a failure.
+std::shared_ptr<IMemoryMap> LoadImage(const std::string& FileName, std::ostream& Err) {
     std::shared_ptr<IMemoryMap> Map;
-    THexFileToMemoryMapConverter().HexToMemoryMap(HexFile, CliPageLength, Map);
+    if (IsBinaryImageFile(FileName)) {
+        TBinaryImage Binary = LoadBinaryImage(FileName, CliPageLength, Programmer::PageCount);
+        if (!Binary.Note.empty()) {
+            Err << Binary.Note << '\n';
+        }
+        Map = std::move(Binary.Map);
+    } else {
+        PrefaultHeap(MemoryToLoad(FileName));
+        auto HexFile = std::make_shared<THexFile>();
+        HexFile->LoadFromFile(FileName);
+        THexFileToMemoryMapConverter().HexToMemoryMap(HexFile, CliPageLength, Map);
+    }
     if (!Map || Map->GetCount() == 0) {
         throw Exception(SCannotLoadFile);
     }
     return Map;
 }
 
-void RunCheck(const TCliArguments& Arguments, std::ostream& Out) {
-    const auto Map = LoadImage(Arguments.Positional[0]);
+void RunCheck(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Err) {
+    const auto Map = LoadImage(Arguments.Positional[0], Err);
     const int Count = Map->GetCount();
     Out << FormatText(SPageCountLabel, Count, GetPagesWord(Count).c_str()) << '\n'
         << FormatText(SPageLengthLabel, Map->GetPage(0).GetSize()) << '\n';
 }
 
-void RunDump(const TCliArguments& Arguments, std::ostream& Out) {
-    const auto Map = LoadImage(Arguments.Positional[0]);
+void RunDump(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Err) {
+    const auto Map = LoadImage(Arguments.Positional[0], Err);
     std::string Text;
     for (const std::string& Line : THexFileToMemoryMapConverter().MemoryMapToStrings(Map)) {
         Text += Line;
@@ -66,12 +77,17 @@ void RunDump(const TCliArguments& Arguments, std::ostream& Out) {
     Out << Text;
 }
 
-void RunResave(const TCliArguments& Arguments, std::ostream& Out) {
-    const auto Map = LoadImage(Arguments.Positional[0]);
+// The kind of each file follows its name: raw binary for ".bin", Intel HEX otherwise.
+void RunResave(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Err) {
+    const auto Map = LoadImage(Arguments.Positional[0], Err);
     const std::string Target = ImageFileTarget(Arguments.Positional[1]);
-    std::shared_ptr<IHexFile> HexFile;
-    THexFileToMemoryMapConverter().MemoryMapToHex(Map, CliRecordLength, HexFile);
-    HexFile->SaveToFile(Target);
+    if (IsBinaryImageFile(Target)) {
+        SaveBinaryImage(*Map, Target);
+    } else {
+        std::shared_ptr<IHexFile> HexFile;
+        THexFileToMemoryMapConverter().MemoryMapToHex(Map, CliRecordLength, HexFile);
+        HexFile->SaveToFile(Target);
+    }
     Out << Target << '\n';
 }
 
@@ -299,7 +315,7 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
             throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
         }
-        Command.Run(Parsed, Out);
+        Command.Run(Parsed, Out, Err);
         Out.flush();
         return CliSuccess;
     } catch (const ECliUsage& Error) {

@@ -40,7 +40,8 @@ struct TCliCommand {
     std::vector<std::string> Parameters; // shown in the usage, one per positional argument
     std::vector<std::string> Options;    // accepted option names, without the leading "--"
     std::string Summary;
-    void (*Run)(const TCliArguments& Arguments, std::ostream& Out);
+    // Results go to Out, notes about the input (a padded raw image) to Err.
+    void (*Run)(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Err);
     // Options that take no value ("--verify"); given, they appear in Options with "".
     std::vector<std::string> Flags = {};
     // A command that drives the programmer (Run is null): returns its own exit code.

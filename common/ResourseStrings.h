@@ -40,6 +40,13 @@ inline constexpr const char* SImageIsTooLarge =
 inline constexpr const char* SCannotReadFile = "Не удалось прочитать файл %s.";
 inline constexpr const char* SCannotWriteFile = "Не удалось записать файл %s.";
 inline constexpr const char* SListIndexOutOfBounds = "Индекс списка вне допустимых пределов (%d).";
+// Raw binary image files: their extension (in any case); then the file's name, its page length,
+// its size and the chip's.
+inline constexpr const char* SBinaryImageExtension = ".bin";
+inline constexpr const char* SBinaryLastPagePadded =
+    "Длина файла %s не кратна %d байтам: последняя страница дополнена байтами FF.";
+inline constexpr const char* SBinaryFileTooLarge =
+    "Файл %s слишком велик: %lld байт, а в микросхему помещается не более %lld байт.";
 
 // ---- Traffic log ----
 inline constexpr const char* SLogWriteError = "Ошибка записи в файл журнала %s.";

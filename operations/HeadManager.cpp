@@ -2,6 +2,7 @@
 
 #include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
+#include "image/BinaryImageFile.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
@@ -12,6 +13,7 @@
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 THeadManager* GHeadManager = nullptr;
 
@@ -111,12 +113,19 @@ bool THeadManager::IsImageEmpty() const {
 
 void THeadManager::LoadImageFromFile(const std::string& FileName) {
     try {
-        HexFile->LoadFromFile(FileName);
-        MemoryMap->Clear();
-        std::shared_ptr<IMemoryMap> NewMap;
-        Converter->HexToMemoryMap(HexFile, PageLength, NewMap);
-        if (NewMap != nullptr) {
-            MemoryMap = NewMap;
+        std::string Note;
+        if (IsBinaryImageFile(FileName)) {
+            TBinaryImage Binary = LoadBinaryImage(FileName, PageLength, Programmer::PageCount);
+            MemoryMap = Binary.Map;
+            Note = std::move(Binary.Note);
+        } else {
+            HexFile->LoadFromFile(FileName);
+            MemoryMap->Clear();
+            std::shared_ptr<IMemoryMap> NewMap;
+            Converter->HexToMemoryMap(HexFile, PageLength, NewMap);
+            if (NewMap != nullptr) {
+                MemoryMap = NewMap;
+            }
         }
         if (MemoryMap->GetCount() <= 0) {
             throw Exception(SCannotLoadFile);
@@ -124,6 +133,9 @@ void THeadManager::LoadImageFromFile(const std::string& FileName) {
         MissingPages.clear();
         if (OnImageLoaded) {
             OnImageLoaded(this, MemoryMap, FileName);
+        }
+        if (!Note.empty()) {
+            SendMessage(Note, clBlue);
         }
     } catch (...) {
         ClearImage();
@@ -136,9 +148,13 @@ void THeadManager::SaveImageToFile(const std::string& FileName) {
         throw Exception(SCannotSaveEmptyImage);
     }
     const std::string Target = ImageFileTarget(FileName);
-    std::shared_ptr<IHexFile> Hex;
-    Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
-    Hex->SaveToFile(Target);
+    if (IsBinaryImageFile(Target)) {
+        SaveBinaryImage(*MemoryMap, Target);
+    } else {
+        std::shared_ptr<IHexFile> Hex;
+        Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
+        Hex->SaveToFile(Target);
+    }
     if (OnImageSaved) {
         OnImageSaved(this, Target);
     }

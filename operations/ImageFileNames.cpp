@@ -2,14 +2,35 @@
 
 #include "common/ResourseStrings.h"
 
+#include <algorithm>
+
 std::string FileNamePart(const std::string& Path) {
     const size_t Slash = Path.rfind('/');
     return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
 }
 
-std::string ImageFileTarget(const std::string& Chosen) {
-    const std::string Name = FileNamePart(Chosen);
+namespace {
+
+// The part of the file name from its last dot on; empty without a dot.
+std::string ExtensionOf(const std::string& Path) {
+    const std::string Name = FileNamePart(Path);
     const size_t Dot = Name.rfind('.');
-    const std::string Extension = Dot == std::string::npos ? std::string() : Name.substr(Dot);
-    return Extension == SImageFileExtension ? Chosen : Chosen + SImageFileExtension;
+    return Dot == std::string::npos ? std::string() : Name.substr(Dot);
+}
+
+} // namespace
+
+bool IsBinaryImageFile(const std::string& FileName) {
+    std::string Extension = ExtensionOf(FileName);
+    // ASCII letters only, whatever the locale: the extension compared with is plain ASCII.
+    std::transform(Extension.begin(), Extension.end(), Extension.begin(), [](char Letter) {
+        return Letter >= 'A' && Letter <= 'Z' ? static_cast<char>(Letter - 'A' + 'a') : Letter;
+    });
+    return Extension == SBinaryImageExtension;
+}
+
+std::string ImageFileTarget(const std::string& Chosen) {
+    return ExtensionOf(Chosen) == SImageFileExtension || IsBinaryImageFile(Chosen)
+               ? Chosen
+               : Chosen + SImageFileExtension;
 }

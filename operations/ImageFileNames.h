@@ -6,6 +6,9 @@
 
 // The part of a path after its last folder delimiter.
 std::string FileNamePart(const std::string& Path);
-// The name an image is saved under: Chosen itself when its extension is exactly ".ldr",
-// otherwise Chosen with ".ldr" added.
+// True when the file holds a raw binary image: its name's extension is ".bin" in any case. Any
+// other name (".ldr", ".hex", another extension or none) is an Intel HEX file.
+bool IsBinaryImageFile(const std::string& FileName);
+// The name an image is saved under: Chosen itself when its extension is exactly ".ldr" or is
+// ".bin" in any case, otherwise Chosen with ".ldr" added.
 std::string ImageFileTarget(const std::string& Chosen);

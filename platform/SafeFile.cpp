@@ -160,6 +160,14 @@ bool TFileReader::ReadAll(std::string& Content) {
     return !ReadFailed;
 }
 
+std::optional<std::uint64_t> TFileReader::Size() const {
+    struct stat Info {};
+    if (!File.IsOpen() || ::fstat(File.Get(), &Info) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(Info.st_size);
+}
+
 bool TFileReader::ReadMore() {
     if (Start > 0) {
         std::memmove(Buffer.data(), Buffer.data() + Start, End - Start);

@@ -64,6 +64,9 @@ public:
     bool NextLine(std::string_view& Line);
     // Appends what is left of the file to Content; false when reading fails.
     bool ReadAll(std::string& Content);
+    // The size of the open file in bytes, so that a caller can refuse a file too large before
+    // reading it; nothing when no file is open or its size cannot be found out.
+    std::optional<std::uint64_t> Size() const;
     bool Failed() const { return ReadFailed; }
 
 private:

@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <sstream>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -153,6 +157,97 @@ TEST_F(CliProcess, ResaveAddsTheImageExtensionAndKeepsTheContent) {
     EXPECT_EQ(Saved.substr(Saved.size() - 13), ":00000001FF\r\n");
 }
 
+// The path of a program found in the folders of PATH; empty when there is none.
+std::string ProgramInPath(const std::string& Name) {
+    const char* Path = std::getenv("PATH");
+    std::istringstream Folders(Path != nullptr ? Path : "");
+    for (std::string Folder; std::getline(Folders, Folder, ':');) {
+        const fs::path Candidate = fs::path(Folder.empty() ? "." : Folder) / Name;
+        if (::access(Candidate.c_str(), X_OK) == 0) {
+            return Candidate.string();
+        }
+    }
+    return "";
+}
+
+TEST_F(CliProcess, ResaveConvertsAFullChipBetweenBinaryAndHexByteForByteAsObjcopyDoes) {
+    const std::string Objcopy = ProgramInPath("objcopy");
+    ASSERT_FALSE(Objcopy.empty()) << "objcopy (Debian package binutils) is needed by this test";
+    std::mt19937 Random(528);
+    std::string Chip(4096 * 528, '\0');
+    for (char& Byte : Chip) {
+        Byte = static_cast<char>(Random());
+    }
+    WriteFileText(Folder / "chip.bin", Chip);
+    const std::vector<std::pair<std::string, std::string>> Steps = {
+        {"chip.bin", "chip.ldr"}, {"chip.ldr", "back.bin"}, {"back.bin", "again.ldr"}};
+    for (const auto& [In, Out] : Steps) {
+        const TProcessResult Result =
+            Run({"resave", (Folder / In).string(), (Folder / Out).string()});
+        ASSERT_EQ(Result.Code, 0) << In << " " << Result.Err;
+        EXPECT_EQ(Result.Out, (Folder / Out).string() + "\n");
+        EXPECT_EQ(Result.Err, "");
+    }
+    EXPECT_TRUE(ReadFileText(Folder / "back.bin") == Chip);
+    EXPECT_TRUE(ReadFileText(Folder / "again.ldr") == ReadFileText(Folder / "chip.ldr"));
+    const TProcessResult Converted =
+        RunProcess({Objcopy, "-I", "ihex", "-O", "binary", (Folder / "chip.ldr").string(),
+                    (Folder / "objcopy.bin").string()},
+                   Folder);
+    ASSERT_EQ(Converted.Code, 0) << Converted.Err;
+    EXPECT_TRUE(ReadFileText(Folder / "objcopy.bin") == Chip);
+}
+
+TEST_F(CliProcess, BinaryFilesAreCheckedAndDumpedWithTheirLastPagePaddedOrRefused) {
+    const std::string Chip = std::string(4096 * 528, '\x5A');
+    const std::string TooLarge = "Файл " + (Folder / "large.bin").string() +
+                                 " слишком велик: 2162689 байт, а в микросхему помещается не "
+                                 "более 2162688 байт.\n";
+    const std::string Padded = "Длина файла " + (Folder / "odd.bin").string() +
+                               " не кратна 528 байтам: последняя страница дополнена байтами FF.\n";
+    struct TCase {
+        std::string Name;
+        std::string Content;
+        int Code;
+        std::string Out;
+        std::string Err;
+    };
+    const TCase Cases[] = {
+        {"one.BIN", std::string(528, '\1'), 0, "В образе 1 страница.\nДлина страницы 528 байт.\n",
+         ""},
+        {"odd.bin", std::string(529, '\1'), 0, "В образе 2 страницы.\nДлина страницы 528 байт.\n",
+         Padded},
+        {"chip.bin", Chip, 0, "В образе 4096 страниц.\nДлина страницы 528 байт.\n", ""},
+        {"large.bin", Chip + "x", 1, "", TooLarge},
+        {"empty.bin", "", 1, "", std::string(SFileIsEmpty) + "\n"},
+        {"missing.bin", "", 1, "", std::string(SCannotLoadFile) + "\n"},
+    };
+    for (const TCase& Case : Cases) {
+        if (Case.Name != "missing.bin") {
+            WriteFileText(Folder / Case.Name, Case.Content);
+        }
+        const TProcessResult Result = Run({"check", (Folder / Case.Name).string()});
+        EXPECT_EQ(Result.Code, Case.Code) << Case.Name;
+        EXPECT_EQ(Result.Out, Case.Out) << Case.Name;
+        EXPECT_EQ(Result.Err, Case.Err) << Case.Name;
+    }
+
+    // The dump of a raw file is the dump of the same image as a HEX file.
+    ASSERT_EQ(Run({"resave", (Folder / "odd.bin").string(), (Folder / "odd.ldr").string()}).Code,
+              0);
+    const TProcessResult FromBinary = Run({"dump", (Folder / "odd.bin").string()});
+    EXPECT_EQ(FromBinary.Code, 0);
+    EXPECT_EQ(FromBinary.Err, Padded);
+    EXPECT_EQ(FromBinary.Out, Run({"dump", (Folder / "odd.ldr").string()}).Out);
+    // The record holding the file's last byte (at 0x210), with the padding after it.
+    std::string Record;
+    for (int Index = 0; Index < 32; ++Index) {
+        Record += Index <= 0x10 ? "01 " : "FF ";
+    }
+    Record.pop_back();
+    EXPECT_NE(FromBinary.Out.find("\n:20 0200 00    " + Record + "   DC\n"), std::string::npos);
+}
+
 TEST_F(CliProcess, ResaveIntoAFolderFailsAndLeavesItAlone) {
     const std::string Input = MakeImage("input.ldr", 1);
     fs::create_directory(Folder / "taken.ldr");
@@ -163,18 +258,23 @@ TEST_F(CliProcess, ResaveIntoAFolderFailsAndLeavesItAlone) {
     EXPECT_TRUE(fs::is_directory(Folder / "taken.ldr"));
 }
 
-TEST(CliInProcess, ImageExtensionIsAddedUnlessExactlyLdr) {
-    const std::pair<const char*, const char*> Cases[] = {
-        {"image", "image.ldr"},
-        {"image.ldr", "image.ldr"},
-        {"image.hex", "image.hex.ldr"},
-        {"image.LDR", "image.LDR.ldr"},
-        {"dir.v2/image", "dir.v2/image.ldr"},
-        {"dir/.ldr", "dir/.ldr"},
-        {"image.", "image..ldr"},
+TEST(CliInProcess, ImageExtensionIsAddedUnlessExactlyLdrOrBinInAnyCase) {
+    const std::tuple<const char*, const char*, bool> Cases[] = {
+        {"image", "image.ldr", false},
+        {"image.ldr", "image.ldr", false},
+        {"image.hex", "image.hex.ldr", false},
+        {"image.LDR", "image.LDR.ldr", false},
+        {"dir.v2/image", "dir.v2/image.ldr", false},
+        {"dir/.ldr", "dir/.ldr", false},
+        {"image.", "image..ldr", false},
+        {"image.bin", "image.bin", true},
+        {"image.Bin", "image.Bin", true},
+        {"image.bin.hex", "image.bin.hex.ldr", false},
+        {"dir.bin/image", "dir.bin/image.ldr", false},
     };
-    for (const auto& [Given, Written] : Cases) {
+    for (const auto& [Given, Written, Binary] : Cases) {
         EXPECT_EQ(ImageFileTarget(Given), Written) << Given;
+        EXPECT_EQ(IsBinaryImageFile(Written), Binary) << Given;
     }
 }
 

@@ -478,6 +478,8 @@ TEST_F(HeadManagerFileTest, SavingAddsTheImageExtensionWhereItIsMissing) {
         {"image.LDR", "image.LDR.ldr"},
         {"image.ldr", "image.ldr"},
         {"dir.x/name", "dir.x/name.ldr"},
+        {"image.bin", "image.bin"},
+        {"image.BIN", "image.BIN"},
     };
     for (const auto& [Given, Written] : Cases) {
         Head->SaveImageToFile(Path(Given));
@@ -520,6 +522,39 @@ TEST_F(HeadManagerFileTest, DumpHasOneLinePerRecord) {
     // The extended address record and 17 data records (16 of 32 bytes, one of 16).
     ASSERT_EQ(Lines.size(), 18u);
     EXPECT_EQ(Lines.front(), ":02 0000 04    00 00   FA");
+}
+
+TEST_F(HeadManagerFileTest, BinaryFilesLoadAndSaveAsRawPagesAndAPaddedPageIsReported) {
+    FillImage(3);
+    Head->SaveImageToFile(Path("copy.bin"));
+    EXPECT_EQ(Events.SavedNames, std::vector<std::string>{Path("copy.bin")});
+    const TByteArray Pages = Join({PatternPage(0), PatternPage(1), PatternPage(2)});
+    EXPECT_EQ(ReadFileText(Path("copy.bin")), std::string(Pages.begin(), Pages.end()));
+    Head->ClearImage();
+    Head->LoadImageFromFile(Path("copy.bin"));
+    ASSERT_EQ(Events.LoadedPageCount, 3);
+    for (int Page = 0; Page < 3; ++Page) {
+        EXPECT_EQ(Head->GetMemoryMap()->GetPage(Page).GetData(), PatternPage(Page));
+    }
+    EXPECT_TRUE(Events.Lines.empty());
+
+    // One byte more than a page, in a name with the extension in capitals.
+    WriteText("ODD.BIN", std::string(PageLength + 1, '\x11'));
+    Head->LoadImageFromFile(Path("ODD.BIN"));
+    ASSERT_EQ(Events.LoadedPageCount, 2);
+    TByteArray Last(PageLength, 0xFF);
+    Last[0] = 0x11;
+    EXPECT_EQ(Head->GetMemoryMap()->GetPage(1).GetData(), Last);
+    EXPECT_EQ(Head->GetMemoryMap()->GetPage(1).GetAddress(), PageLength);
+    const std::vector<TLine> Expected = {
+        {"Длина файла " + Path("ODD.BIN") +
+             " не кратна 528 байтам: последняя страница дополнена байтами FF.",
+         clBlue}};
+    EXPECT_EQ(Events.Lines, Expected);
+
+    WriteText("large.bin", std::string(4096 * PageLength + 1, '\0'));
+    EXPECT_THROW(Head->LoadImageFromFile(Path("large.bin")), EImageIsTooLarge);
+    EXPECT_TRUE(Head->IsImageEmpty());
 }
 
 TEST_F(HeadManagerFileTest, ClearImageKeepsTheMapObject) {
