@@ -3,23 +3,26 @@
 #include "operations/ImageFileNames.h"
 
 #include "cli/HeapTuning.h"
+#include "cli/JsonOutput.h"
 #include "cli/ProgrammerCommands.h"
 #include "common/Exception.h"
 #include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
-#include "image/HexFileToMemoryMapConverter.h"
 #include "image/BinaryImageFile.h"
+#include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
 #include "operations/Startup.h"
 #include "operations/UIObjects.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <sstream>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
-#include <utility>
 // A command line that does not fit the command table.
 class ECliUsage : public Exception {
 public:
@@ -210,6 +213,9 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
         } else if (Word == "--simulate") {
             Global.Simulate = true;
             ++Taken;
+        } else if (Word == "--json") {
+            Global.Json = true;
+            ++Taken;
         } else if (Word.compare(0, 7, "--port=") == 0) {
             Global.PortName = Word.substr(7);
             ++Taken;
@@ -238,6 +244,101 @@ void WriteUsageLine(std::ostream& Stream, const std::string& Call, const std::st
         Stream << Head.substr(0, Head.find_last_not_of(' ') + 1) << '\n'
                << std::string(Column, ' ') << Summary << '\n';
     }
+}
+
+// Takes the options before the command name off the command line, finds the command and checks
+// its arguments against the table; the port of a programmer command may come after its name.
+const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobalOptions& Global,
+                                  TCliArguments& Parsed) {
+    Global = TakeGlobalOptions(Arguments);
+    if (Arguments.empty()) {
+        throw ECliUsage(SCliNoCommand);
+    }
+    const TCliCommand& Command = FindCommand(Arguments[0]);
+    Parsed = ParseArguments(Command, Arguments);
+    if (Command.RunProgrammer != nullptr) {
+        const auto Port = Parsed.Options.find("port");
+        if (Port != Parsed.Options.end()) {
+            Global.PortName = Port->second;
+        }
+        if (Global.Simulate && !Global.PortName.empty()) {
+            throw ECliUsage(SCliSimulateWithPort);
+        }
+    } else if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
+        throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
+    }
+    return Command;
+}
+
+// True when --json comes among the options before the command name.
+bool WantsJson(const std::vector<std::string>& Words) {
+    for (std::size_t Index = 0; Index < Words.size(); ++Index) {
+        const std::string& Word = Words[Index];
+        if (Word == "--json") {
+            return true;
+        }
+        if (Word == "--port" || Word == "--log-limit") {
+            ++Index;
+        } else if (Word.compare(0, 2, "--") != 0 || IsHelp(Word) || IsVersion(Word)) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// A command line with --json. A programmer command writes its own messages, progress and
+// result; the lines any other command, the usage or the version print become messages, and a
+// result line ends them, also after a command line that does not fit the table.
+int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
+                 std::ostream& Err) {
+    const auto Start = std::chrono::steady_clock::now();
+    TJsonLines Json(Out);
+    TCliResult Result;
+    std::ostringstream Text;
+    std::ostringstream Notes;
+    try {
+        std::vector<std::string> Arguments = CommandLine;
+        TCliGlobalOptions Global = TakeGlobalOptions(Arguments);
+        if (!Arguments.empty() && IsHelp(Arguments[0])) {
+            Result.Command = "help";
+            WriteCliUsage(Text);
+        } else if (!Arguments.empty() && IsVersion(Arguments[0])) {
+            Result.Command = "version";
+            Text << "velmora-cli " << SProductVersion << '\n';
+        } else {
+            // Named in the result as soon as it is known, also when its arguments do not fit.
+            const auto& Commands = CliCommands();
+            if (!Arguments.empty() &&
+                std::any_of(Commands.begin(), Commands.end(), [&](const TCliCommand& Command) {
+                    return Command.Name == Arguments[0];
+                })) {
+                Result.Command = Arguments[0];
+            }
+            TCliArguments Parsed;
+            const TCliCommand& Command = PrepareCommand(CommandLine, Global, Parsed);
+            if (Command.RunProgrammer != nullptr) {
+                return Command.RunProgrammer(Parsed, Global, Out, Err);
+            }
+            Command.Run(Parsed, Text, Notes);
+        }
+    } catch (const ECliUsage& Error) {
+        Result.ExitCode = CliUsageError;
+        Result.Error = Error.what();
+    } catch (const std::exception& Error) {
+        Result.ExitCode = CliFailure;
+        Result.Error = Error.what();
+    }
+    // A file command's notes about its input come first, as they were made while loading.
+    for (const std::ostringstream* Stream : {&Notes, &Text}) {
+        std::istringstream Lines(Stream->str());
+        for (std::string Line; std::getline(Lines, Line);) {
+            Json.Message(Line, clBlack);
+        }
+    }
+    Result.Seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+    Json.Result(Result);
+    return Result.ExitCode;
 }
 
 } // namespace
@@ -294,26 +395,15 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         Out << "velmora-cli " << SProductVersion << '\n';
         return CliSuccess;
     }
+    if (WantsJson(CommandLine)) {
+        return RunCliAsJson(CommandLine, Out, Err);
+    }
     try {
-        std::vector<std::string> Arguments = CommandLine;
-        TCliGlobalOptions Global = TakeGlobalOptions(Arguments);
-        if (Arguments.empty()) {
-            throw ECliUsage(SCliNoCommand);
-        }
-        const TCliCommand& Command = FindCommand(Arguments[0]);
-        TCliArguments Parsed = ParseArguments(Command, Arguments);
+        TCliGlobalOptions Global;
+        TCliArguments Parsed;
+        const TCliCommand& Command = PrepareCommand(CommandLine, Global, Parsed);
         if (Command.RunProgrammer != nullptr) {
-            const auto Port = Parsed.Options.find("port");
-            if (Port != Parsed.Options.end()) {
-                Global.PortName = Port->second;
-            }
-            if (Global.Simulate && !Global.PortName.empty()) {
-                throw ECliUsage(SCliSimulateWithPort);
-            }
             return Command.RunProgrammer(Parsed, Global, Out, Err);
-        }
-        if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
-            throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
         }
         Command.Run(Parsed, Out, Err);
         Out.flush();

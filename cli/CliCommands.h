@@ -33,6 +33,8 @@ struct TCliGlobalOptions {
     std::string PortName; // empty: the port of the settings file
     bool Simulate = false;
     std::optional<std::uint64_t> LogLimit; // nothing: the limit of the settings file
+    // --json: one JSON object per line on Out (messages, progress, the result) for any command.
+    bool Json = false;
 };
 
 struct TCliCommand {

@@ -1,16 +1,21 @@
 #include "cli/ProgrammerCommands.h"
 
+#include "cli/JsonOutput.h"
 #include "cli/PageRange.h"
 #include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
+#include "operations/ImageFileNames.h"
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "operations/Verification.h"
 #include "simulator/ProgrammerSimulator.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -77,16 +82,6 @@ const char* AnsiColour(TColor Color) {
     default:
         return "";
     }
-}
-
-// The time prefix of a line in the information pane.
-std::string TimeOfDay() {
-    const std::time_t Now = std::time(nullptr);
-    std::tm Local{};
-    localtime_r(&Now, &Local);
-    char Text[16];
-    std::strftime(Text, sizeof(Text), "%H:%M:%S", &Local);
-    return Text;
 }
 
 // The window of velmora-cli: the information pane is standard output, one time-stamped line per
@@ -188,15 +183,109 @@ private:
 const TPortProblemTexts CliPortProblemTexts = {SCliNoSuchDevice, SCliPermissionDenied, SCliPortBusy,
                                                SCliNotASerialPort};
 
+// ---- How a command ends ----
+
+// The information pane of --json: every line a message object; the progress goes through the
+// head manager's progress event instead (it knows the page).
+class TJsonView : public IMainView {
+public:
+    explicit TJsonView(TJsonLines& Lines) : Lines(Lines) {}
+
+    void AddInfoLine(const std::string& Text, TColor Color) override { Lines.Message(Text, Color); }
+    void SetProgressPosition(int) override {}
+    void SetStatusPanelText(int, const std::string&) override {}
+    void ShowStatePicture(TStatePicture, bool) override {}
+    void SetStateLabel(const std::string&) override {}
+    void SetPageCountLabel(const std::string&) override {}
+    void SetPageLengthLabel(const std::string&) override {}
+    void SetFileNameText(const std::string&) override {}
+    void UpdateActions(const TActionFlags&) override {}
+    void Repaint() override {}
+    void ClearInfo() override {}
+    void SetApplicationTitle(const std::string&) override {}
+
+private:
+    TJsonLines& Lines;
+};
+
+// The end of one programmer command: plain, its complaints go to standard error; with --json
+// they go into the result line that ends the output, with what the command found.
+class TCommandReport {
+public:
+    TCommandReport(const char* Command, const TCliGlobalOptions& Global, std::ostream& Out,
+                   std::ostream& Err)
+        : Err(Err), Start(std::chrono::steady_clock::now()) {
+        Outcome.Command = Command;
+        if (Global.Json) {
+            Lines.emplace(Out);
+        }
+    }
+
+    TJsonLines* Json() { return Lines ? &*Lines : nullptr; }
+    TCliResult& Result() { return Outcome; }
+    // A complaint that ends the command (as a plain line on standard error); returns Code.
+    int Complain(int Code, const std::string& Text) {
+        SetError(Text);
+        if (!Lines) {
+            Err << Text << '\n';
+        }
+        return Code;
+    }
+    void SetError(const std::string& Text) {
+        if (!Outcome.Error) {
+            Outcome.Error = Text;
+        }
+    }
+    // With --json, the result line; returns Code. A failure or stop without a complaint of its
+    // own takes the last red line as its error.
+    int Finish(int Code) {
+        if (!Lines) {
+            return Code;
+        }
+        Outcome.ExitCode = Code;
+        if (!Outcome.Error && Code != CliSuccess && Code != CliCompareDifferent &&
+            !Lines->LastError().empty()) {
+            Outcome.Error = Lines->LastError();
+        }
+        Outcome.Seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+        Lines->Result(Outcome);
+        return Code;
+    }
+
+private:
+    std::ostream& Err;
+    const std::chrono::steady_clock::time_point Start;
+    std::optional<TJsonLines> Lines;
+    TCliResult Outcome;
+};
+
+// Seconds left by the progress display's estimate; 0 outside 1..99 percent.
+std::int64_t RemainingSeconds(int Percent, TDateTime StartTime) {
+    if (Percent < 1 || Percent > 99) {
+        return 0;
+    }
+    const double Seconds =
+        TProgress::EstimateRemaining(Percent, NowDateTime(), StartTime) * 24.0 * 60.0 * 60.0;
+    return std::isfinite(Seconds) && Seconds > 0 ? std::llround(Seconds) : 0;
+}
+
 // ---- One programmer session ----
 
-// A session of the command line: the console as its window, Ctrl-C turned into a stop, the
-// port of the settings file unless one was given (it is never stored back).
+// A session of the command line: the console (or the JSON lines) as its window, Ctrl-C turned
+// into a stop, the port of the settings file unless one was given (it is never stored back).
 class TProgrammerSession {
 public:
-    TProgrammerSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err)
-        : Err(Err), View(Out, Err), Session(MakeSession(Global)) {
-        Session->AttachView(&View, View.ShowsProgressBar());
+    TProgrammerSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err,
+                       TCommandReport& Report)
+        : Err(Err), Report(Report), Console(Out, Err), Session(MakeSession(Global)) {
+        if (TJsonLines* Lines = Report.Json()) {
+            JsonView.emplace(*Lines);
+            Session->AttachView(&*JsonView, false);
+            FollowProgress(*Lines);
+        } else {
+            Session->AttachView(&Console, Console.ShowsProgressBar());
+        }
         Session->SetProcessMessages([this] {
             if (InterruptRequested.exchange(false) && Head().IsBusy()) {
                 Stopped = true;
@@ -210,7 +299,13 @@ public:
 
     THeadManager& Head() { return Session->Head(); }
     void AddLine(const std::string& Text, TColor Color) { GInfoRichEdit->AddMessage(Text, Color); }
-    void ShowError(const std::string& Text) { View.ShowError(Text); }
+    // An error that ends the command: a red line on standard error, or the result's error.
+    void ShowError(const std::string& Text) {
+        Report.SetError(Text);
+        if (!JsonView) {
+            Console.ShowError(Text);
+        }
+    }
     // True when Ctrl-C stopped the operation that just returned.
     bool WasStopped() const { return Stopped; }
 
@@ -227,56 +322,90 @@ private:
         }
     }
 
+    // Every progress step also as a progress object, with the page just done.
+    void FollowProgress(TJsonLines& Lines) {
+        THeadManager::TProgressEvent Shown = Head().OnProgress;
+        Head().OnProgress = [this, &Lines, Shown](THeadManager* Sender, int Percent,
+                                                  TDateTime StartTime) {
+            if (Shown) {
+                Shown(Sender, Percent, StartTime);
+            }
+            Lines.Progress(std::min(Percent, 100), Head().GetCurrentPage(),
+                           RemainingSeconds(Percent, StartTime));
+        };
+    }
+
     void ReportPortProblem() {
         if (const std::optional<TCommOpenError> Problem = Session->GetPortProblem()) {
             const std::string Reason =
                 PortProblemText(*Problem, Head().GetDeviceManager(), CliPortProblemTexts);
-            Err << FormatText(SCliPortNotOpened, Head().GetPortName().c_str(), Reason.c_str())
-                << '\n';
+            const std::string Text =
+                FormatText(SCliPortNotOpened, Head().GetPortName().c_str(), Reason.c_str());
+            if (JsonView) {
+                AddLine(Text, clRed);
+                return;
+            }
+            Err << Text << '\n';
             Err.flush();
         }
     }
 
     std::ostream& Err;
-    TConsoleView View;
+    TCommandReport& Report;
+    TConsoleView Console;
+    std::optional<TJsonView> JsonView;
     TInterruptCatcher InterruptCatcher;
     std::unique_ptr<TSession> Session;
     bool Stopped = false;
 };
 
+using TSessionBody = std::function<int(TProgrammerSession&, TCliResult&)>;
+
 // Runs Body in a programmer session and turns its outcome into an exit code: a usage problem of
 // the range gives CliUsageError, any other error is shown as the window shows it and gives
-// CliFailure, a stopped operation CliStopped.
-int RunSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err,
-               const std::function<int(TProgrammerSession&)>& Body) {
-    std::unique_ptr<TProgrammerSession> Session;
-    try {
-        Session = std::make_unique<TProgrammerSession>(Global, Out, Err);
-        const int Code = Body(*Session);
-        return Session->WasStopped() && Code == CliSuccess ? CliStopped : Code;
-    } catch (const ECliRangeError& Error) {
-        Err << Error.what() << '\n';
-        return CliUsageError;
-    } catch (const std::exception& Error) {
-        if (Session) {
-            Session->ShowError(Error.what());
-        } else {
-            Err << Error.what() << '\n';
+// CliFailure, a stopped operation CliStopped. With --json the result line ends the output.
+int RunSession(TCommandReport& Report, const TCliGlobalOptions& Global, std::ostream& Out,
+               std::ostream& Err, const TSessionBody& Body) {
+    int Code = CliSuccess;
+    {
+        std::unique_ptr<TProgrammerSession> Session;
+        try {
+            Session = std::make_unique<TProgrammerSession>(Global, Out, Err, Report);
+            Code = Body(*Session, Report.Result());
+            if (Session->WasStopped() && Code == CliSuccess) {
+                Code = CliStopped;
+            }
+        } catch (const ECliRangeError& Error) {
+            Code = Report.Complain(CliUsageError, Error.what());
+        } catch (const std::exception& Error) {
+            if (Session) {
+                Session->ShowError(Error.what());
+            } else {
+                Report.Complain(CliFailure, Error.what());
+            }
+            Code = CliFailure;
         }
-        return CliFailure;
     }
+    return Report.Finish(Code);
+}
+
+int PagesOf(const TPageRange& Range) {
+    return Range.Last - Range.First + 1;
 }
 
 // The compare and its result line, as the window's full compare shows it.
-int CompareAndReport(TProgrammerSession& Session, const std::optional<TPageRange>& Range) {
+int CompareAndReport(TProgrammerSession& Session, const TPageRange& Range, TCliResult& Result) {
     THeadManager& Head = Session.Head();
-    const std::uint8_t Result =
-        Range ? Head.ComparePages(Range->First, Range->Last) : Head.CompareImage();
-    if (Result == THeadManager::CompareEqual) {
+    const std::uint8_t Outcome = Head.ComparePages(Range.First, Range.Last);
+    if (Outcome == THeadManager::CompareEqual) {
+        Result.DifferingPages.emplace();
         Session.AddLine(SImageMatches, clGreen);
         return CliSuccess;
     }
-    if (Result == THeadManager::CompareDifferent) {
+    if (Outcome == THeadManager::CompareDifferent) {
+        // The compare stopped at the page that differs.
+        Result.DifferingPages = {TPageDifference{Head.GetCurrentPage()}};
+        Result.PageNumbersOnly = true;
         Session.AddLine(SImageDiffers, clRed);
         return CliCompareDifferent;
     }
@@ -284,9 +413,10 @@ int CompareAndReport(TProgrammerSession& Session, const std::optional<TPageRange
 }
 
 // Every page of Range compared, the differing ones read back and counted, and the result line.
-int VerifyAndReport(TProgrammerSession& Session, const TPageRange& Range) {
+int VerifyAndReport(TProgrammerSession& Session, const TPageRange& Range, TCliResult& Result) {
     const TVerificationReport Report =
         TVerification(Session.Head()).Verify(Range.First, Range.Last);
+    Result.DifferingPages = Report.Differences;
     if (Report.Stopped) {
         return CliStopped;
     }
@@ -300,14 +430,21 @@ int VerifyAndReport(TProgrammerSession& Session, const TPageRange& Range) {
 
 // The verification of Range, then the differing pages written again and compared for at most
 // Passes passes. Success only when every page matches in the end.
-int VerifyRepairAndReport(TProgrammerSession& Session, const TPageRange& Range, int Passes) {
+int VerifyRepairAndReport(TProgrammerSession& Session, const TPageRange& Range, int Passes,
+                          TCliResult& Result) {
     TVerification Verification(Session.Head());
     const TVerificationReport Report = Verification.Verify(Range.First, Range.Last);
+    Result.DifferingPages = Report.Differences;
+    Result.RewrittenPages.emplace();
+    Result.RepairPasses = 0;
     if (Report.Stopped) {
         return CliStopped;
     }
     if (!Report.Matches()) {
         const TRepairReport Repaired = Verification.Repair(Report, Passes);
+        Result.DifferingPages = Repaired.Final.Differences;
+        Result.RewrittenPages = Repaired.Rewritten;
+        Result.RepairPasses = Repaired.Passes;
         if (Repaired.Final.Stopped) {
             return CliStopped;
         }
@@ -320,9 +457,8 @@ int VerifyRepairAndReport(TProgrammerSession& Session, const TPageRange& Range, 
     return CliSuccess;
 }
 
-// The passes of --repair[=N]: 2 when bare, else N of 1..100. Nothing after the complaint was
-// written to Err.
-std::optional<int> RepairPasses(const TCliArguments& Arguments, std::ostream& Err) {
+// The passes of --repair[=N]: 2 when bare, else N of 1..100; nothing after the complaint.
+std::optional<int> RepairPasses(const TCliArguments& Arguments, TCommandReport& Report) {
     constexpr int DefaultPasses = 2;
     constexpr int MostPasses = 100;
     const std::string& Text = Arguments.Options.at("repair");
@@ -331,7 +467,7 @@ std::optional<int> RepairPasses(const TCliArguments& Arguments, std::ostream& Er
     }
     if (Text.size() > 3 || Text.find_first_not_of("0123456789") != std::string::npos ||
         std::stoi(Text) < 1 || std::stoi(Text) > MostPasses) {
-        Err << FormatText(SCliBadRepairPasses, Text.c_str()) << '\n';
+        Report.Complain(CliUsageError, FormatText(SCliBadRepairPasses, Text.c_str()));
         return std::nullopt;
     }
     return std::stoi(Text);
@@ -350,16 +486,23 @@ TPageRange ImageRangeOrAll(const std::string& CommandName, const TCliArguments& 
         .value_or(TPageRange{0, Head.GetMemoryMap()->GetCount() - 1});
 }
 
-// Range of a read or erase: within the chip. Checked before the session starts.
-std::optional<TPageRange> ChipRange(const std::string& CommandName,
-                                    const TCliArguments& Arguments) {
-    return ParseRange(CommandName, Arguments, 0, THeadManager::LastChipPage);
+// Range of a read or erase: within the chip, the whole chip when none is given. Checked before
+// the session starts; nothing after the complaint.
+std::optional<TPageRange> ChipRange(const std::string& CommandName, const TCliArguments& Arguments,
+                                    TCommandReport& Report) {
+    try {
+        return ParseRange(CommandName, Arguments, 0, THeadManager::LastChipPage)
+            .value_or(TPageRange{0, THeadManager::LastChipPage});
+    } catch (const ECliRangeError& Error) {
+        Report.Complain(CliUsageError, Error.what());
+        return std::nullopt;
+    }
 }
 
 // The form of a range whose bounds depend on the image (both options or neither, digits only),
-// checked before any port opens. False after the complaint was written to Err.
+// checked before any port opens. False after the complaint.
 bool CheckRangeForm(const std::string& CommandName, const TCliArguments& Arguments,
-                    std::ostream& Err) {
+                    TCommandReport& Report) {
     const auto First = Arguments.Options.find("first");
     const auto Last = Arguments.Options.find("last");
     try {
@@ -372,7 +515,7 @@ bool CheckRangeForm(const std::string& CommandName, const TCliArguments& Argumen
         }
         return true;
     } catch (const ECliRangeError& Error) {
-        Err << Error.what() << '\n';
+        Report.Complain(CliUsageError, Error.what());
         return false;
     }
 }
@@ -381,104 +524,106 @@ bool CheckRangeForm(const std::string& CommandName, const TCliArguments& Argumen
 
 int RunInitCommand(const TCliArguments&, const TCliGlobalOptions& Global, std::ostream& Out,
                    std::ostream& Err) {
-    return RunSession(Global, Out, Err, [](TProgrammerSession& Session) {
-        return Session.Head().Initialize() ? CliSuccess : CliFailure;
-    });
+    TCommandReport Report("init", Global, Out, Err);
+    return RunSession(Report, Global, Out, Err,
+                      [](TProgrammerSession& Session, TCliResult& Result) {
+                          if (!Session.Head().Initialize()) {
+                              return CliFailure;
+                          }
+                          Result.Identification = Session.Head().GetIdentification();
+                          return CliSuccess;
+                      });
 }
 
 int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                     std::ostream& Out, std::ostream& Err) {
-    if (!CheckRangeForm("write", Arguments, Err)) {
-        return CliUsageError;
+    TCommandReport Report("write", Global, Out, Err);
+    if (!CheckRangeForm("write", Arguments, Report)) {
+        return Report.Finish(CliUsageError);
     }
     std::optional<int> Passes;
-    if (Arguments.Options.count("repair") != 0 && !(Passes = RepairPasses(Arguments, Err))) {
-        return CliUsageError;
+    if (Arguments.Options.count("repair") != 0 && !(Passes = RepairPasses(Arguments, Report))) {
+        return Report.Finish(CliUsageError);
     }
-    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
-        THeadManager& Head = Session.Head();
-        Head.LoadImageFromFile(Arguments.Positional[0]);
-        const std::optional<TPageRange> Range = ImageRange("write", Arguments, Head);
-        if (Range) {
-            Head.WritePages(Range->First, Range->Last);
-        } else {
-            Head.WriteImage();
-        }
-        if (Session.WasStopped()) {
-            return CliStopped;
-        }
-        if (Passes) {
-            return VerifyRepairAndReport(Session, ImageRangeOrAll("write", Arguments, Head),
-                                         *Passes);
-        }
-        if (Arguments.Options.count("verify") != 0) {
-            return CompareAndReport(Session, Range);
-        }
-        return CliSuccess;
-    });
+    return RunSession(Report, Global, Out, Err,
+                      [&](TProgrammerSession& Session, TCliResult& Result) {
+                          THeadManager& Head = Session.Head();
+                          Head.LoadImageFromFile(Arguments.Positional[0]);
+                          const TPageRange Range = ImageRangeOrAll("write", Arguments, Head);
+                          Result.Pages = PagesOf(Range);
+                          Head.WritePages(Range.First, Range.Last);
+                          if (Session.WasStopped()) {
+                              return CliStopped;
+                          }
+                          if (Passes) {
+                              return VerifyRepairAndReport(Session, Range, *Passes, Result);
+                          }
+                          if (Arguments.Options.count("verify") != 0) {
+                              return CompareAndReport(Session, Range, Result);
+                          }
+                          return CliSuccess;
+                      });
 }
 
 int RunReadCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                    std::ostream& Out, std::ostream& Err) {
-    std::optional<TPageRange> Range;
-    try {
-        Range = ChipRange("read", Arguments);
-    } catch (const ECliRangeError& Error) {
-        Err << Error.what() << '\n';
-        return CliUsageError;
+    TCommandReport Report("read", Global, Out, Err);
+    const std::optional<TPageRange> Range = ChipRange("read", Arguments, Report);
+    if (!Range) {
+        return Report.Finish(CliUsageError);
     }
-    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
-        THeadManager& Head = Session.Head();
-        if (Range) {
+    return RunSession(
+        Report, Global, Out, Err, [&](TProgrammerSession& Session, TCliResult& Result) {
+            THeadManager& Head = Session.Head();
+            Result.Pages = PagesOf(*Range);
             Head.ReadPages(Range->First, Range->Last);
-        } else {
-            Head.ReadImage();
-        }
-        if (Session.WasStopped()) {
-            return CliStopped;
-        }
-        // The red line naming the missing pages has been shown; the image is saved only when
-        // asked for, and then without them.
-        const bool Complete = Head.GetMissingPages().empty();
-        if (!Complete && Arguments.Options.count("partial") == 0) {
-            Session.ShowError(FormatText(SCliReadNotSaved, Arguments.Positional[0].c_str()));
-            return CliFailure;
-        }
-        Head.SaveImageToFile(Arguments.Positional[0]);
-        return Complete ? CliSuccess : CliFailure;
-    });
+            Result.MissingPages = Head.GetMissingPages();
+            if (Session.WasStopped()) {
+                return CliStopped;
+            }
+            // The red line naming the missing pages has been shown; the image is saved only when
+            // asked for, and then without them.
+            const bool Complete = Head.GetMissingPages().empty();
+            if (!Complete && Arguments.Options.count("partial") == 0) {
+                Session.ShowError(FormatText(SCliReadNotSaved, Arguments.Positional[0].c_str()));
+                return CliFailure;
+            }
+            Head.SaveImageToFile(Arguments.Positional[0]);
+            Result.File = ImageFileTarget(Arguments.Positional[0]);
+            return Complete ? CliSuccess : CliFailure;
+        });
 }
 
 int RunEraseCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                     std::ostream& Out, std::ostream& Err) {
-    std::optional<TPageRange> Range;
-    try {
-        Range = ChipRange("erase", Arguments);
-    } catch (const ECliRangeError& Error) {
-        Err << Error.what() << '\n';
-        return CliUsageError;
+    TCommandReport Report("erase", Global, Out, Err);
+    const std::optional<TPageRange> Range = ChipRange("erase", Arguments, Report);
+    if (!Range) {
+        return Report.Finish(CliUsageError);
     }
-    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
-        if (Range) {
-            Session.Head().DeletePages(Range->First, Range->Last);
-        } else {
-            Session.Head().DeleteImage();
-        }
-        return Session.WasStopped() ? CliStopped : CliSuccess;
-    });
+    return RunSession(Report, Global, Out, Err,
+                      [&](TProgrammerSession& Session, TCliResult& Result) {
+                          Result.Pages = PagesOf(*Range);
+                          Session.Head().DeletePages(Range->First, Range->Last);
+                          return Session.WasStopped() ? CliStopped : CliSuccess;
+                      });
 }
 
 int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                       std::ostream& Out, std::ostream& Err) {
-    if (!CheckRangeForm("compare", Arguments, Err)) {
-        return CliUsageError;
+    TCommandReport Report("compare", Global, Out, Err);
+    if (!CheckRangeForm("compare", Arguments, Report)) {
+        return Report.Finish(CliUsageError);
     }
-    return RunSession(Global, Out, Err, [&](TProgrammerSession& Session) {
-        THeadManager& Head = Session.Head();
-        Head.LoadImageFromFile(Arguments.Positional[0]);
-        if (Arguments.Options.count("all") != 0) {
-            return VerifyAndReport(Session, ImageRangeOrAll("compare", Arguments, Head));
-        }
-        return CompareAndReport(Session, ImageRange("compare", Arguments, Head));
-    });
+    return RunSession(Report, Global, Out, Err,
+                      [&](TProgrammerSession& Session, TCliResult& Result) {
+                          THeadManager& Head = Session.Head();
+                          Head.LoadImageFromFile(Arguments.Positional[0]);
+                          const TPageRange Range = ImageRangeOrAll("compare", Arguments, Head);
+                          Result.Pages = PagesOf(Range);
+                          if (Arguments.Options.count("all") != 0) {
+                              return VerifyAndReport(Session, Range, Result);
+                          }
+                          return CompareAndReport(Session, Range, Result);
+                      });
 }

@@ -247,7 +247,9 @@ inline constexpr const char* SCliGlobalOptions =
     "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
     "port in Settings.ini, else COM1) and, before the command, --simulate (run against a "
     "simulated programmer) and --log-limit SIZE (the traffic log's size before it moves to "
-    "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M).";
+    "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M). "
+    "--json before any command prints one JSON object per line instead: each message, each "
+    "progress step and the result.";
 inline constexpr const char* SCliFlagWithValue = "velmora-cli %s: option \"%s\" takes no value";
 inline constexpr const char* SCliNotAProgrammerCommand =
     "velmora-cli %s: --port, --simulate and --log-limit apply to programmer commands only";

@@ -7,6 +7,7 @@
 #include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <csignal>
@@ -58,6 +59,33 @@ TByteArray FlipBits(TByteArray Page, std::uint8_t Mask, bool WhereSet, int Count
         }
     }
     return Page;
+}
+
+// The objects of a --json run, one per line; fails the test for a line that is not one of the
+// three kinds with its fields, and unless the result, and only it, comes last.
+std::vector<nlohmann::json> JsonObjects(const std::string& Text) {
+    static const std::regex Time("^[0-9]{2}:[0-9]{2}:[0-9]{2}$");
+    std::vector<nlohmann::json> Objects;
+    for (const std::string& Line : SplitLines(Text)) {
+        const nlohmann::json Object = nlohmann::json::parse(Line, nullptr, false);
+        const std::string Type = Object.is_object() ? Object.value("type", "") : "";
+        const bool Fits =
+            (Type == "message" && Object["text"].is_string() &&
+             std::regex_match(Object["time"].get<std::string>(), Time) &&
+             (Object["level"] == "info" || Object["level"] == "success" ||
+              Object["level"] == "error")) ||
+            (Type == "progress" && Object["percent"].is_number_integer() &&
+             Object["percent"] >= 0 && Object["percent"] <= 100 &&
+             Object["page"].is_number_integer() && Object["remaining_s"].is_number_integer()) ||
+            (Type == "result" && Object["command"].is_string() && Object["ok"].is_boolean() &&
+             Object["exit_code"].is_number_integer() && Object["seconds"].is_number() &&
+             Object["ok"] == (Object["exit_code"] == 0));
+        EXPECT_TRUE(Fits) << Line;
+        EXPECT_EQ(Type == "result", Objects.size() + 1 == SplitLines(Text).size()) << Line;
+        Objects.push_back(Object);
+    }
+    EXPECT_FALSE(Objects.empty());
+    return Objects;
 }
 
 class ProgrammerCli : public testing::Test {
@@ -253,6 +281,86 @@ TEST_F(ProgrammerCli, RepairWritesTheDifferingPagesAgainUntilTheyMatchOrThePasse
     }
 }
 
+TEST_F(ProgrammerCli, JsonGivesEveryCommandOneObjectPerLineEndingWithItsResult) {
+    const std::string Port = StartSimulator();
+    const std::string Image = MakeImage("image.ldr", 4);
+    for (int Page = 0; Page < 4; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    Simulator->SetPage(2, FlipBits(PatternPage(2), 0x08, true, 3));
+    using TJson = nlohmann::json;
+    const struct {
+        std::vector<std::string> Arguments;
+        int Code;
+        TJson Result; // fields the result must hold
+        std::vector<int> ProgressPages;
+    } Cases[] = {
+        {{"--port", Port, "init"},
+         0,
+         {{"command", "init"}, {"identification", "Velmora simulator 1.0"}},
+         {}},
+        {{"--port", Port, "compare", Image},
+         3,
+         {{"pages", 4}, {"differing_pages", {{{"page", 2}}}}},
+         {0, 1}},
+        {{"--port", Port, "compare", Image, "--all", "--first", "1", "--last", "2"},
+         3,
+         {{"command", "compare"},
+          {"pages", 2},
+          {"differing_pages",
+           {{{"page", 2}, {"bytes", 3}, {"bits_image1_chip0", 3}, {"bits_image0_chip1", 0}}}}},
+         {1, 2}},
+        {{"--port", Port, "read", (Folder / "copy").string(), "--first", "0", "--last", "1"},
+         0,
+         {{"file", (Folder / "copy.ldr").string()},
+          {"pages", 2},
+          {"missing_pages", TJson::array()}},
+         {0, 1}},
+        {{"--port", Port, "write", Image, "--first", "2", "--last", "2", "--verify"},
+         0,
+         {{"pages", 1}, {"differing_pages", TJson::array()}},
+         {2, 2}},
+        {{"--port", Port, "erase", "--first", "3", "--last", "3"},
+         0,
+         {{"command", "erase"}, {"pages", 1}},
+         {3}},
+        {{"check", Image}, 0, {{"command", "check"}}, {}},
+        {{"--port", Port, "erase", "--first", "1"},
+         2,
+         {{"command", "erase"}, {"error", "velmora-cli erase: --first and --last go together"}},
+         {}},
+        {{"--port", Port, "write", (Folder / "missing.ldr").string()},
+         1,
+         {{"command", "write"}, {"error", "Не удалось загрузить файл."}},
+         {}},
+        {{"frobnicate"},
+         2,
+         {{"command", ""}, {"error", "velmora-cli: unknown command \"frobnicate\""}},
+         {}},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(testing::PrintToString(Case.Arguments));
+        std::vector<std::string> Arguments = {"--json"};
+        Arguments.insert(Arguments.end(), Case.Arguments.begin(), Case.Arguments.end());
+        const TProcessResult Outcome = Run(Arguments);
+        EXPECT_EQ(Outcome.Code, Case.Code) << Outcome.Err;
+        EXPECT_EQ(Outcome.Err, "");
+        const std::vector<TJson> Objects = JsonObjects(Outcome.Out);
+        ASSERT_FALSE(Objects.empty());
+        EXPECT_EQ(Objects.back()["exit_code"], Case.Code);
+        for (const auto& [Key, Value] : Case.Result.items()) {
+            EXPECT_EQ(Objects.back()[Key], Value) << Key;
+        }
+        std::vector<int> Pages;
+        for (const TJson& Object : Objects) {
+            if (Object["type"] == "progress") {
+                Pages.push_back(Object["page"]);
+            }
+        }
+        EXPECT_EQ(Pages, Case.ProgressPages);
+    }
+}
+
 TEST_F(ProgrammerCli, ReadSavesTheChipAndEraseEmptiesIt) {
     const std::string Port = StartSimulator();
     for (int Page = 0; Page < 3; ++Page) {
@@ -362,6 +470,23 @@ TEST_F(ProgrammerCli, CtrlCStopsTheOperationAfterItsCurrentPage) {
     ASSERT_FALSE(Lines.empty());
     EXPECT_EQ(Lines.back(), "Удаление образа прервано.");
     EXPECT_LT(Simulator->GetRequestCount(), 4096u);
+}
+
+TEST_F(ProgrammerCli, JsonOfAStoppedCompareEndsWithItsResult) {
+    TSimulatorOptions Options;
+    Options.ReplyDelayMs = 5;
+    const std::string Port = StartSimulator(Options);
+    const std::string Image = MakeImage("image.ldr", 400);
+    const pid_t Child = Spawn({"--json", "--port", Port, "compare", Image, "--all"});
+    EXPECT_TRUE(Simulator->WaitForHandledRequests(6, TestWaitBoundMs));
+    kill(Child, SIGINT);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 4) << Result.Err;
+    const std::vector<nlohmann::json> Objects = JsonObjects(Result.Out);
+    ASSERT_FALSE(Objects.empty());
+    EXPECT_EQ(Objects.back()["exit_code"], 4);
+    EXPECT_EQ(Objects.back()["error"], "Сравнение прервано.");
+    EXPECT_LT(Simulator->GetRequestCount(), 800u);
 }
 
 TEST_F(ProgrammerCli, SilentProgrammerTimesOut) {

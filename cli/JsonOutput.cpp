@@ -1,0 +1,104 @@
+#include "cli/JsonOutput.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+using TJson = nlohmann::ordered_json;
+
+// One object on one line. Text that is not UTF-8 (a port name, a board's identification) has
+// its bad bytes replaced rather than ending the command.
+void WriteLine(std::ostream& Out, const TJson& Line) {
+    Out << Line.dump(-1, ' ', false, TJson::error_handler_t::replace) << '\n';
+    Out.flush();
+}
+
+TJson DifferenceObject(const TPageDifference& Difference, bool PageNumberOnly) {
+    TJson Object = {{"page", Difference.Page}};
+    if (!PageNumberOnly) {
+        Object["bytes"] = Difference.Bytes;
+        Object["bits_image1_chip0"] = Difference.ImageOneChipZero;
+        Object["bits_image0_chip1"] = Difference.ImageZeroChipOne;
+    }
+    return Object;
+}
+
+} // namespace
+
+const char* MessageLevel(TColor Color) {
+    switch (Color) {
+    case clRed:
+        return "error";
+    case clGreen:
+        return "success";
+    default:
+        return "info";
+    }
+}
+
+std::string TimeOfDay() {
+    const std::time_t Now = std::time(nullptr);
+    std::tm Local{};
+    localtime_r(&Now, &Local);
+    char Text[16];
+    std::strftime(Text, sizeof(Text), "%H:%M:%S", &Local);
+    return Text;
+}
+
+void TJsonLines::Message(const std::string& Text, TColor Color) {
+    if (Color == clRed) {
+        LastErrorText = Text;
+    }
+    WriteLine(Out, {{"type", "message"},
+                    {"time", TimeOfDay()},
+                    {"text", Text},
+                    {"level", MessageLevel(Color)}});
+}
+
+void TJsonLines::Progress(int Percent, int Page, std::int64_t RemainingSeconds) {
+    WriteLine(Out, {{"type", "progress"},
+                    {"percent", Percent},
+                    {"page", Page},
+                    {"remaining_s", RemainingSeconds}});
+}
+
+void TJsonLines::Result(const TCliResult& Result) {
+    TJson Line = {{"type", "result"},
+                  {"command", Result.Command},
+                  {"ok", Result.ExitCode == 0},
+                  {"exit_code", Result.ExitCode}};
+    if (Result.Pages) {
+        Line["pages"] = *Result.Pages;
+    }
+    if (Result.DifferingPages) {
+        TJson List = TJson::array();
+        for (const TPageDifference& Difference : *Result.DifferingPages) {
+            List.push_back(DifferenceObject(Difference, Result.PageNumbersOnly));
+        }
+        Line["differing_pages"] = std::move(List);
+    }
+    if (Result.MissingPages) {
+        Line["missing_pages"] = *Result.MissingPages;
+    }
+    if (Result.RewrittenPages) {
+        Line["rewritten_pages"] = *Result.RewrittenPages;
+    }
+    if (Result.RepairPasses) {
+        Line["repair_passes"] = *Result.RepairPasses;
+    }
+    if (Result.Identification) {
+        Line["identification"] = *Result.Identification;
+    }
+    if (Result.File) {
+        Line["file"] = *Result.File;
+    }
+    if (Result.Error) {
+        Line["error"] = *Result.Error;
+    }
+    // Milliseconds are as fine as the timing of a command goes.
+    Line["seconds"] = std::round(Result.Seconds * 1000.0) / 1000.0;
+    WriteLine(Out, Line);
+}

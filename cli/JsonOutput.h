@@ -1,0 +1,54 @@
+// velmora-cli's machine-readable output (--json): one JSON object per line on standard output
+// for every message, every progress step and, at the end, the command's result.
+#pragma once
+
+#include "operations/MainView.h"
+#include "operations/Verification.h"
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// What the result line of a command tells; fields left empty are left out.
+struct TCliResult {
+    std::string Command;
+    int ExitCode = 0;
+    // Pages of the range the command worked on.
+    std::optional<int> Pages;
+    std::optional<std::vector<TPageDifference>> DifferingPages;
+    // True when only the page numbers of DifferingPages are known (a plain compare).
+    bool PageNumbersOnly = false;
+    std::optional<std::vector<int>> MissingPages;
+    std::optional<std::vector<int>> RewrittenPages;
+    std::optional<int> RepairPasses;
+    std::optional<std::string> Identification;
+    std::optional<std::string> File;
+    std::optional<std::string> Error;
+    double Seconds = 0;
+};
+
+class TJsonLines {
+public:
+    explicit TJsonLines(std::ostream& Out) : Out(Out) {}
+
+    // {"type":"message","time":"HH:MM:SS","text":…,"level":"info|success|error"}
+    void Message(const std::string& Text, TColor Color);
+    // {"type":"progress","percent":…,"page":…,"remaining_s":…}
+    void Progress(int Percent, int Page, std::int64_t RemainingSeconds);
+    // {"type":"result","command":…,"ok":…,"exit_code":…, then the fields given}
+    void Result(const TCliResult& Result);
+    // The text of the last error message; empty when there was none.
+    const std::string& LastError() const { return LastErrorText; }
+
+private:
+    std::ostream& Out;
+    std::string LastErrorText;
+};
+
+// The level of a line's colour: red is an error, green a success, the others information.
+const char* MessageLevel(TColor Color);
+
+// The local time of day as HH:MM:SS, the prefix of every line the command line prints.
+std::string TimeOfDay();
