@@ -72,7 +72,8 @@ TEST_F(CliCompletion, FirstWordIsACommandOrAnOptionBeforeIt) {
     EXPECT_EQ(Complete({""}), Commands);
     EXPECT_EQ(Complete({"--simulate", "--log-limit", "16M", ""}), Commands);
     EXPECT_EQ(Complete({"--"}),
-              (TWords{"--simulate", "--port", "--log-limit", "--help", "--version"}));
+              (TWords{"--simulate", "--json", "--port", "--log-limit", "--help", "--version"}));
+    EXPECT_EQ(Complete({"--json", ""}), Commands);
 }
 
 // Each command offers exactly the options and the number of files of the command table.
