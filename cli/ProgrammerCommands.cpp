@@ -7,6 +7,7 @@
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
 #include "operations/ImageFileNames.h"
+#include "operations/Progress.h"
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "operations/Verification.h"

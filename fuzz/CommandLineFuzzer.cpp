@@ -185,6 +185,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
         return 0;
     }
+    // With --json, the usage and the version may also follow the options before the command.
+    if (Global.Json && !Rest.empty() && (IsHelp(Rest[0]) || IsVersion(Rest[0]))) {
+        FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
+        return 0;
+    }
     if (Command == nullptr) {
         FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
