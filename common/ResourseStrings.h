@@ -365,6 +365,16 @@ inline constexpr const char* SConfirmCloseDuringOperation =
 inline constexpr const char* SImageSavedToFile = "Образ сохранён в файл %s.";
 inline constexpr const char* SHelpCaption = "Помощь - Velmora";
 inline constexpr const char* SHelpNotFound = "Описание программы не найдено.";
+inline constexpr const char* SChipMapTabCaption = "Карта микросхемы";
+inline constexpr const char* SChipMapCellHint = "Страница %d: %s";
+inline constexpr const char* SChipMapNotInImage = "нет в образе";
+inline constexpr const char* SChipMapInImage = "в образе";
+inline constexpr const char* SChipMapWritten = "записана";
+inline constexpr const char* SChipMapEqual = "совпадает";
+inline constexpr const char* SChipMapDifferent = "отличается";
+inline constexpr const char* SChipMapRead = "прочитана";
+inline constexpr const char* SChipMapFailed = "ошибка";
+inline constexpr const char* SChipMapErased = "стёрта";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"

@@ -13,6 +13,7 @@
 #include "operations/UIObjects.h"
 #include "ui/AboutForm.h"
 #include "ui/AnchorLayout.h"
+#include "ui/ChipMap.h"
 #include "ui/ColorRichEdit.h"
 #include "ui/ConstraintedEdit.h"
 #include "ui/Mnemonics.h"
@@ -46,7 +47,10 @@
 #include <QScreen>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -139,6 +143,30 @@ QString UsageSection(const QString& Readme) {
         }
     }
     return Usage.join(QLatin1Char('\n'));
+}
+
+// The dump line (one record of the image as HEX text) that holds the byte at Address, following
+// the extended address records; an invalid block when there is none.
+QTextBlock DumpLineOfAddress(const QTextDocument& Dump, std::int64_t Address) {
+    std::int64_t Base = 0;
+    for (QTextBlock Block = Dump.begin(); Block.isValid(); Block = Block.next()) {
+        // ":CC AAAA TT    DD DD ..." with CC the byte count, AAAA the address, TT the type.
+        const QStringList Fields = Block.text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (Fields.size() < 3) {
+            continue;
+        }
+        bool Valid = false;
+        const int Count = Fields[0].mid(1).toInt(&Valid, 16);
+        const int Offset = Fields[1].toInt(nullptr, 16);
+        const int Type = Fields[2].toInt(nullptr, 16);
+        if (Type == 4 && Fields.size() >= 5) {
+            Base = (Fields[3] + Fields[4]).toLongLong(nullptr, 16) << 16;
+        } else if (Type == 0 && Valid && Address >= Base + Offset &&
+                   Address < Base + Offset + Count) {
+            return Block;
+        }
+    }
+    return QTextBlock();
 }
 
 QString FileDialogFilter() {
@@ -483,6 +511,16 @@ void TMainForm::CreatePages(QWidget* Central) {
     MemoryMapMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoryMapMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ViewLayout->addWidget(MemoryMapMemo);
+
+    ChipMapTabSheet = new QWidget;
+    PageControl1->addTab(ChipMapTabSheet, Text(SChipMapTabCaption));
+    auto* MapLayout = new QVBoxLayout(ChipMapTabSheet);
+    MapLayout->setContentsMargins(4, 4, 4, 4);
+    ChipMap = new TChipMap(ChipMapTabSheet);
+    MapLayout->addWidget(ChipMap, 1);
+    MapLayout->addWidget(new TChipMapLegend(ChipMapTabSheet));
+    connect(ChipMap, &TChipMap::PageClicked, this,
+            [this](int Page) { Guarded([this, Page] { ShowChipPage(Page); }); });
 }
 
 void TMainForm::AssignShortcuts() {
@@ -745,6 +783,14 @@ void TMainForm::ClearImageView() {
     MemoryMapMemo->clear();
 }
 
+void TMainForm::ShowImagePages(int Count) {
+    ChipMap->SetImagePages(Count);
+}
+
+void TMainForm::ShowPageOutcome(int Page, TPageOutcome Outcome) {
+    ChipMap->SetPageOutcome(Page, Outcome);
+}
+
 void TMainForm::AddInfoLine(const std::string& Text, TColor Color) {
     InfoRichEdit->AddLine(ToQString(Text), Color);
 }
@@ -965,6 +1011,25 @@ void TMainForm::ShowImageActionExecute() {
         Text << ToQString(Line);
     }
     MemoryMapMemo->setPlainText(Text.join(QLatin1Char('\n')));
+}
+
+void TMainForm::ShowChipPage(int Page) {
+    PageControl1->setCurrentWidget(ImageViewTabSheet);
+    const std::shared_ptr<IMemoryMap>& Map = Head().GetMemoryMap();
+    if (Map == nullptr || Page >= Map->GetCount()) {
+        return;
+    }
+    if (MemoryMapMemo->document()->isEmpty()) {
+        ShowImageActionExecute();
+    }
+    const QTextBlock Block =
+        DumpLineOfAddress(*MemoryMapMemo->document(), Map->GetPage(Page).GetAddress());
+    if (!Block.isValid()) {
+        return;
+    }
+    QTextCursor Cursor(Block);
+    MemoryMapMemo->setTextCursor(Cursor);
+    MemoryMapMemo->centerCursor();
 }
 
 void TMainForm::COM1Click() {

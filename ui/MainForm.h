@@ -31,6 +31,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class IMemoryMap;
+class TChipMap;
 class TColorRichEdit;
 class TConstraintedEdit;
 class THeadManager;
@@ -92,6 +93,8 @@ public:
     void UpdateActions(const TActionFlags& Flags) override;
     void Repaint() override;
     void ClearImageView() override;
+    void ShowImagePages(int Count) override;
+    void ShowPageOutcome(int Page, TPageOutcome Outcome) override;
     void AddInfoLine(const std::string& Text, TColor Color) override;
     void ClearInfo() override;
     void SetProgressPosition(int Percent) override;
@@ -140,6 +143,8 @@ public:
     QPushButton* BitBtn1 = nullptr;
     QLabel* Label1 = nullptr;
     QPlainTextEdit* MemoryMapMemo = nullptr;
+    QWidget* ChipMapTabSheet = nullptr;
+    TChipMap* ChipMap = nullptr;
     TPanelStatusBar* StatusBar = nullptr;
     QProgressBar* ProgressBar = nullptr;
     QFileDialog* FileOpenDialog = nullptr;
@@ -192,6 +197,8 @@ public:
     void ClearInfoEditActionExecute();
     void ShowImageActionExecute();
     void StopActionExecute();
+    // Shows the image view scrolled to the image page written to chip page Page.
+    void ShowChipPage(int Page);
     void HelpItemClick();
     void COM1Click();
     void N4Click();

@@ -37,6 +37,7 @@
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
+#include "ui/ChipMap.h"
 #include "ui/ColorRichEdit.h"
 #include "ui/ConstraintedEdit.h"
 #include "ui/MainForm.h"
@@ -310,6 +311,7 @@ private Q_SLOTS:
     void StatusPanelsShowTheirWholeTextAndGoIdle();
     void HelpShowsTheUsage();
     void AcceptedFileDialogLeavesNoCompletionListBehind();
+    void ChipMapFollowsEveryOperation();
     void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
     void ShowImageFillsTheDumpAndLoadingEmptiesIt();
     void PortNameComesFromAndGoesToTheSettingsFile();
@@ -348,9 +350,10 @@ void TMainFormTest::ElementsAreBuiltAsDesigned() {
     QCoreApplication::processEvents();
     QCOMPARE(Window.MainGroupBox->width() - Window.OpenFileButton->geometry().right(), RightGap);
 
-    QCOMPARE(Window.PageControl1->count(), 2);
+    QCOMPARE(Window.PageControl1->count(), 3);
     QCOMPARE(Window.PageControl1->tabText(0), Q("Информация"));
     QCOMPARE(Window.PageControl1->tabText(1), Q("Просмотр образа"));
+    QCOMPARE(Window.PageControl1->tabText(2), Q("Карта микросхемы"));
     QVERIFY(Window.InfoRichEdit->isReadOnly());
     QVERIFY(Window.InfoRichEdit->IsScrollToBottom && Window.InfoRichEdit->IsAddTime);
     QVERIFY(!Window.InfoRichEdit->IsNumberLines && !Window.InfoRichEdit->IsAddDate);
@@ -1023,6 +1026,54 @@ void TMainFormTest::AcceptedFileDialogLeavesNoCompletionListBehind() {
     for (QCompleter* Completer : Dialog.findChildren<QCompleter*>()) {
         QVERIFY(!Completer->popup()->isVisible());
     }
+}
+
+void TMainFormTest::ChipMapFollowsEveryOperation() {
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    TChipMap& Map = *Window.ChipMap;
+    using TState = TChipMap::TState;
+    QCOMPARE(Map.CountPages(TState::NotInImage), 4096);
+
+    World.LoadImage(5);
+    QCOMPARE(Map.CountPages(TState::InImage), 5);
+    Window.WriteImageAction->trigger();
+    QCOMPARE(Map.CountPages(TState::Written), 5);
+    QCOMPARE(Map.GetPageState(5), TState::NotInImage);
+
+    // A compare stops at the first difference: pages before it equal, that one different.
+    World.Simulator->SetPage(3, PatternPage(3, 9));
+    Window.CompareImageAction->trigger();
+    QCOMPARE(Map.CountPages(TState::Equal), 3);
+    QCOMPARE(Map.GetPageState(3), TState::Different);
+    QCOMPARE(Map.GetPageState(4), TState::Written);
+
+    // Hovering names the cell; clicking shows its page in the image view.
+    Window.PageControl1->setCurrentWidget(Window.ChipMapTabSheet);
+    Window.resize(700, 700);
+    QCoreApplication::processEvents();
+    const QPoint OnPage1 = Map.CellRect(1).center();
+    QCOMPARE(Map.PageAt(OnPage1), 1);
+    QCOMPARE(Map.ToolTipAt(OnPage1), Q("Страница 1: совпадает"));
+    QTest::mouseClick(&Map, Qt::LeftButton, Qt::NoModifier, OnPage1);
+    QCOMPARE(Window.PageControl1->currentWidget(), Window.ImageViewTabSheet);
+    // Page 1 begins at 528 = 0x210, inside the record at 0x200.
+    QVERIFY(Window.MemoryMapMemo->textCursor().block().text().startsWith(Q(":20 0200 00")));
+
+    // A range read marks what it read; an erase what it erased.
+    World.RangeResult = TPagesRangeForm::mrOk;
+    World.RangeFirst = 4090;
+    World.RangeLast = 4095;
+    Window.ReadConcreatePagesAction->trigger();
+    QCOMPARE(Map.CountPages(TState::Read), 6);
+    // The read's six pages are the image now: the compare results (about the image before)
+    // are gone, what was written stays.
+    QCOMPARE(Map.CountPages(TState::Equal), 0);
+    QCOMPARE(Map.GetPageState(3), TState::InImage);
+    QCOMPARE(Map.GetPageState(4), TState::Written);
+    World.RangeFirst = World.RangeLast = 0;
+    Window.DeleteConcreatePagesAction->trigger();
+    QCOMPARE(Map.GetPageState(0), TState::Erased);
 }
 
 void TMainFormTest::SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile() {

@@ -1,0 +1,240 @@
+#include "ui/ChipMap.h"
+
+#include "common/ResourseStrings.h"
+#include "ui/UiSupport.h"
+
+#include <QGridLayout>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+
+namespace {
+
+constexpr int SmallestCell = 2;
+constexpr int PreferredCell = 4;
+constexpr int SwatchSize = 10;
+
+TChipMap::TState StateOf(TPageOutcome Outcome) {
+    switch (Outcome) {
+    case TPageOutcome::Written:
+        return TChipMap::TState::Written;
+    case TPageOutcome::Equal:
+        return TChipMap::TState::Equal;
+    case TPageOutcome::Different:
+        return TChipMap::TState::Different;
+    case TPageOutcome::Read:
+        return TChipMap::TState::Read;
+    case TPageOutcome::Erased:
+        return TChipMap::TState::Erased;
+    case TPageOutcome::Failed:
+        break;
+    }
+    return TChipMap::TState::Failed;
+}
+
+bool IsPage(int Page) {
+    return Page >= 0 && Page < TChipMap::PageCount;
+}
+
+} // namespace
+
+TChipMap::TChipMap(QWidget* Parent)
+    : QWidget(Parent), States(PageCount, TState::NotInImage),
+      Cells(Columns, Rows, QImage::Format_RGB32) {
+    Cells.fill(StateColor(TState::NotInImage));
+    setMouseTracking(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void TChipMap::SetImagePages(int Count) {
+    ImagePages = std::clamp(Count, 0, PageCount);
+    for (int Page = 0; Page < PageCount; ++Page) {
+        TState& State = States[static_cast<size_t>(Page)];
+        const bool Untouched = State == TState::NotInImage || State == TState::InImage;
+        if (Untouched || State == TState::Equal || State == TState::Different) {
+            State = ImageState(Page);
+        }
+        Paint(Page);
+    }
+    update();
+}
+
+void TChipMap::Paint(int Page) {
+    Cells.setPixelColor(Page % Columns, Page / Columns,
+                        StateColor(States[static_cast<size_t>(Page)]));
+}
+
+void TChipMap::SetPageOutcome(int Page, TPageOutcome Outcome) {
+    SetPageState(Page, StateOf(Outcome));
+}
+
+void TChipMap::SetPageState(int Page, TState State) {
+    if (!IsPage(Page) || States[static_cast<size_t>(Page)] == State) {
+        return;
+    }
+    States[static_cast<size_t>(Page)] = State;
+    Paint(Page);
+    // Repaints are merged by the event loop: many pages between two paints cost one paint.
+    update(GridRect());
+}
+
+TChipMap::TState TChipMap::GetPageState(int Page) const {
+    return IsPage(Page) ? States[static_cast<size_t>(Page)] : TState::NotInImage;
+}
+
+int TChipMap::CountPages(TState State) const {
+    return static_cast<int>(std::count(States.begin(), States.end(), State));
+}
+
+QRect TChipMap::GridRect() const {
+    int Side = std::min(width(), height());
+    if (Side >= Columns) {
+        Side -= Side % Columns;
+    }
+    return QRect((width() - Side) / 2, (height() - Side) / 2, Side, Side);
+}
+
+QRect TChipMap::CellRect(int Page) const {
+    const QRect Grid = GridRect();
+    const int Column = Page % Columns;
+    const int Row = Page / Columns;
+    const int Left = Grid.left() + Column * Grid.width() / Columns;
+    const int Top = Grid.top() + Row * Grid.height() / Rows;
+    return QRect(QPoint(Left, Top), QPoint(Grid.left() + (Column + 1) * Grid.width() / Columns - 1,
+                                           Grid.top() + (Row + 1) * Grid.height() / Rows - 1));
+}
+
+int TChipMap::PageAt(const QPoint& Point) const {
+    const QRect Grid = GridRect();
+    if (Grid.isEmpty() || !Grid.contains(Point)) {
+        return -1;
+    }
+    const int Column = (Point.x() - Grid.left()) * Columns / Grid.width();
+    const int Row = (Point.y() - Grid.top()) * Rows / Grid.height();
+    return std::clamp(Row, 0, Rows - 1) * Columns + std::clamp(Column, 0, Columns - 1);
+}
+
+QString TChipMap::ToolTipAt(const QPoint& Point) const {
+    const int Page = PageAt(Point);
+    if (Page < 0) {
+        return QString();
+    }
+    return ToQString(
+        FormatText(SChipMapCellHint, Page, StateName(GetPageState(Page)).toUtf8().constData()));
+}
+
+QString TChipMap::StateName(TState State) {
+    switch (State) {
+    case TState::NotInImage:
+        return ToQString(SChipMapNotInImage);
+    case TState::InImage:
+        return ToQString(SChipMapInImage);
+    case TState::Written:
+        return ToQString(SChipMapWritten);
+    case TState::Equal:
+        return ToQString(SChipMapEqual);
+    case TState::Different:
+        return ToQString(SChipMapDifferent);
+    case TState::Read:
+        return ToQString(SChipMapRead);
+    case TState::Failed:
+        return ToQString(SChipMapFailed);
+    case TState::Erased:
+        return ToQString(SChipMapErased);
+    }
+    return QString();
+}
+
+QColor TChipMap::StateColor(TState State) {
+    switch (State) {
+    case TState::NotInImage:
+        return QColor(0xE8, 0xE8, 0xE8);
+    case TState::InImage:
+        return QColor(0x9E, 0xB8, 0xD9);
+    case TState::Written:
+        return QColor(0x1F, 0x5F, 0xBF);
+    case TState::Equal:
+        return QColor(0x2E, 0xA0, 0x43);
+    case TState::Different:
+        return QColor(0xE0, 0x3A, 0x2F);
+    case TState::Read:
+        return QColor(0x8E, 0x5C, 0xC2);
+    case TState::Failed:
+        return QColor(0x30, 0x30, 0x30);
+    case TState::Erased:
+        return QColor(0xFF, 0xFF, 0xFF);
+    }
+    return Qt::black;
+}
+
+QSize TChipMap::sizeHint() const {
+    return QSize(Columns * PreferredCell, Rows * PreferredCell);
+}
+
+QSize TChipMap::minimumSizeHint() const {
+    return QSize(Columns * SmallestCell, Rows * SmallestCell);
+}
+
+bool TChipMap::event(QEvent* Event) {
+    if (Event->type() == QEvent::ToolTip) {
+        const auto* Help = static_cast<QHelpEvent*>(Event);
+        const QString Text = ToolTipAt(Help->pos());
+        if (Text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(Help->globalPos(), Text, this);
+        }
+        return true;
+    }
+    return QWidget::event(Event);
+}
+
+void TChipMap::paintEvent(QPaintEvent*) {
+    QPainter Painter(this);
+    const QRect Grid = GridRect();
+    Painter.drawImage(Grid, Cells);
+    // Lines between the cells once they are large enough to tell apart.
+    if (Grid.width() / Columns >= PreferredCell) {
+        Painter.setPen(palette().color(QPalette::Window));
+        for (int Index = 1; Index < Columns; ++Index) {
+            const int X = Grid.left() + Index * Grid.width() / Columns;
+            const int Y = Grid.top() + Index * Grid.height() / Rows;
+            Painter.drawLine(X, Grid.top(), X, Grid.bottom());
+            Painter.drawLine(Grid.left(), Y, Grid.right(), Y);
+        }
+    }
+    Painter.setPen(palette().color(QPalette::Mid));
+    Painter.drawRect(Grid.adjusted(0, 0, -1, -1));
+}
+
+void TChipMap::mousePressEvent(QMouseEvent* Event) {
+    const int Page = PageAt(Event->position().toPoint());
+    if (Event->button() == Qt::LeftButton && Page >= 0) {
+        Q_EMIT PageClicked(Page);
+    }
+}
+
+TChipMapLegend::TChipMapLegend(QWidget* Parent) : QWidget(Parent) {
+    auto* Layout = new QGridLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    Layout->setHorizontalSpacing(6);
+    Layout->setVerticalSpacing(2);
+    constexpr int LegendColumns = 4;
+    for (int Index = 0; Index < TChipMap::StateCount; ++Index) {
+        const auto State = static_cast<TChipMap::TState>(Index);
+        auto* Swatch = new QLabel(this);
+        QPixmap Colour(SwatchSize, SwatchSize);
+        Colour.fill(TChipMap::StateColor(State));
+        QPainter(&Colour).drawRect(0, 0, SwatchSize - 1, SwatchSize - 1);
+        Swatch->setPixmap(Colour);
+        auto* Name = new QLabel(TChipMap::StateName(State), this);
+        const int Row = Index / LegendColumns;
+        const int Column = (Index % LegendColumns) * 2;
+        Layout->addWidget(Swatch, Row, Column);
+        Layout->addWidget(Name, Row, Column + 1);
+    }
+    Layout->setColumnStretch(LegendColumns * 2 - 1, 1);
+}

@@ -1,0 +1,77 @@
+// The chip at a glance: its 4096 pages as a 64 × 64 grid of cells, each coloured by what is known
+// of the page (in the image, written, equal or different after a compare, read, failed, erased).
+// It follows every operation page by page; a cell costs one pixel of a 64 × 64 picture, so a
+// page's update is cheap and the painting is one scaled picture however often pages change.
+// Hovering a cell names the page and its state; clicking it reports the page.
+#pragma once
+
+#include "operations/MainView.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class TChipMap : public QWidget {
+    Q_OBJECT
+public:
+    enum class TState { NotInImage, InImage, Written, Equal, Different, Read, Failed, Erased };
+    static constexpr int Columns = 64;
+    static constexpr int Rows = 64;
+    static constexpr int PageCount = Columns * Rows;
+    static constexpr int StateCount = 8;
+
+    explicit TChipMap(QWidget* Parent = nullptr);
+
+    // Pages 0 .. Count - 1 hold image pages, every other page none. What operations did to the
+    // chip stays shown, except compare results: they were about the image before.
+    void SetImagePages(int Count);
+    void SetPageOutcome(int Page, TPageOutcome Outcome);
+    void SetPageState(int Page, TState State);
+    TState GetPageState(int Page) const;
+    // How many pages are in State now.
+    int CountPages(TState State) const;
+
+    // Where a page's cell lies in the widget.
+    QRect CellRect(int Page) const;
+    // The page under a point of the widget, or -1.
+    int PageAt(const QPoint& Point) const;
+    // "Страница 17: записана", or empty outside the grid.
+    QString ToolTipAt(const QPoint& Point) const;
+
+    static QString StateName(TState State);
+    static QColor StateColor(TState State);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void PageClicked(int Page);
+
+protected:
+    bool event(QEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+
+private:
+    // The square the grid takes, centred in the widget, a whole number of pixels per cell when
+    // there is room for it.
+    QRect GridRect() const;
+    // The state a page shows once no operation has touched it.
+    TState ImageState(int Page) const {
+        return Page < ImagePages ? TState::InImage : TState::NotInImage;
+    }
+    void Paint(int Page);
+
+    std::vector<TState> States;
+    int ImagePages = 0;
+    QImage Cells;
+};
+
+// A legend of the map's colours with their names.
+class TChipMapLegend : public QWidget {
+    Q_OBJECT
+public:
+    explicit TChipMapLegend(QWidget* Parent = nullptr);
+};
