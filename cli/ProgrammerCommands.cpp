@@ -450,6 +450,9 @@ int VerifyRepairAndReport(TProgrammerSession& Session, const TPageRange& Range, 
             return CliStopped;
         }
         if (!Repaired.Final.Matches()) {
+            // The error of --json names the pages, as the repair's own red line does.
+            Result.Error =
+                FormatText(SRepairFailed, FormatPageList(Repaired.Final.DifferingPages()).c_str());
             Session.AddLine(SImageDiffers, clRed);
             return CliFailure;
         }
