@@ -375,6 +375,8 @@ inline constexpr const char* SChipMapDifferent = "отличается";
 inline constexpr const char* SChipMapRead = "прочитана";
 inline constexpr const char* SChipMapFailed = "ошибка";
 inline constexpr const char* SChipMapErased = "стёрта";
+inline constexpr const char* SVerifyAllCaption = "Проверить все страницы";
+inline constexpr const char* SBinaryFilesFilter = "Двоичные образы (*.bin)";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"

@@ -11,6 +11,7 @@
 #include "operations/Session.h"
 #include "operations/Settings.h"
 #include "operations/UIObjects.h"
+#include "operations/Verification.h"
 #include "ui/AboutForm.h"
 #include "ui/AnchorLayout.h"
 #include "ui/ChipMap.h"
@@ -170,7 +171,8 @@ QTextBlock DumpLineOfAddress(const QTextDocument& Dump, std::int64_t Address) {
 }
 
 QString FileDialogFilter() {
-    return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SAllFilesFilter);
+    return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SBinaryFilesFilter) +
+           QStringLiteral(";;") + Text(SAllFilesFilter);
 }
 
 } // namespace
@@ -318,6 +320,7 @@ void TMainForm::CreateActions() {
     ShowImageAction = MakeAction(SShowImageCaption, &TMainForm::ShowImageActionExecute);
     StopAction = MakeAction(SStopCaption, &TMainForm::StopActionExecute);
     StopAction->setEnabled(false);
+    VerifyAllAction = MakeAction(SVerifyAllCaption, &TMainForm::VerifyAllActionExecute);
 
     N4 = MakeAction(SExitCaption, &TMainForm::N4Click, QStringLiteral("exit"));
     COM1 = MakeAction(SComPortMenuCaption, &TMainForm::COM1Click, QStringLiteral("port"));
@@ -347,6 +350,7 @@ void TMainForm::CreateMenu() {
     CommandsMenuItem->addAction(ReadAction);
     CommandsMenuItem->addAction(DeleteAction);
     CommandsMenuItem->addAction(CompareImageAction);
+    CommandsMenuItem->addAction(VerifyAllAction);
     CommandsMenuItem->addSeparator();
     CommandsMenuItem->addAction(WriteConcreatePagesAction);
     CommandsMenuItem->addAction(ReadConcreatePagesAction);
@@ -405,6 +409,7 @@ void TMainForm::CreateToolBar() {
     ToolBar1->addSeparator();
     CompareToolButton =
         AddDropDownButton(CompareImageAction, SCompareFullCaption, CompareConcreatePagesAction);
+    CompareToolButton->menu()->addAction(VerifyAllAction);
     ToolBar1->addSeparator();
     SaveToolButton = AddToolButton(SaveImageToFileAction);
 }
@@ -543,6 +548,7 @@ void TMainForm::AssignShortcuts() {
         Range->setShortcut(QKeySequence(Qt::SHIFT | Key));
         ++Key;
     }
+    VerifyAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8));
     InitialyzeAction->setShortcut(QKeySequence(Qt::Key_F9));
     StopAction->setShortcut(QKeySequence(Qt::Key_Escape));
     for (QAction* Action : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -750,6 +756,7 @@ void TMainForm::ApplyEnabledState() {
         WriteImageAction->setEnabled(ImageFlags.Write);
         ReadAction->setEnabled(ImageFlags.Read);
         CompareImageAction->setEnabled(ImageFlags.Compare);
+        VerifyAllAction->setEnabled(ImageFlags.Compare);
         SaveImageToFileAction->setEnabled(ImageFlags.Save);
         DeleteAction->setEnabled(ImageFlags.Delete);
         LoadImageFromFileAction->setEnabled(ImageFlags.Load);
@@ -993,6 +1000,17 @@ void TMainForm::CompareConcreatePagesActionExecute() {
         RunCommand(CompareConcreatePagesAction,
                    [this, &Range] { Head().ComparePages(Range->first, Range->second); });
     }
+}
+
+void TMainForm::VerifyAllActionExecute() {
+    RunCommand(VerifyAllAction, [this] {
+        TVerification Verification(Head());
+        Verification.OnPage = [this](int Page, TPageState State, const TPageDifference&) {
+            ChipMap->SetPageOutcome(Page, State == TPageState::Equal ? TPageOutcome::Equal
+                                                                     : TPageOutcome::Different);
+        };
+        Verification.Verify(0, ImagePageCount() - 1);
+    });
 }
 
 void TMainForm::InitialyzeActionExecute() {

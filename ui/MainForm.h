@@ -177,6 +177,8 @@ public:
     QAction* ClearInfoEditAction = nullptr;
     QAction* ShowImageAction = nullptr;
     QAction* StopAction = nullptr;
+    // Compares every page instead of stopping at the first difference.
+    QAction* VerifyAllAction = nullptr;
 
     // The help window with the program's usage; made on first use.
     QPointer<QDialog> HelpForm;
@@ -197,6 +199,7 @@ public:
     void ClearInfoEditActionExecute();
     void ShowImageActionExecute();
     void StopActionExecute();
+    void VerifyAllActionExecute();
     // Shows the image view scrolled to the image page written to chip page Page.
     void ShowChipPage(int Page);
     void HelpItemClick();
