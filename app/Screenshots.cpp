@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QWidget>
 
@@ -78,6 +79,20 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
     Window.ReadAction->trigger();
     GHeadManager->ProcessMessages = Handling;
     Saved = InProgressSaved && Saved;
+
+    // The chip map after a check of every page that found a difference: the image written
+    // again, one of its pages erased behind its back, then checked.
+    if (!ImageFile.isEmpty()) {
+        Window.Guarded([&ImageFile] {
+            GHeadManager->LoadImageFromFile(ImageFile.toStdString());
+            GHeadManager->WriteImage();
+            GHeadManager->DeletePages(1, 1);
+        });
+        Window.VerifyAllAction->trigger();
+        Window.PageControl1->setCurrentWidget(Window.ChipMapTabSheet);
+        Window.resize(Window.width(), Window.height() + 160);
+        Saved = Save(Window, Folder, QStringLiteral("chip-map.png")) && Saved;
+    }
 
     Window.close();
     return Saved;

@@ -16,6 +16,7 @@ namespace {
 constexpr int SmallestCell = 2;
 constexpr int PreferredCell = 4;
 constexpr int SwatchSize = 10;
+constexpr int RepaintIntervalMs = 100;
 
 TChipMap::TState StateOf(TPageOutcome Outcome) {
     switch (Outcome) {
@@ -46,6 +47,9 @@ TChipMap::TChipMap(QWidget* Parent)
       Cells(Columns, Rows, QImage::Format_RGB32) {
     Cells.fill(StateColor(TState::NotInImage));
     setMouseTracking(true);
+    RepaintTimer.setSingleShot(true);
+    RepaintTimer.setInterval(RepaintIntervalMs);
+    connect(&RepaintTimer, &QTimer::timeout, this, [this] { update(GridRect()); });
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
@@ -77,8 +81,9 @@ void TChipMap::SetPageState(int Page, TState State) {
     }
     States[static_cast<size_t>(Page)] = State;
     Paint(Page);
-    // Repaints are merged by the event loop: many pages between two paints cost one paint.
-    update(GridRect());
+    if (!RepaintTimer.isActive()) {
+        RepaintTimer.start();
+    }
 }
 
 TChipMap::TState TChipMap::GetPageState(int Page) const {

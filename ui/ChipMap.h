@@ -1,7 +1,8 @@
 // The chip at a glance: its 4096 pages as a 64 × 64 grid of cells, each coloured by what is known
 // of the page (in the image, written, equal or different after a compare, read, failed, erased).
 // It follows every operation page by page; a cell costs one pixel of a 64 × 64 picture, so a
-// page's update is cheap and the painting is one scaled picture however often pages change.
+// page's update is cheap, and the picture is painted at most a few times a second however
+// often pages change.
 // Hovering a cell names the page and its state; clicking it reports the page.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <vector>
 
@@ -67,6 +69,9 @@ private:
     std::vector<TState> States;
     int ImagePages = 0;
     QImage Cells;
+    // Pages change far more often than a person can see: their repaints are gathered and
+    // carried out a few times a second.
+    QTimer RepaintTimer;
 };
 
 // A legend of the map's colours with their names.
