@@ -85,9 +85,24 @@ const char* AnsiColour(TColor Color) {
     }
 }
 
+// A view without an image group, a title or a pane to clear: the command line shows only lines
+// and progress.
+class TLinesView : public IMainView {
+public:
+    void ShowStatePicture(TStatePicture, bool) override {}
+    void SetStateLabel(const std::string&) override {}
+    void SetPageCountLabel(const std::string&) override {}
+    void SetPageLengthLabel(const std::string&) override {}
+    void SetFileNameText(const std::string&) override {}
+    void UpdateActions(const TActionFlags&) override {}
+    void Repaint() override {}
+    void ClearInfo() override {}
+    void SetApplicationTitle(const std::string&) override {}
+};
+
 // The window of velmora-cli: the information pane is standard output, one time-stamped line per
 // message; the progress bar and the remaining time go to standard error when it is a terminal.
-class TConsoleView : public IMainView {
+class TConsoleView : public TLinesView {
 public:
     TConsoleView(std::ostream& Out, std::ostream& Err)
         : Out(Out), Err(Err), OutColours(ColoursWanted(Out)), ErrColours(ColoursWanted(Err)),
@@ -119,16 +134,6 @@ public:
         }
         DrawProgress();
     }
-
-    void ShowStatePicture(TStatePicture, bool) override {}
-    void SetStateLabel(const std::string&) override {}
-    void SetPageCountLabel(const std::string&) override {}
-    void SetPageLengthLabel(const std::string&) override {}
-    void SetFileNameText(const std::string&) override {}
-    void UpdateActions(const TActionFlags&) override {}
-    void Repaint() override {}
-    void ClearInfo() override {}
-    void SetApplicationTitle(const std::string&) override {}
 
 private:
     static void WriteLine(std::ostream& Stream, bool Colours, const std::string& Text,
@@ -188,22 +193,13 @@ const TPortProblemTexts CliPortProblemTexts = {SCliNoSuchDevice, SCliPermissionD
 
 // The information pane of --json: every line a message object; the progress goes through the
 // head manager's progress event instead (it knows the page).
-class TJsonView : public IMainView {
+class TJsonView : public TLinesView {
 public:
     explicit TJsonView(TJsonLines& Lines) : Lines(Lines) {}
 
     void AddInfoLine(const std::string& Text, TColor Color) override { Lines.Message(Text, Color); }
     void SetProgressPosition(int) override {}
     void SetStatusPanelText(int, const std::string&) override {}
-    void ShowStatePicture(TStatePicture, bool) override {}
-    void SetStateLabel(const std::string&) override {}
-    void SetPageCountLabel(const std::string&) override {}
-    void SetPageLengthLabel(const std::string&) override {}
-    void SetFileNameText(const std::string&) override {}
-    void UpdateActions(const TActionFlags&) override {}
-    void Repaint() override {}
-    void ClearInfo() override {}
-    void SetApplicationTitle(const std::string&) override {}
 
 private:
     TJsonLines& Lines;

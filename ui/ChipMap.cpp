@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <algorithm>
 
 namespace {
@@ -185,13 +184,7 @@ QSize TChipMap::minimumSizeHint() const {
 
 bool TChipMap::event(QEvent* Event) {
     if (Event->type() == QEvent::ToolTip) {
-        const auto* Help = static_cast<QHelpEvent*>(Event);
-        const QString Text = ToolTipAt(Help->pos());
-        if (Text.isEmpty()) {
-            QToolTip::hideText();
-        } else {
-            QToolTip::showText(Help->globalPos(), Text, this);
-        }
+        ShowToolTipAt(*this, *Event, ToolTipAt(static_cast<QHelpEvent*>(Event)->pos()));
         return true;
     }
     return QWidget::event(Event);

@@ -1,9 +1,10 @@
 #include "ui/PanelStatusBar.h"
 
+#include "ui/UiSupport.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QToolTip>
 #include <algorithm>
 
 namespace {
@@ -72,13 +73,8 @@ int TPanelStatusBar::PanelAt(int X) const {
 
 bool TPanelStatusBar::event(QEvent* Event) {
     if (Event->type() == QEvent::ToolTip) {
-        const auto* Help = static_cast<QHelpEvent*>(Event);
-        const QString Text = PanelText(PanelAt(Help->pos().x()));
-        if (Text.isEmpty()) {
-            QToolTip::hideText();
-        } else {
-            QToolTip::showText(Help->globalPos(), Text, this);
-        }
+        const int Panel = PanelAt(static_cast<QHelpEvent*>(Event)->pos().x());
+        ShowToolTipAt(*this, *Event, PanelText(Panel));
         return true;
     }
     return QStatusBar::event(Event);

@@ -1,5 +1,8 @@
 #include "ui/UiSupport.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
+
 #include <QFontDatabase>
 
 QColor ColorToQColor(TColor Color) {
@@ -24,4 +27,13 @@ QFont FormFont() {
     Font.setStyleHint(QFont::SansSerif);
     Font.setPointSize(8);
     return Font;
+}
+
+void ShowToolTipAt(QWidget& Widget, const QEvent& Event, const QString& Text) {
+    const auto& Help = static_cast<const QHelpEvent&>(Event);
+    if (Text.isEmpty()) {
+        QToolTip::hideText();
+    } else {
+        QToolTip::showText(Help.globalPos(), Text, &Widget);
+    }
 }
