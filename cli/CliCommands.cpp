@@ -4,6 +4,7 @@
 
 #include "cli/HeapTuning.h"
 #include "cli/JsonOutput.h"
+#include "cli/PortCommands.h"
 #include "cli/ProgrammerCommands.h"
 #include "common/Exception.h"
 #include "common/ProductInfo.h"
@@ -13,6 +14,7 @@
 #include "logging/LogManager.h"
 #include "operations/Startup.h"
 #include "operations/UIObjects.h"
+#include "serial/PortDiscovery.h"
 
 #include <algorithm>
 #include <chrono>
@@ -264,6 +266,11 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
         if (Global.Simulate && !Global.PortName.empty()) {
             throw ECliUsage(SCliSimulateWithPort);
         }
+        // The session opens only the port it is given: a USB port named by its ids or serial
+        // number becomes its device path here.
+        if (IsUsbPortSelector(Global.PortName)) {
+            Global.PortName = ResolveUsbPort(Global.PortName);
+        }
     } else if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
         throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
     }
@@ -319,9 +326,15 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
             if (Command.RunProgrammer != nullptr) {
                 return Command.RunProgrammer(Parsed, Global, Out, Err);
             }
+            if (Command.RunOwnOutput != nullptr) {
+                return Command.RunOwnOutput(Parsed, Global, Out, Err);
+            }
             Command.Run(Parsed, Text, Notes);
         }
     } catch (const ECliUsage& Error) {
+        Result.ExitCode = CliUsageError;
+        Result.Error = Error.what();
+    } catch (const ECliPortChoice& Error) {
         Result.ExitCode = CliUsageError;
         Result.Error = Error.what();
     } catch (const std::exception& Error) {
@@ -372,6 +385,7 @@ const std::vector<TCliCommand>& CliCommands() {
          nullptr,
          {"all"},
          RunCompareCommand},
+        {"ports", {}, {}, SCliPortsSummary, nullptr, {}, nullptr, {}, RunPortsCommand},
     };
     return Commands;
 }
@@ -405,12 +419,19 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         if (Command.RunProgrammer != nullptr) {
             return Command.RunProgrammer(Parsed, Global, Out, Err);
         }
+        if (Command.RunOwnOutput != nullptr) {
+            return Command.RunOwnOutput(Parsed, Global, Out, Err);
+        }
         Command.Run(Parsed, Out, Err);
         Out.flush();
         return CliSuccess;
     } catch (const ECliUsage& Error) {
         Err << Error.what() << '\n';
         WriteCliUsage(Err);
+        return CliUsageError;
+    } catch (const ECliPortChoice& Error) {
+        // The candidates are the help here, not the usage.
+        Err << Error.what() << '\n';
         return CliUsageError;
     } catch (const std::exception& Error) {
         Err << Error.what() << '\n';

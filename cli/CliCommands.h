@@ -52,6 +52,10 @@ struct TCliCommand {
     // Options whose value is optional and comes only after '=' ("--repair" or "--repair=3");
     // given bare, they appear in Options with "".
     std::vector<std::string> OptionalValues = {};
+    // A command that drives no programmer but writes its own output, with --json its own
+    // objects and result line (Run and RunProgrammer are null): returns its own exit code.
+    int (*RunOwnOutput)(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                        std::ostream& Out, std::ostream& Err) = nullptr;
 };
 
 // Every command velmora-cli knows, in the order the usage lists them.

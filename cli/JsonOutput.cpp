@@ -65,6 +65,23 @@ void TJsonLines::Progress(int Percent, int Page, std::int64_t RemainingSeconds) 
                     {"remaining_s", RemainingSeconds}});
 }
 
+void TJsonLines::Port(const TSerialPortInfo& Port, TPortState State) {
+    TJson Usb = nullptr;
+    if (Port.Usb) {
+        Usb = {{"vendor", Port.Usb->Vendor},
+               {"product", Port.Usb->Product},
+               {"manufacturer", Port.Usb->Manufacturer},
+               {"product_name", Port.Usb->ProductName},
+               {"serial", Port.Usb->Serial}};
+    }
+    WriteLine(Out, {{"type", "port"},
+                    {"path", Port.Path},
+                    {"com", Port.ComName.empty() ? TJson(nullptr) : TJson(Port.ComName)},
+                    {"driver", Port.Driver},
+                    {"usb", std::move(Usb)},
+                    {"state", PortStateName(State)}});
+}
+
 void TJsonLines::Result(const TCliResult& Result) {
     TJson Line = {{"type", "result"},
                   {"command", Result.Command},

@@ -4,6 +4,7 @@
 
 #include "operations/MainView.h"
 #include "operations/Verification.h"
+#include "serial/PortDiscovery.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,6 +38,9 @@ public:
     void Message(const std::string& Text, TColor Color);
     // {"type":"progress","percent":…,"page":…,"remaining_s":…}
     void Progress(int Percent, int Page, std::int64_t RemainingSeconds);
+    // {"type":"port","path":…,"com":…|null,"driver":…,"usb":{"vendor":…,"product":…,
+    // "manufacturer":…,"product_name":…,"serial":…}|null,"state":"free|busy|no-access|…"}
+    void Port(const TSerialPortInfo& Port, TPortState State);
     // {"type":"result","command":…,"ok":…,"exit_code":…, then the fields given}
     void Result(const TCliResult& Result);
     // The text of the last error message; empty when there was none.

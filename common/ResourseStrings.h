@@ -245,7 +245,8 @@ inline constexpr const char* SCliBadRepairPasses =
     "velmora-cli write: --repair=N needs a number of passes from 1 to 100, not \"%s\"";
 inline constexpr const char* SCliGlobalOptions =
     "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
-    "port in Settings.ini, else COM1) and, before the command, --simulate (run against a "
+    "port in Settings.ini, else COM1; usb:SERIAL or usb:VVVV:PPPP picks the USB port with that "
+    "serial number or vendor:product id) and, before the command, --simulate (run against a "
     "simulated programmer) and --log-limit SIZE (the traffic log's size before it moves to "
     "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M). "
     "--json before any command prints one JSON object per line instead: each message, each "
@@ -267,6 +268,21 @@ inline constexpr const char* SCliSimulatorFailed = "velmora-cli: the simulator d
 inline constexpr const char* SCliBadLogLimit =
     "velmora-cli: --log-limit needs a size above zero: bytes, or with a K, M or G suffix, "
     "not \"%s\"";
+// The serial ports of velmora-cli: the ports command and the "usb:" port names.
+inline constexpr const char* SCliPortsSummary =
+    "list the serial ports present: device, COM name, driver, whether another program holds "
+    "it, and for USB ports vendor:product id, serial number, manufacturer and product";
+inline constexpr const char* SCliNoPorts = "velmora-cli: no serial ports found";
+// The port name given, then the USB ports present (SCliUsbCandidate each) or SCliNoUsbPorts.
+inline constexpr const char* SCliNoUsbPortMatch =
+    "velmora-cli: no serial port matches %s; USB serial ports present: %s";
+inline constexpr const char* SCliUsbPortAmbiguous =
+    "velmora-cli: %s matches more than one port: %s; name one by its serial number "
+    "(usb:SERIAL)";
+inline constexpr const char* SCliNoUsbPorts = "none";
+// Device, vendor id, product id, serial number.
+inline constexpr const char* SCliUsbCandidate = "%s (%s:%s, serial %s)";
+inline constexpr const char* SCliNoSerialNumber = "none";
 
 // ---- Windows ----
 // Input controls

@@ -3,12 +3,14 @@
 // ParseIndex; every argument through the port name rules.
 //
 // The parsing steps sit in an unnamed namespace of cli/CliCommands.cpp, so this target compiles
-// that unit itself. The programmer commands are replaced by stand-ins that only record how they
-// were called: no port is opened here. The file commands run for real, but only for arguments
-// that name nothing on disk, so that they fail to load and never write.
+// that unit itself. The programmer commands and the ports command are replaced by stand-ins that
+// only record how they were called, and "usb:" port names stand for no port: no port is opened
+// or looked for here. The file commands run for real, but only for arguments that name nothing
+// on disk, so that they fail to load and never write.
 #include "cli/CliCommands.cpp" // NOLINT(bugprone-suspicious-include)
 
 #include "cli/PageRange.h"
+#include "cli/PortCommands.h"
 #include "fuzz/FuzzCheck.h"
 #include "serial/PortNames.h"
 
@@ -134,6 +136,14 @@ int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     return RecordCall(Arguments, Global);
 }
 
+int RunPortsCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global, std::ostream&,
+                    std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+std::string ResolveUsbPort(const std::string& Selector) {
+    throw ECliPortChoice(Selector);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     std::vector<std::string> Words;
     std::istringstream Lines(std::string(reinterpret_cast<const char*>(Data), Size));
@@ -194,13 +204,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
     }
+    const bool OnlyFileOptions = !Global.Simulate && Global.PortName.empty() && !Global.LogLimit;
+    if (Command->RunOwnOutput != nullptr) {
+        FUZZ_REQUIRE(OnlyFileOptions ? Result == StandInResult && LastCall
+                                     : Result == CliUsageError && !LastCall);
+        return 0;
+    }
     if (Command->RunProgrammer == nullptr) {
         FUZZ_REQUIRE((Result == CliFailure || Result == CliUsageError) && !LastCall);
         return 0;
     }
     const auto Port = Parsed.Options.find("port");
     const std::string PortName = Port != Parsed.Options.end() ? Port->second : Global.PortName;
-    if (Global.Simulate && !PortName.empty()) {
+    if ((Global.Simulate && !PortName.empty()) || IsUsbPortSelector(PortName)) {
         FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
     }

@@ -2,6 +2,7 @@
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FakeSysfs.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
@@ -97,11 +98,14 @@ protected:
         return Simulator->GetPortPath();
     }
 
-    // Starts velmora-cli with its output in files and its data folder in the test folder.
+    // Starts velmora-cli with its output in files, its data folder in the test folder and the
+    // serial ports of Sysfs.
     pid_t Spawn(const std::vector<std::string>& Arguments) const {
         std::vector<std::string> Words = {VELMORA_CLI_PATH};
         Words.insert(Words.end(), Arguments.begin(), Arguments.end());
-        return StartProcess(Words, Folder, {"XDG_DATA_HOME=" + (Folder / "xdg").string()});
+        return StartProcess(
+            Words, Folder,
+            {"XDG_DATA_HOME=" + (Folder / "xdg").string(), "VELMORA_SYSFS_ROOT=" + Sysfs.Root()});
     }
 
     TProcessResult Finish(pid_t Child) const { return WaitForProcess(Child, Folder); }
@@ -109,6 +113,16 @@ protected:
     TProcessResult Run(const std::vector<std::string>& Arguments) const {
         return Finish(Spawn(Arguments));
     }
+
+    // Two USB ports: ttyUSB0 on the simulator's line, ttyACM0 on a node that does not exist.
+    void AddUsbPorts(const std::string& SimulatorPort) {
+        Sysfs.AddUsbPort("ttyUSB0", "ftdi_sio", {"0403", "6001", "FTDI", "FT232R USB UART", "SIM1"},
+                         SimulatorPort.substr(5));
+        Sysfs.AddUsbPort("ttyACM0", "cdc_acm", {"2341", "0043", "Arduino", "Uno", ""},
+                         "velmora-no-such-node");
+    }
+
+    TFakeSysfs Sysfs;
 
     std::string MakeImage(const std::string& Name, int Pages) const {
         return WriteImageFile((Folder / Name).string(), Pages);
@@ -414,6 +428,81 @@ TEST_F(ProgrammerCli, RangesAreCheckedAsTheRangeDialogChecksThem) {
     }
     // Nothing was erased, read or written; the write and compare cases loaded their file only.
     EXPECT_EQ(Simulator->GetRequestCount(), 0u);
+}
+
+TEST_F(ProgrammerCli, PortsListsEachPortInColumnsOrAsJsonObjects) {
+    EXPECT_EQ(Run({"ports"}).Err, "velmora-cli: no serial ports found\n");
+    const std::string Port = StartSimulator();
+    AddUsbPorts(Port);
+    Sysfs.AddVirtualTty("console");
+    const std::string Missing = "/dev/velmora-no-such-node";
+    const TProcessResult Plain = Run({"ports"});
+    EXPECT_EQ(Plain.Code, 0);
+    EXPECT_EQ(Plain.Err, "");
+    EXPECT_EQ(SplitLines(Plain.Out),
+              (std::vector<std::string>{
+                  Missing + "  -  cdc_acm   unavailable  2341:0043  -     Arduino Uno",
+                  Port + std::string(Missing.size() - Port.size(), ' ') +
+                      "  -  ftdi_sio  free         0403:6001  SIM1  FTDI FT232R USB UART"}));
+
+    const TProcessResult Json = Run({"--json", "ports"});
+    EXPECT_EQ(Json.Code, 0);
+    std::vector<nlohmann::json> Objects;
+    for (const std::string& Line : SplitLines(Json.Out)) {
+        Objects.push_back(nlohmann::json::parse(Line));
+    }
+    ASSERT_EQ(Objects.size(), 3u) << Json.Out;
+    EXPECT_EQ(Objects[0], nlohmann::json::parse(R"({"type":"port","path":")" + Missing +
+                                                R"(","com":null,"driver":"cdc_acm",
+        "usb":{"vendor":"2341","product":"0043","manufacturer":"Arduino","product_name":"Uno",
+               "serial":""},"state":"unavailable"})"));
+    EXPECT_EQ(Objects[1], nlohmann::json::parse(R"({"type":"port","path":")" + Port +
+                                                R"(","com":null,"driver":"ftdi_sio",
+        "usb":{"vendor":"0403","product":"6001","manufacturer":"FTDI",
+               "product_name":"FT232R USB UART","serial":"SIM1"},"state":"free"})"));
+    EXPECT_EQ(Objects[2]["type"], "result");
+    EXPECT_EQ(Objects[2]["command"], "ports");
+    EXPECT_EQ(Objects[2]["exit_code"], 0);
+}
+
+TEST_F(ProgrammerCli, UsbPortNamesPickOnePortOrNameTheCandidates) {
+    const std::string Port = StartSimulator();
+    AddUsbPorts(Port);
+    Sysfs.AddUsbPort("ttyUSB1", "ftdi_sio", {"0403", "6001", "FTDI", "FT232R", "B2"});
+    const std::string Candidates = Port + " (0403:6001, serial SIM1), /dev/ttyUSB1 (0403:6001, "
+                                          "serial B2)";
+    struct TCase {
+        std::vector<std::string> Arguments;
+        int Code;
+        std::string Err;
+    };
+    const TCase Cases[] = {
+        {{"--port", "usb:SIM1", "init"}, 0, ""},
+        {{"init", "--port=usb:0403:6001"},
+         2,
+         "velmora-cli: usb:0403:6001 matches more than one port: " + Candidates +
+             "; name one by its serial number (usb:SERIAL)\n"},
+        {{"--port", "usb:sim1", "init"},
+         2,
+         "velmora-cli: no serial port matches usb:sim1; USB serial ports present: "
+         "/dev/velmora-no-such-node (2341:0043, serial none), " +
+             Candidates + "\n"},
+        {{"--port", "usb:2341:0043", "init"},
+         1,
+         "velmora-cli: cannot open port /dev/velmora-no-such-node: no such device\n"},
+    };
+    for (const TCase& Case : Cases) {
+        const TProcessResult Result = Run(Case.Arguments);
+        EXPECT_EQ(Result.Code, Case.Code) << Case.Arguments[1];
+        // A port that does not open is followed by the failing command's own complaint.
+        EXPECT_EQ(Case.Code == 1 ? Result.Err.substr(0, Case.Err.size()) : Result.Err, Case.Err)
+            << Case.Arguments[1];
+    }
+    const std::vector<nlohmann::json> Json =
+        JsonObjects(Run({"--json", "--port", "usb:none", "erase"}).Out);
+    EXPECT_EQ(Json.back()["exit_code"], 2);
+    EXPECT_EQ(Json.back()["command"], "erase");
+    EXPECT_EQ(Json.back()["error"].get<std::string>().rfind("velmora-cli: no serial port", 0), 0u);
 }
 
 TEST_F(ProgrammerCli, UsageErrors) {
