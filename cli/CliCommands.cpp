@@ -4,6 +4,7 @@
 
 #include "cli/HeapTuning.h"
 #include "cli/JsonOutput.h"
+#include "cli/ParallelRun.h"
 #include "cli/PortCommands.h"
 #include "cli/ProgrammerCommands.h"
 #include "common/Exception.h"
@@ -15,6 +16,7 @@
 #include "operations/Startup.h"
 #include "operations/UIObjects.h"
 #include "serial/PortDiscovery.h"
+#include "serial/PortNames.h"
 
 #include <algorithm>
 #include <chrono>
@@ -196,8 +198,9 @@ std::uint64_t LogLimitOf(const std::string& Text) {
     return *Limit;
 }
 
-// Takes the options before the command name (--port NAME, --port=NAME, --simulate,
-// --log-limit SIZE, --log-limit=SIZE) off the front of Arguments.
+// Takes the options before the command name (--port NAME, --port=NAME, --simulate, --json,
+// --identify, --log FILE, --log=FILE, --log-limit SIZE, --log-limit=SIZE) off the front of
+// Arguments.
 TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     TCliGlobalOptions Global;
     std::size_t Taken = 0;
@@ -218,14 +221,21 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
         } else if (Word == "--json") {
             Global.Json = true;
             ++Taken;
-        } else if (Word.compare(0, 7, "--port=") == 0) {
-            Global.PortName = Word.substr(7);
+        } else if (Word == "--identify") {
+            Global.Identify = true;
             ++Taken;
-        } else if (Word == "--port") {
+        } else if (Word.compare(0, 7, "--port=") == 0) {
+            Global.PortNames.push_back(Word.substr(7));
+            ++Taken;
+        } else if (Word.compare(0, 6, "--log=") == 0) {
+            Global.LogFile = Word.substr(6);
+            ++Taken;
+        } else if (Word == "--port" || Word == "--log") {
             if (Taken + 1 >= Arguments.size()) {
                 throw ECliUsage(FormatText(SCliMissingOptionValue, "", Word.c_str()));
             }
-            Global.PortName = Arguments[Taken + 1];
+            (Word == "--port" ? Global.PortNames.emplace_back() : Global.LogFile) =
+                Arguments[Taken + 1];
             Taken += 2;
         } else {
             break;
@@ -248,6 +258,20 @@ void WriteUsageLine(std::ostream& Stream, const std::string& Call, const std::st
     }
 }
 
+// A run on several ports: no port twice, and a file to read into for each.
+void CheckSeveralPorts(const TCliCommand& Command, const TCliArguments& Parsed,
+                       const std::vector<std::string>& Ports) {
+    for (auto Port = Ports.begin(); Port != Ports.end(); ++Port) {
+        if (std::any_of(Ports.begin(), Port,
+                        [&](const std::string& Other) { return IsSamePort(Other, *Port); })) {
+            throw ECliUsage(FormatText(SCliPortGivenTwice, Port->c_str()));
+        }
+    }
+    if (Command.Name == "read" && Parsed.Positional[0].find("{port}") == std::string::npos) {
+        throw ECliUsage(SCliReadNeedsPortTag);
+    }
+}
+
 // Takes the options before the command name off the command line, finds the command and checks
 // its arguments against the table; the port of a programmer command may come after its name.
 const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobalOptions& Global,
@@ -258,23 +282,41 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
     }
     const TCliCommand& Command = FindCommand(Arguments[0]);
     Parsed = ParseArguments(Command, Arguments);
+    Parsed.Words = Arguments;
     if (Command.RunProgrammer != nullptr) {
         const auto Port = Parsed.Options.find("port");
         if (Port != Parsed.Options.end()) {
-            Global.PortName = Port->second;
+            Global.PortNames.push_back(Port->second);
         }
-        if (Global.Simulate && !Global.PortName.empty()) {
+        if (Global.Simulate && !Global.PortNames.empty()) {
             throw ECliUsage(SCliSimulateWithPort);
         }
         // The session opens only the port it is given: a USB port named by its ids or serial
         // number becomes its device path here.
-        if (IsUsbPortSelector(Global.PortName)) {
-            Global.PortName = ResolveUsbPort(Global.PortName);
+        for (std::string& Name : Global.PortNames) {
+            if (IsUsbPortSelector(Name)) {
+                Name = ResolveUsbPort(Name);
+            }
         }
-    } else if (Global.Simulate || !Global.PortName.empty() || Global.LogLimit) {
+        if (Global.PortNames.size() == 1) {
+            Global.PortName = Global.PortNames.front();
+        } else if (Global.PortNames.size() > 1) {
+            CheckSeveralPorts(Command, Parsed, Global.PortNames);
+        }
+    } else if (Global.Simulate || !Global.PortNames.empty() || Global.LogLimit || Global.Identify ||
+               !Global.LogFile.empty()) {
         throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
     }
     return Command;
+}
+
+// A programmer command on its one port, or on each of several at once.
+int RunProgrammerCommand(const TCliCommand& Command, const TCliArguments& Parsed,
+                         const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err) {
+    if (Global.PortNames.size() > 1) {
+        return RunOnSeveralPorts(Parsed, Global, Out, Err);
+    }
+    return Command.RunProgrammer(Parsed, Global, Out, Err);
 }
 
 // True when --json comes among the options before the command name.
@@ -284,7 +326,7 @@ bool WantsJson(const std::vector<std::string>& Words) {
         if (Word == "--json") {
             return true;
         }
-        if (Word == "--port" || Word == "--log-limit") {
+        if (Word == "--port" || Word == "--log-limit" || Word == "--log") {
             ++Index;
         } else if (Word.compare(0, 2, "--") != 0 || IsHelp(Word) || IsVersion(Word)) {
             return false;
@@ -324,7 +366,7 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
             TCliArguments Parsed;
             const TCliCommand& Command = PrepareCommand(CommandLine, Global, Parsed);
             if (Command.RunProgrammer != nullptr) {
-                return Command.RunProgrammer(Parsed, Global, Out, Err);
+                return RunProgrammerCommand(Command, Parsed, Global, Out, Err);
             }
             if (Command.RunOwnOutput != nullptr) {
                 return Command.RunOwnOutput(Parsed, Global, Out, Err);
@@ -417,7 +459,7 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         TCliArguments Parsed;
         const TCliCommand& Command = PrepareCommand(CommandLine, Global, Parsed);
         if (Command.RunProgrammer != nullptr) {
-            return Command.RunProgrammer(Parsed, Global, Out, Err);
+            return RunProgrammerCommand(Command, Parsed, Global, Out, Err);
         }
         if (Command.RunOwnOutput != nullptr) {
             return Command.RunOwnOutput(Parsed, Global, Out, Err);

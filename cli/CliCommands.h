@@ -26,15 +26,23 @@ inline constexpr int CliRecordLength = Programmer::RecordLength;
 struct TCliArguments {
     std::vector<std::string> Positional;
     std::map<std::string, std::string> Options;
+    // The words as given, from the command's name on.
+    std::vector<std::string> Words;
 };
 
 // Options given before the command name; they concern the programmer.
 struct TCliGlobalOptions {
     std::string PortName; // empty: the port of the settings file
+    // Every --port given; with more than one, the command runs on each of them at once.
+    std::vector<std::string> PortNames;
     bool Simulate = false;
     std::optional<std::uint64_t> LogLimit; // nothing: the limit of the settings file
     // --json: one JSON object per line on Out (messages, progress, the result) for any command.
     bool Json = false;
+    // --identify: ask the programmer for its identification before the command.
+    bool Identify = false;
+    // --log FILE: the traffic log's file instead of Velmora.log in the data folder.
+    std::string LogFile;
 };
 
 struct TCliCommand {

@@ -11,65 +11,25 @@
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "operations/Verification.h"
+#include "platform/Console.h"
 #include "simulator/ProgrammerSimulator.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
-// ---- Ctrl-C ----
-
-std::atomic<bool> InterruptRequested{false};
-
-extern "C" void OnInterrupt(int) {
-    InterruptRequested.store(true);
-}
-
-// Catches the first SIGINT for the duration of a command (a second one ends the program at
-// once), and puts the previous handling back afterwards.
-class TInterruptCatcher {
-public:
-    TInterruptCatcher() {
-        InterruptRequested.store(false);
-        struct sigaction Action {};
-        Action.sa_handler = OnInterrupt;
-        sigemptyset(&Action.sa_mask);
-        Action.sa_flags = SA_RESTART | SA_RESETHAND;
-        sigaction(SIGINT, &Action, &Previous);
-    }
-    ~TInterruptCatcher() { sigaction(SIGINT, &Previous, nullptr); }
-    TInterruptCatcher(const TInterruptCatcher&) = delete;
-    TInterruptCatcher& operator=(const TInterruptCatcher&) = delete;
-
-private:
-    struct sigaction Previous {};
-};
-
 // ---- Terminal output ----
-
-bool IsTerminal(const std::ostream& Stream) {
-    if (&Stream == &std::cout) {
-        return isatty(STDOUT_FILENO) != 0;
-    }
-    if (&Stream == &std::cerr) {
-        return isatty(STDERR_FILENO) != 0;
-    }
-    return false;
-}
 
 bool ColoursWanted(const std::ostream& Stream) {
     const char* NoColour = std::getenv("NO_COLOR");
-    return IsTerminal(Stream) && (NoColour == nullptr || NoColour[0] == '\0');
+    return IsTerminalStream(Stream) && (NoColour == nullptr || NoColour[0] == '\0');
 }
 
 const char* AnsiColour(TColor Color) {
@@ -106,7 +66,7 @@ class TConsoleView : public TLinesView {
 public:
     TConsoleView(std::ostream& Out, std::ostream& Err)
         : Out(Out), Err(Err), OutColours(ColoursWanted(Out)), ErrColours(ColoursWanted(Err)),
-          ShowsProgress(IsTerminal(Err)) {}
+          ShowsProgress(IsTerminalStream(Err)) {}
     ~TConsoleView() override { EraseProgress(); }
     TConsoleView(const TConsoleView&) = delete;
     TConsoleView& operator=(const TConsoleView&) = delete;
@@ -284,7 +244,7 @@ public:
             Session->AttachView(&Console, Console.ShowsProgressBar());
         }
         Session->SetProcessMessages([this] {
-            if (InterruptRequested.exchange(false) && Head().IsBusy()) {
+            if (TInterruptCatcher::TakeInterrupt() && Head().IsBusy()) {
                 Stopped = true;
                 Head().StopCurrentOperation();
             }
@@ -312,6 +272,9 @@ private:
         Options.Simulate = Global.Simulate;
         Options.PortName = Global.PortName;
         Options.LogLimit = Global.LogLimit;
+        if (!Global.LogFile.empty()) {
+            Options.LogFileName = Global.LogFile;
+        }
         try {
             return std::make_unique<TSession>(std::move(Options));
         } catch (const ESimulatorError& Error) {
@@ -356,6 +319,16 @@ private:
     bool Stopped = false;
 };
 
+// Asks the programmer for its identification, for the result; a programmer that does not give
+// it fails the command before it begins.
+int Identify(TProgrammerSession& Session, TCliResult& Result) {
+    if (!Session.Head().Initialize()) {
+        return CliFailure;
+    }
+    Result.Identification = Session.Head().GetIdentification();
+    return CliSuccess;
+}
+
 using TSessionBody = std::function<int(TProgrammerSession&, TCliResult&)>;
 
 // Runs Body in a programmer session and turns its outcome into an exit code: a usage problem of
@@ -368,7 +341,10 @@ int RunSession(TCommandReport& Report, const TCliGlobalOptions& Global, std::ost
         std::unique_ptr<TProgrammerSession> Session;
         try {
             Session = std::make_unique<TProgrammerSession>(Global, Out, Err, Report);
-            Code = Body(*Session, Report.Result());
+            Code = Global.Identify ? Identify(*Session, Report.Result()) : CliSuccess;
+            if (Code == CliSuccess) {
+                Code = Body(*Session, Report.Result());
+            }
             if (Session->WasStopped() && Code == CliSuccess) {
                 Code = CliStopped;
             }

@@ -250,10 +250,31 @@ inline constexpr const char* SCliGlobalOptions =
     "simulated programmer) and --log-limit SIZE (the traffic log's size before it moves to "
     "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M). "
     "--json before any command prints one JSON object per line instead: each message, each "
-    "progress step and the result.";
+    "progress step and the result. --port given more than once runs the command on every port "
+    "at once (read FILE then needs {port} in FILE), each port with its own traffic log "
+    "Velmora-<port>.log, and ends with a table of the results. Before the command also: "
+    "--identify (ask the programmer for its identification first) and --log FILE (the traffic "
+    "log's file instead of Velmora.log).";
+inline constexpr const char* SCliReadNeedsPortTag =
+    "velmora-cli read: with several ports the file name needs {port} (replaced by each port's "
+    "name)";
+inline constexpr const char* SCliPortGivenTwice = "velmora-cli: port %s is given twice";
+// The result table of a run on several ports.
+inline constexpr const char* SCliPortsColumnPort = "PORT";
+inline constexpr const char* SCliPortsColumnIdentification = "IDENTIFICATION";
+inline constexpr const char* SCliPortsColumnResult = "RESULT";
+inline constexpr const char* SCliPortsColumnSeconds = "SECONDS";
+inline constexpr const char* SCliPortsOk = "ok";
+inline constexpr const char* SCliPortsDifferent = "different";
+inline constexpr const char* SCliPortsStopped = "stopped";
+inline constexpr const char* SCliPortsFailed = "failed";
+inline constexpr const char* SCliPortsFailedWhy = "failed: %s";
+inline constexpr const char* SCliPortsNoResult =
+    "velmora-cli ended without a result (exit code %d)";
 inline constexpr const char* SCliFlagWithValue = "velmora-cli %s: option \"%s\" takes no value";
 inline constexpr const char* SCliNotAProgrammerCommand =
-    "velmora-cli %s: --port, --simulate and --log-limit apply to programmer commands only";
+    "velmora-cli %s: --port, --simulate, --identify, --log and --log-limit apply to programmer "
+    "commands only";
 inline constexpr const char* SCliSimulateWithPort =
     "velmora-cli: --simulate and --port cannot be used together";
 inline constexpr const char* SCliRangeNeedsBoth = "velmora-cli %s: --first and --last go together";

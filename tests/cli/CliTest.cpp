@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/ParallelRun.h"
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "operations/ImageFileNames.h"
@@ -286,4 +287,43 @@ TEST(CliInProcess, OptionsAreCheckedAgainstTheCommand) {
     Err.str("");
     EXPECT_EQ(RunCli({"--log-limit", "12X", "init"}, Out, Err), CliUsageError);
     EXPECT_EQ(Err.str().rfind(FormatText(SCliBadLogLimit, "12X"), 0), 0u);
+}
+
+TEST(CliInProcess, SeveralPortsAreRefusedTwiceOverOrWithoutAFileForEach) {
+    const struct {
+        std::vector<std::string> Words;
+        std::string Error;
+    } Cases[] = {
+        {{"--port", "COM3", "--port", "/dev/ttyS2", "init"},
+         FormatText(SCliPortGivenTwice, "/dev/ttyS2")},
+        {{"--port", "COM3", "--port", "COM4", "read", "chip.ldr"}, SCliReadNeedsPortTag},
+        {{"--port", "COM3", "--log", "x.log", "check", "x.ldr"},
+         FormatText(SCliNotAProgrammerCommand, "check")},
+    };
+    for (const auto& Case : Cases) {
+        std::ostringstream Out;
+        std::ostringstream Err;
+        EXPECT_EQ(RunCli(Case.Words, Out, Err), CliUsageError);
+        EXPECT_EQ(Err.str().rfind(Case.Error + "\n", 0), 0u) << Err.str();
+    }
+}
+
+TEST(CliInProcess, PortsOfSeveralGetTheirOwnLogFileAndTheirCodesCombine) {
+    EXPECT_EQ(PortLogFileName("/data/Velmora.log", "/dev/pts/3"), "/data/Velmora-pts-3.log");
+    EXPECT_EQ(PortLogFileName("/data/Velmora.log", "COM3"), "/data/Velmora-ttyS2.log");
+    EXPECT_EQ(PortLogFileName("run.txt", "/tmp/odd port"), "run-tmp-odd_port.txt");
+    const struct {
+        std::vector<int> Codes;
+        int Combined;
+    } Cases[] = {
+        {{CliSuccess, CliSuccess}, CliSuccess},
+        {{CliSuccess, CliCompareDifferent}, CliCompareDifferent},
+        {{CliCompareDifferent, CliStopped}, CliStopped},
+        {{CliStopped, CliFailure, CliSuccess}, CliFailure},
+        {{CliSuccess, 137}, CliFailure},
+    };
+    for (const auto& Case : Cases) {
+        EXPECT_EQ(CombinedExitCode(Case.Codes), Case.Combined)
+            << ::testing::PrintToString(Case.Codes);
+    }
 }

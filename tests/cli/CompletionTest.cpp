@@ -71,8 +71,8 @@ TEST_F(CliCompletion, FirstWordIsACommandOrAnOptionBeforeIt) {
     }
     EXPECT_EQ(Complete({""}), Commands);
     EXPECT_EQ(Complete({"--simulate", "--log-limit", "16M", ""}), Commands);
-    EXPECT_EQ(Complete({"--"}),
-              (TWords{"--simulate", "--json", "--port", "--log-limit", "--help", "--version"}));
+    EXPECT_EQ(Complete({"--"}), (TWords{"--simulate", "--json", "--identify", "--port", "--log",
+                                        "--log-limit", "--help", "--version"}));
     EXPECT_EQ(Complete({"--json", ""}), Commands);
 }
 

@@ -710,4 +710,174 @@ TEST_F(ProgrammerCli, PartialReadSavesThePagesReadAndLeavesTheOthersOut) {
     EXPECT_EQ(Map->GetPage(2).GetData(), PatternPage(2));
 }
 
+// ---- Several ports at once ----
+
+class SeveralPortsCli : public ProgrammerCli {
+protected:
+    // Starts a simulator for each of Options and returns their ports.
+    std::vector<std::string> StartSimulators(const std::vector<TSimulatorOptions>& Options) {
+        std::vector<std::string> Ports;
+        for (const TSimulatorOptions& One : Options) {
+            Boards.push_back(::StartSimulator(One));
+            Ports.push_back(Boards.back()->GetPortPath());
+        }
+        return Ports;
+    }
+
+    // "--port P" for each of Ports, then Command.
+    static std::vector<std::string> OnPorts(const std::vector<std::string>& Ports,
+                                            std::vector<std::string> Command) {
+        std::vector<std::string> Words;
+        for (const std::string& Port : Ports) {
+            Words.insert(Words.end(), {"--port", Port});
+        }
+        Words.insert(Words.end(), Command.begin(), Command.end());
+        return Words;
+    }
+
+    // The summary table's rows after its header, port -> its words; fails the test unless the
+    // table ends the output with one row per port.
+    static std::map<std::string, std::vector<std::string>>
+    SummaryRows(const std::string& Out, const std::vector<std::string>& Ports) {
+        const std::vector<std::string> Lines = SplitLines(Out);
+        std::map<std::string, std::vector<std::string>> Rows;
+        if (Lines.size() <= Ports.size()) {
+            ADD_FAILURE() << "no summary table in:\n" << Out;
+            return Rows;
+        }
+        const std::size_t Header = Lines.size() - Ports.size() - 1;
+        EXPECT_EQ(Lines[Header].rfind("PORT", 0), 0u) << Lines[Header];
+        for (std::size_t Index = Header + 1; Index < Lines.size(); ++Index) {
+            static const std::regex Row("^(\\S+)\\s+(.+?)\\s{2,}(.+?)\\s+([0-9]+\\.[0-9])$");
+            std::smatch Match;
+            EXPECT_TRUE(std::regex_match(Lines[Index], Match, Row)) << Lines[Index];
+            Rows[Match[1]] = {Match[2], Match[3]};
+        }
+        return Rows;
+    }
+
+    std::vector<std::unique_ptr<TProgrammerSimulator>> Boards;
+};
+
+TEST_F(SeveralPortsCli, BoardsThatFailLeaveTheOthersToFinish) {
+    TSimulatorOptions Silent;
+    Silent.NeverAnswer = true;
+    TSimulatorOptions Refusing;
+    Refusing.ForcedReplies = {{0x20, 0x23}};
+    TSimulatorOptions Unplugged;
+    Unplugged.HangUpAfter = 30;
+    const std::vector<std::string> Ports =
+        StartSimulators({TSimulatorOptions{}, Silent, Refusing, Unplugged, TSimulatorOptions{}});
+    const std::string Image = MakeImage("image.ldr", 40);
+    const TProcessResult Result = Run(OnPorts(Ports, {"write", Image, "--verify"}));
+    EXPECT_EQ(Result.Code, 1) << Result.Err;
+
+    for (const std::size_t Good : {0u, 4u}) {
+        for (int Page = 0; Page < 40; ++Page) {
+            EXPECT_EQ(Boards[Good]->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page));
+        }
+    }
+    const auto Rows = SummaryRows(Result.Out, Ports);
+    using TRow = std::vector<std::string>;
+    EXPECT_EQ(Rows.at(Ports[0]), (TRow{"Velmora simulator 1.0", "ok"}));
+    EXPECT_EQ(Rows.at(Ports[1]), (TRow{"-", "failed: Программатор не подключен."}));
+    EXPECT_EQ(Rows.at(Ports[2]),
+              (TRow{"Velmora simulator 1.0", "failed: Ошибка работы с контроллером."}));
+    EXPECT_EQ(Rows.at(Ports[3]).at(1).rfind("failed: ", 0), 0u);
+    EXPECT_EQ(Rows.at(Ports[4]), (TRow{"Velmora simulator 1.0", "ok"}));
+
+    // Every message line names its port; each port has a traffic log of its own.
+    const std::vector<std::string> Lines = SplitLines(Result.Out);
+    for (std::size_t Index = 0; Index + Ports.size() + 1 < Lines.size(); ++Index) {
+        EXPECT_TRUE(std::any_of(Ports.begin(), Ports.end(), [&](const std::string& Port) {
+            return Lines[Index].rfind(Port + ": ", 0) == 0;
+        })) << Lines[Index];
+    }
+    const fs::path Data = Folder / "xdg" / "Velmora";
+    EXPECT_FALSE(fs::exists(Data / "Velmora.log"));
+    for (const std::string& Port : Ports) {
+        const fs::path Log = Data / ("Velmora-pts-" + Port.substr(9) + ".log");
+        EXPECT_TRUE(fs::exists(Log) && fs::file_size(Log) > 0) << Log;
+    }
+}
+
+TEST_F(SeveralPortsCli, DifferencesAloneGiveTheirExitCodeAndEveryJsonLineNamesItsPort) {
+    const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}, {}});
+    for (int Page = 0; Page < 3; ++Page) {
+        Boards[0]->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+        Boards[1]->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
+    }
+    Boards[1]->SetPage(2, PatternPage(7));
+    const std::string Image = MakeImage("image.ldr", 3);
+    const TProcessResult Result = Run(OnPorts(Ports, {"--json", "compare", Image}));
+    EXPECT_EQ(Result.Code, 3) << Result.Err;
+    const std::vector<std::string> Lines = SplitLines(Result.Out);
+    ASSERT_FALSE(Lines.empty());
+    std::map<std::string, nlohmann::json> Results;
+    for (const std::string& Line : Lines) {
+        const nlohmann::json Object = nlohmann::json::parse(Line);
+        if (Object["type"] == "summary") {
+            EXPECT_EQ(&Line, &Lines.back());
+            continue;
+        }
+        ASSERT_TRUE(Object["port"].is_string()) << Line;
+        if (Object["type"] == "result") {
+            Results[Object["port"]] = Object;
+        }
+    }
+    EXPECT_EQ(Results.at(Ports[0])["exit_code"], 0);
+    EXPECT_EQ(Results.at(Ports[1])["differing_pages"], nlohmann::json::array({{{"page", 2}}}));
+    const nlohmann::json Summary = nlohmann::json::parse(Lines.back());
+    EXPECT_EQ(Summary["exit_code"], 3);
+    ASSERT_EQ(Summary["ports"].size(), 2u);
+    EXPECT_EQ(Summary["ports"][1]["port"], Ports[1]);
+    EXPECT_EQ(Summary["ports"][1]["result"], "different");
+}
+
+TEST_F(SeveralPortsCli, ReadSavesAFilePerPortNamedByItsTag) {
+    const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}, {}});
+    Boards[0]->SetPage(0, PatternPage(0, 1));
+    Boards[1]->SetPage(0, PatternPage(0, 2));
+    const std::string Target = (Folder / "chip-{port}.bin").string();
+    const TProcessResult Untagged =
+        Run(OnPorts(Ports, {"read", (Folder / "chip.bin").string(), "--first=0", "--last=0"}));
+    EXPECT_EQ(Untagged.Code, 2);
+    EXPECT_NE(Untagged.Err.find("{port}"), std::string::npos) << Untagged.Err;
+
+    const TProcessResult Result = Run(OnPorts(Ports, {"read", Target, "--first=0", "--last=0"}));
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    for (std::size_t Index = 0; Index < Ports.size(); ++Index) {
+        std::ifstream File(Folder / ("chip-pts-" + Ports[Index].substr(9) + ".bin"),
+                           std::ios::binary);
+        const TByteArray Bytes{std::istreambuf_iterator<char>(File), {}};
+        EXPECT_EQ(Bytes, PatternPage(0, static_cast<int>(Index) + 1));
+    }
+
+    // One port: the log of every run before, no other.
+    EXPECT_EQ(Run({"--port", Ports[0], "init"}).Code, 0);
+    const fs::path Data = Folder / "xdg" / "Velmora";
+    EXPECT_TRUE(fs::exists(Data / "Velmora.log"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Data), fs::directory_iterator()), 3);
+}
+
+TEST_F(SeveralPortsCli, CtrlCStopsEveryPortAfterItsPage) {
+    TSimulatorOptions Slow;
+    Slow.ReplyDelayMs = 5;
+    const std::vector<std::string> Ports = StartSimulators({Slow, Slow});
+    const pid_t Child = Spawn(OnPorts(Ports, {"erase"}));
+    for (const auto& Board : Boards) {
+        EXPECT_TRUE(Board->WaitForHandledRequests(4, TestWaitBoundMs));
+    }
+    kill(Child, SIGINT);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 4) << Result.Err;
+    const auto Rows = SummaryRows(Result.Out, Ports);
+    for (const std::string& Port : Ports) {
+        EXPECT_EQ(Rows.at(Port).at(1), "stopped");
+    }
+    for (const auto& Board : Boards) {
+        EXPECT_LT(Board->GetRequestCount(), 4096u);
+    }
+}
+
 } // namespace

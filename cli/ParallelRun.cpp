@@ -1,0 +1,527 @@
+#include "cli/ParallelRun.h"
+
+#include "cli/JsonOutput.h"
+#include "common/ResourseStrings.h"
+#include "logging/LogManager.h"
+#include "platform/ChildProcess.h"
+#include "platform/Console.h"
+#include "serial/PortNames.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+using TJson = nlohmann::ordered_json;
+using TClock = std::chrono::steady_clock;
+
+// A line a child wrote, or (no line) the end of its output.
+struct TArrival {
+    std::size_t Job = 0;
+    std::optional<std::string> Line;
+};
+
+// The lines of every child, in the order they came, for the one thread that shows them.
+class TArrivals {
+public:
+    void Push(TArrival Arrival) {
+        {
+            std::lock_guard<std::mutex> Lock(Mutex);
+            Queue.push_back(std::move(Arrival));
+        }
+        Arrived.notify_one();
+    }
+    // Everything that came, after waiting at most Timeout for something to come.
+    std::deque<TArrival> Take(std::chrono::milliseconds Timeout) {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        Arrived.wait_for(Lock, Timeout, [this] { return !Queue.empty(); });
+        std::deque<TArrival> Taken;
+        Taken.swap(Queue);
+        return Taken;
+    }
+
+private:
+    std::mutex Mutex;
+    std::condition_variable Arrived;
+    std::deque<TArrival> Queue;
+};
+
+// One port's child and what it has told so far.
+class TPortJob {
+public:
+    TPortJob(std::size_t Index, std::string PortName, const std::vector<std::string>& Arguments,
+             TArrivals& Arrivals)
+        : Port(std::move(PortName)), Start(TClock::now()) {
+        try {
+            Child = std::make_unique<TChildProcess>(TChildProcess::OwnProgramPath(), Arguments);
+        } catch (const EChildProcessError& Error) {
+            Failure = Error.what();
+            Arrivals.Push({Index, std::nullopt});
+            return;
+        }
+        Reader = std::thread([this, Index, &Arrivals] { ReadLines(Index, Arrivals); });
+    }
+    // A child still running is ended: its reader sees the end of the output and stops.
+    ~TPortJob() {
+        if (Reader.joinable()) {
+            Child->Terminate();
+            Reader.join();
+        }
+    }
+    TPortJob(const TPortJob&) = delete;
+    TPortJob& operator=(const TPortJob&) = delete;
+
+    // The child's output has ended: waits for its exit code.
+    void Finish() {
+        if (Reader.joinable()) {
+            Reader.join();
+        }
+        ExitCode = Child ? Child->Wait() : CliFailure;
+        Seconds = std::chrono::duration<double>(TClock::now() - Start).count();
+        Ended = true;
+    }
+    void Interrupt() {
+        if (Child && !Ended) {
+            Child->Interrupt();
+        }
+    }
+
+    const std::string Port;
+    bool Ended = false;
+    int ExitCode = CliFailure;
+    double Seconds = 0;
+    int Percent = -1;
+    std::int64_t RemainingSeconds = 0;
+    std::string LastMessage;
+    // The child's result object, when it wrote one.
+    TJson Result;
+    // Why the child could not be started.
+    std::string Failure;
+
+private:
+    void ReadLines(std::size_t Index, TArrivals& Arrivals) {
+        std::string Pending;
+        char Buffer[4096];
+        for (std::size_t Count; (Count = Child->ReadOutput(Buffer, sizeof(Buffer))) > 0;) {
+            Pending.append(Buffer, Count);
+            for (std::size_t End; (End = Pending.find('\n')) != std::string::npos;) {
+                Arrivals.Push({Index, Pending.substr(0, End)});
+                Pending.erase(0, End + 1);
+            }
+        }
+        if (!Pending.empty()) {
+            Arrivals.Push({Index, Pending});
+        }
+        Arrivals.Push({Index, std::nullopt});
+    }
+
+    const TClock::time_point Start;
+    std::unique_ptr<TChildProcess> Child;
+    std::thread Reader;
+};
+
+std::string Replaced(std::string Text, const std::string& What, const std::string& With) {
+    for (std::size_t At = 0; (At = Text.find(What, At)) != std::string::npos; At += With.size()) {
+        Text.replace(At, What.size(), With);
+    }
+    return Text;
+}
+
+// The child's command line: --json, its own port and log, the identification asked for first
+// (init asks for nothing else), then the command as given with "{port}" replaced by the port's
+// tag and any --port after the command left out.
+std::vector<std::string> ChildArguments(const std::string& Port, const TCliArguments& Arguments,
+                                        const TCliGlobalOptions& Global) {
+    const std::string LogFile =
+        Global.LogFile.empty() ? TLogManager::DefaultFileName() : Global.LogFile;
+    std::vector<std::string> Words = {"--json", "--port", Port, "--log",
+                                      PortLogFileName(LogFile, Port)};
+    if (Global.LogLimit) {
+        Words.insert(Words.end(), {"--log-limit", std::to_string(*Global.LogLimit)});
+    }
+    if (Arguments.Words.front() != "init") {
+        Words.push_back("--identify");
+    }
+    const std::string Tag = PortFileTag(Port);
+    for (std::size_t Index = 0; Index < Arguments.Words.size(); ++Index) {
+        const std::string& Word = Arguments.Words[Index];
+        if (Word == "--port") {
+            ++Index;
+        } else if (Word.compare(0, 7, "--port=") != 0) {
+            Words.push_back(Replaced(Word, "{port}", Tag));
+        }
+    }
+    return Words;
+}
+
+// "ok", "different", "stopped" or "failed: <why>".
+std::string ResultText(const TPortJob& Job) {
+    switch (Job.ExitCode) {
+    case CliSuccess:
+        return SCliPortsOk;
+    case CliCompareDifferent:
+        return SCliPortsDifferent;
+    case CliStopped:
+        return SCliPortsStopped;
+    default:
+        break;
+    }
+    std::string Why = Job.Failure;
+    if (Why.empty() && Job.Result.contains("error") && Job.Result["error"].is_string()) {
+        Why = Job.Result["error"].get<std::string>();
+    }
+    if (Why.empty() && Job.Result.is_null()) {
+        Why = FormatText(SCliPortsNoResult, Job.ExitCode);
+    }
+    return Why.empty() ? SCliPortsFailed : FormatText(SCliPortsFailedWhy, Why.c_str());
+}
+
+std::string Identification(const TPortJob& Job) {
+    const auto Found = Job.Result.find("identification");
+    return Found != Job.Result.end() && Found->is_string() ? Found->get<std::string>() : "-";
+}
+
+// Minutes and seconds, "m:ss".
+std::string MinutesAndSeconds(std::int64_t Seconds) {
+    char Text[32];
+    std::snprintf(Text, sizeof(Text), "%lld:%02lld", static_cast<long long>(Seconds / 60),
+                  static_cast<long long>(Seconds % 60));
+    return Text;
+}
+
+// The characters of a UTF-8 text (the bytes that do not continue a character).
+std::size_t Utf8Length(const std::string& Text) {
+    return static_cast<std::size_t>(std::count_if(Text.begin(), Text.end(), [](char Byte) {
+        return (static_cast<unsigned char>(Byte) & 0xC0) != 0x80;
+    }));
+}
+
+// Text cut to at most Width characters, never inside one.
+std::string Utf8Prefix(const std::string& Text, std::size_t Width) {
+    std::size_t Characters = 0;
+    for (std::size_t At = 0; At < Text.size(); ++At) {
+        if ((static_cast<unsigned char>(Text[At]) & 0xC0) != 0x80 && Characters++ == Width) {
+            return Text.substr(0, At);
+        }
+    }
+    return Text;
+}
+
+std::string Padded(const std::string& Text, std::size_t Width) {
+    const std::size_t Length = Utf8Length(Text);
+    return Length >= Width ? Text : Text + std::string(Width - Length, ' ');
+}
+
+// The three ways of showing the children's lines.
+class TDisplay {
+public:
+    virtual ~TDisplay() = default;
+    virtual void Line(const TPortJob& Job, const TJson& Object) = 0;
+    // A line that is no JSON object (a child that failed before it could write one).
+    virtual void Text(const TPortJob& Job, const std::string& Text) = 0;
+    // Called often; shows the state of every job when Changed says it has changed.
+    virtual void Refresh(const std::vector<std::unique_ptr<TPortJob>>&, bool) {}
+    virtual void End(const std::vector<std::unique_ptr<TPortJob>>& Jobs, int Code,
+                     double Seconds) = 0;
+};
+
+// The results as a table of aligned columns.
+void WriteSummaryTable(const std::vector<std::unique_ptr<TPortJob>>& Jobs, std::ostream& Out) {
+    std::vector<std::array<std::string, 4>> Rows = {
+        {SCliPortsColumnPort, SCliPortsColumnIdentification, SCliPortsColumnResult,
+         SCliPortsColumnSeconds}};
+    for (const auto& Job : Jobs) {
+        char Seconds[32];
+        std::snprintf(Seconds, sizeof(Seconds), "%.1f", Job->Seconds);
+        Rows.push_back({Job->Port, Identification(*Job), ResultText(*Job), Seconds});
+    }
+    std::array<std::size_t, 3> Widths{};
+    for (const auto& Row : Rows) {
+        for (std::size_t Column = 0; Column < Widths.size(); ++Column) {
+            Widths[Column] = std::max(Widths[Column], Utf8Length(Row[Column]));
+        }
+    }
+    for (const auto& Row : Rows) {
+        Out << Padded(Row[0], Widths[0] + 2) << Padded(Row[1], Widths[1] + 2)
+            << Padded(Row[2], Widths[2] + 2) << Row[3] << '\n';
+    }
+    Out.flush();
+}
+
+// Not a terminal: every message as a line of its own, prefixed with the port.
+class TPlainDisplay : public TDisplay {
+public:
+    explicit TPlainDisplay(std::ostream& Out) : Out(Out) {}
+    void Line(const TPortJob& Job, const TJson& Object) override {
+        const std::string Type = Object.value("type", "");
+        if (Type == "message") {
+            Write(Job, Object.value("time", ""), Object.value("text", ""));
+        } else if (Type == "result" && Object.contains("error")) {
+            Write(Job, TimeOfDay(), Object.value("error", ""));
+        }
+    }
+    void Text(const TPortJob& Job, const std::string& Text) override {
+        Out << Job.Port << ": " << Text << '\n';
+        Out.flush();
+    }
+    void End(const std::vector<std::unique_ptr<TPortJob>>& Jobs, int, double) override {
+        WriteSummaryTable(Jobs, Out);
+    }
+
+private:
+    void Write(const TPortJob& Job, const std::string& Time, const std::string& Text) {
+        Out << Job.Port << ": " << Time << ": " << Text << '\n';
+        Out.flush();
+    }
+
+    std::ostream& Out;
+};
+
+// A terminal: one line per port, drawn again as the ports go on (progress, remaining time,
+// last message); errors stay above the lines.
+class TLiveDisplay : public TDisplay {
+public:
+    explicit TLiveDisplay(std::ostream& Out) : Out(Out) {}
+    void Line(const TPortJob& Job, const TJson& Object) override {
+        const std::string Type = Object.value("type", "");
+        if (Type == "message" && Object.value("level", "") == "error") {
+            Text(Job, Object.value("text", ""));
+        } else if (Type == "result" && Object.contains("error") &&
+                   Object.value("error", "") != Job.LastMessage) {
+            Text(Job, Object.value("error", ""));
+        }
+    }
+    void Text(const TPortJob& Job, const std::string& Text) override {
+        Keep.push_back(Job.Port + ": " + Text);
+    }
+    // At most ten times a second, unless an error line is waiting.
+    void Refresh(const std::vector<std::unique_ptr<TPortJob>>& Jobs, bool Changed) override {
+        Pending = Pending || Changed;
+        const TClock::time_point Now = TClock::now();
+        if (!Pending || (Keep.empty() && Now - LastDrawn < std::chrono::milliseconds(100))) {
+            return;
+        }
+        LastDrawn = Now;
+        Pending = false;
+        Draw(Jobs);
+    }
+    void End(const std::vector<std::unique_ptr<TPortJob>>& Jobs, int, double) override {
+        Draw(Jobs);
+        WriteSummaryTable(Jobs, Out);
+    }
+
+private:
+    void Draw(const std::vector<std::unique_ptr<TPortJob>>& Jobs) {
+        const int Columns = TerminalColumns(Out);
+        const std::size_t Width = Columns > 1 ? static_cast<std::size_t>(Columns - 1) : 79;
+        std::string Screen;
+        if (Drawn > 0) {
+            Screen += "\033[" + std::to_string(Drawn) + "A\r\033[J";
+        }
+        for (const std::string& Kept : Keep) {
+            Screen += Kept + "\n";
+        }
+        Keep.clear();
+        std::size_t PortWidth = 0;
+        for (const auto& Job : Jobs) {
+            PortWidth = std::max(PortWidth, Utf8Length(Job->Port));
+        }
+        for (const auto& Job : Jobs) {
+            Screen += Utf8Prefix(Padded(Job->Port, PortWidth + 2) + State(*Job), Width) + "\n";
+        }
+        Drawn = Jobs.size();
+        Out << Screen;
+        Out.flush();
+    }
+
+    static std::string State(const TPortJob& Job) {
+        if (Job.Ended) {
+            return ResultText(Job);
+        }
+        std::string Text;
+        if (Job.Percent >= 0) {
+            constexpr int BarWidth = 20;
+            const int Filled = std::min(Job.Percent, 100) * BarWidth / 100;
+            Text = "[" + std::string(static_cast<std::size_t>(Filled), '#') +
+                   std::string(static_cast<std::size_t>(BarWidth - Filled), ' ') + "] " +
+                   Padded(std::to_string(Job.Percent) + "%", 5);
+            if (Job.RemainingSeconds > 0) {
+                Text += MinutesAndSeconds(Job.RemainingSeconds) + "  ";
+            }
+        }
+        return Text + Job.LastMessage;
+    }
+
+    std::ostream& Out;
+    std::vector<std::string> Keep;
+    std::size_t Drawn = 0;
+    bool Pending = true;
+    TClock::time_point LastDrawn{};
+};
+
+// --json: the children's objects with their port, then a summary object.
+class TJsonDisplay : public TDisplay {
+public:
+    explicit TJsonDisplay(std::ostream& Out) : Out(Out) {}
+    void Line(const TPortJob& Job, const TJson& Object) override {
+        TJson Named = {{"type", Object.value("type", "")}, {"port", Job.Port}};
+        for (const auto& [Key, Value] : Object.items()) {
+            Named[Key] = Value;
+        }
+        Write(Named);
+    }
+    void Text(const TPortJob& Job, const std::string& Text) override {
+        Write({{"type", "message"},
+               {"port", Job.Port},
+               {"time", TimeOfDay()},
+               {"text", Text},
+               {"level", "info"}});
+    }
+    void End(const std::vector<std::unique_ptr<TPortJob>>& Jobs, int Code,
+             double Seconds) override {
+        TJson Ports = TJson::array();
+        for (const auto& Job : Jobs) {
+            TJson Port = {{"port", Job->Port},
+                          {"ok", Job->ExitCode == CliSuccess},
+                          {"exit_code", Job->ExitCode},
+                          {"result", ResultText(*Job)},
+                          {"seconds", Job->Seconds}};
+            if (Identification(*Job) != "-") {
+                Port["identification"] = Identification(*Job);
+            }
+            Ports.push_back(std::move(Port));
+        }
+        Write({{"type", "summary"},
+               {"ok", Code == CliSuccess},
+               {"exit_code", Code},
+               {"ports", std::move(Ports)},
+               {"seconds", Seconds}});
+    }
+
+private:
+    void Write(const TJson& Object) {
+        Out << Object.dump(-1, ' ', false, TJson::error_handler_t::replace) << '\n';
+        Out.flush();
+    }
+
+    std::ostream& Out;
+};
+
+std::unique_ptr<TDisplay> MakeDisplay(const TCliGlobalOptions& Global, std::ostream& Out) {
+    if (Global.Json) {
+        return std::make_unique<TJsonDisplay>(Out);
+    }
+    if (IsTerminalStream(Out)) {
+        return std::make_unique<TLiveDisplay>(Out);
+    }
+    return std::make_unique<TPlainDisplay>(Out);
+}
+
+// Takes in one line of a child: shows it and keeps what the live line and the table need.
+void TakeLine(TPortJob& Job, const std::string& Line, TDisplay& Display) {
+    const TJson Object = TJson::parse(Line, nullptr, false);
+    if (!Object.is_object()) {
+        Display.Text(Job, Line);
+        return;
+    }
+    const std::string Type = Object.value("type", "");
+    if (Type == "progress") {
+        Job.Percent = Object.value("percent", Job.Percent);
+        Job.RemainingSeconds = Object.value("remaining_s", std::int64_t{0});
+    } else if (Type == "message") {
+        Job.LastMessage = Object.value("text", "");
+    } else if (Type == "result") {
+        Job.Result = Object;
+    }
+    Display.Line(Job, Object);
+}
+
+} // namespace
+
+std::string PortFileTag(const std::string& PortName) {
+    std::string Path = PortDevicePath(PortName);
+    if (Path.compare(0, 5, "/dev/") == 0) {
+        Path.erase(0, 5);
+    }
+    Path.erase(0, Path.find_first_not_of('/'));
+    for (char& Character : Path) {
+        const bool Kept = (Character >= 'a' && Character <= 'z') ||
+                          (Character >= 'A' && Character <= 'Z') ||
+                          (Character >= '0' && Character <= '9') || Character == '.' ||
+                          Character == '_' || Character == '-';
+        Character = Character == '/' ? '-' : (Kept ? Character : '_');
+    }
+    return Path;
+}
+
+std::string PortLogFileName(const std::string& LogFile, const std::string& PortName) {
+    const std::filesystem::path Path(LogFile);
+    const std::string Name =
+        Path.stem().string() + "-" + PortFileTag(PortName) + Path.extension().string();
+    return (Path.parent_path() / Name).string();
+}
+
+int CombinedExitCode(const std::vector<int>& Codes) {
+    const auto Any = [&](auto Test) { return std::any_of(Codes.begin(), Codes.end(), Test); };
+    if (Any([](int Code) {
+            return Code != CliSuccess && Code != CliCompareDifferent && Code != CliStopped;
+        })) {
+        return CliFailure;
+    }
+    if (Any([](int Code) { return Code == CliStopped; })) {
+        return CliStopped;
+    }
+    return Any([](int Code) { return Code == CliCompareDifferent; }) ? CliCompareDifferent
+                                                                     : CliSuccess;
+}
+
+int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream& Out, std::ostream&) {
+    const TClock::time_point Start = TClock::now();
+    // A Ctrl-C reaches only this process (each child has a process group of its own) and is
+    // handed on to every child: the first stops each after its page, the second ends them.
+    const TInterruptCatcher Interrupts(false);
+    const std::unique_ptr<TDisplay> Display = MakeDisplay(Global, Out);
+    TArrivals Arrivals;
+    std::vector<std::unique_ptr<TPortJob>> Jobs;
+    for (const std::string& Port : Global.PortNames) {
+        Jobs.push_back(std::make_unique<TPortJob>(
+            Jobs.size(), Port, ChildArguments(Port, Arguments, Global), Arrivals));
+    }
+    for (std::size_t Running = Jobs.size(); Running > 0;) {
+        std::deque<TArrival> Taken = Arrivals.Take(std::chrono::milliseconds(100));
+        for (TArrival& Arrival : Taken) {
+            TPortJob& Job = *Jobs[Arrival.Job];
+            if (Arrival.Line) {
+                TakeLine(Job, *Arrival.Line, *Display);
+            } else {
+                Job.Finish();
+                --Running;
+            }
+        }
+        while (TInterruptCatcher::TakeInterrupt()) {
+            for (const auto& Job : Jobs) {
+                Job->Interrupt();
+            }
+        }
+        Display->Refresh(Jobs, !Taken.empty());
+    }
+    std::vector<int> Codes;
+    for (const auto& Job : Jobs) {
+        Codes.push_back(Job->ExitCode);
+    }
+    const int Code = CombinedExitCode(Codes);
+    Display->End(Jobs, Code, std::chrono::duration<double>(TClock::now() - Start).count());
+    return Code;
+}

@@ -1,0 +1,31 @@
+// One programmer command on several ports at once. Every port gets a velmora-cli of its own as
+// a child process (its own port, traffic log and process-wide objects, so a board that hangs,
+// fails or is pulled out neither stops nor slows the others), run with --json; this process
+// reads their lines and shows them: a live line per port on a terminal, plain lines prefixed
+// with the port otherwise, or the children's JSON objects with the port added. A table of the
+// results ends the run.
+#pragma once
+
+#include "cli/CliCommands.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Runs Arguments' command on every port of Global.PortNames. Returns CliSuccess when it
+// succeeded on all, CliStopped when Ctrl-C stopped one and none failed otherwise,
+// CliCompareDifferent when the only failures are differences, else CliFailure.
+int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream& Out, std::ostream& Err);
+
+// A port's name as a part of a file name: its device path without "/dev/" (or the leading '/'
+// of a path elsewhere), each '/' as '-' and
+// any character other than a letter, digit, '.', '_' or '-' as '_' ("/dev/pts/3" gives
+// "pts-3", "COM3" gives "ttyS2").
+std::string PortFileTag(const std::string& PortName);
+
+// The traffic log of one port of several: "<name>-<tag>.log" beside LogFile.
+std::string PortLogFileName(const std::string& LogFile, const std::string& PortName);
+
+// Combines the exit codes of the ports as RunOnSeveralPorts returns them.
+int CombinedExitCode(const std::vector<int>& Codes);
