@@ -7,16 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 
 namespace {
-
-// The sysfs tree the ports are read from: /sys, unless the variable VELMORA_SYSFS_ROOT names
-// another. The tests set it to a tree of their own making; it is not meant for users.
-std::string SysfsRoot() {
-    const char* Root = std::getenv("VELMORA_SYSFS_ROOT");
-    return Root != nullptr && Root[0] != '\0' ? Root : "/sys";
-}
 
 std::string OrDash(const std::string& Text) {
     return Text.empty() ? "-" : Text;
@@ -85,7 +77,7 @@ std::string Candidates(const std::vector<TSerialPortInfo>& Ports) {
 int RunPortsCommand(const TCliArguments&, const TCliGlobalOptions& Global, std::ostream& Out,
                     std::ostream& Err) {
     const auto Start = std::chrono::steady_clock::now();
-    const std::vector<TSerialPortInfo> Ports = FindSerialPorts(SysfsRoot());
+    const std::vector<TSerialPortInfo> Ports = FindSerialPorts(DefaultSysfsRoot());
     std::vector<TPortState> States;
     for (const TSerialPortInfo& Port : Ports) {
         States.push_back(ProbePortState(Port.Path));
@@ -109,7 +101,7 @@ int RunPortsCommand(const TCliArguments&, const TCliGlobalOptions& Global, std::
 }
 
 std::string ResolveUsbPort(const std::string& Selector) {
-    const std::vector<TSerialPortInfo> Ports = FindSerialPorts(SysfsRoot());
+    const std::vector<TSerialPortInfo> Ports = FindSerialPorts(DefaultSysfsRoot());
     const std::vector<TSerialPortInfo> Matches = MatchUsbPorts(Ports, Selector);
     if (Matches.empty()) {
         throw ECliPortChoice(

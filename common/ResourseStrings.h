@@ -377,6 +377,17 @@ inline constexpr const char* SComparePagesCaption = "Сравнить указа
 inline constexpr const char* SSaveButtonCaption = "Сохранить";
 inline constexpr const char* SComPortInputCaption = "COM порт";
 inline constexpr const char* SComPortInputPrompt = "Имя порта полностью:";
+// The port dialog's list of the ports present: the device, then what is known of it.
+inline constexpr const char* SPortChoiceListCaption = "Порты этого компьютера:";
+inline constexpr const char* SPortChoiceEntry = "%s — %s";
+// Vendor id, product id: a USB device that gives no names of its own.
+inline constexpr const char* SPortChoiceUsbId = "USB %s:%s";
+inline constexpr const char* SPortChoiceSerialNumber = "серийный номер %s";
+inline constexpr const char* SPortChoiceFree = "свободен";
+inline constexpr const char* SPortChoiceBusy = "занят другой программой";
+inline constexpr const char* SPortChoiceNoAccess = "нет прав доступа";
+inline constexpr const char* SPortChoiceUnavailable = "не открывается";
+inline constexpr const char* SPortChoiceInUse = "выбран сейчас";
 inline constexpr const char* SConfirmationCaption = "Подтверждение";
 inline constexpr const char* SFileExistsOverwrite = "Файл %s существует. Перезаписать его?";
 inline constexpr const char* SBurnerConnectedToPort = "Программатор подключен к порту %s.";

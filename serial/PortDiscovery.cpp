@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -192,6 +193,11 @@ std::vector<TSerialPortInfo> FindSerialPorts(const std::string& SysfsRoot) {
         Ports.push_back(std::move(Entry.second));
     }
     return Ports;
+}
+
+std::string DefaultSysfsRoot() {
+    const char* Root = std::getenv("VELMORA_SYSFS_ROOT");
+    return Root != nullptr && Root[0] != '\0' ? Root : "/sys";
 }
 
 TPortState ProbePortState(const std::string& Path) {

@@ -27,6 +27,10 @@ struct TSerialPortInfo {
 // ttyS port is left out when its driver reports no hardware behind it: type 0, or, where the
 // kernel gives no type file, a node that refuses TIOCGSERIAL.
 std::vector<TSerialPortInfo> FindSerialPorts(const std::string& SysfsRoot = "/sys");
+// The sysfs tree the front ends read the ports from: /sys, unless the environment variable
+// VELMORA_SYSFS_ROOT names another. The tests set it to a tree of their own making; it is not
+// meant for users.
+std::string DefaultSysfsRoot();
 
 enum class TPortState {
     Free,

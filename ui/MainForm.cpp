@@ -12,6 +12,7 @@
 #include "operations/Settings.h"
 #include "operations/UIObjects.h"
 #include "operations/Verification.h"
+#include "serial/PortDiscovery.h"
 #include "ui/AboutForm.h"
 #include "ui/AnchorLayout.h"
 #include "ui/ChipMap.h"
@@ -21,6 +22,7 @@
 #include "ui/PagesRangeForm.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/PathEllipsis.h"
+#include "ui/PortChoiceForm.h"
 #include "ui/UiSupport.h"
 
 #include <QAbstractItemView>
@@ -36,7 +38,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QInputDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -204,12 +205,7 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
         DoNotAskAgain = Confirmed && DoNotAsk->isChecked();
         return Confirmed;
     };
-    InputBox = [this](const QString& Caption, const QString& Prompt, const QString& Preset) {
-        bool Accepted = false;
-        const QString Result =
-            QInputDialog::getText(this, Caption, Prompt, QLineEdit::Normal, Preset, &Accepted);
-        return Accepted ? Result : Preset;
-    };
+    PortDialogRunner = [](TPortChoiceForm& Form) { return Form.exec(); };
     RangeDialogRunner = [](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
         return Form.Execute(MinIndex, MaxIndex);
     };
@@ -1050,11 +1046,14 @@ void TMainForm::ShowChipPage(int Page) {
     MemoryMapMemo->centerCursor();
 }
 
+// Offers the ports present; the name typed or chosen is set. Cancelled, the dialog sets the
+// same port again, which reopens it.
 void TMainForm::COM1Click() {
     THeadManager& Manager = Head();
-    const QString Preset = ToQString(Manager.GetPortName());
-    const QString Name = InputBox(Text(SComPortInputCaption), Text(SComPortInputPrompt), Preset);
-    if (!Manager.SetPortName(ToStdString(Name))) {
+    const std::string Current = Manager.GetPortName();
+    TPortChoiceForm Form(ToQString(Current), PresentPortChoices(DefaultSysfsRoot(), Current), this);
+    const bool Accepted = PortDialogRunner(Form) == QDialog::Accepted;
+    if (!Manager.SetPortName(Accepted ? ToStdString(Form.PortName()) : Current)) {
         ReportPortProblem();
     }
 }

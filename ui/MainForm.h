@@ -36,6 +36,7 @@ class TColorRichEdit;
 class TConstraintedEdit;
 class THeadManager;
 class TPanelStatusBar;
+class TPortChoiceForm;
 class TPortNoticeFollower;
 class TSession;
 
@@ -46,9 +47,8 @@ public:
     using TFileDialogRunner = std::function<std::optional<QString>(QFileDialog& Dialog)>;
     // Asks a Yes/No question; true for Yes.
     using TConfirmation = std::function<bool(const QString& Question)>;
-    // Shows an input box; returns the text, or Preset when the user cancelled.
-    using TInputBox = std::function<QString(const QString& Caption, const QString& Prompt,
-                                            const QString& Preset)>;
+    // Runs the serial port dialog; its modal result (QDialog::Accepted or QDialog::Rejected).
+    using TPortDialogRunner = std::function<int(TPortChoiceForm& Form)>;
     // Asks whether to erase the whole chip; true to go on. DoNotAskAgain comes back true when
     // the user ticked that the question should not come again.
     using TChipEraseConfirmation =
@@ -81,7 +81,7 @@ public:
     TChipEraseConfirmation ConfirmChipErase;
     // Asked when the window is closed while an operation runs.
     TConfirmation ConfirmCloseDuringOperation;
-    TInputBox InputBox;
+    TPortDialogRunner PortDialogRunner;
     TRangeDialogRunner RangeDialogRunner;
 
     // ---- IMainView ----

@@ -11,11 +11,13 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -30,10 +32,12 @@
 #include "common/Exception.h"
 #include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
+#include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
 #include "operations/Session.h"
 #include "operations/Settings.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "tests/support/FakeSysfs.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
@@ -44,6 +48,7 @@
 #include "ui/Mnemonics.h"
 #include "ui/PagesRangeForm.h"
 #include "ui/PanelStatusBar.h"
+#include "ui/PortChoiceForm.h"
 #include "ui/UdevPortMonitor.h"
 #include "ui/VelmoraApplication.h"
 
@@ -201,12 +206,17 @@ public:
             DoNotAskAgain = EraseDoNotAskAgain;
             return EraseAnswer;
         };
-        Window->InputBox = [this](const QString& Caption, const QString& Prompt,
-                                  const QString& Preset) {
-            InputCaption = Caption;
-            InputPrompt = Prompt;
-            InputPreset = Preset;
-            return InputAnswer.value_or(Preset);
+        Window->PortDialogRunner = [this](TPortChoiceForm& Form) {
+            InputCaption = Form.windowTitle();
+            InputPrompt = Form.PromptLabel->text();
+            InputPreset = Form.PortName();
+            if (!InputAnswer) {
+                Form.Buttons->button(QDialogButtonBox::Cancel)->click();
+                return Form.result();
+            }
+            Form.PortNameEdit->setText(*InputAnswer);
+            Form.Buttons->button(QDialogButtonBox::Ok)->click();
+            return Form.result();
         };
         Window->RangeDialogRunner = [this](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
             RangeBounds = {MinIndex, MaxIndex};
@@ -315,6 +325,7 @@ private Q_SLOTS:
     void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
     void ShowImageFillsTheDumpAndLoadingEmptiesIt();
     void PortNameComesFromAndGoesToTheSettingsFile();
+    void PortChosenFromTheListOfPortsPresentIsSet();
     void ArrivingPortIsTriedAndKeptOnlyWhenItAnswers();
     void ArrivingSilentPortStaysSelectedWithARedLine();
     void RemovalOfTheCurrentPortSwitchesToCom1();
@@ -1158,6 +1169,36 @@ void TMainFormTest::PortNameComesFromAndGoesToTheSettingsFile() {
     World.Window.reset();
     World.Session.reset();
     QCOMPARE(LoadPortName(World.SettingsFile), std::string("COM9"));
+}
+
+void TMainFormTest::PortChosenFromTheListOfPortsPresentIsSet() {
+    TWorld World({}, std::string("COM7"));
+    // A USB adapter whose node is the simulator's pseudo-terminal, beside a legacy port.
+    TFakeSysfs Sysfs;
+    Sysfs.AddLegacyPort("ttyS2", 4);
+    Sysfs.AddUsbPort("ttyUSB0", "ftdi_sio", {"0403", "6001", "FTDI", "FT232R USB UART", "A10K"},
+                     World.PortPath.substr(std::string("/dev/").size()));
+    qputenv("VELMORA_SYSFS_ROOT", QByteArray::fromStdString(Sysfs.Root()));
+    const auto Restore = qScopeGuard([] { qunsetenv("VELMORA_SYSFS_ROOT"); });
+    QStringList Entries;
+    World.Window->PortDialogRunner = [&Entries](TPortChoiceForm& Form) {
+        for (int Row = 0; Row < Form.PortList->count(); ++Row) {
+            Entries << Form.PortList->item(Row)->text();
+        }
+        Form.PortList->setCurrentRow(1);
+        Form.Buttons->button(QDialogButtonBox::Ok)->click();
+        return Form.result();
+    };
+    const size_t LinesBefore = World.LineCount();
+
+    World.Window->COM1->trigger();
+    QCOMPARE(Entries.size(), 2);
+    QVERIFY2(Entries[0].startsWith(Q("/dev/ttyS2 — COM3, ")), qPrintable(Entries[0]));
+    QCOMPARE(Entries[1], QString::fromStdString(World.PortPath) +
+                             Q(" — FTDI FT232R USB UART, серийный номер A10K, свободен"));
+    QCOMPARE(GHeadManager->GetPortName(), World.PortPath);
+    QVERIFY(GHeadManager->GetDeviceManager().IsPortOpen());
+    QCOMPARE(World.LineCount(), LinesBefore);
 }
 
 void TMainFormTest::ArrivingPortIsTriedAndKeptOnlyWhenItAnswers() {
