@@ -292,10 +292,12 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
             throw ECliUsage(SCliSimulateWithPort);
         }
         // The session opens only the port it is given: a USB port named by its ids or serial
-        // number becomes its device path here.
+        // number, or the one port a programmer answers on, becomes its device path here.
         for (std::string& Name : Global.PortNames) {
             if (IsUsbPortSelector(Name)) {
                 Name = ResolveUsbPort(Name);
+            } else if (Name == "auto") {
+                Name = ResolveAutoPort(Global);
             }
         }
         if (Global.PortNames.size() == 1) {

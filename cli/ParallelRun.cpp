@@ -447,6 +447,50 @@ void TakeLine(TPortJob& Job, const std::string& Line, TDisplay& Display) {
     Display.Line(Job, Object);
 }
 
+// Nothing shown: the caller looks at the results.
+class TQuietDisplay : public TDisplay {
+public:
+    void Line(const TPortJob&, const TJson&) override {}
+    void Text(const TPortJob&, const std::string&) override {}
+    void End(const std::vector<std::unique_ptr<TPortJob>>&, int, double) override {}
+};
+
+using TPortJobs = std::vector<std::unique_ptr<TPortJob>>;
+
+// Runs Arguments' command in a child per port of Ports and shows their lines on Display until
+// every child has ended. A Ctrl-C reaches only this process (each child has a process group of
+// its own) and is handed on to every child: the first stops each after its page, the second
+// ends them.
+TPortJobs RunChildren(const std::vector<std::string>& Ports, const TCliArguments& Arguments,
+                      const TCliGlobalOptions& Global, TDisplay& Display) {
+    const TInterruptCatcher Interrupts(false);
+    TArrivals Arrivals;
+    TPortJobs Jobs;
+    for (const std::string& Port : Ports) {
+        Jobs.push_back(std::make_unique<TPortJob>(
+            Jobs.size(), Port, ChildArguments(Port, Arguments, Global), Arrivals));
+    }
+    for (std::size_t Running = Jobs.size(); Running > 0;) {
+        std::deque<TArrival> Taken = Arrivals.Take(std::chrono::milliseconds(100));
+        for (TArrival& Arrival : Taken) {
+            TPortJob& Job = *Jobs[Arrival.Job];
+            if (Arrival.Line) {
+                TakeLine(Job, *Arrival.Line, Display);
+            } else {
+                Job.Finish();
+                --Running;
+            }
+        }
+        while (TInterruptCatcher::TakeInterrupt()) {
+            for (const auto& Job : Jobs) {
+                Job->Interrupt();
+            }
+        }
+        Display.Refresh(Jobs, !Taken.empty());
+    }
+    return Jobs;
+}
+
 } // namespace
 
 std::string PortFileTag(const std::string& PortName) {
@@ -489,34 +533,8 @@ int CombinedExitCode(const std::vector<int>& Codes) {
 int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                       std::ostream& Out, std::ostream&) {
     const TClock::time_point Start = TClock::now();
-    // A Ctrl-C reaches only this process (each child has a process group of its own) and is
-    // handed on to every child: the first stops each after its page, the second ends them.
-    const TInterruptCatcher Interrupts(false);
     const std::unique_ptr<TDisplay> Display = MakeDisplay(Global, Out);
-    TArrivals Arrivals;
-    std::vector<std::unique_ptr<TPortJob>> Jobs;
-    for (const std::string& Port : Global.PortNames) {
-        Jobs.push_back(std::make_unique<TPortJob>(
-            Jobs.size(), Port, ChildArguments(Port, Arguments, Global), Arrivals));
-    }
-    for (std::size_t Running = Jobs.size(); Running > 0;) {
-        std::deque<TArrival> Taken = Arrivals.Take(std::chrono::milliseconds(100));
-        for (TArrival& Arrival : Taken) {
-            TPortJob& Job = *Jobs[Arrival.Job];
-            if (Arrival.Line) {
-                TakeLine(Job, *Arrival.Line, *Display);
-            } else {
-                Job.Finish();
-                --Running;
-            }
-        }
-        while (TInterruptCatcher::TakeInterrupt()) {
-            for (const auto& Job : Jobs) {
-                Job->Interrupt();
-            }
-        }
-        Display->Refresh(Jobs, !Taken.empty());
-    }
+    const TPortJobs Jobs = RunChildren(Global.PortNames, Arguments, Global, *Display);
     std::vector<int> Codes;
     for (const auto& Job : Jobs) {
         Codes.push_back(Job->ExitCode);
@@ -524,4 +542,21 @@ int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& G
     const int Code = CombinedExitCode(Codes);
     Display->End(Jobs, Code, std::chrono::duration<double>(TClock::now() - Start).count());
     return Code;
+}
+
+std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Ports,
+                                             const TCliGlobalOptions& Global) {
+    TCliArguments Init;
+    Init.Words = {"init"};
+    TQuietDisplay Quiet;
+    std::vector<TPortAnswer> Answers;
+    for (const auto& Job : RunChildren(Ports, Init, Global, Quiet)) {
+        TPortAnswer Answer;
+        Answer.Port = Job->Port;
+        Answer.Answered = Job->ExitCode == CliSuccess;
+        Answer.Identification = Identification(*Job);
+        Answer.Problem = ResultText(*Job);
+        Answers.push_back(std::move(Answer));
+    }
+    return Answers;
 }

@@ -18,6 +18,19 @@
 int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                       std::ostream& Out, std::ostream& Err);
 
+// What a programmer on a port answered to the initialise command.
+struct TPortAnswer {
+    std::string Port;
+    bool Answered = false;
+    std::string Identification; // "-" when it gave none
+    std::string Problem;        // why it did not answer, as the result table tells it
+};
+
+// Asks every port of Ports at once for its programmer's identification (one child each, so the
+// time-outs of silent ports run side by side), with the traffic of each in its own log.
+std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Ports,
+                                             const TCliGlobalOptions& Global);
+
 // A port's name as a part of a file name: its device path without "/dev/" (or the leading '/'
 // of a path elsewhere), each '/' as '-' and
 // any character other than a letter, digit, '.', '_' or '-' as '_' ("/dev/pts/3" gives

@@ -1,6 +1,7 @@
 #include "cli/PortCommands.h"
 
 #include "cli/JsonOutput.h"
+#include "cli/ParallelRun.h"
 #include "common/ResourseStrings.h"
 #include "serial/PortDiscovery.h"
 
@@ -112,4 +113,37 @@ std::string ResolveUsbPort(const std::string& Selector) {
             FormatText(SCliUsbPortAmbiguous, Selector.c_str(), Candidates(Matches).c_str()));
     }
     return Matches.front().Path;
+}
+
+std::string ResolveAutoPort(const TCliGlobalOptions& Global) {
+    std::vector<std::string> Free;
+    for (const TSerialPortInfo& Port : FindSerialPorts(DefaultSysfsRoot())) {
+        if (ProbePortState(Port.Path) == TPortState::Free) {
+            Free.push_back(Port.Path);
+        }
+    }
+    if (Free.empty()) {
+        throw ECliPortChoice(SCliAutoNoFreePort);
+    }
+    std::string Answering;
+    std::string Silent;
+    std::string Chosen;
+    std::size_t AnsweringCount = 0;
+    for (const TPortAnswer& Answer : IdentifyProgrammers(Free, Global)) {
+        std::string& List = Answer.Answered ? Answering : Silent;
+        List += List.empty() ? "" : ", ";
+        List += FormatText(SCliAutoCandidate, Answer.Port.c_str(),
+                           (Answer.Answered ? Answer.Identification : Answer.Problem).c_str());
+        if (Answer.Answered) {
+            Chosen = Answer.Port;
+            ++AnsweringCount;
+        }
+    }
+    if (AnsweringCount == 0) {
+        throw ECliPortChoice(FormatText(SCliAutoNoProgrammer, Silent.c_str()));
+    }
+    if (AnsweringCount > 1) {
+        throw ECliPortChoice(FormatText(SCliAutoSeveralProgrammers, Answering.c_str()));
+    }
+    return Chosen;
 }

@@ -246,7 +246,8 @@ inline constexpr const char* SCliBadRepairPasses =
 inline constexpr const char* SCliGlobalOptions =
     "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
     "port in Settings.ini, else COM1; usb:SERIAL or usb:VVVV:PPPP picks the USB port with that "
-    "serial number or vendor:product id) and, before the command, --simulate (run against a "
+    "serial number or vendor:product id, auto the one free port a programmer answers on) and, "
+    "before the command, --simulate (run against a "
     "simulated programmer) and --log-limit SIZE (the traffic log's size before it moves to "
     "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M). "
     "--json before any command prints one JSON object per line instead: each message, each "
@@ -255,6 +256,15 @@ inline constexpr const char* SCliGlobalOptions =
     "Velmora-<port>.log, and ends with a table of the results. Before the command also: "
     "--identify (ask the programmer for its identification first) and --log FILE (the traffic "
     "log's file instead of Velmora.log).";
+inline constexpr const char* SCliAutoNoFreePort =
+    "velmora-cli: --port auto: no free serial port to ask for a programmer";
+// The ports asked, SCliAutoCandidate each.
+inline constexpr const char* SCliAutoNoProgrammer =
+    "velmora-cli: --port auto: no programmer answered (asked: %s)";
+inline constexpr const char* SCliAutoSeveralProgrammers =
+    "velmora-cli: --port auto: programmers answered on several ports: %s; choose one with --port";
+// The port, then its programmer's identification or why it did not answer.
+inline constexpr const char* SCliAutoCandidate = "%s (%s)";
 inline constexpr const char* SCliReadNeedsPortTag =
     "velmora-cli read: with several ports the file name needs {port} (replaced by each port's "
     "name)";

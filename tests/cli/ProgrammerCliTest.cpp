@@ -880,4 +880,36 @@ TEST_F(SeveralPortsCli, CtrlCStopsEveryPortAfterItsPage) {
     }
 }
 
+TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
+    TSimulatorOptions Silent;
+    Silent.NeverAnswer = true;
+    TSimulatorOptions BoardA;
+    BoardA.IdentificationText = "Board A";
+    TSimulatorOptions BoardC;
+    BoardC.IdentificationText = "Board C";
+    const std::vector<std::string> Ports = StartSimulators({Silent, BoardA, BoardC});
+    const auto Plug = [&](const char* Name, const std::string& Port) {
+        Sysfs.AddUsbPort(Name, "ftdi_sio", {"0403", "6001", "FTDI", "FT232R", Name},
+                         Port.substr(5));
+    };
+
+    Plug("ttyUSB0", Ports[0]);
+    const TProcessResult None = Run({"--port", "auto", "init"});
+    EXPECT_EQ(None.Code, 2);
+    EXPECT_EQ(None.Err, "velmora-cli: --port auto: no programmer answered (asked: " + Ports[0] +
+                            " (failed: Программатор не подключен.))\n");
+
+    Plug("ttyUSB1", Ports[1]);
+    const TProcessResult One = Run({"--port", "auto", "init"});
+    EXPECT_EQ(One.Code, 0) << One.Err;
+    EXPECT_EQ(Messages(One.Out).back(), "Контроллер: Board A.");
+
+    Plug("ttyUSB2", Ports[2]);
+    const TProcessResult Two = Run({"--json", "--port", "auto", "init"});
+    EXPECT_EQ(Two.Code, 2);
+    EXPECT_EQ(JsonObjects(Two.Out).back()["error"],
+              "velmora-cli: --port auto: programmers answered on several ports: " + Ports[1] +
+                  " (Board A), " + Ports[2] + " (Board C); choose one with --port");
+}
+
 } // namespace
