@@ -2,7 +2,7 @@
 // run: a full-chip erase and a full-chip write, each on one paced simulator and then on all of
 // them, and prints the ratio of the two times and the processor time velmora-cli spent per
 // board (the simulators run in this process and are not counted).
-// usage: parallel-bench [--boards N] [--baud B] [--pages P]
+// usage: parallel-bench [--boards N] [--baud B] [--pages P] [--job erase|write]
 #include "platform/ChildProcess.h"
 #include "simulator/ProgrammerSimulator.h"
 
@@ -86,6 +86,7 @@ int main(int Argc, char** Argv) {
     int Boards = 8;
     std::uint32_t Baud = 115200;
     int Pages = 4096;
+    std::string OnlyJob;
     for (int Index = 1; Index + 1 < Argc; Index += 2) {
         const std::string Option = Argv[Index];
         const int Value = std::atoi(Argv[Index + 1]);
@@ -93,6 +94,8 @@ int main(int Argc, char** Argv) {
             Boards = std::max(1, Value);
         } else if (Option == "--baud") {
             Baud = static_cast<std::uint32_t>(std::max(0, Value));
+        } else if (Option == "--job") {
+            OnlyJob = Argv[Index + 1];
         } else if (Option == "--pages") {
             Pages = std::max(1, std::min(4096, Value));
         }
@@ -119,6 +122,9 @@ int main(int Argc, char** Argv) {
     Write.insert(Write.end(), Last.begin(), Last.end());
     int Failures = 0;
     for (const auto& [Name, Job] : {std::pair{"erase", Erase}, std::pair{"write", Write}}) {
+        if (!OnlyJob.empty() && OnlyJob != Name) {
+            continue;
+        }
         const TRun One = RunCli({Ports.front()}, Job);
         const TRun All = RunCli(Ports, Job);
         Failures += (One.ExitCode != 0) + (All.ExitCode != 0);

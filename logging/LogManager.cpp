@@ -97,7 +97,11 @@ TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit) : Lim
     Enabled = true;
 }
 
-TLogManager::~TLogManager() = default;
+TLogManager::~TLogManager() {
+    if (CanWrite()) {
+        WritePending();
+    }
+}
 
 bool TLogManager::CanWrite() const {
     return Enabled && !FileName.empty();
@@ -110,22 +114,81 @@ bool TLogManager::WriteMessage(const std::string& Text) {
         if (!CanWrite()) {
             return false;
         }
-        const std::string Record = FormatRecord(Text);
-        if (Size > 0 && Size + Record.size() > Limit && !StartNextFile()) {
-            Failure = SLogNextFileError;
-        } else {
-            const std::size_t Written = Handle.WriteAll(Record);
-            Size += Written;
-            if (Written != Record.size()) {
-                Failure = SLogWriteError;
-            }
-        }
+        Failure = Put(FormatRecord(Text));
     }
     // Raised after the lock is released; the record number stays advanced.
     if (Failure != nullptr) {
         throw Exception(FormatText(Failure, FileName.c_str()));
     }
     return true;
+}
+
+const char* TLogManager::Put(const std::string& Record) {
+    if (Size > 0 && Size + Record.size() > Limit) {
+        // The kept records belong to the full file.
+        const char* Failure = WritePending();
+        if (Failure != nullptr) {
+            return Failure;
+        }
+        if (!StartNextFile()) {
+            return SLogNextFileError;
+        }
+    }
+    Size += Record.size();
+    if (BatchDepth > 0) {
+        Pending += Record;
+        return nullptr;
+    }
+    return Handle.WriteAll(Record) == Record.size() ? nullptr : SLogWriteError;
+}
+
+const char* TLogManager::WritePending() {
+    if (Pending.empty()) {
+        return nullptr;
+    }
+    const bool Complete = Handle.WriteAll(Pending) == Pending.size();
+    Pending.clear();
+    return Complete ? nullptr : SLogWriteError;
+}
+
+void TLogManager::BeginBatch() {
+    std::lock_guard<std::mutex> Guard(Lock);
+    ++BatchDepth;
+}
+
+void TLogManager::EndBatch() {
+    const char* Failure = nullptr;
+    {
+        std::lock_guard<std::mutex> Guard(Lock);
+        if (BatchDepth > 0 && --BatchDepth == 0) {
+            Failure = CanWrite() ? WritePending() : nullptr;
+            Pending.clear();
+        }
+    }
+    if (Failure != nullptr) {
+        throw Exception(FormatText(Failure, FileName.c_str()));
+    }
+}
+
+TLogBatch::TLogBatch() : Log(GLogManager) {
+    if (Log != nullptr) {
+        Log->BeginBatch();
+    }
+}
+
+TLogBatch::~TLogBatch() {
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+void TLogBatch::Close() {
+    TLogManager* Closing = Log;
+    Log = nullptr;
+    if (Closing != nullptr) {
+        Closing->EndBatch();
+    }
 }
 
 // Renames the full file to the older file's name, replacing that one, and goes on in a new,

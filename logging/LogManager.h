@@ -41,6 +41,14 @@ public:
     bool WriteBytes(const TByteArray& Bytes, const std::string& Caption);
     bool CanWrite() const;
 
+    // Between BeginBatch and the matching EndBatch (they nest), records from every thread are
+    // kept in memory and written together at the end: one page of an operation makes a dozen
+    // records, and writing each on its own costs more than the whole exchange at a low baud
+    // rate. The file limit is kept record by record as without a batch. EndBatch raises what
+    // writing the records raises.
+    void BeginBatch();
+    void EndBatch();
+
     const std::string& GetFileName() const { return FileName; }
     // Where the file goes when it is full: "<FileName>.1".
     std::string GetOlderFileName() const { return FileName + ".1"; }
@@ -54,6 +62,9 @@ public:
 
 private:
     std::string FormatRecord(const std::string& Text);
+    // Writes Record, or keeps it while a batch is open; the failure's message text, or null.
+    const char* Put(const std::string& Record);
+    const char* WritePending();
     bool StartNextFile();
     static std::string TimeStamp();
 
@@ -62,8 +73,26 @@ private:
     TFileHandle Handle;
     std::atomic<bool> Enabled{false};
     int RecordNumber = 1;
-    std::uint64_t Size = 0; // bytes in the current file
+    std::uint64_t Size = 0; // bytes in the current file, records kept in a batch included
+    int BatchDepth = 0;
+    std::string Pending; // the records of the open batch
     std::mutex Lock;
+};
+
+// Keeps the records of one step of an operation for one write at its end (see
+// TLogManager::BeginBatch); does nothing without a log manager.
+class TLogBatch {
+public:
+    TLogBatch();
+    // Writes the records when Close has not; a failure is dropped here.
+    ~TLogBatch();
+    TLogBatch(const TLogBatch&) = delete;
+    TLogBatch& operator=(const TLogBatch&) = delete;
+    // Writes the records; raises what writing them raises.
+    void Close();
+
+private:
+    TLogManager* Log;
 };
 
 // The process-wide log; null while no log manager exists (then nothing is logged).

@@ -9,6 +9,7 @@
 #include "link/ConnectionManager.h"
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
+#include "logging/LogManager.h"
 #include "operations/ImageFileNames.h"
 
 #include <climits>
@@ -200,7 +201,9 @@ void THeadManager::SendPageDone(int Page, TPageOutcome Outcome) {
 
 void THeadManager::RunPageSteps(int Page, const std::function<void()>& Steps) {
     try {
+        TLogBatch PageRecords;
         Steps();
+        PageRecords.Close();
     } catch (...) {
         SendPageDone(Page, TPageOutcome::Failed);
         throw;

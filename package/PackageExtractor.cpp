@@ -57,9 +57,28 @@ void TPackageExtractor::AddBytes(const TByteArray& Bytes) {
         }
         std::copy(Bytes.begin(), Bytes.end(), Buffer.begin() + WriteIndex);
         WriteIndex = Needed;
+        if (!ShouldWake(Bytes)) {
+            return;
+        }
     }
     LogMessage(SPackageExtractorStarted);
     WakeUp.Set();
+}
+
+// A frame ends with a single end marker and one more byte, so bytes that hold no end marker and
+// do not follow one cannot complete a frame: the thread sleeps on through them (a reply at a low
+// baud rate comes in several pieces) until such a byte comes, or until enough has come that
+// examining it would give memory back.
+bool TPackageExtractor::ShouldWake(const TByteArray& Bytes) {
+    const bool MayEndFrame =
+        AfterEndMarker || std::find(Bytes.begin(), Bytes.end(), EndMarker) != Bytes.end();
+    AfterEndMarker = !Bytes.empty() && Bytes.back() == EndMarker;
+    BytesSinceWake += Bytes.size();
+    if (!MayEndFrame && BytesSinceWake < RetainedBufferCapacity) {
+        return false;
+    }
+    BytesSinceWake = 0;
+    return true;
 }
 
 std::size_t TPackageExtractor::GetBufferCapacity() const {

@@ -25,7 +25,8 @@ public:
     TPackageExtractor(const TPackageExtractor&) = delete;
     TPackageExtractor& operator=(const TPackageExtractor&) = delete;
 
-    // Appends received bytes and wakes the thread. Called on the serial read thread.
+    // Appends received bytes and wakes the thread when they may complete a frame (or when much
+    // has come since the last wake). Called on the serial read thread.
     void AddBytes(const TByteArray& Bytes);
 
     // Receives each package on the extractor thread; no lock of the extractor is held while it
@@ -39,6 +40,7 @@ private:
     enum class TScanState : std::uint8_t { Searching = 0, InFrame = 1, AfterEndMarker = 3 };
 
     void Execute();
+    bool ShouldWake(const TByteArray& Bytes);
     bool HasBytesToExamine();
     void ExamineNextByte();
     void SearchStartMarker();
@@ -59,6 +61,9 @@ private:
     TByteArray Buffer;
     std::size_t ReadIndex = 0;
     std::size_t WriteIndex = 0;
+    // What AddBytes has seen since it last woke the thread (guarded by BufferLock too).
+    bool AfterEndMarker = false;
+    std::size_t BytesSinceWake = 0;
 
     // Touched only by the extractor thread.
     TScanState State = TScanState::Searching;

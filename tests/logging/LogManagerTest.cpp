@@ -150,6 +150,36 @@ TEST_F(LogManagerTest, FullFileMovesAsideAndTheNumberingGoesOn) {
     }
 }
 
+// A batch, from any thread, reaches the file at its end, whole and in order, and the limit
+// still moves the file aside at the record that does not fit.
+TEST_F(LogManagerTest, BatchedRecordsAreWrittenAtTheBatchEndWithinTheLimit) {
+    const std::string Path = TLogManager::DefaultFileName();
+    TLogManager Log(Path, 200);
+    Log.WriteMessage("before");
+    const std::string Written = ReadFile(Path);
+    {
+        TLogManager* Previous = GLogManager;
+        GLogManager = &Log;
+        TLogBatch Batch;
+        GLogManager = Previous;
+        for (int Number = 0; Number < 6; ++Number) {
+            std::thread([&Log, Number] { Log.WriteMessage(std::string(40, 'a' + Number)); }).join();
+            if (Number == 1) {
+                EXPECT_EQ(ReadFile(Path), Written) << "written before the batch ended";
+            }
+        }
+        Batch.Close();
+    }
+    const std::vector<std::string> Records = BothFiles(Log);
+    ASSERT_EQ(Records.size(), 7u);
+    EXPECT_EQ(TextOf(Records[0], 1), "before");
+    for (int Number = 0; Number < 6; ++Number) {
+        EXPECT_EQ(TextOf(Records[Number + 1], Number + 2), std::string(40, 'a' + Number));
+    }
+    EXPECT_TRUE(std::filesystem::exists(Log.GetOlderFileName()));
+    EXPECT_LE(std::filesystem::file_size(Path), 200u);
+}
+
 // The older file's name is taken by a folder that cannot be replaced: the log cannot move
 // aside, says so once and stops instead of growing.
 TEST_F(LogManagerTest, LogThatCannotMoveAsideStops) {
