@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "operations/MainView.h"
+#include "serial/PortNotices.h"
 #include "ui/AboutForm.h"
 #include "ui/PagesRangeForm.h"
-#include "ui/PortNotices.h"
 
 class QAction;
 class QDialog;

@@ -1,14 +1,14 @@
-// Follows serial port devices arriving and leaving through udev's netlink monitor on the "tty"
-// subsystem and hands each to a TPortNotices. Without udev (not built in, or no netlink socket
-// at run time) the monitor stays inactive and the program runs without port notices.
+// Follows serial port devices arriving and leaving from the window's event loop: a
+// TUdevPortWatcher whose socket a QSocketNotifier watches. Without udev the watcher is inactive,
+// no socket is watched and the program runs without port notices.
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 class QSocketNotifier;
 class TPortNotices;
-struct udev;
-struct udev_monitor;
+class TUdevPortWatcher;
 
 class TUdevPortMonitor : public QObject {
     Q_OBJECT
@@ -19,16 +19,12 @@ public:
     TUdevPortMonitor& operator=(const TUdevPortMonitor&) = delete;
 
     // True while device events are being received.
-    bool IsActive() const { return Notifier != nullptr; }
+    bool IsActive() const;
 
 private:
-    void Start();
-    void Release();
-    // Takes every device event waiting on the monitor's socket.
     void ReceiveDevices();
 
-    TPortNotices& Target;
-    udev* Udev = nullptr;
-    udev_monitor* Monitor = nullptr;
-    QSocketNotifier* Notifier = nullptr;
+    std::unique_ptr<TUdevPortWatcher> Watcher;
+    // Declared after the watcher so that it stops watching before the socket is closed.
+    std::unique_ptr<QSocketNotifier> Notifier;
 };

@@ -331,7 +331,6 @@ private Q_SLOTS:
     void RemovalOfTheCurrentPortSwitchesToCom1();
     void PortNoticeDuringAWriteWaitsForItsEnd();
     void PortThatCannotBeOpenedIsReportedAtOnce();
-    void PortEventsAreSortedIntoNotices();
     void PortMonitorRunsOrStaysInactiveWithoutNotices();
     void ExceptionsBecomeOneRedLine();
     void FullChipWriteCompareReadCycle();
@@ -1326,22 +1325,6 @@ void TMainFormTest::PortThatCannotBeOpenedIsReportedAtOnce() {
     Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{2});
     QVERIFY(Lines[1].Text.endsWith(Q("-2: нет такого устройства.")));
-}
-
-void TMainFormTest::PortEventsAreSortedIntoNotices() {
-    const std::string UsbPort =
-        "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/ttyUSB0/tty/ttyUSB0";
-    const std::string AcmPort = "/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/tty/ttyACM1";
-    TRecordedNotices Notices;
-    QVERIFY(DeliverPortEvent(Notices, "add", "/dev/ttyUSB0", {}, UsbPort));
-    QVERIFY(DeliverPortEvent(Notices, "remove", "/dev/ttyACM1", {"/dev/serial/by-id/x"}, AcmPort));
-    QVERIFY(!DeliverPortEvent(Notices, "change", "/dev/ttyUSB0", {}, UsbPort));
-    QVERIFY(!DeliverPortEvent(Notices, "bind", "/dev/ttyUSB0", {}, UsbPort));
-    QVERIFY(!DeliverPortEvent(Notices, "add", "/dev/tty5", {}, "/devices/virtual/tty/tty5"));
-    QVERIFY(!DeliverPortEvent(Notices, "remove", "/dev/ptmx", {}, "/devices/virtual/tty/ptmx"));
-    QVERIFY(!DeliverPortEvent(Notices, "add", "", {}, UsbPort));
-    QCOMPARE(Notices.Notices, std::vector<std::string>(
-                                  {"add /dev/ttyUSB0", "remove /dev/ttyACM1 /dev/serial/by-id/x"}));
 }
 
 void TMainFormTest::PortMonitorRunsOrStaysInactiveWithoutNotices() {

@@ -1,4 +1,4 @@
-#include "ui/PortNotices.h"
+#include "serial/PortNotices.h"
 
 bool DeliverPortEvent(TPortNotices& Target, const std::string& Action, const std::string& DevNode,
                       const std::vector<std::string>& Links, const std::string& DevPath) {
