@@ -224,6 +224,9 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
         } else if (Word == "--identify") {
             Global.Identify = true;
             ++Taken;
+        } else if (Word == "--log-append") {
+            Global.LogAppend = true;
+            ++Taken;
         } else if (Word.compare(0, 7, "--port=") == 0) {
             Global.PortNames.push_back(Word.substr(7));
             ++Taken;
@@ -306,7 +309,7 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
             CheckSeveralPorts(Command, Parsed, Global.PortNames);
         }
     } else if (Global.Simulate || !Global.PortNames.empty() || Global.LogLimit || Global.Identify ||
-               !Global.LogFile.empty()) {
+               !Global.LogFile.empty() || Global.LogAppend) {
         throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
     }
     return Command;

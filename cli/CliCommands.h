@@ -43,6 +43,8 @@ struct TCliGlobalOptions {
     bool Identify = false;
     // --log FILE: the traffic log's file instead of Velmora.log in the data folder.
     std::string LogFile;
+    // --log-append: the log goes on after an existing one instead of starting anew.
+    bool LogAppend = false;
 };
 
 struct TCliCommand {

@@ -1,6 +1,7 @@
 #include "cli/ParallelRun.h"
 
 #include "cli/JsonOutput.h"
+#include "cli/PortJob.h"
 #include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "platform/ChildProcess.h"
@@ -23,174 +24,8 @@
 
 namespace {
 
-using TJson = nlohmann::ordered_json;
 using TClock = std::chrono::steady_clock;
-
-// A line a child wrote, or (no line) the end of its output.
-struct TArrival {
-    std::size_t Job = 0;
-    std::optional<std::string> Line;
-};
-
-// The lines of every child, in the order they came, for the one thread that shows them.
-class TArrivals {
-public:
-    void Push(TArrival Arrival) {
-        {
-            std::lock_guard<std::mutex> Lock(Mutex);
-            Queue.push_back(std::move(Arrival));
-        }
-        Arrived.notify_one();
-    }
-    // Everything that came, after waiting at most Timeout for something to come.
-    std::deque<TArrival> Take(std::chrono::milliseconds Timeout) {
-        std::unique_lock<std::mutex> Lock(Mutex);
-        Arrived.wait_for(Lock, Timeout, [this] { return !Queue.empty(); });
-        std::deque<TArrival> Taken;
-        Taken.swap(Queue);
-        return Taken;
-    }
-
-private:
-    std::mutex Mutex;
-    std::condition_variable Arrived;
-    std::deque<TArrival> Queue;
-};
-
-// One port's child and what it has told so far.
-class TPortJob {
-public:
-    TPortJob(std::size_t Index, std::string PortName, const std::vector<std::string>& Arguments,
-             TArrivals& Arrivals)
-        : Port(std::move(PortName)), Start(TClock::now()) {
-        try {
-            Child = std::make_unique<TChildProcess>(TChildProcess::OwnProgramPath(), Arguments);
-        } catch (const EChildProcessError& Error) {
-            Failure = Error.what();
-            Arrivals.Push({Index, std::nullopt});
-            return;
-        }
-        Reader = std::thread([this, Index, &Arrivals] { ReadLines(Index, Arrivals); });
-    }
-    // A child still running is ended: its reader sees the end of the output and stops.
-    ~TPortJob() {
-        if (Reader.joinable()) {
-            Child->Terminate();
-            Reader.join();
-        }
-    }
-    TPortJob(const TPortJob&) = delete;
-    TPortJob& operator=(const TPortJob&) = delete;
-
-    // The child's output has ended: waits for its exit code.
-    void Finish() {
-        if (Reader.joinable()) {
-            Reader.join();
-        }
-        ExitCode = Child ? Child->Wait() : CliFailure;
-        Seconds = std::chrono::duration<double>(TClock::now() - Start).count();
-        Ended = true;
-    }
-    void Interrupt() {
-        if (Child && !Ended) {
-            Child->Interrupt();
-        }
-    }
-
-    const std::string Port;
-    bool Ended = false;
-    int ExitCode = CliFailure;
-    double Seconds = 0;
-    int Percent = -1;
-    std::int64_t RemainingSeconds = 0;
-    std::string LastMessage;
-    // The child's result object, when it wrote one.
-    TJson Result;
-    // Why the child could not be started.
-    std::string Failure;
-
-private:
-    void ReadLines(std::size_t Index, TArrivals& Arrivals) {
-        std::string Pending;
-        char Buffer[4096];
-        for (std::size_t Count; (Count = Child->ReadOutput(Buffer, sizeof(Buffer))) > 0;) {
-            Pending.append(Buffer, Count);
-            for (std::size_t End; (End = Pending.find('\n')) != std::string::npos;) {
-                Arrivals.Push({Index, Pending.substr(0, End)});
-                Pending.erase(0, End + 1);
-            }
-        }
-        if (!Pending.empty()) {
-            Arrivals.Push({Index, Pending});
-        }
-        Arrivals.Push({Index, std::nullopt});
-    }
-
-    const TClock::time_point Start;
-    std::unique_ptr<TChildProcess> Child;
-    std::thread Reader;
-};
-
-std::string Replaced(std::string Text, const std::string& What, const std::string& With) {
-    for (std::size_t At = 0; (At = Text.find(What, At)) != std::string::npos; At += With.size()) {
-        Text.replace(At, What.size(), With);
-    }
-    return Text;
-}
-
-// The child's command line: --json, its own port and log, the identification asked for first
-// (init asks for nothing else), then the command as given with "{port}" replaced by the port's
-// tag and any --port after the command left out.
-std::vector<std::string> ChildArguments(const std::string& Port, const TCliArguments& Arguments,
-                                        const TCliGlobalOptions& Global) {
-    const std::string LogFile =
-        Global.LogFile.empty() ? TLogManager::DefaultFileName() : Global.LogFile;
-    std::vector<std::string> Words = {"--json", "--port", Port, "--log",
-                                      PortLogFileName(LogFile, Port)};
-    if (Global.LogLimit) {
-        Words.insert(Words.end(), {"--log-limit", std::to_string(*Global.LogLimit)});
-    }
-    if (Arguments.Words.front() != "init") {
-        Words.push_back("--identify");
-    }
-    const std::string Tag = PortFileTag(Port);
-    for (std::size_t Index = 0; Index < Arguments.Words.size(); ++Index) {
-        const std::string& Word = Arguments.Words[Index];
-        if (Word == "--port") {
-            ++Index;
-        } else if (Word.compare(0, 7, "--port=") != 0) {
-            Words.push_back(Replaced(Word, "{port}", Tag));
-        }
-    }
-    return Words;
-}
-
-// "ok", "different", "stopped" or "failed: <why>".
-std::string ResultText(const TPortJob& Job) {
-    switch (Job.ExitCode) {
-    case CliSuccess:
-        return SCliPortsOk;
-    case CliCompareDifferent:
-        return SCliPortsDifferent;
-    case CliStopped:
-        return SCliPortsStopped;
-    default:
-        break;
-    }
-    std::string Why = Job.Failure;
-    if (Why.empty() && Job.Result.contains("error") && Job.Result["error"].is_string()) {
-        Why = Job.Result["error"].get<std::string>();
-    }
-    if (Why.empty() && Job.Result.is_null()) {
-        Why = FormatText(SCliPortsNoResult, Job.ExitCode);
-    }
-    return Why.empty() ? SCliPortsFailed : FormatText(SCliPortsFailedWhy, Why.c_str());
-}
-
-std::string Identification(const TPortJob& Job) {
-    const auto Found = Job.Result.find("identification");
-    return Found != Job.Result.end() && Found->is_string() ? Found->get<std::string>() : "-";
-}
+using TJson = TPortJob::TJson;
 
 // Minutes and seconds, "m:ss".
 std::string MinutesAndSeconds(std::int64_t Seconds) {
@@ -244,7 +79,7 @@ void WriteSummaryTable(const std::vector<std::unique_ptr<TPortJob>>& Jobs, std::
     for (const auto& Job : Jobs) {
         char Seconds[32];
         std::snprintf(Seconds, sizeof(Seconds), "%.1f", Job->Seconds);
-        Rows.push_back({Job->Port, Identification(*Job), ResultText(*Job), Seconds});
+        Rows.push_back({Job->Port, Job->Identification(), Job->ResultText(), Seconds});
     }
     std::array<std::size_t, 3> Widths{};
     for (const auto& Row : Rows) {
@@ -347,7 +182,7 @@ private:
 
     static std::string State(const TPortJob& Job) {
         if (Job.Ended) {
-            return ResultText(Job);
+            return Job.ResultText();
         }
         std::string Text;
         if (Job.Percent >= 0) {
@@ -395,10 +230,10 @@ public:
             TJson Port = {{"port", Job->Port},
                           {"ok", Job->ExitCode == CliSuccess},
                           {"exit_code", Job->ExitCode},
-                          {"result", ResultText(*Job)},
+                          {"result", Job->ResultText()},
                           {"seconds", Job->Seconds}};
-            if (Identification(*Job) != "-") {
-                Port["identification"] = Identification(*Job);
+            if (Job->Identification() != "-") {
+                Port["identification"] = Job->Identification();
             }
             Ports.push_back(std::move(Port));
         }
@@ -428,23 +263,14 @@ std::unique_ptr<TDisplay> MakeDisplay(const TCliGlobalOptions& Global, std::ostr
     return std::make_unique<TPlainDisplay>(Out);
 }
 
-// Takes in one line of a child: shows it and keeps what the live line and the table need.
+// Takes in one line of a child and shows it.
 void TakeLine(TPortJob& Job, const std::string& Line, TDisplay& Display) {
-    const TJson Object = TJson::parse(Line, nullptr, false);
-    if (!Object.is_object()) {
+    const TJson Object = Job.Take(Line);
+    if (Object.is_object()) {
+        Display.Line(Job, Object);
+    } else {
         Display.Text(Job, Line);
-        return;
     }
-    const std::string Type = Object.value("type", "");
-    if (Type == "progress") {
-        Job.Percent = Object.value("percent", Job.Percent);
-        Job.RemainingSeconds = Object.value("remaining_s", std::int64_t{0});
-    } else if (Type == "message") {
-        Job.LastMessage = Object.value("text", "");
-    } else if (Type == "result") {
-        Job.Result = Object;
-    }
-    Display.Line(Job, Object);
 }
 
 // Nothing shown: the caller looks at the results.
@@ -467,8 +293,9 @@ TPortJobs RunChildren(const std::vector<std::string>& Ports, const TCliArguments
     TArrivals Arrivals;
     TPortJobs Jobs;
     for (const std::string& Port : Ports) {
-        Jobs.push_back(std::make_unique<TPortJob>(
-            Jobs.size(), Port, ChildArguments(Port, Arguments, Global), Arrivals));
+        Jobs.push_back(
+            std::make_unique<TPortJob>(Jobs.size(), Port, TChildProcess::OwnProgramPath(),
+                                       ChildArguments(Port, Arguments, Global), Arrivals));
     }
     for (std::size_t Running = Jobs.size(); Running > 0;) {
         std::deque<TArrival> Taken = Arrivals.Take(std::chrono::milliseconds(100));
@@ -492,29 +319,6 @@ TPortJobs RunChildren(const std::vector<std::string>& Ports, const TCliArguments
 }
 
 } // namespace
-
-std::string PortFileTag(const std::string& PortName) {
-    std::string Path = PortDevicePath(PortName);
-    if (Path.compare(0, 5, "/dev/") == 0) {
-        Path.erase(0, 5);
-    }
-    Path.erase(0, Path.find_first_not_of('/'));
-    for (char& Character : Path) {
-        const bool Kept = (Character >= 'a' && Character <= 'z') ||
-                          (Character >= 'A' && Character <= 'Z') ||
-                          (Character >= '0' && Character <= '9') || Character == '.' ||
-                          Character == '_' || Character == '-';
-        Character = Character == '/' ? '-' : (Kept ? Character : '_');
-    }
-    return Path;
-}
-
-std::string PortLogFileName(const std::string& LogFile, const std::string& PortName) {
-    const std::filesystem::path Path(LogFile);
-    const std::string Name =
-        Path.stem().string() + "-" + PortFileTag(PortName) + Path.extension().string();
-    return (Path.parent_path() / Name).string();
-}
 
 int CombinedExitCode(const std::vector<int>& Codes) {
     const auto Any = [&](auto Test) { return std::any_of(Codes.begin(), Codes.end(), Test); };
@@ -554,8 +358,8 @@ std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Por
         TPortAnswer Answer;
         Answer.Port = Job->Port;
         Answer.Answered = Job->ExitCode == CliSuccess;
-        Answer.Identification = Identification(*Job);
-        Answer.Problem = ResultText(*Job);
+        Answer.Identification = Job->Identification();
+        Answer.Problem = Job->ResultText();
         Answers.push_back(std::move(Answer));
     }
     return Answers;

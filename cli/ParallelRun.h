@@ -31,14 +31,5 @@ struct TPortAnswer {
 std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Ports,
                                              const TCliGlobalOptions& Global);
 
-// A port's name as a part of a file name: its device path without "/dev/" (or the leading '/'
-// of a path elsewhere), each '/' as '-' and
-// any character other than a letter, digit, '.', '_' or '-' as '_' ("/dev/pts/3" gives
-// "pts-3", "COM3" gives "ttyS2").
-std::string PortFileTag(const std::string& PortName);
-
-// The traffic log of one port of several: "<name>-<tag>.log" beside LogFile.
-std::string PortLogFileName(const std::string& LogFile, const std::string& PortName);
-
 // Combines the exit codes of the ports as RunOnSeveralPorts returns them.
 int CombinedExitCode(const std::vector<int>& Codes);

@@ -272,6 +272,7 @@ private:
         Options.Simulate = Global.Simulate;
         Options.PortName = Global.PortName;
         Options.LogLimit = Global.LogLimit;
+        Options.ContinueLog = Global.LogAppend;
         if (!Global.LogFile.empty()) {
             Options.LogFileName = Global.LogFile;
         }

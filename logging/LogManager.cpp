@@ -24,10 +24,11 @@ std::string FolderOf(const std::string& FileName) {
 
 // Opens FileName empty and locked for this process alone; not open when it cannot be created or
 // another process holds its lock (its content is then left alone).
-TFileHandle OpenLocked(const std::string& FileName) {
+// Opens FileName, locked against other instances, emptied or (Continue) positioned at its end.
+TFileHandle OpenLocked(const std::string& FileName, bool Continue = false) {
     TFileHandle Opened(open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!Opened.IsOpen() || flock(Opened.Get(), LOCK_EX | LOCK_NB) != 0 ||
-        ftruncate(Opened.Get(), 0) != 0) {
+        (Continue ? lseek(Opened.Get(), 0, SEEK_END) < 0 : ftruncate(Opened.Get(), 0) != 0)) {
         return TFileHandle();
     }
     return Opened;
@@ -79,7 +80,8 @@ std::optional<std::uint64_t> ParseLogLimit(const std::string& Text) {
     return Value << Shift;
 }
 
-TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit) : Limit(Limit) {
+TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit, bool Continue)
+    : Limit(Limit) {
     // The folder is created here, so that the very first run of the program has a log too.
     const std::string Folder = FolderOf(FileName);
     if (!Folder.empty()) {
@@ -87,13 +89,17 @@ TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit) : Lim
     }
     // When another running instance holds the lock, its log stays as it is and this one logs
     // nothing.
-    Handle = OpenLocked(FileName);
+    Handle = OpenLocked(FileName, Continue);
     if (!Handle.IsOpen()) {
         return;
     }
     this->FileName = FileName;
-    // The older file of a previous run would read as the beginning of this one.
-    std::remove(GetOlderFileName().c_str());
+    if (Continue) {
+        Size = static_cast<std::uint64_t>(lseek(Handle.Get(), 0, SEEK_CUR));
+    } else {
+        // The older file of a previous run would read as the beginning of this one.
+        std::remove(GetOlderFileName().c_str());
+    }
     Enabled = true;
 }
 

@@ -27,7 +27,10 @@ public:
     // Creates or truncates FileName, removes the previous run's "<FileName>.1" and holds the
     // file open, exclusively, for the whole run. Never throws because of the file: when it
     // cannot be created (or another running instance holds it) logging is off for the run.
-    explicit TLogManager(const std::string& FileName, std::uint64_t Limit = DefaultLogLimit);
+    // With Continue, an existing log (and its older file) is kept and the run's records follow
+    // it, numbered from 1 again, within the same limit: one log per port over many runs.
+    explicit TLogManager(const std::string& FileName, std::uint64_t Limit = DefaultLogLimit,
+                         bool Continue = false);
     ~TLogManager();
     TLogManager(const TLogManager&) = delete;
     TLogManager& operator=(const TLogManager&) = delete;

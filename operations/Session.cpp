@@ -21,8 +21,8 @@ TSession::TSession(TSessionOptions SessionOptions) : Options(std::move(SessionOp
     const std::uint64_t LogLimit = Options.LogLimit.value_or(
         Options.ReadSettings ? LoadLogLimit(Options.SettingsFileName) : DefaultLogLimit);
     // The port is known before the head manager opens it: no other port is ever touched.
-    Singletons =
-        std::make_unique<TApplicationSingletons>(ChoosePort(), Options.LogFileName, LogLimit);
+    Singletons = std::make_unique<TApplicationSingletons>(ChoosePort(), Options.LogFileName,
+                                                          LogLimit, Options.ContinueLog);
     ConnectEvents();
 }
 

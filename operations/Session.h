@@ -35,6 +35,8 @@ struct TSessionOptions {
     std::string LogFileName = TLogManager::DefaultFileName();
     // The command line's log limit; it wins over the settings file.
     std::optional<std::uint64_t> LogLimit;
+    // Add to an existing log instead of starting it anew.
+    bool ContinueLog = false;
 };
 
 class TSession {

@@ -6,7 +6,7 @@
 
 TApplicationSingletons::TApplicationSingletons(const std::string& PortName,
                                                const std::string& LogFileName,
-                                               std::uint64_t LogLimit) {
+                                               std::uint64_t LogLimit, bool ContinueLog) {
     try {
         BurnImage = std::make_unique<TBurnImagae>();
         GBurnImagae = BurnImage.get();
@@ -15,7 +15,7 @@ TApplicationSingletons::TApplicationSingletons(const std::string& PortName,
         Progress = std::make_unique<TProgress>();
         GProgress = Progress.get();
 
-        LogManager = std::make_unique<TLogManager>(LogFileName, LogLimit);
+        LogManager = std::make_unique<TLogManager>(LogFileName, LogLimit, ContinueLog);
         LogManager->HexMode = true;
         GLogManager = LogManager.get();
 

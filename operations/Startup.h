@@ -20,8 +20,9 @@ public:
     // Makes the objects and sets their globals (GBurnImagae, GInfoRichEdit, GProgress,
     // GLogManager with hexadecimal byte records, GHeadManager on PortName). If a step fails,
     // what was made is released again before the error goes on.
+    // ContinueLog: the log goes on after an existing one (see TLogManager).
     TApplicationSingletons(const std::string& PortName, const std::string& LogFileName,
-                           std::uint64_t LogLimit = DefaultLogLimit);
+                           std::uint64_t LogLimit = DefaultLogLimit, bool ContinueLog = false);
     // Releases the objects in the reverse order and clears their globals.
     ~TApplicationSingletons();
     TApplicationSingletons(const TApplicationSingletons&) = delete;

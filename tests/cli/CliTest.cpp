@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/ParallelRun.h"
+#include "cli/PortJob.h"
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "operations/ImageFileNames.h"
