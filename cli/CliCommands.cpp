@@ -7,6 +7,7 @@
 #include "cli/ParallelRun.h"
 #include "cli/PortCommands.h"
 #include "cli/ProgrammerCommands.h"
+#include "cli/Station.h"
 #include "common/Exception.h"
 #include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
@@ -261,6 +262,32 @@ void WriteUsageLine(std::ostream& Stream, const std::string& Call, const std::st
     }
 }
 
+// "station COMMAND …": --record is the station's own option, every other word belongs to the
+// command run on each board, which is checked as that command's line.
+TCliArguments ParseStationArguments(const std::vector<std::string>& Words) {
+    TCliArguments Parsed;
+    Parsed.Words = Words;
+    for (std::size_t Index = 1; Index < Words.size(); ++Index) {
+        if (Words[Index].compare(0, 9, "--record=") == 0) {
+            Parsed.Options["record"] = Words[Index].substr(9);
+        } else if (Words[Index] == "--record") {
+            if (Index + 1 >= Words.size()) {
+                throw ECliUsage(FormatText(SCliMissingOptionValue, "station", "--record"));
+            }
+            Parsed.Options["record"] = Words[++Index];
+        } else {
+            Parsed.Positional.push_back(Words[Index]);
+        }
+    }
+    const std::vector<std::string> Jobs = {"write", "erase", "compare", "init"};
+    if (Parsed.Positional.empty() ||
+        std::find(Jobs.begin(), Jobs.end(), Parsed.Positional[0]) == Jobs.end()) {
+        throw ECliUsage(SCliStationBadJob);
+    }
+    ParseArguments(FindCommand(Parsed.Positional[0]), Parsed.Positional);
+    return Parsed;
+}
+
 // A run on several ports: no port twice, and a file to read into for each.
 void CheckSeveralPorts(const TCliCommand& Command, const TCliArguments& Parsed,
                        const std::vector<std::string>& Ports) {
@@ -284,6 +311,13 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
         throw ECliUsage(SCliNoCommand);
     }
     const TCliCommand& Command = FindCommand(Arguments[0]);
+    if (Command.Name == "station") {
+        if (Global.Simulate) {
+            throw ECliUsage(SCliStationSimulate);
+        }
+        Parsed = ParseStationArguments(Arguments);
+        return Command;
+    }
     Parsed = ParseArguments(Command, Arguments);
     Parsed.Words = Arguments;
     if (Command.RunProgrammer != nullptr) {
@@ -433,6 +467,15 @@ const std::vector<TCliCommand>& CliCommands() {
          {"all"},
          RunCompareCommand},
         {"ports", {}, {}, SCliPortsSummary, nullptr, {}, nullptr, {}, RunPortsCommand},
+        {"station",
+         {"COMMAND", "..."},
+         {"record"},
+         SCliStationSummary,
+         nullptr,
+         {},
+         nullptr,
+         {},
+         RunStationCommand},
     };
     return Commands;
 }

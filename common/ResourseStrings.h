@@ -255,7 +255,8 @@ inline constexpr const char* SCliGlobalOptions =
     "at once (read FILE then needs {port} in FILE), each port with its own traffic log "
     "Velmora-<port>.log, and ends with a table of the results. Before the command also: "
     "--identify (ask the programmer for its identification first) and --log FILE (the traffic "
-    "log's file instead of Velmora.log).";
+    "log's file instead of Velmora.log), --log-append (continue the traffic log instead of "
+    "starting it anew).";
 inline constexpr const char* SCliAutoNoFreePort =
     "velmora-cli: --port auto: no free serial port to ask for a programmer";
 // The ports asked, SCliAutoCandidate each.
@@ -265,6 +266,26 @@ inline constexpr const char* SCliAutoSeveralProgrammers =
     "velmora-cli: --port auto: programmers answered on several ports: %s; choose one with --port";
 // The port, then its programmer's identification or why it did not answer.
 inline constexpr const char* SCliAutoCandidate = "%s (%s)";
+inline constexpr const char* SCliStationSummary =
+    "run COMMAND (write, erase, compare or init with its arguments) on every programmer as it "
+    "is plugged in, until Ctrl-C; --record FILE appends a CSV line per board";
+inline constexpr const char* SCliStationSimulate =
+    "velmora-cli station: --simulate cannot be used; start velmora-sim and name its port with "
+    "--port";
+inline constexpr const char* SCliStationBadJob =
+    "velmora-cli station: the command to run must be write, erase, compare or init";
+inline constexpr const char* SCliStationWaiting =
+    "velmora-cli station: waiting for programmers; Ctrl-C ends (boards in progress finish first)";
+inline constexpr const char* SCliStationNoNotices =
+    "velmora-cli station: no notices of ports arriving here (udev); name the ports with --port";
+inline constexpr const char* SCliStationFinishing =
+    "velmora-cli station: finishing %d board(s) in progress; Ctrl-C again stops them now";
+inline constexpr const char* SCliStationTotals =
+    "Boards: %d (ok %d, different %d, failed %d, stopped %d)";
+inline constexpr const char* SCliStationRecordHeader =
+    "time,port,usb_serial,identification,result,exit_code,seconds\n";
+inline constexpr const char* SCliStationRecordFailed =
+    "velmora-cli station: cannot append to the record %s";
 inline constexpr const char* SCliReadNeedsPortTag =
     "velmora-cli read: with several ports the file name needs {port} (replaced by each port's "
     "name)";

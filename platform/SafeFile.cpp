@@ -375,3 +375,9 @@ bool ReplaceFileContent(const std::string& FileName, const TContentWriter& Write
     SyncFolder(Folder);
     return true;
 }
+
+bool AppendDurably(const std::string& FileName, std::string_view Text) {
+    TFileHandle File(open(FileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    return File.IsOpen() && File.WriteAll(Text) == Text.size() && fsync(File.Get()) == 0 &&
+           File.Close();
+}

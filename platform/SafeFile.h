@@ -98,3 +98,7 @@ using TContentWriter = std::function<bool(TFileHandle& File)>;
 // of any new file. False, with Target as it was and no other file left behind, when anything
 // fails; an exception from Write leaves the same and goes on to the caller.
 bool ReplaceFileContent(const std::string& Target, const TContentWriter& Write);
+
+// Appends Text to the end of FileName (created when missing) and waits until it is on the disk,
+// so that a record written before a crash or a power cut is kept. False when anything fails.
+bool AppendDurably(const std::string& FileName, std::string_view Text);

@@ -72,13 +72,16 @@ TEST_F(CliCompletion, FirstWordIsACommandOrAnOptionBeforeIt) {
     EXPECT_EQ(Complete({""}), Commands);
     EXPECT_EQ(Complete({"--simulate", "--log-limit", "16M", ""}), Commands);
     EXPECT_EQ(Complete({"--"}), (TWords{"--simulate", "--json", "--identify", "--port", "--log",
-                                        "--log-limit", "--help", "--version"}));
+                                        "--log-append", "--log-limit", "--help", "--version"}));
     EXPECT_EQ(Complete({"--json", ""}), Commands);
 }
 
 // Each command offers exactly the options and the number of files of the command table.
 TEST_F(CliCompletion, EveryCommandOffersItsOptionsAndFiles) {
     for (const TCliCommand& Command : CliCommands()) {
+        if (Command.Name == "station") {
+            continue;
+        }
         const TWords Options = OptionsOf(Command);
         EXPECT_EQ(Complete({Command.Name, "--"}), Options) << Command.Name;
         std::vector<std::string> Words = {Command.Name};
@@ -105,4 +108,19 @@ TEST_F(CliCompletion, OptionValuesAreSkippedAndNeverCompleted) {
     for (const auto& [Words, Expected] : Cases) {
         EXPECT_EQ(Complete(Words), Expected) << testing::PrintToString(Words);
     }
+}
+
+// The station takes a programmer command, completed as that command plus the station's own
+// option.
+TEST_F(CliCompletion, StationOffersTheCommandsItRunsAndThenTheirOptions) {
+    EXPECT_EQ(Complete({"station", ""}), (TWords{"write", "erase", "compare", "init", "--record"}));
+    EXPECT_EQ(Complete({"station", "--record", "boards.csv", "write", ""}), FolderEntries);
+    TWords WriteOptions = {"--record"};
+    for (const TCliCommand& Command : CliCommands()) {
+        if (Command.Name == "write") {
+            const TWords Options = OptionsOf(Command);
+            WriteOptions.insert(Options.begin(), Options.end());
+        }
+    }
+    EXPECT_EQ(Complete({"station", "write", "image.ldr", "--"}), WriteOptions);
 }

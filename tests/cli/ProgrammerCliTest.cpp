@@ -1,4 +1,5 @@
 // velmora-cli's programmer commands run as a process against a simulator in the test.
+#include "cli/Station.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "tests/support/ChildProcess.h"
@@ -6,6 +7,7 @@
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -910,6 +912,105 @@ TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
     EXPECT_EQ(JsonObjects(Two.Out).back()["error"],
               "velmora-cli: --port auto: programmers answered on several ports: " + Ports[1] +
                   " (Board A), " + Ports[2] + " (Board C); choose one with --port");
+}
+
+// ---- The production station ----
+
+// Runs the station's loop until Done holds; false when it does not within the test bound.
+bool PollUntil(TStation& Station, const std::function<bool()>& Done) {
+    return WaitUntil(
+        [&] {
+            Station.Poll(std::chrono::milliseconds(20));
+            return Done();
+        },
+        TestWaitBound);
+}
+
+TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneInProgress) {
+    const TTemporaryDataHome Home("velmora-station");
+    TSimulatorOptions Slow;
+    Slow.ReplyDelayMs = 5;
+    const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}, {}, Slow});
+    const std::string Image = MakeImage("image.ldr", 20);
+    const std::string RecordFile = (Folder / "boards.csv").string();
+    TStationSetup Setup;
+    Setup.Job.Words = {"write", Image, "--verify"};
+    Setup.Global.LogAppend = true;
+    Setup.RecordFile = RecordFile;
+    Setup.ChildProgram = VELMORA_CLI_PATH;
+    Setup.Settle = std::chrono::milliseconds(0);
+    std::ostringstream Out;
+    std::ostringstream Err;
+    TStation Station(Setup, Out, Err);
+
+    Station.PortArrived(Ports[0]);
+    Station.PortArrived(Ports[1]);
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 2; }));
+    // Still plugged: a second notice of the same board starts nothing.
+    Station.PortArrived(Ports[0]);
+    Station.Poll(std::chrono::milliseconds(50));
+    EXPECT_EQ(Station.GetBoardsInProgress(), 0u);
+    // Pulled out and plugged in again: programmed again.
+    Boards[0]->SetPage(3, TByteArray(PageLength, 0));
+    Station.PortRemoved(Ports[0]);
+    Station.PortArrived(Ports[0]);
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 3; }));
+    EXPECT_EQ(Boards[0]->GetPage(3), PatternPage(3));
+
+    // A stop lets the board in progress finish and takes no new one.
+    Station.PortArrived(Ports[2]);
+    ASSERT_TRUE(PollUntil(Station, [&] { return Boards[2]->GetRequestCount() > 4; }));
+    Station.RequestStop();
+    Station.PortRemoved(Ports[1]);
+    Station.PortArrived(Ports[1]);
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.IsFinished(); }));
+    EXPECT_EQ(Station.Finish(), 0);
+    EXPECT_EQ(Boards[2]->GetPage(19), PatternPage(19));
+
+    const std::vector<std::string> Lines = SplitLines(Out.str());
+    ASSERT_EQ(Lines.size(), 5u) << Out.str();
+    for (std::size_t Index = 0; Index < 4; ++Index) {
+        static const std::regex Board(
+            "^[0-9:]{8}  (/dev/pts/[0-9]+)  -  Velmora simulator 1.0  ok  [0-9]+\\.[0-9]$");
+        EXPECT_TRUE(std::regex_match(Lines[Index], Board)) << Lines[Index];
+    }
+    EXPECT_EQ(Lines[2].find(Ports[0]), 10u);
+    EXPECT_EQ(Lines[3].find(Ports[2]), 10u);
+    EXPECT_EQ(Lines[4], "Boards: 4 (ok 4, different 0, failed 0, stopped 0)");
+    const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
+    ASSERT_EQ(Record.size(), 5u);
+    EXPECT_EQ(Record[0], "time,port,usb_serial,identification,result,exit_code,seconds");
+    EXPECT_NE(Record[4].find("," + Ports[2] + ",-,Velmora simulator 1.0,ok,0,"), std::string::npos)
+        << Record[4];
+    // Each port's log goes on from board to board: two runs ended in the log of the port
+    // programmed twice.
+    const std::string Log =
+        ReadFileText(Home.Path() + "/Velmora/Velmora-pts-" + Ports[0].substr(9) + ".log");
+    std::size_t Runs = 0;
+    for (std::size_t At = 0;
+         (At = Log.find("Поток извлечения пакетов уничтожен.", At)) != std::string::npos; ++At) {
+        ++Runs;
+    }
+    EXPECT_EQ(Runs, 2u);
+}
+
+TEST_F(SeveralPortsCli, StationOnNamedPortsFindsTheProgrammerAndEndsAtCtrlC) {
+    const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}});
+    const pid_t Child =
+        Spawn({"--json", "--port", Ports[0], "station", "erase", "--first", "0", "--last", "9"});
+    ASSERT_TRUE(WaitUntil([&] { return Boards[0]->GetRequestCount() >= 11; }, TestWaitBound));
+    kill(Child, SIGINT);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+    const std::vector<std::string> Lines = SplitLines(Result.Out);
+    ASSERT_EQ(Lines.size(), 2u) << Result.Out;
+    const nlohmann::json Board = nlohmann::json::parse(Lines[0]);
+    EXPECT_EQ(Board["type"], "board");
+    EXPECT_EQ(Board["port"], Ports[0]);
+    EXPECT_EQ(Board["result"], "ok");
+    const nlohmann::json Totals = nlohmann::json::parse(Lines[1]);
+    EXPECT_EQ(Totals["boards"], 1);
+    EXPECT_EQ(Totals["ok"], 1);
 }
 
 } // namespace

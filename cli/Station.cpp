@@ -1,0 +1,340 @@
+#include "cli/Station.h"
+
+#include "cli/JsonOutput.h"
+#include "cli/ParallelRun.h"
+#include "common/ResourseStrings.h"
+#include "operations/DateTime.h"
+#include "platform/ChildProcess.h"
+#include "platform/Console.h"
+#include "platform/SafeFile.h"
+#include "serial/PortDiscovery.h"
+#include "serial/PortNames.h"
+#include "serial/UdevPortWatcher.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// The USB serial number of the device behind Port; "-" when it has none or is no USB device.
+std::string UsbSerialOf(const std::string& Port) {
+    for (const TSerialPortInfo& Info : FindSerialPorts(DefaultSysfsRoot())) {
+        if (IsSamePort(Info.Path, Port)) {
+            return Info.Usb && !Info.Usb->Serial.empty() ? Info.Usb->Serial : "-";
+        }
+    }
+    return "-";
+}
+
+// The local date and time, "YYYY-MM-DD HH:MM:SS", for the record.
+std::string DateAndTime() {
+    const std::time_t Now = std::time(nullptr);
+    std::tm Local{};
+    localtime_r(&Now, &Local);
+    char Text[32];
+    std::strftime(Text, sizeof(Text), "%Y-%m-%d %H:%M:%S", &Local);
+    return Text;
+}
+
+// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& Text) {
+    if (Text.find_first_of(",\"\r\n") == std::string::npos) {
+        return Text;
+    }
+    std::string Quoted = "\"";
+    for (const char Character : Text) {
+        Quoted += Character == '"' ? "\"\"" : std::string(1, Character);
+    }
+    return Quoted + "\"";
+}
+
+std::string Seconds(double Value) {
+    char Text[32];
+    std::snprintf(Text, sizeof(Text), "%.1f", Value);
+    return Text;
+}
+
+void WriteJson(std::ostream& Out, const TPortJob::TJson& Object) {
+    Out << Object.dump(-1, ' ', false, TPortJob::TJson::error_handler_t::replace) << '\n';
+    Out.flush();
+}
+
+} // namespace
+
+TStation::TStation(TStationSetup StationSetup, std::ostream& Out, std::ostream& Err)
+    : Setup(std::move(StationSetup)), Out(Out), Err(Err), Start(TClock::now()) {}
+
+TStation::~TStation() = default;
+
+bool TStation::IsKnown(const std::string& Port) const {
+    const auto Same = [&](const std::string& Other) { return IsSamePort(Other, Port); };
+    return std::any_of(Running.begin(), Running.end(),
+                       [&](const auto& Entry) { return Same(Entry.second.Job->Port); }) ||
+           std::any_of(Settling.begin(), Settling.end(),
+                       [&](const auto& Entry) { return Same(Entry.first); }) ||
+           std::any_of(Done.begin(), Done.end(), Same);
+}
+
+void TStation::PortArrived(const std::string& Name) {
+    if (StopRequests == 0 && !IsKnown(Name)) {
+        Settling[Name] = TClock::now() + Setup.Settle;
+    }
+}
+
+void TStation::PortRemoved(const std::string& Name, const std::vector<std::string>& OtherNames) {
+    const auto Gone = [&](const std::string& Port) {
+        return IsSamePort(Port, Name) ||
+               std::any_of(OtherNames.begin(), OtherNames.end(),
+                           [&](const std::string& Other) { return IsSamePort(Port, Other); });
+    };
+    Done.erase(std::remove_if(Done.begin(), Done.end(), Gone), Done.end());
+    for (auto& [Index, Board] : Running) {
+        Board.Removed = Board.Removed || Gone(Board.Job->Port);
+    }
+    for (auto Entry = Settling.begin(); Entry != Settling.end();) {
+        Entry = Gone(Entry->first) ? Settling.erase(Entry) : std::next(Entry);
+    }
+}
+
+void TStation::Poll(std::chrono::milliseconds Timeout) {
+    StartDueBoards();
+    for (TArrival& Arrival :
+         Arrivals.Take(Running.empty() ? std::chrono::milliseconds(0) : Timeout)) {
+        const auto Found = Running.find(Arrival.Job);
+        if (Found == Running.end()) {
+            continue;
+        }
+        if (Arrival.Line) {
+            Found->second.Job->Take(*Arrival.Line);
+        } else {
+            EndBoard(Arrival.Job);
+        }
+    }
+}
+
+void TStation::StartDueBoards() {
+    const TClock::time_point Now = TClock::now();
+    for (auto Entry = Settling.begin(); Entry != Settling.end();) {
+        if (StopRequests == 0 && Entry->second <= Now) {
+            StartBoard(Entry->first);
+            Entry = Settling.erase(Entry);
+        } else {
+            ++Entry;
+        }
+    }
+}
+
+void TStation::StartBoard(const std::string& Port) {
+    TBoard Board;
+    Board.UsbSerial = UsbSerialOf(Port);
+    const std::size_t Index = NextIndex++;
+    Board.Job = std::make_unique<TPortJob>(Index, Port, Setup.ChildProgram,
+                                           ChildArguments(Port, Setup.Job, Setup.Global), Arrivals);
+    Running.emplace(Index, std::move(Board));
+}
+
+void TStation::EndBoard(std::size_t Index) {
+    const auto Found = Running.find(Index);
+    TBoard& Board = Found->second;
+    Board.Job->Finish();
+    Codes.push_back(Board.Job->ExitCode);
+    ReportBoard(Board);
+    Record(Board);
+    // Still plugged: done until it is pulled out.
+    if (!Board.Removed) {
+        Done.push_back(Board.Job->Port);
+    }
+    Running.erase(Found);
+}
+
+void TStation::ReportBoard(const TBoard& Board) {
+    const TPortJob& Job = *Board.Job;
+    if (Setup.Global.Json) {
+        WriteJson(Out, {{"type", "board"},
+                        {"time", TimeOfDay()},
+                        {"port", Job.Port},
+                        {"usb_serial", Board.UsbSerial},
+                        {"identification", Job.Identification()},
+                        {"result", Job.ResultText()},
+                        {"ok", Job.ExitCode == CliSuccess},
+                        {"exit_code", Job.ExitCode},
+                        {"seconds", Job.Seconds}});
+        return;
+    }
+    Out << TimeOfDay() << "  " << Job.Port << "  " << Board.UsbSerial << "  "
+        << Job.Identification() << "  " << Job.ResultText() << "  " << Seconds(Job.Seconds) << '\n';
+    Out.flush();
+}
+
+void TStation::Record(const TBoard& Board) {
+    if (Setup.RecordFile.empty()) {
+        return;
+    }
+    const TPortJob& Job = *Board.Job;
+    const std::optional<std::string> Before = ReadFileContent(Setup.RecordFile);
+    std::string Line = Before && !Before->empty() ? "" : SCliStationRecordHeader;
+    Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
+            "," + CsvField(Job.Identification()) + "," + CsvField(Job.ResultText()) + "," +
+            std::to_string(Job.ExitCode) + "," + Seconds(Job.Seconds) + "\n";
+    if (!AppendDurably(Setup.RecordFile, Line)) {
+        Err << FormatText(SCliStationRecordFailed, Setup.RecordFile.c_str()) << '\n';
+    }
+}
+
+void TStation::RequestStop() {
+    ++StopRequests;
+    Settling.clear();
+    if (StopRequests == 1) {
+        if (!Running.empty() && !Setup.Global.Json) {
+            Err << FormatText(SCliStationFinishing, static_cast<int>(Running.size())) << '\n';
+        }
+        return;
+    }
+    // A child that caught the first Ctrl-C ends at the second one.
+    for (auto& [Index, Board] : Running) {
+        Board.Job->Interrupt();
+        Board.Job->Interrupt();
+    }
+}
+
+bool TStation::IsFinished() const {
+    return StopRequests > 0 && Running.empty();
+}
+
+int TStation::Finish() {
+    const auto Count = [&](int Code) {
+        return static_cast<int>(std::count(Codes.begin(), Codes.end(), Code));
+    };
+    const int Boards = static_cast<int>(Codes.size());
+    const int Ok = Count(CliSuccess);
+    const int Different = Count(CliCompareDifferent);
+    const int Stopped = Count(CliStopped);
+    const int Failed = Boards - Ok - Different - Stopped;
+    const int Code = CombinedExitCode(Codes);
+    if (Setup.Global.Json) {
+        WriteJson(Out, {{"type", "totals"},
+                        {"boards", Boards},
+                        {"ok", Ok},
+                        {"different", Different},
+                        {"failed", Failed},
+                        {"stopped", Stopped},
+                        {"exit_code", Code},
+                        {"seconds", std::chrono::duration<double>(TClock::now() - Start).count()}});
+    } else {
+        Out << FormatText(SCliStationTotals, Boards, Ok, Different, Failed, Stopped) << '\n';
+        Out.flush();
+    }
+    return Code;
+}
+
+namespace {
+
+// The ports of a --port list, asked every two seconds (in a quiet init of their own) whether a
+// programmer is there while no board runs on them: one that answers arrives, one that no
+// longer answers after its board was done has been pulled out.
+class TPresenceProbe {
+public:
+    TPresenceProbe(std::vector<std::string> Ports, const TCliGlobalOptions& Global,
+                   std::string ChildProgram)
+        : Ports(std::move(Ports)), Global(Global), ChildProgram(std::move(ChildProgram)) {
+        Init.Words = {"init"};
+    }
+
+    void Poll(TStation& Station) {
+        for (TArrival& Arrival : Arrivals.Take(std::chrono::milliseconds(0))) {
+            TPortJob& Probe = *Probes.at(Arrival.Job);
+            if (Arrival.Line) {
+                Probe.Take(*Arrival.Line);
+                continue;
+            }
+            Probe.Finish();
+            if (Probe.ExitCode == CliSuccess) {
+                Station.PortArrived(Probe.Port);
+            } else {
+                Station.PortRemoved(Probe.Port);
+            }
+            Probes.erase(Arrival.Job);
+        }
+        StartDueProbes(Station);
+    }
+
+private:
+    void StartDueProbes(const TStation& Station) {
+        const TClock::time_point Now = TClock::now();
+        if (Now < NextRound || !Probes.empty() || Station.GetBoardsInProgress() > 0) {
+            return;
+        }
+        NextRound = Now + std::chrono::seconds(2);
+        for (const std::string& Port : Ports) {
+            const std::size_t Index = NextIndex++;
+            Probes.emplace(Index, std::make_unique<TPortJob>(Index, Port, ChildProgram,
+                                                             ChildArguments(Port, Init, Global),
+                                                             Arrivals));
+        }
+    }
+
+    const std::vector<std::string> Ports;
+    const TCliGlobalOptions Global;
+    const std::string ChildProgram;
+    TCliArguments Init;
+    TArrivals Arrivals;
+    std::map<std::size_t, std::unique_ptr<TPortJob>> Probes;
+    std::size_t NextIndex = 0;
+    TClock::time_point NextRound{};
+};
+
+} // namespace
+
+int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream& Out, std::ostream& Err) {
+    TStationSetup Setup;
+    Setup.Job.Words.assign(Arguments.Positional.begin(), Arguments.Positional.end());
+    Setup.Global = Global;
+    Setup.Global.LogAppend = true;
+    const auto Record = Arguments.Options.find("record");
+    Setup.RecordFile = Record == Arguments.Options.end() ? "" : Record->second;
+    Setup.ChildProgram = TChildProcess::OwnProgramPath();
+    Setup.Settle = std::chrono::milliseconds(300);
+    TStation Station(Setup, Out, Err);
+
+    const TInterruptCatcher Interrupts(false);
+    std::unique_ptr<TUdevPortWatcher> Watcher;
+    std::unique_ptr<TPresenceProbe> Probe;
+    if (Global.PortNames.empty()) {
+        Watcher = std::make_unique<TUdevPortWatcher>(Station);
+        if (!Watcher->IsActive()) {
+            Err << SCliStationNoNotices << '\n';
+            return CliFailure;
+        }
+    } else {
+        Probe =
+            std::make_unique<TPresenceProbe>(Global.PortNames, Setup.Global, Setup.ChildProgram);
+    }
+    if (!Global.Json) {
+        Err << SCliStationWaiting << '\n';
+    }
+    while (!Station.IsFinished()) {
+        if (Watcher) {
+            Watcher->ReceiveDevices();
+        } else {
+            Probe->Poll(Station);
+        }
+        Station.Poll(std::chrono::milliseconds(100));
+        if (Station.GetBoardsInProgress() == 0) {
+            // Nothing to read from: wait for the next notice or probe round.
+            if (Watcher) {
+                Watcher->WaitAndReceive(100);
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        }
+        while (TInterruptCatcher::TakeInterrupt()) {
+            Station.RequestStop();
+        }
+    }
+    return Station.Finish();
+}

@@ -1,0 +1,85 @@
+// A production station: programmers are plugged in one after another, and each gets a job
+// (write, erase, compare or init) the moment it arrives, in a velmora-cli of its own, so that
+// boards plugged at the same time run side by side. A board that stays plugged is done once;
+// pulled out and plugged in again, it is done again. One line per board (time, port, USB serial
+// number, identification, result, seconds), optionally also appended to a CSV record made
+// durable after every board; totals at the end. A Ctrl-C stops taking new boards and lets the
+// boards in progress finish; a second one stops them at once.
+#pragma once
+
+#include "cli/CliCommands.h"
+#include "cli/PortJob.h"
+#include "serial/PortNotices.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct TStationSetup {
+    TCliArguments Job;                // the command run on every board, from its name on
+    TCliGlobalOptions Global;         // --json, the log options
+    std::string RecordFile;           // the CSV record; empty: none
+    std::string ChildProgram;         // the velmora-cli that runs each board
+    std::chrono::milliseconds Settle; // how long a port that arrived is left alone first
+};
+
+class TStation : public TPortNotices {
+public:
+    TStation(TStationSetup Setup, std::ostream& Out, std::ostream& Err);
+    ~TStation() override;
+    TStation(const TStation&) = delete;
+    TStation& operator=(const TStation&) = delete;
+
+    void PortArrived(const std::string& Name) override;
+    void PortRemoved(const std::string& Name,
+                     const std::vector<std::string>& OtherNames = {}) override;
+
+    // Starts the job on the ports whose settling time is over, takes the boards' lines (waiting
+    // at most Timeout for one) and reports every board that ended.
+    void Poll(std::chrono::milliseconds Timeout);
+    // The first call: no new boards, those in progress finish. Any further call: the boards in
+    // progress are stopped now.
+    void RequestStop();
+    // True once a stop was asked for and no board is in progress.
+    bool IsFinished() const;
+    std::size_t GetBoardsInProgress() const { return Running.size(); }
+    std::size_t GetBoardsDone() const { return Codes.size(); }
+    // Writes the totals; returns the exit code the boards' results combine to.
+    int Finish();
+
+private:
+    struct TBoard {
+        std::unique_ptr<TPortJob> Job;
+        std::string UsbSerial;
+        bool Removed = false; // pulled out while its job ran
+    };
+
+    void StartDueBoards();
+    void StartBoard(const std::string& Port);
+    void EndBoard(std::size_t Index);
+    void ReportBoard(const TBoard& Board);
+    void Record(const TBoard& Board);
+    bool IsKnown(const std::string& Port) const;
+
+    const TStationSetup Setup;
+    std::ostream& Out;
+    std::ostream& Err;
+    TArrivals Arrivals;
+    // Boards in progress by their job's index; ports arrived and waiting to settle; ports whose
+    // board is done and still plugged.
+    std::map<std::size_t, TBoard> Running;
+    std::map<std::string, std::chrono::steady_clock::time_point> Settling;
+    std::vector<std::string> Done;
+    std::size_t NextIndex = 0;
+    int StopRequests = 0;
+    std::vector<int> Codes;
+    const std::chrono::steady_clock::time_point Start;
+};
+
+// velmora-cli station COMMAND …: waits for programmers through udev (or works the ports of
+// --port, looking for a programmer on each every two seconds) until Ctrl-C.
+int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream& Out, std::ostream& Err);
