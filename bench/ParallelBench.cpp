@@ -25,13 +25,14 @@ constexpr int PageLength = 528;
 
 struct TRun {
     double Seconds = 0;
-    double CpuSeconds = 0; // velmora-cli and its children
+    double CpuSeconds = 0;       // velmora-cli and its children
+    double SimulatorSeconds = 0; // this process: the simulators
     int ExitCode = 0;
 };
 
-double ChildrenCpuSeconds() {
+double CpuSeconds(int Who) {
     rusage Usage{};
-    getrusage(RUSAGE_CHILDREN, &Usage);
+    getrusage(Who, &Usage);
     const auto Seconds = [](const timeval& Time) { return Time.tv_sec + Time.tv_usec / 1e6; };
     return Seconds(Usage.ru_utime) + Seconds(Usage.ru_stime);
 }
@@ -42,7 +43,8 @@ TRun RunCli(const std::vector<std::string>& Ports, const std::vector<std::string
         Words.insert(Words.end(), {"--port", Port});
     }
     Words.insert(Words.end(), Job.begin(), Job.end());
-    const double CpuBefore = ChildrenCpuSeconds();
+    const double CpuBefore = CpuSeconds(RUSAGE_CHILDREN);
+    const double SimulatorsBefore = CpuSeconds(RUSAGE_SELF);
     const auto Start = TClock::now();
     TChildProcess Cli(VELMORA_CLI_PATH, Words);
     std::string Output;
@@ -53,7 +55,8 @@ TRun RunCli(const std::vector<std::string>& Ports, const std::vector<std::string
     TRun Run;
     Run.ExitCode = Cli.Wait();
     Run.Seconds = std::chrono::duration<double>(TClock::now() - Start).count();
-    Run.CpuSeconds = ChildrenCpuSeconds() - CpuBefore;
+    Run.CpuSeconds = CpuSeconds(RUSAGE_CHILDREN) - CpuBefore;
+    Run.SimulatorSeconds = CpuSeconds(RUSAGE_SELF) - SimulatorsBefore;
     if (Run.ExitCode != 0) {
         std::fprintf(stderr, "velmora-cli ended with %d:\n%s\n", Run.ExitCode, Output.c_str());
     }
@@ -73,10 +76,11 @@ std::string WriteRandomImage(const std::filesystem::path& Folder, int Pages) {
 
 void Report(const char* Job, int Boards, const TRun& One, const TRun& All) {
     std::printf("%-6s one board %7.2f s, %d boards %7.2f s: ratio %.3f; CPU per board %.2f %% of "
-                "a core alone, %.2f %% at once\n",
+                "a core alone, %.2f %% at once; the simulators took %.2f cores at once\n",
                 Job, One.Seconds, Boards, All.Seconds, All.Seconds / One.Seconds,
                 100.0 * One.CpuSeconds / One.Seconds,
-                100.0 * All.CpuSeconds / (Boards * All.Seconds));
+                100.0 * All.CpuSeconds / (Boards * All.Seconds),
+                All.SimulatorSeconds / All.Seconds);
 }
 
 } // namespace
