@@ -180,6 +180,33 @@ TEST_F(LogManagerTest, BatchedRecordsAreWrittenAtTheBatchEndWithinTheLimit) {
     EXPECT_LE(std::filesystem::file_size(Path), 200u);
 }
 
+// A continued log keeps the earlier runs' records and their older file, and its limit counts
+// what was there.
+TEST_F(LogManagerTest, ContinuedLogFollowsTheEarlierRunsWithinTheLimit) {
+    const std::string Path = TLogManager::DefaultFileName();
+    {
+        TLogManager First(Path, 200);
+        First.WriteMessage(std::string(100, 'a'));
+    }
+    const std::string FirstRun = ReadFile(Path);
+    {
+        TLogManager Second(Path, 200, true);
+        ASSERT_TRUE(Second.CanWrite());
+        EXPECT_EQ(ReadFile(Path), FirstRun);
+        Second.WriteMessage(std::string(100, 'b'));
+    }
+    EXPECT_EQ(ReadFile(Path + ".1"), FirstRun);
+    {
+        TLogManager Third(Path, 1000, true);
+        Third.WriteMessage("c");
+    }
+    EXPECT_EQ(ReadFile(Path + ".1"), FirstRun);
+    const std::vector<std::string> Records = Lines(ReadFile(Path));
+    ASSERT_EQ(Records.size(), 2u);
+    EXPECT_EQ(TextOf(Records[0], 1), std::string(100, 'b'));
+    EXPECT_EQ(TextOf(Records[1], 1), "c");
+}
+
 // The older file's name is taken by a folder that cannot be replaced: the log cannot move
 // aside, says so once and stops instead of growing.
 TEST_F(LogManagerTest, LogThatCannotMoveAsideStops) {
