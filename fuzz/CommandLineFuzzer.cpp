@@ -3,10 +3,11 @@
 // ParseIndex; every argument through the port name rules.
 //
 // The parsing steps sit in an unnamed namespace of cli/CliCommands.cpp, so this target compiles
-// that unit itself. The programmer commands and the ports command are replaced by stand-ins that
-// only record how they were called, and "usb:" port names stand for no port: no port is opened
-// or looked for here. The file commands run for real, but only for arguments that name nothing
-// on disk, so that they fail to load and never write.
+// that unit itself. The programmer commands, the run on several ports, the station and the ports
+// command are replaced by stand-ins that only record how they were called, and "usb:" and
+// "auto" port names stand for no port: no port is opened or looked for, and no child started. The
+// file commands run for real, but only for arguments that name nothing on disk, so that they fail
+// to load and never write.
 #include "cli/CliCommands.cpp" // NOLINT(bugprone-suspicious-include)
 
 #include "cli/PageRange.h"
@@ -143,6 +144,17 @@ int RunPortsCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glo
 std::string ResolveUsbPort(const std::string& Selector) {
     throw ECliPortChoice(Selector);
 }
+std::string ResolveAutoPort(const TCliGlobalOptions&) {
+    throw ECliPortChoice("auto");
+}
+int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream&, std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
+int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream&, std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     std::vector<std::string> Words;
@@ -200,11 +212,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
         return 0;
     }
+    if (Command == nullptr && Rest.size() > 0 && Rest[0] == "station") {
+        // The station's words are the command it runs: checked as that command's line.
+        FUZZ_REQUIRE((Result == StandInResult && LastCall && !Global.Simulate) ||
+                     (Result == CliUsageError && !LastCall));
+        return 0;
+    }
     if (Command == nullptr) {
         FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
     }
-    const bool OnlyFileOptions = !Global.Simulate && Global.PortName.empty() && !Global.LogLimit;
+    if (Command->Name == "station") {
+        FUZZ_REQUIRE((Result == StandInResult && LastCall && !Global.Simulate) ||
+                     (Result == CliUsageError && !LastCall));
+        return 0;
+    }
+    const bool OnlyFileOptions = !Global.Simulate && Global.PortNames.empty() && !Global.LogLimit &&
+                                 !Global.Identify && Global.LogFile.empty() && !Global.LogAppend;
     if (Command->RunOwnOutput != nullptr) {
         FUZZ_REQUIRE(OnlyFileOptions ? Result == StandInResult && LastCall
                                      : Result == CliUsageError && !LastCall);
@@ -214,12 +238,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_REQUIRE((Result == CliFailure || Result == CliUsageError) && !LastCall);
         return 0;
     }
+    std::vector<std::string> PortNames = Global.PortNames;
     const auto Port = Parsed.Options.find("port");
-    const std::string PortName = Port != Parsed.Options.end() ? Port->second : Global.PortName;
-    if ((Global.Simulate && !PortName.empty()) || IsUsbPortSelector(PortName)) {
+    if (Port != Parsed.Options.end()) {
+        PortNames.push_back(Port->second);
+    }
+    const bool Unresolvable =
+        std::any_of(PortNames.begin(), PortNames.end(), [](const std::string& Name) {
+            return IsUsbPortSelector(Name) || Name == "auto";
+        });
+    if ((Global.Simulate && !PortNames.empty()) || Unresolvable) {
         FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
     }
+    if (PortNames.size() > 1) {
+        bool Twice = false;
+        for (std::size_t Index = 0; Index < PortNames.size(); ++Index) {
+            for (std::size_t Before = 0; Before < Index; ++Before) {
+                Twice = Twice || IsSamePort(PortNames[Before], PortNames[Index]);
+            }
+        }
+        const bool Untagged =
+            Command->Name == "read" && Parsed.Positional[0].find("{port}") == std::string::npos;
+        FUZZ_REQUIRE((Twice || Untagged) ? Result == CliUsageError && !LastCall
+                                         : Result == StandInResult && LastCall &&
+                                               LastCall->Global.PortNames == PortNames);
+        return 0;
+    }
+    const std::string PortName = PortNames.empty() ? "" : PortNames.front();
     FUZZ_REQUIRE(Result == StandInResult && LastCall);
     FUZZ_REQUIRE(LastCall->Arguments.Positional == Parsed.Positional &&
                  LastCall->Arguments.Options == Parsed.Options);
