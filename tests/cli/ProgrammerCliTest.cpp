@@ -803,6 +803,38 @@ TEST_F(SeveralPortsCli, BoardsThatFailLeaveTheOthersToFinish) {
     }
 }
 
+// On a terminal each port has a line of its own, drawn again in place as the ports go on, and
+// the table follows the last drawing.
+TEST_F(SeveralPortsCli, OnATerminalEachPortKeepsOneLiveLine) {
+    TSimulatorOptions Slow;
+    Slow.ReplyDelayMs = 2;
+    const std::vector<std::string> Ports = StartSimulators({Slow, Slow});
+    std::string Command = VELMORA_CLI_PATH;
+    for (const std::string& Port : Ports) {
+        Command += " --port " + Port;
+    }
+    Command += " erase --first 0 --last 99";
+    const TProcessResult Result =
+        WaitForProcess(StartProcess({"/usr/bin/script", "-qefc", Command, "/dev/null"}, Folder,
+                                    {"XDG_DATA_HOME=" + (Folder / "xdg").string()}),
+                       Folder);
+    ASSERT_EQ(Result.Code, 0) << Result.Out << Result.Err;
+    // Every drawing after the first goes back up over the two lines before it.
+    const std::string Up = "\033[2A\r\033[J";
+    const std::size_t LastDrawing = Result.Out.rfind(Up);
+    ASSERT_NE(LastDrawing, std::string::npos) << Result.Out;
+    std::vector<std::string> Lines;
+    std::istringstream Rest(Result.Out.substr(LastDrawing + Up.size()));
+    for (std::string Line; std::getline(Rest, Line);) {
+        Lines.push_back(Line.substr(0, Line.find_last_not_of('\r') + 1));
+    }
+    ASSERT_EQ(Lines.size(), 5u) << Result.Out;
+    EXPECT_EQ(Lines[0], Ports[0] + "  ok");
+    EXPECT_EQ(Lines[1], Ports[1] + "  ok");
+    EXPECT_EQ(Lines[2].rfind("PORT", 0), 0u);
+    EXPECT_NE(Result.Out.find("%"), std::string::npos) << "no progress shown";
+}
+
 TEST_F(SeveralPortsCli, DifferencesAloneGiveTheirExitCodeAndEveryJsonLineNamesItsPort) {
     const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}, {}});
     for (int Page = 0; Page < 3; ++Page) {
