@@ -3,14 +3,11 @@
 #include "common/Exception.h"
 #include "common/ResourseStrings.h"
 #include "platform/AppDataFolder.h"
+#include "platform/LocalTime.h"
 
 #include <cctype>
 #include <chrono>
-#include <cstdio>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <utility>
 
 TLogManager* GLogManager = nullptr;
@@ -22,13 +19,12 @@ std::string FolderOf(const std::string& FileName) {
     return Slash == std::string::npos || Slash == 0 ? std::string() : FileName.substr(0, Slash);
 }
 
-// Opens FileName empty and locked for this process alone; not open when it cannot be created or
-// another process holds its lock (its content is then left alone).
-// Opens FileName, locked against other instances, emptied or (Continue) positioned at its end.
+// Opens FileName, locked against other instances, emptied or (Continue) positioned at its end;
+// not open when it cannot be created or another process holds its lock (its content is then
+// left alone).
 TFileHandle OpenLocked(const std::string& FileName, bool Continue = false) {
-    TFileHandle Opened(open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (!Opened.IsOpen() || flock(Opened.Get(), LOCK_EX | LOCK_NB) != 0 ||
-        (Continue ? lseek(Opened.Get(), 0, SEEK_END) < 0 : ftruncate(Opened.Get(), 0) != 0)) {
+    TFileHandle Opened = OpenLockedFile(FileName);
+    if (!Opened.IsOpen() || !(Continue ? Opened.SeekToEnd() : Opened.Truncate())) {
         return TFileHandle();
     }
     return Opened;
@@ -95,10 +91,10 @@ TLogManager::TLogManager(const std::string& FileName, std::uint64_t Limit, bool 
     }
     this->FileName = FileName;
     if (Continue) {
-        Size = static_cast<std::uint64_t>(lseek(Handle.Get(), 0, SEEK_CUR));
+        Size = Handle.FileSize().value_or(0);
     } else {
         // The older file of a previous run would read as the beginning of this one.
-        std::remove(GetOlderFileName().c_str());
+        RemoveFile(GetOlderFileName());
     }
     Enabled = true;
 }
@@ -202,9 +198,8 @@ void TLogBatch::Close() {
 // instance starting at that very moment has taken the new file, logging stops: the log must
 // not grow beyond its bound.
 bool TLogManager::StartNextFile() {
-    TFileHandle NewHandle = std::rename(FileName.c_str(), GetOlderFileName().c_str()) == 0
-                                ? OpenLocked(FileName)
-                                : TFileHandle();
+    TFileHandle NewHandle =
+        RenameReplacing(FileName, GetOlderFileName()) ? OpenLocked(FileName) : TFileHandle();
     if (!NewHandle.IsOpen()) {
         Enabled = false;
         return false;
@@ -249,8 +244,7 @@ std::string TLogManager::TimeStamp() {
     const auto Milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(Now.time_since_epoch()).count() %
         1000;
-    std::tm Local{};
-    localtime_r(&Seconds, &Local);
+    const std::tm Local = ToLocalTime(Seconds);
     char Buffer[32];
     const std::size_t Length = std::strftime(Buffer, sizeof Buffer, "%H:%M:%S", &Local);
     return std::string(Buffer, Length) + ':' + std::to_string(Milliseconds);

@@ -2,8 +2,8 @@
 // regular files and hands out their lines or their whole content, and the replacement of a
 // file's content that leaves either the old or the whole new content on disk, whenever the
 // process or the machine stops. The image files, the settings file and the traffic log share
-// it. The interface names no type of the system's file calls apart from the native handle of
-// TFileHandle, which the log needs for its lock.
+// it. The interface names no type of the system's file calls. File names are UTF-8 on every
+// system. PosixSafeFile.cpp and WindowsSafeFile.cpp hold the system calls.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +16,8 @@
 // An open file, closed when its owner goes out of scope.
 class TFileHandle {
 public:
-    // The system's own handle of an open file (a file descriptor here).
+    // The system's own handle of an open file: a file descriptor (of the C runtime on Windows,
+    // through which the file's Windows handle is reached).
     using TNative = int;
 
     TFileHandle() = default;
@@ -39,6 +40,15 @@ public:
     // Starts writing Length bytes of the file from Offset to the disk without waiting, so that
     // the flush ending a replacement finds most of the file written already.
     void StartWriteBack(std::uint64_t Offset, std::uint64_t Length);
+    // Reads at most Size bytes from the file's position, going on after interruptions; the count
+    // read, 0 at the end of the file, -1 when reading fails.
+    long long Read(char* Buffer, std::size_t Size);
+    // The file's size in bytes; nothing when it cannot be found out.
+    std::optional<std::uint64_t> FileSize() const;
+    // Empties the file; false when it cannot.
+    bool Truncate();
+    // Moves the file's position to its end, where the next write goes; false when it cannot.
+    bool SeekToEnd();
 
 private:
     TNative Native = -1;
@@ -83,6 +93,21 @@ private:
     bool ReadFailed = false;
     bool SkipLineFeed = false; // the last line ended with CR; an LF right after belongs to it
 };
+
+// Opens FileName for reading into File when it is a regular file.
+TOpenResult OpenRegularFile(const std::string& FileName, TFileHandle& File);
+
+// Opens FileName for reading and writing at its start, creating it when missing, and locks it
+// against every other process that opens it this way; not open when it cannot be opened or
+// another process holds it. The file keeps its content.
+TFileHandle OpenLockedFile(const std::string& FileName);
+
+// Renames the file From to To, replacing a file To. The file may be open, through a handle of
+// this module.
+bool RenameReplacing(const std::string& From, const std::string& To);
+
+// Removes the file FileName; false when it cannot, or there is none.
+bool RemoveFile(const std::string& FileName);
 
 // The whole content of the regular file FileName; nothing when it is missing, cannot be read or
 // is not a regular file.

@@ -1,21 +1,19 @@
 #include "platform/AppDataFolder.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 namespace fs = std::filesystem;
 
-TEST(AppDataFolder, FollowsXdgDataHomeAndFallsBackToLocalShare) {
-    const fs::path Temp = fs::temp_directory_path() / "velmora-appdata-test";
-    setenv("XDG_DATA_HOME", Temp.c_str(), 1);
-    EXPECT_EQ(GetProgramDataFolder(), (Temp / "Velmora").string());
-
-    setenv("XDG_DATA_HOME", "", 1);
-    setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(GetProgramDataFolder(), "/home/someone/.local/share/Velmora");
-    unsetenv("XDG_DATA_HOME");
+TEST(AppDataFolder, FollowsXdgDataHome) {
+    const std::string Temp = (fs::temp_directory_path() / "velmora-appdata-test").string();
+    SetEnvironmentValue("XDG_DATA_HOME", Temp);
+    EXPECT_EQ(GetProgramDataFolder(), Temp + "/Velmora");
+    UnsetEnvironmentValue("XDG_DATA_HOME");
 }
 
 TEST(AppDataFolder, CreatesMissingParentsAndAcceptsAnExistingFolder) {
@@ -29,6 +27,11 @@ TEST(AppDataFolder, CreatesMissingParentsAndAcceptsAnExistingFolder) {
 }
 
 TEST(AppDataFolder, ReportsAFolderThatCannotBeMade) {
-    EXPECT_FALSE(EnsureFolderExists("/proc/velmora-cannot-exist/x"));
+    const fs::path Root = fs::temp_directory_path() / "velmora-blocked-test";
+    fs::remove_all(Root);
+    fs::create_directories(Root);
+    std::ofstream((Root / "file").string()) << "x";
+    EXPECT_FALSE(EnsureFolderExists((Root / "file" / "sub").string()));
     EXPECT_FALSE(EnsureFolderExists(""));
+    fs::remove_all(Root);
 }

@@ -1,17 +1,17 @@
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestEnvironment.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 TTempFolder::TTempFolder(const std::string& Prefix) {
-    std::string Template = (std::filesystem::temp_directory_path() / (Prefix + "-XXXXXX")).string();
-    if (::mkdtemp(Template.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    Folder = MakeUniqueFolder((std::filesystem::temp_directory_path() / Prefix).string());
+    if (Folder.empty()) {
+        throw std::runtime_error("cannot make a temporary folder");
     }
-    Folder = Template;
 }
 
 TTempFolder::~TTempFolder() {
@@ -32,4 +32,13 @@ std::string ReadFileText(const std::string& FileName) {
 void WriteFileText(const std::string& FileName, const std::string& Text) {
     std::ofstream File(FileName, std::ios::binary);
     File << Text;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& Folder) {
+    std::vector<std::string> Names;
+    for (const auto& Entry : std::filesystem::directory_iterator(Folder)) {
+        Names.push_back(Entry.path().filename().string());
+    }
+    std::sort(Names.begin(), Names.end());
+    return Names;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TTempFolder {
 public:
@@ -23,3 +24,5 @@ private:
 std::string ReadFileText(const std::string& FileName);
 // Replaces the file's contents with Text.
 void WriteFileText(const std::string& FileName, const std::string& Text);
+// The names of the files and folders in Folder, sorted.
+std::vector<std::string> FileNamesIn(const std::string& Folder);

@@ -1,4 +1,5 @@
 #include "tests/support/TestLog.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,14 +8,14 @@ TTemporaryDataHome::TTemporaryDataHome(const std::string& Prefix) : Folder(Prefi
     if (const char* Value = std::getenv("XDG_DATA_HOME")) {
         Previous = Value;
     }
-    setenv("XDG_DATA_HOME", Folder.Path().c_str(), 1);
+    SetEnvironmentValue("XDG_DATA_HOME", Folder.Path());
 }
 
 TTemporaryDataHome::~TTemporaryDataHome() {
     if (Previous) {
-        setenv("XDG_DATA_HOME", Previous->c_str(), 1);
+        SetEnvironmentValue("XDG_DATA_HOME", *Previous);
     } else {
-        unsetenv("XDG_DATA_HOME");
+        UnsetEnvironmentValue("XDG_DATA_HOME");
     }
 }
 

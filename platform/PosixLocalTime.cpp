@@ -1,0 +1,7 @@
+#include "platform/LocalTime.h"
+
+std::tm ToLocalTime(std::time_t Seconds) {
+    std::tm Local{};
+    localtime_r(&Seconds, &Local);
+    return Local;
+}
