@@ -40,12 +40,15 @@ const char* MessageLevel(TColor Color) {
 }
 
 std::string TimeOfDay() {
+    return LocalTimeText("%H:%M:%S");
+}
+
+std::string LocalTimeText(const char* Format) {
     const std::time_t Now = std::time(nullptr);
     std::tm Local{};
     localtime_r(&Now, &Local);
-    char Text[16];
-    std::strftime(Text, sizeof(Text), "%H:%M:%S", &Local);
-    return Text;
+    char Text[64];
+    return std::string(Text, std::strftime(Text, sizeof(Text), Format, &Local));
 }
 
 void TJsonLines::Message(const std::string& Text, TColor Color) {

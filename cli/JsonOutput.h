@@ -56,3 +56,5 @@ const char* MessageLevel(TColor Color);
 
 // The local time of day as HH:MM:SS, the prefix of every line the command line prints.
 std::string TimeOfDay();
+// The local time as strftime's Format gives it.
+std::string LocalTimeText(const char* Format);

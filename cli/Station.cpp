@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <thread>
 
 namespace {
@@ -32,12 +31,7 @@ std::string UsbSerialOf(const std::string& Port) {
 
 // The local date and time, "YYYY-MM-DD HH:MM:SS", for the record.
 std::string DateAndTime() {
-    const std::time_t Now = std::time(nullptr);
-    std::tm Local{};
-    localtime_r(&Now, &Local);
-    char Text[32];
-    std::strftime(Text, sizeof(Text), "%Y-%m-%d %H:%M:%S", &Local);
-    return Text;
+    return LocalTimeText("%Y-%m-%d %H:%M:%S");
 }
 
 // A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
