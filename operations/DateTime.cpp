@@ -1,5 +1,8 @@
 #include "operations/DateTime.h"
 
+#include "platform/LocalTime.h"
+
+#include <chrono>
 #include <ctime>
 
 namespace {
@@ -9,12 +12,12 @@ constexpr double SecondsPerDay = 24.0 * 60 * 60;
 } // namespace
 
 TDateTime NowDateTime() {
-    timespec Now{};
-    clock_gettime(CLOCK_REALTIME, &Now);
-    tm Local{};
-    localtime_r(&Now.tv_sec, &Local);
-    const double LocalSeconds = static_cast<double>(Now.tv_sec) +
-                                static_cast<double>(Local.tm_gmtoff) +
-                                static_cast<double>(Now.tv_nsec) / 1e9;
+    const auto Since = std::chrono::system_clock::now().time_since_epoch();
+    const auto Seconds = std::chrono::duration_cast<std::chrono::seconds>(Since);
+    const auto Nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(Since - Seconds);
+    const std::time_t Whole = static_cast<std::time_t>(Seconds.count());
+    const double LocalSeconds = static_cast<double>(Whole) +
+                                static_cast<double>(LocalUtcOffset(Whole)) +
+                                static_cast<double>(Nanoseconds.count()) / 1e9;
     return UnixEpochDays + LocalSeconds / SecondsPerDay;
 }

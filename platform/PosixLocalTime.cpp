@@ -5,3 +5,7 @@ std::tm ToLocalTime(std::time_t Seconds) {
     localtime_r(&Seconds, &Local);
     return Local;
 }
+
+std::int64_t LocalUtcOffset(std::time_t Seconds) {
+    return ToLocalTime(Seconds).tm_gmtoff;
+}
