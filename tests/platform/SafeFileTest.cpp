@@ -109,6 +109,17 @@ TEST(ReplaceFileContent, ReplacesOnlyWithTheWholeNewContent) {
     }
 }
 
+// File names are UTF-8 whatever the system's own encoding of names.
+TEST(ReplaceFileContent, TakesUtf8FileNames) {
+    TTempFolder Folder;
+    const std::string Name = Folder.File("образ-ü.ldr");
+    ASSERT_TRUE(
+        ReplaceFileContent(Name, [](TFileHandle& File) { return File.WriteAll("text") == 4; }));
+    ASSERT_TRUE(AppendDurably(Name, " more"));
+    EXPECT_EQ(ReadFileContent(Name).value_or("<none>"), "text more");
+    EXPECT_EQ(FileNamesIn(Folder.Path()), std::vector<std::string>{"образ-ü.ldr"});
+}
+
 TEST(FileHandle, TheFileStaysOpenWithTheHandleItMovedTo) {
     TTempFolder Folder;
     const std::string Name = Folder.File("file");

@@ -37,7 +37,7 @@ void WriteFileText(const std::string& FileName, const std::string& Text) {
 std::vector<std::string> FileNamesIn(const std::string& Folder) {
     std::vector<std::string> Names;
     for (const auto& Entry : std::filesystem::directory_iterator(Folder)) {
-        Names.push_back(Entry.path().filename().string());
+        Names.push_back(Entry.path().filename().u8string());
     }
     std::sort(Names.begin(), Names.end());
     return Names;

@@ -24,5 +24,5 @@ private:
 std::string ReadFileText(const std::string& FileName);
 // Replaces the file's contents with Text.
 void WriteFileText(const std::string& FileName, const std::string& Text);
-// The names of the files and folders in Folder, sorted.
+// The names of the files and folders in Folder (UTF-8), sorted.
 std::vector<std::string> FileNamesIn(const std::string& Folder);
