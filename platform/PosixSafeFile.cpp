@@ -87,6 +87,44 @@ bool TFileHandle::SeekToEnd() {
     return ::lseek(Native, 0, SEEK_END) >= 0;
 }
 
+bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size) {
+    const auto* Bytes = static_cast<const char*>(Data);
+    while (Size > 0) {
+        const ssize_t Count = ::pwrite(Native, Bytes, Size, static_cast<off_t>(Offset));
+        if (Count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (Count <= 0) {
+            return false;
+        }
+        Bytes += Count;
+        Size -= static_cast<std::size_t>(Count);
+        Offset += static_cast<std::uint64_t>(Count);
+    }
+    return true;
+}
+
+bool TFileHandle::ReadAt(std::uint64_t Offset, void* Data, std::size_t Size) {
+    auto* Bytes = static_cast<char*>(Data);
+    while (Size > 0) {
+        const ssize_t Count = ::pread(Native, Bytes, Size, static_cast<off_t>(Offset));
+        if (Count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (Count <= 0) {
+            return false;
+        }
+        Bytes += Count;
+        Size -= static_cast<std::size_t>(Count);
+        Offset += static_cast<std::uint64_t>(Count);
+    }
+    return true;
+}
+
+bool TFileHandle::Sync() {
+    return ::fsync(Native) == 0;
+}
+
 // ---- Opening, renaming and removing ----
 
 TOpenResult OpenRegularFile(const std::string& FileName, TFileHandle& File) {
@@ -109,6 +147,10 @@ TFileHandle OpenLockedFile(const std::string& FileName) {
         return TFileHandle();
     }
     return Opened;
+}
+
+TFileHandle OpenForUpdate(const std::string& FileName) {
+    return TFileHandle(::open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
 }
 
 bool RenameReplacing(const std::string& From, const std::string& To) {

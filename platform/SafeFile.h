@@ -49,6 +49,14 @@ public:
     bool Truncate();
     // Moves the file's position to its end, where the next write goes; false when it cannot.
     bool SeekToEnd();
+    // Writes Size bytes of Data at Offset, leaving the file's position alone; false unless all
+    // of them reached the file.
+    bool WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size);
+    // Reads Size bytes at Offset into Data, leaving the file's position alone; false unless all
+    // of them were read.
+    bool ReadAt(std::uint64_t Offset, void* Data, std::size_t Size);
+    // Waits until everything written is on the disk; false when it cannot.
+    bool Sync();
 
 private:
     TNative Native = -1;
@@ -101,6 +109,10 @@ TOpenResult OpenRegularFile(const std::string& FileName, TFileHandle& File);
 // against every other process that opens it this way; not open when it cannot be opened or
 // another process holds it. The file keeps its content.
 TFileHandle OpenLockedFile(const std::string& FileName);
+
+// Opens FileName for reading and writing at its start, creating it when missing (with the
+// permissions of any new file); not open when it cannot. The file keeps its content.
+TFileHandle OpenForUpdate(const std::string& FileName);
 
 // Renames the file From to To, replacing a file To. The file may be open, through a handle of
 // this module.

@@ -117,6 +117,64 @@ bool TFileHandle::SeekToEnd() {
     return SetFilePointerEx(WindowsHandle(Native), LARGE_INTEGER{}, nullptr, FILE_END) != 0;
 }
 
+namespace {
+
+// The OVERLAPPED structure that places one ReadFile or WriteFile at Offset of a file opened
+// for ordinary (not overlapped) input and output.
+OVERLAPPED At(std::uint64_t Offset) {
+    OVERLAPPED Place{};
+    Place.Offset = static_cast<DWORD>(Offset);
+    Place.OffsetHigh = static_cast<DWORD>(Offset >> 32);
+    return Place;
+}
+
+} // namespace
+
+// The position is restored afterwards: a positioned ReadFile or WriteFile moves it here.
+bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size) {
+    const HANDLE File = WindowsHandle(Native);
+    LARGE_INTEGER Position{};
+    if (SetFilePointerEx(File, LARGE_INTEGER{}, &Position, FILE_CURRENT) == 0) {
+        return false;
+    }
+    const auto* Bytes = static_cast<const char*>(Data);
+    bool Complete = true;
+    while (Size > 0 && Complete) {
+        const DWORD Piece = static_cast<DWORD>(std::min<std::size_t>(Size, 1u << 30));
+        OVERLAPPED Place = At(Offset);
+        DWORD Written = 0;
+        Complete = WriteFile(File, Bytes, Piece, &Written, &Place) != 0 && Written > 0;
+        Bytes += Written;
+        Size -= Written;
+        Offset += Written;
+    }
+    return SetFilePointerEx(File, Position, nullptr, FILE_BEGIN) != 0 && Complete;
+}
+
+bool TFileHandle::ReadAt(std::uint64_t Offset, void* Data, std::size_t Size) {
+    const HANDLE File = WindowsHandle(Native);
+    LARGE_INTEGER Position{};
+    if (SetFilePointerEx(File, LARGE_INTEGER{}, &Position, FILE_CURRENT) == 0) {
+        return false;
+    }
+    auto* Bytes = static_cast<char*>(Data);
+    bool Complete = true;
+    while (Size > 0 && Complete) {
+        const DWORD Piece = static_cast<DWORD>(std::min<std::size_t>(Size, 1u << 30));
+        OVERLAPPED Place = At(Offset);
+        DWORD Count = 0;
+        Complete = ReadFile(File, Bytes, Piece, &Count, &Place) != 0 && Count > 0;
+        Bytes += Count;
+        Size -= Count;
+        Offset += Count;
+    }
+    return SetFilePointerEx(File, Position, nullptr, FILE_BEGIN) != 0 && Complete;
+}
+
+bool TFileHandle::Sync() {
+    return FlushFileBuffers(WindowsHandle(Native)) != 0;
+}
+
 // ---- Opening, renaming and removing ----
 
 // A folder cannot be opened this way (access denied), a device such as NUL is no disk file:
@@ -141,6 +199,10 @@ TOpenResult OpenRegularFile(const std::string& FileName, TFileHandle& File) {
 TFileHandle OpenLockedFile(const std::string& FileName) {
     return OpenFile(FileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                     OPEN_ALWAYS);
+}
+
+TFileHandle OpenForUpdate(const std::string& FileName) {
+    return OpenFile(FileName, GENERIC_READ | GENERIC_WRITE, ShareAll, OPEN_ALWAYS);
 }
 
 bool RenameReplacing(const std::string& From, const std::string& To) {

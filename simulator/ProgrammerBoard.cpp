@@ -1,13 +1,9 @@
 #include "simulator/ProgrammerBoard.h"
 
+#include "platform/SystemError.h"
 #include "simulator/SimulatorWire.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -16,7 +12,7 @@ constexpr std::uint8_t ErasedByte = 0xFF;
 constexpr std::uint8_t SuccessNibble = 0x01;
 
 std::string SystemErrorText(const std::string& What) {
-    return What + ": " + std::strerror(errno);
+    return What + ": " + LastSystemError();
 }
 
 } // namespace
@@ -69,43 +65,35 @@ void TProgrammerBoard::OpenChipFile() {
 }
 
 void TProgrammerBoard::LoadChipFile() {
-    ChipFd = open(Options.ChipFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (ChipFd == -1) {
+    ChipFileHandle = OpenForUpdate(Options.ChipFile);
+    if (!ChipFileHandle.IsOpen()) {
         throw ESimulatorError(SystemErrorText("cannot open chip file " + Options.ChipFile));
     }
-    struct stat Info {};
-    if (fstat(ChipFd, &Info) != 0) {
+    const std::optional<std::uint64_t> Size = ChipFileHandle.FileSize();
+    if (!Size) {
         throw ESimulatorError(SystemErrorText("cannot examine chip file " + Options.ChipFile));
     }
-    if (Info.st_size == 0) {
+    if (*Size == 0) {
         // A new file starts as an erased chip.
-        if (pwrite(ChipFd, Chip.data(), Chip.size(), 0) != static_cast<ssize_t>(Chip.size())) {
+        if (!ChipFileHandle.WriteAt(0, Chip.data(), Chip.size())) {
             throw ESimulatorError(SystemErrorText("cannot write chip file " + Options.ChipFile));
         }
         return;
     }
-    if (static_cast<std::size_t>(Info.st_size) != ChipBytes) {
+    if (*Size != ChipBytes) {
         // Never overwrite a file that is not a chip image.
-        throw ESimulatorError("chip file " + Options.ChipFile + " holds " +
-                              std::to_string(Info.st_size) + " bytes instead of " +
-                              std::to_string(ChipBytes));
+        throw ESimulatorError("chip file " + Options.ChipFile + " holds " + std::to_string(*Size) +
+                              " bytes instead of " + std::to_string(ChipBytes));
     }
-    std::size_t Done = 0;
-    while (Done < ChipBytes) {
-        const ssize_t Count =
-            pread(ChipFd, Chip.data() + Done, ChipBytes - Done, static_cast<off_t>(Done));
-        if (Count <= 0) {
-            throw ESimulatorError(SystemErrorText("cannot read chip file " + Options.ChipFile));
-        }
-        Done += static_cast<std::size_t>(Count);
+    if (!ChipFileHandle.ReadAt(0, Chip.data(), ChipBytes)) {
+        throw ESimulatorError(SystemErrorText("cannot read chip file " + Options.ChipFile));
     }
 }
 
 void TProgrammerBoard::CloseChipFile() {
-    if (ChipFd != -1) {
-        fsync(ChipFd);
-        close(ChipFd);
-        ChipFd = -1;
+    if (ChipFileHandle.IsOpen()) {
+        ChipFileHandle.Sync();
+        ChipFileHandle.Close();
     }
 }
 
@@ -238,8 +226,7 @@ void TProgrammerBoard::StorePage(std::uint16_t PageNumber, const std::uint8_t* D
         std::for_each(Begin, Begin + SimPageLength, [](std::uint8_t& Byte) { Byte &= 0xFE; });
         Data = &*Begin;
     }
-    if (ChipFd != -1 && pwrite(ChipFd, Data, SimPageLength, static_cast<off_t>(Offset)) !=
-                            static_cast<ssize_t>(SimPageLength)) {
+    if (ChipFileHandle.IsOpen() && !ChipFileHandle.WriteAt(Offset, Data, SimPageLength)) {
         if (Trace) {
             Trace(SystemErrorText("cannot write chip file " + Options.ChipFile));
         }

@@ -7,6 +7,7 @@
 
 #include "common/ArrayTypes.h"
 #include "common/Exception.h"
+#include "platform/SafeFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -148,7 +149,7 @@ private:
     const TTrace Trace;
     // Writes still to be lost, per chip page (from Options.LostWrites).
     std::map<std::uint16_t, std::size_t> WritesToLose;
-    int ChipFd = -1;
+    TFileHandle ChipFileHandle;
     TByteArray Chip;
     TByteArray Buffer;
     std::uint16_t BufferPageNumber = SimUnknownPageNumber;

@@ -2,6 +2,7 @@
 // leaves in the page buffer and on the chip.
 #include "simulator/ProgrammerBoard.h"
 #include "simulator/SimulatorWire.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,27 @@ TEST(ProgrammerBoardTest, EveryCommandRepliesAndActsOnBufferAndChip) {
         EXPECT_EQ(Board.GetBufferPageNumber(), Step.BufferPage);
     }
     EXPECT_EQ(Board.GetPage(7), Stored);
+}
+
+// The chip file starts erased, takes every stored page and gives them to the next board.
+TEST(ProgrammerBoardTest, ChipFileKeepsThePagesForTheNextBoard) {
+    TTempFolder Folder;
+    TBoardOptions Options;
+    Options.ChipFile = Folder.File("chip.bin");
+    {
+        TProgrammerBoard Board(Options);
+        Board.OpenChipFile();
+        Board.SetPage(12, EveryByteValuePage(12));
+        EXPECT_EQ(Answer(Board, Package(1, SimCmdTransfer, 4095, EveryByteValuePage(7))),
+                  Package(1, 0x11, 4095));
+        EXPECT_EQ(Answer(Board, Package(2, SimCmdWrite, 4095)), Package(2, 0x21, 4095));
+        Board.CloseChipFile();
+    }
+    TProgrammerBoard Board(Options);
+    Board.OpenChipFile();
+    EXPECT_EQ(Board.GetPage(12), EveryByteValuePage(12));
+    EXPECT_EQ(Board.GetPage(4095), EveryByteValuePage(7));
+    EXPECT_EQ(Board.GetPage(11), Erased);
 }
 
 TEST(ProgrammerBoardTest, RefusedAndMalformedRequestsChangeNothing) {
