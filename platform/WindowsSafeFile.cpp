@@ -217,9 +217,11 @@ bool RemoveFile(const std::string& FileName) {
 
 namespace {
 
+// The folder part of Path with its separator, to put a name after; empty for a bare name (the
+// current folder).
 std::string FolderOf(const std::string& Path) {
     const auto Separator = Path.find_last_of("/\\");
-    return Separator == std::string::npos ? "." : Path.substr(0, Separator + 1);
+    return Separator == std::string::npos ? std::string() : Path.substr(0, Separator + 1);
 }
 
 // A temporary file beside the target, removed when its owner goes out of scope unless Keep
