@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -169,8 +170,11 @@ void TStation::Record(const TBoard& Board) {
         return;
     }
     const TPortJob& Job = *Board.Job;
-    const std::optional<std::string> Before = ReadFileContent(Setup.RecordFile);
-    std::string Line = Before && !Before->empty() ? "" : SCliStationRecordHeader;
+    // The header goes first into a record that is new or empty; the record itself is not read,
+    // as it grows over a whole shift.
+    std::error_code Error;
+    const std::uintmax_t Size = std::filesystem::file_size(Setup.RecordFile, Error);
+    std::string Line = !Error && Size > 0 ? "" : SCliStationRecordHeader;
     Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
             "," + CsvField(Job.Identification()) + "," + CsvField(Job.ResultText()) + "," +
             std::to_string(Job.ExitCode) + "," + Seconds(Job.Seconds) + "\n";
