@@ -87,10 +87,15 @@ bool TFileHandle::SeekToEnd() {
     return ::lseek(Native, 0, SEEK_END) >= 0;
 }
 
-bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size) {
-    const auto* Bytes = static_cast<const char*>(Data);
+namespace {
+
+// Moves Size bytes at Offset with Transfer (pread or pwrite), going on after partial transfers
+// and interruptions; false when the file gives or takes no more.
+template <typename TBytes, typename TTransfer>
+bool TransferAt(int Native, std::uint64_t Offset, TBytes* Bytes, std::size_t Size,
+                TTransfer Transfer) {
     while (Size > 0) {
-        const ssize_t Count = ::pwrite(Native, Bytes, Size, static_cast<off_t>(Offset));
+        const ssize_t Count = Transfer(Native, Bytes, Size, static_cast<off_t>(Offset));
         if (Count < 0 && errno == EINTR) {
             continue;
         }
@@ -104,21 +109,14 @@ bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Si
     return true;
 }
 
+} // namespace
+
+bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size) {
+    return TransferAt(Native, Offset, static_cast<const char*>(Data), Size, ::pwrite);
+}
+
 bool TFileHandle::ReadAt(std::uint64_t Offset, void* Data, std::size_t Size) {
-    auto* Bytes = static_cast<char*>(Data);
-    while (Size > 0) {
-        const ssize_t Count = ::pread(Native, Bytes, Size, static_cast<off_t>(Offset));
-        if (Count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (Count <= 0) {
-            return false;
-        }
-        Bytes += Count;
-        Size -= static_cast<std::size_t>(Count);
-        Offset += static_cast<std::uint64_t>(Count);
-    }
-    return true;
+    return TransferAt(Native, Offset, static_cast<char*>(Data), Size, ::pread);
 }
 
 bool TFileHandle::Sync() {
