@@ -72,11 +72,13 @@ inline constexpr const char* SCommPortNotSerial = "%s (%s) не является
 inline constexpr const char* SCommPortOpenError = "Не удалось открыть COM порт %s (%s): %s.";
 inline constexpr const char* SCommPortExclusiveFailed =
     "Не удалось получить исключительный доступ к COM порту %s (%s): %s.";
-// Port, device, which settings (SCommPortLineSettings or SCommPortReadSettings), why.
+// Port, device, which settings (SCommPortLineSettings, SCommPortReadSettings or
+// SCommPortReadTimeoutSettings), why.
 inline constexpr const char* SCommPortSettingsRefused =
     "COM порт %s (%s) не принял настройки %s: %s.";
 inline constexpr const char* SCommPortLineSettings = "линии %u 8N1";
 inline constexpr const char* SCommPortReadSettings = "чтения (VMIN 1, VTIME 0)";
+inline constexpr const char* SCommPortReadTimeoutSettings = "чтения (COMMTIMEOUTS без тайм-аутов)";
 // The settings that stayed as they were, joined by ", ".
 inline constexpr const char* SCommPortSettingsNotApplied = "не применились %s";
 inline constexpr const char* SCommPortSettingSpeed = "скорость";

@@ -1,5 +1,6 @@
-// The serial ports present on this computer, as sysfs lists them, and whether another program
-// holds each. The sysfs root is a parameter so that a copy of the tree can stand in for /sys.
+// The serial ports present on this computer and whether another program holds each. Linux
+// lists them from sysfs (the root is a parameter so that a copy of the tree can stand in for
+// /sys), Windows from the registry's list of serial devices.
 #pragma once
 
 #include <optional>
@@ -22,10 +23,12 @@ struct TSerialPortInfo {
     std::optional<TUsbPortIdentity> Usb;
 };
 
-// Every tty of SysfsRoot/class/tty that belongs to a device (consoles, virtual terminals and
+// Linux: every tty of SysfsRoot/class/tty that belongs to a device (consoles, virtual terminals and
 // pseudo-terminals have none), in natural order of their names (ttyS2 before ttyS10). A
 // ttyS port is left out when its driver reports no hardware behind it: type 0, or, where the
 // kernel gives no type file, a node that refuses TIOCGSERIAL.
+// Windows: every port of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM in natural order, its COM name as
+// Path and ComName, its driver's device as Driver, without USB identity; SysfsRoot is unused.
 std::vector<TSerialPortInfo> FindSerialPorts(const std::string& SysfsRoot = "/sys");
 // The sysfs tree the front ends read the ports from: /sys, unless the environment variable
 // VELMORA_SYSFS_ROOT names another. The tests set it to a tree of their own making; it is not
@@ -44,6 +47,9 @@ enum class TPortState {
 TPortState ProbePortState(const std::string& Path);
 // "free", "busy", "no-access" or "unavailable".
 const char* PortStateName(TPortState State);
+
+// Names compared with their runs of digits as numbers: ttyS2 < ttyS10 < ttyUSB0, COM2 < COM10.
+bool NaturalNameLess(const std::string& First, const std::string& Second);
 
 // True for a port name of the form "usb:SERIAL" or "usb:VVVV:PPPP".
 bool IsUsbPortSelector(const std::string& PortName);

@@ -1,0 +1,463 @@
+#include "serial/WindowsSerialPort.h"
+
+#include "common/ResourseStrings.h"
+#include "logging/LogManager.h"
+#include "platform/SystemError.h"
+#include "platform/WindowsText.h"
+#include "serial/PortNames.h"
+
+#include <algorithm>
+#include <chrono>
+#include <windows.h>
+
+namespace {
+
+// A write that the driver does not take a single further byte of for this long is given up,
+// so that a stalled line cannot hang the operation thread.
+constexpr DWORD WriteStallMs = Programmer::WriteStallMs;
+// Longest finite read wait (about 35 years); keeps the deadline arithmetic from overflowing.
+constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
+// Sizes asked of the driver for its input and output queues: several whole frames each.
+constexpr DWORD QueueSize = 4096;
+
+using TClock = std::chrono::steady_clock;
+
+// Milliseconds left until Deadline, rounded up, below INFINITE.
+DWORD RemainingMs(TClock::time_point Deadline) {
+    const auto Left = Deadline - TClock::now();
+    if (Left <= TClock::duration::zero()) {
+        return 0;
+    }
+    const auto Ms = std::chrono::ceil<std::chrono::milliseconds>(Left).count();
+    return static_cast<DWORD>(std::min<decltype(Ms)>(Ms, INFINITE - 1));
+}
+
+bool IsSignalled(HANDLE Event) {
+    return WaitForSingleObject(Event, 0) == WAIT_OBJECT_0;
+}
+
+// One overlapped transfer: its OVERLAPPED and the manual-reset event it completes.
+class TOverlappedIo {
+public:
+    TOverlappedIo() { Overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+    ~TOverlappedIo() {
+        if (Overlapped.hEvent != nullptr) {
+            CloseHandle(Overlapped.hEvent);
+        }
+    }
+    TOverlappedIo(const TOverlappedIo&) = delete;
+    TOverlappedIo& operator=(const TOverlappedIo&) = delete;
+
+    explicit operator bool() const { return Overlapped.hEvent != nullptr; }
+    OVERLAPPED* Get() { return &Overlapped; }
+    HANDLE Event() const { return Overlapped.hEvent; }
+    // The bytes the transfer moved, once it has completed, also when it failed or was
+    // cancelled.
+    DWORD Transferred() const { return static_cast<DWORD>(Overlapped.InternalHigh); }
+
+private:
+    OVERLAPPED Overlapped{};
+};
+
+// Adds Name to the list of settings that did not take, unless Applied.
+void NoteNotApplied(std::string& NotApplied, bool Applied, const char* Name) {
+    if (!Applied) {
+        NotApplied += NotApplied.empty() ? "" : ", ";
+        NotApplied += Name;
+    }
+}
+
+// Raw 8N1 at the programmer's speed without flow control: the programmer uses none, and a
+// driver waiting for CTS or DSR or for an XON would hold back its requests. DTR and RTS are
+// raised, as adapters that power their level shifters from them expect. Errors on the line do
+// not stop the driver (fAbortOnError off): the link above finds damaged frames itself. Returns
+// why the port did not take the settings, empty when it did.
+std::string ConfigureLine(HANDLE Device) {
+    DCB Settings{};
+    Settings.DCBlength = sizeof Settings;
+    if (!GetCommState(Device, &Settings)) {
+        return LastSystemError();
+    }
+    Settings.BaudRate = TWindowsSerialPort::BaudRate;
+    Settings.ByteSize = 8;
+    Settings.Parity = NOPARITY;
+    Settings.StopBits = ONESTOPBIT;
+    Settings.fBinary = TRUE;
+    Settings.fParity = FALSE;
+    Settings.fOutxCtsFlow = FALSE;
+    Settings.fOutxDsrFlow = FALSE;
+    Settings.fDtrControl = DTR_CONTROL_ENABLE;
+    Settings.fDsrSensitivity = FALSE;
+    Settings.fTXContinueOnXoff = TRUE;
+    Settings.fOutX = FALSE;
+    Settings.fInX = FALSE;
+    Settings.fErrorChar = FALSE;
+    Settings.fNull = FALSE;
+    Settings.fRtsControl = RTS_CONTROL_ENABLE;
+    Settings.fAbortOnError = FALSE;
+    DCB Actual{};
+    Actual.DCBlength = sizeof Actual;
+    if (!SetCommState(Device, &Settings) || !GetCommState(Device, &Actual)) {
+        return LastSystemError();
+    }
+    // A driver takes what it can: a speed it cannot do, for one, it may keep as it was.
+    std::string NotApplied;
+    NoteNotApplied(NotApplied, Actual.BaudRate == Settings.BaudRate, SCommPortSettingSpeed);
+    NoteNotApplied(NotApplied, Actual.ByteSize == Settings.ByteSize, SCommPortSettingByteSize);
+    NoteNotApplied(NotApplied, Actual.Parity == Settings.Parity, SCommPortSettingParity);
+    NoteNotApplied(NotApplied, Actual.StopBits == Settings.StopBits, SCommPortSettingStopBits);
+    return NotApplied.empty() ? std::string()
+                              : FormatText(SCommPortSettingsNotApplied, NotApplied.c_str());
+}
+
+// No driver time-outs at all: a read waits until it has every byte it asked for, a write until
+// the driver took all of it. Read asks only for the bytes already queued, or for one byte while
+// none is, and bounds that wait itself; this works alike on Windows and under Wine, whose
+// interval and total read time-outs do not end a wait when the first byte arrives.
+std::string ConfigureTimeouts(HANDLE Device) {
+    COMMTIMEOUTS Timeouts{};
+    if (!SetCommTimeouts(Device, &Timeouts)) {
+        return LastSystemError();
+    }
+    return {};
+}
+
+// Bytes in the driver's input (Input) or output queue; nothing when the port does not answer.
+bool QueuedBytes(HANDLE Device, bool Input, DWORD& Queued) {
+    DWORD Errors = 0;
+    COMSTAT Status{};
+    if (!ClearCommError(Device, &Errors, &Status)) {
+        return false;
+    }
+    Queued = Input ? Status.cbInQue : Status.cbOutQue;
+    return true;
+}
+
+} // namespace
+
+TWindowsSerialPort::TOwnedHandle::~TOwnedHandle() {
+    if (Handle != nullptr) {
+        CloseHandle(Handle);
+    }
+}
+
+TWindowsSerialPort::THandleUse::THandleUse(TWindowsSerialPort& Port) : Port(Port) {
+    std::lock_guard<std::mutex> Guard(Port.StateLock);
+    if (Port.Handle != nullptr) {
+        Handle = Port.Handle;
+        ++Port.ActiveUsers;
+    }
+}
+
+TWindowsSerialPort::THandleUse::~THandleUse() {
+    if (Handle == nullptr) {
+        return;
+    }
+    std::lock_guard<std::mutex> Guard(Port.StateLock);
+    if (--Port.ActiveUsers == 0) {
+        Port.UsersGone.notify_all();
+    }
+}
+
+TWindowsSerialPort::TWindowsSerialPort()
+    : ClosingEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      ReaderEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+TWindowsSerialPort::~TWindowsSerialPort() {
+    Close();
+}
+
+bool TWindowsSerialPort::Open() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    CloseLocked();
+
+    const std::string Name = GetPortName();
+    const std::string Path = ResolveDeviceName(Name);
+    if (ClosingEvent.Get() == nullptr || ReaderEvent.Get() == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FailOpen(
+            nullptr, TCommOpenError::Other,
+            FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(), LastSystemError().c_str()));
+    }
+    HANDLE Device = CreateFileW(WidenUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (Device == INVALID_HANDLE_VALUE) {
+        const DWORD Error = GetLastError();
+        switch (Error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return FailOpen(nullptr, TCommOpenError::NoSuchDevice,
+                            FormatText(SCommPortNotFound, Name.c_str(), Path.c_str()));
+        // Windows opens a COM port for one program at a time: a port that another program
+        // holds answers with "access denied" (or, for some drivers, a sharing violation), so
+        // both mean busy here. Ports have no access rights of their own to refuse a user.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return FailOpen(nullptr, TCommOpenError::Busy,
+                            FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
+        default:
+            return FailOpen(nullptr, TCommOpenError::Other,
+                            FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(),
+                                       LastSystemError().c_str()));
+        }
+    }
+    // A file or another device opens too, but has no line state.
+    DCB Probe{};
+    Probe.DCBlength = sizeof Probe;
+    if (!GetCommState(Device, &Probe)) {
+        return FailOpen(Device, TCommOpenError::NotASerialPort,
+                        FormatText(SCommPortNotSerial, Name.c_str(), Path.c_str()));
+    }
+    // Only a recommendation to the driver; one that keeps its own sizes still works.
+    SetupComm(Device, QueueSize, QueueSize);
+
+    // A port that does not take the line settings would garble every byte, and one that keeps
+    // its own read time-outs would end reads early: either fails the open.
+    std::string Settings = FormatText(SCommPortLineSettings, static_cast<unsigned>(BaudRate));
+    std::string Refusal = ConfigureLine(Device);
+    if (Refusal.empty()) {
+        Settings = SCommPortReadTimeoutSettings;
+        Refusal = ConfigureTimeouts(Device);
+    }
+    if (!Refusal.empty()) {
+        return FailOpen(Device, TCommOpenError::SettingsRefused,
+                        FormatText(SCommPortSettingsRefused, Name.c_str(), Path.c_str(),
+                                   Settings.c_str(), Refusal.c_str()));
+    }
+    PurgeComm(Device, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+    {
+        std::lock_guard<std::mutex> Guard(StateLock);
+        Handle = Device;
+        LastOpenError = TCommOpenError::None;
+        LastOpenErrorText.clear();
+    }
+    OpenedEvent.Set();
+    return true;
+}
+
+bool TWindowsSerialPort::FailOpen(THandle Device, TCommOpenError Error, const std::string& Text) {
+    if (Device != nullptr) {
+        CloseHandle(Device);
+    }
+    {
+        std::lock_guard<std::mutex> Guard(StateLock);
+        LastOpenError = Error;
+        LastOpenErrorText = Text;
+    }
+    LogMessage(Text);
+    return false;
+}
+
+void TWindowsSerialPort::Close() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    CloseLocked();
+}
+
+void TWindowsSerialPort::CloseLocked() {
+    HANDLE Device = nullptr;
+    {
+        std::unique_lock<std::mutex> Guard(StateLock);
+        if (Handle == nullptr) {
+            return;
+        }
+        // Reset before the handle goes, so that a reader seeing the port closed also finds
+        // the event reset and sleeps on it. An interrupted reader must find it signalled.
+        if (!ReaderInterrupted) {
+            OpenedEvent.Reset();
+        }
+        Device = Handle;
+        Handle = nullptr;
+        // The users see the event in their waits and cancel their own transfers; cancelling
+        // every transfer on the handle as well ends one that has not reached its wait yet.
+        SetEvent(ClosingEvent.Get());
+        CancelIoEx(Device, nullptr);
+        UsersGone.wait(Guard, [this] { return ActiveUsers == 0; });
+        ResetEvent(ClosingEvent.Get());
+    }
+    CloseHandle(Device);
+}
+
+bool TWindowsSerialPort::SetPortName(const std::string& Name) {
+    {
+        std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+        CloseLocked();
+        std::lock_guard<std::mutex> Guard(StateLock);
+        PortName = Name;
+    }
+    return Open();
+}
+
+std::string TWindowsSerialPort::GetPortName() const {
+    std::lock_guard<std::mutex> Guard(StateLock);
+    return PortName;
+}
+
+bool TWindowsSerialPort::IsOpen() const {
+    std::lock_guard<std::mutex> Guard(StateLock);
+    return Handle != nullptr;
+}
+
+TCommOpenError TWindowsSerialPort::GetLastOpenError() const {
+    std::lock_guard<std::mutex> Guard(StateLock);
+    return LastOpenError;
+}
+
+std::string TWindowsSerialPort::GetLastOpenErrorText() const {
+    std::lock_guard<std::mutex> Guard(StateLock);
+    return LastOpenErrorText;
+}
+
+std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count) {
+    THandleUse Port(*this);
+    if (!Port) {
+        return 0;
+    }
+    TOverlappedIo Io;
+    const auto* Bytes = static_cast<const std::uint8_t*>(Buffer);
+    std::uint32_t Sent = 0;
+    while (Io && Sent < Count && !IsSignalled(ClosingEvent.Get())) {
+        bool Stalled = false;
+        if (!WriteFile(Port.Get(), Bytes + Sent, Count - Sent, nullptr, Io.Get())) {
+            if (GetLastError() != ERROR_IO_PENDING) {
+                break;
+            }
+            // The driver is still taking the bytes: wait as long as its output queue keeps
+            // shrinking, so that only a line that takes nothing for WriteStallMs gives up.
+            DWORD LastQueued = MAXDWORD;
+            QueuedBytes(Port.Get(), false, LastQueued);
+            const HANDLE Waits[2] = {Io.Event(), ClosingEvent.Get()};
+            for (;;) {
+                const DWORD Which = WaitForMultipleObjects(2, Waits, FALSE, WriteStallMs);
+                if (Which == WAIT_OBJECT_0) {
+                    break;
+                }
+                DWORD Queued = 0;
+                if (Which == WAIT_TIMEOUT && QueuedBytes(Port.Get(), false, Queued) &&
+                    Queued < LastQueued) {
+                    LastQueued = Queued;
+                    continue;
+                }
+                Stalled = true;
+                CancelIoEx(Port.Get(), Io.Get());
+                break;
+            }
+        }
+        DWORD Done = 0;
+        GetOverlappedResult(Port.Get(), Io.Get(), &Done, TRUE);
+        Sent += Io.Transferred();
+        if (Stalled || Io.Transferred() == 0) {
+            break;
+        }
+    }
+    if (Sent < Count && IsOpen()) {
+        LogMessage(FormatText(SCommPortWriteIncomplete, GetPortName().c_str(),
+                              static_cast<unsigned>(Sent), static_cast<unsigned>(Count)));
+    }
+    return Sent;
+}
+
+std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
+                                       std::uint32_t MsPerByte, std::uint32_t Count) {
+    TimedOut = false;
+    THandleUse Port(*this);
+    if (!Port) {
+        return 0;
+    }
+    Count = std::min(Count, BufferSize);
+    TOverlappedIo Io;
+    if (Count == 0 || !Io) {
+        return 0;
+    }
+    const bool Infinite = MsPerByte == INFINITE_WAIT;
+    const auto Deadline = TClock::now() + std::chrono::milliseconds(std::min<std::uint64_t>(
+                                              std::uint64_t{MsPerByte} * Count, MaxReadWaitMs));
+
+    auto* Bytes = static_cast<std::uint8_t*>(Buffer);
+    std::uint32_t Received = 0;
+    const HANDLE Waits[3] = {Io.Event(), ClosingEvent.Get(), ReaderEvent.Get()};
+    for (;;) {
+        if (IsSignalled(ClosingEvent.Get()) || IsSignalled(ReaderEvent.Get())) {
+            return Received; // closing, or the reader is asked to leave
+        }
+        // What is queued comes at once; while nothing is, one byte is waited for. Asking for
+        // more than is queued would wait for all of it (no driver time-outs).
+        DWORD Queued = 0;
+        if (!QueuedBytes(Port.Get(), true, Queued)) {
+            return Received; // the device has gone
+        }
+        const DWORD Wanted = std::clamp<DWORD>(Queued, 1, Count - Received);
+        DWORD Which = WAIT_OBJECT_0;
+        if (!ReadFile(Port.Get(), Bytes + Received, Wanted, nullptr, Io.Get())) {
+            if (GetLastError() != ERROR_IO_PENDING) {
+                return Received; // a failed line
+            }
+            Which = WaitForMultipleObjects(3, Waits, FALSE,
+                                           Infinite ? INFINITE : RemainingMs(Deadline));
+            if (Which != WAIT_OBJECT_0) {
+                CancelIoEx(Port.Get(), Io.Get());
+            }
+        }
+        DWORD Done = 0;
+        const bool Completed = GetOverlappedResult(Port.Get(), Io.Get(), &Done, TRUE) != FALSE;
+        // Purge aborts a waiting read; the port is still open, so the read goes on.
+        const bool Purged =
+            !Completed && GetLastError() == ERROR_OPERATION_ABORTED && Which == WAIT_OBJECT_0;
+        Received += Io.Transferred();
+        if (Received == Count) {
+            return Received;
+        }
+        if (Which == WAIT_TIMEOUT) {
+            TimedOut = true;
+            return Received;
+        }
+        if (Which != WAIT_OBJECT_0 || (!Completed && !Purged) ||
+            (Completed && Io.Transferred() == 0)) {
+            return Received; // closing, interrupted, a failed line or an end of the device
+        }
+    }
+}
+
+std::uint32_t TWindowsSerialPort::BytesInQueue() {
+    THandleUse Port(*this);
+    DWORD Queued = 0;
+    if (!Port || !QueuedBytes(Port.Get(), true, Queued)) {
+        return 0;
+    }
+    return Queued;
+}
+
+void TWindowsSerialPort::Purge() {
+    THandleUse Port(*this);
+    if (Port) {
+        PurgeComm(Port.Get(), PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+    }
+}
+
+bool TWindowsSerialPort::WaitUntilOpen(std::uint32_t TimeoutMs) {
+    return OpenedEvent.Wait(TimeoutMs);
+}
+
+void TWindowsSerialPort::InterruptReader() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    {
+        std::lock_guard<std::mutex> Guard(StateLock);
+        ReaderInterrupted = true;
+    }
+    SetEvent(ReaderEvent.Get());
+    OpenedEvent.Set();
+}
+
+void TWindowsSerialPort::EndReaderInterrupt() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    std::lock_guard<std::mutex> Guard(StateLock);
+    ReaderInterrupted = false;
+    ResetEvent(ReaderEvent.Get());
+    if (Handle == nullptr) {
+        OpenedEvent.Reset();
+    }
+}
+
+std::unique_ptr<ISerialPort> MakeSerialPort() {
+    return std::make_unique<TWindowsSerialPort>();
+}
