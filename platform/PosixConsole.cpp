@@ -40,6 +40,12 @@ int TerminalColumns(const std::ostream& Stream) {
     return Size.ws_col;
 }
 
+void PrepareConsoleOutput() {}
+
+bool ShowsEscapeSequences(const std::ostream& Stream) {
+    return IsTerminalStream(Stream);
+}
+
 struct TInterruptCatcher::TPrevious {
     struct sigaction Action {};
 };
