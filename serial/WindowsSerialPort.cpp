@@ -415,6 +415,10 @@ std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
             (Completed && Io.Transferred() == 0)) {
             return Received; // closing, interrupted, a failed line or an end of the device
         }
+        if (!Infinite && RemainingMs(Deadline) == 0) {
+            TimedOut = true; // purged again and again, or bytes that came too slowly
+            return Received;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // the simulator's pseudo-terminal. tests/windows/with-simulator.sh starts the simulator and
 // names the port in VELMORA_TEST_COM_PORT; each suite runs against a simulator started with
 // other options (see CMakeLists.txt).
+#include "serial/AnisochronousCommReadThread.h"
 #include "serial/SerialPort.h"
 #include "simulator/ProgrammerBoard.h"
 #include "simulator/SimulatorWire.h"
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <windows.h>
@@ -179,6 +181,40 @@ TEST_F(SimulatorPort, InterruptedReaderLeavesUntilTheInterruptEnds) {
     const auto Reply = ReadFrame(*Port);
     ASSERT_TRUE(Reply.has_value());
     EXPECT_EQ(Reply->Package[1], SimReplyIdentification);
+}
+
+TEST_F(SimulatorPort, ReadThreadDeliversRepliesAcrossAReopen) {
+    std::mutex Lock;
+    TSimFrameCutter Cutter;
+    std::vector<TSimReceivedFrame> Frames;
+    TAnisochronousCommReadThread Thread(*Port, [&](void*, const TByteArray& Bytes) {
+        std::lock_guard<std::mutex> Guard(Lock);
+        for (const std::uint8_t Byte : Bytes) {
+            if (auto Frame = Cutter.Feed(Byte)) {
+                Frames.push_back(*Frame);
+            }
+        }
+    });
+    const auto FrameCount = [&] {
+        std::lock_guard<std::mutex> Guard(Lock);
+        return Frames.size();
+    };
+    for (std::uint8_t Number = 1; Number <= 2; ++Number) {
+        const TByteArray Request = InitialiseFrame(Number);
+        ASSERT_EQ(Port->Write(Request.data(), static_cast<std::uint32_t>(Request.size())),
+                  Request.size());
+        ASSERT_TRUE(WaitUntil([&] { return FrameCount() == Number; }));
+        // The thread goes on reading once the port is open again.
+        Port->Close();
+        ASSERT_TRUE(Port->Open()) << Port->GetLastOpenErrorText();
+    }
+    Thread.Stop();
+    ASSERT_EQ(Frames.size(), 2u);
+    for (std::uint8_t Number = 1; Number <= 2; ++Number) {
+        EXPECT_EQ(Frames[Number - 1].Package[0], Number);
+        EXPECT_EQ(Frames[Number - 1].Package[1], SimReplyIdentification);
+    }
+    EXPECT_EQ(Thread.GetFailedReadCount(), 0u);
 }
 
 TEST_F(SilentSimulatorPort, ReadWithoutAnswerTimesOutWithNothing) {
