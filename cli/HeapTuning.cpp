@@ -8,11 +8,13 @@
 #include <sys/mman.h>
 #endif
 
+#ifdef __GLIBC__
 namespace {
 
 bool KeepsFreedMemory = false;
 
 } // namespace
+#endif
 
 void KeepFreedMemoryForReuse() {
 #ifdef __GLIBC__

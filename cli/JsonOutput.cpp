@@ -1,5 +1,7 @@
 #include "cli/JsonOutput.h"
 
+#include "platform/LocalTime.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -45,8 +47,7 @@ std::string TimeOfDay() {
 
 std::string LocalTimeText(const char* Format) {
     const std::time_t Now = std::time(nullptr);
-    std::tm Local{};
-    localtime_r(&Now, &Local);
+    const std::tm Local = ToLocalTime(Now);
     char Text[64];
     return std::string(Text, std::strftime(Text, sizeof(Text), Format, &Local));
 }

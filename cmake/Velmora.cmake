@@ -45,3 +45,19 @@ function(velmora_add_test name)
     PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# The Windows build: nlohmann-json is headers only, so the cross build uses the build machine's
+# copy. Its package configuration would put all of /usr/include on the include path, where the
+# build machine's C library headers would hide MinGW's; a folder in the build tree holding only
+# the library's own header folder stands in for it.
+function(velmora_use_host_nlohmann_json)
+  set(header_folder /usr/include/nlohmann)
+  if(NOT EXISTS ${header_folder}/json.hpp)
+    message(FATAL_ERROR "nlohmann-json headers not found in ${header_folder} (scripts/setup installs them)")
+  endif()
+  set(include_dir ${PROJECT_BINARY_DIR}/host-include)
+  file(MAKE_DIRECTORY ${include_dir})
+  file(CREATE_LINK ${header_folder} ${include_dir}/nlohmann SYMBOLIC)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+  target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${include_dir})
+endfunction()

@@ -208,6 +208,8 @@ inline constexpr const char* SSettingsFileName = "Settings.ini";
 inline constexpr const char* SComPortSection = "COM Port";
 inline constexpr const char* SComNameKey = "COM Name";
 inline constexpr const char* SDefaultPortName = "COM1";
+// The port name of a simulated programmer that lives in the program itself.
+inline constexpr const char* SSimulatedPortName = "simulator";
 inline constexpr const char* SLogSection = "Log";
 inline constexpr const char* SLogLimitKey = "Log Limit";
 inline constexpr const char* SQuestionsSection = "Questions";

@@ -21,8 +21,9 @@ std::unique_ptr<ISerialPort> NamedPort(std::unique_ptr<ISerialPort> Port,
 
 } // namespace
 
-TConnectionManager::TConnectionManager(const std::string& PortName)
-    : TConnectionManager(NamedPort(MakeSerialPort(), PortName)) {}
+TConnectionManager::TConnectionManager(const std::string& PortName,
+                                       std::unique_ptr<ISerialPort> Port)
+    : TConnectionManager(NamedPort(Port ? std::move(Port) : MakeSerialPort(), PortName)) {}
 
 TConnectionManager::TConnectionManager(std::unique_ptr<ISerialPort> SerialPort)
     : Port(std::move(SerialPort)) {

@@ -34,9 +34,11 @@ public:
     static constexpr std::uint8_t EndMarker = Programmer::EndMarker;
     static constexpr std::uint8_t Terminator = Programmer::Terminator;
 
-    // Opens the platform's serial port under PortName (a port that cannot be opened leaves the
-    // link closed, not failed) and starts the read thread and the extractor thread.
-    explicit TConnectionManager(const std::string& PortName = "COM1");
+    // Opens the platform's serial port (or Port, when given) under PortName (a port that cannot
+    // be opened leaves the link closed, not failed) and starts the read thread and the
+    // extractor thread.
+    explicit TConnectionManager(const std::string& PortName = "COM1",
+                                std::unique_ptr<ISerialPort> Port = nullptr);
     // Works over SerialPort, a port made elsewhere (not null), as it is: open or closed, under
     // the name it has. Starts the read thread and the extractor thread.
     explicit TConnectionManager(std::unique_ptr<ISerialPort> SerialPort);

@@ -7,6 +7,8 @@
 #include "package/Package.h"
 #include "package/PackageObjects.h"
 
+#include <utility>
+
 EBurnerNotPlugged::EBurnerNotPlugged() : EDeviceManagerException(SBurnerNotPlugged) {}
 EDamagedReply::EDamagedReply() : EDeviceManagerException(SConnectionError) {}
 
@@ -23,9 +25,9 @@ const char* IntegrityText(TPackageIntegrity Integrity) {
 
 } // namespace
 
-TDeviceManager::TDeviceManager(const std::string& PortName)
+TDeviceManager::TDeviceManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
     : PackageManager(std::make_unique<TPackageManager>()),
-      ConnectionManager(std::make_unique<TConnectionManager>(PortName)),
+      ConnectionManager(std::make_unique<TConnectionManager>(PortName, std::move(Port))),
       ReplyMatcher(std::make_unique<TReplyMatcher>()) {}
 
 TDeviceManager::~TDeviceManager() {

@@ -32,8 +32,10 @@ public:
 
 class TDeviceManager {
 public:
-    // Opens PortName and starts the serial link.
-    explicit TDeviceManager(const std::string& PortName = "COM1");
+    // Opens PortName on the platform's serial port (or on Port, when given) and starts the
+    // serial link.
+    explicit TDeviceManager(const std::string& PortName = "COM1",
+                            std::unique_ptr<ISerialPort> Port = nullptr);
     ~TDeviceManager();
     TDeviceManager(const TDeviceManager&) = delete;
     TDeviceManager& operator=(const TDeviceManager&) = delete;

@@ -8,6 +8,7 @@
 #include "package/Package.h"
 
 #include <cstdint>
+#include <utility>
 
 EConnectionError::EConnectionError() : EDeviceException(SConnectionError) {}
 ECompareError::ECompareError() : EDeviceException(SCompareError) {}
@@ -111,8 +112,8 @@ bool RunPageCommand(TDeviceManager& DeviceManager, std::uint8_t Command, int Pag
 
 } // namespace
 
-TProtocolManager::TProtocolManager(const std::string& PortName)
-    : DeviceManager(std::make_unique<TDeviceManager>(PortName)) {}
+TProtocolManager::TProtocolManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
+    : DeviceManager(std::make_unique<TDeviceManager>(PortName, std::move(Port))) {}
 
 TProtocolManager::~TProtocolManager() = default;
 

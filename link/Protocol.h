@@ -4,6 +4,8 @@
 
 #include "common/Exception.h"
 
+#include "serial/SerialPort.h"
+
 #include <memory>
 #include <string>
 
@@ -43,8 +45,10 @@ public:
 
 class TProtocolManager {
 public:
-    // Builds the device manager and with it the whole serial link on PortName.
-    explicit TProtocolManager(const std::string& PortName = "COM1");
+    // Builds the device manager and with it the whole serial link on PortName (on Port, when
+    // given, else on the platform's serial port).
+    explicit TProtocolManager(const std::string& PortName = "COM1",
+                              std::unique_ptr<ISerialPort> Port = nullptr);
     ~TProtocolManager();
     TProtocolManager(const TProtocolManager&) = delete;
     TProtocolManager& operator=(const TProtocolManager&) = delete;

@@ -85,10 +85,10 @@ constexpr std::size_t MaxListedRuns = 16;
 
 } // namespace
 
-THeadManager::THeadManager(const std::string& PortName)
+THeadManager::THeadManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
     : Converter(std::make_unique<THexFileToMemoryMapConverter>()),
       MemoryMap(std::make_shared<TMemoryMap>()), HexFile(std::make_shared<THexFile>()),
-      ProtocolManager(std::make_unique<TProtocolManager>(PortName)) {
+      ProtocolManager(std::make_unique<TProtocolManager>(PortName, std::move(Port))) {
     ProtocolManager->GetDeviceManager().GetConnectionManager().SetWhileWaiting([this] {
         if (WhileWaiting) {
             WhileWaiting();

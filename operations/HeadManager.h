@@ -6,6 +6,7 @@
 #include "common/ProgrammerConstants.h"
 #include "operations/DateTime.h"
 #include "operations/MainView.h"
+#include "serial/SerialPort.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,8 +44,10 @@ public:
     // The chip's pages are 0 .. LastChipPage; a full read or erase covers all of them.
     static constexpr int LastChipPage = Programmer::LastPage;
 
-    // Builds the whole programmer link and opens PortName ("COM1" unless told otherwise).
-    explicit THeadManager(const std::string& PortName = "COM1");
+    // Builds the whole programmer link and opens PortName ("COM1" unless told otherwise) on the
+    // platform's serial port, or on Port when given.
+    explicit THeadManager(const std::string& PortName = "COM1",
+                          std::unique_ptr<ISerialPort> Port = nullptr);
     ~THeadManager();
     THeadManager(const THeadManager&) = delete;
     THeadManager& operator=(const THeadManager&) = delete;

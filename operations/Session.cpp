@@ -7,22 +7,24 @@
 #include "operations/ImageFileNames.h"
 #include "operations/Startup.h"
 #include "operations/UIObjects.h"
-#include "simulator/ProgrammerSimulator.h"
+#include "simulator/SimulatedProgrammer.h"
 
 #include <stdexcept>
 #include <utility>
 
 TSession::TSession(TSessionOptions SessionOptions) : Options(std::move(SessionOptions)) {
+    std::unique_ptr<ISerialPort> Port;
     if (Options.Simulate) {
-        Simulator = std::make_unique<TProgrammerSimulator>();
-        Options.PortName = Simulator->Start();
+        Simulator = StartSimulatedProgrammer();
+        Options.PortName = Simulator->GetPortName();
         Options.StorePort = false;
+        Port = Simulator->MakePort();
     }
     const std::uint64_t LogLimit = Options.LogLimit.value_or(
         Options.ReadSettings ? LoadLogLimit(Options.SettingsFileName) : DefaultLogLimit);
     // The port is known before the head manager opens it: no other port is ever touched.
-    Singletons = std::make_unique<TApplicationSingletons>(ChoosePort(), Options.LogFileName,
-                                                          LogLimit, Options.ContinueLog);
+    Singletons = std::make_unique<TApplicationSingletons>(
+        ChoosePort(), Options.LogFileName, LogLimit, Options.ContinueLog, std::move(Port));
     ConnectEvents();
 }
 

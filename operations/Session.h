@@ -18,12 +18,13 @@
 class TApplicationSingletons;
 class TDeviceManager;
 class THeadManager;
-class TProgrammerSimulator;
+class TSimulatedProgrammer;
 enum class TCommOpenError;
 
 struct TSessionOptions {
-    // Runs against a simulated programmer on a pseudo-terminal of its own; no real port is
-    // opened and the stored port is neither read nor changed.
+    // Runs against a simulated programmer of its own (on a pseudo-terminal, or in the process
+    // where there are none); no real port is opened and the stored port is neither read nor
+    // changed.
     bool Simulate = false;
     // The port to open; empty: the stored one (COM1 when none is stored).
     std::string PortName;
@@ -62,7 +63,6 @@ public:
     THeadManager& Head();
     const THeadManager& Head() const;
     bool IsSimulated() const { return Simulator != nullptr; }
-    TProgrammerSimulator* GetSimulator() { return Simulator.get(); }
     const TSessionOptions& GetOptions() const { return Options; }
 
     // Why the port in use could not be opened, when it could not.
@@ -77,7 +77,7 @@ private:
 
     TSessionOptions Options;
     // The simulated programmer outlives everything that talks to it.
-    std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<TSimulatedProgrammer> Simulator;
     std::unique_ptr<TApplicationSingletons> Singletons;
     IMainView* View = nullptr;
 };

@@ -4,9 +4,12 @@
 #include "operations/HeadManager.h"
 #include "operations/UIObjects.h"
 
+#include <utility>
+
 TApplicationSingletons::TApplicationSingletons(const std::string& PortName,
                                                const std::string& LogFileName,
-                                               std::uint64_t LogLimit, bool ContinueLog) {
+                                               std::uint64_t LogLimit, bool ContinueLog,
+                                               std::unique_ptr<ISerialPort> Port) {
     try {
         BurnImage = std::make_unique<TBurnImagae>();
         GBurnImagae = BurnImage.get();
@@ -19,7 +22,7 @@ TApplicationSingletons::TApplicationSingletons(const std::string& PortName,
         LogManager->HexMode = true;
         GLogManager = LogManager.get();
 
-        HeadManager = std::make_unique<THeadManager>(PortName);
+        HeadManager = std::make_unique<THeadManager>(PortName, std::move(Port));
         GHeadManager = HeadManager.get();
     } catch (...) {
         Release();

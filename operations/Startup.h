@@ -5,6 +5,7 @@
 
 #include "logging/LogManager.h"
 #include "operations/Settings.h"
+#include "serial/SerialPort.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,9 +21,11 @@ public:
     // Makes the objects and sets their globals (GBurnImagae, GInfoRichEdit, GProgress,
     // GLogManager with hexadecimal byte records, GHeadManager on PortName). If a step fails,
     // what was made is released again before the error goes on.
-    // ContinueLog: the log goes on after an existing one (see TLogManager).
+    // ContinueLog: the log goes on after an existing one (see TLogManager). Port: the port to
+    // open PortName on; null: the platform's serial port.
     TApplicationSingletons(const std::string& PortName, const std::string& LogFileName,
-                           std::uint64_t LogLimit = DefaultLogLimit, bool ContinueLog = false);
+                           std::uint64_t LogLimit = DefaultLogLimit, bool ContinueLog = false,
+                           std::unique_ptr<ISerialPort> Port = nullptr);
     // Releases the objects in the reverse order and clears their globals.
     ~TApplicationSingletons();
     TApplicationSingletons(const TApplicationSingletons&) = delete;
