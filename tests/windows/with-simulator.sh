@@ -79,6 +79,10 @@ echo "$0: $port is $pty" >&2
 setsid sh -c 'exec sleep 86400 <"$0"' "$pty" </dev/null >/dev/null 2>&1 &
 holder_pid=$!
 disown "$holder_pid" # its end by the hang-up is expected: no job notice for it
+for _ in $(seq 50); do
+  [[ $(readlink "/proc/$holder_pid/fd/0" 2>/dev/null) == "$pty" ]] && break
+  sleep 0.1
+done
 
 status=0
 VELMORA_TEST_COM_PORT=$port "$@" || status=$?
