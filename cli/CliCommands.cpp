@@ -21,9 +21,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <sstream>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -38,11 +38,13 @@ public:
 // records (about 1.2 times the file's size), the flat image and the pages (0.4 times each);
 // 0 when the file cannot be examined.
 std::size_t MemoryToLoad(const std::string& FileName) {
-    struct stat Info {};
-    if (::stat(FileName.c_str(), &Info) != 0 || !S_ISREG(Info.st_mode)) {
+    const std::filesystem::path Path = std::filesystem::u8path(FileName);
+    std::error_code Error;
+    if (!std::filesystem::is_regular_file(Path, Error)) {
         return 0;
     }
-    return static_cast<std::size_t>(Info.st_size) * 2;
+    const std::uintmax_t Size = std::filesystem::file_size(Path, Error);
+    return Error ? 0 : static_cast<std::size_t>(Size) * 2;
 }
 
 // Loads an image file the way the program does: the file's records, or a raw binary file's

@@ -120,7 +120,9 @@ void TPortJob::ReadLines(std::size_t Index, TArrivals& Arrivals) {
     for (std::size_t Count; (Count = Child->ReadOutput(Buffer, sizeof(Buffer))) > 0;) {
         Pending.append(Buffer, Count);
         for (std::size_t End; (End = Pending.find('\n')) != std::string::npos;) {
-            Arrivals.Push({Index, Pending.substr(0, End)});
+            // A child on Windows ends its lines with CR LF.
+            const bool CarriageReturn = End > 0 && Pending[End - 1] == '\r';
+            Arrivals.Push({Index, Pending.substr(0, CarriageReturn ? End - 1 : End)});
             Pending.erase(0, End + 1);
         }
     }
@@ -162,7 +164,8 @@ std::string PortFileTag(const std::string& PortName) {
     if (Path.compare(0, 5, "/dev/") == 0) {
         Path.erase(0, 5);
     }
-    Path.erase(0, Path.find_first_not_of('/'));
+    // Leading separators and dots go, as does the device prefix of Windows ("\\.\COM3").
+    Path.erase(0, Path.find_first_not_of("/\\."));
     for (char& Character : Path) {
         const bool Kept = (Character >= 'a' && Character <= 'z') ||
                           (Character >= 'A' && Character <= 'Z') ||
@@ -174,8 +177,9 @@ std::string PortFileTag(const std::string& PortName) {
 }
 
 std::string PortLogFileName(const std::string& LogFile, const std::string& PortName) {
-    const std::filesystem::path Path(LogFile);
+    // UTF-8 both ways: a folder name outside the system's code page stays intact on Windows.
+    const std::filesystem::path Path = std::filesystem::u8path(LogFile);
     const std::string Name =
-        Path.stem().string() + "-" + PortFileTag(PortName) + Path.extension().string();
-    return (Path.parent_path() / Name).string();
+        Path.stem().u8string() + "-" + PortFileTag(PortName) + Path.extension().u8string();
+    return (Path.parent_path() / std::filesystem::u8path(Name)).u8string();
 }

@@ -173,7 +173,8 @@ void TStation::Record(const TBoard& Board) {
     // The header goes first into a record that is new or empty; the record itself is not read,
     // as it grows over a whole shift.
     std::error_code Error;
-    const std::uintmax_t Size = std::filesystem::file_size(Setup.RecordFile, Error);
+    const std::uintmax_t Size =
+        std::filesystem::file_size(std::filesystem::u8path(Setup.RecordFile), Error);
     std::string Line = !Error && Size > 0 ? "" : SCliStationRecordHeader;
     Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
             "," + CsvField(Job.Identification()) + "," + CsvField(Job.ResultText()) + "," +

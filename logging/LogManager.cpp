@@ -4,6 +4,7 @@
 #include "common/ResourseStrings.h"
 #include "platform/AppDataFolder.h"
 #include "platform/LocalTime.h"
+#include "platform/PathSeparator.h"
 
 #include <cctype>
 #include <chrono>
@@ -15,7 +16,7 @@ TLogManager* GLogManager = nullptr;
 namespace {
 
 std::string FolderOf(const std::string& FileName) {
-    const std::string::size_type Slash = FileName.rfind('/');
+    const std::string::size_type Slash = LastPathSeparator(FileName);
     return Slash == std::string::npos || Slash == 0 ? std::string() : FileName.substr(0, Slash);
 }
 

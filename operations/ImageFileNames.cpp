@@ -1,11 +1,12 @@
 #include "operations/ImageFileNames.h"
 
 #include "common/ResourseStrings.h"
+#include "platform/PathSeparator.h"
 
 #include <algorithm>
 
 std::string FileNamePart(const std::string& Path) {
-    const size_t Slash = Path.rfind('/');
+    const size_t Slash = LastPathSeparator(Path);
     return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
 }
 

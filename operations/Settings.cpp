@@ -3,6 +3,7 @@
 #include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "platform/AppDataFolder.h"
+#include "platform/PathSeparator.h"
 #include "platform/SafeFile.h"
 
 #include <algorithm>
@@ -179,7 +180,7 @@ namespace {
 // Writes Key, creating the data folder when needed.
 bool StoreSetting(const std::string& FileName, const char* Section, const char* Key,
                   const std::string& Value) {
-    const size_t Slash = FileName.rfind('/');
+    const size_t Slash = LastPathSeparator(FileName);
     if (Slash != std::string::npos && Slash > 0) {
         EnsureFolderExists(FileName.substr(0, Slash));
     }

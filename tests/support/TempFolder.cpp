@@ -23,14 +23,14 @@ TTempFolder::~TTempFolder() {
 }
 
 std::string ReadFileText(const std::string& FileName) {
-    std::ifstream File(FileName, std::ios::binary);
+    std::ifstream File(std::filesystem::u8path(FileName), std::ios::binary);
     std::ostringstream Text;
     Text << File.rdbuf();
     return Text.str();
 }
 
 void WriteFileText(const std::string& FileName, const std::string& Text) {
-    std::ofstream File(FileName, std::ios::binary);
+    std::ofstream File(std::filesystem::u8path(FileName), std::ios::binary);
     File << Text;
 }
 
