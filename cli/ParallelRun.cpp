@@ -257,7 +257,7 @@ std::unique_ptr<TDisplay> MakeDisplay(const TCliGlobalOptions& Global, std::ostr
     if (Global.Json) {
         return std::make_unique<TJsonDisplay>(Out);
     }
-    if (IsTerminalStream(Out)) {
+    if (ShowsEscapeSequences(Out)) {
         return std::make_unique<TLiveDisplay>(Out);
     }
     return std::make_unique<TPlainDisplay>(Out);

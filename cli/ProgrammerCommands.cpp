@@ -29,7 +29,7 @@ namespace {
 
 bool ColoursWanted(const std::ostream& Stream) {
     const char* NoColour = std::getenv("NO_COLOR");
-    return IsTerminalStream(Stream) && (NoColour == nullptr || NoColour[0] == '\0');
+    return ShowsEscapeSequences(Stream) && (NoColour == nullptr || NoColour[0] == '\0');
 }
 
 const char* AnsiColour(TColor Color) {
@@ -66,7 +66,7 @@ class TConsoleView : public TLinesView {
 public:
     TConsoleView(std::ostream& Out, std::ostream& Err)
         : Out(Out), Err(Err), OutColours(ColoursWanted(Out)), ErrColours(ColoursWanted(Err)),
-          ShowsProgress(IsTerminalStream(Err)) {}
+          ShowsProgress(ShowsEscapeSequences(Err)) {}
     ~TConsoleView() override { EraseProgress(); }
     TConsoleView(const TConsoleView&) = delete;
     TConsoleView& operator=(const TConsoleView&) = delete;

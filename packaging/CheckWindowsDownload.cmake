@@ -1,0 +1,33 @@
+# cmake -DBUILD_DIR=... -DARCHIVE=....zip -DFOLDER=name -DOBJDUMP=objdump -DPROGRAM=.exe
+#   -P CheckWindowsDownload.cmake
+# Makes the Windows download with cpack and fails unless it holds exactly the program, the
+# README and the sample image in its folder, and the program imports only DLLs that come with
+# Windows.
+file(REMOVE ${ARCHIVE})
+execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake
+  WORKING_DIRECTORY ${BUILD_DIR} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT code EQUAL 0 OR NOT EXISTS ${ARCHIVE})
+  message(FATAL_ERROR "cpack made no ${ARCHIVE}:\n${out}")
+endif()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ARCHIVE}
+  RESULT_VARIABLE code OUTPUT_VARIABLE listing)
+string(REPLACE "\n" ";" entries "${listing}")
+list(FILTER entries EXCLUDE REGEX "/$|^$")
+list(SORT entries)
+set(expected ${FOLDER}/README.md ${FOLDER}/samples/small.ldr ${FOLDER}/velmora-cli.exe)
+if(NOT entries STREQUAL expected)
+  message(FATAL_ERROR "${ARCHIVE} holds\n  ${entries}\nnot\n  ${expected}")
+endif()
+
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE headers
+  COMMAND_ERROR_IS_FATAL ANY)
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+foreach(import ${imports})
+  string(REPLACE "DLL Name: " "" dll "${import}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll MATCHES "^(kernel32|msvcrt|shell32|advapi32|user32|ntdll|ws2_32)\\.dll$"
+      AND NOT dll MATCHES "^api-ms-win-")
+    message(FATAL_ERROR "velmora-cli.exe needs ${dll}, which Windows does not bring")
+  endif()
+endforeach()
