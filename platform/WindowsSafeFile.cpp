@@ -128,47 +128,37 @@ OVERLAPPED At(std::uint64_t Offset) {
     return Place;
 }
 
-} // namespace
-
-// The position is restored afterwards: a positioned ReadFile or WriteFile moves it here.
-bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size) {
-    const HANDLE File = WindowsHandle(Native);
+// Moves Size bytes between Bytes and File at Offset by ReadFile or WriteFile (Transfer), piece
+// by piece, and puts the file position back where it was: a positioned transfer moves it here.
+template <typename TBytes, typename TTransfer>
+bool TransferAt(HANDLE File, std::uint64_t Offset, TBytes* Bytes, std::size_t Size,
+                TTransfer Transfer) {
     LARGE_INTEGER Position{};
     if (SetFilePointerEx(File, LARGE_INTEGER{}, &Position, FILE_CURRENT) == 0) {
         return false;
     }
-    const auto* Bytes = static_cast<const char*>(Data);
-    bool Complete = true;
-    while (Size > 0 && Complete) {
-        const DWORD Piece = static_cast<DWORD>(std::min<std::size_t>(Size, 1u << 30));
-        OVERLAPPED Place = At(Offset);
-        DWORD Written = 0;
-        Complete = WriteFile(File, Bytes, Piece, &Written, &Place) != 0 && Written > 0;
-        Bytes += Written;
-        Size -= Written;
-        Offset += Written;
-    }
-    return SetFilePointerEx(File, Position, nullptr, FILE_BEGIN) != 0 && Complete;
-}
-
-bool TFileHandle::ReadAt(std::uint64_t Offset, void* Data, std::size_t Size) {
-    const HANDLE File = WindowsHandle(Native);
-    LARGE_INTEGER Position{};
-    if (SetFilePointerEx(File, LARGE_INTEGER{}, &Position, FILE_CURRENT) == 0) {
-        return false;
-    }
-    auto* Bytes = static_cast<char*>(Data);
     bool Complete = true;
     while (Size > 0 && Complete) {
         const DWORD Piece = static_cast<DWORD>(std::min<std::size_t>(Size, 1u << 30));
         OVERLAPPED Place = At(Offset);
         DWORD Count = 0;
-        Complete = ReadFile(File, Bytes, Piece, &Count, &Place) != 0 && Count > 0;
+        Complete = Transfer(File, Bytes, Piece, &Count, &Place) != 0 && Count > 0;
         Bytes += Count;
         Size -= Count;
         Offset += Count;
     }
     return SetFilePointerEx(File, Position, nullptr, FILE_BEGIN) != 0 && Complete;
+}
+
+} // namespace
+
+bool TFileHandle::WriteAt(std::uint64_t Offset, const void* Data, std::size_t Size) {
+    return TransferAt(WindowsHandle(Native), Offset, static_cast<const char*>(Data), Size,
+                      WriteFile);
+}
+
+bool TFileHandle::ReadAt(std::uint64_t Offset, void* Data, std::size_t Size) {
+    return TransferAt(WindowsHandle(Native), Offset, static_cast<char*>(Data), Size, ReadFile);
 }
 
 bool TFileHandle::Sync() {

@@ -2,6 +2,7 @@
 // limit stops half-way.
 #include "operations/Settings.h"
 
+#include "tests/operations/SettingsFixture.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PosixSettingsTest : public testing::Test {
-protected:
-    void WriteFile(const std::string& Text) { WriteFileText(FileName, Text); }
-    std::string ReadFile() { return ReadFileText(FileName); }
-
-    TTempFolder Temp{"velmora-settings"};
-    const fs::path Folder = Temp.Path();
-    const std::string FileName = (Folder / "Settings.ini").string();
-};
+using PosixSettingsTest = TSettingsFileFixture;
 
 // A write replaces the file as an image save does: through a symbolic link it replaces the
 // link's target, the file keeps its permissions, and nothing else stays in the folder.

@@ -1,6 +1,7 @@
 #include "operations/Settings.h"
 
 #include "logging/LogManager.h"
+#include "tests/operations/SettingsFixture.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SettingsTest : public testing::Test {
-protected:
-    void WriteFile(const std::string& Text) { WriteFileText(FileName, Text); }
-    std::string ReadFile() { return ReadFileText(FileName); }
-
-    TTempFolder Temp{"velmora-settings"};
-    const fs::path Folder = Temp.Path();
-    const std::string FileName = (Folder / "Settings.ini").string();
-};
+using SettingsTest = TSettingsFileFixture;
 
 TEST_F(SettingsTest, MissingFileSectionOrKeyGivesTheDefaultPort) {
     EXPECT_EQ(LoadPortName(FileName), "COM1");
