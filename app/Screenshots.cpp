@@ -51,7 +51,8 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
     bool Saved = Save(Window, Folder, QStringLiteral("main-window.png"));
 
     TPagesRangeForm& Range = Window.GetPagesRangeForm();
-    const int LastPage = std::max(0, GHeadManager->GetMemoryMap()->GetCount() - 1);
+    const std::vector<int> ImagePages = GHeadManager->ImagePageNumbers();
+    const int LastPage = ImagePages.empty() ? 0 : ImagePages.back();
     Range.Prepare(0, LastPage);
     Range.show();
     Range.StartIndexEdit->setText(QStringLiteral("0"));

@@ -4,6 +4,7 @@
 #include "cli/PageRange.h"
 #include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
+#include "image/PageList.h"
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
 #include "operations/ImageFileNames.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -367,10 +369,25 @@ int PagesOf(const TPageRange& Range) {
     return Range.Last - Range.First + 1;
 }
 
+// The pages a write or compare goes through: the range given, or, without one, every page the
+// image holds, each to the chip page of its own number.
+using TImageSelection = std::optional<TPageRange>;
+
+int PagesOf(const TImageSelection& Selection, const THeadManager& Head) {
+    return Selection ? PagesOf(*Selection) : static_cast<int>(Head.ImagePageNumbers().size());
+}
+
+TVerificationReport VerifySelection(TVerification& Verification, const TImageSelection& Selection) {
+    return Selection ? Verification.Verify(Selection->First, Selection->Last)
+                     : Verification.VerifyImage();
+}
+
 // The compare and its result line, as the window's full compare shows it.
-int CompareAndReport(TProgrammerSession& Session, const TPageRange& Range, TCliResult& Result) {
+int CompareAndReport(TProgrammerSession& Session, const TImageSelection& Selection,
+                     TCliResult& Result) {
     THeadManager& Head = Session.Head();
-    const std::uint8_t Outcome = Head.ComparePages(Range.First, Range.Last);
+    const std::uint8_t Outcome =
+        Selection ? Head.ComparePages(Selection->First, Selection->Last) : Head.CompareImage();
     if (Outcome == THeadManager::CompareEqual) {
         Result.DifferingPages.emplace();
         Session.AddLine(SImageMatches, clGreen);
@@ -386,10 +403,12 @@ int CompareAndReport(TProgrammerSession& Session, const TPageRange& Range, TCliR
     return CliStopped;
 }
 
-// Every page of Range compared, the differing ones read back and counted, and the result line.
-int VerifyAndReport(TProgrammerSession& Session, const TPageRange& Range, TCliResult& Result) {
-    const TVerificationReport Report =
-        TVerification(Session.Head()).Verify(Range.First, Range.Last);
+// Every page of Selection compared, the differing ones read back and counted, and the result
+// line.
+int VerifyAndReport(TProgrammerSession& Session, const TImageSelection& Selection,
+                    TCliResult& Result) {
+    TVerification Verification(Session.Head());
+    const TVerificationReport Report = VerifySelection(Verification, Selection);
     Result.DifferingPages = Report.Differences;
     if (Report.Stopped) {
         return CliStopped;
@@ -402,12 +421,12 @@ int VerifyAndReport(TProgrammerSession& Session, const TPageRange& Range, TCliRe
     return CliSuccess;
 }
 
-// The verification of Range, then the differing pages written again and compared for at most
-// Passes passes. Success only when every page matches in the end.
-int VerifyRepairAndReport(TProgrammerSession& Session, const TPageRange& Range, int Passes,
+// The verification of Selection, then the differing pages written again and compared for at
+// most Passes passes. Success only when every page matches in the end.
+int VerifyRepairAndReport(TProgrammerSession& Session, const TImageSelection& Selection, int Passes,
                           TCliResult& Result) {
     TVerification Verification(Session.Head());
-    const TVerificationReport Report = Verification.Verify(Range.First, Range.Last);
+    const TVerificationReport Report = VerifySelection(Verification, Selection);
     Result.DifferingPages = Report.Differences;
     Result.RewrittenPages.emplace();
     Result.RepairPasses = 0;
@@ -450,17 +469,19 @@ std::optional<int> RepairPasses(const TCliArguments& Arguments, TCommandReport& 
     return std::stoi(Text);
 }
 
-// Range of a write or compare: within the loaded image.
-std::optional<TPageRange> ImageRange(const std::string& CommandName, const TCliArguments& Arguments,
-                                     THeadManager& Head) {
-    return ParseRange(CommandName, Arguments, 0, Head.GetMemoryMap()->GetCount() - 1);
-}
-
-// The range given, else the whole image.
-TPageRange ImageRangeOrAll(const std::string& CommandName, const TCliArguments& Arguments,
-                           THeadManager& Head) {
-    return ImageRange(CommandName, Arguments, Head)
-        .value_or(TPageRange{0, Head.GetMemoryMap()->GetCount() - 1});
+// The range of a write or compare, when one is given: every page of it must be in the loaded
+// image; else the complaint names the pages the image does not hold, before anything is sent.
+TImageSelection ImageSelection(const std::string& CommandName, const TCliArguments& Arguments,
+                               const THeadManager& Head) {
+    const std::optional<TPageRange> Range = ParseRange(CommandName, Arguments, 0, INT_MAX);
+    if (Range) {
+        const std::vector<TPageRun> Missing =
+            MissingPageRuns(*Head.GetMemoryMap(), Range->First, Range->Last);
+        if (!Missing.empty()) {
+            throw ECliRangeError(FormatText(SPagesNotInImage, FormatPageRuns(Missing).c_str()));
+        }
+    }
+    return Range;
 }
 
 // Range of a read or erase: within the chip, the whole chip when none is given. Checked before
@@ -526,9 +547,13 @@ int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glo
                       [&](TProgrammerSession& Session, TCliResult& Result) {
                           THeadManager& Head = Session.Head();
                           Head.LoadImageFromFile(Arguments.Positional[0]);
-                          const TPageRange Range = ImageRangeOrAll("write", Arguments, Head);
-                          Result.Pages = PagesOf(Range);
-                          Head.WritePages(Range.First, Range.Last);
+                          const TImageSelection Range = ImageSelection("write", Arguments, Head);
+                          Result.Pages = PagesOf(Range, Head);
+                          if (Range) {
+                              Head.WritePages(Range->First, Range->Last);
+                          } else {
+                              Head.WriteImage();
+                          }
                           if (Session.WasStopped()) {
                               return CliStopped;
                           }
@@ -596,8 +621,8 @@ int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
                       [&](TProgrammerSession& Session, TCliResult& Result) {
                           THeadManager& Head = Session.Head();
                           Head.LoadImageFromFile(Arguments.Positional[0]);
-                          const TPageRange Range = ImageRangeOrAll("compare", Arguments, Head);
-                          Result.Pages = PagesOf(Range);
+                          const TImageSelection Range = ImageSelection("compare", Arguments, Head);
+                          Result.Pages = PagesOf(Range, Head);
                           if (Arguments.Options.count("all") != 0) {
                               return VerifyAndReport(Session, Range, Result);
                           }

@@ -25,15 +25,16 @@ inline std::string FormatText(const char* Format, ...) {
 
 // ---- Image files ----
 inline constexpr const char* SOddHexStringLength = "Нечетная длинна HEX строки.";
-// A malformed line of an image file: the first number is the line's number in the file.
-inline constexpr const char* SHexLineIsTooShort = "Строка %lld: слишком короткая HEX строка.";
-inline constexpr const char* SHexLineHasOddLength = "Строка %lld: нечетная длина HEX строки.";
-inline constexpr const char* SHexLineWrongCS =
-    "Строка %lld: неверная контрольная сумма HEX строки (ожидалась %02X, записана %02X).";
-inline constexpr const char* SHexLineWrongDataLength =
-    "Строка %lld: неверная длина HEX данных (предполагаемая длина %d, действительная длина %d).";
-inline constexpr const char* SHexLineWrongExtendedAddress =
-    "Строка %lld: неверная HEX строка расширенного адреса: нужно 2 байта данных.";
+// A malformed line of an image file: the line's number in the file, then the error's own text,
+// then what was found where the text says no more.
+inline constexpr const char* SHexLineNumber = "Строка %lld: ";
+inline constexpr const char* SHexStringIsTooShort = "Слишком короткая HEX строка.";
+inline constexpr const char* SWrongHexStringCS = "Неверная контрольная сумма HEX строки.";
+inline constexpr const char* SHexChecksumDetail = " Ожидалась %02Xh, записана %02Xh.";
+inline constexpr const char* SWrongHexDataLength =
+    "Неверная длинна HEX данных.\r\nПредполагаемая длинна: %d\r\nДействительная длинна: %d";
+inline constexpr const char* SWrongExtendedAddress =
+    "Неверная HEX строка расширенного адреса: нужно 2 байта данных.";
 inline constexpr const char* SFileIsEmpty = "Указанный файл пуст.";
 inline constexpr const char* SImageIsTooLarge =
     "Образ слишком велик: адреса выходят за пределы 64 МБ.";
@@ -45,6 +46,10 @@ inline constexpr const char* SListIndexOutOfBounds = "Индекс списка 
 inline constexpr const char* SBinaryImageExtension = ".bin";
 inline constexpr const char* SBinaryLastPagePadded =
     "Длина файла %s не кратна %d байтам: последняя страница дополнена байтами FF.";
+// A raw file has no room to say that a page is missing: the file's name and the missing pages.
+inline constexpr const char* SBinaryImageHasGaps =
+    "Образ нельзя сохранить в файл %s: в образе нет страниц %s, а в двоичном файле их не "
+    "отличить от прочитанных. Сохраните образ в файл .ldr.";
 inline constexpr const char* SBinaryFileTooLarge =
     "Файл %s слишком велик: %lld байт, а в микросхему помещается не более %lld байт.";
 
@@ -146,7 +151,9 @@ inline constexpr const char* SReadStarted = "Начато чтение обра�
 inline constexpr const char* SReadStopped = "Чтение образа прервано.";
 inline constexpr const char* SReadSucceeded = "Чтение прошло успешно.";
 inline constexpr const char* SReadMissedPages = "Чтение не завершено: не прочитаны страницы %s.";
-inline constexpr const char* SMorePages = " и ещё %d";
+inline constexpr const char* SMorePages = " и ещё %lld";
+// A write or compare of pages the image does not hold is refused before it begins: the pages.
+inline constexpr const char* SPagesNotInImage = "В образе нет страниц: %s.";
 inline constexpr const char* SPageNumberMismatch =
     "Программатор вернул страницу %d вместо страницы %d.";
 inline constexpr const char* SDeleteStarted = "Начато удаление образа из контроллера.";

@@ -3,6 +3,7 @@
 #include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "image/PageList.h"
 #include "platform/SafeFile.h"
 
 #include <algorithm>
@@ -69,6 +70,14 @@ TBinaryImage LoadBinaryImage(const std::string& FileName, std::int32_t PageSize,
 }
 
 void SaveBinaryImage(const IMemoryMap& Map, const std::string& FileName) {
+    const std::vector<std::int32_t> Numbers = Map.GetPageNumbers();
+    if (!Numbers.empty()) {
+        const std::vector<TPageRun> Missing = MissingPageRuns(Map, 0, Numbers.back());
+        if (!Missing.empty()) {
+            throw Exception(
+                FormatText(SBinaryImageHasGaps, FileName.c_str(), FormatPageRuns(Missing).c_str()));
+        }
+    }
     std::int64_t End = 0;
     for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
         const TMemoryPage& Page = Map.GetPage(Index);

@@ -26,10 +26,11 @@ struct TBinaryImage {
 TBinaryImage LoadBinaryImage(const std::string& FileName, std::int32_t PageSize,
                              std::int32_t MaxPages);
 
-// Writes every page's bytes at its address, up to the end of the highest page; bytes that no
-// page covers (a map starting above page 0, or missing pages in between) are written as 0xFF,
-// as erased flash reads. A map without pages gives an empty file. The file is replaced only once
-// the new content is safely on disk; on failure the old file stays and Exception is raised.
-// Raises EImageIsTooLarge for a page reaching beyond MaxImageSize and std::out_of_range for a
-// page with a negative address, before touching the file.
+// Writes every page's bytes at its address, up to the end of the highest page. A raw file
+// cannot tell a missing page from a present one, and loaded back it would be written to the
+// chip: a map that lacks any page from page 0 to its highest is refused with Exception naming
+// the missing pages, before touching the file. A map without pages gives an empty file. The file
+// is replaced only once the new content is safely on disk; on failure the old file stays and
+// Exception is raised. Raises EImageIsTooLarge for a page reaching beyond MaxImageSize and
+// std::out_of_range for a page with a negative address, before touching the file.
 void SaveBinaryImage(const IMemoryMap& Map, const std::string& FileName);

@@ -181,11 +181,11 @@ std::uint8_t SumOf(const std::uint8_t* Bytes, std::size_t Count) {
 void THexLine::Parse(std::string_view Text, std::int64_t LineNumber) {
     const auto Number = static_cast<long long>(LineNumber);
     if (Text.size() < ShortestLineLength) {
-        throw EHexStringIsTooShort(FormatText(SHexLineIsTooShort, Number));
+        throw EHexStringIsTooShort(FormatText(SHexLineNumber, Number) + SHexStringIsTooShort);
     }
     const std::string_view Pairs = Text.substr(1);
     if (Pairs.size() % 2 != 0) {
-        throw EOddHexStringLength(FormatText(SHexLineHasOddLength, Number));
+        throw EOddHexStringLength(FormatText(SHexLineNumber, Number) + SOddHexStringLength);
     }
     // A record of normal length is decoded on the stack; only an overlong line needs the heap.
     const std::size_t Count = Pairs.size() / 2;
@@ -208,14 +208,15 @@ void THexLine::Parse(std::string_view Text, std::int64_t LineNumber) {
         // The checksum that would bring the sum of all bytes to 0.
         const auto Expected = static_cast<std::uint8_t>(Written - Sum);
         throw EWrongHexStringCS(
-            FormatText(SHexLineWrongCS, Number, unsigned{Expected}, unsigned{Written}));
+            FormatText(SHexLineNumber, Number) + SWrongHexStringCS +
+            FormatText(SHexChecksumDetail, unsigned{Expected}, unsigned{Written}));
     }
     CheckSum = Written;
     if (Data.size() != ByteCount) {
-        throw EWrongHexDataLength(
-            FormatText(SHexLineWrongDataLength, Number, static_cast<int>(ByteCount),
-                       static_cast<int>(
-                           std::min<std::size_t>(Data.size(), static_cast<std::size_t>(INT_MAX)))));
+        throw EWrongHexDataLength(FormatText(SHexLineNumber, Number) +
+                                  FormatText(SWrongHexDataLength, static_cast<int>(ByteCount),
+                                             static_cast<int>(std::min<std::size_t>(
+                                                 Data.size(), static_cast<std::size_t>(INT_MAX)))));
     }
 }
 

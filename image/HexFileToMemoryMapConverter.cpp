@@ -12,18 +12,29 @@
 namespace {
 
 constexpr std::uint8_t DataRecord = 0;
+constexpr std::uint8_t ExtendedSegmentAddressRecord = 2;
 constexpr std::uint8_t ExtendedAddressRecord = 4;
 constexpr std::int64_t SegmentSize = 65536;
+constexpr std::int64_t ParagraphSize = 16;
 constexpr std::int32_t DumpRecordSize = 32;
 
-// The base address set by the extended address record at Index.
-std::int64_t ExtendedAddressBase(const IHexFile& HexFile, std::int32_t Index) {
-    const TByteArray& Data = HexFile.GetLine(Index).GetData();
-    if (Data.size() < 2) {
-        throw EWrongExtendedAddress(FormatText(
-            SHexLineWrongExtendedAddress, static_cast<long long>(HexFile.GetLineNumber(Index))));
+// The address base that the records after line Index start from: an extended linear address
+// record (type 4) sets it to its value × 64 KiB, an extended segment address record (type 2) to
+// its value × 16; each holds until the next of either kind. Any other record leaves Base as is.
+std::int64_t BaseAfter(const IHexFile& HexFile, std::int32_t Index, std::int64_t Base) {
+    const THexLine& Line = HexFile.GetLine(Index);
+    const std::uint8_t Type = Line.GetRecordType();
+    if (Type != ExtendedAddressRecord && Type != ExtendedSegmentAddressRecord) {
+        return Base;
     }
-    return static_cast<std::int64_t>(BytesToWord(Data[0], Data[1])) * SegmentSize;
+    const TByteArray& Data = Line.GetData();
+    if (Data.size() < 2) {
+        throw EWrongExtendedAddress(
+            FormatText(SHexLineNumber, static_cast<long long>(HexFile.GetLineNumber(Index))) +
+            SWrongExtendedAddress);
+    }
+    const std::int64_t Value = BytesToWord(Data[0], Data[1]);
+    return Value * (Type == ExtendedAddressRecord ? SegmentSize : ParagraphSize);
 }
 
 void CheckImageEnd(std::int64_t End) {
@@ -38,9 +49,7 @@ std::int64_t ImageLength(const IHexFile& HexFile) {
     std::int64_t Length = 0;
     for (std::int32_t Index = 0; Index < HexFile.GetCount(); ++Index) {
         const THexLine& Line = HexFile.GetLine(Index);
-        if (Line.GetRecordType() == ExtendedAddressRecord) {
-            Base = ExtendedAddressBase(HexFile, Index);
-        }
+        Base = BaseAfter(HexFile, Index, Base);
         const std::int64_t End =
             Base + Line.GetAddress() + static_cast<std::int64_t>(Line.GetData().size());
         CheckImageEnd(End);
@@ -49,30 +58,41 @@ std::int64_t ImageLength(const IHexFile& HexFile) {
     return Length;
 }
 
-// Copies the data records into Image; a later record overwrites an earlier one.
-void CopyRecords(const IHexFile& HexFile, TByteArray& Image) {
+// Copies the data records into Image (a later record overwrites an earlier one) and marks in
+// Holds every page of PageSize bytes that gets at least one byte.
+void CopyRecords(const IHexFile& HexFile, std::int32_t PageSize, TByteArray& Image,
+                 std::vector<bool>& Holds) {
     std::int64_t Base = 0;
     for (std::int32_t Index = 0; Index < HexFile.GetCount(); ++Index) {
         const THexLine& Line = HexFile.GetLine(Index);
-        if (Line.GetRecordType() == ExtendedAddressRecord) {
-            Base = ExtendedAddressBase(HexFile, Index);
-        }
+        Base = BaseAfter(HexFile, Index, Base);
         const TByteArray& Data = Line.GetData();
         if (Line.GetRecordType() != DataRecord || Data.empty()) {
             continue;
         }
-        std::memcpy(Image.data() + Base + Line.GetAddress(), Data.data(), Data.size());
+        const std::int64_t Begin = Base + Line.GetAddress();
+        std::memcpy(Image.data() + Begin, Data.data(), Data.size());
+        const std::int64_t Last = Begin + static_cast<std::int64_t>(Data.size()) - 1;
+        for (std::int64_t Page = Begin / PageSize; Page <= Last / PageSize; ++Page) {
+            Holds[static_cast<std::size_t>(Page)] = true;
+        }
     }
 }
 
-void CutIntoPages(const TByteArray& Image, std::int32_t PageSize, IMemoryMap& Map) {
+// Adds the pages that hold data, each at its own number and address; a page of which the
+// records give no byte is no part of the image.
+void CutIntoPages(const TByteArray& Image, std::int32_t PageSize, const std::vector<bool>& Holds,
+                  IMemoryMap& Map) {
     TByteArray Page(static_cast<std::size_t>(PageSize));
-    std::int32_t Number = 0;
-    for (std::size_t Offset = 0; Offset < Image.size(); Offset += Page.size(), ++Number) {
+    for (std::size_t Number = 0; Number < Holds.size(); ++Number) {
+        if (!Holds[Number]) {
+            continue;
+        }
+        const std::size_t Offset = Number * Page.size();
         const std::size_t Count = std::min(Page.size(), Image.size() - Offset);
         std::copy_n(Image.begin() + static_cast<std::ptrdiff_t>(Offset), Count, Page.begin());
         std::fill(Page.begin() + static_cast<std::ptrdiff_t>(Count), Page.end(), 0);
-        Map.AddPage(Number, static_cast<std::int32_t>(Offset), Page);
+        Map.AddPage(static_cast<std::int32_t>(Number), static_cast<std::int32_t>(Offset), Page);
     }
 }
 
@@ -183,8 +203,9 @@ void THexFileToMemoryMapConverter::HexToMemoryMap(const std::shared_ptr<IHexFile
     const std::int64_t Length = ImageLength(*HexFile);
     CheckImageEnd((Length + PageSize - 1) / PageSize * PageSize);
     TByteArray Image(static_cast<std::size_t>(Length));
-    CopyRecords(*HexFile, Image);
-    CutIntoPages(Image, PageSize, *MemoryMap);
+    std::vector<bool> Holds(static_cast<std::size_t>((Length + PageSize - 1) / PageSize));
+    CopyRecords(*HexFile, PageSize, Image, Holds);
+    CutIntoPages(Image, PageSize, Holds, *MemoryMap);
 }
 
 void THexFileToMemoryMapConverter::MemoryMapToHex(const std::shared_ptr<IMemoryMap>& MemoryMap,

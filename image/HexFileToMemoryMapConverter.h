@@ -19,11 +19,13 @@ inline constexpr std::int64_t MaxImageSize = 64 * 1024 * 1024;
 
 class THexFileToMemoryMapConverter {
 public:
-    // Hands out a new map in MemoryMap, then fills it with pages 0..n-1 of PageSize bytes
-    // covering every record's end address (uncovered bytes are 0). Does nothing when HexFile is
-    // null. Raises EWrongExtendedAddress, naming the record's line, for an extended address
-    // record without two address bytes and EImageIsTooLarge for an image whose last page would end
-    // beyond MaxImageSize; the map handed out then stays empty.
+    // Hands out a new map in MemoryMap, then fills it with the pages of PageSize bytes that the
+    // data records give at least one byte, page n at address n * PageSize, in ascending order;
+    // bytes of such a page that no record gives are 0. Extended linear (type 4) and extended
+    // segment (type 2) address records set the base of the records after them. Does nothing
+    // when HexFile is null. Raises EWrongExtendedAddress, naming the record's line, for an
+    // address record without two address bytes and EImageIsTooLarge for an image whose last page
+    // would end beyond MaxImageSize; the map handed out then stays empty.
     void HexToMemoryMap(const std::shared_ptr<IHexFile>& HexFile, std::int32_t PageSize,
                         std::shared_ptr<IMemoryMap>& MemoryMap) const;
 

@@ -44,7 +44,27 @@ void TMemoryMap::ToStrings(std::vector<std::string>* Lines) const {
     }
 }
 
+const TMemoryPage* TMemoryMap::FindPage(std::int32_t PageNumber) const {
+    const auto Found = ByNumber.find(PageNumber);
+    return Found != ByNumber.end() ? Found->second : nullptr;
+}
+
+std::vector<std::int32_t> TMemoryMap::GetPageNumbers() const {
+    std::vector<std::int32_t> Numbers;
+    Numbers.reserve(ByNumber.size());
+    for (const auto& Entry : ByNumber) {
+        Numbers.push_back(Entry.first);
+    }
+    return Numbers;
+}
+
 void TMemoryMap::AddPage(std::int32_t PageNumber, std::int32_t Address, const TByteArray& Data) {
     Pages.push_back(std::make_unique<TMemoryPage>());
     Pages.back()->Fill(PageNumber, Address, Data);
+    ByNumber[PageNumber] = Pages.back().get();
+}
+
+void TMemoryMap::Clear() {
+    ByNumber.clear();
+    Pages.clear();
 }

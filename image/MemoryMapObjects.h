@@ -1,5 +1,9 @@
 // One page of a chip image and the image itself as an ordered list of pages.
 //
+// Every page carries the number of the chip page it belongs to, and that number, not its
+// position in the list, says where it goes: an image need not start at page 0 nor hold every
+// page in between (a range read, or a read that missed a page).
+//
 // Pages and maps are shared through std::shared_ptr of their interfaces. A page inside a map
 // belongs to the map: GetPage hands out a plain reference that stays valid until the map is
 // cleared or destroyed.
@@ -8,6 +12,7 @@
 #include "common/ArrayTypes.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +56,11 @@ public:
     // 0..GetCount()-1.
     virtual const TMemoryPage& GetPage(std::int32_t Index) const = 0;
     virtual std::int32_t GetCount() const = 0;
+    // The page of chip page PageNumber, or null when the image does not hold it. When two pages
+    // carry the same number, the one added last.
+    virtual const TMemoryPage* FindPage(std::int32_t PageNumber) const = 0;
+    // The chip page numbers the image holds, ascending, each once.
+    virtual std::vector<std::int32_t> GetPageNumbers() const = 0;
     // Appends each page's ToText followed by an empty line; does nothing when Lines is null.
     virtual void ToStrings(std::vector<std::string>* Lines) const = 0;
     // Appends a new page holding a copy of Data.
@@ -63,10 +73,14 @@ class TMemoryMap final : public IMemoryMap {
 public:
     const TMemoryPage& GetPage(std::int32_t Index) const override;
     std::int32_t GetCount() const override { return static_cast<std::int32_t>(Pages.size()); }
+    const TMemoryPage* FindPage(std::int32_t PageNumber) const override;
+    std::vector<std::int32_t> GetPageNumbers() const override;
     void ToStrings(std::vector<std::string>* Lines) const override;
     void AddPage(std::int32_t PageNumber, std::int32_t Address, const TByteArray& Data) override;
-    void Clear() override { Pages.clear(); }
+    void Clear() override;
 
 private:
     std::vector<std::unique_ptr<TMemoryPage>> Pages;
+    // Chip page number -> the page; ordered, so the numbers come out ascending.
+    std::map<std::int32_t, const TMemoryPage*> ByNumber;
 };

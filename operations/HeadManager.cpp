@@ -6,6 +6,7 @@
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
+#include "image/PageList.h"
 #include "link/ConnectionManager.h"
 #include "link/DeviceManager.h"
 #include "link/Protocol.h"
@@ -79,9 +80,6 @@ int ReadPercentAfterPage(int Page, int Last) {
     }
     return RoundPercent(static_cast<double>(Page) * 100.0 / Last);
 }
-
-// Runs of neighbouring pages listed by FormatPageList before the rest is only counted.
-constexpr std::size_t MaxListedRuns = 16;
 
 } // namespace
 
@@ -231,33 +229,66 @@ bool THeadManager::Initialize() {
     return true;
 }
 
+std::vector<int> THeadManager::ImagePageNumbers() const {
+    return IsImageEmpty() ? std::vector<int>{} : MemoryMap->GetPageNumbers();
+}
+
+std::vector<int> THeadManager::ImagePagesInRange(int First, int Last) const {
+    const std::vector<TPageRun> Missing = MissingPageRuns(*MemoryMap, First, Last);
+    if (!Missing.empty()) {
+        throw Exception(FormatText(SPagesNotInImage, FormatPageRuns(Missing).c_str()));
+    }
+    std::vector<int> Pages;
+    for (long long Page = First; Page <= Last; ++Page) {
+        Pages.push_back(static_cast<int>(Page));
+    }
+    return Pages;
+}
+
+THeadManager::TPagePlan THeadManager::RangePlan(int First, int Last) const {
+    return {ImagePagesInRange(First, Last), First, Last};
+}
+
+THeadManager::TPagePlan THeadManager::ImagePlan() const {
+    std::vector<int> Pages = ImagePageNumbers();
+    const int Last = static_cast<int>(Pages.size()) - 1;
+    return {std::move(Pages), 0, Last};
+}
+
 void THeadManager::WritePages(int First, int Last) {
     TOperationGuard Guard(Running, &Busy);
     StartTime = NowDateTime();
     if (IsImageEmpty()) {
         throw Exception(SCannotWriteEmptyImage);
     }
+    WritePlannedPages(RangePlan(First, Last));
+}
+
+void THeadManager::WriteImage() {
+    TOperationGuard Guard(Running, &Busy);
+    StartTime = NowDateTime();
+    if (IsImageEmpty()) {
+        throw Exception(SCannotWriteEmptyImage);
+    }
+    WritePlannedPages(ImagePlan());
+}
+
+void THeadManager::WritePlannedPages(const TPagePlan& Plan) {
     SendMessage(SWriteStarted, clBlack);
-    for (int Page = First; Page <= Last; ++Page) {
+    for (std::size_t Index = 0; Index < Plan.Pages.size(); ++Index) {
+        const int Page = Plan.Pages[Index];
         RunPageSteps(Page, [this, Page] {
             TransferPage(Page);
             WritePage(Page);
         });
         SendPageDone(Page, TPageOutcome::Written);
-        SendProgress(PercentAfterPage(Page, Last));
+        SendProgress(PercentAfterPage(Plan.ScaleFirst + static_cast<int>(Index), Plan.ScaleLast));
         if (ProcessMessagesAndCheckStop()) {
             SendMessage(SWriteStopped, clRed);
             return;
         }
-        if (Page == INT_MAX) {
-            break;
-        }
     }
     SendMessage(SWriteSucceeded, clGreen);
-}
-
-void THeadManager::WriteImage() {
-    WritePages(0, MemoryMap->GetCount() - 1);
 }
 
 std::uint8_t THeadManager::ComparePages(int First, int Last) {
@@ -266,8 +297,22 @@ std::uint8_t THeadManager::ComparePages(int First, int Last) {
     if (IsImageEmpty()) {
         throw Exception(SCannotCompareEmptyImage);
     }
+    return ComparePlannedPages(RangePlan(First, Last));
+}
+
+std::uint8_t THeadManager::CompareImage() {
+    TOperationGuard Guard(Running, &Busy);
+    StartTime = NowDateTime();
+    if (IsImageEmpty()) {
+        throw Exception(SCannotCompareEmptyImage);
+    }
+    return ComparePlannedPages(ImagePlan());
+}
+
+std::uint8_t THeadManager::ComparePlannedPages(const TPagePlan& Plan) {
     SendMessage(SCompareStarted, clBlack);
-    for (int Page = First; Page <= Last; ++Page) {
+    for (std::size_t Index = 0; Index < Plan.Pages.size(); ++Index) {
+        const int Page = Plan.Pages[Index];
         bool Equal = false;
         RunPageSteps(Page, [this, Page, &Equal] {
             TransferPage(Page);
@@ -278,21 +323,14 @@ std::uint8_t THeadManager::ComparePages(int First, int Last) {
             SendMessage(FormatText(SPageDiffers, Page), clRed);
             return CompareDifferent;
         }
-        SendProgress(PercentAfterPage(Page, Last));
+        SendProgress(PercentAfterPage(Plan.ScaleFirst + static_cast<int>(Index), Plan.ScaleLast));
         if (ProcessMessagesAndCheckStop()) {
             SendMessage(SCompareStopped, clRed);
             return CompareStopped;
         }
-        if (Page == INT_MAX) {
-            break;
-        }
     }
     SendMessage(SCompareSucceeded, clGreen);
     return CompareEqual;
-}
-
-std::uint8_t THeadManager::CompareImage() {
-    return ComparePages(0, MemoryMap->GetCount() - 1);
 }
 
 void THeadManager::ReadPages(int First, int Last) {
@@ -399,8 +437,13 @@ void THeadManager::TransferPage(int PageNumber) {
     if (IsImageEmpty()) {
         throw Exception(SImageNotLoaded);
     }
+    // The image may have been replaced while the front end handled its input between pages.
+    const TMemoryPage* Page = MemoryMap->FindPage(PageNumber);
+    if (Page == nullptr) {
+        throw Exception(FormatText(SPagesNotInImage, std::to_string(PageNumber).c_str()));
+    }
     CurrentPage = PageNumber;
-    ProtocolManager->TransferPage(PageNumber, MemoryMap->GetPage(PageNumber));
+    ProtocolManager->TransferPage(PageNumber, *Page);
 }
 
 void THeadManager::WritePage(int PageNumber) {
@@ -451,27 +494,4 @@ void THeadManager::FetchPage(const std::shared_ptr<IMemoryMap>& Map) {
         return;
     }
     Map->AddPage(Page->GetPageNumber(), Page->GetAddress(), Page->GetData());
-}
-
-std::string FormatPageList(const std::vector<int>& Pages) {
-    std::string Text;
-    std::size_t Runs = 0;
-    for (std::size_t Index = 0; Index < Pages.size();) {
-        std::size_t End = Index;
-        while (End + 1 < Pages.size() && Pages[End + 1] == Pages[End] + 1) {
-            ++End;
-        }
-        if (Runs == MaxListedRuns) {
-            Text += FormatText(SMorePages, static_cast<int>(Pages.size() - Index));
-            break;
-        }
-        Text += Runs == 0 ? "" : ", ";
-        Text += std::to_string(Pages[Index]);
-        if (End > Index) {
-            Text += "-" + std::to_string(Pages[End]);
-        }
-        ++Runs;
-        Index = End + 1;
-    }
-    return Text;
 }

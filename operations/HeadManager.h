@@ -67,7 +67,15 @@ public:
     // not open).
     TDeviceManager& GetDeviceManager();
 
-    // Programmer operations.
+    // The chip page numbers the image holds, ascending.
+    std::vector<int> ImagePageNumbers() const;
+    // Pages First..Last, when the image holds every one of them; else raises Exception naming
+    // the pages it does not hold.
+    std::vector<int> ImagePagesInRange(int First, int Last) const;
+
+    // Programmer operations. Writes and compares send each image page to the chip page of its
+    // own number: a range must lie within the image, and a whole-image write or compare
+    // touches exactly the pages the image holds.
     bool Initialize();
     void WritePages(int First, int Last);
     void WriteImage();
@@ -133,6 +141,18 @@ public:
     TProcessMessagesProc WhileWaiting;
 
 private:
+    // Pages to go through, and the progress scale: after Pages[k] the operation is at position
+    // ScaleFirst + k of 0..ScaleLast. A range First..Last is its own scale, so its percentage
+    // counts from page 0 as a range always has; a whole image counts its pages.
+    struct TPagePlan {
+        std::vector<int> Pages;
+        int ScaleFirst = 0;
+        int ScaleLast = 0;
+    };
+    TPagePlan RangePlan(int First, int Last) const;
+    TPagePlan ImagePlan() const;
+    void WritePlannedPages(const TPagePlan& Plan);
+    std::uint8_t ComparePlannedPages(const TPagePlan& Plan);
     // Raise OnMessage / OnProgress when assigned.
     void SendMessage(const std::string& Text, TColor Color);
     void SendProgress(int Percent);
@@ -160,10 +180,6 @@ private:
     int CurrentPage = -1;
     std::string Identification;
 };
-
-// Page numbers as short text: runs of neighbours become "first-last", at most MaxRuns runs are
-// listed and the rest counted ("0-4, 6, 9-11").
-std::string FormatPageList(const std::vector<int>& Pages);
 
 // The process-wide head manager; null while none exists.
 extern THeadManager* GHeadManager;

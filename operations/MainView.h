@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // 0x00BBGGRR: black 0x000000, green 0x008000, red 0x0000FF, blue 0xFF0000.
 using TColor = std::uint32_t;
@@ -51,8 +52,8 @@ public:
     virtual void Repaint() = 0;
     // The image was replaced or emptied: a view that shows the image's contents drops them.
     virtual void ClearImageView() {}
-    // The image now holds Count pages, written to chip pages 0 .. Count - 1 by a full write.
-    virtual void ShowImagePages(int /*Count*/) {}
+    // The image now holds these chip pages (ascending), the ones a full write writes.
+    virtual void ShowImagePages(const std::vector<int>& /*Pages*/) {}
     // An operation has finished one chip page (a view that draws the chip follows it).
     virtual void ShowPageOutcome(int /*Page*/, TPageOutcome /*Outcome*/) {}
 

@@ -101,7 +101,7 @@ void TSession::ConnectEvents() {
         Image.SetPageLength(PageCount > 0 ? Map->GetPage(0).GetSize() : 0);
         ClearImageView();
         if (View != nullptr) {
-            View->ShowImagePages(PageCount);
+            View->ShowImagePages(Map != nullptr ? Map->GetPageNumbers() : std::vector<int>{});
         }
     };
     Manager.OnImageSaved = [&Image](THeadManager*, const std::string& FileName) {
@@ -121,7 +121,7 @@ void TSession::ConnectEvents() {
         Image.SetPageLength(0);
         ClearImageView();
         if (View != nullptr) {
-            View->ShowImagePages(0);
+            View->ShowImagePages({});
         }
     };
     Manager.OnPageDone = [this](THeadManager*, int Page, TPageOutcome Outcome) {

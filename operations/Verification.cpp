@@ -3,12 +3,12 @@
 #include "common/Exception.h"
 #include "common/ResourseStrings.h"
 #include "image/MemoryMapObjects.h"
+#include "image/PageList.h"
 #include "operations/HeadManager.h"
 #include "operations/UIObjects.h"
 
 #include <algorithm>
 #include <bitset>
-#include <climits>
 #include <memory>
 
 namespace {
@@ -69,7 +69,8 @@ void CheckPage(THeadManager& Head, THeadManager::TPageOperation& Operation, int 
     ++Report.PagesCompared;
     TPageDifference Difference{Page};
     if (!Equal) {
-        Difference = CountDifferences(Page, Head.GetMemoryMap()->GetPage(Page).GetData(),
+        // TransferPage found the image's page of this number.
+        Difference = CountDifferences(Page, Head.GetMemoryMap()->FindPage(Page)->GetData(),
                                       ReadBack(Head, Page));
         Report.Differences.push_back(Difference);
         Operation.Message(PageLine(Difference), clRed);
@@ -120,19 +121,29 @@ TVerificationReport TVerification::Verify(int First, int Last) {
     if (Head.IsImageEmpty()) {
         throw Exception(SCannotCompareEmptyImage);
     }
+    return VerifyPages(Operation, Head.ImagePagesInRange(First, Last));
+}
+
+TVerificationReport TVerification::VerifyImage() {
+    THeadManager::TPageOperation Operation(Head);
+    if (Head.IsImageEmpty()) {
+        throw Exception(SCannotCompareEmptyImage);
+    }
+    return VerifyPages(Operation, Head.ImagePageNumbers());
+}
+
+TVerificationReport TVerification::VerifyPages(THeadManager::TPageOperation& Operation,
+                                               const std::vector<int>& Pages) {
     Operation.Message(SCompareStarted, clBlack);
     TVerificationReport Report;
-    const long long Count = static_cast<long long>(Last) - First + 1;
-    for (int Page = First; Page <= Last; ++Page) {
+    const auto Count = static_cast<long long>(Pages.size());
+    for (const int Page : Pages) {
         CheckPage(Head, Operation, Page, Report, OnPage);
         Operation.Progress(PercentOf(Report.PagesCompared, Count));
         if (Operation.PageDoneAndStopped()) {
             Report.Stopped = true;
             Operation.Message(SCompareStopped, clRed);
             return Report;
-        }
-        if (Page == INT_MAX) {
-            break;
         }
     }
     if (Report.Differences.empty()) {

@@ -6,11 +6,10 @@
 #pragma once
 
 #include "common/ArrayTypes.h"
+#include "operations/HeadManager.h"
 
 #include <functional>
 #include <vector>
-
-class THeadManager;
 
 // How one chip page differs from the image's page.
 struct TPageDifference {
@@ -62,7 +61,10 @@ public:
     // one red line per differing page, then the success line, or the count of differing pages
     // (and the unerased-chip hint when it applies), or the stop line. Raises what the per-page
     // steps raise, and for an empty image before any exchange.
+    // The image must hold every page of the range: else Exception names the missing pages.
     TVerificationReport Verify(int First, int Last);
+    // The same over exactly the pages the image holds, each against its own chip page.
+    TVerificationReport VerifyImage();
     // Writes the differing pages of Report again and verifies them, pass after pass, until all
     // match or Passes passes are made. A red line names the pages still differing at the end.
     TRepairReport Repair(const TVerificationReport& Report, int Passes);
@@ -70,5 +72,8 @@ public:
     TPageCallback OnPage;
 
 private:
+    TVerificationReport VerifyPages(THeadManager::TPageOperation& Operation,
+                                    const std::vector<int>& Pages);
+
     THeadManager& Head;
 };

@@ -42,7 +42,7 @@ bool IsPage(int Page) {
 } // namespace
 
 TChipMap::TChipMap(QWidget* Parent)
-    : QWidget(Parent), States(PageCount, TState::NotInImage),
+    : QWidget(Parent), States(PageCount, TState::NotInImage), InImage(PageCount, false),
       Cells(Columns, Rows, QImage::Format_RGB32) {
     Cells.fill(StateColor(TState::NotInImage));
     setMouseTracking(true);
@@ -52,8 +52,13 @@ TChipMap::TChipMap(QWidget* Parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void TChipMap::SetImagePages(int Count) {
-    ImagePages = std::clamp(Count, 0, PageCount);
+void TChipMap::SetImagePages(const std::vector<int>& Pages) {
+    InImage.assign(PageCount, false);
+    for (const int Page : Pages) {
+        if (IsPage(Page)) {
+            InImage[static_cast<size_t>(Page)] = true;
+        }
+    }
     for (int Page = 0; Page < PageCount; ++Page) {
         TState& State = States[static_cast<size_t>(Page)];
         const bool Untouched = State == TState::NotInImage || State == TState::InImage;

@@ -26,9 +26,9 @@ public:
 
     explicit TChipMap(QWidget* Parent = nullptr);
 
-    // Pages 0 .. Count - 1 hold image pages, every other page none. What operations did to the
-    // chip stays shown, except compare results: they were about the image before.
-    void SetImagePages(int Count);
+    // The chip pages the image holds (others show as not in the image). What operations did to
+    // the chip stays shown, except compare results: they were about the image before.
+    void SetImagePages(const std::vector<int>& Pages);
     void SetPageOutcome(int Page, TPageOutcome Outcome);
     void SetPageState(int Page, TState State);
     TState GetPageState(int Page) const;
@@ -62,12 +62,12 @@ private:
     QRect GridRect() const;
     // The state a page shows once no operation has touched it.
     TState ImageState(int Page) const {
-        return Page < ImagePages ? TState::InImage : TState::NotInImage;
+        return InImage[static_cast<size_t>(Page)] ? TState::InImage : TState::NotInImage;
     }
     void Paint(int Page);
 
     std::vector<TState> States;
-    int ImagePages = 0;
+    std::vector<bool> InImage;
     QImage Cells;
     // Pages change far more often than a person can see: their repaints are gathered and
     // carried out a few times a second.

@@ -786,8 +786,8 @@ void TMainForm::ClearImageView() {
     MemoryMapMemo->clear();
 }
 
-void TMainForm::ShowImagePages(int Count) {
-    ChipMap->SetImagePages(Count);
+void TMainForm::ShowImagePages(const std::vector<int>& Pages) {
+    ChipMap->SetImagePages(Pages);
 }
 
 void TMainForm::ShowPageOutcome(int Page, TPageOutcome Outcome) {
@@ -889,9 +889,9 @@ bool TMainForm::ChipEraseConfirmed() {
     return true;
 }
 
-int TMainForm::ImagePageCount() const {
-    const std::shared_ptr<IMemoryMap>& Map = Head().GetMemoryMap();
-    return Map != nullptr ? Map->GetCount() : 0;
+std::pair<int, int> TMainForm::ImagePageBounds() const {
+    const std::vector<int> Pages = Head().ImagePageNumbers();
+    return Pages.empty() ? std::make_pair(0, -1) : std::make_pair(Pages.front(), Pages.back());
 }
 
 std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int MaxIndex) {
@@ -971,7 +971,8 @@ void TMainForm::CompareImageActionExecute() {
 }
 
 void TMainForm::WriteConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
+    const auto [FirstPage, LastPage] = ImagePageBounds();
+    if (const auto Range = AskPagesRange(FirstPage, LastPage)) {
         RunCommand(WriteConcreatePagesAction,
                    [this, &Range] { Head().WritePages(Range->first, Range->second); });
     }
@@ -992,7 +993,8 @@ void TMainForm::DeleteConcreatePagesActionExecute() {
 }
 
 void TMainForm::CompareConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
+    const auto [FirstPage, LastPage] = ImagePageBounds();
+    if (const auto Range = AskPagesRange(FirstPage, LastPage)) {
         RunCommand(CompareConcreatePagesAction,
                    [this, &Range] { Head().ComparePages(Range->first, Range->second); });
     }
@@ -1005,7 +1007,7 @@ void TMainForm::VerifyAllActionExecute() {
             ChipMap->SetPageOutcome(Page, State == TPageState::Equal ? TPageOutcome::Equal
                                                                      : TPageOutcome::Different);
         };
-        Verification.Verify(0, ImagePageCount() - 1);
+        Verification.VerifyImage();
     });
 }
 
@@ -1030,14 +1032,14 @@ void TMainForm::ShowImageActionExecute() {
 void TMainForm::ShowChipPage(int Page) {
     PageControl1->setCurrentWidget(ImageViewTabSheet);
     const std::shared_ptr<IMemoryMap>& Map = Head().GetMemoryMap();
-    if (Map == nullptr || Page >= Map->GetCount()) {
+    const TMemoryPage* Shown = Map != nullptr ? Map->FindPage(Page) : nullptr;
+    if (Shown == nullptr) {
         return;
     }
     if (MemoryMapMemo->document()->isEmpty()) {
         ShowImageActionExecute();
     }
-    const QTextBlock Block =
-        DumpLineOfAddress(*MemoryMapMemo->document(), Map->GetPage(Page).GetAddress());
+    const QTextBlock Block = DumpLineOfAddress(*MemoryMapMemo->document(), Shown->GetAddress());
     if (!Block.isValid()) {
         return;
     }

@@ -93,7 +93,7 @@ public:
     void UpdateActions(const TActionFlags& Flags) override;
     void Repaint() override;
     void ClearImageView() override;
-    void ShowImagePages(int Count) override;
+    void ShowImagePages(const std::vector<int>& Pages) override;
     void ShowPageOutcome(int Page, TPageOutcome Outcome) override;
     void AddInfoLine(const std::string& Text, TColor Color) override;
     void ClearInfo() override;
@@ -254,7 +254,8 @@ private:
     void AssignShortcuts();
     // Shows the range dialog; the chosen first and last index when the user confirmed.
     std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
-    int ImagePageCount() const;
+    // The lowest and highest chip page of the image; (0, -1) for an empty image.
+    std::pair<int, int> ImagePageBounds() const;
 
     TSession& Session;
     std::unique_ptr<TPortNoticeFollower> PortNoticeFollower;

@@ -79,10 +79,10 @@ TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
         {"end-only.ldr", SCannotLoadFile},
         {"empty.ldr", SFileIsEmpty},
         {"bad-third.ldr",
-         "Строка 3: неверная контрольная сумма HEX строки (ожидалась DC, записана CC)."},
-        {"short.ldr", "Строка 2: слишком короткая HEX строка."},
+         "Строка 3: Неверная контрольная сумма HEX строки. Ожидалась DCh, записана CCh."},
+        {"short.ldr", "Строка 2: Слишком короткая HEX строка."},
         {"huge.ldr", SImageIsTooLarge},
-        {"no-base.ldr", "Строка 1: неверная HEX строка расширенного адреса: нужно 2 байта данных."},
+        {"no-base.ldr", "Строка 1: Неверная HEX строка расширенного адреса: нужно 2 байта данных."},
         {".", FormatText(SCannotReadFile, (Folder / ".").c_str())},
     };
     for (const auto& [Name, Message] : Cases) {

@@ -413,8 +413,7 @@ TEST_F(ProgrammerCli, RangesAreCheckedAsTheRangeDialogChecksThem) {
          "Начальный индекс не может быть больше конечного."},
         {{"erase", "--first", "4096", "--last", "4096"},
          "Конечный индекс не может быть больше 4095."},
-        {{"write", Image, "--first", "0", "--last", "3"},
-         "Конечный индекс не может быть больше 2."},
+        {{"write", Image, "--first", "0", "--last", "3"}, "В образе нет страниц: 3."},
         {{"compare", Image, "--first", "2", "--last", "1"},
          "Начальный индекс не может быть больше конечного."},
         {{"erase", "--first", "x1", "--last", "2"}, "«x1» не является допустимым целым числом."},
@@ -541,7 +540,7 @@ TEST_F(ProgrammerCli, LoadFailureIsAnError) {
     WriteFileText(Folder / "bad.ldr", ":020000040000FA\n\n:0100000011E\n");
     const std::pair<const char*, const char*> Cases[] = {
         {"missing.ldr", "Не удалось загрузить файл."},
-        {"bad.ldr", "Строка 3: нечетная длина HEX строки."},
+        {"bad.ldr", "Строка 3: Нечетная длинна HEX строки."},
     };
     for (const auto& [Name, Message] : Cases) {
         const TProcessResult Result = Run({"--port", Port, "write", (Folder / Name).string()});
@@ -707,9 +706,9 @@ TEST_F(ProgrammerCli, PartialReadSavesThePagesReadAndLeavesTheOthersOut) {
     }
     std::shared_ptr<IMemoryMap> Map;
     THexFileToMemoryMapConverter().HexToMemoryMap(File, PageLength, Map);
-    ASSERT_EQ(Map->GetCount(), 3);
-    EXPECT_EQ(Map->GetPage(0).GetData(), PatternPage(0));
-    EXPECT_EQ(Map->GetPage(2).GetData(), PatternPage(2));
+    ASSERT_EQ(Map->GetPageNumbers(), (std::vector<std::int32_t>{0, 2}));
+    EXPECT_EQ(Map->FindPage(0)->GetData(), PatternPage(0));
+    EXPECT_EQ(Map->FindPage(2)->GetData(), PatternPage(2));
 }
 
 // ---- Several ports at once ----

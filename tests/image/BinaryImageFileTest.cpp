@@ -76,15 +76,27 @@ TEST_F(BinaryImageFile, EmptyOrLargerThanTheChipIsRefusedAndMissingGivesNoPages)
     EXPECT_EQ(LoadBinaryImage(Temp.File("missing.bin"), PageLength, ChipPages).Map->GetCount(), 0);
 }
 
-TEST_F(BinaryImageFile, SavePlacesPagesAtTheirAddressesAndFillsTheGapsWithFF) {
+// A raw file cannot show a missing page, and written back it would erase that chip page: an image
+// lacking a page from 0 to its highest is refused and the file left alone.
+TEST_F(BinaryImageFile, SaveRefusesAnImageWithMissingPagesAndPlacesWholeOnesByAddress) {
     // Four-byte pages 3 and 1 of a map starting above page 0 and missing page 2.
+    TMemoryMap Gaps;
+    Gaps.AddPage(3, 12, Hex("0A 0B 0C 0D"));
+    Gaps.AddPage(1, 4, Hex("01 02 03 04"));
+    WriteFileText(Name, "old");
+    try {
+        SaveBinaryImage(Gaps, Name);
+        ADD_FAILURE() << "saved";
+    } catch (const Exception& Error) {
+        EXPECT_EQ(Error.what(), FormatText(SBinaryImageHasGaps, Name.c_str(), "0, 2"));
+    }
+    EXPECT_EQ(ReadFileText(Name), "old");
+
     TMemoryMap Map;
-    Map.AddPage(3, 12, Hex("0A 0B 0C 0D"));
     Map.AddPage(1, 4, Hex("01 02 03 04"));
+    Map.AddPage(0, 0, Hex("0A 0B 0C 0D"));
     SaveBinaryImage(Map, Name);
-    EXPECT_EQ(ReadFileText(Name), std::string("\xFF\xFF\xFF\xFF\x01\x02\x03\x04"
-                                              "\xFF\xFF\xFF\xFF\x0A\x0B\x0C\x0D",
-                                              16));
+    EXPECT_EQ(ReadFileText(Name), std::string("\x0A\x0B\x0C\x0D\x01\x02\x03\x04", 8));
     const std::string Elsewhere = Temp.File("missing-folder/image.bin");
     try {
         SaveBinaryImage(Map, Elsewhere);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -67,50 +68,65 @@ std::shared_ptr<IMemoryMap> PagesMap(const std::vector<std::int32_t>& Numbers) {
 
 } // namespace
 
-TEST(HexToMemoryMap, PlacesRecordsAndPadsWithZeros) {
+// Only the pages the records give a byte to are part of the image, each at its own number;
+// inside such a page, bytes no record gives are 0.
+TEST(HexToMemoryMap, HoldsThePagesWithDataAtTheirNumbersAndPadsWithZeros) {
     TByteArray At1000(1016, 0);
     std::copy_n(Counting(16).begin(), 16, At1000.begin() + 1000);
     TByteArray Segment1(65536 + 4, 0);
     std::copy_n(Counting(4).begin(), 4, Segment1.begin() + 65536);
     TByteArray OneOver(PageLength + 1, 0);
     OneOver[PageLength] = 0x77;
+    TByteArray Gap(3 * PageLength + 2, 0);
+    Gap[0] = 0x11;
+    Gap[3 * PageLength + 1] = 0x33;
 
     struct TCase {
         const char* Name;
         std::vector<TRecord> Records;
-        TByteArray Image; // expected bytes before padding to whole pages
+        std::vector<std::int32_t> Pages;
+        TByteArray Image; // the bytes at their addresses
     };
     const TCase Cases[] = {
-        {"no records", {}, {}},
+        {"no records", {}, {}, {}},
         {"600 bytes",
          {{0, 0, Counting(200)}, {200, 0, Counting(200, 201)}, {400, 0, Counting(200, 145)}},
+         {0, 1},
          Counting(600)},
-        {"16 bytes at 1000", {{1000, 0, Counting(16)}}, At1000},
-        {"base 0x0001", {{0, 4, {0x00, 0x01}}, {0, 0, Counting(4)}}, Segment1},
-        {"extended address alone", {{0, 4, {0x00, 0x00}}}, TByteArray(2, 0)},
-        {"empty data and type 5 lengthen",
-         {{0, 0, {0xAA}}, {100, 0, {}}, {700, 5, {1, 2, 3}}},
-         [] {
-             TByteArray Image(703, 0);
-             Image[0] = 0xAA;
-             return Image;
-         }()},
-        {"later record wins", {{0, 0, {1, 2, 3}}, {1, 0, {9}}}, {1, 9, 3}},
-        {"one byte past a page", {{PageLength, 0, {0x77}}}, OneOver},
+        {"16 bytes at 1000", {{1000, 0, Counting(16)}}, {1}, At1000},
+        {"base 0x0001", {{0, 4, {0x00, 0x01}}, {0, 0, Counting(4)}}, {124}, Segment1},
+        {"segment 0x1000", {{0, 2, {0x10, 0x00}}, {0, 0, Counting(4)}}, {124}, Segment1},
+        {"segment 0x0FFF, record address 0x10",
+         {{0, 2, {0x0F, 0xFF}}, {0x10, 0, Counting(4)}},
+         {124},
+         Segment1},
+        {"a linear base replaces a segment",
+         {{0, 2, {0x10, 0x00}}, {0, 4, {0x00, 0x00}}, {0, 0, {0x11}}},
+         {0},
+         {0x11}},
+        {"extended address alone", {{0, 4, {0x00, 0x00}}}, {}, {}},
+        {"empty data and type 5 add no page",
+         {{0, 0, {0xAA}}, {100, 0, {}}, {1700, 5, {1, 2, 3}}},
+         {0},
+         {0xAA}},
+        {"later record wins", {{0, 0, {1, 2, 3}}, {1, 0, {9}}}, {0}, {1, 9, 3}},
+        {"one byte past a page", {{PageLength, 0, {0x77}}}, {1}, OneOver},
+        {"pages 1 and 2 left out", {{0, 0, {0x11}}, {3 * PageLength + 1, 0, {0x33}}}, {0, 3}, Gap},
     };
     for (const TCase& Case : Cases) {
         const auto Map = ToMap(MakeFile(Case.Records));
         ASSERT_TRUE(Map) << Case.Name;
-        const std::size_t Pages = (Case.Image.size() + PageLength - 1) / PageLength;
-        ASSERT_EQ(Map->GetCount(), static_cast<std::int32_t>(Pages)) << Case.Name;
-        for (std::int32_t Index = 0; Index < Map->GetCount(); ++Index) {
-            EXPECT_EQ(Map->GetPage(Index).GetPageNumber(), Index) << Case.Name;
-            EXPECT_EQ(Map->GetPage(Index).GetAddress(), Index * PageLength) << Case.Name;
-            EXPECT_EQ(Map->GetPage(Index).GetSize(), PageLength) << Case.Name;
-        }
+        ASSERT_EQ(Map->GetPageNumbers(), Case.Pages) << Case.Name;
         TByteArray Padded = Case.Image;
-        Padded.resize(Pages * PageLength, 0);
-        EXPECT_EQ(Flatten(*Map), Padded) << Case.Name;
+        Padded.resize(Padded.size() + PageLength, 0);
+        for (std::int32_t Index = 0; Index < Map->GetCount(); ++Index) {
+            const TMemoryPage& Page = Map->GetPage(Index);
+            EXPECT_EQ(Page.GetPageNumber(), Case.Pages[static_cast<std::size_t>(Index)])
+                << Case.Name;
+            EXPECT_EQ(Page.GetAddress(), Page.GetPageNumber() * PageLength) << Case.Name;
+            const auto Begin = Padded.begin() + Page.GetAddress();
+            EXPECT_EQ(Page.GetData(), TByteArray(Begin, Begin + PageLength)) << Case.Name;
+        }
     }
 }
 
@@ -173,21 +189,20 @@ TEST(MemoryMapToHex, MapWithoutPagesRaisesOutOfRange) {
         std::out_of_range);
 }
 
-TEST(MemoryMapToHex, MapsStartingAbovePageZeroOrWithGapsStayWhole) {
+// A map starting above page 0 or with gaps is saved without records for the pages it lacks and
+// loads back as exactly its own pages.
+TEST(MemoryMapToHex, SparseMapsComeBackWithExactlyTheirPages) {
     const std::vector<std::vector<std::int32_t>> Cases = {{3}, {5, 2}, {0, 4095}, {9, 8, 7}};
     for (const auto& Numbers : Cases) {
         const auto Map = ToMap(ToHex(PagesMap(Numbers), 32));
-        std::int32_t Highest = 0;
+        std::vector<std::int32_t> Sorted = Numbers;
+        std::sort(Sorted.begin(), Sorted.end());
+        ASSERT_EQ(Map->GetPageNumbers(), Sorted);
         for (const std::int32_t Number : Numbers) {
-            Highest = std::max(Highest, Number);
-        }
-        ASSERT_EQ(Map->GetCount(), Highest + 1);
-        for (std::int32_t Number = 0; Number <= Highest; ++Number) {
-            const bool Present = std::find(Numbers.begin(), Numbers.end(), Number) != Numbers.end();
-            const TByteArray Expected =
-                Present ? Counting(PageLength, static_cast<std::uint8_t>(Number * 7 + 1))
-                        : TByteArray(PageLength, 0);
-            EXPECT_EQ(Map->GetPage(Number).GetData(), Expected) << "page " << Number;
+            ASSERT_NE(Map->FindPage(Number), nullptr);
+            EXPECT_EQ(Map->FindPage(Number)->GetData(),
+                      Counting(PageLength, static_cast<std::uint8_t>(Number * 7 + 1)))
+                << "page " << Number;
         }
     }
 }
@@ -286,19 +301,21 @@ TEST(ImageSizeLimit, WhatLoadsCanBeSavedAndDumped) {
     }
 
     const auto Map = ToMap(EndingAt(Largest));
-    ASSERT_EQ(Map->GetCount(), Largest / PageLength);
+    ASSERT_EQ(Map->GetPageNumbers(),
+              std::vector<std::int32_t>{static_cast<std::int32_t>(Largest / PageLength - 1)});
     TTempFolder Folder;
-    // The last record of both: 31 zero bytes and the 0x5A ending the last page.
+    // The last record of both: 15 zero bytes and the 0x5A ending the last page (the page, alone
+    // in the image, is cut into records from its own start).
     ToHex(Map, 32)->SaveToFile(Folder.File("largest.ldr"));
     const std::string Saved = ReadFileText(Folder.File("largest.ldr"));
-    const std::string Ending = ":20FFA000" + std::string(62, '0') + "5AE7\r\n:00000001FF\r\n";
+    const std::string Ending = ":10FFB000" + std::string(30, '0') + "5AE7\r\n:00000001FF\r\n";
     ASSERT_GE(Saved.size(), Ending.size());
     EXPECT_EQ(Saved.substr(Saved.size() - Ending.size()), Ending);
     std::string Spaced;
-    for (int Byte = 0; Byte < 31; ++Byte) {
+    for (int Byte = 0; Byte < 15; ++Byte) {
         Spaced += "00 ";
     }
     const auto Lines = THexFileToMemoryMapConverter().MemoryMapToStrings(Map);
     ASSERT_FALSE(Lines.empty());
-    EXPECT_EQ(Lines.back(), ":20 FFA0 00    " + Spaced + "5A   E7");
+    EXPECT_EQ(Lines.back(), ":10 FFB0 00    " + Spaced + "5A   E7");
 }

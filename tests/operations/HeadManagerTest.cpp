@@ -1,5 +1,6 @@
 // The head manager against the programmer simulator on a real pseudo-terminal.
 #include "operations/HeadManager.h"
+#include "image/PageList.h"
 
 #include "image/HexFileObjects.h"
 #include "image/MemoryMapObjects.h"
@@ -225,9 +226,11 @@ TEST(PageListText, JoinsNeighboursIntoRunsAndCountsWhatIsNotListed) {
               "0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30 и ещё 4");
 }
 
-TEST_F(HeadManagerTest, ReadRangeKeepsPageNumbersAndWriteGoesByPosition) {
+// A range read written back lands on the pages it came from; no other chip page is touched, and
+// the whole-image write's progress counts the image's own pages.
+TEST_F(HeadManagerTest, ReadRangeWrittenBackGoesToItsOwnPagesOnly) {
     StartSimulator();
-    for (int Page = 100; Page <= 200; ++Page) {
+    for (int Page = 0; Page <= 201; ++Page) {
         Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page));
     }
     Head->ReadPages(100, 200);
@@ -241,12 +244,21 @@ TEST_F(HeadManagerTest, ReadRangeKeepsPageNumbersAndWriteGoesByPosition) {
     EXPECT_EQ(Events.Progress.front(), 50);
     EXPECT_EQ(Events.Progress.back(), 100);
 
+    // The chip changes behind the image's back; the write must put pages 100..200 back.
+    for (int Page = 0; Page <= 201; ++Page) {
+        Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page + 1000));
+    }
+    Events.Progress.clear();
     Head->WriteImage();
-    for (int Page = 0; Page <= 100; ++Page) {
-        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page + 100))
+    for (int Page = 0; Page <= 201; ++Page) {
+        const bool InImage = Page >= 100 && Page <= 200;
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)),
+                  PatternPage(InImage ? Page : Page + 1000))
             << "chip page " << Page;
     }
-    EXPECT_EQ(Simulator->GetPage(101), PatternPage(101));
+    EXPECT_EQ(Events.Progress.front(), 2);
+    EXPECT_EQ(Events.Progress.back(), 102);
+    EXPECT_EQ(Head->CompareImage(), THeadManager::CompareEqual);
 }
 
 TEST_F(HeadManagerTest, StopDuringAPageFinishesThatPageAndTouchesNoOther) {
@@ -329,15 +341,19 @@ TEST_F(HeadManagerTest, ClearingTheImageBetweenPagesEndsAWriteWithAnError) {
     EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
 }
 
-TEST_F(HeadManagerTest, AnErrorInTheMiddleOfALoopEndsItWithoutALineAndLeavesBusyFalse) {
+// A range reaching pages the image does not hold is refused whole: nothing is sent, nothing said
+// but the refusal naming those pages.
+TEST_F(HeadManagerTest, ARangeBeyondTheImageIsRefusedBeforeAnyPage) {
     StartSimulator();
     FillImage(3);
-    // Page 3 lies beyond the image.
-    EXPECT_ANY_THROW(Head->WritePages(0, 5));
-    EXPECT_FALSE(Head->IsBusy());
-    EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
-    EXPECT_EQ(Events.Progress.size(), 3u);
-    EXPECT_EQ(Simulator->GetPage(2), PatternPage(2));
+    for (const auto& Operation : std::vector<std::function<void()>>{
+             [&] { Head->WritePages(0, 5); }, [&] { Head->ComparePages(2, 5); }}) {
+        EXPECT_EQ(ThrownMessage<Exception>(Operation), "В образе нет страниц: 3-5.");
+        EXPECT_FALSE(Head->IsBusy());
+        EXPECT_TRUE(Events.Lines.empty());
+        EXPECT_TRUE(Events.Progress.empty());
+    }
+    EXPECT_EQ(Simulator->GetPage(0), TByteArray(PageLength, 0xFF));
 }
 
 TEST_F(HeadManagerTest, ProgrammerErrorsPassOutAndLeaveBusyFalse) {

@@ -1076,10 +1076,11 @@ void TMainFormTest::ChipMapFollowsEveryOperation() {
     World.RangeLast = 4095;
     Window.ReadConcreatePagesAction->trigger();
     QCOMPARE(Map.CountPages(TState::Read), 6);
-    // The read's six pages are the image now: the compare results (about the image before)
-    // are gone, what was written stays.
+    // The read's six pages are the image now, at their own numbers: the compare results (about
+    // the image before) are gone, what was written stays.
     QCOMPARE(Map.CountPages(TState::Equal), 0);
-    QCOMPARE(Map.GetPageState(3), TState::InImage);
+    QCOMPARE(Map.GetPageState(3), TState::NotInImage);
+    QCOMPARE(Map.GetPageState(4090), TState::Read);
     QCOMPARE(Map.GetPageState(4), TState::Written);
     World.RangeFirst = World.RangeLast = 0;
     Window.DeleteConcreatePagesAction->trigger();
