@@ -711,6 +711,52 @@ TEST_F(ProgrammerCli, PartialReadSavesThePagesReadAndLeavesTheOthersOut) {
     EXPECT_EQ(Map->FindPage(2)->GetData(), PatternPage(2));
 }
 
+// A range read written back lands on the pages it came from: every other chip page keeps its
+// bytes, the file holds only the pages read and stays so, and a range it lacks is refused.
+TEST_F(ProgrammerCli, ARangeReadWrittenBackTouchesOnlyItsOwnPages) {
+    const std::string Port = StartSimulator();
+    constexpr int Pages = 120;
+    const auto FillChip = [this](int Seed) {
+        for (int Page = 0; Page < Pages; ++Page) {
+            Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page, Seed));
+        }
+    };
+    FillChip(0);
+    const std::string Part = (Folder / "part.ldr").string();
+    const TProcessResult Read =
+        Run({"--port", Port, "read", Part, "--first", "100", "--last", "110"});
+    ASSERT_EQ(Read.Code, 0) << Read.Err;
+
+    const TProcessResult Check = Run({"check", Part});
+    EXPECT_NE(Check.Out.find("В образе 11 страниц."), std::string::npos) << Check.Out;
+    const std::string Copy = (Folder / "copy.ldr").string();
+    ASSERT_EQ(Run({"resave", Part, Copy}).Code, 0);
+    EXPECT_EQ(ReadFileText(Copy), ReadFileText(Part));
+    // A raw file would make pages 0..99 look read.
+    const TProcessResult Raw = Run({"resave", Part, (Folder / "part.bin").string()});
+    EXPECT_EQ(Raw.Code, 1);
+    EXPECT_NE(Raw.Err.find("в образе нет страниц 0-99"), std::string::npos) << Raw.Err;
+    EXPECT_FALSE(fs::exists(Folder / "part.bin"));
+
+    FillChip(7);
+    const TProcessResult Write = Run({"--port", Port, "write", Part});
+    ASSERT_EQ(Write.Code, 0) << Write.Err;
+    for (int Page = 0; Page < Pages; ++Page) {
+        const bool InImage = Page >= 100 && Page <= 110;
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)),
+                  PatternPage(Page, InImage ? 0 : 7))
+            << "chip page " << Page;
+    }
+    EXPECT_EQ(Run({"--port", Port, "compare", Part, "--all"}).Code, 0);
+
+    FillChip(7);
+    const TProcessResult Refused =
+        Run({"--port", Port, "write", Part, "--first", "0", "--last", "110"});
+    EXPECT_EQ(Refused.Code, 2);
+    EXPECT_NE(Refused.Err.find("В образе нет страниц: 0-99."), std::string::npos) << Refused.Err;
+    EXPECT_EQ(Simulator->GetPage(100), PatternPage(100, 7));
+}
+
 // ---- Several ports at once ----
 
 class SeveralPortsCli : public ProgrammerCli {

@@ -313,6 +313,7 @@ private Q_SLOTS:
     void CompareReportsItsResult();
     void FailedFullOperationEndsWithOneRedLineAndTheCommandsBack();
     void RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn();
+    void RangeReadWrittenBackGoesToItsOwnPages();
     void SavingOverAnExistingFileAsksFirst();
     void WholeChipEraseAsksUnlessToldNotTo();
     void EveryCommandIsReachableFromTheKeyboard();
@@ -804,6 +805,47 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
     QCOMPARE(World.Lines().back().Text, Q("Удаление образа прервано."));
     QVERIFY(!AnyFullActionChecked(Window));
     QCOMPARE(Shown(Window), Everything);
+}
+
+// A range read that missed a page, written back: each page goes to its own chip page, the missed
+// one and every page outside the range keep what they hold; a range over the missed page is
+// refused before anything is written.
+void TMainFormTest::RangeReadWrittenBackGoesToItsOwnPages() {
+    TSimulatorOptions Options;
+    Options.UnknownPages = {150};
+    TWorld World(Options);
+    TMainForm& Window = *World.Window;
+    const auto FillChip = [&World](int Seed) {
+        for (int Page = 0; Page <= 210; ++Page) {
+            World.Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page, Seed));
+        }
+    };
+    FillChip(0);
+    World.RangeResult = TPagesRangeForm::mrOk;
+    World.RangeFirst = 100;
+    World.RangeLast = 200;
+    Window.ReadConcreatePagesAction->trigger();
+    QCOMPARE(Window.PageCountLable->text(), Q("В образе 100 страниц."));
+    QCOMPARE(Window.ChipMap->GetPageState(99), TChipMap::TState::NotInImage);
+
+    FillChip(7);
+    Window.WriteImageAction->trigger();
+    QCOMPARE(World.Lines().back().Text, Q("Запись прошла успешно."));
+    for (int Page = 0; Page <= 210; ++Page) {
+        const bool InImage = Page >= 100 && Page <= 200 && Page != 150;
+        QVERIFY2(World.Simulator->GetPage(static_cast<std::uint16_t>(Page)) ==
+                     PatternPage(Page, InImage ? 0 : 7),
+                 qPrintable(QString::number(Page)));
+    }
+
+    FillChip(7);
+    World.RangeFirst = 140;
+    World.RangeLast = 160;
+    Window.WriteConcreatePagesAction->trigger();
+    QCOMPARE(World.RangeBounds, std::make_pair(100, 200));
+    QCOMPARE(World.Lines().back().Text, Q("В образе нет страниц: 150."));
+    QCOMPARE(World.Lines().back().Color, Red);
+    QVERIFY(World.Simulator->GetPage(140) == PatternPage(140, 7));
 }
 
 void TMainFormTest::SavingOverAnExistingFileAsksFirst() {
