@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -198,6 +199,69 @@ TEST_F(CliProcess, ResaveConvertsAFullChipBetweenBinaryAndHexByteForByteAsObjcop
                    Folder);
     ASSERT_EQ(Converted.Code, 0) << Converted.Err;
     EXPECT_TRUE(ReadFileText(Folder / "objcopy.bin") == Chip);
+}
+
+namespace {
+
+// Intel HEX text of one record: count, address, type, data and checksum.
+std::string HexRecord(std::uint16_t Address, std::uint8_t Type, const std::string& Data) {
+    std::string Bytes = {static_cast<char>(Data.size()), static_cast<char>(Address >> 8),
+                         static_cast<char>(Address & 0xFF), static_cast<char>(Type)};
+    Bytes += Data;
+    unsigned Sum = 0;
+    for (const char Byte : Bytes) {
+        Sum += static_cast<unsigned char>(Byte);
+    }
+    Bytes += static_cast<char>((0x100 - (Sum & 0xFF)) & 0xFF);
+    std::string Text = ":";
+    for (const char Byte : Bytes) {
+        char Digits[3];
+        std::snprintf(Digits, sizeof Digits, "%02X", static_cast<unsigned char>(Byte));
+        Text += Digits;
+    }
+    return Text + "\r\n";
+}
+
+} // namespace
+
+// Files of other tools may place their data with extended segment address records: the bytes
+// land where objcopy puts them.
+TEST_F(CliProcess, SegmentAddressedHexLoadsAsObjcopyReadsIt) {
+    const std::string Objcopy = ProgramInPath("objcopy");
+    ASSERT_FALSE(Objcopy.empty()) << "objcopy (Debian package binutils) is needed by this test";
+    std::mt19937 Random(2);
+    std::string Image(200000, '\0');
+    for (char& Byte : Image) {
+        Byte = static_cast<char>(Random());
+    }
+    // A segment every 32 KiB (segment value × 16 is the base), records of 16 bytes.
+    constexpr std::size_t Window = 0x8000;
+    std::string Text;
+    for (std::size_t Base = 0; Base < Image.size(); Base += Window) {
+        const auto Segment = static_cast<std::uint16_t>(Base / 16);
+        Text += HexRecord(0, 2, {static_cast<char>(Segment >> 8), static_cast<char>(Segment)});
+        for (std::size_t Offset = 0; Offset < Window && Base + Offset < Image.size();
+             Offset += 16) {
+            Text +=
+                HexRecord(static_cast<std::uint16_t>(Offset), 0, Image.substr(Base + Offset, 16));
+        }
+    }
+    WriteFileText(Folder / "segments.hex", Text + ":00000001FF\r\n");
+    const TProcessResult Resaved =
+        Run({"resave", (Folder / "segments.hex").string(), (Folder / "velmora.bin").string()});
+    ASSERT_EQ(Resaved.Code, 0) << Resaved.Err;
+    const TProcessResult Converted =
+        RunProcess({Objcopy, "-I", "ihex", "-O", "binary", (Folder / "segments.hex").string(),
+                    (Folder / "objcopy.bin").string()},
+                   Folder);
+    ASSERT_EQ(Converted.Code, 0) << Converted.Err;
+    const std::string Expected = ReadFileText(Folder / "objcopy.bin");
+    ASSERT_TRUE(Expected == Image);
+    // The image is whole pages: the last one is filled up with zeros.
+    const std::string Ours = ReadFileText(Folder / "velmora.bin");
+    ASSERT_EQ(Ours.size(), (Image.size() + 527) / 528 * 528);
+    EXPECT_TRUE(Ours.substr(0, Image.size()) == Expected);
+    EXPECT_EQ(Ours.find_first_not_of('\0', Image.size()), std::string::npos);
 }
 
 TEST_F(CliProcess, BinaryFilesAreCheckedAndDumpedWithTheirLastPagePaddedOrRefused) {
