@@ -13,6 +13,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -24,6 +25,7 @@ namespace {
 constexpr std::int32_t PageLength = 528;
 constexpr std::int32_t RecordLength = 32;
 constexpr std::uint8_t DataRecord = 0;
+constexpr std::uint8_t ExtendedSegmentAddressRecord = 2;
 constexpr std::uint8_t ExtendedAddressRecord = 4;
 // Loading and saving take time and memory in proportion to the image: images reaching beyond
 // this are skipped, so that the time goes into the parsing. Images beyond MaxImageSize are
@@ -80,12 +82,14 @@ std::vector<std::string> RecordTexts(const IHexFile& File) {
 }
 
 // Where the records reach, and their data placed in a flat image while that stays small:
-// extended address records set the base of the records after them, every record's end counts,
-// data records are copied in order. False when an extended address record lacks its bytes.
+// extended linear and segment address records set the base of the records after them, every
+// record's end counts, data records are copied in order and mark the pages they give a byte to.
+// False when an address record lacks its bytes.
 struct TModel {
     bool WellFormed = true;
     std::int64_t End = 0;
     std::vector<std::uint8_t> Image;
+    std::set<std::int64_t> Pages;
 };
 
 TModel ModelOf(const IHexFile& File) {
@@ -94,12 +98,14 @@ TModel ModelOf(const IHexFile& File) {
     for (std::int32_t Index = 0; Index < File.GetCount(); ++Index) {
         const THexLine& Line = File.GetLine(Index);
         const TByteArray& Data = Line.GetData();
-        if (Line.GetRecordType() == ExtendedAddressRecord) {
+        if (Line.GetRecordType() == ExtendedAddressRecord ||
+            Line.GetRecordType() == ExtendedSegmentAddressRecord) {
             if (Data.size() < 2) {
                 Model.WellFormed = false;
                 return Model;
             }
-            Base = (Data[0] << 8 | Data[1]) * std::int64_t{65536};
+            const std::int64_t Unit = Line.GetRecordType() == ExtendedAddressRecord ? 65536 : 16;
+            Base = (Data[0] << 8 | Data[1]) * Unit;
         }
         const std::int64_t Start = Base + Line.GetAddress();
         const auto End = Start + static_cast<std::int64_t>(Data.size());
@@ -110,6 +116,9 @@ TModel ModelOf(const IHexFile& File) {
         Model.Image.resize(static_cast<std::size_t>(Model.End));
         if (Line.GetRecordType() == DataRecord) {
             std::copy(Data.begin(), Data.end(), Model.Image.begin() + Start);
+            for (std::int64_t Address = Start; Address < End; ++Address) {
+                Model.Pages.insert(Address / PageLength);
+            }
         }
     }
     return Model;
@@ -131,17 +140,17 @@ bool SamePages(const IMemoryMap& A, const IMemoryMap& B) {
 }
 
 void CheckPagesHoldModel(const IMemoryMap& Map, const TModel& Model) {
-    const std::int64_t PageCount = (Model.End + PageLength - 1) / PageLength;
-    FUZZ_REQUIRE(Map.GetCount() == PageCount);
-    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+    FUZZ_REQUIRE(Map.GetCount() == static_cast<std::int32_t>(Model.Pages.size()));
+    auto Number = Model.Pages.begin();
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index, ++Number) {
         const TMemoryPage& Page = Map.GetPage(Index);
-        FUZZ_REQUIRE(Page.GetPageNumber() == Index);
-        FUZZ_REQUIRE(Page.GetAddress() == Index * PageLength);
+        FUZZ_REQUIRE(Page.GetPageNumber() == *Number);
+        FUZZ_REQUIRE(Page.GetAddress() == *Number * PageLength);
         FUZZ_REQUIRE(Page.GetSize() == PageLength);
         const TByteArray& Data = Page.GetData();
         FUZZ_REQUIRE(Data.size() == static_cast<std::size_t>(PageLength));
         for (std::int32_t Offset = 0; Offset < PageLength; ++Offset) {
-            const std::size_t Address = static_cast<std::size_t>(Index) * PageLength + Offset;
+            const auto Address = static_cast<std::size_t>(*Number * PageLength + Offset);
             const std::uint8_t Expected = Address < Model.Image.size() ? Model.Image[Address] : 0;
             FUZZ_REQUIRE(Data[static_cast<std::size_t>(Offset)] == Expected);
         }
