@@ -533,7 +533,9 @@ TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
     EXPECT_EQ(Result.Code, 1);
     EXPECT_EQ(Messages(Result.Out),
               (std::vector<std::string>{"Начато удаление образа из контроллера."}));
-    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Ошибка работы с контроллером."}));
+    EXPECT_EQ(Messages(Result.Err),
+              (std::vector<std::string>{
+                  "Ошибка работы с контроллером. Страница 0, команда 50h, ответ 13h."}));
 }
 
 TEST_F(ProgrammerCli, LoadFailureIsAnError) {
@@ -589,7 +591,8 @@ TEST_F(ProgrammerCli, SilentProgrammerTimesOut) {
     const std::string Port = StartSimulator(Options);
     const TProcessResult Result = Run({"--port", Port, "init"});
     EXPECT_EQ(Result.Code, 1);
-    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Программатор не подключен."}));
+    EXPECT_EQ(Messages(Result.Err),
+              (std::vector<std::string>{"Программатор не подключен. Команда F0h."}));
 }
 
 TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
@@ -782,9 +785,10 @@ TEST_F(SeveralPortsCli, BoardsThatFailLeaveTheOthersToFinish) {
     const auto Rows = SummaryRows(Result.Out, Ports);
     using TRow = std::vector<std::string>;
     EXPECT_EQ(Rows.at(Ports[0]), (TRow{"Velmora simulator 1.0", "ok"}));
-    EXPECT_EQ(Rows.at(Ports[1]), (TRow{"-", "failed: Программатор не подключен."}));
+    EXPECT_EQ(Rows.at(Ports[1]), (TRow{"-", "failed: Программатор не подключен. Команда F0h."}));
     EXPECT_EQ(Rows.at(Ports[2]),
-              (TRow{"Velmora simulator 1.0", "failed: Ошибка работы с контроллером."}));
+              (TRow{"Velmora simulator 1.0", "failed: Ошибка работы с контроллером. Страница 0, "
+                                             "команда 20h, ответ 23h."}));
     EXPECT_EQ(Rows.at(Ports[3]).at(1).rfind("failed: ", 0), 0u);
     EXPECT_EQ(Rows.at(Ports[4]), (TRow{"Velmora simulator 1.0", "ok"}));
 
@@ -931,7 +935,7 @@ TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
     const TProcessResult None = Run({"--port", "auto", "init"});
     EXPECT_EQ(None.Code, 2);
     EXPECT_EQ(None.Err, "velmora-cli: --port auto: no programmer answered (asked: " + Ports[0] +
-                            " (failed: Программатор не подключен.))\n");
+                            " (failed: Программатор не подключен. Команда F0h.))\n");
 
     Plug("ttyUSB1", Ports[1]);
     const TProcessResult One = Run({"--port", "auto", "init"});

@@ -324,7 +324,8 @@ TEST_F(HeadManagerTest, ClearingTheImageBetweenPagesEndsAWriteWithAnError) {
             Head->ClearImage();
         }
     };
-    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->WriteImage(); }), "Образ не загружен.");
+    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->WriteImage(); }),
+              "Образ не загружен. Страница 2.");
     EXPECT_FALSE(Head->IsBusy());
     EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
 }
