@@ -65,7 +65,7 @@ std::shared_ptr<IMemoryMap> LoadImage(const std::string& FileName, std::ostream&
         THexFileToMemoryMapConverter().HexToMemoryMap(HexFile, CliPageLength, Map);
     }
     if (!Map || Map->GetCount() == 0) {
-        throw Exception(SCannotLoadFile);
+        throw CannotLoadFileError(FileName);
     }
     return Map;
 }

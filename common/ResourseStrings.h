@@ -138,6 +138,8 @@ inline constexpr const char* SFailureFile = "Файл %s: %s.";
 
 // ---- Operations ----
 inline constexpr const char* SCannotLoadFile = "Не удалось загрузить файл.";
+// Why a file that exists gave no image.
+inline constexpr const char* SFileHoldsNoData = "в нём нет данных";
 inline constexpr const char* SCannotSaveEmptyImage = "Пустой образ нельзя сохранить.";
 inline constexpr const char* SCannotWriteEmptyImage = "Пустой образ нельзя записать.";
 inline constexpr const char* SCannotCompareEmptyImage = "Пустой образ нельзя сравнить.";

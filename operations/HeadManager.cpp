@@ -129,7 +129,7 @@ void THeadManager::LoadImageFromFile(const std::string& FileName) {
             }
         }
         if (MemoryMap->GetCount() <= 0) {
-            throw Exception(SCannotLoadFile);
+            throw CannotLoadFileError(FileName);
         }
         MissingPages.clear();
         if (OnImageLoaded) {

@@ -13,12 +13,14 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <system_error>
 
 namespace {
 
@@ -350,7 +352,9 @@ TEST_F(ProgrammerCli, JsonGivesEveryCommandOneObjectPerLineEndingWithItsResult) 
          {}},
         {{"--port", Port, "write", (Folder / "missing.ldr").string()},
          1,
-         {{"command", "write"}, {"error", "Не удалось загрузить файл."}},
+         {{"command", "write"},
+          {"error", "Не удалось загрузить файл. Файл " + (Folder / "missing.ldr").string() + ": " +
+                        std::generic_category().message(ENOENT) + "."}},
          {}},
         {{"frobnicate"},
          2,
@@ -538,11 +542,16 @@ TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
                   "Ошибка работы с контроллером. Страница 0, команда 50h, ответ 13h."}));
 }
 
-TEST_F(ProgrammerCli, LoadFailureIsAnError) {
+TEST_F(ProgrammerCli, LoadFailureIsAnErrorNamingTheFile) {
     const std::string Port = StartSimulator();
     WriteFileText(Folder / "bad.ldr", ":020000040000FA\n\n:0100000011E\n");
-    const std::pair<const char*, const char*> Cases[] = {
-        {"missing.ldr", "Не удалось загрузить файл."},
+    WriteFileText(Folder / "end-only.ldr", ":00000001FF\n");
+    // A missing file with the system's reason.
+    const std::pair<std::string, std::string> Cases[] = {
+        {"missing.ldr", "Не удалось загрузить файл. Файл " + (Folder / "missing.ldr").string() +
+                            ": " + std::generic_category().message(ENOENT) + "."},
+        {"end-only.ldr", "Не удалось загрузить файл. Файл " + (Folder / "end-only.ldr").string() +
+                             ": в нём нет данных."},
         {"bad.ldr", "Строка 3: нечетная длина HEX строки."},
     };
     for (const auto& [Name, Message] : Cases) {
