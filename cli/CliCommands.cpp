@@ -65,7 +65,7 @@ std::shared_ptr<IMemoryMap> LoadImage(const std::string& FileName, std::ostream&
         THexFileToMemoryMapConverter().HexToMemoryMap(HexFile, CliPageLength, Map);
     }
     if (!Map || Map->GetCount() == 0) {
-        throw Exception(SCannotLoadFile);
+        throw CannotLoadFileError(FileName);
     }
     return Map;
 }
@@ -423,6 +423,7 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
     } catch (const std::exception& Error) {
         Result.ExitCode = CliFailure;
         Result.Error = Error.what();
+        Result.ErrorDetails = DetailsOf(Error);
     }
     // A file command's notes about its input come first, as they were made while loading.
     for (const std::ostringstream* Stream : {&Notes, &Text}) {

@@ -28,7 +28,36 @@ TJson DifferenceObject(const TPageDifference& Difference, bool PageNumberOnly) {
     return Object;
 }
 
+// The error of a result: its text, and its details as far as known.
+TJson ErrorObject(const std::string& Text, const TFailureDetails& Details) {
+    TJson Object = {{"text", Text}};
+    if (Details.Page) {
+        Object["page"] = *Details.Page;
+    }
+    if (Details.Command) {
+        Object["command"] = *Details.Command;
+    }
+    if (Details.Reply) {
+        Object["reply"] = *Details.Reply;
+    }
+    if (!Details.File.empty()) {
+        Object["file"] = Details.File;
+    }
+    if (!Details.Port.empty()) {
+        Object["port"] = Details.Port;
+    }
+    if (!Details.Reason.empty()) {
+        Object["reason"] = Details.Reason;
+    }
+    return Object;
+}
+
 } // namespace
+
+TFailureDetails DetailsOf(const std::exception& Error) {
+    const auto* Failure = dynamic_cast<const Exception*>(&Error);
+    return Failure != nullptr ? Failure->Details() : TFailureDetails{};
+}
 
 const char* MessageLevel(TColor Color) {
     switch (Color) {
@@ -117,7 +146,7 @@ void TJsonLines::Result(const TCliResult& Result) {
         Line["file"] = *Result.File;
     }
     if (Result.Error) {
-        Line["error"] = *Result.Error;
+        Line["error"] = ErrorObject(*Result.Error, Result.ErrorDetails);
     }
     // Milliseconds are as fine as the timing of a command goes.
     Line["seconds"] = std::round(Result.Seconds * 1000.0) / 1000.0;

@@ -2,11 +2,13 @@
 // for every message, every progress step and, at the end, the command's result.
 #pragma once
 
+#include "common/Exception.h"
 #include "operations/MainView.h"
 #include "operations/Verification.h"
 #include "serial/PortDiscovery.h"
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -27,8 +29,14 @@ struct TCliResult {
     std::optional<std::string> Identification;
     std::optional<std::string> File;
     std::optional<std::string> Error;
+    // Where the error happened and why, as far as known.
+    TFailureDetails ErrorDetails;
     double Seconds = 0;
 };
+
+// What Error tells of where it happened and why; nothing for an exception that is not one of
+// the program's own.
+TFailureDetails DetailsOf(const std::exception& Error);
 
 class TJsonLines {
 public:
@@ -41,7 +49,8 @@ public:
     // {"type":"port","path":…,"com":…|null,"driver":…,"usb":{"vendor":…,"product":…,
     // "manufacturer":…,"product_name":…,"serial":…}|null,"state":"free|busy|no-access|…"}
     void Port(const TSerialPortInfo& Port, TPortState State);
-    // {"type":"result","command":…,"ok":…,"exit_code":…, then the fields given}
+    // {"type":"result","command":…,"ok":…,"exit_code":…, then the fields given}; the error is
+    // {"text":…, then "page", "command", "reply" (numbers), "file", "port", "reason" as known}
     void Result(const TCliResult& Result);
     // The text of the last error message; empty when there was none.
     const std::string& LastError() const { return LastErrorText; }

@@ -102,8 +102,8 @@ public:
         const std::string Type = Object.value("type", "");
         if (Type == "message") {
             Write(Job, Object.value("time", ""), Object.value("text", ""));
-        } else if (Type == "result" && Object.contains("error")) {
-            Write(Job, TimeOfDay(), Object.value("error", ""));
+        } else if (Type == "result" && !ErrorTextOf(Object).empty()) {
+            Write(Job, TimeOfDay(), ErrorTextOf(Object));
         }
     }
     void Text(const TPortJob& Job, const std::string& Text) override {
@@ -132,9 +132,9 @@ public:
         const std::string Type = Object.value("type", "");
         if (Type == "message" && Object.value("level", "") == "error") {
             Text(Job, Object.value("text", ""));
-        } else if (Type == "result" && Object.contains("error") &&
-                   Object.value("error", "") != Job.LastMessage) {
-            Text(Job, Object.value("error", ""));
+        } else if (Type == "result" && !ErrorTextOf(Object).empty() &&
+                   ErrorTextOf(Object) != Job.LastMessage) {
+            Text(Job, ErrorTextOf(Object));
         }
     }
     void Text(const TPortJob& Job, const std::string& Text) override {
@@ -234,6 +234,9 @@ public:
                           {"seconds", Job->Seconds}};
             if (Job->Identification() != "-") {
                 Port["identification"] = Job->Identification();
+            }
+            if (!Job->Error().is_null()) {
+                Port["error"] = Job->Error();
             }
             Ports.push_back(std::move(Port));
         }

@@ -100,13 +100,18 @@ std::string TPortJob::ResultText() const {
         break;
     }
     std::string Why = Failure;
-    if (Why.empty() && Result.contains("error") && Result["error"].is_string()) {
-        Why = Result["error"].get<std::string>();
+    if (Why.empty()) {
+        Why = ErrorTextOf(Result);
     }
     if (Why.empty() && Result.is_null()) {
         Why = FormatText(SCliPortsNoResult, ExitCode);
     }
     return Why.empty() ? SCliPortsFailed : FormatText(SCliPortsFailedWhy, Why.c_str());
+}
+
+TPortJob::TJson TPortJob::Error() const {
+    const auto Found = Result.find("error");
+    return Found != Result.end() && Found->is_object() ? *Found : TJson();
 }
 
 std::string TPortJob::Identification() const {
@@ -130,6 +135,15 @@ void TPortJob::ReadLines(std::size_t Index, TArrivals& Arrivals) {
         Arrivals.Push({Index, Pending});
     }
     Arrivals.Push({Index, std::nullopt});
+}
+
+std::string ErrorTextOf(const nlohmann::ordered_json& Result) {
+    const auto Found = Result.find("error");
+    if (Found == Result.end() || !Found->is_object()) {
+        return "";
+    }
+    const auto Text = Found->find("text");
+    return Text != Found->end() && Text->is_string() ? Text->get<std::string>() : "";
 }
 
 std::vector<std::string> ChildArguments(const std::string& Port, const TCliArguments& Arguments,

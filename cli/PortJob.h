@@ -64,6 +64,9 @@ public:
 
     // "ok", "different", "stopped" or "failed: <why>".
     std::string ResultText() const;
+    // The error object of the child's result (its text, and where the failure happened as far
+    // as known); null when it has none.
+    TJson Error() const;
     // The programmer's identification; "-" when it gave none.
     std::string Identification() const;
 
@@ -86,6 +89,9 @@ private:
     std::unique_ptr<TChildProcess> Child;
     std::thread Reader;
 };
+
+// The text of the error of Result, a child's result object; empty when it has none.
+std::string ErrorTextOf(const nlohmann::ordered_json& Result);
 
 // The child's command line for Port: --json, its own port and log (continued with
 // Global.LogAppend), the identification asked for first (init asks for nothing else), then the

@@ -183,16 +183,17 @@ public:
     TJsonLines* Json() { return Lines ? &*Lines : nullptr; }
     TCliResult& Result() { return Outcome; }
     // A complaint that ends the command (as a plain line on standard error); returns Code.
-    int Complain(int Code, const std::string& Text) {
-        SetError(Text);
+    int Complain(int Code, const std::string& Text, const TFailureDetails& Details = {}) {
+        SetError(Text, Details);
         if (!Lines) {
             Err << Text << '\n';
         }
         return Code;
     }
-    void SetError(const std::string& Text) {
+    void SetError(const std::string& Text, const TFailureDetails& Details = {}) {
         if (!Outcome.Error) {
             Outcome.Error = Text;
+            Outcome.ErrorDetails = Details;
         }
     }
     // With --json, the result line; returns Code. A failure or stop without a complaint of its
@@ -259,8 +260,8 @@ public:
     THeadManager& Head() { return Session->Head(); }
     void AddLine(const std::string& Text, TColor Color) { GInfoRichEdit->AddMessage(Text, Color); }
     // An error that ends the command: a red line on standard error, or the result's error.
-    void ShowError(const std::string& Text) {
-        Report.SetError(Text);
+    void ShowError(const std::string& Text, const TFailureDetails& Details = {}) {
+        Report.SetError(Text, Details);
         if (!JsonView) {
             Console.ShowError(Text);
         }
@@ -355,9 +356,9 @@ int RunSession(TCommandReport& Report, const TCliGlobalOptions& Global, std::ost
             Code = Report.Complain(CliUsageError, Error.what());
         } catch (const std::exception& Error) {
             if (Session) {
-                Session->ShowError(Error.what());
+                Session->ShowError(Error.what(), DetailsOf(Error));
             } else {
-                Report.Complain(CliFailure, Error.what());
+                Report.Complain(CliFailure, Error.what(), DetailsOf(Error));
             }
             Code = CliFailure;
         }

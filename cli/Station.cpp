@@ -149,15 +149,20 @@ void TStation::EndBoard(std::size_t Index) {
 void TStation::ReportBoard(const TBoard& Board) {
     const TPortJob& Job = *Board.Job;
     if (Setup.Global.Json) {
-        WriteJson(Out, {{"type", "board"},
-                        {"time", TimeOfDay()},
-                        {"port", Job.Port},
-                        {"usb_serial", Board.UsbSerial},
-                        {"identification", Job.Identification()},
-                        {"result", Job.ResultText()},
-                        {"ok", Job.ExitCode == CliSuccess},
-                        {"exit_code", Job.ExitCode},
-                        {"seconds", Job.Seconds}});
+        TPortJob::TJson Line = {{"type", "board"},
+                                {"time", TimeOfDay()},
+                                {"port", Job.Port},
+                                {"usb_serial", Board.UsbSerial},
+                                {"identification", Job.Identification()},
+                                {"result", Job.ResultText()},
+                                {"ok", Job.ExitCode == CliSuccess},
+                                {"exit_code", Job.ExitCode},
+                                {"seconds", Job.Seconds}};
+        // Where a failure happened, as the board's command told it.
+        if (!Job.Error().is_null()) {
+            Line["error"] = Job.Error();
+        }
+        WriteJson(Out, Line);
         return;
     }
     Out << TimeOfDay() << "  " << Job.Port << "  " << Board.UsbSerial << "  "

@@ -131,9 +131,20 @@ inline constexpr const char* SRequestPageRequest = "Запросить стра�
 inline constexpr const char* SRequestPageResult = "Страница запрошена успешно.";
 inline constexpr const char* SInitializeRequest = "Инициализация.";
 inline constexpr const char* SInitializeResult = "Результат инициализации: %s.";
+// Where a failure happened, after its sentence: the page, then the command sent and the reply
+// code the programmer gave, as far as they are known ("Страница 17, команда 20h, ответ 13h.").
+inline constexpr const char* SFailurePage = "Страница %d";
+inline constexpr const char* SFailureCommandFirst = "Команда %02Xh";
+inline constexpr const char* SFailureCommandNext = ", команда %02Xh";
+inline constexpr const char* SFailureReplyFirst = "Ответ %02Xh";
+inline constexpr const char* SFailureReplyNext = ", ответ %02Xh";
+// The file a failure is about, and the system's reason.
+inline constexpr const char* SFailureFile = "Файл %s: %s.";
 
 // ---- Operations ----
 inline constexpr const char* SCannotLoadFile = "Не удалось загрузить файл.";
+// Why a file that exists gave no image.
+inline constexpr const char* SFileHoldsNoData = "в нём нет данных";
 inline constexpr const char* SCannotSaveEmptyImage = "Пустой образ нельзя сохранить.";
 inline constexpr const char* SCannotWriteEmptyImage = "Пустой образ нельзя записать.";
 inline constexpr const char* SCannotCompareEmptyImage = "Пустой образ нельзя сравнить.";

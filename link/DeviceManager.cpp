@@ -25,6 +25,25 @@ const char* IntegrityText(TPackageIntegrity Integrity) {
 
 } // namespace
 
+const TPortProblemTexts PanePortProblemTexts = {SPortNoSuchDevice, SPortPermissionDenied, SPortBusy,
+                                                SPortNotASerialPort};
+
+std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
+                            const TPortProblemTexts& Texts) {
+    switch (Problem) {
+    case TCommOpenError::NoSuchDevice:
+        return Texts.NoSuchDevice;
+    case TCommOpenError::PermissionDenied:
+        return Texts.PermissionDenied;
+    case TCommOpenError::Busy:
+        return Texts.Busy;
+    case TCommOpenError::NotASerialPort:
+        return Texts.NotASerialPort;
+    default:
+        return Device.GetLastOpenErrorText();
+    }
+}
+
 TDeviceManager::TDeviceManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
     : PackageManager(std::make_unique<TPackageManager>()),
       ConnectionManager(std::make_unique<TConnectionManager>(PortName, std::move(Port))),
@@ -54,18 +73,29 @@ bool TDeviceManager::ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumb
     if (!ConnectionManager->SendAndWait(Request, TimeoutMs, Answer, IsAnswer)) {
         ReplyMatcher->Abandoned(Identity);
         LogMessage(FormatText(SPackageWaitTimeOut, static_cast<int>(TimeoutMs)));
-        throw EBurnerNotPlugged();
+        RaiseNotPlugged();
     }
     const TPackageIntegrity Integrity = CheckPackageIntegrity(Answer);
     if (Integrity != TPackageIntegrity::Sound && Integrity != TPackageIntegrity::TooShort) {
         LogMessage(IntegrityText(Integrity));
         LogBytes(Answer, "");
-        throw EDamagedReply();
+        EDamagedReply Damaged;
+        Damaged.Because(IntegrityText(Integrity));
+        throw Damaged;
     }
     // Too short a reply raises EWrongLength here.
     Reply.FromBytes(Answer);
     ReplyMatcher->Answered(Identity, Reply.GetNumber());
     return true;
+}
+
+void TDeviceManager::RaiseNotPlugged() const {
+    EBurnerNotPlugged NotPlugged;
+    // No answer can come on a port that did not open: why it did not is what the user needs.
+    if (!IsPortOpen() && GetLastOpenError() != TCommOpenError::None) {
+        NotPlugged.OfPort(GetPortName(), PortProblemText(GetLastOpenError(), *this));
+    }
+    throw NotPlugged;
 }
 
 std::string TDeviceManager::GetPortName() const {

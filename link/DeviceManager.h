@@ -30,6 +30,23 @@ public:
     EDamagedReply();
 };
 
+// The words a front end uses for the reasons a port does not open.
+struct TPortProblemTexts {
+    const char* NoSuchDevice;
+    const char* PermissionDenied;
+    const char* Busy;
+    const char* NotASerialPort;
+};
+// The information pane's words.
+extern const TPortProblemTexts PanePortProblemTexts;
+
+class TDeviceManager;
+
+// Why Device's port could not be opened, in Texts' words; any other reason as the port logged
+// it.
+std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
+                            const TPortProblemTexts& Texts = PanePortProblemTexts);
+
 class TDeviceManager {
 public:
     // Opens PortName on the platform's serial port (or on Port, when given) and starts the
@@ -42,8 +59,9 @@ public:
 
     // Sends the next numbered package with Command, PageNumber and Data and loads the answer
     // into Reply. Raises EBurnerNotPlugged when no answer came within TimeoutMs (after logging
-    // the time-out), EWrongLength for an answer shorter than a package, EDamagedReply (after
-    // logging it) for one whose checksum or data length is wrong. The late answer to an
+    // the time-out; on a port that is not open, saying why it did not open), EWrongLength for an
+    // answer shorter than a package, EDamagedReply (after logging it, and saying what is wrong)
+    // for one whose checksum or data length is wrong. The late answer to an
     // earlier request that timed out is recognised, logged and dropped. Returns true.
     bool ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumber, std::uint32_t TimeoutMs,
                         IROMPackage& Reply, const TByteArray& Data = {});
@@ -59,6 +77,9 @@ public:
     TConnectionManager& GetConnectionManager() { return *ConnectionManager; }
 
 private:
+    // Raises EBurnerNotPlugged, with the reason the port did not open when it is not open.
+    [[noreturn]] void RaiseNotPlugged() const;
+
     std::unique_ptr<TPackageManager> PackageManager;
     std::unique_ptr<TConnectionManager> ConnectionManager;
     std::unique_ptr<TReplyMatcher> ReplyMatcher;

@@ -8,6 +8,7 @@
 #include "package/Package.h"
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 EConnectionError::EConnectionError() : EDeviceException(SConnectionError) {}
@@ -65,22 +66,47 @@ void LogResult(const std::string& Text) {
     LogMessage("");
 }
 
+// Raises Error with the reply code that caused it.
+template <typename TError> [[noreturn]] void RaiseWithReply(std::uint8_t Code) {
+    TError Error;
+    Error.WithReply(Code);
+    throw Error;
+}
+
 // Raises the exception that matches the reply's command byte; never returns.
 [[noreturn]] void RaiseDeviceError(const IROMPackage& Reply) {
     const std::uint8_t Code = Reply.GetCommand();
     if (Code == ConnectionErrorReply) {
-        throw EConnectionError();
+        RaiseWithReply<EConnectionError>(Code);
     }
     if (Code == CompareErrorReply) {
-        throw ECompareError();
+        RaiseWithReply<ECompareError>(Code);
     }
     if (Code == InitializeErrorReply) {
-        throw EInitializeError();
+        RaiseWithReply<EInitializeError>(Code);
     }
     if ((Code & 0x0F) == OperationErrorNibble) {
-        throw EMicroControllerOperationError();
+        RaiseWithReply<EMicroControllerOperationError>(Code);
     }
-    throw EUnknownDeviceError();
+    RaiseWithReply<EUnknownDeviceError>(Code);
+}
+
+// Runs Exchange, one command's exchange and the judging of its reply. A failure on the way gets
+// the command (and Page, for a page command) and goes into the log before it passes on, so
+// that the log says where the exchange broke off.
+template <typename TExchange>
+auto NamingFailures(std::uint8_t Command, std::optional<std::uint16_t> Page,
+                    const TExchange& Exchange) {
+    try {
+        return Exchange();
+    } catch (Exception& Failure) {
+        if (Page) {
+            Failure.AtPage(*Page);
+        }
+        Failure.AtCommand(Command);
+        LogMessage(Failure.what());
+        throw;
+    }
 }
 
 // A page of data is exactly one chip page long; anything else was damaged on the way, even when
@@ -95,19 +121,49 @@ void CheckPageDataLength(const IROMPackage& Reply) {
     }
 }
 
-// One page command with no data: log, exchange, judge the reply.
+// What a page command makes of the compare error reply: an error like any other, or the
+// answer "the chip page differs" (false).
+enum class TDifference { IsError, IsAnswer };
+
+// One page command: log, exchange, judge the reply.
 bool RunPageCommand(TDeviceManager& DeviceManager, std::uint8_t Command, int PageNumber,
                     std::uint32_t TimeoutMs, const TByteArray& Data, const char* RequestText,
-                    const char* ResultText) {
+                    const char* ResultText, TDifference Difference = TDifference::IsError) {
     const std::uint16_t Page = WirePageNumber(PageNumber);
     LogRequest(FormatText(RequestText, static_cast<int>(Page)));
-    TROMPackage Reply;
-    DeviceManager.ExecuteCommand(Command, Page, TimeoutMs, Reply, Data);
-    if (!IsSuccess(Reply)) {
-        RaiseDeviceError(Reply);
+    return NamingFailures(Command, Page, [&] {
+        TROMPackage Reply;
+        DeviceManager.ExecuteCommand(Command, Page, TimeoutMs, Reply, Data);
+        if (!IsSuccess(Reply)) {
+            if (Difference == TDifference::IsAnswer && Reply.GetCommand() == CompareErrorReply) {
+                return false;
+            }
+            RaiseDeviceError(Reply);
+        }
+        LogResult(FormatText(ResultText, static_cast<int>(Page)));
+        return true;
+    });
+}
+
+// The programmer's buffer into Reply. Asking again is harmless: the request only reads the
+// buffer. A reply damaged on the line is asked for again a few times before the read fails.
+void RequestPageReply(TDeviceManager& DeviceManager, TROMPackage& Reply) {
+    for (int Attempt = 1;; ++Attempt) {
+        try {
+            DeviceManager.ExecuteCommand(RequestPageCommand, 0, RequestPageTimeout, Reply);
+            CheckPageDataLength(Reply);
+            return;
+        } catch (const EDamagedReply&) {
+            if (Attempt == PageRequestAttempts) {
+                throw;
+            }
+        } catch (const EWrongLength&) {
+            if (Attempt == PageRequestAttempts) {
+                throw;
+            }
+        }
+        LogMessage(FormatText(SRequestPageRepeated, Attempt + 1, PageRequestAttempts));
     }
-    LogResult(FormatText(ResultText, static_cast<int>(Page)));
-    return true;
 }
 
 } // namespace
@@ -121,10 +177,12 @@ void TProtocolManager::Initialize(std::string& Answer) {
     LogRequest(SInitializeRequest);
     Answer.clear();
     TROMPackage Reply;
-    DeviceManager->ExecuteCommand(InitializeCommand, 0, PageCommandTimeout, Reply);
-    if (Reply.GetCommand() != IdentificationReply) {
-        RaiseDeviceError(Reply);
-    }
+    NamingFailures(InitializeCommand, std::nullopt, [&] {
+        DeviceManager->ExecuteCommand(InitializeCommand, 0, PageCommandTimeout, Reply);
+        if (Reply.GetCommand() != IdentificationReply) {
+            RaiseDeviceError(Reply);
+        }
+    });
     // The controller's text, one character per byte, taken as it comes.
     const TByteArray& Data = Reply.GetData();
     Answer.assign(Data.begin(), Data.end());
@@ -152,27 +210,13 @@ void TProtocolManager::RequestPage(std::shared_ptr<IMemoryPage>& Page) {
     LogRequest(SRequestPageRequest);
     Page.reset();
     TROMPackage Reply;
-    // Asking again is harmless: the request only reads the programmer's buffer. A reply damaged
-    // on the line is asked for again a few times before the read fails.
-    for (int Attempt = 1;; ++Attempt) {
-        try {
-            DeviceManager->ExecuteCommand(RequestPageCommand, 0, RequestPageTimeout, Reply);
-            CheckPageDataLength(Reply);
-            break;
-        } catch (const EDamagedReply&) {
-            if (Attempt == PageRequestAttempts) {
-                throw;
-            }
-        } catch (const EWrongLength&) {
-            if (Attempt == PageRequestAttempts) {
-                throw;
-            }
+    // The page asked for is the one read before; the head manager names it.
+    NamingFailures(RequestPageCommand, std::nullopt, [&] {
+        RequestPageReply(*DeviceManager, Reply);
+        if (Reply.GetCommand() != PageDataReply) {
+            RaiseDeviceError(Reply);
         }
-        LogMessage(FormatText(SRequestPageRepeated, Attempt + 1, PageRequestAttempts));
-    }
-    if (Reply.GetCommand() != PageDataReply) {
-        RaiseDeviceError(Reply);
-    }
+    });
     const std::uint16_t PageNumber = Reply.GetPageNumber();
     if (PageNumber == UnknownPageNumber) {
         throw EUnknuwnPageNumber();
@@ -185,13 +229,9 @@ void TProtocolManager::RequestPage(std::shared_ptr<IMemoryPage>& Page) {
 }
 
 bool TProtocolManager::ComparePage(int PageNumber) {
-    try {
-        return RunPageCommand(*DeviceManager, ComparePageCommand, PageNumber, PageCommandTimeout,
-                              {}, SComparePageRequest, SComparePageResult);
-    } catch (const ECompareError&) {
-        // The programmer found the chip page different from its buffer.
-        return false;
-    }
+    // The programmer's compare error is its answer that the chip page differs from its buffer.
+    return RunPageCommand(*DeviceManager, ComparePageCommand, PageNumber, PageCommandTimeout, {},
+                          SComparePageRequest, SComparePageResult, TDifference::IsAnswer);
 }
 
 bool TProtocolManager::DeletePage(int PageNumber) {

@@ -127,7 +127,7 @@ void THeadManager::LoadImageFromFile(const std::string& FileName) {
             }
         }
         if (MemoryMap->GetCount() <= 0) {
-            throw Exception(SCannotLoadFile);
+            throw CannotLoadFileError(FileName);
         }
         MissingPages.clear();
         if (OnImageLoaded) {
@@ -202,6 +202,12 @@ void THeadManager::RunPageSteps(int Page, const std::function<void()>& Steps) {
         TLogBatch PageRecords;
         Steps();
         PageRecords.Close();
+    } catch (Exception& Failure) {
+        // The steps that do not send the page number themselves (fetching a page read) fail
+        // without naming it.
+        Failure.AtPage(Page);
+        SendPageDone(Page, TPageOutcome::Failed);
+        throw;
     } catch (...) {
         SendPageDone(Page, TPageOutcome::Failed);
         throw;

@@ -4,6 +4,8 @@
 #include "platform/PathSeparator.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 std::string FileNamePart(const std::string& Path) {
     const size_t Slash = LastPathSeparator(Path);
@@ -28,6 +30,16 @@ bool IsBinaryImageFile(const std::string& FileName) {
         return Letter >= 'A' && Letter <= 'Z' ? static_cast<char>(Letter - 'A' + 'a') : Letter;
     });
     return Extension == SBinaryImageExtension;
+}
+
+Exception CannotLoadFileError(const std::string& FileName) {
+    // The name is UTF-8 on every system. The system's error, when it cannot find or examine the
+    // file, is the reason.
+    std::error_code Problem;
+    static_cast<void>(std::filesystem::status(std::filesystem::u8path(FileName), Problem));
+    Exception Error(SCannotLoadFile);
+    Error.OfFile(FileName, Problem ? Problem.message() : SFileHoldsNoData);
+    return Error;
 }
 
 std::string ImageFileTarget(const std::string& Chosen) {

@@ -2,6 +2,8 @@
 // name, and under which name an image is saved.
 #pragma once
 
+#include "common/Exception.h"
+
 #include <string>
 
 // The part of a path after its last folder delimiter.
@@ -12,3 +14,6 @@ bool IsBinaryImageFile(const std::string& FileName);
 // The name an image is saved under: Chosen itself when its extension is exactly ".ldr" or is
 // ".bin" in any case, otherwise Chosen with ".ldr" added.
 std::string ImageFileTarget(const std::string& Chosen);
+// The failure of a load of FileName that gave no image: "Не удалось загрузить файл." with the
+// file and why, the system's reason when the file cannot be found, else that it holds no data.
+Exception CannotLoadFileError(const std::string& FileName);

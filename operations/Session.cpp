@@ -136,22 +136,3 @@ void TSession::ClearImageView() {
         View->ClearImageView();
     }
 }
-
-const TPortProblemTexts PanePortProblemTexts = {SPortNoSuchDevice, SPortPermissionDenied, SPortBusy,
-                                                SPortNotASerialPort};
-
-std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
-                            const TPortProblemTexts& Texts) {
-    switch (Problem) {
-    case TCommOpenError::NoSuchDevice:
-        return Texts.NoSuchDevice;
-    case TCommOpenError::PermissionDenied:
-        return Texts.PermissionDenied;
-    case TCommOpenError::Busy:
-        return Texts.Busy;
-    case TCommOpenError::NotASerialPort:
-        return Texts.NotASerialPort;
-    default:
-        return Device.GetLastOpenErrorText();
-    }
-}

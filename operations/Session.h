@@ -81,18 +81,3 @@ private:
     std::unique_ptr<TApplicationSingletons> Singletons;
     IMainView* View = nullptr;
 };
-
-// The words a front end uses for the reasons a port does not open.
-struct TPortProblemTexts {
-    const char* NoSuchDevice;
-    const char* PermissionDenied;
-    const char* Busy;
-    const char* NotASerialPort;
-};
-// The information pane's words.
-extern const TPortProblemTexts PanePortProblemTexts;
-
-// Why Device's port could not be opened, in Texts' words; any other reason as the port logged
-// it.
-std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
-                            const TPortProblemTexts& Texts = PanePortProblemTexts);

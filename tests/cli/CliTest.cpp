@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <sstream>
+#include <system_error>
 #include <tuple>
 #include <unistd.h>
 
@@ -75,9 +77,14 @@ TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
     WriteFileText(Folder / "short.ldr", ":020000040000FA\n:00000001F\n");
     WriteFileText(Folder / "huge.ldr", ":02000004FFFFFC\r\n:0100000011EE\r\n");
     WriteFileText(Folder / "no-base.ldr", ":0100000400FB\r\n");
+    // A file that gives no image is named, with the system's reason when it is missing.
+    const auto CannotLoad = [&](const char* Name, const std::string& Reason) {
+        return std::string(SCannotLoadFile) + " Файл " + (Folder / Name).string() + ": " + Reason +
+               ".";
+    };
     const std::pair<std::string, std::string> Cases[] = {
-        {"missing.ldr", SCannotLoadFile},
-        {"end-only.ldr", SCannotLoadFile},
+        {"missing.ldr", CannotLoad("missing.ldr", std::generic_category().message(ENOENT))},
+        {"end-only.ldr", CannotLoad("end-only.ldr", "в нём нет данных")},
         {"empty.ldr", SFileIsEmpty},
         {"bad-third.ldr",
          "Строка 3: Неверная контрольная сумма HEX строки. Ожидалась DCh, записана CCh."},
@@ -286,7 +293,9 @@ TEST_F(CliProcess, BinaryFilesAreCheckedAndDumpedWithTheirLastPagePaddedOrRefuse
         {"chip.bin", Chip, 0, "В образе 4096 страниц.\nДлина страницы 528 байт.\n", ""},
         {"large.bin", Chip + "x", 1, "", TooLarge},
         {"empty.bin", "", 1, "", std::string(SFileIsEmpty) + "\n"},
-        {"missing.bin", "", 1, "", std::string(SCannotLoadFile) + "\n"},
+        {"missing.bin", "", 1, "",
+         std::string(SCannotLoadFile) + " Файл " + (Folder / "missing.bin").string() + ": " +
+             std::generic_category().message(ENOENT) + ".\n"},
     };
     for (const TCase& Case : Cases) {
         if (Case.Name != "missing.bin") {

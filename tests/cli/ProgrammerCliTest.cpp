@@ -13,12 +13,15 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <system_error>
 
 namespace {
 
@@ -346,15 +349,21 @@ TEST_F(ProgrammerCli, JsonGivesEveryCommandOneObjectPerLineEndingWithItsResult) 
         {{"--help"}, 0, {{"command", "help"}}, {}},
         {{"--port", Port, "erase", "--first", "1"},
          2,
-         {{"command", "erase"}, {"error", "velmora-cli erase: --first and --last go together"}},
+         {{"command", "erase"},
+          {"error", {{"text", "velmora-cli erase: --first and --last go together"}}}},
          {}},
         {{"--port", Port, "write", (Folder / "missing.ldr").string()},
          1,
-         {{"command", "write"}, {"error", "Не удалось загрузить файл."}},
+         {{"command", "write"},
+          {"error",
+           {{"text", "Не удалось загрузить файл. Файл " + (Folder / "missing.ldr").string() + ": " +
+                         std::generic_category().message(ENOENT) + "."},
+            {"file", (Folder / "missing.ldr").string()},
+            {"reason", std::generic_category().message(ENOENT)}}}},
          {}},
         {{"frobnicate"},
          2,
-         {{"command", ""}, {"error", "velmora-cli: unknown command \"frobnicate\""}},
+         {{"command", ""}, {"error", {{"text", "velmora-cli: unknown command \"frobnicate\""}}}},
          {}},
     };
     for (const auto& Case : Cases) {
@@ -503,7 +512,9 @@ TEST_F(ProgrammerCli, UsbPortNamesPickOnePortOrNameTheCandidates) {
         JsonObjects(Run({"--json", "--port", "usb:none", "erase"}).Out);
     EXPECT_EQ(Json.back()["exit_code"], 2);
     EXPECT_EQ(Json.back()["command"], "erase");
-    EXPECT_EQ(Json.back()["error"].get<std::string>().rfind("velmora-cli: no serial port", 0), 0u);
+    EXPECT_EQ(
+        Json.back()["error"]["text"].get<std::string>().rfind("velmora-cli: no serial port", 0),
+        0u);
 }
 
 TEST_F(ProgrammerCli, UsageErrors) {
@@ -532,14 +543,74 @@ TEST_F(ProgrammerCli, ProgrammerErrorEndsWithARedLineOnStandardError) {
     EXPECT_EQ(Result.Code, 1);
     EXPECT_EQ(Messages(Result.Out),
               (std::vector<std::string>{"Начато удаление образа из контроллера."}));
-    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Ошибка работы с контроллером."}));
+    EXPECT_EQ(Messages(Result.Err),
+              (std::vector<std::string>{
+                  "Ошибка работы с контроллером. Страница 0, команда 50h, ответ 13h."}));
 }
 
-TEST_F(ProgrammerCli, LoadFailureIsAnError) {
+// A failure names where it happened: the page, the command sent and the reply code the board
+// gave, if it gave one; on standard error, in the error of the --json result and in the log.
+TEST_F(ProgrammerCli, AFailureNamesItsPageCommandAndReply) {
+    using TJson = nlohmann::json;
+    const struct {
+        const char* Fault;
+        std::function<void(TSimulatorOptions&)> Cause;
+        std::string Text;
+        TJson Error; // the fields of the result's error
+    } Cases[] = {
+        {"a refused page",
+         [](TSimulatorOptions& Options) {
+             Options.ForcedReplies = {{SimCmdErase, 0x13}};
+         },
+         "Ошибка работы с контроллером. Страница 5, команда 50h, ответ 13h.",
+         {{"page", 5}, {"command", 0x50}, {"reply", 0x13}}},
+        // Pages 5 and 6 are answered, then the board is pulled out.
+        {"a hang-up",
+         [](TSimulatorOptions& Options) { Options.HangUpAfter = 2; },
+         "Программатор не подключен. Страница 7, команда 50h.",
+         {{"page", 7}, {"command", 0x50}}},
+        {"a damaged reply",
+         [](TSimulatorOptions& Options) { Options.DamageEvery = 3; },
+         "Ошибка связи. Страница 7, команда 50h. Ответ повреждён: контрольная сумма не сходится.",
+         {{"page", 7},
+          {"command", 0x50},
+          {"reason", "Ответ повреждён: контрольная сумма не сходится."}}},
+    };
+    const fs::path Log = Folder / "xdg" / "Velmora" / "Velmora.log";
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Fault);
+        for (const bool Json : {false, true}) {
+            TSimulatorOptions Options;
+            Case.Cause(Options);
+            std::vector<std::string> Arguments = {
+                "--port", StartSimulator(Options), "erase", "--first", "5", "--last", "9"};
+            if (Json) {
+                Arguments.insert(Arguments.begin(), "--json");
+            }
+            const TProcessResult Result = Run(Arguments);
+            EXPECT_EQ(Result.Code, 1) << Result.Err;
+            if (Json) {
+                TJson Error = Case.Error;
+                Error["text"] = Case.Text;
+                EXPECT_EQ(JsonObjects(Result.Out).back()["error"], Error);
+            } else {
+                EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{Case.Text}));
+            }
+            EXPECT_NE(ReadFileText(Log.string()).find(Case.Text), std::string::npos);
+        }
+    }
+}
+
+TEST_F(ProgrammerCli, LoadFailureIsAnErrorNamingTheFile) {
     const std::string Port = StartSimulator();
     WriteFileText(Folder / "bad.ldr", ":020000040000FA\n\n:0100000011E\n");
-    const std::pair<const char*, const char*> Cases[] = {
-        {"missing.ldr", "Не удалось загрузить файл."},
+    WriteFileText(Folder / "end-only.ldr", ":00000001FF\n");
+    // A missing file with the system's reason.
+    const std::pair<std::string, std::string> Cases[] = {
+        {"missing.ldr", "Не удалось загрузить файл. Файл " + (Folder / "missing.ldr").string() +
+                            ": " + std::generic_category().message(ENOENT) + "."},
+        {"end-only.ldr", "Не удалось загрузить файл. Файл " + (Folder / "end-only.ldr").string() +
+                             ": в нём нет данных."},
         {"bad.ldr", "Строка 3: Нечетная длинна HEX строки."},
     };
     for (const auto& [Name, Message] : Cases) {
@@ -578,7 +649,7 @@ TEST_F(ProgrammerCli, JsonOfAStoppedCompareEndsWithItsResult) {
     const std::vector<nlohmann::json> Objects = JsonObjects(Result.Out);
     ASSERT_FALSE(Objects.empty());
     EXPECT_EQ(Objects.back()["exit_code"], 4);
-    EXPECT_EQ(Objects.back()["error"], "Сравнение прервано.");
+    EXPECT_EQ(Objects.back()["error"], nlohmann::json({{"text", "Сравнение прервано."}}));
     EXPECT_LT(Simulator->GetRequestCount(), 800u);
 }
 
@@ -588,7 +659,8 @@ TEST_F(ProgrammerCli, SilentProgrammerTimesOut) {
     const std::string Port = StartSimulator(Options);
     const TProcessResult Result = Run({"--port", Port, "init"});
     EXPECT_EQ(Result.Code, 1);
-    EXPECT_EQ(Messages(Result.Err), (std::vector<std::string>{"Программатор не подключен."}));
+    EXPECT_EQ(Messages(Result.Err),
+              (std::vector<std::string>{"Программатор не подключен. Команда F0h."}));
 }
 
 TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
@@ -827,9 +899,10 @@ TEST_F(SeveralPortsCli, BoardsThatFailLeaveTheOthersToFinish) {
     const auto Rows = SummaryRows(Result.Out, Ports);
     using TRow = std::vector<std::string>;
     EXPECT_EQ(Rows.at(Ports[0]), (TRow{"Velmora simulator 1.0", "ok"}));
-    EXPECT_EQ(Rows.at(Ports[1]), (TRow{"-", "failed: Программатор не подключен."}));
+    EXPECT_EQ(Rows.at(Ports[1]), (TRow{"-", "failed: Программатор не подключен. Команда F0h."}));
     EXPECT_EQ(Rows.at(Ports[2]),
-              (TRow{"Velmora simulator 1.0", "failed: Ошибка работы с контроллером."}));
+              (TRow{"Velmora simulator 1.0", "failed: Ошибка работы с контроллером. Страница 0, "
+                                             "команда 20h, ответ 23h."}));
     EXPECT_EQ(Rows.at(Ports[3]).at(1).rfind("failed: ", 0), 0u);
     EXPECT_EQ(Rows.at(Ports[4]), (TRow{"Velmora simulator 1.0", "ok"}));
 
@@ -913,6 +986,34 @@ TEST_F(SeveralPortsCli, DifferencesAloneGiveTheirExitCodeAndEveryJsonLineNamesIt
     EXPECT_EQ(Summary["ports"][1]["result"], "different");
 }
 
+// A port that does not exist fails in the table with the reason, not just as a silent board;
+// its entry in the --json summary gives the port and the reason as fields.
+TEST_F(SeveralPortsCli, APortThatDoesNotExistIsNamedWithItsReason) {
+    const std::vector<std::string> Ports = {StartSimulators({TSimulatorOptions{}}).front(),
+                                            (Folder / "no-such-port").string()};
+    const std::string Text = "Программатор не подключен. Команда F0h. Не удалось открыть порт " +
+                             Ports[1] + ": нет такого устройства.";
+    const TProcessResult Plain = Run(OnPorts(Ports, {"erase", "--first", "0", "--last", "1"}));
+    EXPECT_EQ(Plain.Code, 1) << Plain.Err;
+    const auto Rows = SummaryRows(Plain.Out, Ports);
+    using TRow = std::vector<std::string>;
+    EXPECT_EQ(Rows.at(Ports[0]), (TRow{"Velmora simulator 1.0", "ok"}));
+    EXPECT_EQ(Rows.at(Ports[1]), (TRow{"-", "failed: " + Text}));
+
+    const TProcessResult Json =
+        Run(OnPorts(Ports, {"--json", "erase", "--first", "0", "--last", "1"}));
+    EXPECT_EQ(Json.Code, 1) << Json.Err;
+    const std::vector<std::string> Lines = SplitLines(Json.Out);
+    ASSERT_FALSE(Lines.empty());
+    const nlohmann::json Summary = nlohmann::json::parse(Lines.back());
+    ASSERT_EQ(Summary["ports"].size(), 2u);
+    EXPECT_EQ(Summary["ports"][1]["error"], nlohmann::json({{"text", Text},
+                                                            {"command", 0xF0},
+                                                            {"port", Ports[1]},
+                                                            {"reason", "нет такого устройства"}}));
+    EXPECT_FALSE(Summary["ports"][0].contains("error"));
+}
+
 TEST_F(SeveralPortsCli, ReadSavesAFilePerPortNamedByItsTag) {
     const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}, {}});
     Boards[0]->SetPage(0, PatternPage(0, 1));
@@ -976,7 +1077,7 @@ TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
     const TProcessResult None = Run({"--port", "auto", "init"});
     EXPECT_EQ(None.Code, 2);
     EXPECT_EQ(None.Err, "velmora-cli: --port auto: no programmer answered (asked: " + Ports[0] +
-                            " (failed: Программатор не подключен.))\n");
+                            " (failed: Программатор не подключен. Команда F0h.))\n");
 
     Plug("ttyUSB1", Ports[1]);
     const TProcessResult One = Run({"--port", "auto", "init"});
@@ -986,7 +1087,7 @@ TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
     Plug("ttyUSB2", Ports[2]);
     const TProcessResult Two = Run({"--json", "--port", "auto", "init"});
     EXPECT_EQ(Two.Code, 2);
-    EXPECT_EQ(JsonObjects(Two.Out).back()["error"],
+    EXPECT_EQ(JsonObjects(Two.Out).back()["error"]["text"],
               "velmora-cli: --port auto: programmers answered on several ports: " + Ports[1] +
                   " (Board A), " + Ports[2] + " (Board C); choose one with --port");
 }
@@ -1069,6 +1170,36 @@ TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneIn
         ++Runs;
     }
     EXPECT_EQ(Runs, 2u);
+}
+
+// The record and the board's --json line say where a board failed.
+TEST_F(SeveralPortsCli, StationRecordsWhereABoardFailed) {
+    const TTemporaryDataHome Home("velmora-station");
+    TSimulatorOptions Refusing;
+    Refusing.ForcedReplies = {{SimCmdErase, 0x13}};
+    const std::vector<std::string> Ports = StartSimulators({Refusing});
+    const std::string RecordFile = (Folder / "boards.csv").string();
+    TStationSetup Setup;
+    Setup.Job.Words = {"erase", "--first", "2", "--last", "3"};
+    Setup.Global.Json = true;
+    Setup.Global.LogAppend = true;
+    Setup.RecordFile = RecordFile;
+    Setup.ChildProgram = VELMORA_CLI_PATH;
+    Setup.Settle = std::chrono::milliseconds(0);
+    std::ostringstream Out;
+    std::ostringstream Err;
+    TStation Station(Setup, Out, Err);
+    Station.PortArrived(Ports[0]);
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 1; }));
+
+    const std::string Text = "Ошибка работы с контроллером. Страница 2, команда 50h, ответ 13h.";
+    const nlohmann::json Board = nlohmann::json::parse(SplitLines(Out.str()).at(0));
+    EXPECT_EQ(Board["result"], "failed: " + Text);
+    EXPECT_EQ(Board["error"],
+              nlohmann::json({{"text", Text}, {"page", 2}, {"command", 0x50}, {"reply", 0x13}}));
+    const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
+    ASSERT_EQ(Record.size(), 2u);
+    EXPECT_NE(Record[1].find(",\"failed: " + Text + "\",1,"), std::string::npos) << Record[1];
 }
 
 TEST_F(SeveralPortsCli, StationOnNamedPortsFindsTheProgrammerAndEndsAtCtrlC) {

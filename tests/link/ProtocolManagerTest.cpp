@@ -16,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <typeinfo>
 
 namespace {
@@ -111,36 +112,38 @@ TEST_F(ProtocolManagerTest, EveryCommandSucceedsWithTheFramesOfThePackageLayer) 
                                      ""}));
 }
 
-// One command answered with a forced reply code, and what it must raise.
+// One command answered with a forced reply code, and what it must raise: its class, its
+// sentence, and the page the failure names (none for the commands without a page of their own).
 struct TErrorCase {
     const char* Operation;
     std::uint8_t Command;
     std::uint8_t Reply;
     const std::type_info* Type;
     const char* Message;
+    std::optional<int> Page;
 };
 
-TEST_F(ProtocolManagerTest, RepliesMapToTheirErrorsInOrder) {
+TEST_F(ProtocolManagerTest, RepliesMapToTheirErrorsInOrderNamingPageCommandAndReply) {
     const TErrorCase Cases[] = {
-        {"write", 0x20, 0x02, &typeid(EConnectionError), "Ошибка связи."},
-        {"write", 0x20, 0x44, &typeid(ECompareError), "Ошибка сравнения образа."},
-        {"write", 0x20, 0xF7, &typeid(EInitializeError), "Ошибка инициализации."},
+        {"write", 0x20, 0x02, &typeid(EConnectionError), "Ошибка связи.", 3},
+        {"write", 0x20, 0x44, &typeid(ECompareError), "Ошибка сравнения образа.", 3},
+        {"write", 0x20, 0xF7, &typeid(EInitializeError), "Ошибка инициализации.", 3},
         {"write", 0x20, 0x13, &typeid(EMicroControllerOperationError),
-         "Ошибка работы с контроллером."},
+         "Ошибка работы с контроллером.", 3},
         {"write", 0x20, 0xF3, &typeid(EMicroControllerOperationError),
-         "Ошибка работы с контроллером."},
-        {"write", 0x20, 0x99, &typeid(EUnknownDeviceError), "Неизвестная ошибка."},
-        {"write", 0x20, 0x00, &typeid(EUnknownDeviceError), "Неизвестная ошибка."},
-        {"transfer", 0x10, 0x02, &typeid(EConnectionError), "Ошибка связи."},
+         "Ошибка работы с контроллером.", 3},
+        {"write", 0x20, 0x99, &typeid(EUnknownDeviceError), "Неизвестная ошибка.", 3},
+        {"write", 0x20, 0x00, &typeid(EUnknownDeviceError), "Неизвестная ошибка.", 3},
+        {"transfer", 0x10, 0x02, &typeid(EConnectionError), "Ошибка связи.", 3},
         {"read", 0x30, 0x33, &typeid(EMicroControllerOperationError),
-         "Ошибка работы с контроллером."},
+         "Ошибка работы с контроллером.", 3},
         {"compare", 0x40, 0x43, &typeid(EMicroControllerOperationError),
-         "Ошибка работы с контроллером."},
-        {"delete", 0x50, 0x65, &typeid(EUnknownDeviceError), "Неизвестная ошибка."},
-        {"initialize", 0xF0, 0xF1, &typeid(EUnknownDeviceError), "Неизвестная ошибка."},
-        {"initialize", 0xF0, 0xF7, &typeid(EInitializeError), "Ошибка инициализации."},
-        {"request", 0x60, 0x61, &typeid(EUnknownDeviceError), "Неизвестная ошибка."},
-        {"request", 0x60, 0x02, &typeid(EConnectionError), "Ошибка связи."},
+         "Ошибка работы с контроллером.", 3},
+        {"delete", 0x50, 0x65, &typeid(EUnknownDeviceError), "Неизвестная ошибка.", 3},
+        {"initialize", 0xF0, 0xF1, &typeid(EUnknownDeviceError), "Неизвестная ошибка.", {}},
+        {"initialize", 0xF0, 0xF7, &typeid(EInitializeError), "Ошибка инициализации.", {}},
+        {"request", 0x60, 0x61, &typeid(EUnknownDeviceError), "Неизвестная ошибка.", {}},
+        {"request", 0x60, 0x02, &typeid(EConnectionError), "Ошибка связи.", {}},
     };
     const std::map<std::string, std::function<void(TProtocolManager&)>> Operations = {
         {"write", [](TProtocolManager& P) { P.WritePage(3); }},
@@ -170,7 +173,12 @@ TEST_F(ProtocolManagerTest, RepliesMapToTheirErrorsInOrder) {
             ADD_FAILURE() << "no exception";
         } catch (const Exception& Error) {
             EXPECT_EQ(typeid(Error), *Case.Type) << typeid(Error).name();
-            EXPECT_STREQ(Error.what(), Case.Message);
+            EXPECT_STREQ(Error.Message(), Case.Message);
+            EXPECT_EQ(Error.Details().Page, Case.Page);
+            EXPECT_EQ(Error.Details().Command, Case.Command);
+            EXPECT_EQ(Error.Details().Reply, Case.Reply);
+            // The failure with its details closes the command's records in the log.
+            EXPECT_TRUE(Log.Contains(Error.what())) << Error.what();
         }
     }
     for (const char* Success : {"Страница 3 передана успешно.", "Страница 3 записана успешно.",
@@ -220,9 +228,10 @@ TEST_F(ProtocolManagerTest, SilentProgrammerIsNotPlugged) {
     Options.NeverAnswer = true;
     Start(Options);
     EXPECT_EQ(ThrownMessage<EBurnerNotPlugged>([&] { Protocol->DeletePage(4); }),
-              "Программатор не подключен.");
+              "Программатор не подключен. Страница 4, команда 50h.");
     EXPECT_TRUE(Log.ContainsInOrder({"", "Удалить страницу 4.", "Записано в COM порт*",
-                                     "Package wait time out. Time out was: 1000."}));
+                                     "Package wait time out. Time out was: 1000.",
+                                     "Программатор не подключен. Страница 4, команда 50h."}));
     EXPECT_FALSE(Log.Contains("Страница 4 удалена успешно."));
 
     // A page without bytes gets no time at all for its answer.

@@ -80,7 +80,9 @@ TEST_F(ReplyIntegrityTest, ADamagedCommandReplyIsAConnectionErrorNotASuccess) {
     TSimulatorOptions Options;
     Options.DamageEvery = 1;
     Start(Options);
-    EXPECT_EQ(ThrownMessage<EDamagedReply>([&] { Protocol->WritePage(3); }), "Ошибка связи.");
+    EXPECT_EQ(ThrownMessage<EDamagedReply>([&] { Protocol->WritePage(3); }),
+              "Ошибка связи. Страница 3, команда 20h. Ответ повреждён: контрольная сумма не "
+              "сходится.");
     EXPECT_FALSE(Log.Contains("Страница 3 записана успешно."));
 }
 

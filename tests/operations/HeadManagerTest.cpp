@@ -336,7 +336,8 @@ TEST_F(HeadManagerTest, ClearingTheImageBetweenPagesEndsAWriteWithAnError) {
             Head->ClearImage();
         }
     };
-    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->WriteImage(); }), "Образ не загружен.");
+    EXPECT_EQ(ThrownMessage<Exception>([&] { Head->WriteImage(); }),
+              "Образ не загружен. Страница 2.");
     EXPECT_FALSE(Head->IsBusy());
     EXPECT_EQ(Events.Lines, (std::vector<TLine>{{"Начата запись образа.", clBlack}}));
 }
@@ -474,9 +475,22 @@ TEST_F(HeadManagerFileTest, AFileWithoutDataOrAMissingFileCannotBeLoaded) {
     WriteText("end.ldr", ":00000001FF\n");
     for (const std::string Name : {"end.ldr", "missing.ldr"}) {
         FillImage(2);
-        EXPECT_EQ(ThrownMessage<Exception>([&] { Head->LoadImageFromFile(Path(Name)); }),
-                  "Не удалось загрузить файл.")
-            << Name;
+        try {
+            Head->LoadImageFromFile(Path(Name));
+            ADD_FAILURE() << "no exception for " << Name;
+        } catch (const Exception& Error) {
+            EXPECT_STREQ(Error.Message(), "Не удалось загрузить файл.");
+            // The file, and why: no data in it, or the system's reason for a missing one.
+            EXPECT_EQ(Error.Details().File, Path(Name));
+            if (Name == "end.ldr") {
+                EXPECT_STREQ(Error.what(), ("Не удалось загрузить файл. Файл " + Path(Name) +
+                                            ": в нём нет данных.")
+                                               .c_str());
+            } else {
+                EXPECT_NE(Error.Details().Reason, "");
+                EXPECT_NE(Error.Details().Reason, "в нём нет данных");
+            }
+        }
         EXPECT_TRUE(Head->IsImageEmpty());
     }
     EXPECT_EQ(Events.ClearedCount, 2);

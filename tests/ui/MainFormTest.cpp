@@ -704,7 +704,7 @@ void TMainFormTest::SilentProgrammerNeitherFreezesTheWindowNorCostsTheImage() {
     QVERIFY(Elapsed / Ticks.size() < 100);
 
     // The read failed: its red line, and the loaded image is still there.
-    QCOMPARE(World.Lines().back().Text, Q("Программатор не подключен."));
+    QCOMPARE(World.Lines().back().Text, Q("Программатор не подключен. Страница 0, команда 30h."));
     QCOMPARE(Window.StateLabel->text(), Q("Образ «image.ldr»."));
     QCOMPARE(Window.PageCountLable->text(), Q("В образе 2 страницы."));
     QCOMPARE(Shown(Window), Everything);
@@ -1282,7 +1282,7 @@ void TMainFormTest::ArrivingSilentPortStaysSelectedWithARedLine() {
     QCOMPARE(GHeadManager->GetPortName(), SilentPort);
     const auto Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{1});
-    QCOMPARE(Lines[0].Text, Q("Программатор не подключен."));
+    QCOMPARE(Lines[0].Text, Q("Программатор не подключен. Команда F0h."));
     QCOMPARE(Lines[0].Color, Red);
     Silent.Stop();
 }
