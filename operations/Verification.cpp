@@ -46,18 +46,24 @@ int PercentOf(long long Done, long long Count) {
     return Count <= 0 ? 100 : static_cast<int>(Done * 100 / Count);
 }
 
-// Reads the chip page back through the programmer's buffer.
+// Reads the chip page back through the programmer's buffer. The fetch does not send the page
+// number, so its failure is given the page here.
 TByteArray ReadBack(THeadManager& Head, int Page) {
-    Head.ReadPage(Page);
-    const auto Map = std::make_shared<TMemoryMap>();
-    Head.FetchPage(Map);
-    // Only the low 16 bits of a page number go to the programmer.
-    const int Expected = Page & 0xFFFF;
-    const int Given = Map->GetPage(0).GetPageNumber();
-    if (Given != Expected) {
-        throw Exception(FormatText(SPageNumberMismatch, Given, Expected));
+    try {
+        Head.ReadPage(Page);
+        const auto Map = std::make_shared<TMemoryMap>();
+        Head.FetchPage(Map);
+        // Only the low 16 bits of a page number go to the programmer.
+        const int Expected = Page & 0xFFFF;
+        const int Given = Map->GetPage(0).GetPageNumber();
+        if (Given != Expected) {
+            throw Exception(FormatText(SPageNumberMismatch, Given, Expected));
+        }
+        return Map->GetPage(0).GetData();
+    } catch (Exception& Failure) {
+        Failure.AtPage(Page);
+        throw;
     }
-    return Map->GetPage(0).GetData();
 }
 
 // Compares one page: the programmer compares its buffer, filled with the image's page, with the
