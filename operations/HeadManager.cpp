@@ -103,6 +103,7 @@ THeadManager::~THeadManager() = default;
 void THeadManager::ClearImage() {
     MemoryMap->Clear();
     MissingPages.clear();
+    UnsavedRead = false;
     if (OnImageCleared) {
         OnImageCleared(this);
     }
@@ -132,6 +133,7 @@ void THeadManager::LoadImageFromFile(const std::string& FileName) {
             throw Exception(SCannotLoadFile);
         }
         MissingPages.clear();
+        UnsavedRead = false;
         if (OnImageLoaded) {
             OnImageLoaded(this, MemoryMap, FileName);
         }
@@ -156,6 +158,7 @@ void THeadManager::SaveImageToFile(const std::string& FileName) {
         Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
         Hex->SaveToFile(Target);
     }
+    UnsavedRead = false;
     if (OnImageSaved) {
         OnImageSaved(this, Target);
     }
@@ -337,6 +340,7 @@ void THeadManager::TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap,
                                  std::vector<int> Missing, bool Complete) {
     MemoryMap = ReadMap;
     MissingPages = std::move(Missing);
+    UnsavedRead = MemoryMap->GetCount() > 0;
     if (!Complete && MemoryMap->GetCount() <= 0) {
         if (OnImageCleared) {
             OnImageCleared(this);
