@@ -11,6 +11,7 @@
 #include "operations/Session.h"
 #include "operations/Settings.h"
 #include "operations/UIObjects.h"
+#include "operations/UnsavedRead.h"
 #include "operations/Verification.h"
 #include "serial/PortDiscovery.h"
 #include "ui/AboutForm.h"
@@ -171,6 +172,26 @@ QTextBlock DumpLineOfAddress(const QTextDocument& Dump, std::int64_t Address) {
     return QTextBlock();
 }
 
+// Qt's Save, Don't Save and Cancel question. The middle button is Qt's Discard with the text
+// "Не сохранять": some desktop themes call it "Close without saving", which would be wrong
+// before a new image, a load or a read.
+TUnsavedReadAnswer AskSaveDontSaveCancel(QWidget* Parent, const QString& Question) {
+    QMessageBox Box(QMessageBox::Warning, Text(SConfirmationCaption), Question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, Parent);
+    Box.setDefaultButton(QMessageBox::Save);
+    Box.setEscapeButton(QMessageBox::Cancel);
+    Box.button(QMessageBox::Discard)->setText(Text(SDontSaveButtonCaption));
+    Box.exec();
+    switch (Box.standardButton(Box.clickedButton())) {
+    case QMessageBox::Save:
+        return TUnsavedReadAnswer::Save;
+    case QMessageBox::Discard:
+        return TUnsavedReadAnswer::DontSave;
+    default:
+        return TUnsavedReadAnswer::Cancel;
+    }
+}
+
 QString FileDialogFilter() {
     return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SBinaryFilesFilter) +
            QStringLiteral(";;") + Text(SAllFilesFilter);
@@ -208,6 +229,9 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     PortDialogRunner = [](TPortChoiceForm& Form) { return Form.exec(); };
     RangeDialogRunner = [](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
         return Form.Execute(MinIndex, MaxIndex);
+    };
+    AskAboutUnsavedRead = [this](const QString& Question) {
+        return AskSaveDontSaveCancel(this, Question);
     };
 
     CreateActions();
@@ -636,6 +660,10 @@ void TMainForm::ReportPortProblem() {
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
     if (RunningAction == nullptr) {
+        if (!MayCloseNow()) {
+            Event->ignore();
+            return;
+        }
         FormClose();
         Event->accept();
         return;
@@ -894,6 +922,18 @@ int TMainForm::ImagePageCount() const {
     return Map != nullptr ? Map->GetCount() : 0;
 }
 
+bool TMainForm::UnsavedReadMayBeReplaced() {
+    return MayReplaceImage(
+        Head(), [this] { return AskAboutUnsavedRead(Text(SUnsavedReadQuestion)); },
+        [this] { SaveImageToFileActionExecute(); });
+}
+
+bool TMainForm::MayCloseNow() {
+    bool MayClose = false;
+    Guarded([this, &MayClose] { MayClose = UnsavedReadMayBeReplaced(); });
+    return MayClose;
+}
+
 std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int MaxIndex) {
     TPagesRangeForm& Form = GetPagesRangeForm();
     if (RangeDialogRunner(Form, MinIndex, MaxIndex) != TPagesRangeForm::mrOk) {
@@ -905,11 +945,17 @@ std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int Ma
 }
 
 void TMainForm::NewBurnImageExecute() {
+    if (!UnsavedReadMayBeReplaced()) {
+        return;
+    }
     Head().ClearImage();
     Session.ResetProgress();
 }
 
 void TMainForm::LoadImageFromFileActionExecute() {
+    if (!UnsavedReadMayBeReplaced()) {
+        return;
+    }
     const std::optional<QString> Chosen = FileDialogRunner(*FileOpenDialog);
     if (!Chosen || Chosen->isEmpty()) {
         return;
@@ -944,6 +990,11 @@ void TMainForm::WriteImageActionExecute() {
 }
 
 void TMainForm::ReadActionExecute() {
+    // A second press stops the running read; only a new read asks about the image it replaces.
+    if (RunningAction == nullptr && !UnsavedReadMayBeReplaced()) {
+        ReadAction->setChecked(false);
+        return;
+    }
     RunFullOperation(ReadAction, [this] { Head().ReadImage(); });
 }
 
@@ -978,6 +1029,9 @@ void TMainForm::WriteConcreatePagesActionExecute() {
 }
 
 void TMainForm::ReadConcreatePagesActionExecute() {
+    if (!UnsavedReadMayBeReplaced()) {
+        return;
+    }
     if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
         RunCommand(ReadConcreatePagesAction,
                    [this, &Range] { Head().ReadPages(Range->first, Range->second); });

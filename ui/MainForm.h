@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "operations/MainView.h"
+#include "operations/UnsavedRead.h"
 #include "serial/PortNotices.h"
 #include "ui/AboutForm.h"
 #include "ui/PagesRangeForm.h"
@@ -53,6 +54,8 @@ public:
     // the user ticked that the question should not come again.
     using TChipEraseConfirmation =
         std::function<bool(const QString& Question, bool& DoNotAskAgain)>;
+    // Asks what to do with a read that was not saved before it is replaced.
+    using TUnsavedReadQuestion = std::function<TUnsavedReadAnswer(const QString& Question)>;
     // Runs the page range dialog between the bounds; its modal result.
     using TRangeDialogRunner =
         std::function<int(TPagesRangeForm& Form, int MinIndex, int MaxIndex)>;
@@ -83,6 +86,9 @@ public:
     TConfirmation ConfirmCloseDuringOperation;
     TPortDialogRunner PortDialogRunner;
     TRangeDialogRunner RangeDialogRunner;
+    // Asked before a new image, another file, a new read or the end of the program replaces a
+    // read that was not saved.
+    TUnsavedReadQuestion AskAboutUnsavedRead;
 
     // ---- IMainView ----
     void ShowStatePicture(TStatePicture Picture, bool ClearFirst) override;
@@ -254,6 +260,11 @@ private:
     void AssignShortcuts();
     // Shows the range dialog; the chosen first and last index when the user confirmed.
     std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
+    // Whether the image may be replaced now: an unsaved read is replaced only after the user
+    // has answered the question (and, when the answer is to save it, it was saved).
+    bool UnsavedReadMayBeReplaced();
+    // Closing asks about an unsaved read first; false when the window must stay.
+    bool MayCloseNow();
     int ImagePageCount() const;
 
     TSession& Session;

@@ -1,7 +1,9 @@
 // The main window against the programmer simulator on a pseudo-terminal, through its real
 // widgets: actions are triggered and buttons clicked, labels, colours and enabled states read.
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -54,6 +57,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -191,7 +195,15 @@ public:
         Window->FileDialogRunner = [this](QFileDialog& Dialog) -> std::optional<QString> {
             ++DialogsShown;
             LastDialog = &Dialog;
+            if (&Dialog == Window->SaveDialog && SaveAs) {
+                return SaveAs->isEmpty() ? std::nullopt : SaveAs;
+            }
             return ChosenFile;
+        };
+        DefaultUnsavedReadQuestion = Window->AskAboutUnsavedRead;
+        Window->AskAboutUnsavedRead = [this](const QString& Question) {
+            UnsavedReadQuestions << Question;
+            return UnsavedReadAnswer;
         };
         Window->ConfirmOverwrite = [this](const QString& Question) {
             Questions << Question;
@@ -263,6 +275,8 @@ public:
     std::unique_ptr<TMainForm> Window;
 
     std::optional<QString> ChosenFile;
+    // When set, what the save dialog answers instead (empty: cancelled).
+    std::optional<QString> SaveAs;
     int DialogsShown = 0;
     QFileDialog* LastDialog = nullptr;
     bool OverwriteAnswer = false;
@@ -278,6 +292,9 @@ public:
     int RangeFirst = 0;
     int RangeLast = 0;
     int RangeResult = TPagesRangeForm::mrCancel;
+    TMainForm::TUnsavedReadQuestion DefaultUnsavedReadQuestion;
+    QStringList UnsavedReadQuestions;
+    TUnsavedReadAnswer UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
 };
 
 // Records port notices as they are delivered.
@@ -322,6 +339,8 @@ private Q_SLOTS:
     void HelpShowsTheUsage();
     void AcceptedFileDialogLeavesNoCompletionListBehind();
     void ChipMapFollowsEveryOperation();
+    void UnsavedReadIsNotReplacedWithoutAQuestion();
+    void UnsavedReadQuestionOffersSaveDontSaveAndCancel();
     void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
     void ShowImageFillsTheDumpAndLoadingEmptiesIt();
     void PortNameComesFromAndGoesToTheSettingsFile();
@@ -1096,6 +1115,139 @@ void TMainFormTest::ChipMapFollowsEveryOperation() {
     QCOMPARE(Map.GetPageState(3), TState::Different);
     QCOMPARE(Map.CountPages(TState::Equal), 3);
     QCOMPARE(World.Lines().back().Color, Red);
+}
+
+void TMainFormTest::UnsavedReadIsNotReplacedWithoutAQuestion() {
+    // What may stand in the image when a command that replaces it is given.
+    enum class TBefore { UnsavedRead, SavedRead, LoadedFile };
+    struct TCommand {
+        const char* Name;
+        std::function<void(TWorld&)> Run;
+        // The image the command found is gone: it went ahead.
+        std::function<bool(TWorld&)> WentAhead;
+    };
+    struct TAnswer {
+        const char* Name;
+        TBefore Before;
+        TUnsavedReadAnswer Answer;
+        bool SaveDialogConfirmed;
+        bool Asked;
+        bool GoesAhead;
+    };
+    const auto OnePageRead = [](TWorld& World) {
+        return World.Window->PageCountLable->text() == Q("В образе 1 страница.");
+    };
+    const TCommand Commands[] = {
+        {"new image", [](TWorld& World) { World.Window->NewBurnImage->trigger(); },
+         [](TWorld& World) { return World.Window->StateLabel->text() == Q("Пустой образ."); }},
+        {"load",
+         [](TWorld& World) {
+             World.ChosenFile = QString::fromStdString(World.Path("other.ldr"));
+             World.Window->LoadImageFromFileAction->trigger();
+         },
+         [](TWorld& World) { return World.Window->StateLabel->text() == Q("Образ «other.ldr»."); }},
+        // A full read that is stopped at once ends with one page.
+        {"read",
+         [](TWorld& World) {
+             QTimer::singleShot(0, World.Window.get(),
+                                [&World] { World.Window->StopAction->trigger(); });
+             World.Window->ReadAction->trigger();
+         },
+         OnePageRead},
+        {"range read",
+         [](TWorld& World) {
+             World.RangeResult = TPagesRangeForm::mrOk;
+             World.RangeFirst = World.RangeLast = 0;
+             World.Window->ReadConcreatePagesAction->trigger();
+         },
+         OnePageRead},
+        {"close", [](TWorld& World) { World.Window->close(); },
+         [](TWorld& World) { return !World.Window->isVisible(); }},
+    };
+    const TAnswer Answers[] = {
+        {"don't save", TBefore::UnsavedRead, TUnsavedReadAnswer::DontSave, false, true, true},
+        {"cancel", TBefore::UnsavedRead, TUnsavedReadAnswer::Cancel, false, true, false},
+        {"save", TBefore::UnsavedRead, TUnsavedReadAnswer::Save, true, true, true},
+        {"save, dialog cancelled", TBefore::UnsavedRead, TUnsavedReadAnswer::Save, false, true,
+         false},
+        {"read saved before", TBefore::SavedRead, TUnsavedReadAnswer::Cancel, true, false, true},
+        {"loaded file", TBefore::LoadedFile, TUnsavedReadAnswer::Cancel, true, false, true},
+    };
+
+    TWorld World;
+    WriteImageFile(World.Path("other.ldr"), 3);
+    int Saved = 0;
+    for (const TCommand& Command : Commands) {
+        for (const TAnswer& Answer : Answers) {
+            const QString Case = Q(Command.Name) + Q(", ") + Q(Answer.Name);
+            World.Window->show();
+            const QString SaveName = Q("read-%1.ldr").arg(++Saved);
+            World.SaveAs = QString::fromStdString(World.Path(SaveName.toStdString()));
+            World.UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
+            if (Answer.Before == TBefore::LoadedFile) {
+                World.LoadImage(2);
+            } else {
+                World.Window->Guarded([] { GHeadManager->ReadPages(0, 1); });
+                if (Answer.Before == TBefore::SavedRead) {
+                    World.Window->SaveImageToFileAction->trigger();
+                }
+            }
+            QCOMPARE(World.Window->PageCountLable->text(), Q("В образе 2 страницы."));
+            if (!Answer.SaveDialogConfirmed) {
+                World.SaveAs = QString();
+            }
+            World.UnsavedReadQuestions.clear();
+            World.UnsavedReadAnswer = Answer.Answer;
+
+            Command.Run(World);
+            QCoreApplication::processEvents();
+
+            QVERIFY2(World.UnsavedReadQuestions ==
+                         (Answer.Asked ? QStringList(Q("Прочитанный образ не сохранён. "
+                                                       "Сохранить его?"))
+                                       : QStringList()),
+                     qPrintable(Case));
+            QVERIFY2(Command.WentAhead(World) == Answer.GoesAhead, qPrintable(Case));
+            const bool SavedNow = Answer.Before == TBefore::UnsavedRead &&
+                                  Answer.Answer == TUnsavedReadAnswer::Save &&
+                                  Answer.SaveDialogConfirmed;
+            QVERIFY2(SavedNow == (Answer.Before == TBefore::UnsavedRead &&
+                                  fs::exists(World.Path(SaveName.toStdString()))),
+                     qPrintable(Case));
+        }
+    }
+}
+
+void TMainFormTest::UnsavedReadQuestionOffersSaveDontSaveAndCancel() {
+    TWorld World;
+    QString Shown;
+    QStringList Buttons;
+    QTimer::singleShot(0, World.Window.get(), [&] {
+        auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (Box == nullptr) {
+            return;
+        }
+        Shown = Box->text();
+        for (QAbstractButton* Button : Box->buttons()) {
+            Buttons << Plain(Button->text());
+        }
+        Box->button(QMessageBox::Discard)->click();
+    });
+    QTimer Guard; // whatever happens, the question must not block the test
+    QObject::connect(&Guard, &QTimer::timeout, [] {
+        if (QWidget* Modal = QApplication::activeModalWidget()) {
+            Modal->close();
+        }
+    });
+    Guard.start(3000);
+    const QString Question = Q("Прочитанный образ не сохранён. Сохранить его?");
+    const TUnsavedReadAnswer Answer = World.DefaultUnsavedReadQuestion(Question);
+    Guard.stop();
+
+    QCOMPARE(Shown, Question);
+    Buttons.sort();
+    QCOMPARE(Buttons, QStringList({Q("Не сохранять"), Q("Отмена"), Q("Сохранить")}));
+    QVERIFY(Answer == TUnsavedReadAnswer::DontSave);
 }
 
 void TMainFormTest::SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile() {
