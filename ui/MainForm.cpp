@@ -192,6 +192,17 @@ TUnsavedReadAnswer AskSaveDontSaveCancel(QWidget* Parent, const QString& Questio
     }
 }
 
+// The page range dialog's title: the caption of the range operation it is for, without its
+// mnemonic marker and the dots that say a dialog follows.
+QString RangeDialogTitle(const QAction& Operation) {
+    QString Title = Operation.text();
+    Title.remove(QLatin1Char('&'));
+    while (Title.endsWith(QLatin1Char('.'))) {
+        Title.chop(1);
+    }
+    return Title.trimmed();
+}
+
 QString FileDialogFilter() {
     return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SBinaryFilesFilter) +
            QStringLiteral(";;") + Text(SAllFilesFilter);
@@ -781,6 +792,9 @@ void TMainForm::ApplyEnabledState() {
         ReadAction->setEnabled(ImageFlags.Read);
         CompareImageAction->setEnabled(ImageFlags.Compare);
         VerifyAllAction->setEnabled(ImageFlags.Compare);
+        // The range forms need image pages as much as their full forms do.
+        WriteConcreatePagesAction->setEnabled(ImageFlags.Write);
+        CompareConcreatePagesAction->setEnabled(ImageFlags.Compare);
         SaveImageToFileAction->setEnabled(ImageFlags.Save);
         DeleteAction->setEnabled(ImageFlags.Delete);
         LoadImageFromFileAction->setEnabled(ImageFlags.Load);
@@ -934,8 +948,10 @@ bool TMainForm::MayCloseNow() {
     return MayClose;
 }
 
-std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int MaxIndex) {
+std::optional<std::pair<int, int>> TMainForm::AskPagesRange(const QAction* Operation, int MinIndex,
+                                                            int MaxIndex) {
     TPagesRangeForm& Form = GetPagesRangeForm();
+    Form.setWindowTitle(RangeDialogTitle(*Operation));
     if (RangeDialogRunner(Form, MinIndex, MaxIndex) != TPagesRangeForm::mrOk) {
         return std::nullopt;
     }
@@ -1022,7 +1038,7 @@ void TMainForm::CompareImageActionExecute() {
 }
 
 void TMainForm::WriteConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
+    if (const auto Range = AskPagesRange(WriteConcreatePagesAction, 0, ImagePageCount() - 1)) {
         RunCommand(WriteConcreatePagesAction,
                    [this, &Range] { Head().WritePages(Range->first, Range->second); });
     }
@@ -1032,21 +1048,22 @@ void TMainForm::ReadConcreatePagesActionExecute() {
     if (!UnsavedReadMayBeReplaced()) {
         return;
     }
-    if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
+    if (const auto Range = AskPagesRange(ReadConcreatePagesAction, 0, THeadManager::LastChipPage)) {
         RunCommand(ReadConcreatePagesAction,
                    [this, &Range] { Head().ReadPages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::DeleteConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
+    if (const auto Range =
+            AskPagesRange(DeleteConcreatePagesAction, 0, THeadManager::LastChipPage)) {
         RunCommand(DeleteConcreatePagesAction,
                    [this, &Range] { Head().DeletePages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::CompareConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, ImagePageCount() - 1)) {
+    if (const auto Range = AskPagesRange(CompareConcreatePagesAction, 0, ImagePageCount() - 1)) {
         RunCommand(CompareConcreatePagesAction,
                    [this, &Range] { Head().ComparePages(Range->first, Range->second); });
     }

@@ -258,8 +258,10 @@ private:
     void ShowFileName();
     void ShowStateLabel();
     void AssignShortcuts();
-    // Shows the range dialog; the chosen first and last index when the user confirmed.
-    std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
+    // Shows the range dialog titled after Operation; the chosen first and last index when the
+    // user confirmed.
+    std::optional<std::pair<int, int>> AskPagesRange(const QAction* Operation, int MinIndex,
+                                                     int MaxIndex);
     // Whether the image may be replaced now: an unsaved read is replaced only after the user
     // has answered the question (and, when the answer is to save it, it was saved).
     bool UnsavedReadMayBeReplaced();

@@ -232,6 +232,7 @@ public:
         };
         Window->RangeDialogRunner = [this](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
             RangeBounds = {MinIndex, MaxIndex};
+            RangeTitle = Form.windowTitle();
             Form.Prepare(MinIndex, MaxIndex);
             Form.StartIndexEdit->setText(QString::number(RangeFirst));
             Form.EndIndexEdit->setText(QString::number(RangeLast));
@@ -289,6 +290,7 @@ public:
     QString InputPrompt;
     QString InputPreset;
     std::pair<int, int> RangeBounds{0, 0};
+    QString RangeTitle;
     int RangeFirst = 0;
     int RangeLast = 0;
     int RangeResult = TPagesRangeForm::mrCancel;
@@ -505,18 +507,26 @@ void TMainFormTest::EmptyImageAtStartAndAfterNewImage() {
         QVERIFY(Window.FileStateImage->pixmap().size() == QSize(64, 64));
     };
     ExpectEmpty();
-    // "Правка", the range actions, initialising and the dump are never disabled.
+    // "Правка", reading and erasing a range, initialising and the dump are never disabled.
     for (QAction* Action : {Window.NewBurnImage, Window.InitialyzeAction, Window.ShowImageAction,
-                            Window.WriteConcreatePagesAction, Window.ReadConcreatePagesAction,
-                            Window.DeleteConcreatePagesAction, Window.CompareConcreatePagesAction,
+                            Window.ReadConcreatePagesAction, Window.DeleteConcreatePagesAction,
                             Window.EditMenuItem->menuAction()}) {
         QVERIFY(Action->isEnabled());
     }
+    // Writing and comparing a range need image pages, as their full forms do.
+    const auto RangeNeedingPagesEnabled = [&Window] {
+        return Window.WriteConcreatePagesAction->isEnabled() ||
+               Window.CompareConcreatePagesAction->isEnabled();
+    };
+    QVERIFY(!RangeNeedingPagesEnabled());
 
     World.LoadImage(2);
     QCOMPARE(Shown(Window), Everything);
+    QVERIFY(Window.WriteConcreatePagesAction->isEnabled() &&
+            Window.CompareConcreatePagesAction->isEnabled());
     Window.NewBurnImage->trigger();
     ExpectEmpty();
+    QVERIFY(!RangeNeedingPagesEnabled());
 }
 
 void TMainFormTest::LoadedImageShowsItsState() {
@@ -781,13 +791,13 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
     TWorld World;
     TMainForm& Window = *World.Window;
 
-    // The range write of an empty image offers no page: upper bound -1.
-    Window.WriteConcreatePagesAction->trigger();
-    QCOMPARE(World.RangeBounds, std::make_pair(0, -1));
+    // Reading and erasing a range offer the whole chip; the dialog is titled after the command.
     Window.ReadConcreatePagesAction->trigger();
     QCOMPARE(World.RangeBounds, std::make_pair(0, 4095));
+    QCOMPARE(World.RangeTitle, Q("Прочесть указаные страницы"));
     Window.DeleteConcreatePagesAction->trigger();
     QCOMPARE(World.RangeBounds, std::make_pair(0, 4095));
+    QCOMPARE(World.RangeTitle, Q("Стереть указаные страницы"));
 
     World.LoadImage(4);
     World.RangeResult = TPagesRangeForm::mrOk;
@@ -802,6 +812,7 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
     Window.WriteToolButton->menu()->actions()[1]->trigger();
 
     QCOMPARE(World.RangeBounds, std::make_pair(0, 3));
+    QCOMPARE(World.RangeTitle, Q("Записать указаные страницы"));
     QVERIFY(DuringWrite.has_value());
     QCOMPARE(*DuringWrite, TActionFlags({false, false, false, false, false, true, false}));
     QVERIFY(StopOnDuringWrite);
@@ -813,6 +824,7 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
 
     // The range compare leaves the result to the head manager's lines.
     Window.CompareConcreatePagesAction->trigger();
+    QCOMPARE(World.RangeTitle, Q("Сравнить указаные страницы"));
     QCOMPARE(World.Lines().back().Text, Q("Сравнение прошло успешно."));
 
     // The stop command ends a range operation.
