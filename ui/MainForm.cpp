@@ -131,21 +131,10 @@ bool HarmlessDuringOperation(const TMainForm& Form, const QAction* Action) {
            Action == Form.N4 || Action == Form.HelpItem || Action == Form.N5;
 }
 
-// The "Usage" chapter of the README: from its heading to the next chapter, pictures left out
-// (they lie beside the README, not in the program).
-QString UsageSection(const QString& Readme) {
-    const QStringList Lines = Readme.split(QLatin1Char('\n'));
-    QStringList Usage;
-    bool Inside = false;
-    for (const QString& Line : Lines) {
-        if (Line.startsWith(QStringLiteral("## "))) {
-            Inside = Line.trimmed() == QStringLiteral("## Usage");
-        }
-        if (Inside && !Line.contains(QStringLiteral("!["))) {
-            Usage << Line;
-        }
-    }
-    return Usage.join(QLatin1Char('\n'));
+// The user's help, built into the program.
+QString HelpText() {
+    QFile Help(QStringLiteral(":/docs/help.ru.md"));
+    return Help.open(QIODevice::ReadOnly) ? QString::fromUtf8(Help.readAll()) : QString();
 }
 
 // The dump line (one record of the image as HEX text) that holds the byte at Address, following
@@ -1136,10 +1125,7 @@ void TMainForm::HelpItemClick() {
         auto* Layout = new QVBoxLayout(HelpForm);
         auto* Browser = new QTextBrowser(HelpForm);
         Browser->setOpenExternalLinks(true);
-        QFile Usage(QStringLiteral(":/docs/README.md"));
-        const QString Markdown = Usage.open(QIODevice::ReadOnly)
-                                     ? UsageSection(QString::fromUtf8(Usage.readAll()))
-                                     : QString();
+        const QString Markdown = HelpText();
         if (Markdown.isEmpty()) {
             Browser->setPlainText(Text(SHelpNotFound));
         } else {

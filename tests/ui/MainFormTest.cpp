@@ -338,7 +338,7 @@ private Q_SLOTS:
     void QtsOwnDialogsSpeakRussian();
     void LongNamesFollowTheWindowWidth();
     void StatusPanelsShowTheirWholeTextAndGoIdle();
-    void HelpShowsTheUsage();
+    void HelpDescribesEveryMenuCommandInRussian();
     void AcceptedFileDialogLeavesNoCompletionListBehind();
     void ChipMapFollowsEveryOperation();
     void UnsavedReadIsNotReplacedWithoutAQuestion();
@@ -1017,7 +1017,7 @@ void TMainFormTest::StatusPanelsShowTheirWholeTextAndGoIdle() {
     QCOMPARE(Window.windowTitle(), Q("Программатор Velmora "));
 }
 
-void TMainFormTest::HelpShowsTheUsage() {
+void TMainFormTest::HelpDescribesEveryMenuCommandInRussian() {
     TWorld World;
     TMainForm& Window = *World.Window;
     Window.HelpItem->trigger();
@@ -1026,7 +1026,23 @@ void TMainFormTest::HelpShowsTheUsage() {
     const auto* Browser = Window.HelpForm->findChild<QTextBrowser*>();
     QVERIFY(Browser != nullptr);
     const QString Text = Browser->toPlainText();
-    QVERIFY2(Text.contains(Q("velmora-cli write FILE")), qPrintable(Text.left(200)));
+    // Every item of every menu by its caption, followed by its key where it has one.
+    for (QAction* Menu : Window.menuBar()->actions()) {
+        QVERIFY2(Text.contains(Plain(Menu->text())), qPrintable(Menu->text()));
+        for (QAction* Item : Menu->menu()->actions()) {
+            if (Item->isSeparator()) {
+                continue;
+            }
+            QString Entry = Plain(Item->text());
+            if (!Item->shortcut().isEmpty()) {
+                Entry += Q(" (") + Item->shortcut().toString(QKeySequence::PortableText) + Q(")");
+            }
+            QVERIFY2(Text.contains(Entry), qPrintable(Entry));
+        }
+    }
+    QVERIFY(Text.contains(Q("Прочитанный образ не сохранён. Сохранить его?")));
+    QVERIFY(Text.contains(Q("Settings.ini")));
+    QVERIFY(!Text.contains(Q("velmora-cli write FILE")));
 }
 
 void TMainFormTest::AcceptedFileDialogLeavesNoCompletionListBehind() {
