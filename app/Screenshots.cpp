@@ -93,7 +93,6 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
         });
         Window.VerifyAllAction->trigger();
         Window.PageControl1->setCurrentWidget(Window.ChipMapTabSheet);
-        Window.resize(Window.width(), Window.height() + 160);
         Saved = Save(Window, Folder, QStringLiteral("chip-map.png")) && Saved;
     }
 

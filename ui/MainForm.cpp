@@ -48,7 +48,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStringList>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -58,6 +61,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -74,6 +78,9 @@ constexpr int SmallestWindowHeight = 337 - 8 - 19;
 constexpr int DesignToolBarHeight = 54;
 constexpr int DesignStatusBarHeight = 19;
 constexpr int DesignCentralHeight = ClientHeight - DesignToolBarHeight - DesignStatusBarHeight;
+constexpr int DesignPagesHeight = 176;
+// Room left over below a page's contents, so that rounding in the styles never cuts it short.
+constexpr int PageSlack = 4;
 
 constexpr int ToolButtonWidth = 62;
 constexpr int ToolButtonHeight = 52;
@@ -192,6 +199,13 @@ QString RangeDialogTitle(const QAction& Operation) {
     return Title.trimmed();
 }
 
+// The height Pages need to show a page of ContentHeight: the tab bar and the frame of the pages
+// take their share.
+int PagesHeightFor(const QTabWidget& Pages, int ContentHeight) {
+    const int Frame = Pages.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &Pages);
+    return ContentHeight + Pages.tabBar()->sizeHint().height() + 2 * Frame + PageSlack;
+}
+
 QString FileDialogFilter() {
     return Text(SImageFilesFilter) + QStringLiteral(";;") + Text(SBinaryFilesFilter) +
            QStringLiteral(";;") + Text(SAllFilesFilter);
@@ -250,6 +264,7 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     StateLabel->installEventFilter(this);
 
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    GrowForTheChipMap();
     setMinimumSize(SmallestWindowWidth, SmallestWindowHeight);
     if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
         move(Screen->availableGeometry().center() - rect().center());
@@ -488,7 +503,7 @@ void TMainForm::CreateImageGroup(QWidget* Central) {
 void TMainForm::CreatePages(QWidget* Central) {
     auto* CentralLayout = Central->findChild<TAnchorLayout*>();
     PageControl1 = new QTabWidget(Central);
-    CentralLayout->Add(PageControl1, QRect(8, 200 - DesignToolBarHeight, 395, 176),
+    CentralLayout->Add(PageControl1, QRect(8, 200 - DesignToolBarHeight, 395, DesignPagesHeight),
                        akLeft | akTop | akRight | akBottom);
 
     TabSheet1 = new QWidget;
@@ -539,11 +554,21 @@ void TMainForm::CreatePages(QWidget* Central) {
 
     ChipMapTabSheet = new QWidget;
     PageControl1->addTab(ChipMapTabSheet, Text(SChipMapTabCaption));
-    auto* MapLayout = new QVBoxLayout(ChipMapTabSheet);
+    auto* SheetLayout = new QVBoxLayout(ChipMapTabSheet);
+    SheetLayout->setContentsMargins(0, 0, 0, 0);
+    // Below the size at which a page's cell can still be seen the tab scrolls instead.
+    auto* MapScrollArea = new QScrollArea(ChipMapTabSheet);
+    MapScrollArea->setFrameShape(QFrame::NoFrame);
+    MapScrollArea->setWidgetResizable(true);
+    SheetLayout->addWidget(MapScrollArea);
+    auto* MapContent = new QWidget;
+    auto* MapLayout = new QVBoxLayout(MapContent);
     MapLayout->setContentsMargins(4, 4, 4, 4);
-    ChipMap = new TChipMap(ChipMapTabSheet);
+    ChipMap = new TChipMap(MapContent);
     MapLayout->addWidget(ChipMap, 1);
-    MapLayout->addWidget(new TChipMapLegend(ChipMapTabSheet));
+    MapLayout->addWidget(new TChipMapLegend(MapContent));
+    MapScrollArea->setWidget(MapContent);
+    ChipMapContent = MapContent;
     connect(ChipMap, &TChipMap::PageClicked, this,
             [this](int Page) { Guarded([this, Page] { ShowChipPage(Page); }); });
 }
@@ -686,6 +711,18 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
         }
     }
     return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TMainForm::GrowForTheChipMap() {
+    // The tool bar and the status bar take what this platform's style gives them: the pages'
+    // height is measured once the window is laid out.
+    layout()->activate();
+    centralWidget()->findChild<TAnchorLayout*>()->Apply();
+    const int Lacking =
+        PagesHeightFor(*PageControl1, ChipMapContent->sizeHint().height()) - PageControl1->height();
+    if (Lacking > 0) {
+        resize(width(), height() + Lacking);
+    }
 }
 
 QProgressBar* TMainForm::CreateProgressBar() {

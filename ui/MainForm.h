@@ -244,6 +244,9 @@ private:
     THeadManager& Head();
     const THeadManager& Head() const;
     QProgressBar* CreateProgressBar();
+    // Makes the window higher by what the chip map lacks to show every page at its preferred
+    // size.
+    void GrowForTheChipMap();
 
     // The pattern of the four full operations: a second press stops the running one.
     void RunFullOperation(QAction* Action, const std::function<void()>& Operation);
@@ -279,6 +282,8 @@ private:
     bool StopRequested = false;
     bool CloseAfterOperation = false;
     TStatePicture StatePicture = TStatePicture::Empty;
+    // What the chip map tab scrolls: the map and its legend.
+    QWidget* ChipMapContent = nullptr;
     QPointer<TAboutForm> AboutForm;
     QPointer<TPagesRangeForm> PagesRangeForm;
     bool IsDestroyed = false;
