@@ -2,6 +2,7 @@
 
 #include "image/MemoryMapObjects.h"
 #include "operations/HeadManager.h"
+#include "operations/UnsavedRead.h"
 #include "ui/AboutForm.h"
 #include "ui/ConstraintedEdit.h"
 #include "ui/MainForm.h"
@@ -40,6 +41,8 @@ bool Save(QWidget& Widget, const QString& Folder, const QString& Name) {
 
 bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& ImageFile) {
     QDir().mkpath(Folder);
+    // The read taken in progress below is dropped at the end without a question.
+    Window.AskAboutUnsavedRead = [](const QString&) { return TUnsavedReadAnswer::DontSave; };
     Window.show();
     Window.raise();
     Settle();
@@ -91,7 +94,6 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
         });
         Window.VerifyAllAction->trigger();
         Window.PageControl1->setCurrentWidget(Window.ChipMapTabSheet);
-        Window.resize(Window.width(), Window.height() + 160);
         Saved = Save(Window, Folder, QStringLiteral("chip-map.png")) && Saved;
     }
 

@@ -478,6 +478,9 @@ inline constexpr const char* SChipMapFailed = "ошибка";
 inline constexpr const char* SChipMapErased = "стёрта";
 inline constexpr const char* SVerifyAllCaption = "Проверить все страницы";
 inline constexpr const char* SBinaryFilesFilter = "Двоичные образы (*.bin)";
+// Main window: a read that was not saved is not replaced without a question
+inline constexpr const char* SUnsavedReadQuestion = "Прочитанный образ не сохранён. Сохранить его?";
+inline constexpr const char* SDontSaveButtonCaption = "Не сохранять";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"

@@ -101,6 +101,7 @@ THeadManager::~THeadManager() = default;
 void THeadManager::ClearImage() {
     MemoryMap->Clear();
     MissingPages.clear();
+    UnsavedRead = false;
     if (OnImageCleared) {
         OnImageCleared(this);
     }
@@ -130,6 +131,7 @@ void THeadManager::LoadImageFromFile(const std::string& FileName) {
             throw CannotLoadFileError(FileName);
         }
         MissingPages.clear();
+        UnsavedRead = false;
         if (OnImageLoaded) {
             OnImageLoaded(this, MemoryMap, FileName);
         }
@@ -154,6 +156,7 @@ void THeadManager::SaveImageToFile(const std::string& FileName) {
         Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
         Hex->SaveToFile(Target);
     }
+    UnsavedRead = false;
     if (OnImageSaved) {
         OnImageSaved(this, Target);
     }
@@ -381,6 +384,7 @@ void THeadManager::TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap,
                                  std::vector<int> Missing, bool Complete) {
     MemoryMap = ReadMap;
     MissingPages = std::move(Missing);
+    UnsavedRead = MemoryMap->GetCount() > 0;
     if (!Complete && MemoryMap->GetCount() <= 0) {
         if (OnImageCleared) {
             OnImageCleared(this);

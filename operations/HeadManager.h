@@ -59,6 +59,9 @@ public:
     void SaveImageToFile(const std::string& FileName);
     std::vector<std::string> ImageToStrings() const;
     const std::shared_ptr<IMemoryMap>& GetMemoryMap() const { return MemoryMap; }
+    // True while the image holds pages read from the programmer that were not saved since: a
+    // front end asks before anything replaces such an image.
+    bool HasUnsavedRead() const { return UnsavedRead; }
 
     // Serial port.
     std::string GetPortName() const;
@@ -174,6 +177,7 @@ private:
     std::shared_ptr<IHexFile> HexFile;
     std::unique_ptr<TProtocolManager> ProtocolManager;
     std::vector<int> MissingPages;
+    bool UnsavedRead = false;
     bool Busy = false;
     bool Running = false;
     TDateTime StartTime = 0;

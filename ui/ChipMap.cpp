@@ -12,8 +12,11 @@
 
 namespace {
 
-constexpr int SmallestCell = 2;
+// A cell smaller than this cannot be told from its neighbours.
+constexpr int SmallestCell = 3;
 constexpr int PreferredCell = 4;
+// The side of the mark of a page that stands out: a small cell's page is drawn this large.
+constexpr int MarkSide = 7;
 constexpr int SwatchSize = 10;
 constexpr int RepaintIntervalMs = 100;
 
@@ -48,7 +51,8 @@ TChipMap::TChipMap(QWidget* Parent)
     setMouseTracking(true);
     RepaintTimer.setSingleShot(true);
     RepaintTimer.setInterval(RepaintIntervalMs);
-    connect(&RepaintTimer, &QTimer::timeout, this, [this] { update(GridRect()); });
+    // The marks reach beyond the grid's edge cells.
+    connect(&RepaintTimer, &QTimer::timeout, this, [this] { update(); });
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
@@ -179,6 +183,10 @@ QColor TChipMap::StateColor(TState State) {
     return Qt::black;
 }
 
+bool TChipMap::StandsOut(TState State) {
+    return State == TState::Different || State == TState::Failed;
+}
+
 QSize TChipMap::sizeHint() const {
     return QSize(Columns * PreferredCell, Rows * PreferredCell);
 }
@@ -211,6 +219,22 @@ void TChipMap::paintEvent(QPaintEvent*) {
     }
     Painter.setPen(palette().color(QPalette::Mid));
     Painter.drawRect(Grid.adjusted(0, 0, -1, -1));
+    PaintMarks(Painter);
+}
+
+void TChipMap::PaintMarks(QPainter& Painter) const {
+    Painter.setPen(palette().color(QPalette::WindowText));
+    for (int Page = 0; Page < PageCount; ++Page) {
+        const TState State = States[static_cast<size_t>(Page)];
+        if (!StandsOut(State)) {
+            continue;
+        }
+        const QRect Cell = CellRect(Page);
+        QRect Mark(0, 0, std::max(MarkSide, Cell.width()), std::max(MarkSide, Cell.height()));
+        Mark.moveCenter(Cell.center());
+        Painter.fillRect(Mark, StateColor(State));
+        Painter.drawRect(Mark.adjusted(0, 0, -1, -1));
+    }
 }
 
 void TChipMap::mousePressEvent(QMouseEvent* Event) {

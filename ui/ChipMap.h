@@ -2,7 +2,8 @@
 // of the page (in the image, written, equal or different after a compare, read, failed, erased).
 // It follows every operation page by page; a cell costs one pixel of a 64 × 64 picture, so a
 // page's update is cheap, and the picture is painted at most a few times a second however
-// often pages change.
+// often pages change. A page that differs or failed is drawn as a mark larger than a small
+// cell, so that it stands out at any size.
 // Hovering a cell names the page and its state; clicking it reports the page.
 #pragma once
 
@@ -14,6 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <vector>
+
+class QPainter;
 
 class TChipMap : public QWidget {
     Q_OBJECT
@@ -44,6 +47,8 @@ public:
 
     static QString StateName(TState State);
     static QColor StateColor(TState State);
+    // Pages in these states are marked beyond their cell while cells are small.
+    static bool StandsOut(TState State);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -60,6 +65,8 @@ private:
     // The square the grid takes, centred in the widget, a whole number of pixels per cell when
     // there is room for it.
     QRect GridRect() const;
+    // The marks of the pages that stand out, over the cells.
+    void PaintMarks(QPainter& Painter) const;
     // The state a page shows once no operation has touched it.
     TState ImageState(int Page) const {
         return InImage[static_cast<size_t>(Page)] ? TState::InImage : TState::NotInImage;

@@ -11,6 +11,7 @@
 #include "operations/Session.h"
 #include "operations/Settings.h"
 #include "operations/UIObjects.h"
+#include "operations/UnsavedRead.h"
 #include "operations/Verification.h"
 #include "serial/PortDiscovery.h"
 #include "ui/AboutForm.h"
@@ -47,7 +48,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStringList>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -57,6 +61,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -73,6 +78,9 @@ constexpr int SmallestWindowHeight = 337 - 8 - 19;
 constexpr int DesignToolBarHeight = 54;
 constexpr int DesignStatusBarHeight = 19;
 constexpr int DesignCentralHeight = ClientHeight - DesignToolBarHeight - DesignStatusBarHeight;
+constexpr int DesignPagesHeight = 176;
+// Room left over below a page's contents, so that rounding in the styles never cuts it short.
+constexpr int PageSlack = 4;
 
 constexpr int ToolButtonWidth = 62;
 constexpr int ToolButtonHeight = 52;
@@ -130,21 +138,10 @@ bool HarmlessDuringOperation(const TMainForm& Form, const QAction* Action) {
            Action == Form.N4 || Action == Form.HelpItem || Action == Form.N5;
 }
 
-// The "Usage" chapter of the README: from its heading to the next chapter, pictures left out
-// (they lie beside the README, not in the program).
-QString UsageSection(const QString& Readme) {
-    const QStringList Lines = Readme.split(QLatin1Char('\n'));
-    QStringList Usage;
-    bool Inside = false;
-    for (const QString& Line : Lines) {
-        if (Line.startsWith(QStringLiteral("## "))) {
-            Inside = Line.trimmed() == QStringLiteral("## Usage");
-        }
-        if (Inside && !Line.contains(QStringLiteral("!["))) {
-            Usage << Line;
-        }
-    }
-    return Usage.join(QLatin1Char('\n'));
+// The user's help, built into the program.
+QString HelpText() {
+    QFile Help(QStringLiteral(":/docs/help.ru.md"));
+    return Help.open(QIODevice::ReadOnly) ? QString::fromUtf8(Help.readAll()) : QString();
 }
 
 // The dump line (one record of the image as HEX text) that holds the byte at Address, following
@@ -169,6 +166,44 @@ QTextBlock DumpLineOfAddress(const QTextDocument& Dump, std::int64_t Address) {
         }
     }
     return QTextBlock();
+}
+
+// Qt's Save, Don't Save and Cancel question. The middle button is Qt's Discard with the text
+// "Не сохранять": some desktop themes call it "Close without saving", which would be wrong
+// before a new image, a load or a read.
+TUnsavedReadAnswer AskSaveDontSaveCancel(QWidget* Parent, const QString& Question) {
+    QMessageBox Box(QMessageBox::Warning, Text(SConfirmationCaption), Question,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, Parent);
+    Box.setDefaultButton(QMessageBox::Save);
+    Box.setEscapeButton(QMessageBox::Cancel);
+    Box.button(QMessageBox::Discard)->setText(Text(SDontSaveButtonCaption));
+    Box.exec();
+    switch (Box.standardButton(Box.clickedButton())) {
+    case QMessageBox::Save:
+        return TUnsavedReadAnswer::Save;
+    case QMessageBox::Discard:
+        return TUnsavedReadAnswer::DontSave;
+    default:
+        return TUnsavedReadAnswer::Cancel;
+    }
+}
+
+// The page range dialog's title: the caption of the range operation it is for, without its
+// mnemonic marker and the dots that say a dialog follows.
+QString RangeDialogTitle(const QAction& Operation) {
+    QString Title = Operation.text();
+    Title.remove(QLatin1Char('&'));
+    while (Title.endsWith(QLatin1Char('.'))) {
+        Title.chop(1);
+    }
+    return Title.trimmed();
+}
+
+// The height Pages need to show a page of ContentHeight: the tab bar and the frame of the pages
+// take their share.
+int PagesHeightFor(const QTabWidget& Pages, int ContentHeight) {
+    const int Frame = Pages.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &Pages);
+    return ContentHeight + Pages.tabBar()->sizeHint().height() + 2 * Frame + PageSlack;
 }
 
 QString FileDialogFilter() {
@@ -209,6 +244,9 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     RangeDialogRunner = [](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
         return Form.Execute(MinIndex, MaxIndex);
     };
+    AskAboutUnsavedRead = [this](const QString& Question) {
+        return AskSaveDontSaveCancel(this, Question);
+    };
 
     CreateActions();
     CreateMenu();
@@ -226,6 +264,7 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     StateLabel->installEventFilter(this);
 
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    GrowForTheChipMap();
     setMinimumSize(SmallestWindowWidth, SmallestWindowHeight);
     if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
         move(Screen->availableGeometry().center() - rect().center());
@@ -464,7 +503,7 @@ void TMainForm::CreateImageGroup(QWidget* Central) {
 void TMainForm::CreatePages(QWidget* Central) {
     auto* CentralLayout = Central->findChild<TAnchorLayout*>();
     PageControl1 = new QTabWidget(Central);
-    CentralLayout->Add(PageControl1, QRect(8, 200 - DesignToolBarHeight, 395, 176),
+    CentralLayout->Add(PageControl1, QRect(8, 200 - DesignToolBarHeight, 395, DesignPagesHeight),
                        akLeft | akTop | akRight | akBottom);
 
     TabSheet1 = new QWidget;
@@ -515,11 +554,21 @@ void TMainForm::CreatePages(QWidget* Central) {
 
     ChipMapTabSheet = new QWidget;
     PageControl1->addTab(ChipMapTabSheet, Text(SChipMapTabCaption));
-    auto* MapLayout = new QVBoxLayout(ChipMapTabSheet);
+    auto* SheetLayout = new QVBoxLayout(ChipMapTabSheet);
+    SheetLayout->setContentsMargins(0, 0, 0, 0);
+    // Below the size at which a page's cell can still be seen the tab scrolls instead.
+    auto* MapScrollArea = new QScrollArea(ChipMapTabSheet);
+    MapScrollArea->setFrameShape(QFrame::NoFrame);
+    MapScrollArea->setWidgetResizable(true);
+    SheetLayout->addWidget(MapScrollArea);
+    auto* MapContent = new QWidget;
+    auto* MapLayout = new QVBoxLayout(MapContent);
     MapLayout->setContentsMargins(4, 4, 4, 4);
-    ChipMap = new TChipMap(ChipMapTabSheet);
+    ChipMap = new TChipMap(MapContent);
     MapLayout->addWidget(ChipMap, 1);
-    MapLayout->addWidget(new TChipMapLegend(ChipMapTabSheet));
+    MapLayout->addWidget(new TChipMapLegend(MapContent));
+    MapScrollArea->setWidget(MapContent);
+    ChipMapContent = MapContent;
     connect(ChipMap, &TChipMap::PageClicked, this,
             [this](int Page) { Guarded([this, Page] { ShowChipPage(Page); }); });
 }
@@ -636,6 +685,10 @@ void TMainForm::ReportPortProblem() {
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
     if (RunningAction == nullptr) {
+        if (!MayCloseNow()) {
+            Event->ignore();
+            return;
+        }
         FormClose();
         Event->accept();
         return;
@@ -658,6 +711,18 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
         }
     }
     return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TMainForm::GrowForTheChipMap() {
+    // The tool bar and the status bar take what this platform's style gives them: the pages'
+    // height is measured once the window is laid out.
+    layout()->activate();
+    centralWidget()->findChild<TAnchorLayout*>()->Apply();
+    const int Lacking =
+        PagesHeightFor(*PageControl1, ChipMapContent->sizeHint().height()) - PageControl1->height();
+    if (Lacking > 0) {
+        resize(width(), height() + Lacking);
+    }
 }
 
 QProgressBar* TMainForm::CreateProgressBar() {
@@ -753,6 +818,9 @@ void TMainForm::ApplyEnabledState() {
         ReadAction->setEnabled(ImageFlags.Read);
         CompareImageAction->setEnabled(ImageFlags.Compare);
         VerifyAllAction->setEnabled(ImageFlags.Compare);
+        // The range forms need image pages as much as their full forms do.
+        WriteConcreatePagesAction->setEnabled(ImageFlags.Write);
+        CompareConcreatePagesAction->setEnabled(ImageFlags.Compare);
         SaveImageToFileAction->setEnabled(ImageFlags.Save);
         DeleteAction->setEnabled(ImageFlags.Delete);
         LoadImageFromFileAction->setEnabled(ImageFlags.Load);
@@ -894,8 +962,22 @@ std::pair<int, int> TMainForm::ImagePageBounds() const {
     return Pages.empty() ? std::make_pair(0, -1) : std::make_pair(Pages.front(), Pages.back());
 }
 
-std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int MaxIndex) {
+bool TMainForm::UnsavedReadMayBeReplaced() {
+    return MayReplaceImage(
+        Head(), [this] { return AskAboutUnsavedRead(Text(SUnsavedReadQuestion)); },
+        [this] { SaveImageToFileActionExecute(); });
+}
+
+bool TMainForm::MayCloseNow() {
+    bool MayClose = false;
+    Guarded([this, &MayClose] { MayClose = UnsavedReadMayBeReplaced(); });
+    return MayClose;
+}
+
+std::optional<std::pair<int, int>> TMainForm::AskPagesRange(const QAction* Operation, int MinIndex,
+                                                            int MaxIndex) {
     TPagesRangeForm& Form = GetPagesRangeForm();
+    Form.setWindowTitle(RangeDialogTitle(*Operation));
     if (RangeDialogRunner(Form, MinIndex, MaxIndex) != TPagesRangeForm::mrOk) {
         return std::nullopt;
     }
@@ -905,11 +987,17 @@ std::optional<std::pair<int, int>> TMainForm::AskPagesRange(int MinIndex, int Ma
 }
 
 void TMainForm::NewBurnImageExecute() {
+    if (!UnsavedReadMayBeReplaced()) {
+        return;
+    }
     Head().ClearImage();
     Session.ResetProgress();
 }
 
 void TMainForm::LoadImageFromFileActionExecute() {
+    if (!UnsavedReadMayBeReplaced()) {
+        return;
+    }
     const std::optional<QString> Chosen = FileDialogRunner(*FileOpenDialog);
     if (!Chosen || Chosen->isEmpty()) {
         return;
@@ -944,6 +1032,11 @@ void TMainForm::WriteImageActionExecute() {
 }
 
 void TMainForm::ReadActionExecute() {
+    // A second press stops the running read; only a new read asks about the image it replaces.
+    if (RunningAction == nullptr && !UnsavedReadMayBeReplaced()) {
+        ReadAction->setChecked(false);
+        return;
+    }
     RunFullOperation(ReadAction, [this] { Head().ReadImage(); });
 }
 
@@ -972,21 +1065,25 @@ void TMainForm::CompareImageActionExecute() {
 
 void TMainForm::WriteConcreatePagesActionExecute() {
     const auto [FirstPage, LastPage] = ImagePageBounds();
-    if (const auto Range = AskPagesRange(FirstPage, LastPage)) {
+    if (const auto Range = AskPagesRange(WriteConcreatePagesAction, FirstPage, LastPage)) {
         RunCommand(WriteConcreatePagesAction,
                    [this, &Range] { Head().WritePages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::ReadConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
+    if (!UnsavedReadMayBeReplaced()) {
+        return;
+    }
+    if (const auto Range = AskPagesRange(ReadConcreatePagesAction, 0, THeadManager::LastChipPage)) {
         RunCommand(ReadConcreatePagesAction,
                    [this, &Range] { Head().ReadPages(Range->first, Range->second); });
     }
 }
 
 void TMainForm::DeleteConcreatePagesActionExecute() {
-    if (const auto Range = AskPagesRange(0, THeadManager::LastChipPage)) {
+    if (const auto Range =
+            AskPagesRange(DeleteConcreatePagesAction, 0, THeadManager::LastChipPage)) {
         RunCommand(DeleteConcreatePagesAction,
                    [this, &Range] { Head().DeletePages(Range->first, Range->second); });
     }
@@ -994,7 +1091,7 @@ void TMainForm::DeleteConcreatePagesActionExecute() {
 
 void TMainForm::CompareConcreatePagesActionExecute() {
     const auto [FirstPage, LastPage] = ImagePageBounds();
-    if (const auto Range = AskPagesRange(FirstPage, LastPage)) {
+    if (const auto Range = AskPagesRange(CompareConcreatePagesAction, FirstPage, LastPage)) {
         RunCommand(CompareConcreatePagesAction,
                    [this, &Range] { Head().ComparePages(Range->first, Range->second); });
     }
@@ -1067,10 +1164,7 @@ void TMainForm::HelpItemClick() {
         auto* Layout = new QVBoxLayout(HelpForm);
         auto* Browser = new QTextBrowser(HelpForm);
         Browser->setOpenExternalLinks(true);
-        QFile Usage(QStringLiteral(":/docs/README.md"));
-        const QString Markdown = Usage.open(QIODevice::ReadOnly)
-                                     ? UsageSection(QString::fromUtf8(Usage.readAll()))
-                                     : QString();
+        const QString Markdown = HelpText();
         if (Markdown.isEmpty()) {
             Browser->setPlainText(Text(SHelpNotFound));
         } else {

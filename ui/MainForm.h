@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "operations/MainView.h"
+#include "operations/UnsavedRead.h"
 #include "serial/PortNotices.h"
 #include "ui/AboutForm.h"
 #include "ui/PagesRangeForm.h"
@@ -53,6 +54,8 @@ public:
     // the user ticked that the question should not come again.
     using TChipEraseConfirmation =
         std::function<bool(const QString& Question, bool& DoNotAskAgain)>;
+    // Asks what to do with a read that was not saved before it is replaced.
+    using TUnsavedReadQuestion = std::function<TUnsavedReadAnswer(const QString& Question)>;
     // Runs the page range dialog between the bounds; its modal result.
     using TRangeDialogRunner =
         std::function<int(TPagesRangeForm& Form, int MinIndex, int MaxIndex)>;
@@ -83,6 +86,9 @@ public:
     TConfirmation ConfirmCloseDuringOperation;
     TPortDialogRunner PortDialogRunner;
     TRangeDialogRunner RangeDialogRunner;
+    // Asked before a new image, another file, a new read or the end of the program replaces a
+    // read that was not saved.
+    TUnsavedReadQuestion AskAboutUnsavedRead;
 
     // ---- IMainView ----
     void ShowStatePicture(TStatePicture Picture, bool ClearFirst) override;
@@ -238,6 +244,9 @@ private:
     THeadManager& Head();
     const THeadManager& Head() const;
     QProgressBar* CreateProgressBar();
+    // Makes the window higher by what the chip map lacks to show every page at its preferred
+    // size.
+    void GrowForTheChipMap();
 
     // The pattern of the four full operations: a second press stops the running one.
     void RunFullOperation(QAction* Action, const std::function<void()>& Operation);
@@ -252,8 +261,15 @@ private:
     void ShowFileName();
     void ShowStateLabel();
     void AssignShortcuts();
-    // Shows the range dialog; the chosen first and last index when the user confirmed.
-    std::optional<std::pair<int, int>> AskPagesRange(int MinIndex, int MaxIndex);
+    // Shows the range dialog titled after Operation; the chosen first and last index when the
+    // user confirmed.
+    std::optional<std::pair<int, int>> AskPagesRange(const QAction* Operation, int MinIndex,
+                                                     int MaxIndex);
+    // Whether the image may be replaced now: an unsaved read is replaced only after the user
+    // has answered the question (and, when the answer is to save it, it was saved).
+    bool UnsavedReadMayBeReplaced();
+    // Closing asks about an unsaved read first; false when the window must stay.
+    bool MayCloseNow();
     // The lowest and highest chip page of the image; (0, -1) for an empty image.
     std::pair<int, int> ImagePageBounds() const;
 
@@ -267,6 +283,8 @@ private:
     bool StopRequested = false;
     bool CloseAfterOperation = false;
     TStatePicture StatePicture = TStatePicture::Empty;
+    // What the chip map tab scrolls: the map and its legend.
+    QWidget* ChipMapContent = nullptr;
     QPointer<TAboutForm> AboutForm;
     QPointer<TPagesRangeForm> PagesRangeForm;
     bool IsDestroyed = false;

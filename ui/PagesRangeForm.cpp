@@ -97,6 +97,9 @@ int TPagesRangeForm::GetEndIndex() {
 void TPagesRangeForm::showEvent(QShowEvent* Event) {
     QDialog::showEvent(Event);
     ValidateRange();
+    // Each use begins at the first page, its previous text selected to be typed over.
+    StartIndexEdit->setFocus(Qt::OtherFocusReason);
+    StartIndexEdit->selectAll();
 }
 
 void TPagesRangeForm::StartIndexEditConstraintCheck(TConstraintedEdit* /*Sender*/,

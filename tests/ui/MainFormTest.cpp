@@ -1,7 +1,9 @@
 // The main window against the programmer simulator on a pseudo-terminal, through its real
 // widgets: actions are triggered and buttons clicked, labels, colours and enabled states read.
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -54,6 +57,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -191,7 +195,15 @@ public:
         Window->FileDialogRunner = [this](QFileDialog& Dialog) -> std::optional<QString> {
             ++DialogsShown;
             LastDialog = &Dialog;
+            if (&Dialog == Window->SaveDialog && SaveAs) {
+                return SaveAs->isEmpty() ? std::nullopt : SaveAs;
+            }
             return ChosenFile;
+        };
+        DefaultUnsavedReadQuestion = Window->AskAboutUnsavedRead;
+        Window->AskAboutUnsavedRead = [this](const QString& Question) {
+            UnsavedReadQuestions << Question;
+            return UnsavedReadAnswer;
         };
         Window->ConfirmOverwrite = [this](const QString& Question) {
             Questions << Question;
@@ -220,6 +232,7 @@ public:
         };
         Window->RangeDialogRunner = [this](TPagesRangeForm& Form, int MinIndex, int MaxIndex) {
             RangeBounds = {MinIndex, MaxIndex};
+            RangeTitle = Form.windowTitle();
             Form.Prepare(MinIndex, MaxIndex);
             Form.StartIndexEdit->setText(QString::number(RangeFirst));
             Form.EndIndexEdit->setText(QString::number(RangeLast));
@@ -263,6 +276,8 @@ public:
     std::unique_ptr<TMainForm> Window;
 
     std::optional<QString> ChosenFile;
+    // When set, what the save dialog answers instead (empty: cancelled).
+    std::optional<QString> SaveAs;
     int DialogsShown = 0;
     QFileDialog* LastDialog = nullptr;
     bool OverwriteAnswer = false;
@@ -275,9 +290,13 @@ public:
     QString InputPrompt;
     QString InputPreset;
     std::pair<int, int> RangeBounds{0, 0};
+    QString RangeTitle;
     int RangeFirst = 0;
     int RangeLast = 0;
     int RangeResult = TPagesRangeForm::mrCancel;
+    TMainForm::TUnsavedReadQuestion DefaultUnsavedReadQuestion;
+    QStringList UnsavedReadQuestions;
+    TUnsavedReadAnswer UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
 };
 
 // Records port notices as they are delivered.
@@ -320,9 +339,12 @@ private Q_SLOTS:
     void QtsOwnDialogsSpeakRussian();
     void LongNamesFollowTheWindowWidth();
     void StatusPanelsShowTheirWholeTextAndGoIdle();
-    void HelpShowsTheUsage();
+    void HelpDescribesEveryMenuCommandInRussian();
     void AcceptedFileDialogLeavesNoCompletionListBehind();
     void ChipMapFollowsEveryOperation();
+    void DifferingPageStandsOutOnTheMapAtAnySize();
+    void UnsavedReadIsNotReplacedWithoutAQuestion();
+    void UnsavedReadQuestionOffersSaveDontSaveAndCancel();
     void SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile();
     void ShowImageFillsTheDumpAndLoadingEmptiesIt();
     void PortNameComesFromAndGoesToTheSettingsFile();
@@ -343,7 +365,8 @@ void TMainFormTest::ElementsAreBuiltAsDesigned() {
 
     QCOMPARE(Window.windowTitle(), Q("Программатор Velmora "));
     QCOMPARE(Window.width(), 407);
-    QCOMPARE(Window.height() - Window.menuBar()->sizeHint().height(), 400);
+    // Higher than designed, so that the chip map has room.
+    QVERIFY(Window.height() - Window.menuBar()->sizeHint().height() >= 400);
     QVERIFY(Window.minimumWidth() > 0 && Window.minimumHeight() > 0);
     QVERIFY(!Window.windowIcon().isNull());
 
@@ -487,18 +510,26 @@ void TMainFormTest::EmptyImageAtStartAndAfterNewImage() {
         QVERIFY(Window.FileStateImage->pixmap().size() == QSize(64, 64));
     };
     ExpectEmpty();
-    // "Правка", the range actions, initialising and the dump are never disabled.
+    // "Правка", reading and erasing a range, initialising and the dump are never disabled.
     for (QAction* Action : {Window.NewBurnImage, Window.InitialyzeAction, Window.ShowImageAction,
-                            Window.WriteConcreatePagesAction, Window.ReadConcreatePagesAction,
-                            Window.DeleteConcreatePagesAction, Window.CompareConcreatePagesAction,
+                            Window.ReadConcreatePagesAction, Window.DeleteConcreatePagesAction,
                             Window.EditMenuItem->menuAction()}) {
         QVERIFY(Action->isEnabled());
     }
+    // Writing and comparing a range need image pages, as their full forms do.
+    const auto RangeNeedingPagesEnabled = [&Window] {
+        return Window.WriteConcreatePagesAction->isEnabled() ||
+               Window.CompareConcreatePagesAction->isEnabled();
+    };
+    QVERIFY(!RangeNeedingPagesEnabled());
 
     World.LoadImage(2);
     QCOMPARE(Shown(Window), Everything);
+    QVERIFY(Window.WriteConcreatePagesAction->isEnabled() &&
+            Window.CompareConcreatePagesAction->isEnabled());
     Window.NewBurnImage->trigger();
     ExpectEmpty();
+    QVERIFY(!RangeNeedingPagesEnabled());
 }
 
 void TMainFormTest::LoadedImageShowsItsState() {
@@ -763,13 +794,13 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
     TWorld World;
     TMainForm& Window = *World.Window;
 
-    // The range write of an empty image offers no page: upper bound -1.
-    Window.WriteConcreatePagesAction->trigger();
-    QCOMPARE(World.RangeBounds, std::make_pair(0, -1));
+    // Reading and erasing a range offer the whole chip; the dialog is titled after the command.
     Window.ReadConcreatePagesAction->trigger();
     QCOMPARE(World.RangeBounds, std::make_pair(0, 4095));
+    QCOMPARE(World.RangeTitle, Q("Прочесть указаные страницы"));
     Window.DeleteConcreatePagesAction->trigger();
     QCOMPARE(World.RangeBounds, std::make_pair(0, 4095));
+    QCOMPARE(World.RangeTitle, Q("Стереть указаные страницы"));
 
     World.LoadImage(4);
     World.RangeResult = TPagesRangeForm::mrOk;
@@ -784,6 +815,7 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
     Window.WriteToolButton->menu()->actions()[1]->trigger();
 
     QCOMPARE(World.RangeBounds, std::make_pair(0, 3));
+    QCOMPARE(World.RangeTitle, Q("Записать указаные страницы"));
     QVERIFY(DuringWrite.has_value());
     QCOMPARE(*DuringWrite, TActionFlags({false, false, false, false, false, true, false}));
     QVERIFY(StopOnDuringWrite);
@@ -795,6 +827,7 @@ void TMainFormTest::RangeActionsAskForTheRangeAndRunWithOnlyTheStopOn() {
 
     // The range compare leaves the result to the head manager's lines.
     Window.CompareConcreatePagesAction->trigger();
+    QCOMPARE(World.RangeTitle, Q("Сравнить указаные страницы"));
     QCOMPARE(World.Lines().back().Text, Q("Сравнение прошло успешно."));
 
     // The stop command ends a range operation.
@@ -1028,7 +1061,7 @@ void TMainFormTest::StatusPanelsShowTheirWholeTextAndGoIdle() {
     QCOMPARE(Window.windowTitle(), Q("Программатор Velmora "));
 }
 
-void TMainFormTest::HelpShowsTheUsage() {
+void TMainFormTest::HelpDescribesEveryMenuCommandInRussian() {
     TWorld World;
     TMainForm& Window = *World.Window;
     Window.HelpItem->trigger();
@@ -1037,7 +1070,23 @@ void TMainFormTest::HelpShowsTheUsage() {
     const auto* Browser = Window.HelpForm->findChild<QTextBrowser*>();
     QVERIFY(Browser != nullptr);
     const QString Text = Browser->toPlainText();
-    QVERIFY2(Text.contains(Q("velmora-cli write FILE")), qPrintable(Text.left(200)));
+    // Every item of every menu by its caption, followed by its key where it has one.
+    for (QAction* Menu : Window.menuBar()->actions()) {
+        QVERIFY2(Text.contains(Plain(Menu->text())), qPrintable(Menu->text()));
+        for (QAction* Item : Menu->menu()->actions()) {
+            if (Item->isSeparator()) {
+                continue;
+            }
+            QString Entry = Plain(Item->text());
+            if (!Item->shortcut().isEmpty()) {
+                Entry += Q(" (") + Item->shortcut().toString(QKeySequence::PortableText) + Q(")");
+            }
+            QVERIFY2(Text.contains(Entry), qPrintable(Entry));
+        }
+    }
+    QVERIFY(Text.contains(Q("Прочитанный образ не сохранён. Сохранить его?")));
+    QVERIFY(Text.contains(Q("Settings.ini")));
+    QVERIFY(!Text.contains(Q("velmora-cli write FILE")));
 }
 
 void TMainFormTest::AcceptedFileDialogLeavesNoCompletionListBehind() {
@@ -1139,6 +1188,177 @@ void TMainFormTest::ChipMapFollowsEveryOperation() {
     QCOMPARE(Map.GetPageState(3), TState::Different);
     QCOMPARE(Map.CountPages(TState::Equal), 3);
     QCOMPARE(World.Lines().back().Color, Red);
+}
+
+void TMainFormTest::DifferingPageStandsOutOnTheMapAtAnySize() {
+    using TState = TChipMap::TState;
+    TWorld World;
+    TMainForm& Window = *World.Window;
+    TChipMap& Map = *Window.ChipMap;
+    Window.PageControl1->setCurrentWidget(Window.ChipMapTabSheet);
+    QCoreApplication::processEvents();
+
+    // At the window's size at start every page is on screen, in a cell that can be seen.
+    for (const int Page : {0, 2080, 4095}) {
+        const QRect Cell = Map.CellRect(Page);
+        QVERIFY2(Cell.width() >= 3 && Cell.height() >= 3, qPrintable(QString::number(Page)));
+        QVERIFY2(Map.visibleRegion().contains(Cell), qPrintable(QString::number(Page)));
+    }
+    Map.SetPageState(4095, TState::Different);
+    const QImage Shot = Window.grab().toImage();
+    QCOMPARE(Shot.pixelColor(Map.mapTo(&Window, Map.CellRect(4095).center())),
+             TChipMap::StateColor(TState::Different));
+
+    // The smallest window scrolls the map rather than shrink its cells out of sight.
+    Window.resize(Window.minimumSize());
+    QCoreApplication::processEvents();
+    QVERIFY(Map.CellRect(0).width() >= 3);
+
+    // Where a cell is a single pixel, a differing page still covers an area one can see.
+    TChipMap Small;
+    Small.resize(TChipMap::Columns, TChipMap::Rows);
+    Small.SetPageState(2080, TState::Different);
+    const QImage Picture = Small.grab().toImage();
+    int Marked = 0;
+    for (int Y = 0; Y < Picture.height(); ++Y) {
+        for (int X = 0; X < Picture.width(); ++X) {
+            Marked += Picture.pixelColor(X, Y) == TChipMap::StateColor(TState::Different) ? 1 : 0;
+        }
+    }
+    QVERIFY2(Marked >= 9, qPrintable(QString::number(Marked)));
+}
+
+void TMainFormTest::UnsavedReadIsNotReplacedWithoutAQuestion() {
+    // What may stand in the image when a command that replaces it is given.
+    enum class TBefore { UnsavedRead, SavedRead, LoadedFile };
+    struct TCommand {
+        const char* Name;
+        std::function<void(TWorld&)> Run;
+        // The image the command found is gone: it went ahead.
+        std::function<bool(TWorld&)> WentAhead;
+    };
+    struct TAnswer {
+        const char* Name;
+        TBefore Before;
+        TUnsavedReadAnswer Answer;
+        bool SaveDialogConfirmed;
+        bool Asked;
+        bool GoesAhead;
+    };
+    const auto OnePageRead = [](TWorld& World) {
+        return World.Window->PageCountLable->text() == Q("В образе 1 страница.");
+    };
+    const TCommand Commands[] = {
+        {"new image", [](TWorld& World) { World.Window->NewBurnImage->trigger(); },
+         [](TWorld& World) { return World.Window->StateLabel->text() == Q("Пустой образ."); }},
+        {"load",
+         [](TWorld& World) {
+             World.ChosenFile = QString::fromStdString(World.Path("other.ldr"));
+             World.Window->LoadImageFromFileAction->trigger();
+         },
+         [](TWorld& World) { return World.Window->StateLabel->text() == Q("Образ «other.ldr»."); }},
+        // A full read that is stopped at once ends with one page.
+        {"read",
+         [](TWorld& World) {
+             QTimer::singleShot(0, World.Window.get(),
+                                [&World] { World.Window->StopAction->trigger(); });
+             World.Window->ReadAction->trigger();
+         },
+         OnePageRead},
+        {"range read",
+         [](TWorld& World) {
+             World.RangeResult = TPagesRangeForm::mrOk;
+             World.RangeFirst = World.RangeLast = 0;
+             World.Window->ReadConcreatePagesAction->trigger();
+         },
+         OnePageRead},
+        {"close", [](TWorld& World) { World.Window->close(); },
+         [](TWorld& World) { return !World.Window->isVisible(); }},
+    };
+    const TAnswer Answers[] = {
+        {"don't save", TBefore::UnsavedRead, TUnsavedReadAnswer::DontSave, false, true, true},
+        {"cancel", TBefore::UnsavedRead, TUnsavedReadAnswer::Cancel, false, true, false},
+        {"save", TBefore::UnsavedRead, TUnsavedReadAnswer::Save, true, true, true},
+        {"save, dialog cancelled", TBefore::UnsavedRead, TUnsavedReadAnswer::Save, false, true,
+         false},
+        {"read saved before", TBefore::SavedRead, TUnsavedReadAnswer::Cancel, true, false, true},
+        {"loaded file", TBefore::LoadedFile, TUnsavedReadAnswer::Cancel, true, false, true},
+    };
+
+    TWorld World;
+    WriteImageFile(World.Path("other.ldr"), 3);
+    int Saved = 0;
+    for (const TCommand& Command : Commands) {
+        for (const TAnswer& Answer : Answers) {
+            const QString Case = Q(Command.Name) + Q(", ") + Q(Answer.Name);
+            World.Window->show();
+            const QString SaveName = Q("read-%1.ldr").arg(++Saved);
+            World.SaveAs = QString::fromStdString(World.Path(SaveName.toStdString()));
+            World.UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
+            if (Answer.Before == TBefore::LoadedFile) {
+                World.LoadImage(2);
+            } else {
+                World.Window->Guarded([] { GHeadManager->ReadPages(0, 1); });
+                if (Answer.Before == TBefore::SavedRead) {
+                    World.Window->SaveImageToFileAction->trigger();
+                }
+            }
+            QCOMPARE(World.Window->PageCountLable->text(), Q("В образе 2 страницы."));
+            if (!Answer.SaveDialogConfirmed) {
+                World.SaveAs = QString();
+            }
+            World.UnsavedReadQuestions.clear();
+            World.UnsavedReadAnswer = Answer.Answer;
+
+            Command.Run(World);
+            QCoreApplication::processEvents();
+
+            QVERIFY2(World.UnsavedReadQuestions ==
+                         (Answer.Asked ? QStringList(Q("Прочитанный образ не сохранён. "
+                                                       "Сохранить его?"))
+                                       : QStringList()),
+                     qPrintable(Case));
+            QVERIFY2(Command.WentAhead(World) == Answer.GoesAhead, qPrintable(Case));
+            const bool SavedNow = Answer.Before == TBefore::UnsavedRead &&
+                                  Answer.Answer == TUnsavedReadAnswer::Save &&
+                                  Answer.SaveDialogConfirmed;
+            QVERIFY2(SavedNow == (Answer.Before == TBefore::UnsavedRead &&
+                                  fs::exists(World.Path(SaveName.toStdString()))),
+                     qPrintable(Case));
+        }
+    }
+}
+
+void TMainFormTest::UnsavedReadQuestionOffersSaveDontSaveAndCancel() {
+    TWorld World;
+    QString Shown;
+    QStringList Buttons;
+    QTimer::singleShot(0, World.Window.get(), [&] {
+        auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (Box == nullptr) {
+            return;
+        }
+        Shown = Box->text();
+        for (QAbstractButton* Button : Box->buttons()) {
+            Buttons << Plain(Button->text());
+        }
+        Box->button(QMessageBox::Discard)->click();
+    });
+    QTimer Guard; // whatever happens, the question must not block the test
+    QObject::connect(&Guard, &QTimer::timeout, [] {
+        if (QWidget* Modal = QApplication::activeModalWidget()) {
+            Modal->close();
+        }
+    });
+    Guard.start(3000);
+    const QString Question = Q("Прочитанный образ не сохранён. Сохранить его?");
+    const TUnsavedReadAnswer Answer = World.DefaultUnsavedReadQuestion(Question);
+    Guard.stop();
+
+    QCOMPARE(Shown, Question);
+    Buttons.sort();
+    QCOMPARE(Buttons, QStringList({Q("Не сохранять"), Q("Отмена"), Q("Сохранить")}));
+    QVERIFY(Answer == TUnsavedReadAnswer::DontSave);
 }
 
 void TMainFormTest::SavingUnderANameWithoutExtensionAsksAboutTheWrittenFile() {

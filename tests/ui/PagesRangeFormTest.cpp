@@ -48,6 +48,7 @@ private Q_SLOTS:
     void EmptyFieldsShowTheirBoundsAsHints();
     void KeyFilterDiscardsNonDigitsAndKeepsOkState();
     void TabMovesOnWithoutComplaint();
+    void EachShowingStartsInTheFirstField();
     void NonIntegerTextIsRejected();
     void ShowingRevalidatesTheLastTextsAgainstNewBounds();
     void OkAndCancelCloseWithTheirResults();
@@ -181,6 +182,21 @@ void TPagesRangeFormTest::TabMovesOnWithoutComplaint() {
     QTest::keyClick(Form->StartIndexEdit, Qt::Key_Tab);
     QCOMPARE(Form->focusWidget(), Form->EndIndexEdit);
     QCOMPARE(Form->NotifyLabel->text(), QStringLiteral("11 страниц."));
+}
+
+void TPagesRangeFormTest::EachShowingStartsInTheFirstField() {
+    auto Form = ShownForm(0, 4095);
+    QCOMPARE(Form->focusWidget(), Form->StartIndexEdit);
+    Type(*Form, QStringLiteral("5"), QStringLiteral("9"));
+    Form->OKButton->setFocus();
+    Form->hide();
+
+    // Shown again, the focus is back in "С:" with its last text ready to be typed over.
+    Form->show();
+    QCOMPARE(Form->focusWidget(), Form->StartIndexEdit);
+    QCOMPARE(Form->StartIndexEdit->selectedText(), QStringLiteral("5"));
+    QTest::keyClicks(Form->StartIndexEdit, QStringLiteral("7"));
+    QCOMPARE(Form->StartIndexEdit->text(), QStringLiteral("7"));
 }
 
 void TPagesRangeFormTest::NonIntegerTextIsRejected() {
