@@ -39,7 +39,8 @@ bool Save(QWidget& Widget, const QString& Folder, const QString& Name) {
 
 } // namespace
 
-bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& ImageFile) {
+bool TakeScreenshots(TMainForm& Window, THeadManager& Head, const QString& Folder,
+                     const QString& ImageFile) {
     QDir().mkpath(Folder);
     // The read taken in progress below is dropped at the end without a question.
     Window.AskAboutUnsavedRead = [](const QString&) { return TUnsavedReadAnswer::DontSave; };
@@ -48,13 +49,13 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
     Settle();
 
     if (!ImageFile.isEmpty()) {
-        Window.Guarded([&ImageFile] { GHeadManager->LoadImageFromFile(ImageFile.toStdString()); });
+        Window.Guarded([&Head, &ImageFile] { Head.LoadImageFromFile(ImageFile.toStdString()); });
         Window.WriteImageAction->trigger();
     }
     bool Saved = Save(Window, Folder, QStringLiteral("main-window.png"));
 
     TPagesRangeForm& Range = Window.GetPagesRangeForm();
-    const std::vector<int> ImagePages = GHeadManager->ImagePageNumbers();
+    const std::vector<int> ImagePages = Head.ImagePageNumbers();
     const int LastPage = ImagePages.empty() ? 0 : ImagePages.back();
     Range.Prepare(0, LastPage);
     Range.show();
@@ -72,8 +73,8 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
     // A full read in progress, with its percentage and remaining time, taken once a third of
     // the chip is read.
     bool InProgressSaved = false;
-    THeadManager::TProcessMessagesProc Handling = GHeadManager->ProcessMessages;
-    GHeadManager->ProcessMessages = [&] {
+    THeadManager::TProcessMessagesProc Handling = Head.ProcessMessages;
+    Head.ProcessMessages = [&] {
         Handling();
         if (!InProgressSaved && Window.ProgressBar->value() >= 33) {
             InProgressSaved = Save(Window, Folder, QStringLiteral("operation-in-progress.png"));
@@ -81,16 +82,16 @@ bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& Im
         }
     };
     Window.ReadAction->trigger();
-    GHeadManager->ProcessMessages = Handling;
+    Head.ProcessMessages = Handling;
     Saved = InProgressSaved && Saved;
 
     // The chip map after a check of every page that found a difference: the image written
     // again, one of its pages erased behind its back, then checked.
     if (!ImageFile.isEmpty()) {
-        Window.Guarded([&ImageFile] {
-            GHeadManager->LoadImageFromFile(ImageFile.toStdString());
-            GHeadManager->WriteImage();
-            GHeadManager->DeletePages(1, 1);
+        Window.Guarded([&Head, &ImageFile] {
+            Head.LoadImageFromFile(ImageFile.toStdString());
+            Head.WriteImage();
+            Head.DeletePages(1, 1);
         });
         Window.VerifyAllAction->trigger();
         Window.PageControl1->setCurrentWidget(Window.ChipMapTabSheet);

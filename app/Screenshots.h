@@ -5,8 +5,10 @@
 #include <QString>
 
 class TMainForm;
+class THeadManager;
 
 // Drives the window through the scene, saves main-window.png, range-dialog.png and
 // about-box.png into Folder and closes the window. False when a picture could not be saved
 // (reported on standard error).
-bool TakeScreenshots(TMainForm& Window, const QString& Folder, const QString& ImageFile);
+bool TakeScreenshots(TMainForm& Window, THeadManager& Head, const QString& Folder,
+                     const QString& ImageFile);

@@ -7,6 +7,7 @@
 #include "operations/Session.h"
 #include "operations/UIObjects.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "simulator/SimulatedProgrammer.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/PagesRangeForm.h"
@@ -36,16 +37,22 @@ int main(int Argc, char** Argv) {
         return 0;
     }
 
-    // The session (with the simulated programmer, when asked for) comes before the
+    // The session (and before it the simulated programmer, when asked for) comes before the
     // application and goes after it. It opens only the port it is given: the simulator's, or
     // the stored one.
     TSessionOptions SessionOptions;
-    SessionOptions.Simulate = Options->Simulate;
     SessionOptions.StorePort = true;
     SessionOptions.LogLimit = Options->LogLimit;
+    std::unique_ptr<TSimulatedProgrammer> Simulator;
     std::unique_ptr<TSession> Session;
     try {
-        Session = std::make_unique<TSession>(std::move(SessionOptions));
+        std::unique_ptr<ISerialPort> Port;
+        if (Options->Simulate) {
+            Simulator = StartSimulatedProgrammer();
+            SessionOptions.PortName = Simulator->GetPortName();
+            Port = Simulator->MakePort();
+        }
+        Session = std::make_unique<TSession>(std::move(SessionOptions), std::move(Port));
     } catch (const ESimulatorError& Failure) {
         std::fprintf(stderr, "%s\n", FormatText(SGuiSimulatorFailed, Failure.what()).c_str());
         return 1;
@@ -70,10 +77,10 @@ int main(int Argc, char** Argv) {
 
     bool ScreenshotsSaved = true;
     if (!Options->ScreenshotFolder.empty()) {
-        QTimer::singleShot(0, &Window, [&Window, &Options, &ScreenshotsSaved] {
-            ScreenshotsSaved =
-                TakeScreenshots(Window, QString::fromStdString(Options->ScreenshotFolder),
-                                QString::fromStdString(Options->ScreenshotImage));
+        QTimer::singleShot(0, &Window, [&Window, &Session, &Options, &ScreenshotsSaved] {
+            ScreenshotsSaved = TakeScreenshots(Window, Session->Head(),
+                                               QString::fromStdString(Options->ScreenshotFolder),
+                                               QString::fromStdString(Options->ScreenshotImage));
         });
     }
 

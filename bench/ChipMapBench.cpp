@@ -5,6 +5,7 @@
 // usage: chipmap-bench [--rounds N]    (QT_QPA_PLATFORM=offscreen without a display)
 #include "operations/HeadManager.h"
 #include "operations/Session.h"
+#include "simulator/SimulatedProgrammer.h"
 #include "ui/ChipMap.h"
 #include "ui/MainForm.h"
 
@@ -37,8 +38,8 @@ std::string WriteRandomChipImage(const QTemporaryDir& Folder) {
 }
 
 // Seconds for a full write, a full compare and a full read.
-double TimeOperations(TMainForm& Window, const std::string& Image) {
-    Window.Guarded([&] { GHeadManager->LoadImageFromFile(Image); });
+double TimeOperations(TMainForm& Window, TSession& Session, const std::string& Image) {
+    Window.Guarded([&] { Session.Head().LoadImageFromFile(Image); });
     const auto Start = TClock::now();
     Window.WriteImageAction->trigger();
     Window.CompareImageAction->trigger();
@@ -57,12 +58,13 @@ int main(int Argc, char** Argv) {
         }
     }
     QTemporaryDir Folder;
+    const std::unique_ptr<TSimulatedProgrammer> Simulator = StartSimulatedProgrammer();
     TSessionOptions Options;
-    Options.Simulate = true;
+    Options.PortName = Simulator->GetPortName();
     Options.ReadSettings = false;
     Options.SettingsFileName = Folder.filePath(QStringLiteral("Settings.ini")).toStdString();
     Options.LogFileName = Folder.filePath(QStringLiteral("Velmora.log")).toStdString();
-    TSession Session(Options);
+    TSession Session(Options, Simulator->MakePort());
     QApplication Application(Argc, Argv);
     TMainForm Window(Session);
     Window.resize(900, 800);
@@ -75,7 +77,7 @@ int main(int Argc, char** Argv) {
         for (const bool MapShown : {false, true}) {
             Window.PageControl1->setCurrentWidget(MapShown ? Window.ChipMapTabSheet
                                                            : Window.TabSheet1);
-            const double Seconds = TimeOperations(Window, Image);
+            const double Seconds = TimeOperations(Window, Session, Image);
             (MapShown ? Shown : Hidden) += Seconds;
             std::printf("round %d, map %s: write + compare + read of 4096 pages %.2f s\n",
                         Round + 1, MapShown ? "shown " : "hidden", Seconds);

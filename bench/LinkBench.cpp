@@ -27,7 +27,7 @@ double SecondsSince(TClock::time_point Start) {
     return std::chrono::duration<double>(TClock::now() - Start).count();
 }
 
-// A traffic log in a temporary folder, installed as the process-wide log while it lives.
+// A traffic log in a temporary folder, removed again when it goes.
 class TBenchLog {
 public:
     TBenchLog() {
@@ -38,10 +38,8 @@ public:
         Folder = Template;
         Log = std::make_unique<TLogManager>(Folder + "/Velmora.log");
         Log->HexMode = true;
-        GLogManager = Log.get();
     }
     ~TBenchLog() {
-        GLogManager = nullptr;
         const std::string FileName = Log->GetFileName();
         Log.reset();
         std::remove(FileName.c_str());
@@ -49,6 +47,8 @@ public:
     }
     TBenchLog(const TBenchLog&) = delete;
     TBenchLog& operator=(const TBenchLog&) = delete;
+
+    TLogManager& Get() { return *Log; }
 
 private:
     std::string Folder;
@@ -67,10 +67,11 @@ void CheckEveryRequestAnswered(const TProgrammerSimulator& Simulator, int Exchan
 
 void MeasureExchangeRate(int Exchanges, bool WithLog) {
     std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
+    TLogManager NoLog;
     TSimulatorOptions Options;
     Options.RecordTraffic = true; // read by CheckEveryRequestAnswered
     TProgrammerSimulator Simulator(Options);
-    TProtocolManager Protocol(Simulator.Start());
+    TProtocolManager Protocol(Simulator.Start(), nullptr, Log ? Log->Get() : NoLog);
     const TClock::time_point Start = TClock::now();
     for (int i = 0; i < Exchanges; ++i) {
         Protocol.DeletePage(i % 4096);
@@ -84,11 +85,12 @@ void MeasureExchangeRate(int Exchanges, bool WithLog) {
 
 void MeasurePacedErase(int Pages, bool WithLog) {
     std::unique_ptr<TBenchLog> Log = WithLog ? std::make_unique<TBenchLog>() : nullptr;
+    TLogManager NoLog;
     TSimulatorOptions Options;
     Options.BaudRate = PacedBaudRate;
     Options.RecordTraffic = true; // the wire bytes are counted from the recorded frames
     TProgrammerSimulator Simulator(Options);
-    TProtocolManager Protocol(Simulator.Start());
+    TProtocolManager Protocol(Simulator.Start(), nullptr, Log ? Log->Get() : NoLog);
     const TClock::time_point Start = TClock::now();
     for (int Page = 0; Page < Pages; ++Page) {
         Protocol.DeletePage(Page);

@@ -14,7 +14,6 @@
 #include "image/BinaryImageFile.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
-#include "operations/Startup.h"
 #include "operations/UIObjects.h"
 #include "serial/PortDiscovery.h"
 #include "serial/PortNames.h"

@@ -14,6 +14,7 @@
 #include "operations/Verification.h"
 #include "platform/Console.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "simulator/SimulatedProgrammer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -238,7 +239,8 @@ class TProgrammerSession {
 public:
     TProgrammerSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err,
                        TCommandReport& Report)
-        : Err(Err), Report(Report), Console(Out, Err), Session(MakeSession(Global)) {
+        : Err(Err), Report(Report), Console(Out, Err), Simulator(StartSimulatorIfAsked(Global)),
+          Session(MakeSession(Global, Simulator.get())) {
         if (TJsonLines* Lines = Report.Json()) {
             JsonView.emplace(*Lines);
             Session->AttachView(&*JsonView, false);
@@ -258,7 +260,7 @@ public:
     TProgrammerSession& operator=(const TProgrammerSession&) = delete;
 
     THeadManager& Head() { return Session->Head(); }
-    void AddLine(const std::string& Text, TColor Color) { GInfoRichEdit->AddMessage(Text, Color); }
+    void AddLine(const std::string& Text, TColor Color) { Session->Info().AddMessage(Text, Color); }
     // An error that ends the command: a red line on standard error, or the result's error.
     void ShowError(const std::string& Text, const TFailureDetails& Details = {}) {
         Report.SetError(Text, Details);
@@ -270,20 +272,30 @@ public:
     bool WasStopped() const { return Stopped; }
 
 private:
-    static std::unique_ptr<TSession> MakeSession(const TCliGlobalOptions& Global) {
+    static std::unique_ptr<TSimulatedProgrammer>
+    StartSimulatorIfAsked(const TCliGlobalOptions& Global) {
+        if (!Global.Simulate) {
+            return nullptr;
+        }
+        try {
+            return StartSimulatedProgrammer();
+        } catch (const ESimulatorError& Error) {
+            throw Exception(FormatText(SCliSimulatorFailed, Error.what()));
+        }
+    }
+
+    // The session on the simulator's port when there is one, else on the port asked for.
+    static std::unique_ptr<TSession> MakeSession(const TCliGlobalOptions& Global,
+                                                 TSimulatedProgrammer* Simulator) {
         TSessionOptions Options;
-        Options.Simulate = Global.Simulate;
-        Options.PortName = Global.PortName;
+        Options.PortName = Simulator != nullptr ? Simulator->GetPortName() : Global.PortName;
         Options.LogLimit = Global.LogLimit;
         Options.ContinueLog = Global.LogAppend;
         if (!Global.LogFile.empty()) {
             Options.LogFileName = Global.LogFile;
         }
-        try {
-            return std::make_unique<TSession>(std::move(Options));
-        } catch (const ESimulatorError& Error) {
-            throw Exception(FormatText(SCliSimulatorFailed, Error.what()));
-        }
+        return std::make_unique<TSession>(std::move(Options),
+                                          Simulator != nullptr ? Simulator->MakePort() : nullptr);
     }
 
     // Every progress step also as a progress object, with the page just done.
@@ -319,6 +331,8 @@ private:
     TConsoleView Console;
     std::optional<TJsonView> JsonView;
     TInterruptCatcher InterruptCatcher;
+    // The simulated programmer outlives the session that talks to it.
+    std::unique_ptr<TSimulatedProgrammer> Simulator;
     std::unique_ptr<TSession> Session;
     bool Stopped = false;
 };

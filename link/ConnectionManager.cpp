@@ -10,31 +10,23 @@
 #include <chrono>
 #include <utility>
 
-namespace {
-
-std::unique_ptr<ISerialPort> NamedPort(std::unique_ptr<ISerialPort> Port,
-                                       const std::string& PortName) {
+TConnectionManager::TConnectionManager(const std::string& PortName,
+                                       std::unique_ptr<ISerialPort> Port, TLogManager& Log)
+    : TConnectionManager(Port ? std::move(Port) : MakeSerialPort(), Log) {
     // A port that cannot be opened is not an error here: the next command times out.
-    Port->SetPortName(PortName);
-    return Port;
+    OpenNamed(PortName);
 }
 
-} // namespace
-
-TConnectionManager::TConnectionManager(const std::string& PortName,
-                                       std::unique_ptr<ISerialPort> Port)
-    : TConnectionManager(NamedPort(Port ? std::move(Port) : MakeSerialPort(), PortName)) {}
-
-TConnectionManager::TConnectionManager(std::unique_ptr<ISerialPort> SerialPort)
-    : Port(std::move(SerialPort)) {
-    ReadThread = std::make_unique<TAnisochronousCommReadThread>(*Port);
+TConnectionManager::TConnectionManager(std::unique_ptr<ISerialPort> SerialPort, TLogManager& Log)
+    : Log(Log), Port(std::move(SerialPort)) {
+    ReadThread = std::make_unique<TAnisochronousCommReadThread>(*Port, Log);
 
     Composer = std::make_unique<TPackageComposer>(StartMarker, EndMarker, Terminator);
     Composer->OnPackageComposed = [this](void* Sender, const TByteArray& Frame) {
         PackageComposed(Sender, Frame);
     };
 
-    Extractor = std::make_unique<TPackageExtractor>(StartMarker, EndMarker);
+    Extractor = std::make_unique<TPackageExtractor>(StartMarker, EndMarker, Log);
     Extractor->OnPackageExtracted = [this](void* Sender, const TByteArray& Package) {
         PackageExtracted(Sender, Package);
     };
@@ -106,7 +98,18 @@ std::string TConnectionManager::GetPortName() const {
 }
 
 bool TConnectionManager::SetPortName(const std::string& Name) {
-    return Port->SetPortName(Name);
+    return OpenNamed(Name);
+}
+
+bool TConnectionManager::OpenNamed(const std::string& Name) {
+    if (Port->SetPortName(Name)) {
+        return true;
+    }
+    const std::string Why = Port->GetLastOpenErrorText();
+    if (!Why.empty()) {
+        Log.WriteMessage(Why);
+    }
+    return false;
 }
 
 bool TConnectionManager::IsPortOpen() const {
@@ -146,9 +149,14 @@ void TConnectionManager::BytesReceived(void* /*Sender*/, const TByteArray& Bytes
 }
 
 void TConnectionManager::PackageComposed(void* /*Sender*/, const TByteArray& Frame) {
-    LogBytes(Frame, SWrittenToCommPort);
-    // A closed port or a failed write is not reported: no reply comes and the wait times out.
-    Port->Write(Frame.data(), static_cast<std::uint32_t>(Frame.size()));
+    Log.WriteBytes(Frame, SWrittenToCommPort);
+    // A closed port or a failed write is only logged: no reply comes and the wait times out.
+    const auto Count = static_cast<std::uint32_t>(Frame.size());
+    const std::uint32_t Sent = Port->Write(Frame.data(), Count);
+    if (Sent < Count && Port->IsOpen()) {
+        Log.WriteMessage(FormatText(SCommPortWriteIncomplete, Port->GetPortName().c_str(),
+                                    static_cast<unsigned>(Sent), static_cast<unsigned>(Count)));
+    }
 }
 
 void TConnectionManager::PackageExtracted(void* /*Sender*/, const TByteArray& Package) {

@@ -19,6 +19,7 @@
 class TAnisochronousCommReadThread;
 class TPackageComposer;
 class TPackageExtractor;
+class TLogManager;
 
 class TConnectionManager {
 public:
@@ -35,13 +36,14 @@ public:
     static constexpr std::uint8_t Terminator = Programmer::Terminator;
 
     // Opens the platform's serial port (or Port, when given) under PortName (a port that cannot
-    // be opened leaves the link closed, not failed) and starts the read thread and the
-    // extractor thread.
-    explicit TConnectionManager(const std::string& PortName = "COM1",
-                                std::unique_ptr<ISerialPort> Port = nullptr);
+    // be opened leaves the link closed, not failed, and says why in the log) and starts the
+    // read thread and the
+    // extractor thread. Everything sent, received and concluded is recorded into Log.
+    TConnectionManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
+                       TLogManager& Log);
     // Works over SerialPort, a port made elsewhere (not null), as it is: open or closed, under
     // the name it has. Starts the read thread and the extractor thread.
-    explicit TConnectionManager(std::unique_ptr<ISerialPort> SerialPort);
+    TConnectionManager(std::unique_ptr<ISerialPort> SerialPort, TLogManager& Log);
     // Closes the port, then stops and joins both threads before anything they use goes.
     ~TConnectionManager();
     TConnectionManager(const TConnectionManager&) = delete;
@@ -84,6 +86,10 @@ private:
     // Takes the oldest queued package, waiting for one until Deadline; false when none came.
     bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
+    // Opens the port under Name; when it does not open, the log says why.
+    bool OpenNamed(const std::string& Name);
+
+    TLogManager& Log;
     std::unique_ptr<ISerialPort> Port;
     std::unique_ptr<TAnisochronousCommReadThread> ReadThread;
     std::unique_ptr<TPackageComposer> Composer;

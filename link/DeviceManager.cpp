@@ -44,9 +44,10 @@ std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device
     }
 }
 
-TDeviceManager::TDeviceManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
-    : PackageManager(std::make_unique<TPackageManager>()),
-      ConnectionManager(std::make_unique<TConnectionManager>(PortName, std::move(Port))),
+TDeviceManager::TDeviceManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
+                               TLogManager& Log)
+    : Log(Log), PackageManager(std::make_unique<TPackageManager>()),
+      ConnectionManager(std::make_unique<TConnectionManager>(PortName, std::move(Port), Log)),
       ReplyMatcher(std::make_unique<TReplyMatcher>()) {}
 
 TDeviceManager::~TDeviceManager() {
@@ -66,25 +67,31 @@ bool TDeviceManager::ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumb
         if (ReplyMatcher->Accepts(Identity, Package.data(), Package.size(), Reason)) {
             return true;
         }
-        LogMessage(FormatText(SLateReplyDropped, Reason.c_str()));
+        Log.WriteMessage(FormatText(SLateReplyDropped, Reason.c_str()));
         return false;
     };
     TByteArray Answer;
     if (!ConnectionManager->SendAndWait(Request, TimeoutMs, Answer, IsAnswer)) {
         ReplyMatcher->Abandoned(Identity);
-        LogMessage(FormatText(SPackageWaitTimeOut, static_cast<int>(TimeoutMs)));
+        Log.WriteMessage(FormatText(SPackageWaitTimeOut, static_cast<int>(TimeoutMs)));
         RaiseNotPlugged();
     }
     const TPackageIntegrity Integrity = CheckPackageIntegrity(Answer);
     if (Integrity != TPackageIntegrity::Sound && Integrity != TPackageIntegrity::TooShort) {
-        LogMessage(IntegrityText(Integrity));
-        LogBytes(Answer, "");
+        Log.WriteMessage(IntegrityText(Integrity));
+        Log.WriteBytes(Answer, "");
         EDamagedReply Damaged;
         Damaged.Because(IntegrityText(Integrity));
         throw Damaged;
     }
     // Too short a reply raises EWrongLength here.
-    Reply.FromBytes(Answer);
+    try {
+        Reply.FromBytes(Answer);
+    } catch (const EWrongLength&) {
+        Log.WriteMessage(FormatText(SWrongLengthReport, static_cast<int>(Answer.size())));
+        Log.WriteBytes(Answer, "");
+        throw;
+    }
     ReplyMatcher->Answered(Identity, Reply.GetNumber());
     return true;
 }

@@ -13,6 +13,7 @@
 class IROMPackage;
 class TPackageManager;
 class TConnectionManager;
+class TLogManager;
 class TReplyMatcher;
 
 class EDeviceManagerException : public Exception {
@@ -50,9 +51,9 @@ std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device
 class TDeviceManager {
 public:
     // Opens PortName on the platform's serial port (or on Port, when given) and starts the
-    // serial link.
-    explicit TDeviceManager(const std::string& PortName = "COM1",
-                            std::unique_ptr<ISerialPort> Port = nullptr);
+    // serial link, which records into Log.
+    TDeviceManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
+                   TLogManager& Log);
     ~TDeviceManager();
     TDeviceManager(const TDeviceManager&) = delete;
     TDeviceManager& operator=(const TDeviceManager&) = delete;
@@ -80,6 +81,7 @@ private:
     // Raises EBurnerNotPlugged, with the reason the port did not open when it is not open.
     [[noreturn]] void RaiseNotPlugged() const;
 
+    TLogManager& Log;
     std::unique_ptr<TPackageManager> PackageManager;
     std::unique_ptr<TConnectionManager> ConnectionManager;
     std::unique_ptr<TReplyMatcher> ReplyMatcher;

@@ -56,14 +56,14 @@ bool IsSuccess(const IROMPackage& Reply) {
     return (Reply.GetCommand() & 0x0F) == SuccessNibble;
 }
 
-void LogRequest(const std::string& Text) {
-    LogMessage("");
-    LogMessage(Text);
+void LogRequest(TLogManager& Log, const std::string& Text) {
+    Log.WriteMessage("");
+    Log.WriteMessage(Text);
 }
 
-void LogResult(const std::string& Text) {
-    LogMessage(Text);
-    LogMessage("");
+void LogResult(TLogManager& Log, const std::string& Text) {
+    Log.WriteMessage(Text);
+    Log.WriteMessage("");
 }
 
 // Raises Error with the reply code that caused it.
@@ -95,7 +95,7 @@ template <typename TError> [[noreturn]] void RaiseWithReply(std::uint8_t Code) {
 // the command (and Page, for a page command) and goes into the log before it passes on, so
 // that the log says where the exchange broke off.
 template <typename TExchange>
-auto NamingFailures(std::uint8_t Command, std::optional<std::uint16_t> Page,
+auto NamingFailures(TLogManager& Log, std::uint8_t Command, std::optional<std::uint16_t> Page,
                     const TExchange& Exchange) {
     try {
         return Exchange();
@@ -104,19 +104,19 @@ auto NamingFailures(std::uint8_t Command, std::optional<std::uint16_t> Page,
             Failure.AtPage(*Page);
         }
         Failure.AtCommand(Command);
-        LogMessage(Failure.what());
+        Log.WriteMessage(Failure.what());
         throw;
     }
 }
 
 // A page of data is exactly one chip page long; anything else was damaged on the way, even when
 // its checksum happens to agree.
-void CheckPageDataLength(const IROMPackage& Reply) {
+void CheckPageDataLength(TLogManager& Log, const IROMPackage& Reply) {
     const std::size_t Length = Reply.GetData().size();
     if (Reply.GetCommand() == PageDataReply && Reply.GetPageNumber() != UnknownPageNumber &&
         Length != PageLength) {
-        LogMessage(FormatText(SPageDataWrongLength, static_cast<int>(Length),
-                              static_cast<int>(PageLength)));
+        Log.WriteMessage(FormatText(SPageDataWrongLength, static_cast<int>(Length),
+                                    static_cast<int>(PageLength)));
         throw EDamagedReply();
     }
 }
@@ -126,12 +126,13 @@ void CheckPageDataLength(const IROMPackage& Reply) {
 enum class TDifference { IsError, IsAnswer };
 
 // One page command: log, exchange, judge the reply.
-bool RunPageCommand(TDeviceManager& DeviceManager, std::uint8_t Command, int PageNumber,
-                    std::uint32_t TimeoutMs, const TByteArray& Data, const char* RequestText,
-                    const char* ResultText, TDifference Difference = TDifference::IsError) {
+bool RunPageCommand(TDeviceManager& DeviceManager, TLogManager& Log, std::uint8_t Command,
+                    int PageNumber, std::uint32_t TimeoutMs, const TByteArray& Data,
+                    const char* RequestText, const char* ResultText,
+                    TDifference Difference = TDifference::IsError) {
     const std::uint16_t Page = WirePageNumber(PageNumber);
-    LogRequest(FormatText(RequestText, static_cast<int>(Page)));
-    return NamingFailures(Command, Page, [&] {
+    LogRequest(Log, FormatText(RequestText, static_cast<int>(Page)));
+    return NamingFailures(Log, Command, Page, [&] {
         TROMPackage Reply;
         DeviceManager.ExecuteCommand(Command, Page, TimeoutMs, Reply, Data);
         if (!IsSuccess(Reply)) {
@@ -140,18 +141,18 @@ bool RunPageCommand(TDeviceManager& DeviceManager, std::uint8_t Command, int Pag
             }
             RaiseDeviceError(Reply);
         }
-        LogResult(FormatText(ResultText, static_cast<int>(Page)));
+        LogResult(Log, FormatText(ResultText, static_cast<int>(Page)));
         return true;
     });
 }
 
 // The programmer's buffer into Reply. Asking again is harmless: the request only reads the
 // buffer. A reply damaged on the line is asked for again a few times before the read fails.
-void RequestPageReply(TDeviceManager& DeviceManager, TROMPackage& Reply) {
+void RequestPageReply(TDeviceManager& DeviceManager, TLogManager& Log, TROMPackage& Reply) {
     for (int Attempt = 1;; ++Attempt) {
         try {
             DeviceManager.ExecuteCommand(RequestPageCommand, 0, RequestPageTimeout, Reply);
-            CheckPageDataLength(Reply);
+            CheckPageDataLength(Log, Reply);
             return;
         } catch (const EDamagedReply&) {
             if (Attempt == PageRequestAttempts) {
@@ -162,22 +163,23 @@ void RequestPageReply(TDeviceManager& DeviceManager, TROMPackage& Reply) {
                 throw;
             }
         }
-        LogMessage(FormatText(SRequestPageRepeated, Attempt + 1, PageRequestAttempts));
+        Log.WriteMessage(FormatText(SRequestPageRepeated, Attempt + 1, PageRequestAttempts));
     }
 }
 
 } // namespace
 
-TProtocolManager::TProtocolManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
-    : DeviceManager(std::make_unique<TDeviceManager>(PortName, std::move(Port))) {}
+TProtocolManager::TProtocolManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
+                                   TLogManager& Log)
+    : Log(Log), DeviceManager(std::make_unique<TDeviceManager>(PortName, std::move(Port), Log)) {}
 
 TProtocolManager::~TProtocolManager() = default;
 
 void TProtocolManager::Initialize(std::string& Answer) {
-    LogRequest(SInitializeRequest);
+    LogRequest(Log, SInitializeRequest);
     Answer.clear();
     TROMPackage Reply;
-    NamingFailures(InitializeCommand, std::nullopt, [&] {
+    NamingFailures(Log, InitializeCommand, std::nullopt, [&] {
         DeviceManager->ExecuteCommand(InitializeCommand, 0, PageCommandTimeout, Reply);
         if (Reply.GetCommand() != IdentificationReply) {
             RaiseDeviceError(Reply);
@@ -186,33 +188,33 @@ void TProtocolManager::Initialize(std::string& Answer) {
     // The controller's text, one character per byte, taken as it comes.
     const TByteArray& Data = Reply.GetData();
     Answer.assign(Data.begin(), Data.end());
-    LogResult(FormatText(SInitializeResult, Answer.c_str()));
+    LogResult(Log, FormatText(SInitializeResult, Answer.c_str()));
 }
 
 bool TProtocolManager::TransferPage(int PageNumber, const TMemoryPage& Page) {
     const TByteArray& Data = Page.GetData();
     const auto TimeoutMs = static_cast<std::uint32_t>(Data.size()) * TransferMsPerByte;
-    return RunPageCommand(*DeviceManager, TransferPageCommand, PageNumber, TimeoutMs, Data,
+    return RunPageCommand(*DeviceManager, Log, TransferPageCommand, PageNumber, TimeoutMs, Data,
                           STransferPageRequest, STransferPageResult);
 }
 
 bool TProtocolManager::WritePage(int PageNumber) {
-    return RunPageCommand(*DeviceManager, WritePageCommand, PageNumber, PageCommandTimeout, {},
+    return RunPageCommand(*DeviceManager, Log, WritePageCommand, PageNumber, PageCommandTimeout, {},
                           SWritePageRequest, SWritePageResult);
 }
 
 bool TProtocolManager::ReadPage(int PageNumber) {
-    return RunPageCommand(*DeviceManager, ReadPageCommand, PageNumber, PageCommandTimeout, {},
+    return RunPageCommand(*DeviceManager, Log, ReadPageCommand, PageNumber, PageCommandTimeout, {},
                           SReadPageRequest, SReadPageResult);
 }
 
 void TProtocolManager::RequestPage(std::shared_ptr<IMemoryPage>& Page) {
-    LogRequest(SRequestPageRequest);
+    LogRequest(Log, SRequestPageRequest);
     Page.reset();
     TROMPackage Reply;
     // The page asked for is the one read before; the head manager names it.
-    NamingFailures(RequestPageCommand, std::nullopt, [&] {
-        RequestPageReply(*DeviceManager, Reply);
+    NamingFailures(Log, RequestPageCommand, std::nullopt, [&] {
+        RequestPageReply(*DeviceManager, Log, Reply);
         if (Reply.GetCommand() != PageDataReply) {
             RaiseDeviceError(Reply);
         }
@@ -225,16 +227,16 @@ void TProtocolManager::RequestPage(std::shared_ptr<IMemoryPage>& Page) {
     const std::uint32_t Address = std::uint32_t{PageNumber} * PageLength;
     Received->Fill(PageNumber, static_cast<std::int32_t>(Address), Reply.GetData());
     Page = std::move(Received);
-    LogResult(SRequestPageResult);
+    LogResult(Log, SRequestPageResult);
 }
 
 bool TProtocolManager::ComparePage(int PageNumber) {
     // The programmer's compare error is its answer that the chip page differs from its buffer.
-    return RunPageCommand(*DeviceManager, ComparePageCommand, PageNumber, PageCommandTimeout, {},
-                          SComparePageRequest, SComparePageResult, TDifference::IsAnswer);
+    return RunPageCommand(*DeviceManager, Log, ComparePageCommand, PageNumber, PageCommandTimeout,
+                          {}, SComparePageRequest, SComparePageResult, TDifference::IsAnswer);
 }
 
 bool TProtocolManager::DeletePage(int PageNumber) {
-    return RunPageCommand(*DeviceManager, DeletePageCommand, PageNumber, PageCommandTimeout, {},
-                          SDeletePageRequest, SDeletePageResult);
+    return RunPageCommand(*DeviceManager, Log, DeletePageCommand, PageNumber, PageCommandTimeout,
+                          {}, SDeletePageRequest, SDeletePageResult);
 }

@@ -12,6 +12,7 @@
 class IMemoryPage;
 class TMemoryPage;
 class TDeviceManager;
+class TLogManager;
 
 class EDeviceException : public Exception {
 public:
@@ -46,9 +47,9 @@ public:
 class TProtocolManager {
 public:
     // Builds the device manager and with it the whole serial link on PortName (on Port, when
-    // given, else on the platform's serial port).
-    explicit TProtocolManager(const std::string& PortName = "COM1",
-                              std::unique_ptr<ISerialPort> Port = nullptr);
+    // given, else on the platform's serial port); every layer records into Log.
+    TProtocolManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
+                     TLogManager& Log);
     ~TProtocolManager();
     TProtocolManager(const TProtocolManager&) = delete;
     TProtocolManager& operator=(const TProtocolManager&) = delete;
@@ -67,5 +68,6 @@ public:
     TDeviceManager& GetDeviceManager() { return *DeviceManager; }
 
 private:
+    TLogManager& Log;
     std::unique_ptr<TDeviceManager> DeviceManager;
 };

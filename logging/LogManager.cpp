@@ -11,8 +11,6 @@
 #include <ctime>
 #include <utility>
 
-TLogManager* GLogManager = nullptr;
-
 namespace {
 
 std::string FolderOf(const std::string& FileName) {
@@ -173,10 +171,8 @@ void TLogManager::EndBatch() {
     }
 }
 
-TLogBatch::TLogBatch() : Log(GLogManager) {
-    if (Log != nullptr) {
-        Log->BeginBatch();
-    }
+TLogBatch::TLogBatch(TLogManager& Log) : Log(&Log) {
+    Log.BeginBatch();
 }
 
 TLogBatch::~TLogBatch() {

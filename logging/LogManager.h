@@ -24,6 +24,8 @@ std::optional<std::uint64_t> ParseLogLimit(const std::string& Text);
 
 class TLogManager {
 public:
+    // A log that is off: it takes records and writes nothing, and touches no file.
+    TLogManager() : Limit(DefaultLogLimit) {}
     // Creates or truncates FileName, removes the previous run's "<FileName>.1" and holds the
     // file open, exclusively, for the whole run. Never throws because of the file: when it
     // cannot be created (or another running instance holds it) logging is off for the run.
@@ -83,10 +85,10 @@ private:
 };
 
 // Keeps the records of one step of an operation for one write at its end (see
-// TLogManager::BeginBatch); does nothing without a log manager.
+// TLogManager::BeginBatch).
 class TLogBatch {
 public:
-    TLogBatch();
+    explicit TLogBatch(TLogManager& Log);
     // Writes the records when Close has not; a failure is dropped here.
     ~TLogBatch();
     TLogBatch(const TLogBatch&) = delete;
@@ -97,18 +99,3 @@ public:
 private:
     TLogManager* Log;
 };
-
-// The process-wide log; null while no log manager exists (then nothing is logged).
-extern TLogManager* GLogManager;
-
-// Null-safe shorthands used by the layers that log.
-inline void LogMessage(const std::string& Text) {
-    if (GLogManager != nullptr) {
-        GLogManager->WriteMessage(Text);
-    }
-}
-inline void LogBytes(const TByteArray& Bytes, const std::string& Caption) {
-    if (GLogManager != nullptr) {
-        GLogManager->WriteBytes(Bytes, Caption);
-    }
-}

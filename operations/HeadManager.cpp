@@ -17,8 +17,6 @@
 #include <cmath>
 #include <utility>
 
-THeadManager* GHeadManager = nullptr;
-
 namespace {
 
 constexpr std::int32_t PageLength = Programmer::PageLength;
@@ -83,10 +81,11 @@ int ReadPercentAfterPage(int Page, int Last) {
 
 } // namespace
 
-THeadManager::THeadManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port)
-    : Converter(std::make_unique<THexFileToMemoryMapConverter>()),
+THeadManager::THeadManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
+                           TLogManager& Log)
+    : Log(Log), Converter(std::make_unique<THexFileToMemoryMapConverter>()),
       MemoryMap(std::make_shared<TMemoryMap>()), HexFile(std::make_shared<THexFile>()),
-      ProtocolManager(std::make_unique<TProtocolManager>(PortName, std::move(Port))) {
+      ProtocolManager(std::make_unique<TProtocolManager>(PortName, std::move(Port), Log)) {
     ProtocolManager->GetDeviceManager().GetConnectionManager().SetWhileWaiting([this] {
         if (WhileWaiting) {
             WhileWaiting();
@@ -202,7 +201,7 @@ void THeadManager::SendPageDone(int Page, TPageOutcome Outcome) {
 
 void THeadManager::RunPageSteps(int Page, const std::function<void()>& Steps) {
     try {
-        TLogBatch PageRecords;
+        TLogBatch PageRecords(Log);
         Steps();
         PageRecords.Close();
     } catch (Exception& Failure) {

@@ -19,6 +19,7 @@ class IHexFile;
 class THexFileToMemoryMapConverter;
 class TProtocolManager;
 class TDeviceManager;
+class TLogManager;
 
 class THeadManager {
 public:
@@ -44,10 +45,9 @@ public:
     // The chip's pages are 0 .. LastChipPage; a full read or erase covers all of them.
     static constexpr int LastChipPage = Programmer::LastPage;
 
-    // Builds the whole programmer link and opens PortName ("COM1" unless told otherwise) on the
-    // platform's serial port, or on Port when given.
-    explicit THeadManager(const std::string& PortName = "COM1",
-                          std::unique_ptr<ISerialPort> Port = nullptr);
+    // Builds the whole programmer link, recording into Log, and opens PortName on the
+    // platform's serial port, or on Port when given. Log must outlive the head manager.
+    THeadManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port, TLogManager& Log);
     ~THeadManager();
     THeadManager(const THeadManager&) = delete;
     THeadManager& operator=(const THeadManager&) = delete;
@@ -172,6 +172,7 @@ private:
     void TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap, std::vector<int> Missing,
                        bool Complete);
 
+    TLogManager& Log;
     std::unique_ptr<THexFileToMemoryMapConverter> Converter;
     std::shared_ptr<IMemoryMap> MemoryMap;
     std::shared_ptr<IHexFile> HexFile;
@@ -184,6 +185,3 @@ private:
     int CurrentPage = -1;
     std::string Identification;
 };
-
-// The process-wide head manager; null while none exists.
-extern THeadManager* GHeadManager;

@@ -5,26 +5,26 @@
 #include "link/DeviceManager.h"
 #include "operations/HeadManager.h"
 #include "operations/ImageFileNames.h"
-#include "operations/Startup.h"
+#include "operations/Programmer.h"
 #include "operations/UIObjects.h"
-#include "simulator/SimulatedProgrammer.h"
 
 #include <stdexcept>
 #include <utility>
 
-TSession::TSession(TSessionOptions SessionOptions) : Options(std::move(SessionOptions)) {
-    std::unique_ptr<ISerialPort> Port;
-    if (Options.Simulate) {
-        Simulator = StartSimulatedProgrammer();
-        Options.PortName = Simulator->GetPortName();
+TSession::TSession(TSessionOptions SessionOptions, std::unique_ptr<ISerialPort> Port)
+    : Options(std::move(SessionOptions)), ImageState(std::make_unique<TBurnImagae>()),
+      InfoSink(std::make_unique<TInfoRichEdit>()), ProgressDisplay(std::make_unique<TProgress>()) {
+    if (Port) {
+        // Someone else's port: the stored one stays as it is.
         Options.StorePort = false;
-        Port = Simulator->MakePort();
     }
     const std::uint64_t LogLimit = Options.LogLimit.value_or(
         Options.ReadSettings ? LoadLogLimit(Options.SettingsFileName) : DefaultLogLimit);
-    // The port is known before the head manager opens it: no other port is ever touched.
-    Singletons = std::make_unique<TApplicationSingletons>(
-        ChoosePort(), Options.LogFileName, LogLimit, Options.ContinueLog, std::move(Port));
+    // The port is known before the programmer opens it: no other port is ever touched.
+    const std::string PortName = Port ? Options.PortName : ChoosePort();
+    Programmer = std::make_unique<TProgrammer>(
+        PortName, std::move(Port),
+        TProgrammerLog{Options.LogFileName, LogLimit, Options.ContinueLog});
     ConnectEvents();
 }
 
@@ -33,10 +33,7 @@ TSession::~TSession() {
         StorePortName();
     }
     AttachView(nullptr);
-    Singletons.reset();
-    if (Simulator) {
-        Simulator->Stop();
-    }
+    Programmer.reset();
 }
 
 std::string TSession::ChoosePort() {
@@ -47,18 +44,22 @@ std::string TSession::ChoosePort() {
 }
 
 THeadManager& TSession::Head() {
-    return Singletons->GetHeadManager();
+    return Programmer->Head();
 }
 
 const THeadManager& TSession::Head() const {
-    return Singletons->GetHeadManager();
+    return Programmer->Head();
+}
+
+TLogManager& TSession::Log() {
+    return Programmer->Log();
 }
 
 void TSession::AttachView(IMainView* NewView, bool WithProgress) {
     View = NewView;
-    Singletons->GetBurnImage().SetView(View);
-    Singletons->GetInfoRichEdit().SetView(View);
-    Singletons->GetProgress().SetView(WithProgress ? View : nullptr);
+    ImageState->SetView(View);
+    InfoSink->SetView(View);
+    ProgressDisplay->SetView(WithProgress ? View : nullptr);
 }
 
 void TSession::SetProcessMessages(std::function<void()> ProcessMessages) {
@@ -70,7 +71,7 @@ void TSession::SetWhileWaiting(std::function<void()> WhileWaiting) {
 }
 
 void TSession::ResetProgress() {
-    Singletons->GetProgress().Reset();
+    ProgressDisplay->Reset();
 }
 
 std::optional<TCommOpenError> TSession::GetPortProblem() {
@@ -87,9 +88,9 @@ bool TSession::StorePortName() {
 
 void TSession::ConnectEvents() {
     THeadManager& Manager = Head();
-    TBurnImagae& Image = Singletons->GetBurnImage();
-    TInfoRichEdit& Info = Singletons->GetInfoRichEdit();
-    TProgress& Progress = Singletons->GetProgress();
+    TBurnImagae& Image = *ImageState;
+    TInfoRichEdit& Info = *InfoSink;
+    TProgress& Progress = *ProgressDisplay;
     Manager.OnImageLoaded = [this, &Image](THeadManager*, const std::shared_ptr<IMemoryMap>& Map,
                                            const std::string& FileName) {
         const int PageCount = Map != nullptr ? Map->GetCount() : 0;

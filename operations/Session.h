@@ -1,13 +1,14 @@
-// One run of Velmora against one programmer, as both front ends start it: the process-wide
-// objects made on the right port from the start (the simulator's when simulating, else the one
-// asked for, else the stored one), the head manager's events connected to the image state, the
-// information pane and the progress display, and the port stored again at the end. A front end
-// only implements IMainView and hands its view and its message processing in.
+// One run of Velmora against one programmer, as both front ends start it: the programmer made on
+// the right port from the start (the one handed in, else the one asked for, else the stored
+// one), the head manager's events connected to the image state, the information pane and the
+// progress display, and the port stored again at the end. A front end only implements
+// IMainView and hands its view and its message processing in.
 #pragma once
 
 #include "logging/LogManager.h"
 #include "operations/MainView.h"
 #include "operations/Settings.h"
+#include "serial/SerialPort.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,17 +16,15 @@
 #include <optional>
 #include <string>
 
-class TApplicationSingletons;
+class TBurnImagae;
 class TDeviceManager;
 class THeadManager;
-class TSimulatedProgrammer;
+class TInfoRichEdit;
+class TProgrammer;
+class TProgress;
 enum class TCommOpenError;
 
 struct TSessionOptions {
-    // Runs against a simulated programmer of its own (on a pseudo-terminal, or in the process
-    // where there are none); no real port is opened and the stored port is neither read nor
-    // changed.
-    bool Simulate = false;
     // The port to open; empty: the stored one (COM1 when none is stored).
     std::string PortName;
     // Read the port and the log limit from the settings file.
@@ -42,9 +41,12 @@ struct TSessionOptions {
 
 class TSession {
 public:
-    // Starts the simulator when asked, makes the process-wide objects on the chosen port and
-    // connects the head manager's events. Raises what the simulator or the objects raise.
-    explicit TSession(TSessionOptions Options);
+    // Makes the image state, the information sink, the progress display and the programmer on
+    // the chosen port and connects the head manager's events. Port: a port made by the caller
+    // (a simulated programmer's, say), opened under Options.PortName; the stored port is then
+    // neither read nor changed. Null: the platform's serial port. Raises what the programmer
+    // raises.
+    explicit TSession(TSessionOptions Options, std::unique_ptr<ISerialPort> Port = nullptr);
     // Stores the port (when asked to), then releases everything in reverse order.
     ~TSession();
     TSession(const TSession&) = delete;
@@ -62,7 +64,10 @@ public:
 
     THeadManager& Head();
     const THeadManager& Head() const;
-    bool IsSimulated() const { return Simulator != nullptr; }
+    TLogManager& Log();
+    TBurnImagae& BurnImage() { return *ImageState; }
+    TInfoRichEdit& Info() { return *InfoSink; }
+    TProgress& Progress() { return *ProgressDisplay; }
     const TSessionOptions& GetOptions() const { return Options; }
 
     // Why the port in use could not be opened, when it could not.
@@ -76,8 +81,11 @@ private:
     void ClearImageView();
 
     TSessionOptions Options;
-    // The simulated programmer outlives everything that talks to it.
-    std::unique_ptr<TSimulatedProgrammer> Simulator;
-    std::unique_ptr<TApplicationSingletons> Singletons;
+    // Made in this order and released in the reverse one: what shows the programmer's work
+    // outlives the programmer.
+    std::unique_ptr<TBurnImagae> ImageState;
+    std::unique_ptr<TInfoRichEdit> InfoSink;
+    std::unique_ptr<TProgress> ProgressDisplay;
+    std::unique_ptr<TProgrammer> Programmer;
     IMainView* View = nullptr;
 };

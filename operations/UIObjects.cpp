@@ -20,10 +20,6 @@ std::string GetPagesWord(int Number) {
     }
 }
 
-TBurnImagae* GBurnImagae = nullptr;
-TInfoRichEdit* GInfoRichEdit = nullptr;
-TProgress* GProgress = nullptr;
-
 namespace {
 
 // The commands enabled while the image is empty: read, erase, the menus and loading.

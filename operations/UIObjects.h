@@ -62,8 +62,3 @@ public:
 private:
     IMainView* View;
 };
-
-// The process-wide objects; null while none exists.
-extern TBurnImagae* GBurnImagae;
-extern TInfoRichEdit* GInfoRichEdit;
-extern TProgress* GProgress;

@@ -1,7 +1,6 @@
 #include "package/Package.h"
 
 #include "common/ResourseStrings.h"
-#include "logging/LogManager.h"
 
 IROMPackage::~IROMPackage() = default;
 
@@ -35,8 +34,6 @@ TPackageIntegrity CheckPackageIntegrity(const TByteArray& Bytes) {
 
 void TROMPackage::FromBytes(const TByteArray& Bytes) {
     if (Bytes.size() < MinLength) {
-        LogMessage(FormatText(SWrongLengthReport, static_cast<int>(Bytes.size())));
-        LogBytes(Bytes, "");
         throw EWrongLength(SWrongLength);
     }
     Number = Bytes[0];

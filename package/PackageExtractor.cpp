@@ -18,17 +18,18 @@ constexpr std::size_t MaxFrameLength = 2 * (7 + 65535) + 3;
 
 // The extractor thread has no caller to report to: a failure while handling one frame (a log
 // write error, an exception of the handler) is logged if possible and the thread goes on.
-void ReportFailure(const std::exception& Error) {
+void ReportFailure(TLogManager& Log, const std::exception& Error) {
     try {
-        LogMessage(Error.what());
+        Log.WriteMessage(Error.what());
     } catch (...) {
     }
 }
 
 } // namespace
 
-TPackageExtractor::TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker)
-    : StartMarker(StartMarker), EndMarker(EndMarker),
+TPackageExtractor::TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker,
+                                     TLogManager& Log)
+    : StartMarker(StartMarker), EndMarker(EndMarker), Log(Log),
       Unstuffer(std::make_unique<TReceiveStaffer>(StartMarker, EndMarker)),
       Buffer(InitialBufferLength) {
     Thread = std::thread(&TPackageExtractor::Execute, this);
@@ -39,7 +40,7 @@ TPackageExtractor::~TPackageExtractor() {
     WakeUp.Set();
     Thread.join();
     try {
-        LogMessage(SPackageExtractorDestroyed);
+        Log.WriteMessage(SPackageExtractorDestroyed);
     } catch (...) {
     }
 }
@@ -61,7 +62,7 @@ void TPackageExtractor::AddBytes(const TByteArray& Bytes) {
             return;
         }
     }
-    LogMessage(SPackageExtractorStarted);
+    Log.WriteMessage(SPackageExtractorStarted);
     WakeUp.Set();
 }
 
@@ -92,17 +93,17 @@ void TPackageExtractor::Execute() {
             if (HasBytesToExamine()) {
                 ExamineNextByte();
             } else {
-                LogMessage(SPackageExtractorSuspended);
+                Log.WriteMessage(SPackageExtractorSuspended);
                 // Auto-reset: a Set given after the check above is kept until this wait.
                 WakeUp.Wait();
             }
         } catch (const std::exception& Error) {
-            ReportFailure(Error);
+            ReportFailure(Log, Error);
         } catch (...) {
         }
     }
     try {
-        LogMessage(SPackageExtractorBreak);
+        Log.WriteMessage(SPackageExtractorBreak);
     } catch (...) {
     }
 }
@@ -188,8 +189,8 @@ void TPackageExtractor::EndFrame() {
         }
     }
     if (Zeroed) {
-        LogMessage(SPackageExtractorIndexesZeroed);
-        LogMessage("");
+        Log.WriteMessage(SPackageExtractorIndexesZeroed);
+        Log.WriteMessage("");
     }
     if (Deliver) {
         DeliverPackage(Frame);
@@ -226,6 +227,6 @@ void TPackageExtractor::CompactBuffer() {
 void TPackageExtractor::DeliverPackage(const TByteArray& Frame) {
     TByteArray Package;
     Unstuffer->Unstuff(Frame, Package);
-    LogBytes(Package, SPackageReceived);
+    Log.WriteBytes(Package, SPackageReceived);
     OnPackageExtracted(this, Package);
 }

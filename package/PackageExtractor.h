@@ -16,10 +16,13 @@
 #include <mutex>
 #include <thread>
 
+class TLogManager;
+
 class TPackageExtractor {
 public:
     // Starts the thread at once; with nothing received it sleeps until the first AddBytes.
-    TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker);
+    // Every package cut out, and whatever goes wrong on the thread, is recorded into Log.
+    TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker, TLogManager& Log);
     // Requests termination, wakes the thread and joins it before anything it uses goes.
     ~TPackageExtractor();
     TPackageExtractor(const TPackageExtractor&) = delete;
@@ -53,6 +56,7 @@ private:
 
     const std::uint8_t StartMarker;
     const std::uint8_t EndMarker;
+    TLogManager& Log;
     std::unique_ptr<TReceiveStaffer> Unstuffer;
 
     // Guards Buffer and both indices: the serial read thread appends while this thread scans,

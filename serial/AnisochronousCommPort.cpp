@@ -1,7 +1,6 @@
 #include "serial/AnisochronousCommPort.h"
 
 #include "common/ResourseStrings.h"
-#include "logging/LogManager.h"
 #include "serial/PortNames.h"
 
 #include <algorithm>
@@ -182,7 +181,6 @@ bool TAnisochronousComm::FailOpen(int Descriptor, TCommOpenError Error, const st
         LastOpenError = Error;
         LastOpenErrorText = Text;
     }
-    LogMessage(Text);
     return false;
 }
 
@@ -263,10 +261,6 @@ std::uint32_t TAnisochronousComm::Write(const void* Buffer, std::uint32_t Count)
             continue;
         }
         break;
-    }
-    if (Sent < Count && IsOpen()) {
-        LogMessage(FormatText(SCommPortWriteIncomplete, GetPortName().c_str(),
-                              static_cast<unsigned>(Sent), static_cast<unsigned>(Count)));
     }
     return Sent;
 }

@@ -8,8 +8,9 @@
 #include <exception>
 #include <utility>
 
-TAnisochronousCommReadThread::TAnisochronousCommReadThread(ISerialPort& Comm, TBytesEvent Handler)
-    : Comm(Comm), OnBytesReceived(std::move(Handler)) {
+TAnisochronousCommReadThread::TAnisochronousCommReadThread(ISerialPort& Comm, TLogManager& Log,
+                                                           TBytesEvent Handler)
+    : Comm(Comm), Log(Log), OnBytesReceived(std::move(Handler)) {
     Thread = std::thread([this] { Execute(); });
 }
 
@@ -47,7 +48,7 @@ void TAnisochronousCommReadThread::Execute() {
         } catch (const std::exception& Error) {
             // A failing handler or log must not end reading.
             try {
-                LogMessage(FormatText(SCommReadThreadError, Error.what()));
+                Log.WriteMessage(FormatText(SCommReadThreadError, Error.what()));
             } catch (...) {
             }
         } catch (...) {
@@ -85,6 +86,6 @@ void TAnisochronousCommReadThread::DeliverBurst() {
     Bytes.reserve(Count + 1);
     Bytes.push_back(FirstByte);
     Bytes.insert(Bytes.end(), Buffer.begin(), Buffer.begin() + Count);
-    LogBytes(Bytes, SReceivedFromCommPort);
+    Log.WriteBytes(Bytes, SReceivedFromCommPort);
     OnBytesReceived(this, Bytes);
 }

@@ -14,6 +14,7 @@
 #include <thread>
 
 class ISerialPort;
+class TLogManager;
 
 class TAnisochronousCommReadThread {
 public:
@@ -27,9 +28,9 @@ public:
     static constexpr std::uint32_t FailedReadPauseMs = Programmer::FailedReadPauseMs;
 
     // Starts the thread at once, delivering to Handler (which may also be installed later with
-    // SetOnBytesReceived). Comm must outlive the thread (the owner stops the thread before it
-    // destroys the port).
-    explicit TAnisochronousCommReadThread(ISerialPort& Comm, TBytesEvent Handler = {});
+    // SetOnBytesReceived) and recording each burst into Log. Comm and Log must outlive the
+    // thread (the owner stops the thread before it destroys the port).
+    TAnisochronousCommReadThread(ISerialPort& Comm, TLogManager& Log, TBytesEvent Handler = {});
     // Stops and joins the thread.
     ~TAnisochronousCommReadThread();
     TAnisochronousCommReadThread(const TAnisochronousCommReadThread&) = delete;
@@ -52,6 +53,7 @@ private:
     void DeliverBurst();
 
     ISerialPort& Comm;
+    TLogManager& Log;
     // Guards OnBytesReceived; held around each delivery.
     std::mutex Lock;
     TBytesEvent OnBytesReceived;

@@ -1,7 +1,6 @@
 #include "serial/WindowsSerialPort.h"
 
 #include "common/ResourseStrings.h"
-#include "logging/LogManager.h"
 #include "platform/SystemError.h"
 #include "platform/WindowsText.h"
 #include "serial/PortNames.h"
@@ -245,7 +244,6 @@ bool TWindowsSerialPort::FailOpen(THandle Device, TCommOpenError Error, const st
         LastOpenError = Error;
         LastOpenErrorText = Text;
     }
-    LogMessage(Text);
     return false;
 }
 
@@ -349,10 +347,6 @@ std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count)
         if (Stalled || Io.Transferred() == 0) {
             break;
         }
-    }
-    if (Sent < Count && IsOpen()) {
-        LogMessage(FormatText(SCommPortWriteIncomplete, GetPortName().c_str(),
-                              static_cast<unsigned>(Sent), static_cast<unsigned>(Count)));
     }
     return Sent;
 }

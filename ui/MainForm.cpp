@@ -217,7 +217,7 @@ QString FileDialogFilter() {
 
 TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     : QMainWindow(Parent), Session(Session),
-      PortNoticeFollower(std::make_unique<TPortNoticeFollower>(Session.Head(), *GInfoRichEdit)),
+      PortNoticeFollower(std::make_unique<TPortNoticeFollower>(Session.Head(), Session.Info())),
       ApplicationTitle(SProductName) {
     setFont(FormFont());
     setWindowTitle(Text(SMainFormCaption));
@@ -646,7 +646,7 @@ void TMainForm::FormCreate() {
     // The window repaints and takes a stop while the programmer's answer is awaited, time-outs
     // included.
     Session.SetWhileWaiting([] { QCoreApplication::processEvents(); });
-    GBurnImagae->SetState(bisEmpty);
+    Session.BurnImage().SetState(bisEmpty);
     ProgressBar = CreateProgressBar();
     ReportPortProblem();
 }
@@ -679,7 +679,7 @@ void TMainForm::ReportPortProblem() {
         return;
     }
     const std::string Reason = PortProblemText(*Problem, Head().GetDeviceManager());
-    GInfoRichEdit->AddMessage(
+    Session.Info().AddMessage(
         FormatText(SPortNotOpened, Head().GetPortName().c_str(), Reason.c_str()), clRed);
 }
 
@@ -739,8 +739,8 @@ QProgressBar* TMainForm::CreateProgressBar() {
 // ---- Errors ----
 
 void TMainForm::ApplicationEventsException(QObject*, const std::exception& Error) {
-    if (GInfoRichEdit != nullptr && GInfoRichEdit->GetView() != nullptr) {
-        GInfoRichEdit->AddMessage(Error.what(), clRed);
+    if (Session.Info().GetView() != nullptr) {
+        Session.Info().AddMessage(Error.what(), clRed);
     } else {
         AddInfoLine(Error.what(), clRed);
     }
@@ -1010,7 +1010,7 @@ void TMainForm::SaveImageToFileActionExecute() {
     if (Manager.IsImageEmpty()) {
         throw Exception(SCannotSaveEmptyImage);
     }
-    SaveDialog->selectFile(ToQString(GBurnImagae->GetImageName()));
+    SaveDialog->selectFile(ToQString(Session.BurnImage().GetImageName()));
     const std::optional<QString> Chosen = FileDialogRunner(*SaveDialog);
     if (!Chosen || Chosen->isEmpty()) {
         return;
@@ -1024,7 +1024,7 @@ void TMainForm::SaveImageToFileActionExecute() {
         }
     }
     Manager.SaveImageToFile(Target);
-    GInfoRichEdit->AddMessage(FormatText(SImageSavedToFile, Target.c_str()), clGreen);
+    Session.Info().AddMessage(FormatText(SImageSavedToFile, Target.c_str()), clGreen);
 }
 
 void TMainForm::WriteImageActionExecute() {
@@ -1052,10 +1052,10 @@ void TMainForm::CompareImageActionExecute() {
     RunFullOperation(CompareImageAction, [this] {
         switch (Head().CompareImage()) {
         case THeadManager::CompareEqual:
-            GInfoRichEdit->AddMessage(SImageMatches, clGreen);
+            Session.Info().AddMessage(SImageMatches, clGreen);
             break;
         case THeadManager::CompareDifferent:
-            GInfoRichEdit->AddMessage(SImageDiffers, clRed);
+            Session.Info().AddMessage(SImageDiffers, clRed);
             break;
         default: // stopped: the head manager has said so
             break;
@@ -1113,7 +1113,7 @@ void TMainForm::InitialyzeActionExecute() {
 }
 
 void TMainForm::ClearInfoEditActionExecute() {
-    GInfoRichEdit->Clear();
+    Session.Info().Clear();
 }
 
 void TMainForm::ShowImageActionExecute() {

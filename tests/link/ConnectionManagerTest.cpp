@@ -20,7 +20,7 @@ class DeviceManagerTest : public ::testing::Test {
 protected:
     void Start(TSimulatorOptions Options = {}) {
         Simulator = StartSimulator(Recording(std::move(Options)));
-        Device = std::make_unique<TDeviceManager>(Simulator->GetPortPath());
+        Device = std::make_unique<TDeviceManager>(Simulator->GetPortPath(), nullptr, Log);
     }
 
     TTestLog Log;
@@ -52,6 +52,8 @@ TEST_F(DeviceManagerTest, RepliesShorterThanAPackageRaiseWrongLength) {
         Start(Options);
         TROMPackage Reply;
         EXPECT_THROW(Device->ExecuteCommand(0x50, 1, 1000, Reply), EWrongLength);
+        // The log keeps what came.
+        EXPECT_TRUE(Log.Contains("EWrongLength Length is: " + std::to_string(Length)));
     }
 }
 
@@ -59,7 +61,7 @@ TEST_F(DeviceManagerTest, EmptyReplyEndsTheWait) {
     TSimulatorOptions Options;
     Options.CutRepliesTo = 0;
     Simulator = StartSimulator(Options);
-    TConnectionManager Connection(Simulator->GetPortPath());
+    TConnectionManager Connection(Simulator->GetPortPath(), nullptr, Log);
     TByteArray Package;
     TPackageManager().MakePackage(0x50, 1, {}, Package);
     TByteArray Reply = {1, 2, 3};
@@ -71,7 +73,7 @@ TEST_F(DeviceManagerTest, LinkWorksOverAPortHandedInAsItIs) {
     Simulator = StartSimulator();
     std::unique_ptr<ISerialPort> Port = MakeSerialPort();
     ASSERT_TRUE(Port->SetPortName(Simulator->GetPortPath()));
-    TConnectionManager Connection(std::move(Port));
+    TConnectionManager Connection(std::move(Port), Log);
     EXPECT_TRUE(Connection.IsPortOpen());
     EXPECT_EQ(Connection.GetPortName(), Simulator->GetPortPath());
 
@@ -111,6 +113,8 @@ TEST_F(DeviceManagerTest, PortThatCannotBeOpenedIsLeftClosed) {
     EXPECT_EQ(Device->GetPortName(), MissingPort);
     EXPECT_EQ(Device->GetLastOpenError(), TCommOpenError::NoSuchDevice);
     EXPECT_FALSE(Device->GetLastOpenErrorText().empty());
+    // The log says why.
+    EXPECT_TRUE(Log.Contains(Device->GetLastOpenErrorText()));
 
     // The frame is still logged as written; no answer comes.
     TROMPackage Reply;
@@ -125,7 +129,7 @@ TEST_F(DeviceManagerTest, PortThatCannotBeOpenedIsLeftClosed) {
 }
 
 TEST(ProtocolManagerStartTest, StartsWithAPortThatCannotBeOpened) {
-    TProtocolManager Protocol(MissingPort);
+    TProtocolManager Protocol(MissingPort, nullptr, NoLog());
     EXPECT_FALSE(Protocol.GetDeviceManager().IsPortOpen());
     EXPECT_EQ(Protocol.GetDeviceManager().GetPortName(), MissingPort);
     EXPECT_EQ(Protocol.GetDeviceManager().GetLastOpenError(), TCommOpenError::NoSuchDevice);

@@ -27,7 +27,7 @@ protected:
     void Start(TSimulatorOptions Options = {}) {
         Protocol.reset();
         Simulator = StartSimulator(Recording(std::move(Options)));
-        Protocol = std::make_unique<TProtocolManager>(Simulator->GetPortPath());
+        Protocol = std::make_unique<TProtocolManager>(Simulator->GetPortPath(), nullptr, Log);
     }
 
     static TMemoryPage MakePage(int PageNumber, const TByteArray& Data) {

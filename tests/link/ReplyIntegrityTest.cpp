@@ -22,7 +22,7 @@ protected:
     void Start(TSimulatorOptions Options) {
         Protocol.reset();
         Simulator = StartSimulator(Recording(std::move(Options)));
-        Protocol = std::make_unique<TProtocolManager>(Simulator->GetPortPath());
+        Protocol = std::make_unique<TProtocolManager>(Simulator->GetPortPath(), nullptr, Log);
     }
 
     std::shared_ptr<IMemoryPage> ReadPage(int PageNumber) {

@@ -27,7 +27,7 @@ TEST(VirtualPortTest, EveryCommandReachesTheBoardThroughTheLink) {
     Options.ForcedReplies[0x20] = 0x23;
     TProgrammerBoard Board(Options);
     Board.SetPage(7, EveryByteValuePage(9));
-    TProtocolManager Protocol("simulator", std::make_unique<TVirtualSerialPort>(Board));
+    TProtocolManager Protocol("simulator", std::make_unique<TVirtualSerialPort>(Board), Log);
 
     std::string Answer;
     Protocol.Initialize(Answer);

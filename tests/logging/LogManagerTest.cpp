@@ -94,10 +94,7 @@ TEST_F(LogManagerTest, BatchedRecordsAreWrittenAtTheBatchEndWithinTheLimit) {
     Log.WriteMessage("before");
     const std::string Written = ReadFile(Path);
     {
-        TLogManager* Previous = GLogManager;
-        GLogManager = &Log;
-        TLogBatch Batch;
-        GLogManager = Previous;
+        TLogBatch Batch(Log);
         for (int Number = 0; Number < 6; ++Number) {
             std::thread([&Log, Number] { Log.WriteMessage(std::string(40, 'a' + Number)); }).join();
             if (Number == 1) {
@@ -212,19 +209,17 @@ TEST_F(LogManagerTest, UnwritablePathTurnsLoggingOffWithoutThrowing) {
     EXPECT_FALSE(Log.WriteMessage("lost"));
 }
 
-TEST_F(LogManagerTest, GlobalHelpersAreNullSafe) {
-    ASSERT_EQ(GLogManager, nullptr);
-    LogMessage("nothing");
-    LogBytes({1}, "nothing");
-    TLogManager Log(TLogManager::DefaultFileName());
-    GLogManager = &Log;
-    LogMessage("m");
-    LogBytes({0xAB}, "b");
-    GLogManager = nullptr;
-    const std::vector<std::string> Records = Lines(ReadFile(Log.GetFileName()));
-    ASSERT_EQ(Records.size(), 2u);
-    EXPECT_EQ(TextOf(Records[0], 1), "m");
-    EXPECT_EQ(TextOf(Records[1], 2), "b: [ 171  ]");
+// A log that is off takes records and writes nothing anywhere.
+TEST_F(LogManagerTest, ALogThatIsOffTakesRecordsAndWritesNoFile) {
+    TLogManager Off;
+    EXPECT_FALSE(Off.CanWrite());
+    EXPECT_FALSE(Off.WriteMessage("nothing"));
+    EXPECT_FALSE(Off.WriteBytes({1}, "nothing"));
+    {
+        TLogBatch Batch(Off);
+        Off.WriteMessage("kept");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(DataHome));
 }
 
 // The text of one WriteBytes record, read back from the file.

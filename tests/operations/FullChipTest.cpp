@@ -5,6 +5,7 @@
 #include "simulator/ProgrammerSimulator.h"
 #include "tests/support/HeadManagerEvents.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ TEST(FullChipTest, WrittenImageComparesEqualAndReadsBackToTheSameFile) {
 
     TProgrammerSimulator Simulator;
     THeadManagerEvents Events;
-    THeadManager Head(Simulator.Start());
+    THeadManager Head(Simulator.Start(), nullptr, NoLog());
     Events.Attach(Head);
 
     std::mt19937 Random(20240521);

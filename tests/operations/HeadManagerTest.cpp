@@ -10,6 +10,7 @@
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
+#include "tests/support/TestLog.h"
 #include "tests/support/ThrownMessage.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,7 @@ protected:
     }
 
     void MakeHeadManager(const std::string& PortName) {
-        Head = std::make_unique<THeadManager>(PortName);
+        Head = std::make_unique<THeadManager>(PortName, nullptr, NoLog());
         Events.Attach(*Head);
     }
 

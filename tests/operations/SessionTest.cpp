@@ -2,8 +2,10 @@
 // events reach the view through the image state, the information sink and the progress.
 #include "operations/Session.h"
 
+#include "logging/LogManager.h"
 #include "operations/HeadManager.h"
 #include "simulator/ProgrammerSimulator.h"
+#include "simulator/SimulatedProgrammer.h"
 #include "tests/operations/FakeMainView.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
@@ -75,19 +77,27 @@ TEST_F(SessionTest, OpensOnlyThePortItIsGivenOrTheStoredOne) {
         SCOPED_TRACE(Case.Name);
         TSessionOptions Given = Options();
         ASSERT_TRUE(SavePortName(StoredPort, Given.SettingsFileName));
-        Given.Simulate = Case.Simulate;
         Given.PortName = Case.Given;
         Given.StorePort = true;
+        // A simulated programmer's port is handed in as the front ends do.
+        const std::unique_ptr<TSimulatedProgrammer> Simulator =
+            Case.Simulate ? StartSimulatedProgrammer() : nullptr;
+        std::unique_ptr<ISerialPort> Port;
+        if (Simulator) {
+            Given.PortName = Simulator->GetPortName();
+            Port = Simulator->MakePort();
+        }
         TOpenWatch Watch(StoredPort);
         {
-            TSession Session(Given);
+            TSession Session(Given, std::move(Port));
             EXPECT_EQ(Watch.Opens() > 0, Case.StoredOpened);
             EXPECT_EQ(Session.GetPortProblem().has_value(), !Case.Simulate);
             if (Case.Simulate) {
                 EXPECT_TRUE(Session.Head().Initialize());
             }
         }
-        // A simulated session leaves the stored port as it was; the others store theirs.
+        // A session on a port handed in leaves the stored port as it was; the others store
+        // theirs.
         EXPECT_EQ(LoadPortName(Given.SettingsFileName),
                   Case.Given.empty() ? StoredPort : Case.Given);
     }
@@ -96,20 +106,22 @@ TEST_F(SessionTest, OpensOnlyThePortItIsGivenOrTheStoredOne) {
 TEST_F(SessionTest, LogLimitOfTheCommandLineWinsOverTheSettingsFile) {
     TSessionOptions Given = Options();
     WriteFileText(Given.SettingsFileName, "[Log]\nLog Limit=2M\n");
-    Given.Simulate = true;
+    const std::unique_ptr<TSimulatedProgrammer> Simulator = StartSimulatedProgrammer();
+    Given.PortName = Simulator->GetPortName();
     for (const std::optional<std::uint64_t> Limit :
          {std::optional<std::uint64_t>(4096), std::optional<std::uint64_t>()}) {
         Given.LogLimit = Limit;
-        TSession Session(Given);
-        EXPECT_EQ(GLogManager->GetFileName(), Given.LogFileName);
-        EXPECT_EQ(GLogManager->GetLimit(), Limit.value_or(std::uint64_t{2} << 20));
+        TSession Session(Given, Simulator->MakePort());
+        EXPECT_EQ(Session.Log().GetFileName(), Given.LogFileName);
+        EXPECT_EQ(Session.Log().GetLimit(), Limit.value_or(std::uint64_t{2} << 20));
     }
 }
 
 TEST_F(SessionTest, HeadManagerEventsReachTheView) {
+    const std::unique_ptr<TSimulatedProgrammer> Simulator = StartSimulatedProgrammer();
     TSessionOptions Given = Options();
-    Given.Simulate = true;
-    TSession Session(Given);
+    Given.PortName = Simulator->GetPortName();
+    TSession Session(Given, Simulator->MakePort());
     TFakeMainView View;
     Session.AttachView(&View);
 

@@ -6,6 +6,7 @@
 #include "operations/HeadManager.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ protected:
     void Start(TSimulatorOptions Options = {}) {
         Head.reset();
         Simulator = StartSimulator(std::move(Options));
-        Head = std::make_unique<THeadManager>(Simulator->GetPortPath());
+        Head = std::make_unique<THeadManager>(Simulator->GetPortPath(), nullptr, NoLog());
     }
 
     // Reads First .. Last; a stop is asked for after StopAfterPages pages when given.

@@ -7,6 +7,7 @@
 #include "tests/support/HeadManagerEvents.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TestBytes.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ protected:
 
     THeadManagerEvents Events;
     const std::unique_ptr<TProgrammerSimulator> Simulator = StartSimulator();
-    THeadManager Head{Simulator->GetPortPath()};
+    THeadManager Head{Simulator->GetPortPath(), nullptr, NoLog()};
     TVerification Verification{Head};
     std::vector<int> Pages;
     std::vector<TPageState> States;

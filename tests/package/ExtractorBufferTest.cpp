@@ -3,6 +3,7 @@
 #include "package/PackageExtractor.h"
 #include "tests/support/Deliveries.h"
 #include "tests/support/TestBytes.h"
+#include "tests/support/TestLog.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ std::string Describe(const std::vector<TByteArray>& Packages) {
 
 TEST(ExtractorBuffer, NoiseWithoutStartMarkerGivesItsMemoryBack) {
     TDeliveries Collector;
-    TPackageExtractor Extractor(0xAA, 0x55);
+    TPackageExtractor Extractor(0xAA, 0x55, NoLog());
     Extractor.OnPackageExtracted = Collector.Handler();
     Feed(Extractor, Noise(8 << 20));
     EXPECT_TRUE(
@@ -94,7 +95,7 @@ TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
     };
     for (const TCase& Case : Cases) {
         TDeliveries Collector;
-        TPackageExtractor Extractor(0xAA, 0x55);
+        TPackageExtractor Extractor(0xAA, 0x55, NoLog());
         Extractor.OnPackageExtracted = Collector.Handler();
         Feed(Extractor, Case.Bytes);
         Extractor.AddBytes(ValidFrame);

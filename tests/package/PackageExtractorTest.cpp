@@ -26,7 +26,7 @@ const TByteArray SentinelPackage = {0x5E};
 // delivered before the sentinel's.
 std::vector<TByteArray> Extract(const TPieces& Pieces) {
     TDeliveries Collector;
-    TPackageExtractor Extractor(0xAA, 0x55);
+    TPackageExtractor Extractor(0xAA, 0x55, NoLog());
     Extractor.OnPackageExtracted = Collector.Handler();
     for (const TByteArray& Piece : Pieces) {
         Extractor.AddBytes(Piece);
@@ -45,7 +45,7 @@ TEST(PackageExtractorTest, WorkedExampleIsLoggedAndDelivered) {
     TTestLog Log;
     {
         TDeliveries Collector;
-        TPackageExtractor Extractor(0xAA, 0x55);
+        TPackageExtractor Extractor(0xAA, 0x55, Log);
         Extractor.OnPackageExtracted = Collector.Handler();
         Extractor.AddBytes(NoiseAndFrame);
         EXPECT_TRUE(Collector.Delivered({FramePackage}));
@@ -115,7 +115,7 @@ TEST(PackageExtractorTest, FramesFollowingEachOtherAreDeliveredInOrder) {
 // at once, and the marker must still open the frame whose bytes arrive afterwards.
 TEST(PackageExtractorTest, StartMarkerEndingAFrameSurvivesTheBufferReset) {
     TDeliveries Collector;
-    TPackageExtractor Extractor(0xAA, 0x55);
+    TPackageExtractor Extractor(0xAA, 0x55, NoLog());
     Extractor.OnPackageExtracted = Collector.Handler();
     Extractor.AddBytes({0xAA, 0x01, 0x55, 0xAA});
     EXPECT_TRUE(Collector.Delivered({{0x01}}));
@@ -126,14 +126,14 @@ TEST(PackageExtractorTest, StartMarkerEndingAFrameSurvivesTheBufferReset) {
 }
 
 TEST(PackageExtractorTest, WithoutHandlerFramesAreDropped) {
-    TPackageExtractor Extractor(0xAA, 0x55);
+    TPackageExtractor Extractor(0xAA, 0x55, NoLog());
     Extractor.AddBytes(NoiseAndFrame);
     Extractor.AddBytes({0xAA, 0x55, 0xFF, 0xAA});
 }
 
 TEST(PackageExtractorTest, HandlerFailureDoesNotStopTheThread) {
     TDeliveries Collector;
-    TPackageExtractor Extractor(0xAA, 0x55);
+    TPackageExtractor Extractor(0xAA, 0x55, NoLog());
     const TBytesEvent Collect = Collector.Handler();
     Extractor.OnPackageExtracted = [&Collect](void* Sender, const TByteArray& Package) {
         if (Package == TByteArray{0x01}) {
@@ -192,7 +192,7 @@ TEST(PackageExtractorTest, RandomFramesFedFromAnotherThreadComeOutInOrder) {
     }
 
     TDeliveries Collector;
-    TPackageExtractor Extractor(0xAA, 0x55);
+    TPackageExtractor Extractor(0xAA, 0x55, Log);
     Extractor.OnPackageExtracted = Collector.Handler();
     std::thread Feeder([&] {
         for (const TByteArray& Piece : Pieces) {

@@ -22,8 +22,8 @@ protected:
 
     void StartReading(bool WithHandler = true) {
         // Installed before the thread starts, so that bytes already queued are delivered.
-        Thread = std::make_unique<TAnisochronousCommReadThread>(Comm, WithHandler ? Sink.Handler()
-                                                                                  : TBytesEvent());
+        Thread = std::make_unique<TAnisochronousCommReadThread>(
+            Comm, Log, WithHandler ? Sink.Handler() : TBytesEvent());
     }
     void QueueOnPort(const TByteArray& Bytes) {
         Line.Send(Bytes);
@@ -127,7 +127,7 @@ TEST(CommReadThreadStop, StopsWhileWaitingForTheOpenEventOrInsideARead) {
     TAnisochronousComm Comm;
     {
         // Never opened: the thread sleeps on the open event.
-        TAnisochronousCommReadThread Thread(Comm);
+        TAnisochronousCommReadThread Thread(Comm, NoLog());
         Thread.Stop();
         Thread.Stop();
     }
@@ -136,14 +136,14 @@ TEST(CommReadThreadStop, StopsWhileWaitingForTheOpenEventOrInsideARead) {
     ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
     {
         // Open and quiet: the thread blocks in its one-byte read; the destructor stops it.
-        TAnisochronousCommReadThread Thread(Comm);
+        TAnisochronousCommReadThread Thread(Comm, NoLog());
     }
     EXPECT_TRUE(Comm.WaitUntilOpen(0));
     EXPECT_TRUE(Comm.IsOpen());
 
     // A new reader on the same port reads normally.
     TDeliveries Sink;
-    TAnisochronousCommReadThread Thread(Comm);
+    TAnisochronousCommReadThread Thread(Comm, NoLog());
     Thread.SetOnBytesReceived(Sink.Handler());
     Line.Send({7});
     EXPECT_TRUE(Sink.Delivered({{7}}));

@@ -4,6 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+TLogManager& NoLog() {
+    static TLogManager Off;
+    return Off;
+}
+
 TTemporaryDataHome::TTemporaryDataHome(const std::string& Prefix) : Folder(Prefix) {
     if (const char* Value = std::getenv("XDG_DATA_HOME")) {
         Previous = Value;
@@ -22,11 +27,9 @@ TTemporaryDataHome::~TTemporaryDataHome() {
 TTestLog::TTestLog() : DataHome("velmora-log") {
     Log = std::make_unique<TLogManager>(TLogManager::DefaultFileName());
     Log->HexMode = true;
-    GLogManager = Log.get();
 }
 
 TTestLog::~TTestLog() {
-    GLogManager = nullptr;
     Log.reset();
 }
 

@@ -1,5 +1,5 @@
-// A throw-away data folder (XDG_DATA_HOME) and a traffic log in it, installed as the
-// process-wide log for one test.
+// A throw-away data folder (XDG_DATA_HOME) and a traffic log in it, for the objects of one
+// test to record into.
 #pragma once
 
 #include "logging/LogManager.h"
@@ -9,6 +9,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// A log that is off, for objects whose records a test does not look at.
+TLogManager& NoLog();
 
 // Points XDG_DATA_HOME at a fresh temporary folder; the previous value comes back afterwards.
 class TTemporaryDataHome {
@@ -25,13 +28,17 @@ private:
     std::optional<std::string> Previous;
 };
 
-// The program's default log (in hex mode) below a temporary data home, set as GLogManager.
+// The program's default log (in hex mode) below a temporary data home.
 class TTestLog {
 public:
     TTestLog();
     ~TTestLog();
     TTestLog(const TTestLog&) = delete;
     TTestLog& operator=(const TTestLog&) = delete;
+
+    // The log to hand to the objects under test.
+    TLogManager& Get() { return *Log; }
+    operator TLogManager&() { return *Log; }
 
     // The whole file as written so far.
     std::string Contents() const;

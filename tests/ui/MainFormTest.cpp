@@ -566,7 +566,8 @@ void TMainFormTest::LoadedImageShowsItsState() {
 void TMainFormTest::ImageWithoutPagesShowsUnknownLength() {
     TWorld World;
     TMainForm& Window = *World.Window;
-    GHeadManager->OnImageLoaded(GHeadManager, std::make_shared<TMemoryMap>(), "ReadImage.ldr");
+    World.Session->Head().OnImageLoaded(&World.Session->Head(), std::make_shared<TMemoryMap>(),
+                                        "ReadImage.ldr");
     QCOMPARE(Window.PageLengthLabel->text(), Q("Длина страницы неизвестна."));
     QCOMPARE(Window.PageCountLable->text(), Q("Страниц нет."));
     QCOMPARE(Window.StateLabel->text(), Q("Образ «ReadImage.ldr»."));
@@ -661,7 +662,7 @@ void TMainFormTest::ProgressShowsInTitleAndStatusBar() {
     QStringList Titles;
     QStringList Percents;
     QList<int> Bars;
-    GHeadManager->ProcessMessages = [&] {
+    World.Session->Head().ProcessMessages = [&] {
         Titles << Window.windowTitle();
         Percents << Window.StatusBar->PanelText(0);
         Bars << Window.ProgressBar->value();
@@ -1298,7 +1299,7 @@ void TMainFormTest::UnsavedReadIsNotReplacedWithoutAQuestion() {
             if (Answer.Before == TBefore::LoadedFile) {
                 World.LoadImage(2);
             } else {
-                World.Window->Guarded([] { GHeadManager->ReadPages(0, 1); });
+                World.Window->Guarded([&World] { World.Session->Head().ReadPages(0, 1); });
                 if (Answer.Before == TBefore::SavedRead) {
                     World.Window->SaveImageToFileAction->trigger();
                 }
@@ -1399,7 +1400,7 @@ void TMainFormTest::ShowImageFillsTheDumpAndLoadingEmptiesIt() {
     Window.BitBtn1->click();
     const QString Dump = Window.MemoryMapMemo->toPlainText();
     QVERIFY(!Dump.isEmpty());
-    std::vector<std::string> Expected = GHeadManager->ImageToStrings();
+    std::vector<std::string> Expected = World.Session->Head().ImageToStrings();
     QCOMPARE(Dump.split(QLatin1Char('\n')).size(), static_cast<qsizetype>(Expected.size()));
 
     Window.NewBurnImage->trigger();
@@ -1415,18 +1416,18 @@ void TMainFormTest::ShowImageFillsTheDumpAndLoadingEmptiesIt() {
 void TMainFormTest::PortNameComesFromAndGoesToTheSettingsFile() {
     TWorld World({}, std::string("COM7"));
     TMainForm& Window = *World.Window;
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM7"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM7"));
 
     // Cancelling the box sets the same port again.
     Window.COM1->trigger();
     QCOMPARE(World.InputCaption, Q("COM порт"));
     QCOMPARE(World.InputPrompt, Q("Имя порта полностью:"));
     QCOMPARE(World.InputPreset, Q("COM7"));
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM7"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM7"));
 
     World.InputAnswer = Q("COM9");
     Window.COM1->trigger();
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM9"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM9"));
     QCOMPARE(LoadPortName(World.SettingsFile), std::string("COM7"));
     World.Window.reset();
     World.Session.reset();
@@ -1458,8 +1459,8 @@ void TMainFormTest::PortChosenFromTheListOfPortsPresentIsSet() {
     QVERIFY2(Entries[0].startsWith(Q("/dev/ttyS2 — COM3, ")), qPrintable(Entries[0]));
     QCOMPARE(Entries[1], QString::fromStdString(World.PortPath) +
                              Q(" — FTDI FT232R USB UART, серийный номер A10K, свободен"));
-    QCOMPARE(GHeadManager->GetPortName(), World.PortPath);
-    QVERIFY(GHeadManager->GetDeviceManager().IsPortOpen());
+    QCOMPARE(World.Session->Head().GetPortName(), World.PortPath);
+    QVERIFY(World.Session->Head().GetDeviceManager().IsPortOpen());
     QCOMPARE(World.LineCount(), LinesBefore);
 }
 
@@ -1470,7 +1471,7 @@ void TMainFormTest::ArrivingPortIsTriedAndKeptOnlyWhenItAnswers() {
     TProgrammerSimulator Answering;
     const std::string AnsweringPort = Answering.Start();
     Window.PortArrived(AnsweringPort);
-    QCOMPARE(GHeadManager->GetPortName(), AnsweringPort);
+    QCOMPARE(World.Session->Head().GetPortName(), AnsweringPort);
     auto Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{3});
     QCOMPARE(Lines[0].Text, Q("Инициализация прошла успешно."));
@@ -1483,7 +1484,7 @@ void TMainFormTest::ArrivingPortIsTriedAndKeptOnlyWhenItAnswers() {
     Failing.IdentificationText.clear();
     TProgrammerSimulator Refusing(Failing);
     Window.PortArrived(Refusing.Start());
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM1"));
     Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{4});
     QCOMPARE(Lines.back().Text, Q("Инициализация не удалась."));
@@ -1499,7 +1500,7 @@ void TMainFormTest::ArrivingSilentPortStaysSelectedWithARedLine() {
     TProgrammerSimulator Silent(Options);
     const std::string SilentPort = Silent.Start();
     World.Window->PortArrived(SilentPort);
-    QCOMPARE(GHeadManager->GetPortName(), SilentPort);
+    QCOMPARE(World.Session->Head().GetPortName(), SilentPort);
     const auto Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{1});
     QCOMPARE(Lines[0].Text, Q("Программатор не подключен. Команда F0h."));
@@ -1512,15 +1513,15 @@ void TMainFormTest::RemovalOfTheCurrentPortSwitchesToCom1() {
     TMainForm& Window = *World.Window;
 
     Window.PortRemoved("/dev/ttyUSB7", {});
-    QCOMPARE(GHeadManager->GetPortName(), World.PortPath);
+    QCOMPARE(World.Session->Head().GetPortName(), World.PortPath);
     QCOMPARE(World.LineCount(), size_t{0});
 
     // The port was chosen through a link; the device left under its own name.
     const std::string Link = World.Path("programmer");
     fs::create_symlink(World.PortPath, Link);
-    GHeadManager->SetPortName(Link);
+    World.Session->Head().SetPortName(Link);
     Window.PortRemoved(World.PortPath, {});
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM1"));
     const auto Lines = World.Lines();
     QCOMPARE(Lines.size(), size_t{1});
     QCOMPARE(Lines[0].Text, Q("Программатор отключён от порта ") +
@@ -1529,16 +1530,16 @@ void TMainFormTest::RemovalOfTheCurrentPortSwitchesToCom1() {
     QCOMPARE(Lines[0].Color, Blue);
 
     // COM5 and /dev/ttyS4 are the same port; COM3 is another one.
-    GHeadManager->SetPortName("COM5");
+    World.Session->Head().SetPortName("COM5");
     Window.PortRemoved("/dev/ttyS4", {});
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
-    GHeadManager->SetPortName("COM3");
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM1"));
+    World.Session->Head().SetPortName("COM3");
     Window.PortRemoved("/dev/ttyS4", {});
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM3"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM3"));
     // A symbolic link of the device that left, known from the notice.
-    GHeadManager->SetPortName("/dev/serial/by-id/usb-programmer");
+    World.Session->Head().SetPortName("/dev/serial/by-id/usb-programmer");
     Window.PortRemoved("/dev/ttyUSB3", {"/dev/serial/by-id/usb-programmer"});
-    QCOMPARE(GHeadManager->GetPortName(), std::string("COM1"));
+    QCOMPARE(World.Session->Head().GetPortName(), std::string("COM1"));
     QCOMPARE(World.LineCount(), size_t{3});
 }
 
@@ -1551,9 +1552,9 @@ void TMainFormTest::PortNoticeDuringAWriteWaitsForItsEnd() {
     // The notice comes in while the write lets the window handle its events after page 0.
     bool Delivered = false;
     QTimer::singleShot(0, &Window, [&] {
-        QVERIFY(GHeadManager->IsBusy());
+        QVERIFY(World.Session->Head().IsBusy());
         Window.PortArrived(ArrivingPort);
-        QCOMPARE(GHeadManager->GetPortName(), World.PortPath);
+        QCOMPARE(World.Session->Head().GetPortName(), World.PortPath);
         Delivered = true;
     });
     Window.WriteImageAction->trigger();
@@ -1562,7 +1563,7 @@ void TMainFormTest::PortNoticeDuringAWriteWaitsForItsEnd() {
     for (int Page = 0; Page < 6; ++Page) {
         QCOMPARE(World.Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page));
     }
-    QCOMPARE(GHeadManager->GetPortName(), ArrivingPort);
+    QCOMPARE(World.Session->Head().GetPortName(), ArrivingPort);
     const auto Lines = World.Lines();
     QCOMPARE(Lines.at(Lines.size() - 4).Text, Q("Запись прошла успешно."));
     QCOMPARE(Lines.back().Text,
