@@ -11,7 +11,6 @@
 #include "common/Exception.h"
 #include "common/ProductInfo.h"
 #include "common/ResourseStrings.h"
-#include "image/BinaryImageFile.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
 #include "operations/UIObjects.h"
@@ -50,23 +49,15 @@ std::size_t MemoryToLoad(const std::string& FileName) {
 // bytes, cut into 528-byte pages; the line about a padded last page goes to Err. A missing
 // file, or one without data, is a failure.
 std::shared_ptr<IMemoryMap> LoadImage(const std::string& FileName, std::ostream& Err) {
-    std::shared_ptr<IMemoryMap> Map;
-    if (IsBinaryImageFile(FileName)) {
-        TBinaryImage Binary = LoadBinaryImage(FileName, CliPageLength, Programmer::PageCount);
-        if (!Binary.Note.empty()) {
-            Err << Binary.Note << '\n';
-        }
-        Map = std::move(Binary.Map);
-    } else {
-        PrefaultHeap(MemoryToLoad(FileName));
-        auto HexFile = std::make_shared<THexFile>();
-        HexFile->LoadFromFile(FileName);
-        THexFileToMemoryMapConverter().HexToMemoryMap(HexFile, CliPageLength, Map);
+    PrefaultHeap(MemoryToLoad(FileName));
+    TLoadedImage Loaded = LoadImageFile(FileName, ChipImageGeometry);
+    if (!Loaded.Note.empty()) {
+        Err << Loaded.Note << '\n';
     }
-    if (!Map || Map->GetCount() == 0) {
+    if (!Loaded.Map || Loaded.Map->GetCount() == 0) {
         throw CannotLoadFileError(FileName);
     }
-    return Map;
+    return std::move(Loaded.Map);
 }
 
 void RunCheck(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Err) {
@@ -86,17 +77,11 @@ void RunDump(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Er
     Out << Text;
 }
 
-// The kind of each file follows its name: raw binary for ".bin", Intel HEX otherwise.
+// The format of each file follows its name.
 void RunResave(const TCliArguments& Arguments, std::ostream& Out, std::ostream& Err) {
     const auto Map = LoadImage(Arguments.Positional[0], Err);
     const std::string Target = ImageFileTarget(Arguments.Positional[1]);
-    if (IsBinaryImageFile(Target)) {
-        SaveBinaryImage(*Map, Target);
-    } else {
-        std::shared_ptr<IHexFile> HexFile;
-        THexFileToMemoryMapConverter().MemoryMapToHex(Map, CliRecordLength, HexFile);
-        HexFile->SaveToFile(Target);
-    }
+    SaveImageFile(Map, Target, ChipImageGeometry);
     Out << Target << '\n';
 }
 

@@ -2,7 +2,6 @@
 // options it accepts, and the dispatch that checks a command line against that table.
 #pragma once
 
-#include "common/ProgrammerConstants.h"
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -16,10 +15,6 @@ inline constexpr int CliFailure = 1;
 inline constexpr int CliUsageError = 2;
 inline constexpr int CliCompareDifferent = 3; // compare found a page that differs
 inline constexpr int CliStopped = 4;          // the user stopped the operation (Ctrl-C)
-
-// The page length an image file is cut into, and the record length an image is saved with.
-inline constexpr int CliPageLength = Programmer::PageLength;
-inline constexpr int CliRecordLength = Programmer::RecordLength;
 
 // One command line after the command name: positional arguments and "--name value" or
 // "--name=value" options.

@@ -61,6 +61,8 @@ public:
     void Repaint() override {}
     void ClearInfo() override {}
     void SetApplicationTitle(const std::string&) override {}
+    void SetProgressPosition(int) override {}
+    void SetStatusPanelText(int, const std::string&) override {}
 };
 
 // The window of velmora-cli: the information pane is standard output, one time-stamped line per
@@ -88,14 +90,22 @@ public:
         WriteLine(Err, ErrColours, Text, clRed);
     }
 
-    void SetProgressPosition(int Percent) override { Position = Percent; }
-    void SetStatusPanelText(int Panel, const std::string& Text) override {
-        if (Panel == 0) {
-            PercentText = Text;
-        } else if (Panel == 2) {
-            RemainingText = Text;
+    // The bar, the percentage and the remaining time of Step, over the last ones.
+    void ShowProgress(const TProgressStep& Step) {
+        if (!ShowsProgress) {
+            return;
         }
-        DrawProgress();
+        constexpr int BarWidth = 30;
+        const int Percent = Step.ShownPercent();
+        const int Filled = std::max(Percent, 0) * BarWidth / 100;
+        Err << "\r\033[K[" << std::string(static_cast<size_t>(Filled), '#')
+            << std::string(static_cast<size_t>(BarWidth - Filled), ' ') << "] "
+            << FormatText(SPercentFormat, Percent);
+        if (Step.RemainingSeconds) {
+            Err << ' ' << TProgress::RemainingTimeText(*Step.RemainingSeconds);
+        }
+        Err.flush();
+        ProgressShown = true;
     }
 
 private:
@@ -109,22 +119,6 @@ private:
             Stream << Line << '\n';
         }
         Stream.flush();
-    }
-
-    void DrawProgress() {
-        if (!ShowsProgress || PercentText.empty()) {
-            return;
-        }
-        constexpr int BarWidth = 30;
-        const int Clamped = Position < 0 ? 0 : (Position > 100 ? 100 : Position);
-        const int Filled = Clamped * BarWidth / 100;
-        Err << "\r\033[K[" << std::string(static_cast<size_t>(Filled), '#')
-            << std::string(static_cast<size_t>(BarWidth - Filled), ' ') << "] " << PercentText;
-        if (!RemainingText.empty()) {
-            Err << ' ' << RemainingText;
-        }
-        Err.flush();
-        ProgressShown = true;
     }
 
     void EraseProgress() {
@@ -141,9 +135,6 @@ private:
     const bool ErrColours;
     const bool ShowsProgress;
     bool ProgressShown = false;
-    int Position = 0;
-    std::string PercentText;
-    std::string RemainingText;
 };
 
 // ---- Arguments ----
@@ -161,8 +152,6 @@ public:
     explicit TJsonView(TJsonLines& Lines) : Lines(Lines) {}
 
     void AddInfoLine(const std::string& Text, TColor Color) override { Lines.Message(Text, Color); }
-    void SetProgressPosition(int) override {}
-    void SetStatusPanelText(int, const std::string&) override {}
 
 private:
     TJsonLines& Lines;
@@ -221,16 +210,6 @@ private:
     TCliResult Outcome;
 };
 
-// Seconds left by the progress display's estimate; 0 outside 1..99 percent.
-std::int64_t RemainingSeconds(int Percent, TDateTime StartTime) {
-    if (Percent < 1 || Percent > 99) {
-        return 0;
-    }
-    const double Seconds =
-        TProgress::EstimateRemaining(Percent, NowDateTime(), StartTime) * 24.0 * 60.0 * 60.0;
-    return std::isfinite(Seconds) && Seconds > 0 ? std::llround(Seconds) : 0;
-}
-
 // ---- One programmer session ----
 
 // A session of the command line: the console (or the JSON lines) as its window, Ctrl-C turned
@@ -244,9 +223,13 @@ public:
         if (TJsonLines* Lines = Report.Json()) {
             JsonView.emplace(*Lines);
             Session->AttachView(&*JsonView, false);
-            FollowProgress(*Lines);
+            Session->FollowProgress([Lines](const TProgressStep& Step) {
+                Lines->Progress(Step.ShownPercent(), Step.Page, Step.RemainingSeconds.value_or(0));
+            });
         } else {
-            Session->AttachView(&Console, Console.ShowsProgressBar());
+            Session->AttachView(&Console, false);
+            Session->FollowProgress(
+                [this](const TProgressStep& Step) { Console.ShowProgress(Step); });
         }
         Session->SetProcessMessages([this] {
             if (TInterruptCatcher::TakeInterrupt() && Head().IsBusy()) {
@@ -296,19 +279,6 @@ private:
         }
         return std::make_unique<TSession>(std::move(Options),
                                           Simulator != nullptr ? Simulator->MakePort() : nullptr);
-    }
-
-    // Every progress step also as a progress object, with the page just done.
-    void FollowProgress(TJsonLines& Lines) {
-        THeadManager::TProgressEvent Shown = Head().OnProgress;
-        Head().OnProgress = [this, &Lines, Shown](THeadManager* Sender, int Percent,
-                                                  TDateTime StartTime) {
-            if (Shown) {
-                Shown(Sender, Percent, StartTime);
-            }
-            Lines.Progress(std::min(Percent, 100), Head().GetCurrentPage(),
-                           RemainingSeconds(Percent, StartTime));
-        };
     }
 
     void ReportPortProblem() {

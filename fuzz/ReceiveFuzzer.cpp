@@ -13,6 +13,7 @@
 // extractor as it stands. In both modes a known last frame, after bytes that end any frame
 // still open, tells when the extractor has seen everything.
 #include "fuzz/FuzzCheck.h"
+#include "logging/LogManager.h"
 #include "package/Package.h"
 #include "package/PackageComposer.h"
 #include "package/PackageExtractor.h"
@@ -66,7 +67,7 @@ void CheckPackage(const TByteArray& Bytes) {
 
 class TReceiver {
 public:
-    TReceiver() : Extractor(StartMarker, EndMarker) {
+    TReceiver() : Extractor(StartMarker, EndMarker, Log) {
         Extractor.OnPackageExtracted = [this](void*, const TByteArray& Bytes) {
             // The extractor thread would only log an exception and go on.
             try {
@@ -97,6 +98,8 @@ private:
     std::mutex Lock;
     std::condition_variable Delivered;
     std::vector<TByteArray> Packages;
+    // Off: the fuzzer looks at what is extracted, not at the traffic records.
+    TLogManager Log;
     TPackageExtractor Extractor;
 };
 

@@ -2,8 +2,6 @@
 
 #include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
-#include "image/BinaryImageFile.h"
-#include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/MemoryMapObjects.h"
 #include "image/PageList.h"
@@ -84,7 +82,7 @@ int ReadPercentAfterPage(int Page, int Last) {
 THeadManager::THeadManager(const std::string& PortName, std::unique_ptr<ISerialPort> Port,
                            TLogManager& Log)
     : Log(Log), Converter(std::make_unique<THexFileToMemoryMapConverter>()),
-      MemoryMap(std::make_shared<TMemoryMap>()), HexFile(std::make_shared<THexFile>()),
+      MemoryMap(std::make_shared<TMemoryMap>()),
       ProtocolManager(std::make_unique<TProtocolManager>(PortName, std::move(Port), Log)) {
     ProtocolManager->GetDeviceManager().GetConnectionManager().SetWhileWaiting([this] {
         if (WhileWaiting) {
@@ -112,30 +110,18 @@ bool THeadManager::IsImageEmpty() const {
 
 void THeadManager::LoadImageFromFile(const std::string& FileName) {
     try {
-        std::string Note;
-        if (IsBinaryImageFile(FileName)) {
-            TBinaryImage Binary = LoadBinaryImage(FileName, PageLength, Programmer::PageCount);
-            MemoryMap = Binary.Map;
-            Note = std::move(Binary.Note);
-        } else {
-            HexFile->LoadFromFile(FileName);
-            MemoryMap->Clear();
-            std::shared_ptr<IMemoryMap> NewMap;
-            Converter->HexToMemoryMap(HexFile, PageLength, NewMap);
-            if (NewMap != nullptr) {
-                MemoryMap = NewMap;
-            }
-        }
-        if (MemoryMap->GetCount() <= 0) {
+        TLoadedImage Loaded = LoadImageFile(FileName, ChipImageGeometry);
+        if (Loaded.Map == nullptr || Loaded.Map->GetCount() <= 0) {
             throw CannotLoadFileError(FileName);
         }
+        MemoryMap = std::move(Loaded.Map);
         MissingPages.clear();
         UnsavedRead = false;
         if (OnImageLoaded) {
             OnImageLoaded(this, MemoryMap, FileName);
         }
-        if (!Note.empty()) {
-            SendMessage(Note, clBlue);
+        if (!Loaded.Note.empty()) {
+            SendMessage(Loaded.Note, clBlue);
         }
     } catch (...) {
         ClearImage();
@@ -148,13 +134,7 @@ void THeadManager::SaveImageToFile(const std::string& FileName) {
         throw Exception(SCannotSaveEmptyImage);
     }
     const std::string Target = ImageFileTarget(FileName);
-    if (IsBinaryImageFile(Target)) {
-        SaveBinaryImage(*MemoryMap, Target);
-    } else {
-        std::shared_ptr<IHexFile> Hex;
-        Converter->MemoryMapToHex(MemoryMap, RecordLength, Hex);
-        Hex->SaveToFile(Target);
-    }
+    SaveImageFile(MemoryMap, Target, ChipImageGeometry);
     UnsavedRead = false;
     if (OnImageSaved) {
         OnImageSaved(this, Target);
@@ -189,7 +169,7 @@ void THeadManager::SendMessage(const std::string& Text, TColor Color) {
 
 void THeadManager::SendProgress(int Percent) {
     if (OnProgress) {
-        OnProgress(this, Percent, StartTime);
+        OnProgress(this, Clock.Step(CurrentPage, Percent));
     }
 }
 
@@ -254,88 +234,109 @@ std::vector<int> THeadManager::ImagePagesInRange(int First, int Last) const {
 }
 
 THeadManager::TPagePlan THeadManager::RangePlan(int First, int Last) const {
-    return {ImagePagesInRange(First, Last), First, Last};
+    return {TPageSequence(ImagePagesInRange(First, Last)), First, Last};
 }
 
 THeadManager::TPagePlan THeadManager::ImagePlan() const {
     std::vector<int> Pages = ImagePageNumbers();
     const int Last = static_cast<int>(Pages.size()) - 1;
-    return {std::move(Pages), 0, Last};
+    return {TPageSequence(std::move(Pages)), 0, Last};
+}
+
+void THeadManager::StartOperation() {
+    Clock.Start();
 }
 
 void THeadManager::WritePages(int First, int Last) {
     TOperationGuard Guard(Running, &Busy);
-    StartTime = NowDateTime();
-    if (IsImageEmpty()) {
-        throw Exception(SCannotWriteEmptyImage);
-    }
+    StartOperation();
+    RefuseEmptyImage(SCannotWriteEmptyImage);
     WritePlannedPages(RangePlan(First, Last));
 }
 
 void THeadManager::WriteImage() {
     TOperationGuard Guard(Running, &Busy);
-    StartTime = NowDateTime();
-    if (IsImageEmpty()) {
-        throw Exception(SCannotWriteEmptyImage);
-    }
+    StartOperation();
+    RefuseEmptyImage(SCannotWriteEmptyImage);
     WritePlannedPages(ImagePlan());
+}
+
+void THeadManager::RefuseEmptyImage(const char* Text) const {
+    if (IsImageEmpty()) {
+        throw Exception(Text);
+    }
+}
+
+THeadManager::TLoopEnd THeadManager::RunPageLoop(const TPageSequence& Pages, const TPageStep& Step,
+                                                 const TPercentRule& PercentAfter) {
+    for (long long Index = 0; Index < Pages.Size(); ++Index) {
+        const int Page = Pages.At(Index);
+        TPageOutcome Outcome = TPageOutcome::Failed;
+        RunPageSteps(Page, [&Step, &Outcome, Page] { Outcome = Step(Page); });
+        SendPageDone(Page, Outcome);
+        if (Outcome == TPageOutcome::Different) {
+            return TLoopEnd::Differs;
+        }
+        SendProgress(PercentAfter(Index, Page));
+        if (ProcessMessagesAndCheckStop()) {
+            return TLoopEnd::Stopped;
+        }
+    }
+    return TLoopEnd::Finished;
+}
+
+THeadManager::TPercentRule THeadManager::TPagePlan::Scale() const {
+    return [First = ScaleFirst, Last = ScaleLast](long long Index, int) {
+        return PercentAfterPage(static_cast<int>(First + Index), Last);
+    };
 }
 
 void THeadManager::WritePlannedPages(const TPagePlan& Plan) {
     SendMessage(SWriteStarted, clBlack);
-    for (std::size_t Index = 0; Index < Plan.Pages.size(); ++Index) {
-        const int Page = Plan.Pages[Index];
-        RunPageSteps(Page, [this, Page] {
+    const TLoopEnd End = RunPageLoop(
+        Plan.Pages,
+        [this](int Page) {
             TransferPage(Page);
             WritePage(Page);
-        });
-        SendPageDone(Page, TPageOutcome::Written);
-        SendProgress(PercentAfterPage(Plan.ScaleFirst + static_cast<int>(Index), Plan.ScaleLast));
-        if (ProcessMessagesAndCheckStop()) {
-            SendMessage(SWriteStopped, clRed);
-            return;
-        }
-    }
-    SendMessage(SWriteSucceeded, clGreen);
+            return TPageOutcome::Written;
+        },
+        Plan.Scale());
+    SendMessage(End == TLoopEnd::Stopped ? SWriteStopped : SWriteSucceeded,
+                End == TLoopEnd::Stopped ? clRed : clGreen);
 }
 
 std::uint8_t THeadManager::ComparePages(int First, int Last) {
     TOperationGuard Guard(Running, &Busy);
-    StartTime = NowDateTime();
-    if (IsImageEmpty()) {
-        throw Exception(SCannotCompareEmptyImage);
-    }
+    StartOperation();
+    RefuseEmptyImage(SCannotCompareEmptyImage);
     return ComparePlannedPages(RangePlan(First, Last));
 }
 
 std::uint8_t THeadManager::CompareImage() {
     TOperationGuard Guard(Running, &Busy);
-    StartTime = NowDateTime();
-    if (IsImageEmpty()) {
-        throw Exception(SCannotCompareEmptyImage);
-    }
+    StartOperation();
+    RefuseEmptyImage(SCannotCompareEmptyImage);
     return ComparePlannedPages(ImagePlan());
 }
 
 std::uint8_t THeadManager::ComparePlannedPages(const TPagePlan& Plan) {
     SendMessage(SCompareStarted, clBlack);
-    for (std::size_t Index = 0; Index < Plan.Pages.size(); ++Index) {
-        const int Page = Plan.Pages[Index];
-        bool Equal = false;
-        RunPageSteps(Page, [this, Page, &Equal] {
+    const TLoopEnd End = RunPageLoop(
+        Plan.Pages,
+        [this](int Page) {
             TransferPage(Page);
-            Equal = ComparePage(Page);
-        });
-        SendPageDone(Page, Equal ? TPageOutcome::Equal : TPageOutcome::Different);
-        if (!Equal) {
-            SendMessage(FormatText(SPageDiffers, Page), clRed);
-            return CompareDifferent;
-        }
-        SendProgress(PercentAfterPage(Plan.ScaleFirst + static_cast<int>(Index), Plan.ScaleLast));
-        if (ProcessMessagesAndCheckStop()) {
-            SendMessage(SCompareStopped, clRed);
-            return CompareStopped;
-        }
+            return ComparePage(Page) ? TPageOutcome::Equal : TPageOutcome::Different;
+        },
+        Plan.Scale());
+    switch (End) {
+    case TLoopEnd::Differs:
+        SendMessage(FormatText(SPageDiffers, CurrentPage), clRed);
+        return CompareDifferent;
+    case TLoopEnd::Stopped:
+        SendMessage(SCompareStopped, clRed);
+        return CompareStopped;
+    case TLoopEnd::Finished:
+        break;
     }
     SendMessage(SCompareSucceeded, clGreen);
     return CompareEqual;
@@ -343,32 +344,28 @@ std::uint8_t THeadManager::ComparePlannedPages(const TPagePlan& Plan) {
 
 void THeadManager::ReadPages(int First, int Last) {
     TOperationGuard Guard(Running, &Busy);
-    StartTime = NowDateTime();
+    StartOperation();
     SendMessage(SReadStarted, clBlack);
     // The pages go into a map of their own: the current image stays as it is until the read
     // has something to put in its place.
     const auto ReadMap = std::make_shared<TMemoryMap>();
     std::vector<int> Missing;
-    for (int Page = First; Page <= Last; ++Page) {
-        bool Fetched = false;
-        RunPageSteps(Page, [this, Page, &ReadMap, &Fetched] {
+    const TLoopEnd End = RunPageLoop(
+        TPageSequence::Range(First, Last),
+        [this, &ReadMap, &Missing](int Page) {
             ReadPage(Page);
-            Fetched = FetchReadPage(Page, *ReadMap);
-        });
-        SendPageDone(Page, Fetched ? TPageOutcome::Read : TPageOutcome::Failed);
-        if (!Fetched) {
-            Missing.push_back(Page);
-        }
-        SendProgress(ReadPercentAfterPage(Page, Last));
-        if (ProcessMessagesAndCheckStop()) {
-            // A stopped read keeps the pages it read, without calling them a complete image.
-            TakeReadImage(ReadMap, std::move(Missing), false);
-            SendMessage(SReadStopped, clRed);
-            return;
-        }
-        if (Page == INT_MAX) {
-            break;
-        }
+            if (!FetchReadPage(Page, *ReadMap)) {
+                Missing.push_back(Page);
+                return TPageOutcome::Failed;
+            }
+            return TPageOutcome::Read;
+        },
+        [Last](long long, int Page) { return ReadPercentAfterPage(Page, Last); });
+    if (End == TLoopEnd::Stopped) {
+        // A stopped read keeps the pages it read, without calling them a complete image.
+        TakeReadImage(ReadMap, std::move(Missing), false);
+        SendMessage(SReadStopped, clRed);
+        return;
     }
     TakeReadImage(ReadMap, std::move(Missing), true);
     // A read that missed pages is no success: the image holds only what the chip gave.
@@ -401,21 +398,17 @@ void THeadManager::ReadImage() {
 
 void THeadManager::DeletePages(int First, int Last) {
     TOperationGuard Guard(Running, &Busy);
-    StartTime = NowDateTime();
+    StartOperation();
     SendMessage(SDeleteStarted, clBlack);
-    for (int Page = First; Page <= Last; ++Page) {
-        RunPageSteps(Page, [this, Page] { DeletePage(Page); });
-        SendPageDone(Page, TPageOutcome::Erased);
-        SendProgress(PercentAfterPage(Page, Last));
-        if (ProcessMessagesAndCheckStop()) {
-            SendMessage(SDeleteStopped, clRed);
-            return;
-        }
-        if (Page == INT_MAX) {
-            break;
-        }
-    }
-    SendMessage(SDeleteSucceeded, clGreen);
+    const TLoopEnd End = RunPageLoop(
+        TPageSequence::Range(First, Last),
+        [this](int Page) {
+            DeletePage(Page);
+            return TPageOutcome::Erased;
+        },
+        [Last](long long, int Page) { return PercentAfterPage(Page, Last); });
+    SendMessage(End == TLoopEnd::Stopped ? SDeleteStopped : SDeleteSucceeded,
+                End == TLoopEnd::Stopped ? clRed : clGreen);
 }
 
 void THeadManager::DeleteImage() {
@@ -432,7 +425,7 @@ THeadManager::TPageOperation::TPageOperation(THeadManager& Head) : Head(Head) {
     }
     Head.Running = true;
     Head.Busy = true;
-    Head.StartTime = NowDateTime();
+    Head.StartOperation();
 }
 
 THeadManager::TPageOperation::~TPageOperation() {

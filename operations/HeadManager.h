@@ -4,18 +4,18 @@
 #pragma once
 
 #include "common/ProgrammerConstants.h"
-#include "operations/DateTime.h"
 #include "operations/MainView.h"
+#include "operations/ProgressStep.h"
 #include "serial/SerialPort.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class IMemoryMap;
-class IHexFile;
 class THexFileToMemoryMapConverter;
 class TProtocolManager;
 class TDeviceManager;
@@ -29,8 +29,7 @@ public:
     using TImageSavedEvent = std::function<void(THeadManager* Sender, const std::string& FileName)>;
     using TMessageEvent =
         std::function<void(THeadManager* Sender, const std::string& Text, TColor Color)>;
-    using TProgressEvent =
-        std::function<void(THeadManager* Sender, int Percent, TDateTime StartTime)>;
+    using TProgressEvent = std::function<void(THeadManager* Sender, const TProgressStep& Step)>;
     using TNotifyEvent = std::function<void(THeadManager* Sender)>;
     // One chip page of an operation is done: how it went.
     using TPageEvent = std::function<void(THeadManager* Sender, int Page, TPageOutcome Outcome)>;
@@ -144,18 +143,54 @@ public:
     TProcessMessagesProc WhileWaiting;
 
 private:
-    // Pages to go through, and the progress scale: after Pages[k] the operation is at position
-    // ScaleFirst + k of 0..ScaleLast. A range First..Last is its own scale, so its percentage
-    // counts from page 0 as a range always has; a whole image counts its pages.
+    // The pages a page loop goes through: the listed ones, or every page of a range (which
+    // may be long: it is never spelled out).
+    class TPageSequence {
+    public:
+        explicit TPageSequence(std::vector<int> Listed)
+            : Listed(std::move(Listed)), Count(static_cast<long long>(this->Listed.size())) {}
+        static TPageSequence Range(int First, int Last) {
+            return TPageSequence(First, static_cast<long long>(Last) - First + 1);
+        }
+        long long Size() const { return Count; }
+        int At(long long Index) const {
+            return Listed.empty() ? static_cast<int>(First + Index)
+                                  : Listed[static_cast<std::size_t>(Index)];
+        }
+
+    private:
+        TPageSequence(int First, long long Count) : First(First), Count(Count < 0 ? 0 : Count) {}
+        std::vector<int> Listed;
+        int First = 0;
+        long long Count = 0;
+    };
+    // One page's exchanges in a page loop, and how the page went.
+    using TPageStep = std::function<TPageOutcome(int Page)>;
+    // The percentage after the page at Index of a loop.
+    using TPercentRule = std::function<int(long long Index, int Page)>;
+    enum class TLoopEnd { Finished, Stopped, Differs };
+    // Pages to write or compare, and the progress scale: after the page at Index the operation
+    // is at position ScaleFirst + Index of 0..ScaleLast. A range First..Last is its own scale,
+    // so its percentage counts from page 0 as a range always has; a whole image counts its
+    // pages.
     struct TPagePlan {
-        std::vector<int> Pages;
+        TPageSequence Pages;
         int ScaleFirst = 0;
         int ScaleLast = 0;
+        TPercentRule Scale() const;
     };
     TPagePlan RangePlan(int First, int Last) const;
     TPagePlan ImagePlan() const;
+    // The one loop of every page operation: each page's Step, its outcome and progress
+    // reported, the front end's input handled between pages. It ends after the last page,
+    // after a page that differs, or when the operation was stopped.
+    TLoopEnd RunPageLoop(const TPageSequence& Pages, const TPageStep& Step,
+                         const TPercentRule& PercentAfter);
     void WritePlannedPages(const TPagePlan& Plan);
     std::uint8_t ComparePlannedPages(const TPagePlan& Plan);
+    void RefuseEmptyImage(const char* Text) const;
+    // The progress of the operation now beginning is timed from here.
+    void StartOperation();
     // Raise OnMessage / OnProgress when assigned.
     void SendMessage(const std::string& Text, TColor Color);
     void SendProgress(int Percent);
@@ -175,13 +210,12 @@ private:
     TLogManager& Log;
     std::unique_ptr<THexFileToMemoryMapConverter> Converter;
     std::shared_ptr<IMemoryMap> MemoryMap;
-    std::shared_ptr<IHexFile> HexFile;
     std::unique_ptr<TProtocolManager> ProtocolManager;
     std::vector<int> MissingPages;
     bool UnsavedRead = false;
     bool Busy = false;
     bool Running = false;
-    TDateTime StartTime = 0;
+    TProgressClock Clock;
     int CurrentPage = -1;
     std::string Identification;
 };

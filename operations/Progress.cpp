@@ -2,7 +2,6 @@
 
 #include "common/ResourseStrings.h"
 
-#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -40,35 +39,21 @@ std::string CountedWord(const std::string& Text, const char* One, const char* Fe
     }
 }
 
-// Whole milliseconds of a span in days; negative, unknown and absurdly large spans are clamped.
-std::int64_t SpanToMilliseconds(TDateTime Span) {
-    constexpr double LongestSpanDays = 1e6;
-    if (!std::isfinite(Span) || Span <= 0) {
-        return 0;
-    }
-    if (Span > LongestSpanDays) {
-        Span = LongestSpanDays;
-    }
-    return std::llround(Span * MillisecondsPerDay);
-}
-
 } // namespace
 
-void TProgress::SetProgress(int Percent, TDateTime StartTime) {
+void TProgress::Show(const TProgressStep& Step) {
     if (View == nullptr) {
         return;
     }
-    if (Percent > 100) {
-        Percent = 100;
-    }
+    const int Percent = Step.ShownPercent();
     const std::string PercentText = FormatText(SPercentFormat, Percent);
     View->SetProgressPosition(Percent);
     View->SetStatusPanelText(ProgressPanel, PercentText);
     if (Percent >= 1 && Percent <= 99) {
         View->SetApplicationTitle(FormatText(STitleFormat, PercentText.c_str(), SProductName));
         if (Percent != LastPercent) {
-            const TDateTime Remaining = EstimateRemaining(Percent, NowDateTime(), StartTime);
-            View->SetStatusPanelText(RemainingTimePanel, RemainingTimeText(Remaining));
+            View->SetStatusPanelText(RemainingTimePanel,
+                                     RemainingTimeText(Step.RemainingSeconds.value_or(0)));
         }
         LastPercent = Percent;
     } else {
@@ -89,12 +74,7 @@ void TProgress::Reset() {
     View->SetApplicationTitle(SProductName);
 }
 
-TDateTime TProgress::EstimateRemaining(int Percent, TDateTime Now, TDateTime StartTime) {
-    return (Now - StartTime) * (100 - Percent) / Percent;
-}
-
-std::string TProgress::RemainingTimeText(TDateTime Remaining) {
-    const std::int64_t TotalSeconds = SpanToMilliseconds(Remaining) / 1000;
+std::string TProgress::RemainingTimeText(std::int64_t TotalSeconds) {
     const std::string Minutes = std::to_string(TotalSeconds / 60);
     const std::string Seconds = std::to_string(TotalSeconds % 60);
     if (TotalSeconds >= 60) {

@@ -62,6 +62,10 @@ void TSession::AttachView(IMainView* NewView, bool WithProgress) {
     ProgressDisplay->SetView(WithProgress ? View : nullptr);
 }
 
+void TSession::FollowProgress(std::function<void(const TProgressStep&)> Follower) {
+    ProgressFollower = std::move(Follower);
+}
+
 void TSession::SetProcessMessages(std::function<void()> ProcessMessages) {
     Head().ProcessMessages = std::move(ProcessMessages);
 }
@@ -112,8 +116,11 @@ void TSession::ConnectEvents() {
     Manager.OnMessage = [&Info](THeadManager*, const std::string& Text, TColor Color) {
         Info.AddMessage(Text, Color);
     };
-    Manager.OnProgress = [&Progress](THeadManager*, int Percent, TDateTime StartTime) {
-        Progress.SetProgress(Percent, StartTime);
+    Manager.OnProgress = [this, &Progress](THeadManager*, const TProgressStep& Step) {
+        Progress.Show(Step);
+        if (ProgressFollower) {
+            ProgressFollower(Step);
+        }
     };
     Manager.OnImageCleared = [this, &Image](THeadManager*) {
         Image.SetState(bisEmpty);

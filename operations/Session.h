@@ -22,6 +22,7 @@ class THeadManager;
 class TInfoRichEdit;
 class TProgrammer;
 class TProgress;
+struct TProgressStep;
 enum class TCommOpenError;
 
 struct TSessionOptions {
@@ -55,6 +56,9 @@ public:
     // Shows the image state, the information lines and (when WithProgress) the progress in
     // View; nullptr detaches. The view must outlive its attachment.
     void AttachView(IMainView* NewView, bool WithProgress = true);
+    // Also hands every progress step to Follower (a front end that shows the numbers its own
+    // way); an empty one stops that.
+    void FollowProgress(std::function<void(const TProgressStep&)> Follower);
     // Lets the front end handle its input between two pages of an operation.
     void SetProcessMessages(std::function<void()> ProcessMessages);
     // Lets the front end handle its input while an answer of the programmer is awaited.
@@ -88,4 +92,5 @@ private:
     std::unique_ptr<TProgress> ProgressDisplay;
     std::unique_ptr<TProgrammer> Programmer;
     IMainView* View = nullptr;
+    std::function<void(const TProgressStep&)> ProgressFollower;
 };

@@ -137,7 +137,7 @@ TEST_F(CliProcess, DumpPrintsOneSpacedLinePerRecord) {
     auto File = std::make_shared<THexFile>();
     File->LoadFromFile(Image);
     std::shared_ptr<IMemoryMap> Map;
-    THexFileToMemoryMapConverter().HexToMemoryMap(File, CliPageLength, Map);
+    THexFileToMemoryMapConverter().HexToMemoryMap(File, ChipImageGeometry.PageLength, Map);
     EXPECT_EQ(Result.Out, Lines(THexFileToMemoryMapConverter().MemoryMapToStrings(Map)));
     EXPECT_EQ(Result.Out.substr(0, 26), ":02 0000 04    00 00   FA\n");
 }

@@ -20,7 +20,8 @@ struct TRemainingCase {
 class RemainingTimeTextTest : public testing::TestWithParam<TRemainingCase> {};
 
 TEST_P(RemainingTimeTextTest, WordsTheRemainingTime) {
-    EXPECT_EQ(TProgress::RemainingTimeText(GetParam().Remaining), GetParam().Text);
+    EXPECT_EQ(TProgress::RemainingTimeText(TProgressClock::SpanToSeconds(GetParam().Remaining)),
+              GetParam().Text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,16 +83,38 @@ TEST(EstimateRemainingTest, ScalesTheElapsedTimeByTheShareStillToDo) {
     const TDateTime Elapsed = Span(0, 3, 0);
     // Date-time values near 45000 days carry about a microsecond of resolution.
     const double Tolerance = Span(0, 0, 0.0001);
-    EXPECT_NEAR(TProgress::EstimateRemaining(50, Start + Elapsed, Start), Elapsed, Tolerance);
-    EXPECT_NEAR(TProgress::EstimateRemaining(25, Start + Elapsed, Start), 3 * Elapsed, Tolerance);
-    EXPECT_NEAR(TProgress::EstimateRemaining(99, Start + Elapsed, Start), Elapsed / 99, Tolerance);
+    EXPECT_NEAR(TProgressClock::EstimateRemaining(50, Start + Elapsed, Start), Elapsed, Tolerance);
+    EXPECT_NEAR(TProgressClock::EstimateRemaining(25, Start + Elapsed, Start), 3 * Elapsed,
+                Tolerance);
+    EXPECT_NEAR(TProgressClock::EstimateRemaining(99, Start + Elapsed, Start), Elapsed / 99,
+                Tolerance);
 }
 
-TEST(SetProgressTest, AboveHundredBehavesAsHundred) {
+// The step of an operation that began at Start, as the head manager reports it.
+TProgressStep StepAt(int Percent, TDateTime Start = NowDateTime()) {
+    TProgressClock Clock;
+    Clock.Start(Start);
+    return Clock.Step(0, Percent);
+}
+
+TEST(ProgressClockTest, EstimatesAgainOnlyWhenThePercentageChanges) {
+    const TDateTime Start = 45000.25;
+    TProgressClock Clock;
+    Clock.Start(Start);
+    EXPECT_EQ(Clock.Step(4, 50, Start + Span(0, 1, 0)).RemainingSeconds, 60);
+    // Later within the same percentage: the first estimate stays.
+    EXPECT_EQ(Clock.Step(5, 50, Start + Span(0, 2, 0)).RemainingSeconds, 60);
+    EXPECT_EQ(Clock.Step(6, 75, Start + Span(0, 6, 0)).RemainingSeconds, 120);
+    // Outside 1..99 nothing is estimated, and the next running step estimates anew.
+    EXPECT_FALSE(Clock.Step(7, 101, Start + Span(0, 7, 0)).RemainingSeconds);
+    EXPECT_EQ(Clock.Step(8, 75, Start + Span(0, 9, 0)).RemainingSeconds, 180);
+}
+
+TEST(ProgressDisplayTest, AboveHundredBehavesAsHundred) {
     TFakeMainView View;
     TProgress Progress(&View);
-    Progress.SetProgress(45, NowDateTime());
-    Progress.SetProgress(150, NowDateTime());
+    Progress.Show(StepAt(45, NowDateTime()));
+    Progress.Show(StepAt(150, NowDateTime()));
     EXPECT_EQ(View.Position, 100);
     EXPECT_EQ(View.Panels[0], "100%");
     EXPECT_EQ(View.Title, "Velmora");
@@ -99,11 +122,11 @@ TEST(SetProgressTest, AboveHundredBehavesAsHundred) {
     EXPECT_EQ(Progress.GetLastPercent(), 0);
 }
 
-TEST(SetProgressTest, RunningPercentShowsInTitleAndEstimatesOncePerPercent) {
+TEST(ProgressDisplayTest, RunningPercentShowsInTitleAndEstimatesOncePerPercent) {
     TFakeMainView View;
     TProgress Progress(&View);
     const TDateTime Start = NowDateTime() - Span(0, 1, 0);
-    Progress.SetProgress(45, Start);
+    Progress.Show(StepAt(45, Start));
     EXPECT_EQ(View.Position, 45);
     EXPECT_EQ(View.Panels[0], "45%");
     EXPECT_EQ(View.Title, "45% Velmora");
@@ -111,22 +134,22 @@ TEST(SetProgressTest, RunningPercentShowsInTitleAndEstimatesOncePerPercent) {
     EXPECT_NE(View.Panels[2].find("Остал"), std::string::npos) << View.Panels[2];
     EXPECT_EQ(Progress.GetLastPercent(), 45);
 
-    Progress.SetProgress(45, Start);
+    Progress.Show(StepAt(45, Start));
     EXPECT_EQ(View.TitleCount, 2);
     EXPECT_EQ(View.PanelWrites[0], 2);
     EXPECT_EQ(View.PanelWrites[2], 1);
 
-    Progress.SetProgress(46, Start);
+    Progress.Show(StepAt(46, Start));
     EXPECT_EQ(View.PanelWrites[2], 2);
     EXPECT_EQ(Progress.GetLastPercent(), 46);
 }
 
-TEST(SetProgressTest, ZeroAndHundredResetTheTitleAndTheRemainingTime) {
+TEST(ProgressDisplayTest, ZeroAndHundredResetTheTitleAndTheRemainingTime) {
     for (int Percent : {0, 100, -3}) {
         TFakeMainView View;
         TProgress Progress(&View);
-        Progress.SetProgress(30, NowDateTime());
-        Progress.SetProgress(Percent, NowDateTime());
+        Progress.Show(StepAt(30, NowDateTime()));
+        Progress.Show(StepAt(Percent, NowDateTime()));
         EXPECT_EQ(View.Panels[0], std::to_string(Percent) + "%");
         EXPECT_EQ(View.Title, "Velmora");
         EXPECT_EQ(View.Panels[2], "");
@@ -134,9 +157,9 @@ TEST(SetProgressTest, ZeroAndHundredResetTheTitleAndTheRemainingTime) {
     }
 }
 
-TEST(SetProgressTest, WithoutAWindowNothingHappens) {
+TEST(ProgressDisplayTest, WithoutAWindowNothingHappens) {
     TProgress Progress;
-    Progress.SetProgress(50, NowDateTime());
+    Progress.Show(StepAt(50, NowDateTime()));
     EXPECT_EQ(Progress.GetLastPercent(), 0);
 }
 

@@ -20,8 +20,8 @@ struct THeadManagerEvents {
             EXPECT_EQ(Sender, &Head);
             Lines.emplace_back(Text, Color);
         };
-        Head.OnProgress = [this](THeadManager*, int Percent, TDateTime) {
-            Progress.push_back(Percent);
+        Head.OnProgress = [this](THeadManager*, const TProgressStep& Step) {
+            Progress.push_back(Step.Percent);
         };
         Head.OnImageCleared = [this](THeadManager*) { ++ClearedCount; };
         Head.OnImageLoaded = [this](THeadManager*, const std::shared_ptr<IMemoryMap>& Image,
