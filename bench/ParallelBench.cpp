@@ -2,9 +2,17 @@
 // run: a full-chip erase and a full-chip write, each on one paced simulator and then on all of
 // them, and prints the ratio of the two times and the processor time velmora-cli spent per
 // board (the simulators run in this process and are not counted).
+// The same jobs then run in one process of this program's own (--threads): one programmer
+// object per board, each on a thread of its own, so the two ways of driving several boards
+// (a child process per board, a thread per board) are compared on time, processor time and
+// peak memory in the same run.
 // usage: parallel-bench [--boards N] [--baud B] [--pages P] [--job erase|write]
+#include "operations/HeadManager.h"
+#include "operations/Programmer.h"
 #include "platform/ChildProcess.h"
 #include "simulator/ProgrammerSimulator.h"
+
+#include <thread>
 
 #include <chrono>
 #include <cstdio>
@@ -25,8 +33,9 @@ constexpr int PageLength = 528;
 
 struct TRun {
     double Seconds = 0;
-    double CpuSeconds = 0;       // velmora-cli and its children
+    double CpuSeconds = 0;       // the program driving the boards, and its children
     double SimulatorSeconds = 0; // this process: the simulators
+    long PeakKiB = 0;            // the largest resident size of one of those processes
     int ExitCode = 0;
 };
 
@@ -37,16 +46,17 @@ double CpuSeconds(int Who) {
     return Seconds(Usage.ru_utime) + Seconds(Usage.ru_stime);
 }
 
-TRun RunCli(const std::vector<std::string>& Ports, const std::vector<std::string>& Job) {
-    std::vector<std::string> Words;
-    for (const std::string& Port : Ports) {
-        Words.insert(Words.end(), {"--port", Port});
-    }
-    Words.insert(Words.end(), Job.begin(), Job.end());
+long PeakChildKiB() {
+    rusage Usage{};
+    getrusage(RUSAGE_CHILDREN, &Usage);
+    return Usage.ru_maxrss;
+}
+
+TRun RunProgram(const std::string& Program, const std::vector<std::string>& Words) {
     const double CpuBefore = CpuSeconds(RUSAGE_CHILDREN);
     const double SimulatorsBefore = CpuSeconds(RUSAGE_SELF);
     const auto Start = TClock::now();
-    TChildProcess Cli(VELMORA_CLI_PATH, Words);
+    TChildProcess Cli(Program, Words);
     std::string Output;
     char Buffer[4096];
     for (std::size_t Count; (Count = Cli.ReadOutput(Buffer, sizeof(Buffer))) > 0;) {
@@ -57,10 +67,71 @@ TRun RunCli(const std::vector<std::string>& Ports, const std::vector<std::string
     Run.Seconds = std::chrono::duration<double>(TClock::now() - Start).count();
     Run.CpuSeconds = CpuSeconds(RUSAGE_CHILDREN) - CpuBefore;
     Run.SimulatorSeconds = CpuSeconds(RUSAGE_SELF) - SimulatorsBefore;
+    Run.PeakKiB = PeakChildKiB();
     if (Run.ExitCode != 0) {
-        std::fprintf(stderr, "velmora-cli ended with %d:\n%s\n", Run.ExitCode, Output.c_str());
+        std::fprintf(stderr, "%s ended with %d:\n%s\n", Program.c_str(), Run.ExitCode,
+                     Output.c_str());
     }
     return Run;
+}
+
+// velmora-cli on the ports: a child process per port below it.
+TRun RunCli(const std::vector<std::string>& Ports, const std::vector<std::string>& Job) {
+    std::vector<std::string> Words;
+    for (const std::string& Port : Ports) {
+        Words.insert(Words.end(), {"--port", Port});
+    }
+    Words.insert(Words.end(), Job.begin(), Job.end());
+    return RunProgram(VELMORA_CLI_PATH, Words);
+}
+
+// This program again, driving the ports from threads of one process.
+TRun RunThreads(const char* Self, const std::vector<std::string>& Ports,
+                const std::vector<std::string>& Job) {
+    std::vector<std::string> Words = {"--threads"};
+    Words.insert(Words.end(), Job.begin(), Job.end());
+    Words.insert(Words.end(), Ports.begin(), Ports.end());
+    return RunProgram(Self, Words);
+}
+
+// One board's job on a programmer of its own, with its own traffic log as velmora-cli keeps.
+bool RunBoard(const std::string& Port, const std::string& Job, int Pages,
+              const std::string& Image) {
+    try {
+        std::string LogName = Port.substr(Port.rfind('/') + 1);
+        TProgrammer Programmer(Port, nullptr, {"Velmora-" + LogName + ".log"});
+        THeadManager& Head = Programmer.Head();
+        if (Job == "erase") {
+            Head.DeletePages(0, Pages - 1);
+        } else {
+            Head.LoadImageFromFile(Image);
+            Head.WritePages(0, Pages - 1);
+        }
+        return true;
+    } catch (const std::exception& Error) {
+        std::fprintf(stderr, "%s: %s\n", Port.c_str(), Error.what());
+        return false;
+    }
+}
+
+// --threads JOB ... PORT...: the job of velmora-cli's words on each port, a thread per port.
+int RunThreadsMode(int Argc, char** Argv) {
+    const std::string Job = Argv[2];
+    const int Pages = std::atoi(Argv[Job == "erase" ? 6 : 7]) + 1;
+    const std::string Image = Job == "erase" ? "" : Argv[3];
+    std::vector<std::thread> Boards;
+    std::vector<char> Done(static_cast<std::size_t>(Argc), 0);
+    for (int Index = Job == "erase" ? 7 : 8; Index < Argc; ++Index) {
+        Boards.emplace_back([&, Index] { Done[Index] = RunBoard(Argv[Index], Job, Pages, Image); });
+    }
+    int Failures = 0;
+    for (std::size_t Board = 0; Board < Boards.size(); ++Board) {
+        Boards[Board].join();
+    }
+    for (int Index = Job == "erase" ? 7 : 8; Index < Argc; ++Index) {
+        Failures += Done[Index] == 0;
+    }
+    return Failures == 0 ? 0 : 1;
 }
 
 std::string WriteRandomImage(const std::filesystem::path& Folder, int Pages) {
@@ -74,18 +145,21 @@ std::string WriteRandomImage(const std::filesystem::path& Folder, int Pages) {
     return Name;
 }
 
-void Report(const char* Job, int Boards, const TRun& One, const TRun& All) {
-    std::printf("%-6s one board %7.2f s, %d boards %7.2f s: ratio %.3f; CPU per board %.2f %% of "
-                "a core alone, %.2f %% at once; the simulators took %.2f cores at once\n",
-                Job, One.Seconds, Boards, All.Seconds, All.Seconds / One.Seconds,
-                100.0 * One.CpuSeconds / One.Seconds,
-                100.0 * All.CpuSeconds / (Boards * All.Seconds),
+void Report(const char* Job, const char* Way, int Boards, const TRun& One, const TRun& All) {
+    std::printf("%-6s %-9s one board %7.2f s, %d boards %7.2f s: ratio %.3f; CPU per board "
+                "%.3f s alone, %.3f s at once; peak of one process %ld KiB; the simulators "
+                "took %.2f cores at once\n",
+                Job, Way, One.Seconds, Boards, All.Seconds, All.Seconds / One.Seconds,
+                One.CpuSeconds, All.CpuSeconds / Boards, All.PeakKiB,
                 All.SimulatorSeconds / All.Seconds);
 }
 
 } // namespace
 
 int main(int Argc, char** Argv) {
+    if (Argc > 2 && std::string(Argv[1]) == "--threads") {
+        return RunThreadsMode(Argc, Argv);
+    }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     int Boards = 8;
     std::uint32_t Baud = 115200;
@@ -131,8 +205,15 @@ int main(int Argc, char** Argv) {
         }
         const TRun One = RunCli({Ports.front()}, Job);
         const TRun All = RunCli(Ports, Job);
-        Failures += (One.ExitCode != 0) + (All.ExitCode != 0);
-        Report(Name, Boards, One, All);
+        Report(Name, "processes", Boards, One, All);
+        const TRun OneThread = RunThreads(Argv[0], {Ports.front()}, Job);
+        const TRun AllThreads = RunThreads(Argv[0], Ports, Job);
+        Report(Name, "threads", Boards, OneThread, AllThreads);
+        std::printf("%-6s threads against processes, %d boards: time %.3f, CPU %.3f\n", Name,
+                    Boards, AllThreads.Seconds / All.Seconds,
+                    AllThreads.CpuSeconds / All.CpuSeconds);
+        Failures += (One.ExitCode != 0) + (All.ExitCode != 0) + (OneThread.ExitCode != 0) +
+                    (AllThreads.ExitCode != 0);
     }
     Simulators.clear();
     std::filesystem::remove_all(Folder);
