@@ -115,5 +115,4 @@ private:
     std::optional<TWindowCommand> Running;
     bool StopRequested = false;
     bool CloseAfterOperation = false;
-    bool Started = false;
 };
