@@ -1,11 +1,11 @@
-// The program's main window: turns every command into one call of the head manager, shows what
-// the head manager reports, keeps the serial port name in the settings file and follows serial
-// ports arriving and leaving. Every error that leaves a command ends as one red line in the
-// information pane.
+// The program's main window: the Qt view of TMainWindowModel. It builds the widgets, shows what
+// the session shows, carries out the model's questions and dialogs with Qt's, and hands every
+// command, its close and the serial ports arriving and leaving to the model.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "operations/MainView.h"
+#include "operations/MainWindowView.h"
 #include "operations/UnsavedRead.h"
 #include "serial/PortNotices.h"
 #include "ui/AboutForm.h"
@@ -31,17 +32,18 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QWidget;
-class IMemoryMap;
 class TChipMap;
 class TColorRichEdit;
 class TConstraintedEdit;
-class THeadManager;
+class TMainWindowModel;
 class TPanelStatusBar;
 class TPortChoiceForm;
-class TPortNoticeFollower;
 class TSession;
 
-class TMainForm : public QMainWindow, public IMainView, public TPortNotices {
+class TMainForm : public QMainWindow,
+                  public IMainView,
+                  public IMainWindowView,
+                  public TPortNotices {
     Q_OBJECT
 public:
     // Runs a file dialog; the chosen path, or nothing when the user cancelled.
@@ -60,8 +62,8 @@ public:
     using TRangeDialogRunner =
         std::function<int(TPagesRangeForm& Form, int MinIndex, int MaxIndex)>;
 
-    // Shows Session: the window is its view and runs its commands. Says at once when the port
-    // in use could not be opened.
+    // Shows Session: the window is its view and its model runs the commands. Says at once when
+    // the port in use could not be opened.
     explicit TMainForm(TSession& Session, QWidget* Parent = nullptr);
     // Detaches from the session.
     ~TMainForm() override;
@@ -96,6 +98,7 @@ public:
     void SetPageCountLabel(const std::string& Text) override;
     void SetPageLengthLabel(const std::string& Text) override;
     void SetFileNameText(const std::string& FullPath) override;
+    // Hands the image's flags to the model, which enables the commands.
     void UpdateActions(const TActionFlags& Flags) override;
     void Repaint() override;
     void ClearImageView() override;
@@ -113,20 +116,40 @@ public:
     TStatePicture GetStatePicture() const { return StatePicture; }
     // The full path behind the shortened text of FileNameEdit.
     const std::string& GetFileNameFullPath() const { return FileNameFullPath; }
-    // The action whose command runs at present (a stop may have been asked for); none when idle.
-    QAction* GetRunningAction() const { return RunningAction; }
 
-    // ---- Serial ports arriving and leaving ----
-    // Handled by the port-notice follower; held while an operation runs.
+    // ---- IMainWindowView: the model's interaction, carried out with the hooks above ----
+    void ShowCommandStates(const TWindowCommandStates& States) override;
+    bool AskOverwrite(const std::string& Question) override;
+    bool AskCloseDuringOperation(const std::string& Question) override;
+    TChipEraseAnswer AskChipErase(const std::string& Question) override;
+    TUnsavedReadAnswer AskUnsavedRead(const std::string& Question) override;
+    std::optional<std::string> ChooseFileToLoad() override;
+    std::optional<std::string> ChooseFileToSave(const std::string& SuggestedName) override;
+    std::optional<TPageRange> AskPageRange(const std::string& Title, int MinIndex,
+                                           int MaxIndex) override;
+    std::optional<std::string> ChoosePort(const std::string& CurrentPort) override;
+    void ShowImageDump(const std::vector<std::string>& Lines) override;
+    void ShowHelp() override;
+    void ShowAbout() override;
+    void CloseWindow() override;
+    void ProcessPendingInput() override;
+
+    TMainWindowModel& GetModel() { return *Model; }
+    // The action whose command runs at present (a stop may have been asked for); none when idle.
+    QAction* GetRunningAction() const;
+
+    // ---- Serial ports arriving and leaving: handed to the model ----
     void PortArrived(const std::string& Name) override;
     void PortRemoved(const std::string& Name, const std::vector<std::string>& OtherNames) override;
-    TPortNoticeFollower& GetPortNoticeFollower() { return *PortNoticeFollower; }
 
     // Writes the message of an error that reached the top level as one red line.
     void ApplicationEventsException(QObject* Sender, const std::exception& Error);
     // Runs Handler; an exception that leaves it goes to ApplicationEventsException. Port
     // notices held back while an operation ran are handled once none runs.
     void Guarded(const std::function<void()>& Handler);
+
+    // Shows the image view scrolled to the image page written to chip page Page.
+    void ShowChipPage(int Page);
 
     // ---- Elements ----
     QToolBar* ToolBar1 = nullptr;
@@ -164,7 +187,7 @@ public:
     QMenu* HelpMenuItem = nullptr;
     QAction* N4 = nullptr;       // "Выход"
     QAction* COM1 = nullptr;     // "COM порт"
-    QAction* HelpItem = nullptr; // "Помощь", no command
+    QAction* HelpItem = nullptr; // "Помощь"
     QAction* N5 = nullptr;       // "О программе..."
 
     // Actions: each is shared by every menu item and button that shows it.
@@ -189,30 +212,6 @@ public:
     // The help window with the program's usage; made on first use.
     QPointer<QDialog> HelpForm;
 
-    // ---- Action handlers ----
-    void NewBurnImageExecute();
-    void LoadImageFromFileActionExecute();
-    void SaveImageToFileActionExecute();
-    void WriteImageActionExecute();
-    void ReadActionExecute();
-    void DeleteActionExecute();
-    void CompareImageActionExecute();
-    void WriteConcreatePagesActionExecute();
-    void ReadConcreatePagesActionExecute();
-    void DeleteConcreatePagesActionExecute();
-    void CompareConcreatePagesActionExecute();
-    void InitialyzeActionExecute();
-    void ClearInfoEditActionExecute();
-    void ShowImageActionExecute();
-    void StopActionExecute();
-    void VerifyAllActionExecute();
-    // Shows the image view scrolled to the image page written to chip page Page.
-    void ShowChipPage(int Page);
-    void HelpItemClick();
-    void COM1Click();
-    void N4Click();
-    void N5Click();
-
 protected:
     // Closing while an operation runs asks first; the window then closes once the operation
     // has stopped.
@@ -221,71 +220,50 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    // MainFormMenus.cpp: the actions, the menu bar, the tool bar and the keys.
     void CreateActions();
     void CreateMenu();
     void CreateToolBar();
-    void CreateImageGroup(QWidget* Central);
-    void CreatePages(QWidget* Central);
-    void CreateDialogs();
+    void AssignShortcuts();
     QToolButton* AddDropDownButton(QAction* Full, const char* FullCaption, QAction* Range);
     QToolButton* AddToolButton(QAction* Action);
-    // Makes an action whose triggering runs Handler through the error guard.
-    QAction* MakeAction(const char* Caption, void (TMainForm::*Handler)(),
+    // Makes the action that gives Command to the model.
+    QAction* MakeAction(const char* Caption, TWindowCommand Command,
                         const QString& PictureName = QString());
     // A menu item with its own caption that stands for Action: it triggers it and follows its
     // enabled and checked state.
     QAction* MakeActionLink(QAction* Action, const char* Caption, QMenu* Menu);
 
-    void FormCreate();
-    void FormClose();
-    void FormDestroy();
-    // A red line saying why the port in use could not be opened, when it could not.
-    void ReportPortProblem();
-    THeadManager& Head();
-    const THeadManager& Head() const;
-    QProgressBar* CreateProgressBar();
+    // MainFormImageGroup.cpp.
+    void CreateImageGroup(QWidget* Central);
+    void ShowFileName();
+    void ShowStateLabel();
+
+    // MainFormPages.cpp: the information pane, the image view and the chip map.
+    void CreatePages(QWidget* Central);
     // Makes the window higher by what the chip map lacks to show every page at its preferred
     // size.
     void GrowForTheChipMap();
 
-    // The pattern of the four full operations: a second press stops the running one.
-    void RunFullOperation(QAction* Action, const std::function<void()>& Operation);
-    // Runs a programmer command for Action: while it runs only what cannot conflict with it is
-    // enabled; afterwards the progress display is idle again and a close asked for meanwhile
-    // goes ahead.
-    void RunCommand(QAction* Action, const std::function<void()>& Command);
-    // Enables the commands: the image's set when idle, the running command's set otherwise.
-    void ApplyEnabledState();
-    // Asks before a whole-chip erase unless the user said not to; true to go on.
-    bool ChipEraseConfirmed();
-    void ShowFileName();
-    void ShowStateLabel();
-    void AssignShortcuts();
-    // Shows the range dialog titled after Operation; the chosen first and last index when the
-    // user confirmed.
-    std::optional<std::pair<int, int>> AskPagesRange(const QAction* Operation, int MinIndex,
-                                                     int MaxIndex);
-    // Whether the image may be replaced now: an unsaved read is replaced only after the user
-    // has answered the question (and, when the answer is to save it, it was saved).
-    bool UnsavedReadMayBeReplaced();
-    // Closing asks about an unsaved read first; false when the window must stay.
-    bool MayCloseNow();
-    // The lowest and highest chip page of the image; (0, -1) for an empty image.
-    std::pair<int, int> ImagePageBounds() const;
+    // MainFormStatusBar.cpp.
+    void CreateStatusBar();
+    void CreateProgressBar();
+
+    // MainFormDialogs.cpp: Qt's own dialogs behind the replaceable interaction.
+    void CreateDialogs();
+    void SetDefaultInteraction();
 
     TSession& Session;
-    std::unique_ptr<TPortNoticeFollower> PortNoticeFollower;
+    // Made once the widgets are there; released before them.
+    std::unique_ptr<TMainWindowModel> Model;
+    // The action of each command, in the order of TWindowCommand.
+    std::array<QAction*, WindowCommandCount> CommandActions{};
     std::string ApplicationTitle;
     std::string FileNameFullPath;
     QString StateLabelText;
-    TActionFlags ImageFlags;
-    QAction* RunningAction = nullptr;
-    bool StopRequested = false;
-    bool CloseAfterOperation = false;
     TStatePicture StatePicture = TStatePicture::Empty;
     // What the chip map tab scrolls: the map and its legend.
     QWidget* ChipMapContent = nullptr;
     QPointer<TAboutForm> AboutForm;
     QPointer<TPagesRangeForm> PagesRangeForm;
-    bool IsDestroyed = false;
 };
