@@ -237,6 +237,7 @@ public:
                 Head().StopCurrentOperation();
             }
         });
+        ReportSettingsProblem();
         ReportPortProblem();
     }
     TProgrammerSession(const TProgrammerSession&) = delete;
@@ -279,6 +280,17 @@ private:
         }
         return std::make_unique<TSession>(std::move(Options),
                                           Simulator != nullptr ? Simulator->MakePort() : nullptr);
+    }
+
+    void ReportSettingsProblem() {
+        if (const auto& Problem = Session->GetSettingsProblem()) {
+            if (JsonView) {
+                AddLine(*Problem, clRed);
+                return;
+            }
+            Err << *Problem << '\n';
+            Err.flush();
+        }
     }
 
     void ReportPortProblem() {

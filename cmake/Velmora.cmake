@@ -52,9 +52,15 @@ function(velmora_add_test name)
   if(ARG_THREADED)
     set(labels threaded)
   endif()
+  # A cross build lists its tests when ctest starts, one program after the other, instead of
+  # running each new program under the emulator in the middle of the build.
+  set(discovery_mode POST_BUILD)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery_mode PRE_TEST)
+  endif()
   gtest_discover_tests(${name}
     PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-    DISCOVERY_TIMEOUT 60)
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${discovery_mode})
 endfunction()
 
 # The Windows build: nlohmann-json is headers only, so the cross build uses the build machine's

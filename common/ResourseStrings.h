@@ -143,6 +143,8 @@ inline constexpr const char* SFailureFile = "Файл %s: %s.";
 
 // ---- Operations ----
 inline constexpr const char* SCannotLoadFile = "Не удалось загрузить файл.";
+inline constexpr const char* SSettingsFileUnreadable =
+    "Не удалось прочитать файл настроек %s: настройки взяты по умолчанию.";
 // Why a file that exists gave no image.
 inline constexpr const char* SFileHoldsNoData = "в нём нет данных";
 inline constexpr const char* SCannotSaveEmptyImage = "Пустой образ нельзя сохранить.";

@@ -105,6 +105,9 @@ void TMainWindowModel::Start() {
     Session.SetProcessMessages([this] { View.ProcessPendingInput(); });
     Session.SetWhileWaiting([this] { View.ProcessPendingInput(); });
     Session.BurnImage().SetState(bisEmpty);
+    if (const auto& Problem = Session.GetSettingsProblem()) {
+        Session.Info().AddMessage(*Problem, clRed);
+    }
     ReportPortProblem();
 }
 

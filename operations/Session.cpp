@@ -18,6 +18,9 @@ TSession::TSession(TSessionOptions SessionOptions, std::unique_ptr<ISerialPort> 
         // Someone else's port: the stored one stays as it is.
         Options.StorePort = false;
     }
+    if (Options.ReadSettings) {
+        SettingsProblem = SettingsFileProblem(Options.SettingsFileName);
+    }
     const std::uint64_t LogLimit = Options.LogLimit.value_or(
         Options.ReadSettings ? LoadLogLimit(Options.SettingsFileName) : DefaultLogLimit);
     // The port is known before the programmer opens it: no other port is ever touched.

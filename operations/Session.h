@@ -74,6 +74,8 @@ public:
     TProgress& Progress() { return *ProgressDisplay; }
     const TSessionOptions& GetOptions() const { return Options; }
 
+    // A line for the user when the settings file exists but could not be read.
+    const std::optional<std::string>& GetSettingsProblem() const { return SettingsProblem; }
     // Why the port in use could not be opened, when it could not.
     std::optional<TCommOpenError> GetPortProblem();
     // Stores the port in use in the settings file now (as the end of the session does).
@@ -85,6 +87,7 @@ private:
     void ClearImageView();
 
     TSessionOptions Options;
+    std::optional<std::string> SettingsProblem;
     // Made in this order and released in the reverse one: what shows the programmer's work
     // outlives the programmer.
     std::unique_ptr<TBurnImagae> ImageState;

@@ -2,6 +2,7 @@
 
 #include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
+#include "operations/TextEncoding.h"
 #include "platform/AppDataFolder.h"
 #include "platform/PathSeparator.h"
 #include "platform/SafeFile.h"
@@ -36,10 +37,18 @@ struct TLine {
     std::string End;
 };
 
-// The lines of the file; none when it is missing or cannot be read.
-std::vector<TLine> ReadLines(const std::string& FileName) {
+// The lines of the file, and the encoding it is written back in; no lines when it is missing or
+// cannot be read.
+struct TFileLines {
     std::vector<TLine> Lines;
-    const std::string Content = ReadFileContent(FileName).value_or("");
+    TTextEncoding Encoding = TTextEncoding::Utf8;
+};
+
+TFileLines ReadLines(const std::string& FileName) {
+    const TDecodedText Decoded = DecodeText(ReadFileContent(FileName).value_or(""));
+    TFileLines File{{}, Decoded.Encoding};
+    std::vector<TLine>& Lines = File.Lines;
+    const std::string& Content = Decoded.Utf8;
     std::size_t Start = 0;
     for (std::size_t Feed = Content.find('\n'); Feed != std::string::npos;
          Start = Feed + 1, Feed = Content.find('\n', Start)) {
@@ -52,7 +61,7 @@ std::vector<TLine> ReadLines(const std::string& FileName) {
     if (Start < Content.size()) {
         Lines.push_back({Content.substr(Start), ""});
     }
-    return Lines;
+    return File;
 }
 
 // The line end new lines take: the one of the file's first ended line; LF when no line has one.
@@ -93,12 +102,13 @@ std::string ValueOf(const std::string& Line) {
 
 // Replaces the file with the lines as a whole, so a failed write never leaves half a settings
 // file behind and a written one is on disk. Only the last line may lack an end.
-bool WriteLines(const std::string& FileName, const std::vector<TLine>& Lines) {
-    std::string Text;
-    for (const TLine& Line : Lines) {
-        Text += Line.Text;
-        Text += Line.End;
+bool WriteLines(const std::string& FileName, const TFileLines& File) {
+    std::string Lines;
+    for (const TLine& Line : File.Lines) {
+        Lines += Line.Text;
+        Lines += Line.End;
     }
+    const std::string Text = EncodeText(Lines, File.Encoding);
     return ReplaceFileContent(
         FileName, [&Text](TFileHandle& File) { return File.WriteAll(Text) == Text.size(); });
 }
@@ -108,7 +118,7 @@ bool WriteLines(const std::string& FileName, const std::vector<TLine>& Lines) {
 std::string ReadIniString(const std::string& FileName, const std::string& Section,
                           const std::string& Key, const std::string& Default) {
     bool InSection = false;
-    for (const TLine& Line : ReadLines(FileName)) {
+    for (const TLine& Line : ReadLines(FileName).Lines) {
         if (const auto Name = SectionOf(Line.Text)) {
             InSection = SameName(*Name, Section);
         } else if (InSection) {
@@ -123,7 +133,8 @@ std::string ReadIniString(const std::string& FileName, const std::string& Sectio
 
 bool WriteIniString(const std::string& FileName, const std::string& Section, const std::string& Key,
                     const std::string& Value) {
-    std::vector<TLine> Lines = ReadLines(FileName);
+    TFileLines File = ReadLines(FileName);
+    std::vector<TLine>& Lines = File.Lines;
     const std::string End = LineEndOf(Lines);
     const std::string NewLine = Key + "=" + Value;
     bool InSection = false;
@@ -142,7 +153,7 @@ bool WriteIniString(const std::string& FileName, const std::string& Section, con
         const auto LineKey = KeyOf(Lines[Index].Text);
         if (LineKey && SameName(*LineKey, Key)) {
             Lines[Index].Text = NewLine;
-            return WriteLines(FileName, Lines);
+            return WriteLines(FileName, File);
         }
         if (!Trim(Lines[Index].Text).empty()) {
             SectionEnd = Index + 1;
@@ -163,7 +174,18 @@ bool WriteIniString(const std::string& FileName, const std::string& Section, con
             Lines[Index].End = End;
         }
     }
-    return WriteLines(FileName, Lines);
+    return WriteLines(FileName, File);
+}
+
+std::optional<std::string> SettingsFileProblem(const std::string& FileName) {
+    TFileReader Reader;
+    const TOpenResult Result = Reader.Open(FileName);
+    std::string Content;
+    if (Result == TOpenResult::Missing ||
+        (Result == TOpenResult::Opened && Reader.ReadAll(Content))) {
+        return std::nullopt;
+    }
+    return FormatText(SSettingsFileUnreadable, FileName.c_str());
 }
 
 std::string DefaultSettingsFileName() {

@@ -1,9 +1,11 @@
-// The settings file "Settings.ini" in the program's data folder: a plain INI text file that
+// The settings file "Settings.ini" in the program's data folder: an INI text file (UTF-8, or
+// UTF-8 or UTF-16 with a byte order mark, kept as found when written back) that
 // holds the serial port name (section "COM Port", key "COM Name"), the traffic log's size limit
 // (section "Log", key "Log Limit") and the questions the window may stop asking.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Section and key names compare without regard to case, as INI files are usually read; values
@@ -16,6 +18,10 @@ std::string ReadIniString(const std::string& FileName, const std::string& Sectio
 // key when missing and creates the file when needed. False when the file cannot be written.
 bool WriteIniString(const std::string& FileName, const std::string& Section, const std::string& Key,
                     const std::string& Value);
+
+// A line for the user when the file exists but cannot be read (its settings then take their
+// defaults); nothing when it is read or missing.
+std::optional<std::string> SettingsFileProblem(const std::string& FileName);
 
 // <program data folder>/Settings.ini.
 std::string DefaultSettingsFileName();

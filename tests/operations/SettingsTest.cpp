@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -117,6 +119,71 @@ TEST_F(SettingsTest, AnUnwritableFileIsReportedAndLeftAlone) {
     const std::string Inside = (Folder / "missing" / "deeper" / "Settings.ini").string();
     EXPECT_FALSE(WriteIniString(Inside, "COM Port", "COM Name", "COM1"));
     EXPECT_FALSE(fs::exists(Inside));
+}
+
+// A file as Notepad saves it: "UTF-8 with BOM", "Unicode" and "Unicode big endian".
+struct TEncodedFile {
+    const char* Name;
+    std::string Mark;
+    // The bytes of one character of the file's ASCII text.
+    std::string (*Character)(char);
+};
+
+std::string Utf16LittleEndian(char Character) {
+    return std::string{Character, '\0'};
+}
+
+std::string Utf16BigEndian(char Character) {
+    return std::string{'\0', Character};
+}
+
+std::string Utf8(char Character) {
+    return std::string(1, Character);
+}
+
+std::string Encoded(const TEncodedFile& File, const std::string& Text) {
+    std::string Bytes = File.Mark;
+    for (const char Character : Text) {
+        Bytes += File.Character(Character);
+    }
+    return Bytes;
+}
+
+TEST_F(SettingsTest, AFileWithAByteOrderMarkIsReadAndWrittenBackInItsEncoding) {
+    const TEncodedFile Files[] = {
+        {"UTF-8 with BOM", "\xEF\xBB\xBF", Utf8},
+        {"UTF-16 LE", "\xFF\xFE", Utf16LittleEndian},
+        {"UTF-16 BE", "\xFE\xFF", Utf16BigEndian},
+    };
+    for (const TEncodedFile& File : Files) {
+        WriteFile(Encoded(File, "[COM Port]\r\nCOM Name=COM7\r\n[Log]\r\nLog Limit=2M\r\n"));
+        EXPECT_EQ(LoadPortName(FileName), "COM7") << File.Name;
+        EXPECT_EQ(LoadLogLimit(FileName), 2u * 1024 * 1024) << File.Name;
+        ASSERT_TRUE(SavePortName("COM12", FileName)) << File.Name;
+        EXPECT_EQ(ReadFile(),
+                  Encoded(File, "[COM Port]\r\nCOM Name=COM12\r\n[Log]\r\nLog Limit=2M\r\n"))
+            << File.Name;
+    }
+}
+
+TEST_F(SettingsTest, CyrillicTextSurvivesAUtf16File) {
+    // "[Порт]" and a value in Cyrillic, UTF-16 LE with its mark.
+    const char Bytes[] = {'\xFF', '\xFE', '[',  0, 0x1F, 4, 0x3E, 4,
+                          0x40,   4,      0x42, 4, ']',  0, '\n', 0};
+    const std::string Utf16(Bytes, sizeof(Bytes));
+    WriteFile(Utf16);
+    ASSERT_TRUE(WriteIniString(FileName, "Порт", "Имя", "Тест"));
+    EXPECT_EQ(ReadIniString(FileName, "Порт", "Имя", ""), "Тест");
+    EXPECT_EQ(ReadFile().substr(0, Utf16.size()), Utf16);
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadIsNamedAMissingOneIsNot) {
+    EXPECT_FALSE(SettingsFileProblem(FileName));
+    fs::create_directory(FileName);
+    const std::optional<std::string> Problem = SettingsFileProblem(FileName);
+    ASSERT_TRUE(Problem);
+    EXPECT_NE(Problem->find(FileName), std::string::npos) << *Problem;
+    EXPECT_EQ(LoadPortName(FileName), "COM1");
 }
 
 } // namespace
