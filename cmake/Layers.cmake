@@ -11,8 +11,8 @@
 # wire format on its own, so it stands over serial (its virtual port is a serial port) and not
 # over package or link.
 #
-# velmora_check_layers(), called once every folder has declared its targets, stops the
-# configuration at the first run that finds a link these lines do not allow, and writes each
+# velmora_check_layers(), called once every folder has declared its targets, fails the
+# configuration with a list of every link these lines do not allow, and otherwise writes each
 # target's direct links to velmora-links.txt in the build folder for scripts/check-includes.
 
 # velmora_layer(NAME [OVER layer...] [ANY])
