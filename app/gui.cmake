@@ -2,4 +2,5 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 add_executable(velmora main.cpp ProgramOptions.cpp Screenshots.cpp)
-target_link_libraries(velmora PRIVATE velmora_window velmora_simulator velmora_product_info)
+target_link_libraries(velmora PRIVATE velmora_window velmora_ui velmora_operations velmora_image
+  velmora_logging velmora_simulator velmora_strings velmora_product_info)

@@ -2,6 +2,7 @@
 
 #include "cli/JsonOutput.h"
 #include "cli/ParallelRun.h"
+#include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
 #include "operations/DateTime.h"
 #include "platform/ChildProcess.h"
@@ -272,7 +273,7 @@ private:
         if (Now < NextRound || !Probes.empty() || Station.GetBoardsInProgress() > 0) {
             return;
         }
-        NextRound = Now + std::chrono::seconds(2);
+        NextRound = Now + std::chrono::milliseconds(Programmer::StationProbeIntervalMs);
         for (const std::string& Port : Ports) {
             const std::size_t Index = NextIndex++;
             Probes.emplace(Index, std::make_unique<TPortJob>(Index, Port, ChildProgram,
@@ -302,7 +303,7 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     const auto Record = Arguments.Options.find("record");
     Setup.RecordFile = Record == Arguments.Options.end() ? "" : Record->second;
     Setup.ChildProgram = TChildProcess::OwnProgramPath();
-    Setup.Settle = std::chrono::milliseconds(300);
+    Setup.Settle = std::chrono::milliseconds(Programmer::StationSettleMs);
     TStation Station(Setup, Out, Err);
 
     const TInterruptCatcher Interrupts(false);
@@ -327,13 +328,14 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
         } else {
             Probe->Poll(Station);
         }
-        Station.Poll(std::chrono::milliseconds(100));
+        Station.Poll(std::chrono::milliseconds(Programmer::StationPollMs));
         if (Station.GetBoardsInProgress() == 0) {
             // Nothing to read from: wait for the next notice or probe round.
             if (Watcher) {
-                Watcher->WaitAndReceive(100);
+                Watcher->WaitAndReceive(Programmer::StationIdleWaitMs);
             } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                std::this_thread::sleep_for(
+                    std::chrono::milliseconds(Programmer::StationIdleWaitMs));
             }
         }
         while (TInterruptCatcher::TakeInterrupt()) {

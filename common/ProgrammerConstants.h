@@ -1,6 +1,8 @@
 // The programmer's fixed values and every time-out of the program, with the layer that owns
-// each. The simulator keeps its own copies on purpose: it is written apart from the program so
-// that it can check it. The threads and locks are mapped in ThreadsAndLocks.md beside this file.
+// each. The simulated board keeps its own copies of the wire's values on purpose: it is written
+// apart from the program so that it can check it; only its virtual port, a serial port like the
+// program's own, takes the read-wait limit from here. The threads and locks are mapped in
+// ThreadsAndLocks.md beside this file.
 #pragma once
 
 #include <cstddef>
@@ -31,9 +33,29 @@ inline constexpr std::uint32_t RequestPageTimeoutMs = 3000; // fetching the prog
 inline constexpr std::uint32_t TransferMsPerByte = 10;      // a page transfer: 5280 ms for 528
 // How often a page reply damaged on the line is asked for in all (protocol manager).
 inline constexpr int PageRequestAttempts = 3;
+// While a reply is awaited, the waiting thread wakes this often to run the front end's waiting
+// procedure (link/, the connection manager).
+inline constexpr std::uint32_t WaitSliceMs = 20;
 // The serial port gives up a write when the driver takes nothing for this long (serial/).
 inline constexpr int WriteStallMs = 2000;
+// The longest finite read wait a serial port computes (about 35 years): keeps its deadline
+// arithmetic from overflowing (serial/ and the simulator's virtual port).
+inline constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
+// The read thread's wait per byte when it takes the bytes already queued behind a burst's
+// first byte (serial/).
+inline constexpr std::uint32_t DrainMsPerByte = 100;
 // The read thread's pause after a read that failed at once on a dead line (serial/).
 inline constexpr std::uint32_t FailedReadPauseMs = 30;
+
+// ---- The production station (owned by cli/, velmora-cli station) ----
+// How long one round of the station's loop waits for the lines of the boards in progress, and
+// how long it waits for a port notice (or sleeps) while none is in progress.
+inline constexpr int StationPollMs = 100;
+inline constexpr int StationIdleWaitMs = 100;
+// A port that arrived is left alone this long before its board is started.
+inline constexpr int StationSettleMs = 300;
+// With a --port list, the listed ports are asked whether a programmer is there at most this
+// often: a round starts only when the last one has ended and no board is in progress.
+inline constexpr int StationProbeIntervalMs = 2000;
 
 } // namespace Programmer

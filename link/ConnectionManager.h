@@ -29,7 +29,7 @@ public:
     // Runs on the waiting thread, with no lock held, every WaitSliceMs while a reply is awaited:
     // lets a front end keep handling its input through a long time-out.
     using TWaitingProc = std::function<void()>;
-    static constexpr std::uint32_t WaitSliceMs = 20;
+    static constexpr std::uint32_t WaitSliceMs = Programmer::WaitSliceMs;
 
     static constexpr std::uint8_t StartMarker = Programmer::StartMarker;
     static constexpr std::uint8_t EndMarker = Programmer::EndMarker;

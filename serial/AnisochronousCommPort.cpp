@@ -21,8 +21,7 @@ namespace {
 // A write that the driver does not accept a single byte of for this long is given up, so that
 // a stalled line cannot hang the operation thread.
 constexpr int WriteStallMs = Programmer::WriteStallMs;
-// Longest finite read wait (about 35 years); keeps the deadline arithmetic from overflowing.
-constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
+using Programmer::MaxReadWaitMs;
 
 using TClock = std::chrono::steady_clock;
 

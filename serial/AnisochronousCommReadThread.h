@@ -22,7 +22,7 @@ public:
     // Largest number of bytes taken in one read.
     static constexpr std::uint32_t MaxReadCount = BufferSize - 1;
     // Wait per byte when draining the bytes already queued.
-    static constexpr std::uint32_t DrainMsPerByte = 100;
+    static constexpr std::uint32_t DrainMsPerByte = Programmer::DrainMsPerByte;
     // Pause after a read that failed at once on an open port (device gone, line hung up), so
     // that the loop does not spin until the port is closed.
     static constexpr std::uint32_t FailedReadPauseMs = Programmer::FailedReadPauseMs;

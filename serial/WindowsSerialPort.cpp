@@ -14,8 +14,7 @@ namespace {
 // A write that the driver does not take a single further byte of for this long is given up,
 // so that a stalled line cannot hang the operation thread.
 constexpr DWORD WriteStallMs = Programmer::WriteStallMs;
-// Longest finite read wait (about 35 years); keeps the deadline arithmetic from overflowing.
-constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
+using Programmer::MaxReadWaitMs;
 // Sizes asked of the driver for its input and output queues: several whole frames each.
 constexpr DWORD QueueSize = 4096;
 

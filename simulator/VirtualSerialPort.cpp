@@ -1,14 +1,9 @@
 #include "simulator/VirtualSerialPort.h"
 
+#include "common/ProgrammerConstants.h"
+
 #include <algorithm>
 #include <chrono>
-
-namespace {
-
-// Longest finite read wait (about 35 years); keeps the deadline arithmetic from overflowing.
-constexpr std::uint64_t MaxReadWaitMs = std::uint64_t{1} << 40;
-
-} // namespace
 
 TVirtualSerialPort::TVirtualSerialPort(TProgrammerBoard& Board) : Board(Board) {}
 
@@ -99,7 +94,7 @@ std::uint32_t TVirtualSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
         Changed.wait(Guard, Ready);
     } else {
         const auto Wait = std::chrono::milliseconds(
-            std::min<std::uint64_t>(std::uint64_t{MsPerByte} * Count, MaxReadWaitMs));
+            std::min<std::uint64_t>(std::uint64_t{MsPerByte} * Count, Programmer::MaxReadWaitMs));
         TimedOut = !Changed.wait_for(Guard, Wait, Ready);
     }
     if (Ended()) {
