@@ -22,7 +22,6 @@ class THeadManager;
 class TInfoRichEdit;
 class TProgrammer;
 class TProgress;
-enum class TCommOpenError;
 
 struct TSessionOptions {
     // The port to open; empty: the stored one (COM1 when none is stored).
@@ -71,7 +70,7 @@ public:
     const TSessionOptions& GetOptions() const { return Options; }
 
     // Why the port in use could not be opened, when it could not.
-    std::optional<TCommOpenError> GetPortProblem();
+    std::optional<TCommOpenResult> GetPortProblem();
     // Stores the port in use in the settings file now (as the end of the session does).
     bool StorePortName();
 

@@ -93,7 +93,7 @@ TAnisochronousComm::~TAnisochronousComm() {
     }
 }
 
-bool TAnisochronousComm::Open() {
+TCommOpenResult TAnisochronousComm::Open() {
     std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
     CloseLocked();
 
@@ -165,23 +165,17 @@ bool TAnisochronousComm::Open() {
     {
         std::lock_guard<std::mutex> Guard(StateLock);
         Handle = Descriptor;
-        LastOpenError = TCommOpenError::None;
-        LastOpenErrorText.clear();
     }
     OpenedEvent.Set();
-    return true;
+    return {};
 }
 
-bool TAnisochronousComm::FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text) {
+TCommOpenResult TAnisochronousComm::FailOpen(int Descriptor, TCommOpenError Error,
+                                             const std::string& Text) {
     if (Descriptor >= 0) {
         close(Descriptor);
     }
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        LastOpenError = Error;
-        LastOpenErrorText = Text;
-    }
-    return false;
+    return {Error, Text};
 }
 
 void TAnisochronousComm::Close() {
@@ -211,7 +205,7 @@ void TAnisochronousComm::CloseLocked() {
     close(Descriptor);
 }
 
-bool TAnisochronousComm::SetPortName(const std::string& Name) {
+TCommOpenResult TAnisochronousComm::SetPortName(const std::string& Name) {
     {
         std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
         CloseLocked();
@@ -229,16 +223,6 @@ std::string TAnisochronousComm::GetPortName() const {
 bool TAnisochronousComm::IsOpen() const {
     std::lock_guard<std::mutex> Guard(StateLock);
     return Handle >= 0;
-}
-
-TCommOpenError TAnisochronousComm::GetLastOpenError() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenError;
-}
-
-std::string TAnisochronousComm::GetLastOpenErrorText() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenErrorText;
 }
 
 std::uint32_t TAnisochronousComm::Write(const void* Buffer, std::uint32_t Count) {

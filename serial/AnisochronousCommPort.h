@@ -24,9 +24,9 @@ public:
     // Closes the port. Whoever reads the port must be finished with it before.
     ~TAnisochronousComm() override;
 
-    bool Open() override;
+    TCommOpenResult Open() override;
     void Close() override;
-    bool SetPortName(const std::string& Name) override;
+    TCommOpenResult SetPortName(const std::string& Name) override;
     std::string GetPortName() const override;
     bool IsOpen() const override;
 
@@ -44,9 +44,6 @@ public:
     bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
     void InterruptReader() override;
     void EndReaderInterrupt() override;
-
-    TCommOpenError GetLastOpenError() const override;
-    std::string GetLastOpenErrorText() const override;
 
 private:
     // Marks one Read, Write or query as using the port's descriptor, so that Close waits for
@@ -66,7 +63,7 @@ private:
     };
 
     void CloseLocked();
-    bool FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text);
+    static TCommOpenResult FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text);
     bool WaitForOutput(int Descriptor);
 
     // Set the line and the read mode on Descriptor. Each returns why the terminal did not take
@@ -90,8 +87,6 @@ private:
     int ActiveUsers = 0;
     bool ReaderInterrupted = false;
     std::string PortName = "COM1";
-    TCommOpenError LastOpenError = TCommOpenError::None;
-    std::string LastOpenErrorText;
 
     // Wake-up descriptors (eventfd) that live as long as the object: CloseWakeUp ends every
     // wait on the port while Close runs, ReaderWakeUp ends the reader's wait while it is

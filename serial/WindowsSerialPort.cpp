@@ -166,7 +166,7 @@ TWindowsSerialPort::~TWindowsSerialPort() {
     Close();
 }
 
-bool TWindowsSerialPort::Open() {
+TCommOpenResult TWindowsSerialPort::Open() {
     std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
     CloseLocked();
 
@@ -228,23 +228,17 @@ bool TWindowsSerialPort::Open() {
     {
         std::lock_guard<std::mutex> Guard(StateLock);
         Handle = Device;
-        LastOpenError = TCommOpenError::None;
-        LastOpenErrorText.clear();
     }
     OpenedEvent.Set();
-    return true;
+    return {};
 }
 
-bool TWindowsSerialPort::FailOpen(THandle Device, TCommOpenError Error, const std::string& Text) {
+TCommOpenResult TWindowsSerialPort::FailOpen(THandle Device, TCommOpenError Error,
+                                             const std::string& Text) {
     if (Device != nullptr) {
         CloseHandle(Device);
     }
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        LastOpenError = Error;
-        LastOpenErrorText = Text;
-    }
-    return false;
+    return {Error, Text};
 }
 
 void TWindowsSerialPort::Close() {
@@ -276,7 +270,7 @@ void TWindowsSerialPort::CloseLocked() {
     CloseHandle(Device);
 }
 
-bool TWindowsSerialPort::SetPortName(const std::string& Name) {
+TCommOpenResult TWindowsSerialPort::SetPortName(const std::string& Name) {
     {
         std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
         CloseLocked();
@@ -294,16 +288,6 @@ std::string TWindowsSerialPort::GetPortName() const {
 bool TWindowsSerialPort::IsOpen() const {
     std::lock_guard<std::mutex> Guard(StateLock);
     return Handle != nullptr;
-}
-
-TCommOpenError TWindowsSerialPort::GetLastOpenError() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenError;
-}
-
-std::string TWindowsSerialPort::GetLastOpenErrorText() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenErrorText;
 }
 
 std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count) {

@@ -1,7 +1,7 @@
 // The serial port of Windows: a COM device opened for overlapped I/O, with every wait done by
 // WaitForMultipleObjects on the I/O's own event and the port's close and reader events, so
-// that Close and InterruptReader end any wait at once. Failures are reported by results (false,
-// zero counts), never by exceptions.
+// that Close and InterruptReader end any wait at once. Failures are reported by results (an
+// open result, zero counts), never by exceptions.
 #pragma once
 
 #include "common/ProgrammerConstants.h"
@@ -22,9 +22,9 @@ public:
     // Closes the port. Whoever reads the port must be finished with it before.
     ~TWindowsSerialPort() override;
 
-    bool Open() override;
+    TCommOpenResult Open() override;
     void Close() override;
-    bool SetPortName(const std::string& Name) override;
+    TCommOpenResult SetPortName(const std::string& Name) override;
     std::string GetPortName() const override;
     bool IsOpen() const override;
 
@@ -37,9 +37,6 @@ public:
     bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
     void InterruptReader() override;
     void EndReaderInterrupt() override;
-
-    TCommOpenError GetLastOpenError() const override;
-    std::string GetLastOpenErrorText() const override;
 
 private:
     // A Windows handle (void* in <windows.h>) kept without the header, closed by its owner.
@@ -75,7 +72,7 @@ private:
     };
 
     void CloseLocked();
-    bool FailOpen(THandle Device, TCommOpenError Error, const std::string& Text);
+    static TCommOpenResult FailOpen(THandle Device, TCommOpenError Error, const std::string& Text);
 
     // Signalled while the port is open, and while the reader is interrupted.
     TEvent OpenedEvent{TEvent::TResetMode::Manual};
@@ -90,8 +87,6 @@ private:
     int ActiveUsers = 0;
     bool ReaderInterrupted = false;
     std::string PortName = "COM1";
-    TCommOpenError LastOpenError = TCommOpenError::None;
-    std::string LastOpenErrorText;
 
     // Manual-reset events that live as long as the object: ClosingEvent ends every wait on the
     // port while Close runs, ReaderEvent ends the reader's wait while it is interrupted.

@@ -16,7 +16,7 @@ TVirtualSerialPort::~TVirtualSerialPort() {
     Close();
 }
 
-bool TVirtualSerialPort::Open() {
+TCommOpenResult TVirtualSerialPort::Open() {
     {
         std::lock_guard<std::mutex> Guard(Lock);
         Input.clear();
@@ -24,7 +24,7 @@ bool TVirtualSerialPort::Open() {
     }
     Cutter.Reset();
     OpenedEvent.Set();
-    return true;
+    return {};
 }
 
 void TVirtualSerialPort::Close() {
@@ -41,7 +41,7 @@ void TVirtualSerialPort::Close() {
     Changed.notify_all();
 }
 
-bool TVirtualSerialPort::SetPortName(const std::string& Name) {
+TCommOpenResult TVirtualSerialPort::SetPortName(const std::string& Name) {
     Close();
     {
         std::lock_guard<std::mutex> Guard(Lock);

@@ -21,9 +21,9 @@ public:
     ~TVirtualSerialPort() override;
 
     // Opening always succeeds, whatever the name: the board is always there.
-    bool Open() override;
+    TCommOpenResult Open() override;
     void Close() override;
-    bool SetPortName(const std::string& Name) override;
+    TCommOpenResult SetPortName(const std::string& Name) override;
     std::string GetPortName() const override;
     bool IsOpen() const override;
 
@@ -36,9 +36,6 @@ public:
     bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
     void InterruptReader() override;
     void EndReaderInterrupt() override;
-
-    TCommOpenError GetLastOpenError() const override { return TCommOpenError::None; }
-    std::string GetLastOpenErrorText() const override { return {}; }
 
 private:
     void AnswerFrame(const TSimReceivedFrame& Frame);

@@ -674,11 +674,11 @@ const THeadManager& TMainForm::Head() const {
 }
 
 void TMainForm::ReportPortProblem() {
-    const std::optional<TCommOpenError> Problem = Session.GetPortProblem();
+    const std::optional<TCommOpenResult> Problem = Session.GetPortProblem();
     if (!Problem) {
         return;
     }
-    const std::string Reason = PortProblemText(*Problem, Head().GetDeviceManager());
+    const std::string Reason = PortProblemText(*Problem);
     Session.Info().AddMessage(
         FormatText(SPortNotOpened, Head().GetPortName().c_str(), Reason.c_str()), clRed);
 }
