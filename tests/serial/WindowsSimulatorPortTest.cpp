@@ -181,7 +181,7 @@ TEST_F(SimulatorPort, ReadThreadDeliversRepliesAcrossAReopen) {
     std::mutex Lock;
     TSimFrameCutter Cutter;
     std::vector<TSimReceivedFrame> Frames;
-    TAnisochronousCommReadThread Thread(*Port, [&](void*, const TByteArray& Bytes) {
+    TAnisochronousCommReadThread Thread(*Port, Log.Get(), [&](void*, const TByteArray& Bytes) {
         std::lock_guard<std::mutex> Guard(Lock);
         for (const std::uint8_t Byte : Bytes) {
             if (auto Frame = Cutter.Feed(Byte)) {
