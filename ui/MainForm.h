@@ -41,7 +41,7 @@ class TPortChoiceForm;
 class TPortNoticeFollower;
 class TSession;
 
-class TMainForm : public QMainWindow, public IMainView, public TPortNotices {
+class TMainForm : public QMainWindow, public IMainView, public IPortNotices {
     Q_OBJECT
 public:
     // Runs a file dialog; the chosen path, or nothing when the user cancelled.
