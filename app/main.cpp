@@ -11,7 +11,7 @@
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/PagesRangeForm.h"
-#include "ui/UdevPortMonitor.h"
+#include "ui/PortWatcherNotifier.h"
 #include "ui/VelmoraApplication.h"
 
 #include <QIcon>
@@ -72,7 +72,7 @@ int main(int Argc, char** Argv) {
     };
     Window.SetAboutForm(new TAboutForm(&Window));
     Window.SetPagesRangeForm(new TPagesRangeForm(GetPagesWord, &Window));
-    TUdevPortMonitor PortMonitor(Window);
+    TPortWatcherNotifier PortWatcher(Window);
     Window.show();
 
     bool ScreenshotsSaved = true;

@@ -294,9 +294,8 @@ private:
     }
 
     void ReportPortProblem() {
-        if (const std::optional<TCommOpenError> Problem = Session->GetPortProblem()) {
-            const std::string Reason =
-                PortProblemText(*Problem, Head().GetDeviceManager(), CliPortProblemTexts);
+        if (const std::optional<TCommOpenResult> Problem = Session->GetPortProblem()) {
+            const std::string Reason = PortProblemText(*Problem, CliPortProblemTexts);
             const std::string Text =
                 FormatText(SCliPortNotOpened, Head().GetPortName().c_str(), Reason.c_str());
             if (JsonView) {

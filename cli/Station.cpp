@@ -10,7 +10,7 @@
 #include "platform/SafeFile.h"
 #include "serial/PortDiscovery.h"
 #include "serial/PortNames.h"
-#include "serial/UdevPortWatcher.h"
+#include "serial/PortWatcher.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -307,10 +307,10 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     TStation Station(Setup, Out, Err);
 
     const TInterruptCatcher Interrupts(false);
-    std::unique_ptr<TUdevPortWatcher> Watcher;
+    std::unique_ptr<IPortWatcher> Watcher;
     std::unique_ptr<TPresenceProbe> Probe;
     if (Global.PortNames.empty()) {
-        Watcher = std::make_unique<TUdevPortWatcher>(Station);
+        Watcher = MakePortWatcher(Station);
         if (!Watcher->IsActive()) {
             Err << SCliStationNoNotices << '\n';
             return CliFailure;

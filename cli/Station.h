@@ -26,7 +26,7 @@ struct TStationSetup {
     std::chrono::milliseconds Settle; // how long a port that arrived is left alone first
 };
 
-class TStation : public TPortNotices {
+class TStation : public IPortNotices {
 public:
     TStation(TStationSetup Setup, std::ostream& Out, std::ostream& Err);
     ~TStation() override;

@@ -97,31 +97,20 @@ std::string TConnectionManager::GetPortName() const {
     return Port->GetPortName();
 }
 
-bool TConnectionManager::SetPortName(const std::string& Name) {
+TCommOpenResult TConnectionManager::SetPortName(const std::string& Name) {
     return OpenNamed(Name);
 }
 
-bool TConnectionManager::OpenNamed(const std::string& Name) {
-    if (Port->SetPortName(Name)) {
-        return true;
+const TCommOpenResult& TConnectionManager::OpenNamed(const std::string& Name) {
+    LastOpenResult = Port->SetPortName(Name);
+    if (!LastOpenResult.Text.empty()) {
+        Log.WriteMessage(LastOpenResult.Text);
     }
-    const std::string Why = Port->GetLastOpenErrorText();
-    if (!Why.empty()) {
-        Log.WriteMessage(Why);
-    }
-    return false;
+    return LastOpenResult;
 }
 
 bool TConnectionManager::IsPortOpen() const {
     return Port->IsOpen();
-}
-
-TCommOpenError TConnectionManager::GetLastOpenError() const {
-    return Port->GetLastOpenError();
-}
-
-std::string TConnectionManager::GetLastOpenErrorText() const {
-    return Port->GetLastOpenErrorText();
 }
 
 std::uint64_t TConnectionManager::GetPackagesReceived() const {

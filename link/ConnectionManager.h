@@ -62,12 +62,12 @@ public:
     void SetWhileWaiting(TWaitingProc Proc) { WhileWaiting = std::move(Proc); }
 
     std::string GetPortName() const;
-    // Closes the port, takes Name and opens it; true when it opened.
-    bool SetPortName(const std::string& Name);
+    // Closes the port, takes Name and opens it; the result says whether it opened, and why not.
+    TCommOpenResult SetPortName(const std::string& Name);
     bool IsPortOpen() const;
-    // Why the last attempt to open the port failed (None after a successful one).
-    TCommOpenError GetLastOpenError() const;
-    std::string GetLastOpenErrorText() const;
+    // What the last attempt to open the port gave, at construction or by SetPortName: kept
+    // here from the port's answer. Opened when none was made (a port taken as it is).
+    const TCommOpenResult& GetLastOpenResult() const { return LastOpenResult; }
 
     // Packages delivered by the extractor since construction, and a wait for that count to
     // reach Count (false when TimeoutMs passed first). For diagnostics and measurements.
@@ -86,8 +86,8 @@ private:
     // Takes the oldest queued package, waiting for one until Deadline; false when none came.
     bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
-    // Opens the port under Name; when it does not open, the log says why.
-    bool OpenNamed(const std::string& Name);
+    // Opens the port under Name and keeps the result; when it does not open, the log says why.
+    const TCommOpenResult& OpenNamed(const std::string& Name);
 
     TLogManager& Log;
     std::unique_ptr<ISerialPort> Port;
@@ -95,6 +95,8 @@ private:
     std::unique_ptr<TPackageComposer> Composer;
     std::unique_ptr<TPackageExtractor> Extractor;
     TWaitingProc WhileWaiting;
+    // Set and read by the operation thread only.
+    TCommOpenResult LastOpenResult;
 
     // Packages the extractor delivered and nobody has taken yet, oldest first. A board that
     // sends more than it is asked for cannot grow the queue beyond MaxQueuedPackages: the

@@ -28,9 +28,8 @@ const char* IntegrityText(TPackageIntegrity Integrity) {
 const TPortProblemTexts PanePortProblemTexts = {SPortNoSuchDevice, SPortPermissionDenied, SPortBusy,
                                                 SPortNotASerialPort};
 
-std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
-                            const TPortProblemTexts& Texts) {
-    switch (Problem) {
+std::string PortProblemText(const TCommOpenResult& Problem, const TPortProblemTexts& Texts) {
+    switch (Problem.Error) {
     case TCommOpenError::NoSuchDevice:
         return Texts.NoSuchDevice;
     case TCommOpenError::PermissionDenied:
@@ -40,7 +39,7 @@ std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device
     case TCommOpenError::NotASerialPort:
         return Texts.NotASerialPort;
     default:
-        return Device.GetLastOpenErrorText();
+        return Problem.Text;
     }
 }
 
@@ -99,8 +98,9 @@ bool TDeviceManager::ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumb
 void TDeviceManager::RaiseNotPlugged() const {
     EBurnerNotPlugged NotPlugged;
     // No answer can come on a port that did not open: why it did not is what the user needs.
-    if (!IsPortOpen() && GetLastOpenError() != TCommOpenError::None) {
-        NotPlugged.OfPort(GetPortName(), PortProblemText(GetLastOpenError(), *this));
+    const TCommOpenResult& LastOpen = GetLastOpenResult();
+    if (!IsPortOpen() && !LastOpen.Opened()) {
+        NotPlugged.OfPort(GetPortName(), PortProblemText(LastOpen));
     }
     throw NotPlugged;
 }
@@ -109,7 +109,7 @@ std::string TDeviceManager::GetPortName() const {
     return ConnectionManager->GetPortName();
 }
 
-bool TDeviceManager::SetPortName(const std::string& Name) {
+TCommOpenResult TDeviceManager::SetPortName(const std::string& Name) {
     return ConnectionManager->SetPortName(Name);
 }
 
@@ -117,10 +117,6 @@ bool TDeviceManager::IsPortOpen() const {
     return ConnectionManager->IsPortOpen();
 }
 
-TCommOpenError TDeviceManager::GetLastOpenError() const {
-    return ConnectionManager->GetLastOpenError();
-}
-
-std::string TDeviceManager::GetLastOpenErrorText() const {
-    return ConnectionManager->GetLastOpenErrorText();
+const TCommOpenResult& TDeviceManager::GetLastOpenResult() const {
+    return ConnectionManager->GetLastOpenResult();
 }

@@ -41,11 +41,8 @@ struct TPortProblemTexts {
 // The information pane's words.
 extern const TPortProblemTexts PanePortProblemTexts;
 
-class TDeviceManager;
-
-// Why Device's port could not be opened, in Texts' words; any other reason as the port logged
-// it.
-std::string PortProblemText(TCommOpenError Problem, const TDeviceManager& Device,
+// Why a port could not be opened, in Texts' words; any other reason as the port gave it.
+std::string PortProblemText(const TCommOpenResult& Problem,
                             const TPortProblemTexts& Texts = PanePortProblemTexts);
 
 class TDeviceManager {
@@ -68,12 +65,12 @@ public:
                         IROMPackage& Reply, const TByteArray& Data = {});
 
     std::string GetPortName() const;
-    // True when the port opened under Name; otherwise the port is left closed.
-    bool SetPortName(const std::string& Name);
+    // Opens the port under Name; when it does not open, the port is left closed and the
+    // result says why.
+    TCommOpenResult SetPortName(const std::string& Name);
     bool IsPortOpen() const;
-    // Why the port could not be opened the last time.
-    TCommOpenError GetLastOpenError() const;
-    std::string GetLastOpenErrorText() const;
+    // What the last attempt to open the port gave, as the link kept it.
+    const TCommOpenResult& GetLastOpenResult() const;
 
     TConnectionManager& GetConnectionManager() { return *ConnectionManager; }
 

@@ -152,7 +152,7 @@ std::string THeadManager::GetPortName() const {
 }
 
 bool THeadManager::SetPortName(const std::string& Name) {
-    return ProtocolManager->GetDeviceManager().SetPortName(Name);
+    return ProtocolManager->GetDeviceManager().SetPortName(Name).Opened();
 }
 
 TDeviceManager& THeadManager::GetDeviceManager() {

@@ -417,11 +417,11 @@ std::optional<std::int32_t> TMainWindowModel::ImagePageAddress(int Page) const {
 // ---- Ports ----
 
 void TMainWindowModel::ReportPortProblem() {
-    const std::optional<TCommOpenError> Problem = Session.GetPortProblem();
+    const std::optional<TCommOpenResult> Problem = Session.GetPortProblem();
     if (!Problem) {
         return;
     }
-    const std::string Reason = PortProblemText(*Problem, Head().GetDeviceManager());
+    const std::string Reason = PortProblemText(*Problem);
     Session.Info().AddMessage(
         FormatText(SPortNotOpened, Head().GetPortName().c_str(), Reason.c_str()), clRed);
 }

@@ -23,7 +23,7 @@ class THeadManager;
 class TPortNoticeFollower;
 class TSession;
 
-class TMainWindowModel : public TPortNotices {
+class TMainWindowModel : public IPortNotices {
 public:
     // Display shows what the session shows (usually the same window as View); both must
     // outlive the model. Nothing is shown before Start.

@@ -81,12 +81,12 @@ void TSession::ResetProgress() {
     ProgressDisplay->Reset();
 }
 
-std::optional<TCommOpenError> TSession::GetPortProblem() {
+std::optional<TCommOpenResult> TSession::GetPortProblem() {
     TDeviceManager& Device = Head().GetDeviceManager();
     if (Device.IsPortOpen()) {
         return std::nullopt;
     }
-    return Device.GetLastOpenError();
+    return Device.GetLastOpenResult();
 }
 
 bool TSession::StorePortName() {

@@ -23,7 +23,6 @@ class TInfoRichEdit;
 class TProgrammer;
 class TProgress;
 struct TProgressStep;
-enum class TCommOpenError;
 
 struct TSessionOptions {
     // The port to open; empty: the stored one (COM1 when none is stored).
@@ -77,7 +76,7 @@ public:
     // A line for the user when the settings file exists but could not be read.
     const std::optional<std::string>& GetSettingsProblem() const { return SettingsProblem; }
     // Why the port in use could not be opened, when it could not.
-    std::optional<TCommOpenError> GetPortProblem();
+    std::optional<TCommOpenResult> GetPortProblem();
     // Stores the port in use in the settings file now (as the end of the session does).
     bool StorePortName();
 

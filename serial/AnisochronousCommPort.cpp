@@ -1,11 +1,11 @@
 #include "serial/AnisochronousCommPort.h"
 
 #include "common/ResourseStrings.h"
-#include "serial/PortNames.h"
+#include "serial/NotAppliedSettings.h"
+#include "serial/ReadDeadline.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -21,9 +21,6 @@ namespace {
 // A write that the driver does not accept a single byte of for this long is given up, so that
 // a stalled line cannot hang the operation thread.
 constexpr int WriteStallMs = Programmer::WriteStallMs;
-using Programmer::MaxReadWaitMs;
-
-using TClock = std::chrono::steady_clock;
 
 // Applies Settings at once and reads back what the terminal holds then into Actual. Returns the
 // error of the call that failed, empty when both went through. tcsetattr succeeds when any part
@@ -35,49 +32,12 @@ std::string SetAndReadBack(int Descriptor, const termios& Settings, termios& Act
     return {};
 }
 
-// Adds Name to the list of settings that did not take, unless Applied.
-void NoteNotApplied(std::string& NotApplied, bool Applied, const char* Name) {
-    if (!Applied) {
-        NotApplied += NotApplied.empty() ? "" : ", ";
-        NotApplied += Name;
-    }
-}
-
-// Why the settings did not take, from that list; empty when all took.
-std::string NotAppliedText(const std::string& NotApplied) {
-    return NotApplied.empty() ? std::string()
-                              : FormatText(SCommPortSettingsNotApplied, NotApplied.c_str());
-}
-
-// Milliseconds left until Deadline, rounded up, for poll.
-int RemainingMs(TClock::time_point Deadline) {
-    const auto Left = Deadline - TClock::now();
-    if (Left <= TClock::duration::zero()) {
-        return 0;
-    }
-    const auto Ms = std::chrono::ceil<std::chrono::milliseconds>(Left).count();
-    return static_cast<int>(std::min<decltype(Ms)>(Ms, INT_MAX));
+// The time poll waits for Ms of a read's deadline: -1 without limit.
+int PollTimeout(std::uint32_t Ms) {
+    return Ms == INFINITE_WAIT ? -1 : static_cast<int>(std::min<std::uint32_t>(Ms, INT_MAX));
 }
 
 } // namespace
-
-TAnisochronousComm::TDescriptorUse::TDescriptorUse(TAnisochronousComm& Comm) : Comm(Comm) {
-    std::lock_guard<std::mutex> Guard(Comm.StateLock);
-    if (Comm.Handle >= 0) {
-        Descriptor = Comm.Handle;
-        ++Comm.ActiveUsers;
-    }
-}
-
-TAnisochronousComm::TDescriptorUse::~TDescriptorUse() {
-    if (Descriptor < 0) {
-        return;
-    }
-    std::lock_guard<std::mutex> Guard(Comm.StateLock);
-    if (--Comm.ActiveUsers == 0) {
-        Comm.UsersGone.notify_all();
-    }
-}
 
 TAnisochronousComm::TAnisochronousComm()
     : CloseWakeUp(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
@@ -92,41 +52,51 @@ TAnisochronousComm::~TAnisochronousComm() {
     }
 }
 
-bool TAnisochronousComm::Open() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    CloseLocked();
-
-    const std::string Name = GetPortName();
-    const std::string Path = ResolveDeviceName(Name);
+TCommOpenResult TAnisochronousComm::OpenDevice(const std::string& Name, const std::string& Path) {
     if (CloseWakeUp < 0 || ReaderWakeUp < 0) {
-        return FailOpen(
-            -1, TCommOpenError::Other,
-            FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(), std::strerror(EMFILE)));
+        return OpenFailure(Name, Path, EMFILE);
     }
     const int Descriptor = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (Descriptor < 0) {
-        const int Error = errno;
-        switch (Error) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-        case ENOTDIR:
-            return FailOpen(-1, TCommOpenError::NoSuchDevice,
-                            FormatText(SCommPortNotFound, Name.c_str(), Path.c_str()));
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return FailOpen(-1, TCommOpenError::PermissionDenied,
-                            FormatText(SCommPortAccessDenied, Name.c_str(), Path.c_str()));
-        case EBUSY: // the port is in exclusive use
-            return FailOpen(-1, TCommOpenError::Busy,
-                            FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
-        default:
-            return FailOpen(
-                -1, TCommOpenError::Other,
-                FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(), std::strerror(Error)));
-        }
+        return OpenFailure(Name, Path, errno);
     }
+    TCommOpenResult Result = Configure(Descriptor, Name, Path);
+    if (Result.Opened()) {
+        tcflush(Descriptor, TCIOFLUSH);
+        Device = Descriptor;
+    }
+    return Result;
+}
+
+// Why open failed with Error.
+TCommOpenResult TAnisochronousComm::OpenFailure(const std::string& Name, const std::string& Path,
+                                                int Error) {
+    switch (Error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        return FailOpen(-1, TCommOpenError::NoSuchDevice,
+                        FormatText(SCommPortNotFound, Name.c_str(), Path.c_str()));
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FailOpen(-1, TCommOpenError::PermissionDenied,
+                        FormatText(SCommPortAccessDenied, Name.c_str(), Path.c_str()));
+    case EBUSY: // the port is in exclusive use
+        return FailOpen(-1, TCommOpenError::Busy,
+                        FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
+    default:
+        return FailOpen(
+            -1, TCommOpenError::Other,
+            FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(), std::strerror(Error)));
+    }
+}
+
+// Makes the opened Descriptor the program's own terminal in raw mode; closes it when that
+// fails.
+TCommOpenResult TAnisochronousComm::Configure(int Descriptor, const std::string& Name,
+                                              const std::string& Path) {
     if (!isatty(Descriptor)) {
         return FailOpen(Descriptor, TCommOpenError::NotASerialPort,
                         FormatText(SCommPortNotSerial, Name.c_str(), Path.c_str()));
@@ -152,103 +122,56 @@ bool TAnisochronousComm::Open() {
         Settings = SCommPortReadSettings;
         Refusal = ConfigureTimeouts(Descriptor);
     }
-    if (!Refusal.empty()) {
-        // Exclusive mode outlives the descriptor on some devices (pseudo-terminals): take it
-        // back so that the device can be opened again.
-        ioctl(Descriptor, TIOCNXCL);
-        return FailOpen(Descriptor, TCommOpenError::SettingsRefused,
-                        FormatText(SCommPortSettingsRefused, Name.c_str(), Path.c_str(),
-                                   Settings.c_str(), Refusal.c_str()));
+    if (Refusal.empty()) {
+        return {};
     }
-    tcflush(Descriptor, TCIOFLUSH);
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        Handle = Descriptor;
-        LastOpenError = TCommOpenError::None;
-        LastOpenErrorText.clear();
-    }
-    OpenedEvent.Set();
-    return true;
+    // Exclusive mode outlives the descriptor on some devices (pseudo-terminals): take it back so
+    // that the device can be opened again.
+    ioctl(Descriptor, TIOCNXCL);
+    return FailOpen(Descriptor, TCommOpenError::SettingsRefused,
+                    FormatText(SCommPortSettingsRefused, Name.c_str(), Path.c_str(),
+                               Settings.c_str(), Refusal.c_str()));
 }
 
-bool TAnisochronousComm::FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text) {
+TCommOpenResult TAnisochronousComm::FailOpen(int Descriptor, TCommOpenError Error,
+                                             const std::string& Text) {
     if (Descriptor >= 0) {
         close(Descriptor);
     }
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        LastOpenError = Error;
-        LastOpenErrorText = Text;
-    }
-    return false;
+    return {Error, Text};
 }
 
-void TAnisochronousComm::Close() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    CloseLocked();
-}
-
-void TAnisochronousComm::CloseLocked() {
-    int Descriptor = -1;
-    {
-        std::unique_lock<std::mutex> Guard(StateLock);
-        if (Handle < 0) {
-            return;
-        }
-        // Reset before the handle goes, so that a reader seeing the port closed also finds
-        // the event reset and sleeps on it. An interrupted reader must find it signalled.
-        if (!ReaderInterrupted) {
-            OpenedEvent.Reset();
-        }
-        Descriptor = Handle;
-        Handle = -1;
+void TAnisochronousComm::SignalClosing(bool Closing) {
+    if (Closing) {
         SignalWakeUp(CloseWakeUp);
-        UsersGone.wait(Guard, [this] { return ActiveUsers == 0; });
+    } else {
         DrainWakeUp(CloseWakeUp);
     }
-    ioctl(Descriptor, TIOCNXCL);
-    close(Descriptor);
 }
 
-bool TAnisochronousComm::SetPortName(const std::string& Name) {
-    {
-        std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-        CloseLocked();
-        std::lock_guard<std::mutex> Guard(StateLock);
-        PortName = Name;
+void TAnisochronousComm::CloseDevice() {
+    ioctl(Device, TIOCNXCL);
+    close(Device);
+    Device = -1;
+}
+
+void TAnisochronousComm::SignalReaderInterrupt(bool Interrupted) {
+    if (Interrupted) {
+        SignalWakeUp(ReaderWakeUp);
+    } else {
+        DrainWakeUp(ReaderWakeUp);
     }
-    return Open();
-}
-
-std::string TAnisochronousComm::GetPortName() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return PortName;
-}
-
-bool TAnisochronousComm::IsOpen() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return Handle >= 0;
-}
-
-TCommOpenError TAnisochronousComm::GetLastOpenError() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenError;
-}
-
-std::string TAnisochronousComm::GetLastOpenErrorText() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenErrorText;
 }
 
 std::uint32_t TAnisochronousComm::Write(const void* Buffer, std::uint32_t Count) {
-    TDescriptorUse Port(*this);
-    if (!Port) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
         return 0;
     }
     const auto* Bytes = static_cast<const std::uint8_t*>(Buffer);
     std::uint32_t Sent = 0;
     while (Sent < Count) {
-        const ssize_t Written = write(Port.Get(), Bytes + Sent, Count - Sent);
+        const ssize_t Written = write(Device, Bytes + Sent, Count - Sent);
         if (Written > 0) {
             Sent += static_cast<std::uint32_t>(Written);
             continue;
@@ -256,7 +179,7 @@ std::uint32_t TAnisochronousComm::Write(const void* Buffer, std::uint32_t Count)
         if (Written < 0 && errno == EINTR) {
             continue;
         }
-        if (Written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitForOutput(Port.Get())) {
+        if (Written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitForOutput(Device)) {
             continue;
         }
         break;
@@ -283,22 +206,20 @@ bool TAnisochronousComm::WaitForOutput(int Descriptor) {
 std::uint32_t TAnisochronousComm::Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                                        std::uint32_t MsPerByte, std::uint32_t Count) {
     TimedOut = false;
-    TDescriptorUse Port(*this);
-    if (!Port) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
         return 0;
     }
     Count = std::min(Count, BufferSize);
     if (Count == 0) {
         return 0;
     }
-    const bool Infinite = MsPerByte == INFINITE_WAIT;
-    const auto Deadline = TClock::now() + std::chrono::milliseconds(std::min<std::uint64_t>(
-                                              std::uint64_t{MsPerByte} * Count, MaxReadWaitMs));
+    const TReadDeadline Deadline(MsPerByte, Count);
 
     auto* Bytes = static_cast<std::uint8_t*>(Buffer);
     std::uint32_t Received = 0;
     for (;;) {
-        const ssize_t Got = read(Port.Get(), Bytes + Received, Count - Received);
+        const ssize_t Got = read(Device, Bytes + Received, Count - Received);
         if (Got > 0) {
             Received += static_cast<std::uint32_t>(Got);
             if (Received == Count) {
@@ -316,14 +237,14 @@ std::uint32_t TAnisochronousComm::Read(void* Buffer, std::uint32_t BufferSize, b
             return Received; // EIO and the like: a hung-up line
         }
 
-        const int WaitMs = Infinite ? -1 : RemainingMs(Deadline);
+        const std::uint32_t WaitMs = Deadline.RemainingMs();
         if (WaitMs == 0) {
             TimedOut = true;
             return Received;
         }
         pollfd Waits[3] = {
-            {Port.Get(), POLLIN, 0}, {CloseWakeUp, POLLIN, 0}, {ReaderWakeUp, POLLIN, 0}};
-        const int Ready = poll(Waits, 3, WaitMs);
+            {Device, POLLIN, 0}, {CloseWakeUp, POLLIN, 0}, {ReaderWakeUp, POLLIN, 0}};
+        const int Ready = poll(Waits, 3, PollTimeout(WaitMs));
         if (Ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -341,55 +262,31 @@ std::uint32_t TAnisochronousComm::Read(void* Buffer, std::uint32_t BufferSize, b
 }
 
 std::uint32_t TAnisochronousComm::BytesInQueue() {
-    TDescriptorUse Port(*this);
-    if (!Port) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
         return 0;
     }
     int Queued = 0;
-    if (ioctl(Port.Get(), FIONREAD, &Queued) != 0 || Queued < 0) {
+    if (ioctl(Device, FIONREAD, &Queued) != 0 || Queued < 0) {
         return 0;
     }
     return static_cast<std::uint32_t>(Queued);
 }
 
 bool TAnisochronousComm::ApplySettings() {
-    TDescriptorUse Port(*this);
-    return Port && ConfigureLine(Port.Get()).empty();
+    const TDeviceUse Use(*this);
+    return Use && ConfigureLine(Device).empty();
 }
 
 bool TAnisochronousComm::ApplyTimeouts() {
-    TDescriptorUse Port(*this);
-    return Port && ConfigureTimeouts(Port.Get()).empty();
+    const TDeviceUse Use(*this);
+    return Use && ConfigureTimeouts(Device).empty();
 }
 
 void TAnisochronousComm::Purge() {
-    TDescriptorUse Port(*this);
-    if (Port) {
-        tcflush(Port.Get(), TCIOFLUSH);
-    }
-}
-
-bool TAnisochronousComm::WaitUntilOpen(std::uint32_t TimeoutMs) {
-    return OpenedEvent.Wait(TimeoutMs);
-}
-
-void TAnisochronousComm::InterruptReader() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        ReaderInterrupted = true;
-    }
-    SignalWakeUp(ReaderWakeUp);
-    OpenedEvent.Set();
-}
-
-void TAnisochronousComm::EndReaderInterrupt() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    std::lock_guard<std::mutex> Guard(StateLock);
-    ReaderInterrupted = false;
-    DrainWakeUp(ReaderWakeUp);
-    if (Handle < 0) {
-        OpenedEvent.Reset();
+    const TDeviceUse Use(*this);
+    if (Use) {
+        tcflush(Device, TCIOFLUSH);
     }
 }
 
@@ -411,19 +308,17 @@ std::string TAnisochronousComm::ConfigureLine(int Descriptor) {
     if (!Failure.empty()) {
         return Failure;
     }
-    // A driver takes what it can: a speed it cannot do, for one, it replaces or keeps.
-    std::string NotApplied;
-    NoteNotApplied(NotApplied,
-                   cfgetospeed(&Actual) == cfgetospeed(&Settings) &&
-                       cfgetispeed(&Actual) == cfgetispeed(&Settings),
-                   SCommPortSettingSpeed);
-    NoteNotApplied(NotApplied, (Actual.c_cflag & CSIZE) == (Settings.c_cflag & CSIZE),
-                   SCommPortSettingByteSize);
-    NoteNotApplied(NotApplied, (Actual.c_cflag & PARENB) == (Settings.c_cflag & PARENB),
-                   SCommPortSettingParity);
-    NoteNotApplied(NotApplied, (Actual.c_cflag & CSTOPB) == (Settings.c_cflag & CSTOPB),
-                   SCommPortSettingStopBits);
-    return NotAppliedText(NotApplied);
+    TNotAppliedSettings NotApplied;
+    NotApplied.Check(cfgetospeed(&Actual) == cfgetospeed(&Settings) &&
+                         cfgetispeed(&Actual) == cfgetispeed(&Settings),
+                     SCommPortSettingSpeed);
+    NotApplied.Check((Actual.c_cflag & CSIZE) == (Settings.c_cflag & CSIZE),
+                     SCommPortSettingByteSize);
+    NotApplied.Check((Actual.c_cflag & PARENB) == (Settings.c_cflag & PARENB),
+                     SCommPortSettingParity);
+    NotApplied.Check((Actual.c_cflag & CSTOPB) == (Settings.c_cflag & CSTOPB),
+                     SCommPortSettingStopBits);
+    return NotApplied.Text();
 }
 
 // A read returns whatever is there (the descriptor is non-blocking); how long to wait for more
@@ -441,12 +336,10 @@ std::string TAnisochronousComm::ConfigureTimeouts(int Descriptor) {
     if (!Failure.empty()) {
         return Failure;
     }
-    std::string NotApplied;
-    NoteNotApplied(NotApplied, Actual.c_cc[VMIN] == Settings.c_cc[VMIN],
-                   SCommPortSettingReadMinimum);
-    NoteNotApplied(NotApplied, Actual.c_cc[VTIME] == Settings.c_cc[VTIME],
-                   SCommPortSettingReadTimer);
-    return NotAppliedText(NotApplied);
+    TNotAppliedSettings NotApplied;
+    NotApplied.Check(Actual.c_cc[VMIN] == Settings.c_cc[VMIN], SCommPortSettingReadMinimum);
+    NotApplied.Check(Actual.c_cc[VTIME] == Settings.c_cc[VTIME], SCommPortSettingReadTimer);
+    return NotApplied.Text();
 }
 
 void TAnisochronousComm::SignalWakeUp(int WakeUp) {

@@ -1,18 +1,15 @@
 // The serial port of POSIX systems: a terminal device in raw mode, opened non-blocking, with
-// its waits done by poll. Failures are reported by results (false, zero counts), never by
-// exceptions.
+// its waits done by poll. Failures are reported by results (an open result, zero counts), never
+// by exceptions.
 #pragma once
 
 #include "common/ProgrammerConstants.h"
-#include "platform/SyncEvent.h"
-#include "serial/SerialPort.h"
+#include "serial/SerialPortBase.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
-class TAnisochronousComm : public ISerialPort {
+class TAnisochronousComm : public TSerialPortBase {
 public:
     // The line settings applied at every Open.
     static constexpr std::uint32_t BaudRate = Programmer::BaudRate;
@@ -23,12 +20,6 @@ public:
     TAnisochronousComm();
     // Closes the port. Whoever reads the port must be finished with it before.
     ~TAnisochronousComm() override;
-
-    bool Open() override;
-    void Close() override;
-    bool SetPortName(const std::string& Name) override;
-    std::string GetPortName() const override;
-    bool IsOpen() const override;
 
     std::uint32_t Write(const void* Buffer, std::uint32_t Count) override;
     std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
@@ -41,32 +32,16 @@ public:
     bool ApplySettings(); // raw 8N1 at BaudRate, no flow control, receiver on, modem lines ignored
     bool ApplyTimeouts(); // no inter-byte timer: reads are timed by Read itself
 
-    bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
-    void InterruptReader() override;
-    void EndReaderInterrupt() override;
-
-    TCommOpenError GetLastOpenError() const override;
-    std::string GetLastOpenErrorText() const override;
-
 private:
-    // Marks one Read, Write or query as using the port's descriptor, so that Close waits for
-    // it to leave before the descriptor is closed (and its number reused).
-    class TDescriptorUse {
-    public:
-        explicit TDescriptorUse(TAnisochronousComm& Comm);
-        ~TDescriptorUse();
-        TDescriptorUse(const TDescriptorUse&) = delete;
-        TDescriptorUse& operator=(const TDescriptorUse&) = delete;
-        explicit operator bool() const { return Descriptor >= 0; }
-        int Get() const { return Descriptor; }
+    TCommOpenResult OpenDevice(const std::string& Name, const std::string& Path) override;
+    void SignalClosing(bool Closing) override;
+    void CloseDevice() override;
+    void SignalReaderInterrupt(bool Interrupted) override;
 
-    private:
-        TAnisochronousComm& Comm;
-        int Descriptor = -1;
-    };
-
-    void CloseLocked();
-    bool FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text);
+    static TCommOpenResult OpenFailure(const std::string& Name, const std::string& Path, int Error);
+    static TCommOpenResult Configure(int Descriptor, const std::string& Name,
+                                     const std::string& Path);
+    static TCommOpenResult FailOpen(int Descriptor, TCommOpenError Error, const std::string& Text);
     bool WaitForOutput(int Descriptor);
 
     // Set the line and the read mode on Descriptor. Each returns why the terminal did not take
@@ -77,21 +52,9 @@ private:
     static void SignalWakeUp(int WakeUp);
     static void DrainWakeUp(int WakeUp);
 
-    // Signalled while the port is open, and while the reader is interrupted.
-    TEvent OpenedEvent{TEvent::TResetMode::Manual};
-
-    // Serialises Open, Close and the reader interrupt.
-    std::mutex OpenCloseLock;
-
-    // Guards the fields below.
-    mutable std::mutex StateLock;
-    std::condition_variable UsersGone;
-    int Handle = -1;
-    int ActiveUsers = 0;
-    bool ReaderInterrupted = false;
-    std::string PortName = "COM1";
-    TCommOpenError LastOpenError = TCommOpenError::None;
-    std::string LastOpenErrorText;
+    // The open terminal; set by OpenDevice and CloseDevice, read by the others only while they
+    // hold a TDeviceUse.
+    int Device = -1;
 
     // Wake-up descriptors (eventfd) that live as long as the object: CloseWakeUp ends every
     // wait on the port while Close runs, ReaderWakeUp ends the reader's wait while it is

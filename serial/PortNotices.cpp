@@ -1,6 +1,6 @@
 #include "serial/PortNotices.h"
 
-bool DeliverPortEvent(TPortNotices& Target, const std::string& Action, const std::string& DevNode,
+bool DeliverPortEvent(IPortNotices& Target, const std::string& Action, const std::string& DevNode,
                       const std::vector<std::string>& Links, const std::string& DevPath) {
     static const std::string VirtualDevices = "/devices/virtual/";
     if (DevNode.empty() || DevPath.compare(0, VirtualDevices.size(), VirtualDevices) == 0) {

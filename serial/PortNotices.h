@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-class TPortNotices {
+class IPortNotices {
 public:
-    virtual ~TPortNotices() = default;
+    virtual ~IPortNotices() = default;
     // Name: the port's device node, e.g. /dev/ttyUSB0.
     virtual void PortArrived(const std::string& Name) = 0;
     // OtherNames: further names of the same device (its symbolic links), when known.
@@ -21,5 +21,5 @@ public:
 // a device node that is not a virtual terminal (DevPath below /devices/virtual/: consoles,
 // pseudo-terminals). Everything else is ignored. Returns true when a notice was delivered.
 // The device path travels with the event, so a device that is already gone is judged alike.
-bool DeliverPortEvent(TPortNotices& Target, const std::string& Action, const std::string& DevNode,
+bool DeliverPortEvent(IPortNotices& Target, const std::string& Action, const std::string& DevNode,
                       const std::vector<std::string>& Links, const std::string& DevPath);

@@ -1,7 +1,7 @@
 // The serial port as the programmer link sees it: the connection manager opens, names and
 // writes it, the read thread waits for it to be open and reads it. Each platform brings one
 // implementation and a MakeSerialPort that makes it; nothing above this header names a platform
-// port. Failures are reported by results (false, zero counts), never by exceptions.
+// port. Failures are reported by results (an open result, zero counts), never by exceptions.
 //
 // Who owns which time-out:
 // - Read waits as long as its caller says (MsPerByte per requested byte, or without limit): the
@@ -19,15 +19,24 @@
 #include <memory>
 #include <string>
 
-// Why the last Open failed.
+// Why an Open failed.
 enum class TCommOpenError {
-    None,             // the last Open succeeded (or none was tried yet)
+    None,             // it did not fail: the port opened
     NoSuchDevice,     // the device node does not exist
     PermissionDenied, // the user may not open the device (not in the dialout group)
     Busy,             // another program holds the port
     NotASerialPort,   // the path exists but is no terminal device
     SettingsRefused,  // the port did not take the line settings or the read mode
-    Other             // any other failure; the reason is in GetLastOpenErrorText
+    Other             // any other failure; the reason is in the result's text
+};
+
+// What one Open did: opened (Error None, no text), or why not, with the text that tells the
+// user (the port's name and path, and the system's words where it gave any).
+struct TCommOpenResult {
+    TCommOpenError Error = TCommOpenError::None;
+    std::string Text;
+
+    bool Opened() const { return Error == TCommOpenError::None; }
 };
 
 // One serial port used by two threads at once: the operation thread opens, closes and writes it,
@@ -41,14 +50,13 @@ public:
 
     // Opens the port named by GetPortName (closing it first if it is open), applies the line
     // settings (115200 baud, 8 data bits, no parity, one stop bit, raw bytes) and empties both
-    // driver buffers. On failure the port stays closed and the reason is logged and kept for
-    // GetLastOpenError.
-    virtual bool Open() = 0;
+    // driver buffers. On failure the port stays closed and the result says why.
+    virtual TCommOpenResult Open() = 0;
     // Closes the port if it is open. A Read or Write in progress on another thread returns at
     // once with what it had done so far. Harmless when the port is closed.
     virtual void Close() = 0;
     // Closes the port, takes Name (kept exactly as given) and opens it.
-    virtual bool SetPortName(const std::string& Name) = 0;
+    virtual TCommOpenResult SetPortName(const std::string& Name) = 0;
     virtual std::string GetPortName() const = 0;
     virtual bool IsOpen() const = 0;
 
@@ -78,10 +86,6 @@ public:
     // Called once the reader has left: reads behave normally again and WaitUntilOpen again
     // follows the open state.
     virtual void EndReaderInterrupt() = 0;
-
-    virtual TCommOpenError GetLastOpenError() const = 0;
-    // The logged text of the last failed Open; empty after a successful one.
-    virtual std::string GetLastOpenErrorText() const = 0;
 
 protected:
     ISerialPort() = default;

@@ -11,7 +11,7 @@
 #include <libudev.h>
 #endif
 
-TUdevPortWatcher::TUdevPortWatcher(TPortNotices& Target) : Target(Target) {
+TUdevPortWatcher::TUdevPortWatcher(IPortNotices& Target) : Target(Target) {
     Descriptor = OpenMonitor();
     if (Descriptor < 0) {
         Monitor.reset();
@@ -109,3 +109,7 @@ int TUdevPortWatcher::TakeWaitingDevices() {
 }
 
 #endif
+
+std::unique_ptr<IPortWatcher> MakePortWatcher(IPortNotices& Target) {
+    return std::make_unique<TUdevPortWatcher>(Target);
+}

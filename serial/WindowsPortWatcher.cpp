@@ -1,29 +1,25 @@
-// Windows has no udev: the watcher is never active, so the front ends run without port notices
-// there and find ports when the user looks for them.
-#include "serial/UdevPortWatcher.h"
+// The port watcher of Windows, inactive for now: the front ends run without port notices there
+// and find ports when the user looks for them.
+#include "serial/PortWatcher.h"
 
 #include <algorithm>
 #include <windows.h>
 
-TUdevPortWatcher::TUdevPortWatcher(TPortNotices& Target) : Target(Target) {}
+namespace {
 
-TUdevPortWatcher::~TUdevPortWatcher() = default;
+class TWindowsPortWatcher final : public IPortWatcher {
+public:
+    bool IsActive() const override { return false; }
+    int GetDescriptor() const override { return -1; }
+    void ReceiveDevices() override {}
+    bool WaitAndReceive(int TimeoutMs) override {
+        Sleep(static_cast<DWORD>(std::max(TimeoutMs, 0)));
+        return false;
+    }
+};
 
-void TUdevPortWatcher::ReceiveDevices() {}
+} // namespace
 
-bool TUdevPortWatcher::WaitAndReceive(int TimeoutMs) {
-    Sleep(static_cast<DWORD>(std::max(TimeoutMs, 0)));
-    return false;
-}
-
-// Nothing is ever opened, so there is nothing to release or receive.
-void TUdevPortWatcher::TUdevRelease::operator()(udev*) const {}
-void TUdevPortWatcher::TMonitorRelease::operator()(udev_monitor*) const {}
-
-int TUdevPortWatcher::OpenMonitor() {
-    return -1;
-}
-
-int TUdevPortWatcher::TakeWaitingDevices() {
-    return 0;
+std::unique_ptr<IPortWatcher> MakePortWatcher(IPortNotices& /*Target*/) {
+    return std::make_unique<TWindowsPortWatcher>();
 }

@@ -3,10 +3,10 @@
 #include "common/ResourseStrings.h"
 #include "platform/SystemError.h"
 #include "platform/WindowsText.h"
-#include "serial/PortNames.h"
+#include "serial/NotAppliedSettings.h"
+#include "serial/ReadDeadline.h"
 
 #include <algorithm>
-#include <chrono>
 #include <windows.h>
 
 namespace {
@@ -14,21 +14,11 @@ namespace {
 // A write that the driver does not take a single further byte of for this long is given up,
 // so that a stalled line cannot hang the operation thread.
 constexpr DWORD WriteStallMs = Programmer::WriteStallMs;
-using Programmer::MaxReadWaitMs;
 // Sizes asked of the driver for its input and output queues: several whole frames each.
 constexpr DWORD QueueSize = 4096;
 
-using TClock = std::chrono::steady_clock;
-
-// Milliseconds left until Deadline, rounded up, below INFINITE.
-DWORD RemainingMs(TClock::time_point Deadline) {
-    const auto Left = Deadline - TClock::now();
-    if (Left <= TClock::duration::zero()) {
-        return 0;
-    }
-    const auto Ms = std::chrono::ceil<std::chrono::milliseconds>(Left).count();
-    return static_cast<DWORD>(std::min<decltype(Ms)>(Ms, INFINITE - 1));
-}
+// A read's deadline counts its milliseconds as Windows waits do.
+static_assert(INFINITE == INFINITE_WAIT, "no limit is the same value for both");
 
 bool IsSignalled(HANDLE Event) {
     return WaitForSingleObject(Event, 0) == WAIT_OBJECT_0;
@@ -56,14 +46,6 @@ public:
 private:
     OVERLAPPED Overlapped{};
 };
-
-// Adds Name to the list of settings that did not take, unless Applied.
-void NoteNotApplied(std::string& NotApplied, bool Applied, const char* Name) {
-    if (!Applied) {
-        NotApplied += NotApplied.empty() ? "" : ", ";
-        NotApplied += Name;
-    }
-}
 
 // Raw 8N1 at the programmer's speed without flow control: the programmer uses none, and a
 // driver waiting for CTS or DSR or for an XON would hold back its requests. DTR and RTS are
@@ -98,14 +80,12 @@ std::string ConfigureLine(HANDLE Device) {
     if (!SetCommState(Device, &Settings) || !GetCommState(Device, &Actual)) {
         return LastSystemError();
     }
-    // A driver takes what it can: a speed it cannot do, for one, it may keep as it was.
-    std::string NotApplied;
-    NoteNotApplied(NotApplied, Actual.BaudRate == Settings.BaudRate, SCommPortSettingSpeed);
-    NoteNotApplied(NotApplied, Actual.ByteSize == Settings.ByteSize, SCommPortSettingByteSize);
-    NoteNotApplied(NotApplied, Actual.Parity == Settings.Parity, SCommPortSettingParity);
-    NoteNotApplied(NotApplied, Actual.StopBits == Settings.StopBits, SCommPortSettingStopBits);
-    return NotApplied.empty() ? std::string()
-                              : FormatText(SCommPortSettingsNotApplied, NotApplied.c_str());
+    TNotAppliedSettings NotApplied;
+    NotApplied.Check(Actual.BaudRate == Settings.BaudRate, SCommPortSettingSpeed);
+    NotApplied.Check(Actual.ByteSize == Settings.ByteSize, SCommPortSettingByteSize);
+    NotApplied.Check(Actual.Parity == Settings.Parity, SCommPortSettingParity);
+    NotApplied.Check(Actual.StopBits == Settings.StopBits, SCommPortSettingStopBits);
+    return NotApplied.Text();
 }
 
 // No driver time-outs at all: a read waits until it has every byte it asked for, a write until
@@ -139,24 +119,6 @@ TWindowsSerialPort::TOwnedHandle::~TOwnedHandle() {
     }
 }
 
-TWindowsSerialPort::THandleUse::THandleUse(TWindowsSerialPort& Port) : Port(Port) {
-    std::lock_guard<std::mutex> Guard(Port.StateLock);
-    if (Port.Handle != nullptr) {
-        Handle = Port.Handle;
-        ++Port.ActiveUsers;
-    }
-}
-
-TWindowsSerialPort::THandleUse::~THandleUse() {
-    if (Handle == nullptr) {
-        return;
-    }
-    std::lock_guard<std::mutex> Guard(Port.StateLock);
-    if (--Port.ActiveUsers == 0) {
-        Port.UsersGone.notify_all();
-    }
-}
-
 TWindowsSerialPort::TWindowsSerialPort()
     : ClosingEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       ReaderEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -165,149 +127,110 @@ TWindowsSerialPort::~TWindowsSerialPort() {
     Close();
 }
 
-bool TWindowsSerialPort::Open() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    CloseLocked();
-
-    const std::string Name = GetPortName();
-    const std::string Path = ResolveDeviceName(Name);
+TCommOpenResult TWindowsSerialPort::OpenDevice(const std::string& Name, const std::string& Path) {
     if (ClosingEvent.Get() == nullptr || ReaderEvent.Get() == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return OpenFailure(Name, Path);
+    }
+    HANDLE Opened = CreateFileW(WidenUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (Opened == INVALID_HANDLE_VALUE) {
+        return OpenFailure(Name, Path);
+    }
+    TCommOpenResult Result = Configure(Opened, Name, Path);
+    if (Result.Opened()) {
+        PurgeComm(Opened, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+        Device = Opened;
+    }
+    return Result;
+}
+
+// Why CreateFileW failed, from the thread's last error.
+TCommOpenResult TWindowsSerialPort::OpenFailure(const std::string& Name, const std::string& Path) {
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return FailOpen(nullptr, TCommOpenError::NoSuchDevice,
+                        FormatText(SCommPortNotFound, Name.c_str(), Path.c_str()));
+    // Windows opens a COM port for one program at a time: a port that another program holds
+    // answers with "access denied" (or, for some drivers, a sharing violation), so both mean
+    // busy here. Ports have no access rights of their own to refuse a user.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return FailOpen(nullptr, TCommOpenError::Busy,
+                        FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
+    default:
         return FailOpen(
             nullptr, TCommOpenError::Other,
             FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(), LastSystemError().c_str()));
     }
-    HANDLE Device = CreateFileW(WidenUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (Device == INVALID_HANDLE_VALUE) {
-        const DWORD Error = GetLastError();
-        switch (Error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-            return FailOpen(nullptr, TCommOpenError::NoSuchDevice,
-                            FormatText(SCommPortNotFound, Name.c_str(), Path.c_str()));
-        // Windows opens a COM port for one program at a time: a port that another program
-        // holds answers with "access denied" (or, for some drivers, a sharing violation), so
-        // both mean busy here. Ports have no access rights of their own to refuse a user.
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-            return FailOpen(nullptr, TCommOpenError::Busy,
-                            FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
-        default:
-            return FailOpen(nullptr, TCommOpenError::Other,
-                            FormatText(SCommPortOpenError, Name.c_str(), Path.c_str(),
-                                       LastSystemError().c_str()));
-        }
-    }
+}
+
+// Makes the opened device a raw line without driver time-outs; closes it when that fails.
+TCommOpenResult TWindowsSerialPort::Configure(THandle Opened, const std::string& Name,
+                                              const std::string& Path) {
     // A file or another device opens too, but has no line state.
     DCB Probe{};
     Probe.DCBlength = sizeof Probe;
-    if (!GetCommState(Device, &Probe)) {
-        return FailOpen(Device, TCommOpenError::NotASerialPort,
+    if (!GetCommState(Opened, &Probe)) {
+        return FailOpen(Opened, TCommOpenError::NotASerialPort,
                         FormatText(SCommPortNotSerial, Name.c_str(), Path.c_str()));
     }
     // Only a recommendation to the driver; one that keeps its own sizes still works.
-    SetupComm(Device, QueueSize, QueueSize);
+    SetupComm(Opened, QueueSize, QueueSize);
 
     // A port that does not take the line settings would garble every byte, and one that keeps
     // its own read time-outs would end reads early: either fails the open.
     std::string Settings = FormatText(SCommPortLineSettings, static_cast<unsigned>(BaudRate));
-    std::string Refusal = ConfigureLine(Device);
+    std::string Refusal = ConfigureLine(Opened);
     if (Refusal.empty()) {
         Settings = SCommPortReadTimeoutSettings;
-        Refusal = ConfigureTimeouts(Device);
+        Refusal = ConfigureTimeouts(Opened);
     }
-    if (!Refusal.empty()) {
-        return FailOpen(Device, TCommOpenError::SettingsRefused,
-                        FormatText(SCommPortSettingsRefused, Name.c_str(), Path.c_str(),
-                                   Settings.c_str(), Refusal.c_str()));
+    if (Refusal.empty()) {
+        return {};
     }
-    PurgeComm(Device, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        Handle = Device;
-        LastOpenError = TCommOpenError::None;
-        LastOpenErrorText.clear();
-    }
-    OpenedEvent.Set();
-    return true;
+    return FailOpen(Opened, TCommOpenError::SettingsRefused,
+                    FormatText(SCommPortSettingsRefused, Name.c_str(), Path.c_str(),
+                               Settings.c_str(), Refusal.c_str()));
 }
 
-bool TWindowsSerialPort::FailOpen(THandle Device, TCommOpenError Error, const std::string& Text) {
-    if (Device != nullptr) {
-        CloseHandle(Device);
+TCommOpenResult TWindowsSerialPort::FailOpen(THandle Opened, TCommOpenError Error,
+                                             const std::string& Text) {
+    if (Opened != nullptr) {
+        CloseHandle(Opened);
     }
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        LastOpenError = Error;
-        LastOpenErrorText = Text;
-    }
-    return false;
+    return {Error, Text};
 }
 
-void TWindowsSerialPort::Close() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    CloseLocked();
-}
-
-void TWindowsSerialPort::CloseLocked() {
-    HANDLE Device = nullptr;
-    {
-        std::unique_lock<std::mutex> Guard(StateLock);
-        if (Handle == nullptr) {
-            return;
-        }
-        // Reset before the handle goes, so that a reader seeing the port closed also finds
-        // the event reset and sleeps on it. An interrupted reader must find it signalled.
-        if (!ReaderInterrupted) {
-            OpenedEvent.Reset();
-        }
-        Device = Handle;
-        Handle = nullptr;
-        // The users see the event in their waits and cancel their own transfers; cancelling
-        // every transfer on the handle as well ends one that has not reached its wait yet.
-        SetEvent(ClosingEvent.Get());
-        CancelIoEx(Device, nullptr);
-        UsersGone.wait(Guard, [this] { return ActiveUsers == 0; });
+void TWindowsSerialPort::SignalClosing(bool Closing) {
+    if (!Closing) {
         ResetEvent(ClosingEvent.Get());
+        return;
     }
+    // The users see the event in their waits and cancel their own transfers; cancelling every
+    // transfer on the handle as well ends one that has not reached its wait yet.
+    SetEvent(ClosingEvent.Get());
+    CancelIoEx(Device, nullptr);
+}
+
+void TWindowsSerialPort::CloseDevice() {
     CloseHandle(Device);
+    Device = nullptr;
 }
 
-bool TWindowsSerialPort::SetPortName(const std::string& Name) {
-    {
-        std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-        CloseLocked();
-        std::lock_guard<std::mutex> Guard(StateLock);
-        PortName = Name;
+void TWindowsSerialPort::SignalReaderInterrupt(bool Interrupted) {
+    if (Interrupted) {
+        SetEvent(ReaderEvent.Get());
+    } else {
+        ResetEvent(ReaderEvent.Get());
     }
-    return Open();
-}
-
-std::string TWindowsSerialPort::GetPortName() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return PortName;
-}
-
-bool TWindowsSerialPort::IsOpen() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return Handle != nullptr;
-}
-
-TCommOpenError TWindowsSerialPort::GetLastOpenError() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenError;
-}
-
-std::string TWindowsSerialPort::GetLastOpenErrorText() const {
-    std::lock_guard<std::mutex> Guard(StateLock);
-    return LastOpenErrorText;
 }
 
 std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count) {
-    THandleUse Port(*this);
-    if (!Port) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
         return 0;
     }
     TOverlappedIo Io;
@@ -315,14 +238,14 @@ std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count)
     std::uint32_t Sent = 0;
     while (Io && Sent < Count && !IsSignalled(ClosingEvent.Get())) {
         bool Stalled = false;
-        if (!WriteFile(Port.Get(), Bytes + Sent, Count - Sent, nullptr, Io.Get())) {
+        if (!WriteFile(Device, Bytes + Sent, Count - Sent, nullptr, Io.Get())) {
             if (GetLastError() != ERROR_IO_PENDING) {
                 break;
             }
             // The driver is still taking the bytes: wait as long as its output queue keeps
             // shrinking, so that only a line that takes nothing for WriteStallMs gives up.
             DWORD LastQueued = MAXDWORD;
-            QueuedBytes(Port.Get(), false, LastQueued);
+            QueuedBytes(Device, false, LastQueued);
             const HANDLE Waits[2] = {Io.Event(), ClosingEvent.Get()};
             for (;;) {
                 const DWORD Which = WaitForMultipleObjects(2, Waits, FALSE, WriteStallMs);
@@ -330,18 +253,18 @@ std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count)
                     break;
                 }
                 DWORD Queued = 0;
-                if (Which == WAIT_TIMEOUT && QueuedBytes(Port.Get(), false, Queued) &&
+                if (Which == WAIT_TIMEOUT && QueuedBytes(Device, false, Queued) &&
                     Queued < LastQueued) {
                     LastQueued = Queued;
                     continue;
                 }
                 Stalled = true;
-                CancelIoEx(Port.Get(), Io.Get());
+                CancelIoEx(Device, Io.Get());
                 break;
             }
         }
         DWORD Done = 0;
-        GetOverlappedResult(Port.Get(), Io.Get(), &Done, TRUE);
+        GetOverlappedResult(Device, Io.Get(), &Done, TRUE);
         Sent += Io.Transferred();
         if (Stalled || Io.Transferred() == 0) {
             break;
@@ -353,8 +276,8 @@ std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count)
 std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                                        std::uint32_t MsPerByte, std::uint32_t Count) {
     TimedOut = false;
-    THandleUse Port(*this);
-    if (!Port) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
         return 0;
     }
     Count = std::min(Count, BufferSize);
@@ -362,9 +285,7 @@ std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
     if (Count == 0 || !Io) {
         return 0;
     }
-    const bool Infinite = MsPerByte == INFINITE_WAIT;
-    const auto Deadline = TClock::now() + std::chrono::milliseconds(std::min<std::uint64_t>(
-                                              std::uint64_t{MsPerByte} * Count, MaxReadWaitMs));
+    const TReadDeadline Deadline(MsPerByte, Count);
 
     auto* Bytes = static_cast<std::uint8_t*>(Buffer);
     std::uint32_t Received = 0;
@@ -376,23 +297,22 @@ std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
         // What is queued comes at once; while nothing is, one byte is waited for. Asking for
         // more than is queued would wait for all of it (no driver time-outs).
         DWORD Queued = 0;
-        if (!QueuedBytes(Port.Get(), true, Queued)) {
+        if (!QueuedBytes(Device, true, Queued)) {
             return Received; // the device has gone
         }
         const DWORD Wanted = std::clamp<DWORD>(Queued, 1, Count - Received);
         DWORD Which = WAIT_OBJECT_0;
-        if (!ReadFile(Port.Get(), Bytes + Received, Wanted, nullptr, Io.Get())) {
+        if (!ReadFile(Device, Bytes + Received, Wanted, nullptr, Io.Get())) {
             if (GetLastError() != ERROR_IO_PENDING) {
                 return Received; // a failed line
             }
-            Which = WaitForMultipleObjects(3, Waits, FALSE,
-                                           Infinite ? INFINITE : RemainingMs(Deadline));
+            Which = WaitForMultipleObjects(3, Waits, FALSE, Deadline.RemainingMs());
             if (Which != WAIT_OBJECT_0) {
-                CancelIoEx(Port.Get(), Io.Get());
+                CancelIoEx(Device, Io.Get());
             }
         }
         DWORD Done = 0;
-        const bool Completed = GetOverlappedResult(Port.Get(), Io.Get(), &Done, TRUE) != FALSE;
+        const bool Completed = GetOverlappedResult(Device, Io.Get(), &Done, TRUE) != FALSE;
         // Purge aborts a waiting read; the port is still open, so the read goes on.
         const bool Purged =
             !Completed && GetLastError() == ERROR_OPERATION_ABORTED && Which == WAIT_OBJECT_0;
@@ -408,7 +328,7 @@ std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
             (Completed && Io.Transferred() == 0)) {
             return Received; // closing, interrupted, a failed line or an end of the device
         }
-        if (!Infinite && RemainingMs(Deadline) == 0) {
+        if (Deadline.RemainingMs() == 0) {
             TimedOut = true; // purged again and again, or bytes that came too slowly
             return Received;
         }
@@ -416,42 +336,18 @@ std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
 }
 
 std::uint32_t TWindowsSerialPort::BytesInQueue() {
-    THandleUse Port(*this);
+    const TDeviceUse Use(*this);
     DWORD Queued = 0;
-    if (!Port || !QueuedBytes(Port.Get(), true, Queued)) {
+    if (!Use || !QueuedBytes(Device, true, Queued)) {
         return 0;
     }
     return Queued;
 }
 
 void TWindowsSerialPort::Purge() {
-    THandleUse Port(*this);
-    if (Port) {
-        PurgeComm(Port.Get(), PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
-    }
-}
-
-bool TWindowsSerialPort::WaitUntilOpen(std::uint32_t TimeoutMs) {
-    return OpenedEvent.Wait(TimeoutMs);
-}
-
-void TWindowsSerialPort::InterruptReader() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    {
-        std::lock_guard<std::mutex> Guard(StateLock);
-        ReaderInterrupted = true;
-    }
-    SetEvent(ReaderEvent.Get());
-    OpenedEvent.Set();
-}
-
-void TWindowsSerialPort::EndReaderInterrupt() {
-    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
-    std::lock_guard<std::mutex> Guard(StateLock);
-    ReaderInterrupted = false;
-    ResetEvent(ReaderEvent.Get());
-    if (Handle == nullptr) {
-        OpenedEvent.Reset();
+    const TDeviceUse Use(*this);
+    if (Use) {
+        PurgeComm(Device, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
     }
 }
 

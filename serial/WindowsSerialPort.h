@@ -1,19 +1,16 @@
 // The serial port of Windows: a COM device opened for overlapped I/O, with every wait done by
 // WaitForMultipleObjects on the I/O's own event and the port's close and reader events, so
-// that Close and InterruptReader end any wait at once. Failures are reported by results (false,
-// zero counts), never by exceptions.
+// that Close and InterruptReader end any wait at once. Failures are reported by results (an
+// open result, zero counts), never by exceptions.
 #pragma once
 
 #include "common/ProgrammerConstants.h"
-#include "platform/SyncEvent.h"
-#include "serial/SerialPort.h"
+#include "serial/SerialPortBase.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
-class TWindowsSerialPort : public ISerialPort {
+class TWindowsSerialPort : public TSerialPortBase {
 public:
     // The line settings applied at every Open.
     static constexpr std::uint32_t BaudRate = Programmer::BaudRate;
@@ -22,24 +19,11 @@ public:
     // Closes the port. Whoever reads the port must be finished with it before.
     ~TWindowsSerialPort() override;
 
-    bool Open() override;
-    void Close() override;
-    bool SetPortName(const std::string& Name) override;
-    std::string GetPortName() const override;
-    bool IsOpen() const override;
-
     std::uint32_t Write(const void* Buffer, std::uint32_t Count) override;
     std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                        std::uint32_t MsPerByte, std::uint32_t Count) override;
     std::uint32_t BytesInQueue() override;
     void Purge() override;
-
-    bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
-    void InterruptReader() override;
-    void EndReaderInterrupt() override;
-
-    TCommOpenError GetLastOpenError() const override;
-    std::string GetLastOpenErrorText() const override;
 
 private:
     // A Windows handle (void* in <windows.h>) kept without the header, closed by its owner.
@@ -58,40 +42,19 @@ private:
         THandle Handle;
     };
 
-    // Marks one Read, Write or query as using the port's handle, so that Close waits for it to
-    // leave before the handle is closed.
-    class THandleUse {
-    public:
-        explicit THandleUse(TWindowsSerialPort& Port);
-        ~THandleUse();
-        THandleUse(const THandleUse&) = delete;
-        THandleUse& operator=(const THandleUse&) = delete;
-        explicit operator bool() const { return Handle != nullptr; }
-        THandle Get() const { return Handle; }
+    TCommOpenResult OpenDevice(const std::string& Name, const std::string& Path) override;
+    void SignalClosing(bool Closing) override;
+    void CloseDevice() override;
+    void SignalReaderInterrupt(bool Interrupted) override;
 
-    private:
-        TWindowsSerialPort& Port;
-        THandle Handle = nullptr;
-    };
+    static TCommOpenResult OpenFailure(const std::string& Name, const std::string& Path);
+    static TCommOpenResult Configure(THandle Opened, const std::string& Name,
+                                     const std::string& Path);
+    static TCommOpenResult FailOpen(THandle Opened, TCommOpenError Error, const std::string& Text);
 
-    void CloseLocked();
-    bool FailOpen(THandle Device, TCommOpenError Error, const std::string& Text);
-
-    // Signalled while the port is open, and while the reader is interrupted.
-    TEvent OpenedEvent{TEvent::TResetMode::Manual};
-
-    // Serialises Open, Close and the reader interrupt.
-    std::mutex OpenCloseLock;
-
-    // Guards the fields below.
-    mutable std::mutex StateLock;
-    std::condition_variable UsersGone;
-    THandle Handle = nullptr;
-    int ActiveUsers = 0;
-    bool ReaderInterrupted = false;
-    std::string PortName = "COM1";
-    TCommOpenError LastOpenError = TCommOpenError::None;
-    std::string LastOpenErrorText;
+    // The open COM device; set by OpenDevice and CloseDevice, read by the others only while
+    // they hold a TDeviceUse.
+    THandle Device = nullptr;
 
     // Manual-reset events that live as long as the object: ClosingEvent ends every wait on the
     // port while Close runs, ReaderEvent ends the reader's wait while it is interrupted.

@@ -11,52 +11,32 @@ TVirtualSerialPort::~TVirtualSerialPort() {
     Close();
 }
 
-bool TVirtualSerialPort::Open() {
+TCommOpenResult TVirtualSerialPort::OpenDevice(const std::string& /*Name*/,
+                                               const std::string& /*Path*/) {
     {
         std::lock_guard<std::mutex> Guard(Lock);
         Input.clear();
-        Opened = true;
     }
     Cutter.Reset();
-    OpenedEvent.Set();
-    return true;
+    return {};
 }
 
-void TVirtualSerialPort::Close() {
+void TVirtualSerialPort::SignalClosing(bool NowClosing) {
     std::lock_guard<std::mutex> Guard(Lock);
-    if (!Opened) {
-        return;
-    }
-    Opened = false;
-    ++Closings;
+    Closing = NowClosing;
     Input.clear();
-    if (!ReaderInterrupted) {
-        OpenedEvent.Reset();
-    }
     Changed.notify_all();
 }
 
-bool TVirtualSerialPort::SetPortName(const std::string& Name) {
-    Close();
-    {
-        std::lock_guard<std::mutex> Guard(Lock);
-        PortName = Name;
-    }
-    return Open();
-}
-
-std::string TVirtualSerialPort::GetPortName() const {
+void TVirtualSerialPort::SignalReaderInterrupt(bool Interrupted) {
     std::lock_guard<std::mutex> Guard(Lock);
-    return PortName;
-}
-
-bool TVirtualSerialPort::IsOpen() const {
-    std::lock_guard<std::mutex> Guard(Lock);
-    return Opened;
+    ReaderInterrupted = Interrupted;
+    Changed.notify_all();
 }
 
 std::uint32_t TVirtualSerialPort::Write(const void* Buffer, std::uint32_t Count) {
-    if (!IsOpen()) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
         return 0;
     }
     const auto* Bytes = static_cast<const std::uint8_t*>(Buffer);
@@ -73,7 +53,7 @@ void TVirtualSerialPort::AnswerFrame(const TSimReceivedFrame& Frame) {
     Request.Frame = Frame.Raw;
     const TByteArray Reply = SimComposeFrame(Board.Answer(Request).Package);
     std::lock_guard<std::mutex> Guard(Lock);
-    if (Opened) {
+    if (!Closing) {
         Input.insert(Input.end(), Reply.begin(), Reply.end());
         Changed.notify_all();
     }
@@ -83,21 +63,13 @@ std::uint32_t TVirtualSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
                                        std::uint32_t MsPerByte, std::uint32_t Count) {
     TimedOut = false;
     Count = std::min(Count, BufferSize);
-    std::unique_lock<std::mutex> Guard(Lock);
-    if (!Opened || Count == 0) {
+    const TDeviceUse Use(*this);
+    if (!Use || Count == 0) {
         return 0;
     }
-    const std::uint64_t Closing = Closings;
-    const auto Ended = [&] { return ReaderInterrupted || !Opened || Closings != Closing; };
-    const auto Ready = [&] { return Input.size() >= Count || Ended(); };
-    if (MsPerByte == INFINITE_WAIT) {
-        Changed.wait(Guard, Ready);
-    } else {
-        const auto Wait = std::chrono::milliseconds(
-            std::min<std::uint64_t>(std::uint64_t{MsPerByte} * Count, Programmer::MaxReadWaitMs));
-        TimedOut = !Changed.wait_for(Guard, Wait, Ready);
-    }
-    if (Ended()) {
+    std::unique_lock<std::mutex> Guard(Lock);
+    TimedOut = !WaitUntilReady(Guard, Count, TReadDeadline(MsPerByte, Count));
+    if (ReaderInterrupted || Closing) {
         TimedOut = false;
         return 0;
     }
@@ -105,6 +77,22 @@ std::uint32_t TVirtualSerialPort::Read(void* Buffer, std::uint32_t BufferSize, b
     std::copy_n(Input.begin(), Taken, static_cast<std::uint8_t*>(Buffer));
     Input.erase(Input.begin(), Input.begin() + Taken);
     return Taken;
+}
+
+bool TVirtualSerialPort::WaitUntilReady(std::unique_lock<std::mutex>& Guard, std::uint32_t Count,
+                                        const TReadDeadline& Deadline) {
+    while (Input.size() < Count && !ReaderInterrupted && !Closing) {
+        const std::uint32_t WaitMs = Deadline.RemainingMs();
+        if (WaitMs == 0) {
+            return false;
+        }
+        if (WaitMs == INFINITE_WAIT) {
+            Changed.wait(Guard);
+        } else {
+            Changed.wait_for(Guard, std::chrono::milliseconds(WaitMs));
+        }
+    }
+    return true;
 }
 
 std::uint32_t TVirtualSerialPort::BytesInQueue() {
@@ -115,23 +103,4 @@ std::uint32_t TVirtualSerialPort::BytesInQueue() {
 void TVirtualSerialPort::Purge() {
     std::lock_guard<std::mutex> Guard(Lock);
     Input.clear();
-}
-
-bool TVirtualSerialPort::WaitUntilOpen(std::uint32_t TimeoutMs) {
-    return OpenedEvent.Wait(TimeoutMs);
-}
-
-void TVirtualSerialPort::InterruptReader() {
-    std::lock_guard<std::mutex> Guard(Lock);
-    ReaderInterrupted = true;
-    OpenedEvent.Set();
-    Changed.notify_all();
-}
-
-void TVirtualSerialPort::EndReaderInterrupt() {
-    std::lock_guard<std::mutex> Guard(Lock);
-    ReaderInterrupted = false;
-    if (!Opened) {
-        OpenedEvent.Reset();
-    }
 }

@@ -4,7 +4,8 @@
 // carry the simulated board (Windows), and by tests of the link without a line in between.
 #pragma once
 
-#include "serial/SerialPort.h"
+#include "serial/ReadDeadline.h"
+#include "serial/SerialPortBase.h"
 #include "simulator/ProgrammerBoard.h"
 #include "simulator/SimulatorWire.h"
 
@@ -14,18 +15,12 @@
 #include <mutex>
 #include <string>
 
-class TVirtualSerialPort : public ISerialPort {
+class TVirtualSerialPort : public TSerialPortBase {
 public:
     // Board answers the requests; it must outlive the port. Only the writing thread reaches it.
+    // Opening always succeeds, whatever the name: the board is always there.
     explicit TVirtualSerialPort(TProgrammerBoard& Board);
     ~TVirtualSerialPort() override;
-
-    // Opening always succeeds, whatever the name: the board is always there.
-    bool Open() override;
-    void Close() override;
-    bool SetPortName(const std::string& Name) override;
-    std::string GetPortName() const override;
-    bool IsOpen() const override;
 
     std::uint32_t Write(const void* Buffer, std::uint32_t Count) override;
     std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
@@ -33,30 +28,26 @@ public:
     std::uint32_t BytesInQueue() override;
     void Purge() override;
 
-    bool WaitUntilOpen(std::uint32_t TimeoutMs) override;
-    void InterruptReader() override;
-    void EndReaderInterrupt() override;
-
-    TCommOpenError GetLastOpenError() const override { return TCommOpenError::None; }
-    std::string GetLastOpenErrorText() const override { return {}; }
-
 private:
+    TCommOpenResult OpenDevice(const std::string& Name, const std::string& Path) override;
+    void SignalClosing(bool NowClosing) override;
+    void CloseDevice() override {}
+    void SignalReaderInterrupt(bool Interrupted) override;
+
     void AnswerFrame(const TSimReceivedFrame& Frame);
+    // Waits with Guard held on Lock until Count bytes are queued, the port is closing or the
+    // reader is interrupted, at most until Deadline. False when the time ran out first.
+    bool WaitUntilReady(std::unique_lock<std::mutex>& Guard, std::uint32_t Count,
+                        const TReadDeadline& Deadline);
 
     TProgrammerBoard& Board;
     // The writer's side: a frame may arrive over several writes. Only Write touches it.
     TSimFrameCutter Cutter;
 
-    // Signalled while the port is open, and while the reader is interrupted.
-    TEvent OpenedEvent{TEvent::TResetMode::Manual};
-
     mutable std::mutex Lock;
-    // Signalled when bytes arrive in Input, the port closes or the reader is interrupted.
+    // Signalled when bytes arrive in Input, the port is closing or the reader is interrupted.
     std::condition_variable Changed;
-    std::string PortName = "COM1";
-    bool Opened = false;
+    bool Closing = false;
     bool ReaderInterrupted = false;
     std::deque<std::uint8_t> Input;
-    // Bumped by every Close, so that a Read that began before it returns.
-    std::uint64_t Closings = 0;
 };

@@ -43,7 +43,7 @@ class TSession;
 class TMainForm : public QMainWindow,
                   public IMainView,
                   public IMainWindowView,
-                  public TPortNotices {
+                  public IPortNotices {
     Q_OBJECT
 public:
     // Runs a file dialog; the chosen path, or nothing when the user cancelled.

@@ -72,7 +72,7 @@ TEST_F(DeviceManagerTest, EmptyReplyEndsTheWait) {
 TEST_F(DeviceManagerTest, LinkWorksOverAPortHandedInAsItIs) {
     Simulator = StartSimulator();
     std::unique_ptr<ISerialPort> Port = MakeSerialPort();
-    ASSERT_TRUE(Port->SetPortName(Simulator->GetPortPath()));
+    ASSERT_TRUE(Port->SetPortName(Simulator->GetPortPath()).Opened());
     TConnectionManager Connection(std::move(Port), Log);
     EXPECT_TRUE(Connection.IsPortOpen());
     EXPECT_EQ(Connection.GetPortName(), Simulator->GetPortPath());
@@ -90,13 +90,13 @@ TEST_F(DeviceManagerTest, SwitchesToAnotherPortWhileReading) {
     TROMPackage Reply;
     ASSERT_TRUE(Device->ExecuteCommand(0x50, 1, 1000, Reply));
 
-    ASSERT_TRUE(Device->SetPortName(Second->GetPortPath()));
+    ASSERT_TRUE(Device->SetPortName(Second->GetPortPath()).Opened());
     EXPECT_EQ(Device->GetPortName(), Second->GetPortPath());
     ASSERT_TRUE(Device->ExecuteCommand(0x50, 2, 1000, Reply));
     EXPECT_EQ(Reply.GetCommand(), 0x51);
     EXPECT_EQ(Reply.GetPageNumber(), 2);
 
-    ASSERT_TRUE(Device->SetPortName(Simulator->GetPortPath()));
+    ASSERT_TRUE(Device->SetPortName(Simulator->GetPortPath()).Opened());
     ASSERT_TRUE(Device->ExecuteCommand(0x50, 3, 1000, Reply));
     EXPECT_EQ(Reply.GetPageNumber(), 3);
 
@@ -108,13 +108,14 @@ TEST_F(DeviceManagerTest, SwitchesToAnotherPortWhileReading) {
 
 TEST_F(DeviceManagerTest, PortThatCannotBeOpenedIsLeftClosed) {
     Start();
-    EXPECT_FALSE(Device->SetPortName(MissingPort));
+    const TCommOpenResult Result = Device->SetPortName(MissingPort);
     EXPECT_FALSE(Device->IsPortOpen());
     EXPECT_EQ(Device->GetPortName(), MissingPort);
-    EXPECT_EQ(Device->GetLastOpenError(), TCommOpenError::NoSuchDevice);
-    EXPECT_FALSE(Device->GetLastOpenErrorText().empty());
+    EXPECT_EQ(Result.Error, TCommOpenError::NoSuchDevice);
+    EXPECT_FALSE(Result.Text.empty());
+    EXPECT_EQ(Device->GetLastOpenResult().Error, TCommOpenError::NoSuchDevice);
     // The log says why.
-    EXPECT_TRUE(Log.Contains(Device->GetLastOpenErrorText()));
+    EXPECT_TRUE(Log.Contains(Result.Text));
 
     // The frame is still logged as written; no answer comes.
     TROMPackage Reply;
@@ -122,8 +123,8 @@ TEST_F(DeviceManagerTest, PortThatCannotBeOpenedIsLeftClosed) {
     EXPECT_TRUE(
         Log.ContainsInOrder({"Записано в COM порт*", "Package wait time out. Time out was: 50."}));
 
-    ASSERT_TRUE(Device->SetPortName(Simulator->GetPortPath()));
-    EXPECT_EQ(Device->GetLastOpenError(), TCommOpenError::None);
+    ASSERT_TRUE(Device->SetPortName(Simulator->GetPortPath()).Opened());
+    EXPECT_TRUE(Device->GetLastOpenResult().Opened());
     ASSERT_TRUE(Device->ExecuteCommand(0x50, 1, 1000, Reply));
     EXPECT_EQ(Simulator->GetRequestCount(), 1u);
 }
@@ -132,7 +133,7 @@ TEST(ProtocolManagerStartTest, StartsWithAPortThatCannotBeOpened) {
     TProtocolManager Protocol(MissingPort, nullptr, NoLog());
     EXPECT_FALSE(Protocol.GetDeviceManager().IsPortOpen());
     EXPECT_EQ(Protocol.GetDeviceManager().GetPortName(), MissingPort);
-    EXPECT_EQ(Protocol.GetDeviceManager().GetLastOpenError(), TCommOpenError::NoSuchDevice);
+    EXPECT_EQ(Protocol.GetDeviceManager().GetLastOpenResult().Error, TCommOpenError::NoSuchDevice);
 }
 
 } // namespace

@@ -54,7 +54,7 @@ TEST(VirtualPortTest, ReadsWaitAsARealPortsDo) {
     std::uint8_t Buffer[16];
     bool TimedOut = false;
     EXPECT_EQ(Port.Read(Buffer, sizeof Buffer, TimedOut, 1, 4), 0u) << "closed";
-    ASSERT_TRUE(Port.SetPortName("simulator"));
+    ASSERT_TRUE(Port.SetPortName("simulator").Opened());
 
     // Nothing asked, nothing answered: the wait ends with its time.
     EXPECT_EQ(Port.Read(Buffer, sizeof Buffer, TimedOut, 5, 4), 0u);

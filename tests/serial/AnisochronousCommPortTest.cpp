@@ -14,7 +14,7 @@ const TByteArray ControlBytes = {0x0D, 0x0A, 0x03, 0x11, 0x13, 0xFF, 0x00, 0x1A,
 
 class CommPortTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath())); }
+    void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()).Opened()); }
 
     TPseudoTerminal Line;
     TAnisochronousComm Comm;
@@ -27,7 +27,6 @@ TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
     EXPECT_EQ(Comm.GetPortName(), "COM1");
     EXPECT_FALSE(Comm.IsOpen());
     EXPECT_FALSE(Comm.WaitUntilOpen(0));
-    EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::None);
 
     // Every operation on a closed port is harmless and reports nothing done.
     std::uint8_t Buffer[4] = {1, 2, 3, 4};
@@ -47,7 +46,7 @@ TEST(CommPortState, FreshPortIsClosedUnderTheDefaultName) {
 TEST(CommPortState, FailedOpenLeavesThePortClosedAndSaysWhy) {
     TPseudoTerminal Line;
     TAnisochronousComm Comm;
-    ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
+    ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()).Opened());
     ASSERT_TRUE(Comm.WaitUntilOpen(0));
 
     const struct {
@@ -61,19 +60,18 @@ TEST(CommPortState, FailedOpenLeavesThePortClosedAndSaysWhy) {
         {"/dev/null", TCommOpenError::NotASerialPort, "не является последовательным портом."},
     };
     for (const auto& Case : Cases) {
-        EXPECT_FALSE(Comm.SetPortName(Case.Name)) << Case.Name;
+        const TCommOpenResult Result = Comm.SetPortName(Case.Name);
         EXPECT_EQ(Comm.GetPortName(), Case.Name);
         EXPECT_FALSE(Comm.IsOpen());
         EXPECT_FALSE(Comm.WaitUntilOpen(0));
-        EXPECT_EQ(Comm.GetLastOpenError(), Case.Error) << Case.Name;
-        EXPECT_NE(Comm.GetLastOpenErrorText().find(Case.Logged), std::string::npos)
-            << Comm.GetLastOpenErrorText();
+        EXPECT_EQ(Result.Error, Case.Error) << Case.Name;
+        EXPECT_NE(Result.Text.find(Case.Logged), std::string::npos) << Result.Text;
     }
 
-    // Success clears the reason.
-    EXPECT_TRUE(Comm.SetPortName(Line.SlavePath()));
-    EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::None);
-    EXPECT_EQ(Comm.GetLastOpenErrorText(), "");
+    // Success has no reason.
+    const TCommOpenResult Result = Comm.SetPortName(Line.SlavePath());
+    EXPECT_TRUE(Result.Opened());
+    EXPECT_EQ(Result.Text, "");
 }
 
 TEST(CommPortState, PermissionDeniedHintsAtTheDialoutGroup) {
@@ -86,9 +84,9 @@ TEST(CommPortState, PermissionDeniedHintsAtTheDialoutGroup) {
     std::fclose(File);
     chmod(Path.c_str(), 0);
     TAnisochronousComm Comm;
-    EXPECT_FALSE(Comm.SetPortName(Path));
-    EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::PermissionDenied);
-    EXPECT_NE(Comm.GetLastOpenErrorText().find("dialout"), std::string::npos);
+    const TCommOpenResult Result = Comm.SetPortName(Path);
+    EXPECT_EQ(Result.Error, TCommOpenError::PermissionDenied);
+    EXPECT_NE(Result.Text.find("dialout"), std::string::npos);
     std::remove(Path.c_str());
 }
 
@@ -122,16 +120,15 @@ TEST(CommPortSettings, TerminalThatKeepsOtherSettingsIsNotOpened) {
         }
 
         TAnisochronousComm Comm;
-        EXPECT_FALSE(Comm.SetPortName(Line.SlavePath()));
+        const TCommOpenResult Result = Comm.SetPortName(Line.SlavePath());
         EXPECT_FALSE(Comm.IsOpen());
         EXPECT_FALSE(Comm.WaitUntilOpen(0));
-        EXPECT_EQ(Comm.GetLastOpenError(), TCommOpenError::SettingsRefused);
-        EXPECT_NE(Comm.GetLastOpenErrorText().find(Case.Reason), std::string::npos)
-            << Comm.GetLastOpenErrorText();
+        EXPECT_EQ(Result.Error, TCommOpenError::SettingsRefused);
+        EXPECT_NE(Result.Text.find(Case.Reason), std::string::npos) << Result.Text;
 
         // Nothing of the refused attempt holds the device: it opens once it takes the settings.
         ASSERT_TRUE(Line.LockSettings(Settings, termios{}));
-        EXPECT_TRUE(Comm.Open());
+        EXPECT_TRUE(Comm.Open().Opened());
     }
 }
 
@@ -144,18 +141,18 @@ TEST_F(CommPortTest, OpenSignalsTheEventAndCloseResetsItEvenTwice) {
     EXPECT_FALSE(Comm.WaitUntilOpen(0));
     Comm.Close();
     EXPECT_FALSE(Comm.IsOpen());
-    EXPECT_TRUE(Comm.Open());
+    EXPECT_TRUE(Comm.Open().Opened());
     EXPECT_TRUE(Comm.WaitUntilOpen(0));
 }
 
 TEST_F(CommPortTest, SecondPortObjectCannotShareTheDevice) {
     TAnisochronousComm Other;
-    EXPECT_FALSE(Other.SetPortName(Line.SlavePath()));
-    EXPECT_EQ(Other.GetLastOpenError(), TCommOpenError::Busy);
-    EXPECT_NE(Other.GetLastOpenErrorText().find("занят другой программой"), std::string::npos);
+    const TCommOpenResult Result = Other.SetPortName(Line.SlavePath());
+    EXPECT_EQ(Result.Error, TCommOpenError::Busy);
+    EXPECT_NE(Result.Text.find("занят другой программой"), std::string::npos);
 
     Comm.Close();
-    EXPECT_TRUE(Other.Open());
+    EXPECT_TRUE(Other.Open().Opened());
 }
 
 TEST_F(CommPortTest, OneByteReadWithoutLimitReturnsWhenTheByteArrives) {
@@ -251,7 +248,7 @@ TEST_F(CommPortTest, CloseEndsABlockedReadWithoutBytes) {
     EXPECT_FALSE(TimedOut);
 
     // The port opens again and reads normally afterwards.
-    ASSERT_TRUE(Comm.Open());
+    ASSERT_TRUE(Comm.Open().Opened());
     Line.Send({0x42});
     EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 1u);
     EXPECT_EQ(Buffer[0], 0x42);
@@ -273,7 +270,7 @@ TEST_F(CommPortTest, InterruptedReaderLeavesUntilTheInterruptEnds) {
     Comm.EndReaderInterrupt();
     EXPECT_FALSE(Comm.WaitUntilOpen(0));
 
-    ASSERT_TRUE(Comm.Open());
+    ASSERT_TRUE(Comm.Open().Opened());
     Line.Send({0x24});
     EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 1u);
 }

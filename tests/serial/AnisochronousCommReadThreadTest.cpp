@@ -18,7 +18,7 @@ const char* const ReceivedCaption = "Получено из COM порта: [ (He
 
 class CommReadThreadTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath())); }
+    void SetUp() override { ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()).Opened()); }
 
     void StartReading(bool WithHandler = true) {
         // Installed before the thread starts, so that bytes already queued are delivered.
@@ -82,7 +82,7 @@ TEST_F(CommReadThreadTest, ReadingFollowsThePortToAnotherDevice) {
     ASSERT_TRUE(Sink.WaitForCount(1));
 
     TPseudoTerminal SecondLine;
-    ASSERT_TRUE(Comm.SetPortName(SecondLine.SlavePath()));
+    ASSERT_TRUE(Comm.SetPortName(SecondLine.SlavePath()).Opened());
     SecondLine.Send({0x22, 0x33});
     ASSERT_TRUE(Sink.WaitForCount(2));
     // The two bytes may come as one burst or as two.
@@ -133,7 +133,7 @@ TEST(CommReadThreadStop, StopsWhileWaitingForTheOpenEventOrInsideARead) {
     }
     EXPECT_FALSE(Comm.WaitUntilOpen(0));
 
-    ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()));
+    ASSERT_TRUE(Comm.SetPortName(Line.SlavePath()).Opened());
     {
         // Open and quiet: the thread blocks in its one-byte read; the destructor stops it.
         TAnisochronousCommReadThread Thread(Comm, NoLog());

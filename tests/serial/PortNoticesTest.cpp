@@ -1,5 +1,5 @@
 #include "serial/PortNotices.h"
-#include "serial/UdevPortWatcher.h"
+#include "serial/PortWatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 namespace {
 
 // Records port notices as they are delivered.
-class TRecordedNotices : public TPortNotices {
+class TRecordedNotices : public IPortNotices {
 public:
     void PortArrived(const std::string& Name) override { Notices.push_back("add " + Name); }
     void PortRemoved(const std::string& Name, const std::vector<std::string>& Others) override {
@@ -45,11 +45,11 @@ TEST(PortNotices, DeviceEventsAreSortedIntoNotices) {
 // Where udev answers the watcher listens, in a container without a netlink socket it stays
 // inactive. Nothing is plugged in or out meanwhile, so either way the wait lasts its time, not
 // much longer, and delivers nothing.
-TEST(UdevPortWatcher, WaitWithoutDeviceEventsLastsItsTimeAndDeliversNothing) {
+TEST(PortWatcher, WaitWithoutDeviceEventsLastsItsTimeAndDeliversNothing) {
     TRecordedNotices Notices;
-    TUdevPortWatcher Watcher(Notices);
+    const std::unique_ptr<IPortWatcher> Watcher = MakePortWatcher(Notices);
     const auto Start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Watcher.WaitAndReceive(100));
+    EXPECT_FALSE(Watcher->WaitAndReceive(100));
     const auto Waited = std::chrono::steady_clock::now() - Start;
     EXPECT_GE(Waited, std::chrono::milliseconds(100));
     EXPECT_LT(Waited, std::chrono::seconds(10));

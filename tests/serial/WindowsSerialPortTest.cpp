@@ -8,7 +8,6 @@ TEST(WindowsSerialPort, FreshPortIsClosedAndHarmless) {
     EXPECT_EQ(Port->GetPortName(), "COM1");
     EXPECT_FALSE(Port->IsOpen());
     EXPECT_FALSE(Port->WaitUntilOpen(0));
-    EXPECT_EQ(Port->GetLastOpenError(), TCommOpenError::None);
 
     std::uint8_t Buffer[4] = {1, 2, 3, 4};
     bool TimedOut = true;
@@ -40,12 +39,11 @@ TEST(WindowsSerialPort, FailedOpenLeavesThePortClosedAndSaysWhy) {
         {"NUL", TCommOpenError::NotASerialPort, "не является последовательным портом."},
     };
     for (const auto& Case : Cases) {
-        EXPECT_FALSE(Port->SetPortName(Case.Name)) << Case.Name;
+        const TCommOpenResult Result = Port->SetPortName(Case.Name);
         EXPECT_EQ(Port->GetPortName(), Case.Name);
         EXPECT_FALSE(Port->IsOpen());
         EXPECT_FALSE(Port->WaitUntilOpen(0));
-        EXPECT_EQ(Port->GetLastOpenError(), Case.Error) << Case.Name;
-        EXPECT_NE(Port->GetLastOpenErrorText().find(Case.Logged), std::string::npos)
-            << Port->GetLastOpenErrorText();
+        EXPECT_EQ(Result.Error, Case.Error) << Case.Name;
+        EXPECT_NE(Result.Text.find(Case.Logged), std::string::npos) << Result.Text;
     }
 }

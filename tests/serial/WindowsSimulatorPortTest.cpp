@@ -59,7 +59,8 @@ protected:
             GTEST_SKIP() << "no simulator: run through tests/windows/with-simulator.sh";
         }
         PortName = Name;
-        ASSERT_TRUE(Port->SetPortName(PortName)) << Port->GetLastOpenErrorText();
+        const TCommOpenResult Result = Port->SetPortName(PortName);
+        ASSERT_TRUE(Result.Opened()) << Result.Text;
     }
 
     // Starts a read of one byte that waits up to the test's bound, on a thread of its own.
@@ -133,10 +134,11 @@ TEST_F(SimulatorPort, RequestGetsTheBoardsReplyWhetherReadByteByByteOrAtOnce) {
 // port twice.
 TEST_F(SimulatorPort, SecondPortCannotOpenTheSamePort) {
     const std::unique_ptr<ISerialPort> Other = MakeSerialPort();
-    EXPECT_FALSE(Other->SetPortName(PortName));
-    EXPECT_EQ(Other->GetLastOpenError(), TCommOpenError::Busy) << Other->GetLastOpenErrorText();
+    const TCommOpenResult Refused = Other->SetPortName(PortName);
+    EXPECT_EQ(Refused.Error, TCommOpenError::Busy) << Refused.Text;
     Port->Close();
-    EXPECT_TRUE(Other->Open()) << Other->GetLastOpenErrorText();
+    const TCommOpenResult Result = Other->Open();
+    EXPECT_TRUE(Result.Opened()) << Result.Text;
 }
 
 TEST_F(SimulatorPort, CloseEndsAWaitingRead) {
@@ -179,7 +181,7 @@ TEST_F(SimulatorPort, ReadThreadDeliversRepliesAcrossAReopen) {
     std::mutex Lock;
     TSimFrameCutter Cutter;
     std::vector<TSimReceivedFrame> Frames;
-    TAnisochronousCommReadThread Thread(*Port, Log, [&](void*, const TByteArray& Bytes) {
+    TAnisochronousCommReadThread Thread(*Port, Log.Get(), [&](void*, const TByteArray& Bytes) {
         std::lock_guard<std::mutex> Guard(Lock);
         for (const std::uint8_t Byte : Bytes) {
             if (auto Frame = Cutter.Feed(Byte)) {
@@ -198,7 +200,8 @@ TEST_F(SimulatorPort, ReadThreadDeliversRepliesAcrossAReopen) {
         ASSERT_TRUE(WaitUntil([&] { return FrameCount() == Number; }));
         // The thread goes on reading once the port is open again.
         Port->Close();
-        ASSERT_TRUE(Port->Open()) << Port->GetLastOpenErrorText();
+        const TCommOpenResult Result = Port->Open();
+        ASSERT_TRUE(Result.Opened()) << Result.Text;
     }
     Thread.Stop();
     ASSERT_EQ(Frames.size(), 2u);

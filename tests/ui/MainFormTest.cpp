@@ -52,7 +52,7 @@
 #include "ui/PagesRangeForm.h"
 #include "ui/PanelStatusBar.h"
 #include "ui/PortChoiceForm.h"
-#include "ui/UdevPortMonitor.h"
+#include "ui/PortWatcherNotifier.h"
 #include "ui/VelmoraApplication.h"
 
 #include <filesystem>
@@ -300,7 +300,7 @@ public:
 };
 
 // Records port notices as they are delivered.
-class TRecordedNotices : public TPortNotices {
+class TRecordedNotices : public IPortNotices {
 public:
     void PortArrived(const std::string& Name) override { Notices.push_back("add " + Name); }
     void PortRemoved(const std::string& Name, const std::vector<std::string>& Others) override {
@@ -354,7 +354,7 @@ private Q_SLOTS:
     void RemovalOfTheCurrentPortSwitchesToCom1();
     void PortNoticeDuringAWriteWaitsForItsEnd();
     void PortThatCannotBeOpenedIsReportedAtOnce();
-    void PortMonitorRunsOrStaysInactiveWithoutNotices();
+    void PortWatcherRunsOrStaysInactiveWithoutNotices();
     void ExceptionsBecomeOneRedLine();
     void FullChipWriteCompareReadCycle();
 };
@@ -1591,14 +1591,14 @@ void TMainFormTest::PortThatCannotBeOpenedIsReportedAtOnce() {
     QVERIFY(Lines[1].Text.endsWith(Q("-2: нет такого устройства.")));
 }
 
-void TMainFormTest::PortMonitorRunsOrStaysInactiveWithoutNotices() {
-    // Where udev answers, the monitor listens; in a container without a netlink socket it
+void TMainFormTest::PortWatcherRunsOrStaysInactiveWithoutNotices() {
+    // Where udev answers, the watcher listens; in a container without a netlink socket it
     // stays inactive. Either way nothing is delivered until a device comes or goes.
     TRecordedNotices Notices;
     {
-        TUdevPortMonitor Monitor(Notices);
+        TPortWatcherNotifier Watcher(Notices);
         QCoreApplication::processEvents();
-        qInfo("udev port monitor %s", Monitor.IsActive() ? "active" : "inactive");
+        qInfo("port watcher %s", Watcher.IsActive() ? "active" : "inactive");
     }
     QVERIFY(Notices.Notices.empty());
 }

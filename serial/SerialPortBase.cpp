@@ -1,0 +1,105 @@
+#include "serial/SerialPortBase.h"
+
+#include "serial/PortNames.h"
+
+TSerialPortBase::TDeviceUse::TDeviceUse(TSerialPortBase& Port) : Port(Port) {
+    std::lock_guard<std::mutex> Guard(Port.StateLock);
+    if (Port.Opened) {
+        InUse = true;
+        ++Port.ActiveUsers;
+    }
+}
+
+TSerialPortBase::TDeviceUse::~TDeviceUse() {
+    if (!InUse) {
+        return;
+    }
+    std::lock_guard<std::mutex> Guard(Port.StateLock);
+    if (--Port.ActiveUsers == 0) {
+        Port.UsersGone.notify_all();
+    }
+}
+
+TCommOpenResult TSerialPortBase::Open() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    CloseLocked();
+    const std::string Name = GetPortName();
+    TCommOpenResult Result = OpenDevice(Name, ResolveDeviceName(Name));
+    if (!Result.Opened()) {
+        return Result;
+    }
+    {
+        std::lock_guard<std::mutex> Guard(StateLock);
+        Opened = true;
+    }
+    OpenedEvent.Set();
+    return Result;
+}
+
+void TSerialPortBase::Close() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    CloseLocked();
+}
+
+void TSerialPortBase::CloseLocked() {
+    {
+        std::unique_lock<std::mutex> Guard(StateLock);
+        if (!Opened) {
+            return;
+        }
+        // Reset before the port counts as closed, so that a reader seeing it closed also finds
+        // the event reset and sleeps on it. An interrupted reader must find it signalled.
+        if (!ReaderInterrupted) {
+            OpenedEvent.Reset();
+        }
+        Opened = false;
+        SignalClosing(true);
+        UsersGone.wait(Guard, [this] { return ActiveUsers == 0; });
+        SignalClosing(false);
+    }
+    CloseDevice();
+}
+
+TCommOpenResult TSerialPortBase::SetPortName(const std::string& Name) {
+    {
+        std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+        CloseLocked();
+        std::lock_guard<std::mutex> Guard(StateLock);
+        PortName = Name;
+    }
+    return Open();
+}
+
+std::string TSerialPortBase::GetPortName() const {
+    std::lock_guard<std::mutex> Guard(StateLock);
+    return PortName;
+}
+
+bool TSerialPortBase::IsOpen() const {
+    std::lock_guard<std::mutex> Guard(StateLock);
+    return Opened;
+}
+
+bool TSerialPortBase::WaitUntilOpen(std::uint32_t TimeoutMs) {
+    return OpenedEvent.Wait(TimeoutMs);
+}
+
+void TSerialPortBase::InterruptReader() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    {
+        std::lock_guard<std::mutex> Guard(StateLock);
+        ReaderInterrupted = true;
+    }
+    SignalReaderInterrupt(true);
+    OpenedEvent.Set();
+}
+
+void TSerialPortBase::EndReaderInterrupt() {
+    std::lock_guard<std::mutex> OpenClose(OpenCloseLock);
+    std::lock_guard<std::mutex> Guard(StateLock);
+    ReaderInterrupted = false;
+    SignalReaderInterrupt(false);
+    if (!Opened) {
+        OpenedEvent.Reset();
+    }
+}
