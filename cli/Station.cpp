@@ -181,7 +181,8 @@ void TStation::Record(const TBoard& Board) {
     std::error_code Error;
     const std::uintmax_t Size =
         std::filesystem::file_size(std::filesystem::u8path(Setup.RecordFile), Error);
-    std::string Line = !Error && Size > 0 ? "" : SCliStationRecordHeader;
+    std::string Line =
+        !Error && Size > 0 ? "" : std::string(NewTextFileStart()) + SCliStationRecordHeader;
     Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
             "," + CsvField(Job.Identification()) + "," + CsvField(Job.ResultText()) + "," +
             std::to_string(Job.ExitCode) + "," + Seconds(Job.Seconds) + "\n";

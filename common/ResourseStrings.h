@@ -40,6 +40,7 @@ inline constexpr const char* SImageIsTooLarge =
     "Образ слишком велик: адреса выходят за пределы 64 МБ.";
 inline constexpr const char* SCannotReadFile = "Не удалось прочитать файл %s.";
 inline constexpr const char* SCannotWriteFile = "Не удалось записать файл %s.";
+inline constexpr const char* SFileIsReadOnly = "Файл помечен только для чтения.";
 inline constexpr const char* SListIndexOutOfBounds = "Индекс списка вне допустимых пределов (%d).";
 // Raw binary image files: their extension (in any case); then the file's name, its page length,
 // its size and the chip's.

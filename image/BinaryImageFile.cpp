@@ -1,6 +1,7 @@
 #include "image/BinaryImageFile.h"
 
 #include "common/ResourseStrings.h"
+#include "image/FileErrors.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "image/PageList.h"
@@ -100,6 +101,6 @@ void SaveBinaryImage(const IMemoryMap& Map, const std::string& FileName) {
         return File.WriteAll(Content) == Content.size();
     };
     if (!ReplaceFileContent(FileName, Write)) {
-        throw Exception(FormatText(SCannotWriteFile, FileName.c_str()));
+        throw CannotWriteFileError(FileName);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "common/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
+#include "image/FileErrors.h"
 #include "image/HexToInt.h"
 #include "platform/SafeFile.h"
 
@@ -446,6 +447,6 @@ bool THexFile::WriteText(TFileHandle& File) const {
 void THexFile::SaveToFile(const std::string& FileName) const {
     const auto Write = [this](TFileHandle& File) { return WriteText(File); };
     if (!ReplaceFileContent(FileName, Write)) {
-        throw Exception(FormatText(SCannotWriteFile, FileName.c_str()));
+        throw CannotWriteFileError(FileName);
     }
 }

@@ -1,7 +1,7 @@
 # cmake -DBUILD_DIR=... -DARCHIVE=....zip -DFOLDER=name -DOBJDUMP=objdump -DPROGRAM=.exe
 #   -P CheckWindowsDownload.cmake
 # Makes the Windows download with cpack and fails unless it holds exactly the program, the
-# README and the sample image in its folder, and the program imports only DLLs that come with
+# README.txt and the sample image in its folder, and the program imports only DLLs that come with
 # Windows.
 file(REMOVE ${ARCHIVE})
 execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake
@@ -15,7 +15,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ARCHIVE}
 string(REPLACE "\n" ";" entries "${listing}")
 list(FILTER entries EXCLUDE REGEX "/$|^$")
 list(SORT entries)
-set(expected ${FOLDER}/README.md ${FOLDER}/samples/small.ldr ${FOLDER}/velmora-cli.exe)
+set(expected ${FOLDER}/README.txt ${FOLDER}/samples/small.ldr ${FOLDER}/velmora-cli.exe)
 if(NOT entries STREQUAL expected)
   message(FATAL_ERROR "${ARCHIVE} holds\n  ${entries}\nnot\n  ${expected}")
 endif()

@@ -1,8 +1,9 @@
 # The Windows download (cpack -G ZIP in the Windows build): velmora-cli.exe, which needs no DLL
-# beside it (the compiler's runtime and the threads library are linked in), the README and the
-# sample image, in velmora-<version>-windows-x64.zip with a folder of the same name inside.
+# beside it (the compiler's runtime and the threads library are linked in), a short README.txt
+# for Windows users and the sample image, in velmora-<version>-windows-x64.zip with a folder of
+# the same name inside.
 install(TARGETS velmora-cli RUNTIME DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/README-Windows.txt DESTINATION . RENAME README.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/samples/small.ldr DESTINATION samples)
 
 set(CPACK_GENERATOR ZIP)

@@ -155,6 +155,15 @@ bool RenameReplacing(const std::string& From, const std::string& To) {
     return std::rename(From.c_str(), To.c_str()) == 0;
 }
 
+const char* NewTextFileStart() {
+    return "";
+}
+
+bool IsReadOnlyFile(const std::string& FileName) {
+    return ::access(FileName.c_str(), F_OK) == 0 && ::access(FileName.c_str(), W_OK) != 0 &&
+           (errno == EACCES || errno == EROFS);
+}
+
 bool RemoveFile(const std::string& FileName) {
     return std::remove(FileName.c_str()) == 0;
 }
@@ -321,6 +330,9 @@ TReplaceResult ReplaceThroughUnnamedFile(const std::string& Folder, const std::s
 // temporary file instead.
 bool ReplaceFileContent(const std::string& FileName, const TContentWriter& Write) {
     const std::string Target = ResolveTarget(FileName);
+    if (IsReadOnlyFile(Target)) {
+        return false;
+    }
     const std::string Folder = FolderOf(Target);
     const mode_t Permissions = PermissionsFor(Target);
     const TReplaceResult Result = ReplaceThroughUnnamedFile(Folder, Target, Permissions, Write);

@@ -134,7 +134,17 @@ using TContentWriter = std::function<bool(TFileHandle& File)>;
 // replaced, not the link; the new file gets the permissions of the file it replaces, or those
 // of any new file. False, with Target as it was and no other file left behind, when anything
 // fails; an exception from Write leaves the same and goes on to the caller.
+// A file marked read-only (without write permission for this user, or with the read-only
+// attribute) is refused as well: the user protected it.
 bool ReplaceFileContent(const std::string& Target, const TContentWriter& Write);
+
+// What a new text file for other programs begins with: on Windows the UTF-8 byte order mark,
+// without which spreadsheet programs read the file in the system's code page and garble its
+// Cyrillic; nothing elsewhere.
+const char* NewTextFileStart();
+
+// True when FileName exists and is marked read-only for this user.
+bool IsReadOnlyFile(const std::string& FileName);
 
 // Appends Text to the end of FileName (created when missing) and waits until it is on the disk,
 // so that a record written before a crash or a power cut is kept. False when anything fails.

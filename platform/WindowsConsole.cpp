@@ -3,6 +3,7 @@
 // off (its own process group) and may share no console with its parent, so the catcher also
 // watches a named semaphore of its process through which the parent's Interrupt arrives.
 #include "platform/Console.h"
+#include "platform/WindowsConsoleBuffer.h"
 #include "platform/WindowsHandle.h"
 #include "platform/WindowsInterruptChannel.h"
 
@@ -36,12 +37,22 @@ struct TSavedConsole {
     UINT OutputCodePage = 0;
     HANDLE Handles[2] = {};
     DWORD Modes[2] = {};
+    // The stream buffers standard output and error had before they were given the console's.
+    std::streambuf* Buffers[2] = {};
 };
+
+std::ostream& StreamOf(int Index) {
+    return Index == 0 ? std::cout : std::cerr;
+}
 
 TSavedConsole SavedConsole;
 
 void RestoreConsole() {
     for (int Index = 0; Index < 2; ++Index) {
+        if (SavedConsole.Buffers[Index] != nullptr) {
+            StreamOf(Index).flush();
+            StreamOf(Index).rdbuf(SavedConsole.Buffers[Index]);
+        }
         if (SavedConsole.Handles[Index] != nullptr) {
             SetConsoleMode(SavedConsole.Handles[Index], SavedConsole.Modes[Index]);
         }
@@ -112,6 +123,12 @@ void PrepareConsoleOutput() {
             continue;
         }
         AnyConsole = true;
+        // A console takes its text as UTF-16; redirected output keeps the UTF-8 bytes. The
+        // buffers outlive RestoreConsole, which hands the streams their own back first.
+        static TConsoleUtf16Buffer ConsoleBuffers[2] = {
+            TConsoleUtf16Buffer(ConsoleWriter(Outputs[0])),
+            TConsoleUtf16Buffer(ConsoleWriter(Outputs[1]))};
+        SavedConsole.Buffers[Index] = StreamOf(Index).rdbuf(&ConsoleBuffers[Index]);
         if (Index == 1 && Outputs[1] == Outputs[0]) {
             continue;
         }

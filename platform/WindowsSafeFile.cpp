@@ -199,6 +199,16 @@ bool RenameReplacing(const std::string& From, const std::string& To) {
     return MoveReplacing(From, To);
 }
 
+const char* NewTextFileStart() {
+    return "\xEF\xBB\xBF";
+}
+
+bool IsReadOnlyFile(const std::string& FileName) {
+    const DWORD Attributes = GetFileAttributesW(WidenUtf8(FileName).c_str());
+    return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool RemoveFile(const std::string& FileName) {
     return DeleteFileW(WidenUtf8(FileName).c_str()) != 0;
 }
@@ -254,6 +264,11 @@ public:
 } // namespace
 
 bool ReplaceFileContent(const std::string& Target, const TContentWriter& Write) {
+    // MoveFileExW would replace a read-only file; the user marked it so to keep it.
+    if (IsReadOnlyFile(Target)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     TTemporaryFile Temp(FolderOf(Target));
     if (!Temp.File.IsOpen() || !Write(Temp.File) || !Flush(Temp.File) || !Temp.File.Close() ||
         !MoveReplacing(Temp.Name, Target)) {

@@ -4,6 +4,7 @@
 
 #include "platform/WindowsText.h"
 #include "serial/PortNames.h"
+#include "serial/WindowsPortLock.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -80,8 +81,12 @@ std::string DefaultSysfsRoot() {
 }
 
 // Opens the port as the programmer's port does (for this program alone). A port that another
-// program holds answers with access denied or a sharing violation.
+// program holds answers with access denied or a sharing violation, or carries the lock of a
+// Velmora program that has it open.
 TPortState ProbePortState(const std::string& Path) {
+    if (IsPortLockHeld(ResolveDeviceName(Path))) {
+        return TPortState::Busy;
+    }
     const HANDLE Device =
         CreateFileW(WidenUtf8(ResolveDeviceName(Path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                     nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);

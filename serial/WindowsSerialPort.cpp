@@ -5,6 +5,7 @@
 #include "platform/WindowsText.h"
 #include "serial/NotAppliedSettings.h"
 #include "serial/ReadDeadline.h"
+#include "serial/WindowsPortLock.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -132,16 +133,28 @@ TCommOpenResult TWindowsSerialPort::OpenDevice(const std::string& Name, const st
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return OpenFailure(Name, Path);
     }
+    // Windows itself refuses a second open of a COM port, but not every driver (nor wine) does:
+    // a named mutex that lives as long as the port is open here makes sure that no other
+    // program of this session (nor another port object of this one) writes into its exchanges.
+    HANDLE Lock = CreateMutexW(nullptr, FALSE, PortLockName(Path).c_str());
+    if (Lock != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(Lock);
+        return FailOpen(nullptr, TCommOpenError::Busy,
+                        FormatText(SCommPortBusy, Name.c_str(), Path.c_str()));
+    }
     HANDLE Opened = CreateFileW(WidenUtf8(Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (Opened == INVALID_HANDLE_VALUE) {
-        return OpenFailure(Name, Path);
+    TCommOpenResult Result =
+        Opened == INVALID_HANDLE_VALUE ? OpenFailure(Name, Path) : Configure(Opened, Name, Path);
+    if (!Result.Opened()) {
+        if (Lock != nullptr) {
+            CloseHandle(Lock);
+        }
+        return Result;
     }
-    TCommOpenResult Result = Configure(Opened, Name, Path);
-    if (Result.Opened()) {
-        PurgeComm(Opened, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
-        Device = Opened;
-    }
+    PurgeComm(Opened, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+    Device = Opened;
+    PortLock = Lock;
     return Result;
 }
 
@@ -218,6 +231,10 @@ void TWindowsSerialPort::SignalClosing(bool Closing) {
 void TWindowsSerialPort::CloseDevice() {
     CloseHandle(Device);
     Device = nullptr;
+    if (PortLock != nullptr) {
+        CloseHandle(PortLock);
+        PortLock = nullptr;
+    }
 }
 
 void TWindowsSerialPort::SignalReaderInterrupt(bool Interrupted) {

@@ -55,6 +55,8 @@ private:
     // The open COM device; set by OpenDevice and CloseDevice, read by the others only while
     // they hold a TDeviceUse.
     THandle Device = nullptr;
+    // The mutex named after the port, held as long as the device is open.
+    THandle PortLock = nullptr;
 
     // Manual-reset events that live as long as the object: ClosingEvent ends every wait on the
     // port while Close runs, ReaderEvent ends the reader's wait while it is interrupted.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -95,6 +96,24 @@ using SilentSimulatorPort = SimulatorPortTestBase;
 using HangingUpSimulatorPort = SimulatorPortTestBase;
 
 } // namespace
+
+// wine lets a second CreateFile of a COM port through; a second port object (in this program or
+// another) must still be refused while the first holds the port, in any case of its name.
+TEST_F(SimulatorPort, ASecondOpenOfAPortInUseIsRefusedAsBusyUntilItIsClosed) {
+    const std::unique_ptr<ISerialPort> Second = MakeSerialPort();
+    std::string Lower = PortName;
+    for (char& Letter : Lower) {
+        Letter = static_cast<char>(std::tolower(static_cast<unsigned char>(Letter)));
+    }
+    for (const std::string& Name : {PortName, Lower}) {
+        const TCommOpenResult Refused = Second->SetPortName(Name);
+        EXPECT_EQ(Refused.Error, TCommOpenError::Busy) << Name << ": " << Refused.Text;
+        EXPECT_FALSE(Second->IsOpen());
+    }
+    Port->Close();
+    const TCommOpenResult Opened = Second->SetPortName(PortName);
+    EXPECT_TRUE(Opened.Opened()) << Opened.Text;
+}
 
 TEST_F(SimulatorPort, RequestGetsTheBoardsReplyWhetherReadByteByByteOrAtOnce) {
     const TByteArray Request = InitialiseFrame(7);
