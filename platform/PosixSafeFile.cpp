@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -155,6 +156,10 @@ bool RenameReplacing(const std::string& From, const std::string& To) {
     return std::rename(From.c_str(), To.c_str()) == 0;
 }
 
+bool IsProcessRunning(unsigned long ProcessId) {
+    return ::kill(static_cast<pid_t>(ProcessId), 0) == 0 || errno != ESRCH;
+}
+
 const char* NewTextFileStart() {
     return "";
 }
@@ -234,7 +239,7 @@ public:
 // leaves the temporary file behind.
 bool ReplaceThroughNamedFile(const std::string& Folder, const std::string& Target,
                              mode_t Permissions, const TContentWriter& Write) {
-    std::string Pattern = Folder + "/.velmora-save-XXXXXX";
+    std::string Pattern = Folder + "/.velmora-save-" + std::to_string(::getpid()) + "-XXXXXX";
     TFileHandle Temp(::mkstemp(Pattern.data()));
     if (!Temp.IsOpen()) {
         return false;
@@ -334,6 +339,7 @@ bool ReplaceFileContent(const std::string& FileName, const TContentWriter& Write
         return false;
     }
     const std::string Folder = FolderOf(Target);
+    RemoveAbandonedTemporaries(Folder);
     const mode_t Permissions = PermissionsFor(Target);
     const TReplaceResult Result = ReplaceThroughUnnamedFile(Folder, Target, Permissions, Write);
     const bool Replaced = Result == TReplaceResult::Done ||

@@ -1,7 +1,10 @@
 // The system-independent part of the safe file module: reading a file line by line or whole.
 #include "platform/SafeFile.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -129,4 +132,36 @@ std::optional<std::string> ReadFileContent(const std::string& FileName) {
         return std::nullopt;
     }
     return Content;
+}
+
+namespace {
+
+// The process number in a temporary file's name ".velmora-save-PID-REST"; 0 for another name.
+unsigned long TemporaryOwner(const std::string& Name) {
+    static const std::string Prefix = ".velmora-save-";
+    if (Name.compare(0, Prefix.size(), Prefix) != 0) {
+        return 0;
+    }
+    const std::size_t Dash = Name.find('-', Prefix.size());
+    const std::string Digits = Name.substr(Prefix.size(), Dash - Prefix.size());
+    if (Dash == std::string::npos || Digits.empty() ||
+        Digits.find_first_not_of("0123456789") != std::string::npos || Digits.size() > 9) {
+        return 0;
+    }
+    return std::strtoul(Digits.c_str(), nullptr, 10);
+}
+
+} // namespace
+
+void RemoveAbandonedTemporaries(const std::string& Folder) {
+    namespace fs = std::filesystem;
+    std::error_code Error;
+    fs::directory_iterator Entry(fs::u8path(Folder.empty() ? "." : Folder), Error);
+    for (; !Error && Entry != fs::directory_iterator(); Entry.increment(Error)) {
+        const unsigned long Owner = TemporaryOwner(Entry->path().filename().u8string());
+        if (Owner != 0 && !IsProcessRunning(Owner)) {
+            std::error_code Ignored;
+            fs::remove(Entry->path(), Ignored);
+        }
+    }
 }

@@ -138,6 +138,14 @@ using TContentWriter = std::function<bool(TFileHandle& File)>;
 // attribute) is refused as well: the user protected it.
 bool ReplaceFileContent(const std::string& Target, const TContentWriter& Write);
 
+// Removes the temporary files that saves of processes no longer running left in Folder
+// (".velmora-save-PID-..."): a process killed between writing its temporary file and renaming
+// it leaves it behind. Every replacement does this before its own. A folder that cannot be
+// listed is left alone.
+void RemoveAbandonedTemporaries(const std::string& Folder);
+// True when a process with this number runs (or may: when the system will not say).
+bool IsProcessRunning(unsigned long ProcessId);
+
 // What a new text file for other programs begins with: on Windows the UTF-8 byte order mark,
 // without which spreadsheet programs read the file in the system's code page and garble its
 // Cyrillic; nothing elsewhere.

@@ -199,6 +199,19 @@ bool RenameReplacing(const std::string& From, const std::string& To) {
     return MoveReplacing(From, To);
 }
 
+bool IsProcessRunning(unsigned long ProcessId) {
+    const HANDLE Process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(ProcessId));
+    if (Process == nullptr) {
+        // No such process; any other refusal (access) means one runs.
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    DWORD ExitCode = 0;
+    const bool Running = !GetExitCodeProcess(Process, &ExitCode) || ExitCode == STILL_ACTIVE;
+    CloseHandle(Process);
+    return Running;
+}
+
 const char* NewTextFileStart() {
     return "\xEF\xBB\xBF";
 }
@@ -269,6 +282,7 @@ bool ReplaceFileContent(const std::string& Target, const TContentWriter& Write) 
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
+    RemoveAbandonedTemporaries(FolderOf(Target));
     TTemporaryFile Temp(FolderOf(Target));
     if (!Temp.File.IsOpen() || !Write(Temp.File) || !Flush(Temp.File) || !Temp.File.Close() ||
         !MoveReplacing(Temp.Name, Target)) {
