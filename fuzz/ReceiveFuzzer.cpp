@@ -5,7 +5,9 @@
 // and a two-byte length (high byte first, at most 2047) followed by that many bytes:
 //   H & 3 == 1  a package built from the bytes (number, command, page number high and low
 //               byte, data), with its data length and checksum set,
-//   H & 3 == 2  the bytes as a package, as they stand,
+//   H & 3 == 2  the bytes as a package, as they stand (when they are not a sound package, with
+//               0xAA read as 0xAB: a damaged frame is searched for a sound package starting at
+//               a start marker inside it, which could find one in arbitrary bytes),
 //   otherwise   noise between frames (0xAA, the start marker, is read as 0xAB),
 // and H >> 2 is the size of one piece of the stream handed to the extractor (0 takes 64); the
 // pieces take the sizes of the items in turn. The packages are framed by the composer and must
@@ -139,6 +141,12 @@ TByteArray BuildPackage(const TByteArray& Fields) {
     return Bytes;
 }
 
+void WithoutStartMarkers(TByteArray& Bytes) {
+    for (std::uint8_t& Byte : Bytes) {
+        Byte = Byte == StartMarker ? StartMarker + 1 : Byte;
+    }
+}
+
 // Hands Stream to the extractor in pieces of the given sizes, taken in turn.
 void Feed(TReceiver& Receiver, const TByteArray& Stream, const std::vector<std::size_t>& Pieces) {
     std::size_t Position = 0;
@@ -179,13 +187,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
             Bytes = BuildPackage(Bytes);
             [[fallthrough]];
         case 2:
+            if (CheckPackageIntegrity(Bytes) != TPackageIntegrity::Sound) {
+                WithoutStartMarkers(Bytes);
+            }
             Sent.push_back(Bytes);
             Composer.Compose(Bytes);
             break;
         default:
-            for (std::uint8_t& Byte : Bytes) {
-                Byte = Byte == StartMarker ? StartMarker + 1 : Byte;
-            }
+            WithoutStartMarkers(Bytes);
             Stream.insert(Stream.end(), Bytes.begin(), Bytes.end());
             break;
         }

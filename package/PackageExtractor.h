@@ -1,18 +1,18 @@
-// The background thread that collects the bytes read from the serial port and cuts whole
-// frames (start marker, stuffed package, single end marker, one more byte) out of them. Each
-// frame's package is unstuffed, logged and handed to OnPackageExtracted. A frame growing longer
-// than the longest package can make is dropped, and the search for a start marker goes on from
-// the byte after its own.
+// Cuts whole frames (start marker, stuffed package, single end marker, one more byte) out of the
+// bytes read from the serial port and hands their packages to OnPackageExtracted on a thread of
+// its own. The frames are cut on the thread that adds the bytes, burst by burst, each byte looked
+// at once (see TFrameScanner); only complete packages go over to the extractor's thread, which
+// logs each one and hands it on.
 #pragma once
 
 #include "common/ArrayTypes.h"
-#include "package/ByteStaffing.h"
+#include "package/FrameScanner.h"
 #include "platform/SyncEvent.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -20,7 +20,7 @@ class TLogManager;
 
 class TPackageExtractor {
 public:
-    // Starts the thread at once; with nothing received it sleeps until the first AddBytes.
+    // Starts the thread at once; with nothing received it sleeps until a package is cut out.
     // Every package cut out, and whatever goes wrong on the thread, is recorded into Log.
     TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker, TLogManager& Log);
     // Requests termination, wakes the thread and joins it before anything it uses goes.
@@ -28,51 +28,31 @@ public:
     TPackageExtractor(const TPackageExtractor&) = delete;
     TPackageExtractor& operator=(const TPackageExtractor&) = delete;
 
-    // Appends received bytes and wakes the thread when they may complete a frame (or when much
-    // has come since the last wake). Called on the serial read thread.
+    // Cuts the frames that Bytes complete and wakes the thread when a package is ready. Called
+    // on one thread at a time (the serial read thread).
     void AddBytes(const TByteArray& Bytes);
 
     // Receives each package on the extractor thread; no lock of the extractor is held while it
     // runs. Assign it before the first AddBytes; an empty handler makes frames be dropped.
     TBytesEvent OnPackageExtracted;
 
-    // The memory the receive buffer holds, in bytes; for diagnostics.
-    std::size_t GetBufferCapacity() const;
+    // The memory the frame in progress holds, in bytes; for diagnostics.
+    std::size_t GetBufferCapacity() const { return BufferCapacity; }
 
 private:
-    enum class TScanState : std::uint8_t { Searching = 0, InFrame = 1, AfterEndMarker = 3 };
-
     void Execute();
-    bool ShouldWake(const TByteArray& Bytes);
-    bool HasBytesToExamine();
-    void ExamineNextByte();
-    void SearchStartMarker();
-    void AdvanceReadIndex();
-    void EndFrame();
-    void DropFrame();
-    void CompactBuffer();
-    void EmptyBuffer();
-    void DeliverPackage(const TByteArray& Frame);
+    // The packages cut out and not yet handed on; empty when none.
+    std::deque<TByteArray> TakeReady();
+    void DeliverPackage(const TByteArray& Package);
 
-    const std::uint8_t StartMarker;
-    const std::uint8_t EndMarker;
     TLogManager& Log;
-    std::unique_ptr<TReceiveStaffer> Unstuffer;
+    // Used only by the thread that adds bytes.
+    TFrameScanner Scanner;
+    TFrameScanner::TSink Sink;
+    std::atomic<std::size_t> BufferCapacity{0};
 
-    // Guards Buffer and both indices: the serial read thread appends while this thread scans,
-    // resets and compacts.
-    mutable std::mutex BufferLock;
-    TByteArray Buffer;
-    std::size_t ReadIndex = 0;
-    std::size_t WriteIndex = 0;
-    // What AddBytes has seen since it last woke the thread (guarded by BufferLock too).
-    bool AfterEndMarker = false;
-    std::size_t BytesSinceWake = 0;
-
-    // Touched only by the extractor thread.
-    TScanState State = TScanState::Searching;
-    std::size_t StartIndex = 0;
-    std::size_t EndIndex = 0;
+    std::mutex ReadyLock;
+    std::deque<TByteArray> Ready;
 
     TEvent WakeUp{TEvent::TResetMode::Auto};
     std::atomic<bool> Terminated{false};

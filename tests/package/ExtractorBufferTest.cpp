@@ -1,5 +1,7 @@
 // The extractor's receive buffer after noise and after frames longer than any package: its
 // memory is given back, and the frames that follow still come out unchanged.
+#include "package/ByteStaffing.h"
+#include "package/Package.h"
 #include "package/PackageExtractor.h"
 #include "tests/support/Deliveries.h"
 #include "tests/support/TestBytes.h"
@@ -20,8 +22,7 @@ constexpr std::size_t SmallCapacity = 16 * 1024;
 // Every wait ends here at the latest; only a broken extractor makes it that far.
 constexpr auto WaitBound = std::chrono::seconds(60);
 
-// The longest package: a head, 65535 data bytes and a checksum, every byte a start marker, so
-// that stuffing doubles each one.
+// The longest package: a head, 65535 data bytes and a checksum.
 constexpr std::size_t LongestPackage = 7 + 65535;
 
 const TByteArray ValidFrame = {0xAA, 0x01, 0xAA, 0xAA, 0x02, 0x55, 0x55, 0x03, 0x55, 0xFF};
@@ -73,9 +74,28 @@ TEST(ExtractorBuffer, NoiseWithoutStartMarkerGivesItsMemoryBack) {
     EXPECT_EQ(Collector.Received(), std::vector<TByteArray>{ValidPackage});
 }
 
+// The longest sound package, its data all start markers, so that stuffing doubles nearly every
+// byte, and its frame.
+TByteArray LongestSoundPackage() {
+    TROMPackage Package;
+    Package.SetNumber(0x01);
+    Package.SetCommand(0x65);
+    Package.SetPageNumber(0x0102);
+    Package.SetData(TByteArray(LongestPackage - 7, 0xAA));
+    TByteArray Bytes;
+    Package.ToBytes(Bytes);
+    return Bytes;
+}
+
+TByteArray FrameOf(const TByteArray& Package) {
+    TByteArray Stuffed;
+    TSendStaffer(0xAA, 0x55).Stuff(Package, Stuffed);
+    return Join({{0xAA}, Stuffed, {0x55, 0xFF}});
+}
+
 TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
-    const TByteArray Longest = Join({{0xAA}, TByteArray(2 * LongestPackage, 0xAA), {0x55, 0xFF}});
-    const TByteArray LongestUnstuffed(LongestPackage, 0xAA);
+    const TByteArray LongestUnstuffed = LongestSoundPackage();
+    const TByteArray Longest = FrameOf(LongestUnstuffed);
     struct TCase {
         const char* Name;
         TByteArray Bytes;
@@ -87,8 +107,8 @@ TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
          Join({{0xAA}, TByteArray(2 * LongestPackage + 1, 0x00), {0x55, 0xFF}}),
          {ValidPackage}},
         {"noise after a stray start marker", Join({{0xAA}, Noise(1 << 20)}), {ValidPackage}},
-        // The stray frame is dropped before the longest frame inside it ends; the search
-        // starts again right after the stray marker and finds the longest frame whole.
+        // The longest frame's own start marker, not doubled, opens the frame anew: it comes
+        // out whole although the stray frame would be too long by then.
         {"longest frame after a stray start marker",
          Join({{0xAA}, Noise(10), Longest}),
          {LongestUnstuffed, ValidPackage}},
@@ -104,6 +124,65 @@ TEST(ExtractorBuffer, FramesLongerThanAnyPackageAreDroppedAndTheSearchGoesOn) {
         EXPECT_TRUE(Packages == Case.Packages) << Case.Name << ": " << Describe(Packages);
         EXPECT_LE(Extractor.GetBufferCapacity(), SmallCapacity) << Case.Name;
     }
+}
+
+// A reply as a board sends it: the identification's reply package, framed.
+TByteArray Reply() {
+    TROMPackage Package;
+    Package.SetNumber(0x07);
+    Package.SetCommand(0xF6);
+    Package.SetData({'V', 0xAA, 0x55, 'e'});
+    TByteArray Bytes;
+    Package.ToBytes(Bytes);
+    return Bytes;
+}
+
+// Bytes that hold start markers but no end marker: every other byte a start marker.
+TByteArray StartMarkerNoise(std::size_t Length) {
+    TByteArray Bytes(Length, 0x00);
+    for (std::size_t Index = 0; Index < Length; Index += 2) {
+        Bytes[Index] = 0xAA;
+    }
+    return Bytes;
+}
+
+// Noise on the line before a reply, start markers in it, never costs the reply: a start marker
+// that is not doubled opens the frame anew, a frame too long for any package is dropped at
+// once, and a frame whose package is damaged is searched for the reply's own start marker.
+TEST(ExtractorBuffer, NoiseWithStartMarkersBeforeAReplyStillGivesTheReply) {
+    const TByteArray Package = Reply();
+    const TByteArray Frame = FrameOf(Package);
+    struct TCase {
+        const char* Name;
+        TByteArray Noise;
+    };
+    const TCase Cases[] = {
+        {"AA 00", {0xAA, 0x00}},
+        {"a start marker that pairs with the reply's", {0xAA, 0x01, 0x02, 0xAA}},
+        {"a stray end marker after a start marker", {0xAA, 0x13, 0x55, 0x55, 0x00}},
+        {"4 MiB of AA 00", StartMarkerNoise(4 << 20)},
+        {"a start marker and 1 MiB without markers", Join({{0xAA}, Noise(1 << 20)})},
+    };
+    for (const TCase& Case : Cases) {
+        TDeliveries Collector;
+        TPackageExtractor Extractor(0xAA, 0x55, NoLog());
+        Extractor.OnPackageExtracted = Collector.Handler();
+        Feed(Extractor, Join({Case.Noise, Frame}));
+        EXPECT_TRUE(Collector.WaitFor(Package, WaitBound)) << Case.Name;
+        EXPECT_LE(Extractor.GetBufferCapacity(), SmallCapacity) << Case.Name;
+    }
+}
+
+// A piece of no bytes between a frame's end marker and its last byte changes nothing.
+TEST(ExtractorBuffer, AnEmptyPieceInsideAFrameLosesNothing) {
+    const TByteArray Frame = FrameOf(Reply());
+    TDeliveries Collector;
+    TPackageExtractor Extractor(0xAA, 0x55, NoLog());
+    Extractor.OnPackageExtracted = Collector.Handler();
+    Extractor.AddBytes(TByteArray(Frame.begin(), Frame.end() - 1));
+    Extractor.AddBytes({});
+    Extractor.AddBytes({Frame.back()});
+    EXPECT_TRUE(Collector.Delivered({Reply()}));
 }
 
 } // namespace

@@ -1,0 +1,140 @@
+#include "package/FrameScanner.h"
+
+#include "package/ByteStaffing.h"
+#include "package/Package.h"
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+// An emptied frame buffer holding more memory than this gives it back: a burst of noise or a
+// long frame must not keep its memory for good.
+constexpr std::size_t RetainedCapacity = 4096;
+// Start markers of a damaged frame tried for a sound package: the first and the last ones.
+constexpr std::size_t TriedStartsEachEnd = 8;
+
+} // namespace
+
+TFrameScanner::TFrameScanner(std::uint8_t StartMarker, std::uint8_t EndMarker)
+    : StartMarker(StartMarker), EndMarker(EndMarker) {}
+
+void TFrameScanner::Feed(const std::uint8_t* Bytes, std::size_t Count, const TSink& Sink) {
+    for (std::size_t Index = 0; Index < Count; ++Index) {
+        Take(Bytes[Index], Index + 1 == Count, Sink);
+    }
+}
+
+void TFrameScanner::Take(std::uint8_t Byte, bool LastOfBurst, const TSink& Sink) {
+    if (State != TState::Searching && Frame.size() + 1 - FrameStart > MaxFrameLength) {
+        // Noise that happened to hold a start marker: no package ends this far from it.
+        Forget();
+    }
+    switch (State) {
+    case TState::Searching:
+        if (Byte == StartMarker) {
+            Frame.assign(1, Byte);
+            FrameStart = 0;
+            State = TState::InFrame;
+        }
+        return;
+    case TState::AfterEndMarker:
+        if (Byte != EndMarker) {
+            // The byte after a single end marker ends the frame; it is looked at again while
+            // searching, so a start marker right here opens the next frame.
+            Frame.push_back(Byte);
+            EndFrame(Sink, LastOfBurst && Byte != StartMarker);
+            Take(Byte, LastOfBurst, Sink);
+            return;
+        }
+        // A doubled end marker is a data byte.
+        Frame.push_back(Byte);
+        State = TState::InFrame;
+        break;
+    case TState::AfterStartMarker:
+        Frame.push_back(Byte);
+        if (Byte == StartMarker) {
+            // A doubled start marker is a data byte.
+            State = TState::InFrame;
+            break;
+        }
+        // A start marker that is not doubled is no data: the frame begins anew there.
+        FrameStart = Frame.size() - 2;
+        State = Byte == EndMarker ? TState::AfterEndMarker : TState::InFrame;
+        break;
+    case TState::InFrame:
+        Frame.push_back(Byte);
+        TakeInFrame(Byte);
+        break;
+    }
+    if (FrameStart > 2 * MaxFrameLength) {
+        // Frames begun anew again and again keep only what one package could span.
+        const std::size_t Dropped = FrameStart - MaxFrameLength;
+        Frame.erase(Frame.begin(), Frame.begin() + static_cast<std::ptrdiff_t>(Dropped));
+        FrameStart -= Dropped;
+    }
+}
+
+void TFrameScanner::TakeInFrame(std::uint8_t Byte) {
+    if (Byte == StartMarker) {
+        State = TState::AfterStartMarker;
+    } else if (Byte == EndMarker) {
+        State = TState::AfterEndMarker;
+    }
+}
+
+void TFrameScanner::EndFrame(const TSink& Sink, bool Emptied) {
+    TByteArray Package = FindPackage();
+    Forget();
+    if (Emptied && Sink.Emptied) {
+        Sink.Emptied();
+    }
+    if (Sink.Package) {
+        Sink.Package(std::move(Package));
+    }
+}
+
+// The package of the frame from its own start; when that is damaged, the first sound one from
+// another start marker of the frame, else everything from the first one, as it came.
+TByteArray TFrameScanner::FindPackage() const {
+    TByteArray Package = UnstuffFrom(FrameStart);
+    if (CheckPackageIntegrity(Package) == TPackageIntegrity::Sound) {
+        return Package;
+    }
+    std::vector<std::size_t> Starts;
+    const std::size_t End = Frame.size() - 2;
+    for (std::size_t Index = 0; Index < End; ++Index) {
+        if (Frame[Index] == StartMarker && Index != FrameStart) {
+            Starts.push_back(Index);
+        }
+    }
+    for (std::size_t Tried = 0; Tried < Starts.size(); ++Tried) {
+        // The first ones, then the last ones.
+        if (Tried == TriedStartsEachEnd && Starts.size() > 2 * TriedStartsEachEnd) {
+            Tried = Starts.size() - TriedStartsEachEnd;
+        }
+        TByteArray Candidate = UnstuffFrom(Starts[Tried]);
+        if (CheckPackageIntegrity(Candidate) == TPackageIntegrity::Sound) {
+            return Candidate;
+        }
+    }
+    return FrameStart == 0 ? Package : UnstuffFrom(0);
+}
+
+// The package between the start marker at Start and the frame's end marker.
+TByteArray TFrameScanner::UnstuffFrom(std::size_t Start) const {
+    const TByteArray Stuffed(Frame.begin() + static_cast<std::ptrdiff_t>(Start) + 1,
+                             Frame.end() - 2);
+    TByteArray Package;
+    TReceiveStaffer(StartMarker, EndMarker).Unstuff(Stuffed, Package);
+    return Package;
+}
+
+void TFrameScanner::Forget() {
+    State = TState::Searching;
+    FrameStart = 0;
+    Frame.clear();
+    if (Frame.capacity() > RetainedCapacity) {
+        TByteArray().swap(Frame);
+    }
+}
