@@ -109,6 +109,7 @@ inline constexpr const char* SMicroControllerOperationError = "Ошибка ра
 inline constexpr const char* SUnknuwnPageNumber =
     "Программатор вернул страницу с неизвестным номером.";
 inline constexpr const char* SUnknownDeviceError = "Неизвестная ошибка.";
+inline constexpr const char* SPackageBeforeRequestDropped = "Отброшен пакет, пришедший до запроса";
 inline constexpr const char* SLateReplyDropped =
     "Отброшен запоздавший ответ на прежний запрос: %s.";
 inline constexpr const char* SDamagedReplyCheckSum =

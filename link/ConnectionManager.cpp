@@ -50,11 +50,13 @@ TConnectionManager::~TConnectionManager() {
 
 bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs,
                                      TByteArray& Reply, const TReplyFilter& Accepts) {
-    {
-        // Whatever arrived before this request cannot be its answer.
-        std::lock_guard<std::mutex> Guard(ReplyLock);
-        ReceivedPackages.clear();
+    if (!RequestSent) {
+        // Bytes still queued from before this run (a late answer to another program's request,
+        // say) never reach the first request.
+        RequestSent = true;
+        Port->Purge();
     }
+    DropEarlierPackages();
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     Composer->Compose(Package);
     TByteArray Candidate;
@@ -65,6 +67,18 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
         }
     }
     return false;
+}
+
+void TConnectionManager::DropEarlierPackages() {
+    std::deque<TByteArray> Earlier;
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        Earlier.swap(ReceivedPackages);
+    }
+    // Whatever arrived before this request cannot be its answer.
+    for (const TByteArray& Package : Earlier) {
+        Log.WriteBytes(Package, SPackageBeforeRequestDropped);
+    }
 }
 
 bool TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadline,

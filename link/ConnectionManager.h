@@ -83,6 +83,8 @@ private:
     void PackageComposed(void* Sender, const TByteArray& Frame);
     // The extractor's handler: queues the package for the waiter and signals it.
     void PackageExtracted(void* Sender, const TByteArray& Package);
+    // Forgets, with a log record each, the packages that came before the request now sent.
+    void DropEarlierPackages();
     // Takes the oldest queued package, waiting for one until Deadline; false when none came.
     bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
@@ -97,6 +99,8 @@ private:
     TWaitingProc WhileWaiting;
     // Set and read by the operation thread only.
     TCommOpenResult LastOpenResult;
+    // True once the first request went out (set by the operation thread only).
+    bool RequestSent = false;
 
     // Packages the extractor delivered and nobody has taken yet, oldest first. A board that
     // sends more than it is asked for cannot grow the queue beyond MaxQueuedPackages: the

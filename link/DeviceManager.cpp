@@ -91,7 +91,7 @@ bool TDeviceManager::ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumb
         Log.WriteBytes(Answer, "");
         throw;
     }
-    ReplyMatcher->Answered(Identity, Reply.GetNumber());
+    ReplyMatcher->Answered(Identity, Reply.GetNumber(), Reply.GetCommand());
     return true;
 }
 

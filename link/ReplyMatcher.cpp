@@ -27,12 +27,19 @@ bool TReplyMatcher::Accepts(const TRequestIdentity& Current, const std::uint8_t*
                             std::size_t Length, std::string& Reason) {
     // A reply too short to carry a page number cannot be told apart; it fails as damaged.
     constexpr std::size_t IdentifyingBytes = 4;
-    if (AbandonedRequests.empty() || Length < IdentifyingBytes) {
+    if (Length < IdentifyingBytes) {
         return true;
     }
     const std::uint8_t Number = Reply[0];
     const std::uint8_t Command = Reply[1];
     const auto PageNumber = static_cast<std::uint16_t>(Reply[2] << 8 | Reply[3]);
+    if (!IsFamilyOfAnswer(Current.Command, Command)) {
+        Reason = DroppedReplyText(Number, Command, PageNumber);
+        return false;
+    }
+    if (AbandonedRequests.empty()) {
+        return true;
+    }
     if (LooksLikeAnswer(Current, Number, Command, PageNumber)) {
         return true;
     }
@@ -46,7 +53,9 @@ bool TReplyMatcher::Accepts(const TRequestIdentity& Current, const std::uint8_t*
     return true;
 }
 
-void TReplyMatcher::Answered(const TRequestIdentity& Current, std::uint8_t ReplyNumber) {
+void TReplyMatcher::Answered(const TRequestIdentity& Current, std::uint8_t ReplyNumber,
+                             std::uint8_t ReplyCommand) {
+    LearnFamily(Current.Command, ReplyCommand);
     if (EchoState == TEchoState::DoesNotEcho) {
         return;
     }
@@ -57,6 +66,32 @@ void TReplyMatcher::Answered(const TRequestIdentity& Current, std::uint8_t Reply
     if (++EchoesInARow >= EchoesToTrustNumbers) {
         EchoState = TEchoState::Echoes;
     }
+}
+
+bool TReplyMatcher::IsFamilyOfAnswer(std::uint8_t RequestCommand, std::uint8_t ReplyCommand) const {
+    constexpr std::uint8_t ComplaintFamily = 0x0;
+    const std::uint8_t ReplyFamily = Family(ReplyCommand);
+    return !FamilyEchoes || !NamesPage(RequestCommand) || ReplyFamily == Family(RequestCommand) ||
+           ReplyFamily == ComplaintFamily;
+}
+
+void TReplyMatcher::LearnFamily(std::uint8_t RequestCommand, std::uint8_t ReplyCommand) {
+    constexpr std::uint8_t EraseFamily = 0x5;
+    if (FamilyEchoes || AnswersWithOneCode || !NamesPage(RequestCommand)) {
+        return;
+    }
+    const std::uint8_t RequestFamily = Family(RequestCommand);
+    const std::uint8_t ReplyFamily = Family(ReplyCommand);
+    if (ReplyFamily == EraseFamily && RequestFamily != EraseFamily) {
+        AnswersWithOneCode = true;
+        return;
+    }
+    if (ReplyFamily != RequestFamily) {
+        return;
+    }
+    ++OwnFamilyReplies;
+    OwnFamilyBesidesErase = OwnFamilyBesidesErase || RequestFamily != EraseFamily;
+    FamilyEchoes = OwnFamilyReplies >= EchoesToTrustNumbers && OwnFamilyBesidesErase;
 }
 
 void TReplyMatcher::Abandoned(const TRequestIdentity& Current) {

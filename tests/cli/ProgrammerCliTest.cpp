@@ -192,6 +192,35 @@ TEST_F(ProgrammerCli, CompareReportsADifferenceWithItsOwnExitCode) {
                                         "Образ не совпадает с образом в контроллере."}));
 }
 
+// A board that names each reply's family, once it has shown so, is not taken at its low nibble
+// when a page command's reply names another family: the compare of an erased chip and the
+// verified write of a board that never takes the pages fail instead of succeeding. A board that
+// answers every page command with 0x51 goes on as before.
+TEST_F(ProgrammerCli, ARepliesFamilyIsTrustedOnceTheBoardHasShownItNamesIt) {
+    const std::string Image = MakeImage("image.ldr", 8);
+    const struct {
+        const char* Fault;
+        std::map<std::uint8_t, std::uint8_t> Replies;
+        std::vector<std::string> Command;
+        int Code;
+    } Cases[] = {
+        {"compare answered 21h", {{SimCmdCompare, 0x21}}, {"compare", Image}, 1},
+        {"transfer answered 31h", {{SimCmdTransfer, 0x31}}, {"write", "--verify", Image}, 1},
+        {"every page command answered 51h",
+         {{SimCmdTransfer, 0x51}, {SimCmdWrite, 0x51}, {SimCmdCompare, 0x51}},
+         {"write", "--verify", Image},
+         0},
+    };
+    for (const auto& Case : Cases) {
+        TSimulatorOptions Options;
+        Options.ForcedReplies = Case.Replies;
+        std::vector<std::string> Arguments = {"--port", StartSimulator(Options)};
+        Arguments.insert(Arguments.end(), Case.Command.begin(), Case.Command.end());
+        const TProcessResult Result = Run(Arguments);
+        EXPECT_EQ(Result.Code, Case.Code) << Case.Fault << ": " << Result.Err;
+    }
+}
+
 TEST_F(ProgrammerCli, CompareAllCountsTheDifferingBytesAndBitsOfEveryDifferingPage) {
     const std::string Port = StartSimulator();
     const std::string Image = MakeImage("image.ldr", 6);
