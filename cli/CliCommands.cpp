@@ -2,14 +2,17 @@
 
 #include "operations/ImageFileNames.h"
 
+#include "cli/CliHelp.h"
 #include "cli/HeapTuning.h"
 #include "cli/JsonOutput.h"
+#include "cli/PageRange.h"
 #include "cli/ParallelRun.h"
 #include "cli/PortCommands.h"
 #include "cli/ProgrammerCommands.h"
 #include "cli/Station.h"
 #include "common/Exception.h"
 #include "common/ProductInfo.h"
+#include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
@@ -19,6 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -29,7 +33,15 @@ namespace {
 // A command line that does not fit the command table.
 class ECliUsage : public Exception {
 public:
-    using Exception::Exception;
+    // Command: the command whose usage line answers the mistake; null for the whole usage.
+    explicit ECliUsage(const std::string& Text, const TCliCommand* Command = nullptr)
+        : Exception(Text), Command(Command) {}
+    const TCliCommand* Command;
+};
+
+// COMMAND --help: that command's help instead of running it.
+struct TCommandHelpAsked {
+    const TCliCommand* Command;
 };
 
 // About what loading a file of this name and saving the image again take at their peak: the
@@ -85,33 +97,42 @@ void RunResave(const TCliArguments& Arguments, std::ostream& Out, std::ostream& 
     Out << Target << '\n';
 }
 
-std::string JoinParameters(const TCliCommand& Command) {
-    std::string Text;
-    for (const std::string& Parameter : Command.Parameters) {
-        Text += Text.empty() ? "" : " ";
-        Text += Parameter;
-    }
-    for (const std::string& Option : Command.Options) {
-        Text += (Text.empty() ? "[--" : " [--") + Option + " VALUE]";
-    }
-    for (const std::string& Flag : Command.Flags) {
-        Text += (Text.empty() ? "[--" : " [--") + Flag + "]";
-    }
-    for (const std::string& Option : Command.OptionalValues) {
-        Text += (Text.empty() ? "[--" : " [--") + Option + "[=VALUE]]";
-    }
-    return Text;
-}
-
 const TCliCommand& FindCommand(const std::string& Name) {
     const auto& Commands = CliCommands();
     const auto Found =
         std::find_if(Commands.begin(), Commands.end(),
                      [&](const TCliCommand& Command) { return Command.Name == Name; });
     if (Found == Commands.end()) {
-        throw ECliUsage(FormatText(SCliUnknownCommand, Name.c_str()));
+        std::vector<std::string> Names;
+        for (const TCliCommand& Command : Commands) {
+            Names.push_back(Command.Name);
+        }
+        const std::string Nearest = NearestWord(Name, Names);
+        if (Nearest.empty()) {
+            throw ECliUsage(FormatText(SCliUnknownCommand, Name.c_str()));
+        }
+        throw ECliUsage(FormatText(SCliUnknownCommand, Name.c_str()) +
+                            FormatText(SCliDidYouMean, Nearest.c_str()),
+                        &FindCommand(Nearest));
     }
     return *Found;
+}
+
+// The complaint about an option Command does not know, naming the nearest one it knows.
+ECliUsage UnknownOption(const TCliCommand& Command, const std::string& Word) {
+    std::vector<std::string> Known;
+    for (const auto* Names : {&Command.Options, &Command.Flags, &Command.OptionalValues}) {
+        for (const std::string& Name : *Names) {
+            Known.push_back("--" + Name);
+        }
+    }
+    const std::string Given = Word.substr(0, Word.find('='));
+    const std::string Nearest = NearestWord(Given, Known);
+    std::string Text = FormatText(SCliUnknownOption, Command.Name.c_str(), Word.c_str());
+    if (!Nearest.empty()) {
+        Text += FormatText(SCliDidYouMean, Nearest.c_str());
+    }
+    return ECliUsage(Text, &Command);
 }
 
 bool Accepts(const TCliCommand& Command, const std::string& Option) {
@@ -137,8 +158,15 @@ TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::
             Arguments.Positional.push_back(Word);
             continue;
         }
+        if (Word == "--help") {
+            throw TCommandHelpAsked{&Command};
+        }
         const auto Equals = Word.find('=');
         const std::string Name = Word.substr(2, Equals == std::string::npos ? Equals : Equals - 2);
+        if (Arguments.Options.count(Name) > 0) {
+            throw ECliUsage(FormatText(SCliOptionTwice, Command.Name.c_str(), Name.c_str()),
+                            &Command);
+        }
         if (IsFlag(Command, Name)) {
             if (Equals != std::string::npos) {
                 throw ECliUsage(FormatText(SCliFlagWithValue, Command.Name.c_str(), Word.c_str()));
@@ -151,7 +179,7 @@ TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::
             continue;
         }
         if (!Accepts(Command, Name)) {
-            throw ECliUsage(FormatText(SCliUnknownOption, Command.Name.c_str(), Word.c_str()));
+            throw UnknownOption(Command, Word);
         }
         if (Equals != std::string::npos) {
             Arguments.Options[Name] = Word.substr(Equals + 1);
@@ -162,8 +190,8 @@ TCliArguments ParseArguments(const TCliCommand& Command, const std::vector<std::
         }
     }
     if (Arguments.Positional.size() != Command.Parameters.size()) {
-        throw ECliUsage(
-            FormatText(SCliWrongArguments, Command.Name.c_str(), JoinParameters(Command).c_str()));
+        throw ECliUsage(FormatText(SCliWrongArguments, Command.Name.c_str(),
+                                   CommandParameters(Command).c_str()));
     }
     return Arguments;
 }
@@ -235,17 +263,12 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     return Global;
 }
 
-// One line of the usage: the call, then its summary in a column. A call too long for the column
-// has its summary on a line of its own, in the same column, so that the two never run together.
-void WriteUsageLine(std::ostream& Stream, const std::string& Call, const std::string& Summary) {
-    const std::size_t Column = FormatText(SCliCommandLine, "", "").size();
-    const std::string Head = FormatText(SCliCommandLine, Call.c_str(), "");
-    if (Head.size() <= Column) {
-        Stream << Head << Summary << '\n';
-    } else {
-        Stream << Head.substr(0, Head.find_last_not_of(' ') + 1) << '\n'
-               << std::string(Column, ' ') << Summary << '\n';
-    }
+// The range of a programmer command, checked before any port is opened: its form and the
+// chip's pages for a read or an erase (a write's or compare's pages are checked against the
+// image once it is loaded).
+void CheckRangeEarly(const TCliCommand& Command, const TCliArguments& Parsed) {
+    const bool ChipPages = Command.Name == "read" || Command.Name == "erase";
+    ParseRange(Command.Name, Parsed, 0, ChipPages ? Programmer::LastPage : INT_MAX);
 }
 
 // "station COMMAND …": --record is the station's own option, every other word belongs to the
@@ -270,7 +293,8 @@ TCliArguments ParseStationArguments(const std::vector<std::string>& Words) {
         std::find(Jobs.begin(), Jobs.end(), Parsed.Positional[0]) == Jobs.end()) {
         throw ECliUsage(SCliStationBadJob);
     }
-    ParseArguments(FindCommand(Parsed.Positional[0]), Parsed.Positional);
+    const TCliCommand& Job = FindCommand(Parsed.Positional[0]);
+    CheckRangeEarly(Job, ParseArguments(Job, Parsed.Positional));
     return Parsed;
 }
 
@@ -307,6 +331,7 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
     Parsed = ParseArguments(Command, Arguments);
     Parsed.Words = Arguments;
     if (Command.RunProgrammer != nullptr) {
+        CheckRangeEarly(Command, Parsed);
         const auto Port = Parsed.Options.find("port");
         if (Port != Parsed.Options.end()) {
             Global.PortNames.push_back(Port->second);
@@ -344,6 +369,16 @@ int RunProgrammerCommand(const TCliCommand& Command, const TCliArguments& Parsed
     return Command.RunProgrammer(Parsed, Global, Out, Err);
 }
 
+// The help asked for with "help" or "--help": the whole usage, or with a command's name after
+// it, that command's help.
+void WriteHelp(const std::vector<std::string>& Words, std::ostream& Stream) {
+    if (Words.size() > 1) {
+        WriteCommandHelp(Stream, FindCommand(Words[1]));
+    } else {
+        WriteCliUsage(Stream);
+    }
+}
+
 // True when --json comes among the options before the command name.
 bool WantsJson(const std::vector<std::string>& Words) {
     for (std::size_t Index = 0; Index < Words.size(); ++Index) {
@@ -375,7 +410,7 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
         TCliGlobalOptions Global = TakeGlobalOptions(Arguments);
         if (!Arguments.empty() && IsHelp(Arguments[0])) {
             Result.Command = "help";
-            WriteCliUsage(Text);
+            WriteHelp(Arguments, Text);
         } else if (!Arguments.empty() && IsVersion(Arguments[0])) {
             Result.Command = "version";
             Text << "velmora-cli " << SProductVersion << '\n';
@@ -398,7 +433,12 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
             }
             Command.Run(Parsed, Text, Notes);
         }
+    } catch (const TCommandHelpAsked& Asked) {
+        WriteCommandHelp(Text, *Asked.Command);
     } catch (const ECliUsage& Error) {
+        Result.ExitCode = CliUsageError;
+        Result.Error = Error.what();
+    } catch (const ECliRangeError& Error) {
         Result.ExitCode = CliUsageError;
         Result.Error = Error.what();
     } catch (const ECliPortChoice& Error) {
@@ -467,20 +507,16 @@ const std::vector<TCliCommand>& CliCommands() {
     return Commands;
 }
 
-void WriteCliUsage(std::ostream& Stream) {
-    Stream << SCliUsageHeader << '\n';
-    for (const TCliCommand& Command : CliCommands()) {
-        WriteUsageLine(Stream, Command.Name + " " + JoinParameters(Command), Command.Summary);
-    }
-    WriteUsageLine(Stream, SCliHelpCommand, SCliHelpSummary);
-    WriteUsageLine(Stream, SCliVersionCommand, SCliVersionSummary);
-    Stream << SCliGlobalOptions << '\n';
-}
-
 int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::ostream& Err) {
     if (!CommandLine.empty() && IsHelp(CommandLine[0])) {
-        WriteCliUsage(Out);
-        return CliSuccess;
+        try {
+            WriteHelp(CommandLine, Out);
+            return CliSuccess;
+        } catch (const ECliUsage& Error) {
+            Err << Error.what() << '\n';
+            WriteCliUsage(Err);
+            return CliUsageError;
+        }
     }
     if (!CommandLine.empty() && IsVersion(CommandLine[0])) {
         Out << "velmora-cli " << SProductVersion << '\n';
@@ -502,9 +538,19 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         Command.Run(Parsed, Out, Err);
         Out.flush();
         return CliSuccess;
+    } catch (const TCommandHelpAsked& Asked) {
+        WriteCommandHelp(Out, *Asked.Command);
+        return CliSuccess;
     } catch (const ECliUsage& Error) {
         Err << Error.what() << '\n';
-        WriteCliUsage(Err);
+        if (Error.Command != nullptr) {
+            WriteCommandUsage(Err, *Error.Command);
+        } else {
+            WriteCliUsage(Err);
+        }
+        return CliUsageError;
+    } catch (const ECliRangeError& Error) {
+        Err << Error.what() << '\n';
         return CliUsageError;
     } catch (const ECliPortChoice& Error) {
         // The candidates are the help here, not the usage.

@@ -66,8 +66,6 @@ struct TCliCommand {
 // Every command velmora-cli knows, in the order the usage lists them.
 const std::vector<TCliCommand>& CliCommands();
 
-// Writes the usage: a header and one line per command.
-void WriteCliUsage(std::ostream& Stream);
 
 // Runs one command line (without the program name). Results go to Out; an error's message goes
 // to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError. "--help" first

@@ -4,6 +4,7 @@
 #include "cli/PortJob.h"
 #include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
+#include "operations/TextEncoding.h"
 #include "platform/ChildProcess.h"
 #include "platform/Console.h"
 #include "serial/PortNames.h"
@@ -79,7 +80,8 @@ void WriteSummaryTable(const std::vector<std::unique_ptr<TPortJob>>& Jobs, std::
     for (const auto& Job : Jobs) {
         char Seconds[32];
         std::snprintf(Seconds, sizeof(Seconds), "%.1f", Job->Seconds);
-        Rows.push_back({Job->Port, Job->Identification(), Job->ResultText(), Seconds});
+        Rows.push_back({Job->Port, EscapeControlCharacters(Job->Identification()),
+                        Job->ResultText(), Seconds});
     }
     std::array<std::size_t, 3> Widths{};
     for (const auto& Row : Rows) {

@@ -90,20 +90,31 @@ public:
         WriteLine(Err, ErrColours, Text, clRed);
     }
 
-    // The bar, the percentage and the remaining time of Step, over the last ones.
+    // The bar, the percentage and the remaining time of Step, over the last ones, within the
+    // terminal's width: the remaining time goes first, then the bar shrinks, so that the line
+    // never wraps (a wrapped line would be drawn anew below itself at every step).
     void ShowProgress(const TProgressStep& Step) {
         if (!ShowsProgress) {
             return;
         }
-        constexpr int BarWidth = 30;
         const int Percent = Step.ShownPercent();
-        const int Filled = std::max(Percent, 0) * BarWidth / 100;
-        Err << "\r\033[K[" << std::string(static_cast<size_t>(Filled), '#')
-            << std::string(static_cast<size_t>(BarWidth - Filled), ' ') << "] "
-            << FormatText(SPercentFormat, Percent);
+        std::string Text = FormatText(SPercentFormat, Percent);
+        const std::size_t Width = Columns();
         if (Step.RemainingSeconds) {
-            Err << ' ' << TProgress::RemainingTimeText(*Step.RemainingSeconds);
+            const std::string Remaining = TProgress::RemainingTimeText(*Step.RemainingSeconds);
+            if (Utf8Length(Text) + 1 + Utf8Length(Remaining) + MinBarWidth + 3 < Width) {
+                Text += ' ' + Remaining;
+            }
         }
+        const std::size_t Room = Width > Utf8Length(Text) + 4 ? Width - Utf8Length(Text) - 4 : 0;
+        const std::size_t BarWidth = std::min(MaxBarWidth, Room);
+        Err << "\r\033[K";
+        if (BarWidth >= MinBarWidth) {
+            const std::size_t Filled =
+                static_cast<std::size_t>(std::max(Percent, 0)) * BarWidth / 100;
+            Err << '[' << std::string(Filled, '#') << std::string(BarWidth - Filled, ' ') << "] ";
+        }
+        Err << Text;
         Err.flush();
         ProgressShown = true;
     }
@@ -127,6 +138,21 @@ private:
             Err.flush();
             ProgressShown = false;
         }
+    }
+
+    static constexpr std::size_t MaxBarWidth = 30;
+    static constexpr std::size_t MinBarWidth = 5;
+
+    // The terminal's width, less the last column (writing into it wraps some terminals).
+    std::size_t Columns() const {
+        const int Width = TerminalColumns(Err);
+        return Width > 1 ? static_cast<std::size_t>(Width - 1) : 79;
+    }
+    // The characters of UTF-8 Text, as a terminal shows them.
+    static std::size_t Utf8Length(const std::string& Text) {
+        return static_cast<std::size_t>(std::count_if(Text.begin(), Text.end(), [](char Byte) {
+            return (static_cast<unsigned char>(Byte) & 0xC0) != 0x80;
+        }));
     }
 
     std::ostream& Out;

@@ -5,6 +5,7 @@
 #include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
 #include "operations/DateTime.h"
+#include "operations/TextEncoding.h"
 #include "platform/ChildProcess.h"
 #include "platform/Console.h"
 #include "platform/SafeFile.h"
@@ -167,7 +168,8 @@ void TStation::ReportBoard(const TBoard& Board) {
         return;
     }
     Out << TimeOfDay() << "  " << Job.Port << "  " << Board.UsbSerial << "  "
-        << Job.Identification() << "  " << Job.ResultText() << "  " << Seconds(Job.Seconds) << '\n';
+        << EscapeControlCharacters(Job.Identification()) << "  " << Job.ResultText() << "  "
+        << Seconds(Job.Seconds) << '\n';
     Out.flush();
 }
 
@@ -184,8 +186,9 @@ void TStation::Record(const TBoard& Board) {
     std::string Line =
         !Error && Size > 0 ? "" : std::string(NewTextFileStart()) + SCliStationRecordHeader;
     Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
-            "," + CsvField(Job.Identification()) + "," + CsvField(Job.ResultText()) + "," +
-            std::to_string(Job.ExitCode) + "," + Seconds(Job.Seconds) + "\n";
+            "," + CsvField(EscapeControlCharacters(Job.Identification())) + "," +
+            CsvField(Job.ResultText()) + "," + std::to_string(Job.ExitCode) + "," +
+            Seconds(Job.Seconds) + "\n";
     if (!AppendDurably(Setup.RecordFile, Line)) {
         Err << FormatText(SCliStationRecordFailed, Setup.RecordFile.c_str()) << '\n';
     }

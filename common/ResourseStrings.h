@@ -250,6 +250,31 @@ inline constexpr const char* SCliResaveSummary =
 inline constexpr const char* SCliNoCommand = "velmora-cli: no command given";
 inline constexpr const char* SCliUnknownCommand = "velmora-cli: unknown command \"%s\"";
 inline constexpr const char* SCliUnknownOption = "velmora-cli %s: unknown option \"%s\"";
+// Added to an unknown command or option: the known one nearest to it.
+inline constexpr const char* SCliDidYouMean = "; did you mean %s?";
+inline constexpr const char* SCliOptionTwice = "velmora-cli %s: option \"--%s\" given twice";
+inline constexpr const char* SCliUsagePrefix = "Usage: velmora-cli ";
+inline constexpr const char* SCliOptionsHeader = "Options:";
+inline constexpr const char* SCliHelpOfCommand = "help COMMAND";
+inline constexpr const char* SCliHelpOfCommandSummary =
+    "the options of COMMAND, one line each (also: COMMAND --help)";
+inline constexpr const char* SCliExitCodes =
+    "Exit codes: 0 done; 1 failed; 2 the command line is wrong; 3 compare found a page that "
+    "differs; 4 stopped by Ctrl-C.";
+inline constexpr const char* SCliHelpFirst = "the first page of the range (0 to 4095; with --last)";
+inline constexpr const char* SCliHelpLast = "the last page of the range (with --first)";
+inline constexpr const char* SCliHelpPort =
+    "the port: COM3, /dev/ttyUSB0, usb:SERIAL, usb:VVVV:PPPP or auto (default: the port in "
+    "Settings.ini, else COM1)";
+inline constexpr const char* SCliHelpVerify = "compare the pages written with the chip after";
+inline constexpr const char* SCliHelpRepair =
+    "compare every page, write the differing ones again and compare them, up to N passes "
+    "(default 2)";
+inline constexpr const char* SCliHelpPartial =
+    "save the pages read even when some could not be read, leaving those out";
+inline constexpr const char* SCliHelpAll =
+    "compare every page, counting the differing bytes and bits of each differing page";
+inline constexpr const char* SCliHelpRecord = "append a CSV line per board to FILE";
 inline constexpr const char* SCliMissingOptionValue = "velmora-cli %s: option \"%s\" needs a value";
 inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
 // Programmer commands of velmora-cli.

@@ -10,6 +10,7 @@
 #include "link/Protocol.h"
 #include "logging/LogManager.h"
 #include "operations/ImageFileNames.h"
+#include "operations/TextEncoding.h"
 
 #include <climits>
 #include <cmath>
@@ -213,7 +214,7 @@ bool THeadManager::Initialize() {
     }
     Identification = Answer;
     SendMessage(SInitializeSucceeded, clGreen);
-    SendMessage(FormatText(SControllerName, Answer.c_str()), clBlue);
+    SendMessage(FormatText(SControllerName, EscapeControlCharacters(Answer).c_str()), clBlue);
     return true;
 }
 

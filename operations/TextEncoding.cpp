@@ -128,3 +128,20 @@ std::string EncodeText(const std::string& Utf8, TTextEncoding Encoding) {
     }
     return Utf8;
 }
+
+std::string EscapeControlCharacters(const std::string& Text) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string Escaped;
+    Escaped.reserve(Text.size());
+    for (const char Character : Text) {
+        const auto Byte = static_cast<unsigned char>(Character);
+        if (Byte < 0x20 || Byte == 0x7F) {
+            Escaped += "\\x";
+            Escaped += Digits[Byte >> 4];
+            Escaped += Digits[Byte & 0x0F];
+        } else {
+            Escaped += Character;
+        }
+    }
+    return Escaped;
+}

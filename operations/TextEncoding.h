@@ -17,3 +17,8 @@ struct TDecodedText {
 TDecodedText DecodeText(const std::string& Bytes);
 // The bytes of Utf8 in Encoding, byte order mark included.
 std::string EncodeText(const std::string& Utf8, TTextEncoding Encoding);
+
+// Text from outside (a board's identification) as it may go to a terminal or into one line:
+// every control character (below 0x20, and 0x7F) written as \xHH, so that no escape sequence
+// reaches the terminal and no line is split.
+std::string EscapeControlCharacters(const std::string& Text);

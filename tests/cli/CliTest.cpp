@@ -103,21 +103,65 @@ TEST_F(CliProcess, FailuresPrintTheMessageToStandardError) {
     }
 }
 
+// A command line that does not fit says what is wrong and how the command is called: the one
+// usage line of the command meant (the nearest known name for a mistyped one), else the whole
+// usage. A range is checked before any port is opened.
 TEST_F(CliProcess, UsageErrorsExitWithTwo) {
-    const std::vector<std::vector<std::string>> Cases = {
-        {},
-        {"frobnicate"},
-        {"check"},
-        {"check", "a", "b"},
-        {"resave", "a"},
-        {"dump", "--port=x", "a"},
+    const std::string Whole = SCliUsageHeader;
+    const struct {
+        std::vector<std::string> Arguments;
+        std::string Complaint;
+        std::string Usage;
+    } Cases[] = {
+        {{}, SCliNoCommand, Whole},
+        {{"frobnicate"}, "unknown command \"frobnicate\"", Whole},
+        {{"wrtie", "a.ldr"},
+         "unknown command \"wrtie\"; did you mean write?",
+         "Usage: velmora-cli write FILE"},
+        {{"check"}, "velmora-cli check: expected FILE", Whole},
+        {{"check", "a", "b"}, "velmora-cli check: expected FILE", Whole},
+        {{"resave", "a"}, "velmora-cli resave: expected IN OUT", Whole},
+        {{"dump", "--port=x", "a"}, "unknown option \"--port=x\"", "Usage: velmora-cli dump FILE"},
+        {{"write", "--verfy", "a.ldr"},
+         "unknown option \"--verfy\"; did you mean --verify?",
+         "Usage: velmora-cli write FILE"},
+        {{"erase", "--first", "0", "--first", "1", "--last", "3"},
+         "option \"--first\" given twice",
+         "Usage: velmora-cli erase"},
+        {{"erase", "--port", "/dev/velmora-no-such-port", "--first", "5", "--last", "9999"},
+         "Конечный индекс не может быть больше 4095.",
+         ""},
     };
-    for (const auto& Arguments : Cases) {
-        const TProcessResult Result = Run(Arguments);
-        EXPECT_EQ(Result.Code, 2) << testing::PrintToString(Arguments);
-        EXPECT_EQ(Result.Out, "");
-        EXPECT_NE(Result.Err.find(SCliUsageHeader), std::string::npos);
+    for (const auto& Case : Cases) {
+        const TProcessResult Result = Run(Case.Arguments);
+        const std::string Name = testing::PrintToString(Case.Arguments);
+        EXPECT_EQ(Result.Code, 2) << Name;
+        EXPECT_EQ(Result.Out, "") << Name;
+        EXPECT_NE(Result.Err.find(Case.Complaint), std::string::npos) << Name << Result.Err;
+        EXPECT_NE(Result.Err.find(Case.Usage), std::string::npos) << Name << Result.Err;
+        EXPECT_EQ(Result.Err.find("/dev/velmora-no-such-port"), std::string::npos) << Name;
+        const bool WholeUsage = Result.Err.find(Whole) != std::string::npos;
+        EXPECT_EQ(WholeUsage, Case.Usage == Whole) << Name << Result.Err;
     }
+}
+
+// The help of one command: its usage and a line for each of its options, however it is asked
+// for; the whole usage fits 80 columns and ends with the exit codes.
+TEST_F(CliProcess, HelpOfACommandListsItsOptionsAndTheUsageFitsEightyColumns) {
+    for (const auto& Arguments : std::vector<std::vector<std::string>>{
+             {"help", "compare"}, {"compare", "--help"}, {"--json", "compare", "--help"}}) {
+        const TProcessResult Result = Run(Arguments);
+        EXPECT_EQ(Result.Code, 0) << Result.Err;
+        for (const char* Option : {"--first N", "--last M", "--port NAME", "--all"}) {
+            EXPECT_NE(Result.Out.find(Option), std::string::npos) << Option << Result.Out;
+        }
+    }
+    const TProcessResult Usage = Run({"--help"});
+    std::istringstream Lines(Usage.Out);
+    for (std::string Line; std::getline(Lines, Line);) {
+        EXPECT_LE(Line.size(), 80u) << Line;
+    }
+    EXPECT_NE(Usage.Out.find("Exit codes: 0 done; 1 failed; 2"), std::string::npos);
 }
 
 TEST_F(CliProcess, HelpListsTheCommands) {
@@ -399,5 +443,34 @@ TEST(CliInProcess, PortsOfSeveralGetTheirOwnLogFileAndTheirCodesCombine) {
     for (const auto& Case : Cases) {
         EXPECT_EQ(CombinedExitCode(Case.Codes), Case.Combined)
             << ::testing::PrintToString(Case.Codes);
+    }
+}
+
+// On a narrow terminal the progress line still fits one line: a wrapped one would be drawn
+// anew below itself at every step.
+TEST_F(CliProcess, TheProgressLineFitsANarrowTerminal) {
+    const std::string Image = MakeImage("image.ldr", 60);
+    for (const int Columns : {40, 24, 12}) {
+        const std::string Command =
+            "stty cols " + std::to_string(Columns) + " && exec \"$0\" --simulate write \"$1\"";
+        const TProcessResult Result = RunProcess(
+            {"/usr/bin/script", "-qec",
+             "/bin/sh -c '" + Command + "' " + VELMORA_CLI_PATH + " " + Image, "/dev/null"},
+            Folder.string());
+        ASSERT_EQ(Result.Code, 0) << Result.Out << Result.Err;
+        std::size_t Drawn = 0;
+        std::istringstream Pieces(Result.Out);
+        for (std::string Piece; std::getline(Pieces, Piece, '\r');) {
+            if (Piece.rfind("\033[K", 0) != 0 || Piece.find("%") == std::string::npos) {
+                continue;
+            }
+            ++Drawn;
+            const std::string Shown = Piece.substr(3);
+            const auto Characters = std::count_if(Shown.begin(), Shown.end(), [](char Byte) {
+                return (static_cast<unsigned char>(Byte) & 0xC0) != 0x80;
+            });
+            EXPECT_LT(Characters, Columns) << Shown;
+        }
+        EXPECT_GT(Drawn, 0u) << Columns << ": " << Result.Out;
     }
 }
