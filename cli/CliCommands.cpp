@@ -346,6 +346,7 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
                 Name = ResolveUsbPort(Name);
             } else if (Name == "auto") {
                 Name = ResolveAutoPort(Global);
+                Global.AutoPort = Name;
             }
         }
         if (Global.PortNames.size() == 1) {

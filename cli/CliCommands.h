@@ -2,6 +2,7 @@
 // options it accepts, and the dispatch that checks a command line against that table.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -40,6 +41,10 @@ struct TCliGlobalOptions {
     std::string LogFile;
     // --log-append: the log goes on after an existing one instead of starting anew.
     bool LogAppend = false;
+    // The port --port auto took, when it was given.
+    std::string AutoPort;
+    // When the command line was taken: a command's time counts from here, probing included.
+    std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
 };
 
 struct TCliCommand {
@@ -65,7 +70,6 @@ struct TCliCommand {
 
 // Every command velmora-cli knows, in the order the usage lists them.
 const std::vector<TCliCommand>& CliCommands();
-
 
 // Runs one command line (without the program name). Results go to Out; an error's message goes
 // to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError. "--help" first

@@ -189,7 +189,7 @@ class TCommandReport {
 public:
     TCommandReport(const char* Command, const TCliGlobalOptions& Global, std::ostream& Out,
                    std::ostream& Err)
-        : Err(Err), Start(std::chrono::steady_clock::now()) {
+        : Err(Err), Start(Global.Started) {
         Outcome.Command = Command;
         if (Global.Json) {
             Lines.emplace(Out);
@@ -264,6 +264,9 @@ public:
             }
         });
         ReportSettingsProblem();
+        if (!Global.AutoPort.empty()) {
+            AddLine(FormatText(SCliAutoPortTaken, Global.AutoPort.c_str()), clBlack);
+        }
         ReportPortProblem();
     }
     TProgrammerSession(const TProgrammerSession&) = delete;

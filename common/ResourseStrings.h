@@ -308,6 +308,7 @@ inline constexpr const char* SCliGlobalOptions =
     "--identify (ask the programmer for its identification first) and --log FILE (the traffic "
     "log's file instead of Velmora.log), --log-append (continue the traffic log instead of "
     "starting it anew).";
+inline constexpr const char* SCliAutoPortTaken = "Выбран порт %s: на нём отвечает программатор.";
 inline constexpr const char* SCliAutoNoFreePort =
     "velmora-cli: --port auto: no free serial port to ask for a programmer";
 // The ports asked, SCliAutoCandidate each.

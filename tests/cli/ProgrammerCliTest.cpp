@@ -1111,6 +1111,8 @@ TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
     Plug("ttyUSB1", Ports[1]);
     const TProcessResult One = Run({"--port", "auto", "init"});
     EXPECT_EQ(One.Code, 0) << One.Err;
+    EXPECT_EQ(Messages(One.Out).front(),
+              "Выбран порт " + Ports[1] + ": на нём отвечает программатор.");
     EXPECT_EQ(Messages(One.Out).back(), "Контроллер: Board A.");
 
     Plug("ttyUSB2", Ports[2]);
