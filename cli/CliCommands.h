@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -40,6 +41,10 @@ struct TCliGlobalOptions {
     std::string LogFile;
     // --log-append: the log goes on after an existing one instead of starting anew.
     bool LogAppend = false;
+    // Asked between two pages of an operation; true stops the operation after its current page
+    // and the command ends as stopped. Not an option of the command line: the front end makes it
+    // from Ctrl-C, a run on several ports gives each port its own. Empty: nothing stops it.
+    std::function<bool()> StopRequested;
 };
 
 struct TCliCommand {
@@ -68,6 +73,12 @@ const std::vector<TCliCommand>& CliCommands();
 
 // Writes the usage: a header and one line per command.
 void WriteCliUsage(std::ostream& Stream);
+
+// Runs the programmer command of Words (its name first, then its arguments as a command line
+// gives them) with Global as the options before the name, on Global.PortName alone: what RunCli
+// does once it has taken a command line apart. Raises for words that do not fit the table.
+int RunProgrammerWords(const std::vector<std::string>& Words, const TCliGlobalOptions& Global,
+                       std::ostream& Out, std::ostream& Err);
 
 // Runs one command line (without the program name). Results go to Out; an error's message goes
 // to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError. "--help" first
