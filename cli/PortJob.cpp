@@ -20,7 +20,8 @@ std::string Replaced(std::string Text, const std::string& What, const std::strin
     return Text;
 }
 
-// The output of one job's command: each complete line goes to the arrivals as it is written.
+// The output of one job's command, taken character by character (its lines are short): each
+// complete line goes to the arrivals as it is written.
 class TArrivalLines : public std::streambuf {
 public:
     TArrivalLines(std::size_t Job, TArrivals& Arrivals) : Job(Job), Arrivals(Arrivals) {}
@@ -39,12 +40,6 @@ protected:
             Put(traits_type::to_char_type(Character));
         }
         return traits_type::not_eof(Character);
-    }
-    std::streamsize xsputn(const char* Text, std::streamsize Count) override {
-        for (std::streamsize Index = 0; Index < Count; ++Index) {
-            Put(Text[Index]);
-        }
-        return Count;
     }
 
 private:
