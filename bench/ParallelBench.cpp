@@ -2,10 +2,10 @@
 // run: a full-chip erase and a full-chip write, each on one paced simulator and then on all of
 // them, and prints the ratio of the two times and the processor time velmora-cli spent per
 // board (the simulators run in this process and are not counted).
-// The same jobs then run in one process of this program's own (--threads): one programmer
-// object per board, each on a thread of its own, so the two ways of driving several boards
-// (a child process per board, a thread per board) are compared on time, processor time and
-// peak memory in the same run.
+// velmora-cli drives each board from a thread of its own. The same jobs then run in one process
+// of this program's own (--threads): one bare programmer object per board on a thread of its
+// own, without velmora-cli's sessions, JSON lines and display, so what those cost is seen on
+// time, processor time and peak memory in the same run.
 // usage: parallel-bench [--boards N] [--baud B] [--pages P] [--job erase|write]
 #include "operations/HeadManager.h"
 #include "operations/Programmer.h"
@@ -75,7 +75,7 @@ TRun RunProgram(const std::string& Program, const std::vector<std::string>& Word
     return Run;
 }
 
-// velmora-cli on the ports: a child process per port below it.
+// velmora-cli on the ports: a thread per port inside it.
 TRun RunCli(const std::vector<std::string>& Ports, const std::vector<std::string>& Job) {
     std::vector<std::string> Words;
     for (const std::string& Port : Ports) {
@@ -205,11 +205,11 @@ int main(int Argc, char** Argv) {
         }
         const TRun One = RunCli({Ports.front()}, Job);
         const TRun All = RunCli(Ports, Job);
-        Report(Name, "processes", Boards, One, All);
+        Report(Name, "cli", Boards, One, All);
         const TRun OneThread = RunThreads(Argv[0], {Ports.front()}, Job);
         const TRun AllThreads = RunThreads(Argv[0], Ports, Job);
         Report(Name, "threads", Boards, OneThread, AllThreads);
-        std::printf("%-6s threads against processes, %d boards: time %.3f, CPU %.3f\n", Name,
+        std::printf("%-6s bare threads against velmora-cli, %d boards: time %.3f, CPU %.3f\n", Name,
                     Boards, AllThreads.Seconds / All.Seconds,
                     AllThreads.CpuSeconds / All.CpuSeconds);
         Failures += (One.ExitCode != 0) + (All.ExitCode != 0) + (OneThread.ExitCode != 0) +

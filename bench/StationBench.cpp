@@ -79,7 +79,6 @@ int main(int Argc, char** Argv) {
     Setup.Global.LogAppend = true;
     Setup.Global.LogLimit = static_cast<std::uint64_t>(std::atoll(Limit.c_str())) * 1024;
     Setup.RecordFile = (Folder / "boards.csv").string();
-    Setup.ChildProgram = VELMORA_CLI_PATH;
     Setup.Settle = std::chrono::milliseconds(0);
     std::ostringstream Lines;
     std::ostringstream Errors;

@@ -17,6 +17,7 @@
 #include "image/HexFileToMemoryMapConverter.h"
 #include "logging/LogManager.h"
 #include "operations/UIObjects.h"
+#include "platform/Console.h"
 #include "serial/PortDiscovery.h"
 #include "serial/PortNames.h"
 
@@ -361,13 +362,18 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
     return Command;
 }
 
-// A programmer command on its one port, or on each of several at once.
+// A programmer command on its one port, or on each of several at once. Ctrl-C asks the command
+// to stop after its current page; a second one ends the program as it would without the first.
+// The run on several ports catches Ctrl-C itself and hands it on to every port.
 int RunProgrammerCommand(const TCliCommand& Command, const TCliArguments& Parsed,
                          const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err) {
     if (Global.PortNames.size() > 1) {
         return RunOnSeveralPorts(Parsed, Global, Out, Err);
     }
-    return Command.RunProgrammer(Parsed, Global, Out, Err);
+    const TInterruptCatcher Interrupts;
+    TCliGlobalOptions OnePort = Global;
+    OnePort.StopRequested = &TInterruptCatcher::TakeInterrupt;
+    return Command.RunProgrammer(Parsed, OnePort, Out, Err);
 }
 
 // The help asked for with "help" or "--help": the whole usage, or with a command's name after
@@ -506,6 +512,17 @@ const std::vector<TCliCommand>& CliCommands() {
          RunStationCommand},
     };
     return Commands;
+}
+
+int RunProgrammerWords(const std::vector<std::string>& Words, const TCliGlobalOptions& Global,
+                       std::ostream& Out, std::ostream& Err) {
+    const TCliCommand& Command = FindCommand(Words.at(0));
+    if (Command.RunProgrammer == nullptr) {
+        throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
+    }
+    TCliArguments Parsed = ParseArguments(Command, Words);
+    Parsed.Words = Words;
+    return Command.RunProgrammer(Parsed, Global, Out, Err);
 }
 
 int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::ostream& Err) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -45,6 +46,10 @@ struct TCliGlobalOptions {
     std::string AutoPort;
     // When the command line was taken: a command's time counts from here, probing included.
     std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
+    // Asked between two pages of an operation; true stops the operation after its current page
+    // and the command ends as stopped. Not an option of the command line: the front end makes it
+    // from Ctrl-C, a run on several ports gives each port its own. Empty: nothing stops it.
+    std::function<bool()> StopRequested;
 };
 
 struct TCliCommand {
@@ -70,6 +75,12 @@ struct TCliCommand {
 
 // Every command velmora-cli knows, in the order the usage lists them.
 const std::vector<TCliCommand>& CliCommands();
+
+// Runs the programmer command of Words (its name first, then its arguments as a command line
+// gives them) with Global as the options before the name, on Global.PortName alone: what RunCli
+// does once it has taken a command line apart. Raises for words that do not fit the table.
+int RunProgrammerWords(const std::vector<std::string>& Words, const TCliGlobalOptions& Global,
+                       std::ostream& Out, std::ostream& Err);
 
 // Runs one command line (without the program name). Results go to Out; an error's message goes
 // to Err. Returns CliSuccess, CliFailure (the command failed) or CliUsageError. "--help" first

@@ -3,25 +3,17 @@
 #include "cli/JsonOutput.h"
 #include "cli/PortJob.h"
 #include "common/ResourseStrings.h"
-#include "logging/LogManager.h"
 #include "operations/TextEncoding.h"
-#include "platform/ChildProcess.h"
 #include "platform/Console.h"
-#include "serial/PortNames.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace {
 
@@ -59,12 +51,12 @@ std::string Padded(const std::string& Text, std::size_t Width) {
     return Length >= Width ? Text : Text + std::string(Width - Length, ' ');
 }
 
-// The three ways of showing the children's lines.
+// The three ways of showing the jobs' lines.
 class TDisplay {
 public:
     virtual ~TDisplay() = default;
     virtual void Line(const TPortJob& Job, const TJson& Object) = 0;
-    // A line that is no JSON object (a child that failed before it could write one).
+    // A line that is no JSON object.
     virtual void Text(const TPortJob& Job, const std::string& Text) = 0;
     // Called often; shows the state of every job when Changed says it has changed.
     virtual void Refresh(const std::vector<std::unique_ptr<TPortJob>>&, bool) {}
@@ -207,7 +199,7 @@ private:
     TClock::time_point LastDrawn{};
 };
 
-// --json: the children's objects with their port, then a summary object.
+// --json: the jobs' objects with their port, then a summary object.
 class TJsonDisplay : public TDisplay {
 public:
     explicit TJsonDisplay(std::ostream& Out) : Out(Out) {}
@@ -268,7 +260,7 @@ std::unique_ptr<TDisplay> MakeDisplay(const TCliGlobalOptions& Global, std::ostr
     return std::make_unique<TPlainDisplay>(Out);
 }
 
-// Takes in one line of a child and shows it.
+// Takes in one line of a job and shows it.
 void TakeLine(TPortJob& Job, const std::string& Line, TDisplay& Display) {
     const TJson Object = Job.Take(Line);
     if (Object.is_object()) {
@@ -288,19 +280,17 @@ public:
 
 using TPortJobs = std::vector<std::unique_ptr<TPortJob>>;
 
-// Runs Arguments' command in a child per port of Ports and shows their lines on Display until
-// every child has ended. A Ctrl-C reaches only this process (each child has a process group of
-// its own) and is handed on to every child: the first stops each after its page, the second
-// ends them.
-TPortJobs RunChildren(const std::vector<std::string>& Ports, const TCliArguments& Arguments,
-                      const TCliGlobalOptions& Global, TDisplay& Display) {
+// Runs Arguments' command on a thread per port of Ports and shows their lines on Display until
+// every job has ended. Every Ctrl-C asks every port to stop after its current page; each then
+// ends with its own result, so none is lost however often Ctrl-C comes.
+TPortJobs RunJobs(const std::vector<std::string>& Ports, const TCliArguments& Arguments,
+                  const TCliGlobalOptions& Global, TDisplay& Display) {
     const TInterruptCatcher Interrupts(false);
     TArrivals Arrivals;
     TPortJobs Jobs;
     for (const std::string& Port : Ports) {
-        Jobs.push_back(
-            std::make_unique<TPortJob>(Jobs.size(), Port, TChildProcess::OwnProgramPath(),
-                                       ChildArguments(Port, Arguments, Global), Arrivals));
+        Jobs.push_back(std::make_unique<TPortJob>(Jobs.size(), Port,
+                                                  PortCommand(Port, Arguments, Global), Arrivals));
     }
     for (std::size_t Running = Jobs.size(); Running > 0;) {
         std::deque<TArrival> Taken = Arrivals.Take(std::chrono::milliseconds(100));
@@ -343,7 +333,7 @@ int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& G
                       std::ostream& Out, std::ostream&) {
     const TClock::time_point Start = TClock::now();
     const std::unique_ptr<TDisplay> Display = MakeDisplay(Global, Out);
-    const TPortJobs Jobs = RunChildren(Global.PortNames, Arguments, Global, *Display);
+    const TPortJobs Jobs = RunJobs(Global.PortNames, Arguments, Global, *Display);
     std::vector<int> Codes;
     for (const auto& Job : Jobs) {
         Codes.push_back(Job->ExitCode);
@@ -359,7 +349,7 @@ std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Por
     Init.Words = {"init"};
     TQuietDisplay Quiet;
     std::vector<TPortAnswer> Answers;
-    for (const auto& Job : RunChildren(Ports, Init, Global, Quiet)) {
+    for (const auto& Job : RunJobs(Ports, Init, Global, Quiet)) {
         TPortAnswer Answer;
         Answer.Port = Job->Port;
         Answer.Answered = Job->ExitCode == CliSuccess;

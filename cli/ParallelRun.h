@@ -1,9 +1,9 @@
-// One programmer command on several ports at once. Every port gets a velmora-cli of its own as
-// a child process (its own port, traffic log and process-wide objects, so a board that hangs,
-// fails or is pulled out neither stops nor slows the others), run with --json; this process
-// reads their lines and shows them: a live line per port on a terminal, plain lines prefixed
-// with the port otherwise, or the children's JSON objects with the port added. A table of the
-// results ends the run.
+// One programmer command on several ports at once. Every port gets a thread of its own in this
+// process with a programmer of its own (its own port, link, head manager and traffic log, so a
+// board that hangs, fails or is pulled out neither stops nor slows the others), running the
+// command as --json would; this thread takes their lines and shows them: a live line per port on
+// a terminal, plain lines prefixed with the port otherwise, or the ports' JSON objects with the
+// port added. A table of the results ends the run.
 #pragma once
 
 #include "cli/CliCommands.h"
@@ -26,7 +26,7 @@ struct TPortAnswer {
     std::string Problem;        // why it did not answer, as the result table tells it
 };
 
-// Asks every port of Ports at once for its programmer's identification (one child each, so the
+// Asks every port of Ports at once for its programmer's identification (a thread each, so the
 // time-outs of silent ports run side by side), with the traffic of each in its own log.
 std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Ports,
                                              const TCliGlobalOptions& Global);

@@ -2,10 +2,12 @@
 
 #include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
-#include "platform/ChildProcess.h"
+#include "operations/Settings.h"
 #include "serial/PortNames.h"
 
 #include <filesystem>
+#include <ostream>
+#include <streambuf>
 
 namespace {
 
@@ -17,6 +19,43 @@ std::string Replaced(std::string Text, const std::string& What, const std::strin
     }
     return Text;
 }
+
+// The output of one job's command, taken character by character (its lines are short): each
+// complete line goes to the arrivals as it is written.
+class TArrivalLines : public std::streambuf {
+public:
+    TArrivalLines(std::size_t Job, TArrivals& Arrivals) : Job(Job), Arrivals(Arrivals) {}
+
+    // A last line without its line end goes too.
+    void Close() {
+        if (!Pending.empty()) {
+            Arrivals.Push({Job, std::move(Pending)});
+            Pending.clear();
+        }
+    }
+
+protected:
+    int_type overflow(int_type Character) override {
+        if (!traits_type::eq_int_type(Character, traits_type::eof())) {
+            Put(traits_type::to_char_type(Character));
+        }
+        return traits_type::not_eof(Character);
+    }
+
+private:
+    void Put(char Character) {
+        if (Character != '\n') {
+            Pending.push_back(Character);
+            return;
+        }
+        Arrivals.Push({Job, std::move(Pending)});
+        Pending.clear();
+    }
+
+    const std::size_t Job;
+    TArrivals& Arrivals;
+    std::string Pending;
+};
 
 } // namespace
 
@@ -36,23 +75,18 @@ std::deque<TArrival> TArrivals::Take(std::chrono::milliseconds Timeout) {
     return Taken;
 }
 
-TPortJob::TPortJob(std::size_t Index, std::string PortName, const std::string& Program,
-                   const std::vector<std::string>& Arguments, TArrivals& Arrivals)
+TPortJob::TPortJob(std::size_t Index, std::string PortName, TPortCommand Command,
+                   TArrivals& Arrivals)
     : Port(std::move(PortName)), Start(TClock::now()) {
-    try {
-        Child = std::make_unique<TChildProcess>(Program, Arguments);
-    } catch (const EChildProcessError& Error) {
-        Failure = Error.what();
-        Arrivals.Push({Index, std::nullopt});
-        return;
-    }
-    Reader = std::thread([this, Index, &Arrivals] { ReadLines(Index, Arrivals); });
+    Command.Global.StopRequested = [this] { return StopRequested.load(); };
+    Worker = std::thread(
+        [this, Index, Command = std::move(Command), &Arrivals] { Run(Index, Command, Arrivals); });
 }
 
 TPortJob::~TPortJob() {
-    if (Reader.joinable()) {
-        Child->Terminate();
-        Reader.join();
+    if (Worker.joinable()) {
+        Interrupt();
+        Worker.join();
     }
 }
 
@@ -74,18 +108,17 @@ TPortJob::TJson TPortJob::Take(const std::string& Line) {
 }
 
 void TPortJob::Finish() {
-    if (Reader.joinable()) {
-        Reader.join();
+    if (Worker.joinable()) {
+        Worker.join();
     }
-    ExitCode = Child ? Child->Wait() : CliFailure;
+    ExitCode = Code;
+    Failure = Raised;
     Seconds = std::chrono::duration<double>(TClock::now() - Start).count();
     Ended = true;
 }
 
 void TPortJob::Interrupt() {
-    if (Child && !Ended) {
-        Child->Interrupt();
-    }
+    StopRequested.store(true);
 }
 
 std::string TPortJob::ResultText() const {
@@ -119,21 +152,16 @@ std::string TPortJob::Identification() const {
     return Found != Result.end() && Found->is_string() ? Found->get<std::string>() : "-";
 }
 
-void TPortJob::ReadLines(std::size_t Index, TArrivals& Arrivals) {
-    std::string Pending;
-    char Buffer[4096];
-    for (std::size_t Count; (Count = Child->ReadOutput(Buffer, sizeof(Buffer))) > 0;) {
-        Pending.append(Buffer, Count);
-        for (std::size_t End; (End = Pending.find('\n')) != std::string::npos;) {
-            // A child on Windows ends its lines with CR LF.
-            const bool CarriageReturn = End > 0 && Pending[End - 1] == '\r';
-            Arrivals.Push({Index, Pending.substr(0, CarriageReturn ? End - 1 : End)});
-            Pending.erase(0, End + 1);
-        }
+void TPortJob::Run(std::size_t Index, const TPortCommand& Command, TArrivals& Arrivals) {
+    TArrivalLines Buffer(Index, Arrivals);
+    std::ostream Lines(&Buffer);
+    try {
+        Code = RunProgrammerWords(Command.Words, Command.Global, Lines, Lines);
+    } catch (const std::exception& Error) {
+        Code = CliFailure;
+        Raised = Error.what();
     }
-    if (!Pending.empty()) {
-        Arrivals.Push({Index, Pending});
-    }
+    Buffer.Close();
     Arrivals.Push({Index, std::nullopt});
 }
 
@@ -146,31 +174,29 @@ std::string ErrorTextOf(const nlohmann::ordered_json& Result) {
     return Text != Found->end() && Text->is_string() ? Text->get<std::string>() : "";
 }
 
-std::vector<std::string> ChildArguments(const std::string& Port, const TCliArguments& Arguments,
-                                        const TCliGlobalOptions& Global) {
+TPortCommand PortCommand(const std::string& Port, const TCliArguments& Arguments,
+                         const TCliGlobalOptions& Global) {
+    TPortCommand Command;
+    Command.Global.PortName = Port;
+    Command.Global.PortNames = {Port};
+    Command.Global.Json = true;
+    Command.Global.Identify = Global.Identify || Arguments.Words.front() != "init";
     const std::string LogFile =
         Global.LogFile.empty() ? TLogManager::DefaultFileName() : Global.LogFile;
-    std::vector<std::string> Words = {"--json", "--port", Port, "--log",
-                                      PortLogFileName(LogFile, Port)};
-    if (Global.LogLimit) {
-        Words.insert(Words.end(), {"--log-limit", std::to_string(*Global.LogLimit)});
-    }
-    if (Global.LogAppend) {
-        Words.push_back("--log-append");
-    }
-    if (Arguments.Words.front() != "init") {
-        Words.push_back("--identify");
-    }
+    Command.Global.LogFile = PortLogFileName(LogFile, Port);
+    Command.Global.LogAppend = Global.LogAppend;
+    // Read here, on the thread that starts the jobs, so that no job reads the settings file.
+    Command.Global.LogLimit = Global.LogLimit ? *Global.LogLimit : LoadLogLimit();
     const std::string Tag = PortFileTag(Port);
     for (std::size_t Index = 0; Index < Arguments.Words.size(); ++Index) {
         const std::string& Word = Arguments.Words[Index];
         if (Word == "--port") {
             ++Index;
         } else if (Word.compare(0, 7, "--port=") != 0) {
-            Words.push_back(Replaced(Word, "{port}", Tag));
+            Command.Words.push_back(Replaced(Word, "{port}", Tag));
         }
     }
-    return Words;
+    return Command;
 }
 
 std::string PortFileTag(const std::string& PortName) {

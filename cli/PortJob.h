@@ -1,33 +1,33 @@
-// One programmer command run by a velmora-cli of its own on one port, as the runs on several
-// ports and the production station start them: the child's command line, the lines of its
-// --json output as they come, and what they told (progress, last message, result).
+// One programmer command run on one port on a thread of this process, as the runs on several
+// ports and the production station start them: the command writes its --json lines into memory,
+// and its job keeps what they told (progress, last message, result) for the one thread that shows
+// them. The job's command has a programmer of its own on its port, its own traffic log and its
+// own stop request; it installs nothing process-wide.
 #pragma once
 
 #include "cli/CliCommands.h"
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-class TChildProcess;
-
-// A line a child wrote, or (no line) the end of its output; Job tells whose.
+// A line a job's command wrote, or (no line) the end of the command; Job tells whose.
 struct TArrival {
     std::size_t Job = 0;
     std::optional<std::string> Line;
 };
 
-// The lines of every child, in the order they came, for the one thread that handles them.
+// The lines of every job, in the order they came, for the one thread that handles them.
 class TArrivals {
 public:
     void Push(TArrival Arrival);
@@ -40,31 +40,37 @@ private:
     std::deque<TArrival> Queue;
 };
 
-// One port's child and what it has told so far.
+// What the job on one port runs: the words of the command (its name first) and the options a
+// command line would give before the name for that port alone.
+struct TPortCommand {
+    std::vector<std::string> Words;
+    TCliGlobalOptions Global;
+};
+
+// One port's command on its thread, and what it has told so far.
 class TPortJob {
 public:
     using TJson = nlohmann::ordered_json;
 
-    // Starts Program with Arguments; its lines arrive in Arrivals under Index. A child that
-    // cannot be started ends at once with Failure saying why.
-    TPortJob(std::size_t Index, std::string PortName, const std::string& Program,
-             const std::vector<std::string>& Arguments, TArrivals& Arrivals);
-    // A child still running is ended: its reader sees the end of the output and stops.
+    // Starts Command on a thread of its own; its lines arrive in Arrivals under Index, followed
+    // by the end of its output once it has returned.
+    TPortJob(std::size_t Index, std::string PortName, TPortCommand Command, TArrivals& Arrivals);
+    // A command still running is asked to stop and waited for.
     ~TPortJob();
     TPortJob(const TPortJob&) = delete;
     TPortJob& operator=(const TPortJob&) = delete;
 
-    // Takes in one line of the child; returns its object (not an object for a line that is no
+    // Takes in one line of the command; returns its object (not an object for a line that is no
     // JSON object).
     TJson Take(const std::string& Line);
-    // The child's output has ended: waits for its exit code.
+    // The command's output has ended: waits for its thread and takes its exit code.
     void Finish();
-    // Hands a Ctrl-C on to the child.
+    // Asks the command to stop after its current page; asking again changes nothing.
     void Interrupt();
 
     // "ok", "different", "stopped" or "failed: <why>".
     std::string ResultText() const;
-    // The error object of the child's result (its text, and where the failure happened as far
+    // The error object of the command's result (its text, and where the failure happened as far
     // as known); null when it has none.
     TJson Error() const;
     // The programmer's identification; "-" when it gave none.
@@ -77,28 +83,32 @@ public:
     int Percent = -1;
     std::int64_t RemainingSeconds = 0;
     std::string LastMessage;
-    // The child's result object, when it wrote one.
+    // The command's result object, when it wrote one.
     TJson Result;
-    // Why the child could not be started.
+    // Why the command could not run at all (what it raised instead of writing its result).
     std::string Failure;
 
 private:
-    void ReadLines(std::size_t Index, TArrivals& Arrivals);
+    void Run(std::size_t Index, const TPortCommand& Command, TArrivals& Arrivals);
 
     const std::chrono::steady_clock::time_point Start;
-    std::unique_ptr<TChildProcess> Child;
-    std::thread Reader;
+    std::atomic<bool> StopRequested{false};
+    // Written by the job's thread, read once it has been joined.
+    int Code = CliFailure;
+    std::string Raised;
+    // Last: started once everything it uses is there.
+    std::thread Worker;
 };
 
-// The text of the error of Result, a child's result object; empty when it has none.
+// The text of the error of Result, a command's result object; empty when it has none.
 std::string ErrorTextOf(const nlohmann::ordered_json& Result);
 
-// The child's command line for Port: --json, its own port and log (continued with
-// Global.LogAppend), the identification asked for first (init asks for nothing else), then the
-// command as given with "{port}" replaced by the port's tag and any --port after the command
-// left out.
-std::vector<std::string> ChildArguments(const std::string& Port, const TCliArguments& Arguments,
-                                        const TCliGlobalOptions& Global);
+// The command of Arguments for the job on Port: --json, the port and a traffic log of its own
+// (continued with Global.LogAppend), the identification asked for first (init asks for nothing
+// else), the log limit of the settings file unless Global gives one, and the command's words
+// with "{port}" replaced by the port's tag and any --port after its name left out.
+TPortCommand PortCommand(const std::string& Port, const TCliArguments& Arguments,
+                         const TCliGlobalOptions& Global);
 
 // A port's name as a part of a file name: its device path without "/dev/" (or the leading '/'
 // of a path elsewhere), each '/' as '-' and any character other than a letter, digit, '.', '_'

@@ -30,9 +30,14 @@ namespace {
 
 // ---- Terminal output ----
 
+// The environment is looked at only for a terminal: a command writing into memory (a port of a
+// run on several) neither needs it nor reads it.
 bool ColoursWanted(const std::ostream& Stream) {
+    if (!ShowsEscapeSequences(Stream)) {
+        return false;
+    }
     const char* NoColour = std::getenv("NO_COLOR");
-    return ShowsEscapeSequences(Stream) && (NoColour == nullptr || NoColour[0] == '\0');
+    return NoColour == nullptr || NoColour[0] == '\0';
 }
 
 const char* AnsiColour(TColor Color) {
@@ -238,8 +243,9 @@ private:
 
 // ---- One programmer session ----
 
-// A session of the command line: the console (or the JSON lines) as its window, Ctrl-C turned
-// into a stop, the port of the settings file unless one was given (it is never stored back).
+// A session of the command line: the console (or the JSON lines) as its window, the stop request
+// of the global options turned into a stop of the operation in progress, the port of the settings
+// file unless one was given (it is never stored back).
 class TProgrammerSession {
 public:
     TProgrammerSession(const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err,
@@ -257,8 +263,8 @@ public:
             Session->FollowProgress(
                 [this](const TProgressStep& Step) { Console.ShowProgress(Step); });
         }
-        Session->SetProcessMessages([this] {
-            if (TInterruptCatcher::TakeInterrupt() && Head().IsBusy()) {
+        Session->SetProcessMessages([this, StopRequested = Global.StopRequested] {
+            if (StopRequested && StopRequested() && Head().IsBusy()) {
                 Stopped = true;
                 Head().StopCurrentOperation();
             }
@@ -281,7 +287,7 @@ public:
             Console.ShowError(Text);
         }
     }
-    // True when Ctrl-C stopped the operation that just returned.
+    // True when a stop request stopped the operation that just returned.
     bool WasStopped() const { return Stopped; }
 
 private:
@@ -340,7 +346,6 @@ private:
     TCommandReport& Report;
     TConsoleView Console;
     std::optional<TJsonView> JsonView;
-    TInterruptCatcher InterruptCatcher;
     // The simulated programmer outlives the session that talks to it.
     std::unique_ptr<TSimulatedProgrammer> Simulator;
     std::unique_ptr<TSession> Session;

@@ -6,7 +6,6 @@
 #include "common/ResourseStrings.h"
 #include "operations/DateTime.h"
 #include "operations/TextEncoding.h"
-#include "platform/ChildProcess.h"
 #include "platform/Console.h"
 #include "platform/SafeFile.h"
 #include "serial/PortDiscovery.h"
@@ -129,8 +128,8 @@ void TStation::StartBoard(const std::string& Port) {
     TBoard Board;
     Board.UsbSerial = UsbSerialOf(Port);
     const std::size_t Index = NextIndex++;
-    Board.Job = std::make_unique<TPortJob>(Index, Port, Setup.ChildProgram,
-                                           ChildArguments(Port, Setup.Job, Setup.Global), Arrivals);
+    Board.Job = std::make_unique<TPortJob>(Index, Port, PortCommand(Port, Setup.Job, Setup.Global),
+                                           Arrivals);
     Running.emplace(Index, std::move(Board));
 }
 
@@ -203,9 +202,7 @@ void TStation::RequestStop() {
         }
         return;
     }
-    // A child that caught the first Ctrl-C ends at the second one.
     for (auto& [Index, Board] : Running) {
-        Board.Job->Interrupt();
         Board.Job->Interrupt();
     }
 }
@@ -247,9 +244,8 @@ namespace {
 // longer answers after its board was done has been pulled out.
 class TPresenceProbe {
 public:
-    TPresenceProbe(std::vector<std::string> Ports, const TCliGlobalOptions& Global,
-                   std::string ChildProgram)
-        : Ports(std::move(Ports)), Global(Global), ChildProgram(std::move(ChildProgram)) {
+    TPresenceProbe(std::vector<std::string> Ports, const TCliGlobalOptions& Global)
+        : Ports(std::move(Ports)), Global(Global) {
         Init.Words = {"init"};
     }
 
@@ -280,15 +276,13 @@ private:
         NextRound = Now + std::chrono::milliseconds(Programmer::StationProbeIntervalMs);
         for (const std::string& Port : Ports) {
             const std::size_t Index = NextIndex++;
-            Probes.emplace(Index, std::make_unique<TPortJob>(Index, Port, ChildProgram,
-                                                             ChildArguments(Port, Init, Global),
-                                                             Arrivals));
+            Probes.emplace(Index, std::make_unique<TPortJob>(
+                                      Index, Port, PortCommand(Port, Init, Global), Arrivals));
         }
     }
 
     const std::vector<std::string> Ports;
     const TCliGlobalOptions Global;
-    const std::string ChildProgram;
     TCliArguments Init;
     TArrivals Arrivals;
     std::map<std::size_t, std::unique_ptr<TPortJob>> Probes;
@@ -306,7 +300,6 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     Setup.Global.LogAppend = true;
     const auto Record = Arguments.Options.find("record");
     Setup.RecordFile = Record == Arguments.Options.end() ? "" : Record->second;
-    Setup.ChildProgram = TChildProcess::OwnProgramPath();
     Setup.Settle = std::chrono::milliseconds(Programmer::StationSettleMs);
     TStation Station(Setup, Out, Err);
 
@@ -320,8 +313,7 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
             return CliFailure;
         }
     } else {
-        Probe =
-            std::make_unique<TPresenceProbe>(Global.PortNames, Setup.Global, Setup.ChildProgram);
+        Probe = std::make_unique<TPresenceProbe>(Global.PortNames, Setup.Global);
     }
     if (!Global.Json) {
         Err << SCliStationWaiting << '\n';

@@ -1,10 +1,11 @@
 // A production station: programmers are plugged in one after another, and each gets a job
-// (write, erase, compare or init) the moment it arrives, in a velmora-cli of its own, so that
-// boards plugged at the same time run side by side. A board that stays plugged is done once;
-// pulled out and plugged in again, it is done again. One line per board (time, port, USB serial
-// number, identification, result, seconds), optionally also appended to a CSV record made
-// durable after every board; totals at the end. A Ctrl-C stops taking new boards and lets the
-// boards in progress finish; a second one stops them at once.
+// (write, erase, compare or init) the moment it arrives, on a thread of its own with a programmer
+// of its own, so that boards plugged at the same time run side by side. A board that stays
+// plugged is done once; pulled out and plugged in again, it is done again. One line per board
+// (time, port, USB serial number, identification, result, seconds), optionally also appended to
+// a CSV record made durable after every board; totals at the end. A Ctrl-C stops taking new
+// boards and lets the boards in progress finish; a second one stops them after their current
+// page, each still reported and recorded with its result.
 #pragma once
 
 #include "cli/CliCommands.h"
@@ -22,7 +23,6 @@ struct TStationSetup {
     TCliArguments Job;                // the command run on every board, from its name on
     TCliGlobalOptions Global;         // --json, the log options
     std::string RecordFile;           // the CSV record; empty: none
-    std::string ChildProgram;         // the velmora-cli that runs each board
     std::chrono::milliseconds Settle; // how long a port that arrived is left alone first
 };
 
@@ -41,7 +41,7 @@ public:
     // at most Timeout for one) and reports every board that ended.
     void Poll(std::chrono::milliseconds Timeout);
     // The first call: no new boards, those in progress finish. Any further call: the boards in
-    // progress are stopped now.
+    // progress stop after their current page.
     void RequestStop();
     // True once a stop was asked for and no board is in progress.
     bool IsFinished() const;

@@ -331,7 +331,8 @@ inline constexpr const char* SCliStationWaiting =
 inline constexpr const char* SCliStationNoNotices =
     "velmora-cli station: no notices of ports arriving here (udev); name the ports with --port";
 inline constexpr const char* SCliStationFinishing =
-    "velmora-cli station: finishing %d board(s) in progress; Ctrl-C again stops them now";
+    "velmora-cli station: finishing %d board(s) in progress; Ctrl-C again stops them after "
+    "their page";
 inline constexpr const char* SCliStationTotals =
     "Boards: %d (ok %d, different %d, failed %d, stopped %d)";
 inline constexpr const char* SCliStationRecordHeader =

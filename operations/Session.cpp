@@ -21,8 +21,13 @@ TSession::TSession(TSessionOptions SessionOptions, std::unique_ptr<ISerialPort> 
     if (Options.ReadSettings) {
         SettingsProblem = SettingsFileProblem(Options.SettingsFileName);
     }
-    const std::uint64_t LogLimit = Options.LogLimit.value_or(
-        Options.ReadSettings ? LoadLogLimit(Options.SettingsFileName) : DefaultLogLimit);
+    // The settings file is read only for what was not given.
+    std::uint64_t LogLimit = DefaultLogLimit;
+    if (Options.LogLimit) {
+        LogLimit = *Options.LogLimit;
+    } else if (Options.ReadSettings) {
+        LogLimit = LoadLogLimit(Options.SettingsFileName);
+    }
     // The port is known before the programmer opens it: no other port is ever touched.
     const std::string PortName = Port ? Options.PortName : ChoosePort();
     Programmer = std::make_unique<TProgrammer>(

@@ -94,6 +94,25 @@ std::vector<nlohmann::json> JsonObjects(const std::string& Text) {
     return Objects;
 }
 
+// True while Signal sent to Process waits to be taken by it.
+bool SignalPending(pid_t Process, int Signal) {
+    std::ifstream Status("/proc/" + std::to_string(Process) + "/status");
+    for (std::string Line; std::getline(Status, Line);) {
+        if (Line.rfind("ShdPnd:", 0) == 0) {
+            return ((std::stoull(Line.substr(7), nullptr, 16) >> (Signal - 1)) & 1) != 0;
+        }
+    }
+    return false;
+}
+
+// Ctrl-C pressed twice in quick succession: the second comes as soon as the process has taken
+// the first (two sent at once could merge into one).
+void PressCtrlCTwice(pid_t Process) {
+    kill(Process, SIGINT);
+    EXPECT_TRUE(WaitUntil([&] { return !SignalPending(Process, SIGINT); }, TestWaitBound));
+    kill(Process, SIGINT);
+}
+
 class ProgrammerCli : public testing::Test {
 protected:
     void SetUp() override { fs::create_directories(Folder / "xdg" / "Velmora"); }
@@ -904,6 +923,19 @@ protected:
         return Rows;
     }
 
+    // Starts a whole-chip erase on two slow boards, whose ports go to Ports, and returns once it
+    // is under way on both.
+    pid_t StartEraseOnTwoSlowBoards(std::vector<std::string>& Ports) {
+        TSimulatorOptions Slow;
+        Slow.ReplyDelayMs = 5;
+        Ports = StartSimulators({Slow, Slow});
+        const pid_t Child = Spawn(OnPorts(Ports, {"erase"}));
+        for (const auto& Board : Boards) {
+            EXPECT_TRUE(Board->WaitForHandledRequests(4, TestWaitBoundMs));
+        }
+        return Child;
+    }
+
     std::vector<std::unique_ptr<TProgrammerSimulator>> Boards;
 };
 
@@ -1070,13 +1102,8 @@ TEST_F(SeveralPortsCli, ReadSavesAFilePerPortNamedByItsTag) {
 }
 
 TEST_F(SeveralPortsCli, CtrlCStopsEveryPortAfterItsPage) {
-    TSimulatorOptions Slow;
-    Slow.ReplyDelayMs = 5;
-    const std::vector<std::string> Ports = StartSimulators({Slow, Slow});
-    const pid_t Child = Spawn(OnPorts(Ports, {"erase"}));
-    for (const auto& Board : Boards) {
-        EXPECT_TRUE(Board->WaitForHandledRequests(4, TestWaitBoundMs));
-    }
+    std::vector<std::string> Ports;
+    const pid_t Child = StartEraseOnTwoSlowBoards(Ports);
     kill(Child, SIGINT);
     const TProcessResult Result = Finish(Child);
     EXPECT_EQ(Result.Code, 4) << Result.Err;
@@ -1086,6 +1113,20 @@ TEST_F(SeveralPortsCli, CtrlCStopsEveryPortAfterItsPage) {
     }
     for (const auto& Board : Boards) {
         EXPECT_LT(Board->GetRequestCount(), 4096u);
+    }
+}
+
+// A terminal's Ctrl-C pressed twice in quick succession: the second neither ends a port in the
+// middle nor loses what it reported, every port stops after its page with its identification.
+TEST_F(SeveralPortsCli, TwoQuickCtrlCsStopEveryPortAndKeepItsResult) {
+    std::vector<std::string> Ports;
+    const pid_t Child = StartEraseOnTwoSlowBoards(Ports);
+    PressCtrlCTwice(Child);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 4) << Result.Out << Result.Err;
+    const auto Rows = SummaryRows(Result.Out, Ports);
+    for (const std::string& Port : Ports) {
+        EXPECT_EQ(Rows.at(Port), (std::vector<std::string>{"Velmora simulator 1.0", "stopped"}));
     }
 }
 
@@ -1146,7 +1187,6 @@ TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneIn
     Setup.Job.Words = {"write", Image, "--verify"};
     Setup.Global.LogAppend = true;
     Setup.RecordFile = RecordFile;
-    Setup.ChildProgram = VELMORA_CLI_PATH;
     Setup.Settle = std::chrono::milliseconds(0);
     std::ostringstream Out;
     std::ostringstream Err;
@@ -1215,7 +1255,6 @@ TEST_F(SeveralPortsCli, StationRecordsWhereABoardFailed) {
     Setup.Global.Json = true;
     Setup.Global.LogAppend = true;
     Setup.RecordFile = RecordFile;
-    Setup.ChildProgram = VELMORA_CLI_PATH;
     Setup.Settle = std::chrono::milliseconds(0);
     std::ostringstream Out;
     std::ostringstream Err;
@@ -1250,6 +1289,33 @@ TEST_F(SeveralPortsCli, StationOnNamedPortsFindsTheProgrammerAndEndsAtCtrlC) {
     const nlohmann::json Totals = nlohmann::json::parse(Lines[1]);
     EXPECT_EQ(Totals["boards"], 1);
     EXPECT_EQ(Totals["ok"], 1);
+}
+
+// Ctrl-C twice at the station: no new boards, and the board in progress stops after its page
+// with its result and identification on its line and in the record.
+TEST_F(SeveralPortsCli, StationStoppedByTwoQuickCtrlCsRecordsTheBoardAsStopped) {
+    TSimulatorOptions Slow;
+    Slow.ReplyDelayMs = 5;
+    const std::vector<std::string> Ports = StartSimulators({Slow});
+    const std::string RecordFile = (Folder / "boards.csv").string();
+    const pid_t Child =
+        Spawn({"--json", "--port", Ports[0], "station", "erase", "--record", RecordFile});
+    ASSERT_TRUE(WaitUntil([&] { return Boards[0]->GetRequestCount() >= 10; }, TestWaitBound));
+    PressCtrlCTwice(Child);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 4) << Result.Out << Result.Err;
+    const std::vector<std::string> Lines = SplitLines(Result.Out);
+    ASSERT_EQ(Lines.size(), 2u) << Result.Out;
+    const nlohmann::json Board = nlohmann::json::parse(Lines[0]);
+    EXPECT_EQ(Board["result"], "stopped");
+    EXPECT_EQ(Board["identification"], "Velmora simulator 1.0");
+    EXPECT_EQ(nlohmann::json::parse(Lines[1])["stopped"], 1);
+    const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
+    ASSERT_EQ(Record.size(), 2u);
+    EXPECT_NE(Record[1].find("," + Ports[0] + ",-,Velmora simulator 1.0,stopped,4,"),
+              std::string::npos)
+        << Record[1];
+    EXPECT_LT(Boards[0]->GetRequestCount(), 4096u);
 }
 
 } // namespace
