@@ -278,7 +278,9 @@ TCliArguments ParseStationArguments(const std::vector<std::string>& Words) {
     TCliArguments Parsed;
     Parsed.Words = Words;
     for (std::size_t Index = 1; Index < Words.size(); ++Index) {
-        if (Words[Index].compare(0, 9, "--record=") == 0) {
+        if (Words[Index] == "--only-new") {
+            Parsed.Options["only-new"] = "";
+        } else if (Words[Index].compare(0, 9, "--record=") == 0) {
             Parsed.Options["record"] = Words[Index].substr(9);
         } else if (Words[Index] == "--record") {
             if (Index + 1 >= Words.size()) {
@@ -506,7 +508,7 @@ const std::vector<TCliCommand>& CliCommands() {
          {"record"},
          SCliStationSummary,
          nullptr,
-         {},
+         {"only-new"},
          nullptr,
          {},
          RunStationCommand},

@@ -21,6 +21,7 @@ const std::map<std::string, std::pair<const char*, const char*>>& OptionHelp() {
         {"partial", {"--partial", SCliHelpPartial}},
         {"all", {"--all", SCliHelpAll}},
         {"record", {"--record FILE", SCliHelpRecord}},
+        {"only-new", {"--only-new", SCliHelpOnlyNew}},
     };
     return Help;
 }

@@ -200,7 +200,9 @@ TPortCommand PortCommand(const std::string& Port, const TCliArguments& Arguments
 }
 
 std::string PortFileTag(const std::string& PortName) {
-    std::string Path = PortDevicePath(PortName);
+    // The name as given, not the device a symbolic link points to now: one port's traffic stays
+    // in one file however the link moves.
+    std::string Path = ResolveDeviceName(PortName);
     if (Path.compare(0, 5, "/dev/") == 0) {
         Path.erase(0, 5);
     }

@@ -110,9 +110,10 @@ std::string ErrorTextOf(const nlohmann::ordered_json& Result);
 TPortCommand PortCommand(const std::string& Port, const TCliArguments& Arguments,
                          const TCliGlobalOptions& Global);
 
-// A port's name as a part of a file name: its device path without "/dev/" (or the leading '/'
-// of a path elsewhere), each '/' as '-' and any character other than a letter, digit, '.', '_'
-// or '-' as '_' ("/dev/pts/3" gives "pts-3", "COM3" gives "ttyS2").
+// A port's name as a part of a file name: its device path as given (a symbolic link stays the
+// link's name) without "/dev/" (or the leading '/' of a path elsewhere), each '/' as '-' and any
+// character other than a letter, digit, '.', '_' or '-' as '_' ("/dev/pts/3" gives "pts-3", "COM3"
+// gives "ttyS2").
 std::string PortFileTag(const std::string& PortName);
 
 // The traffic log of one port of several: "<name>-<tag>.log" beside LogFile.

@@ -66,13 +66,30 @@ TStation::TStation(TStationSetup StationSetup, std::ostream& Out, std::ostream& 
 
 TStation::~TStation() = default;
 
+std::string BoardIdentity(const std::string& Identification, const std::string& UsbSerial) {
+    // A board that never said who it is cannot be told from the next one.
+    return Identification == "-" ? std::string() : Identification + '\n' + UsbSerial;
+}
+
 bool TStation::IsKnown(const std::string& Port) const {
     const auto Same = [&](const std::string& Other) { return IsSamePort(Other, Port); };
     return std::any_of(Running.begin(), Running.end(),
                        [&](const auto& Entry) { return Same(Entry.second.Job->Port); }) ||
            std::any_of(Settling.begin(), Settling.end(),
                        [&](const auto& Entry) { return Same(Entry.first); }) ||
-           std::any_of(Done.begin(), Done.end(), Same);
+           std::any_of(Done.begin(), Done.end(),
+                       [&](const TDoneBoard& Board) { return Same(Board.Port); });
+}
+
+void TStation::PortAnswered(const std::string& Name, const std::string& Identity) {
+    const auto Swapped = std::find_if(Done.begin(), Done.end(), [&](const TDoneBoard& Board) {
+        return IsSamePort(Board.Port, Name) && !Board.Identity.empty() && !Identity.empty() &&
+               Board.Identity != Identity;
+    });
+    if (Swapped != Done.end()) {
+        Done.erase(Swapped);
+    }
+    PortArrived(Name);
 }
 
 void TStation::PortArrived(const std::string& Name) {
@@ -87,7 +104,9 @@ void TStation::PortRemoved(const std::string& Name, const std::vector<std::strin
                std::any_of(OtherNames.begin(), OtherNames.end(),
                            [&](const std::string& Other) { return IsSamePort(Port, Other); });
     };
-    Done.erase(std::remove_if(Done.begin(), Done.end(), Gone), Done.end());
+    Done.erase(std::remove_if(Done.begin(), Done.end(),
+                              [&](const TDoneBoard& Board) { return Gone(Board.Port); }),
+               Done.end());
     for (auto& [Index, Board] : Running) {
         Board.Removed = Board.Removed || Gone(Board.Job->Port);
     }
@@ -142,7 +161,8 @@ void TStation::EndBoard(std::size_t Index) {
     Record(Board);
     // Still plugged: done until it is pulled out.
     if (!Board.Removed) {
-        Done.push_back(Board.Job->Port);
+        Done.push_back(
+            {Board.Job->Port, BoardIdentity(Board.Job->Identification(), Board.UsbSerial)});
     }
     Running.erase(Found);
 }
@@ -258,8 +278,10 @@ public:
             }
             Probe.Finish();
             if (Probe.ExitCode == CliSuccess) {
-                Station.PortArrived(Probe.Port);
-            } else {
+                Missed[Probe.Port] = 0;
+                Station.PortAnswered(
+                    Probe.Port, BoardIdentity(Probe.Identification(), UsbSerialOf(Probe.Port)));
+            } else if (++Missed[Probe.Port] >= MissesForGone) {
                 Station.PortRemoved(Probe.Port);
             }
             Probes.erase(Arrival.Job);
@@ -281,14 +303,28 @@ private:
         }
     }
 
+    // Looks in a row without an answer before a board counts as pulled out: one missed answer
+    // is a board busy or a line disturbed, not a removal.
+    static constexpr int MissesForGone = 2;
+
     const std::vector<std::string> Ports;
     const TCliGlobalOptions Global;
+    std::map<std::string, int> Missed;
     TCliArguments Init;
     TArrivals Arrivals;
     std::map<std::size_t, std::unique_ptr<TPortJob>> Probes;
     std::size_t NextIndex = 0;
     TClock::time_point NextRound{};
 };
+
+// The USB serial ports plugged before the station started, as if they had just arrived.
+void TakePresentBoards(TStation& Station) {
+    for (const TSerialPortInfo& Port : FindSerialPorts(DefaultSysfsRoot())) {
+        if (Port.Usb) {
+            Station.PortArrived(Port.Path);
+        }
+    }
+}
 
 } // namespace
 
@@ -311,6 +347,9 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
         if (!Watcher->IsActive()) {
             Err << SCliStationNoNotices << '\n';
             return CliFailure;
+        }
+        if (Arguments.Options.count("only-new") == 0) {
+            TakePresentBoards(Station);
         }
     } else {
         Probe = std::make_unique<TPresenceProbe>(Global.PortNames, Setup.Global);

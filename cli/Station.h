@@ -36,6 +36,10 @@ public:
     void PortArrived(const std::string& Name) override;
     void PortRemoved(const std::string& Name,
                      const std::vector<std::string>& OtherNames = {}) override;
+    // A programmer answered on Name with Identity (its identification and USB serial number):
+    // a board not known there yet arrives, and so does one that answers otherwise than the
+    // board done there, which was swapped for it.
+    void PortAnswered(const std::string& Name, const std::string& Identity);
 
     // Starts the job on the ports whose settling time is over, takes the boards' lines (waiting
     // at most Timeout for one) and reports every board that ended.
@@ -56,6 +60,11 @@ private:
         std::string UsbSerial;
         bool Removed = false; // pulled out while its job ran
     };
+    // A board done and still plugged, as it answered.
+    struct TDoneBoard {
+        std::string Port;
+        std::string Identity;
+    };
 
     void StartDueBoards();
     void StartBoard(const std::string& Port);
@@ -72,14 +81,19 @@ private:
     // board is done and still plugged.
     std::map<std::size_t, TBoard> Running;
     std::map<std::string, std::chrono::steady_clock::time_point> Settling;
-    std::vector<std::string> Done;
+    std::vector<TDoneBoard> Done;
     std::size_t NextIndex = 0;
     int StopRequests = 0;
     std::vector<int> Codes;
     const std::chrono::steady_clock::time_point Start;
 };
 
-// velmora-cli station COMMAND …: waits for programmers through udev (or works the ports of
-// --port, looking for a programmer on each every two seconds) until Ctrl-C.
+// What tells one board from another on a port: its identification and its USB serial number.
+std::string BoardIdentity(const std::string& Identification, const std::string& UsbSerial);
+
+// velmora-cli station COMMAND …: waits for programmers through udev, taking the USB serial
+// ports present at its start first (or works the ports of --port, looking for a programmer on
+// each every two seconds) until Ctrl-C. A board that misses one look is not taken for gone:
+// two in a row are.
 int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                       std::ostream& Out, std::ostream& Err);

@@ -275,6 +275,9 @@ inline constexpr const char* SCliHelpPartial =
 inline constexpr const char* SCliHelpAll =
     "compare every page, counting the differing bytes and bits of each differing page";
 inline constexpr const char* SCliHelpRecord = "append a CSV line per board to FILE";
+inline constexpr const char* SCliHelpOnlyNew =
+    "leave the boards plugged before the start alone (with udev); without it they are done "
+    "first";
 inline constexpr const char* SCliMissingOptionValue = "velmora-cli %s: option \"%s\" needs a value";
 inline constexpr const char* SCliWrongArguments = "velmora-cli %s: expected %s";
 // Programmer commands of velmora-cli.
@@ -320,7 +323,8 @@ inline constexpr const char* SCliAutoSeveralProgrammers =
 inline constexpr const char* SCliAutoCandidate = "%s (%s)";
 inline constexpr const char* SCliStationSummary =
     "run COMMAND (write, erase, compare or init with its arguments) on every programmer as it "
-    "is plugged in, until Ctrl-C; --record FILE appends a CSV line per board";
+    "is plugged in (and, with udev, on those plugged before unless --only-new), until Ctrl-C; "
+    "--record FILE appends a CSV line per board";
 inline constexpr const char* SCliStationSimulate =
     "velmora-cli station: --simulate cannot be used; start velmora-sim and name its port with "
     "--port";

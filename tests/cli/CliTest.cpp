@@ -429,6 +429,13 @@ TEST(CliInProcess, SeveralPortsAreRefusedTwiceOverOrWithoutAFileForEach) {
 TEST(CliInProcess, PortsOfSeveralGetTheirOwnLogFileAndTheirCodesCombine) {
     EXPECT_EQ(PortLogFileName("/data/Velmora.log", "/dev/pts/3"), "/data/Velmora-pts-3.log");
     EXPECT_EQ(PortLogFileName("/data/Velmora.log", "COM3"), "/data/Velmora-ttyS2.log");
+    // A link to a port names the log, wherever it points now.
+    const TTempFolder Links("velmora-links");
+    const std::string Link = Links.File("station-port");
+    fs::create_symlink("/dev/null", Link);
+    const std::string Tag = PortFileTag(Link);
+    EXPECT_NE(Tag.find("station-port"), std::string::npos) << Tag;
+    EXPECT_EQ(Tag.find("null"), std::string::npos) << Tag;
     EXPECT_EQ(PortLogFileName("run.txt", "/tmp/odd port"), "run-tmp-odd_port.txt");
     const struct {
         std::vector<int> Codes;

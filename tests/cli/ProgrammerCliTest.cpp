@@ -1,4 +1,5 @@
 // velmora-cli's programmer commands run as a process against a simulator in the test.
+#include "cli/PortJob.h"
 #include "cli/Station.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
@@ -1319,3 +1320,44 @@ TEST_F(SeveralPortsCli, StationStoppedByTwoQuickCtrlCsRecordsTheBoardAsStopped) 
 }
 
 } // namespace
+
+// A station on a named port knows a board by what it answers: a board that misses one look is
+// still the board done there, not a new one to program again; a board swapped for another
+// between two looks answers otherwise and is programmed too. The port is a link, re-pointed at
+// the second board as a hub that reuses a device name would; its log keeps the link's name.
+TEST_F(SeveralPortsCli, StationKnowsABoardByItsAnswerNotByItsPort) {
+    TSimulatorOptions First;
+    First.IdentificationText = "Board A";
+    // Frames: a look, the board's own two (identification, erase), then the second look, whose
+    // answer comes only with the third look's.
+    First.LateFrames = {4};
+    TSimulatorOptions Second;
+    Second.IdentificationText = "Board B";
+    const std::vector<std::string> Ports = StartSimulators({First, Second});
+    const fs::path Link = Folder / "station-port";
+    fs::create_symlink(Ports[0], Link);
+
+    const pid_t Child = Spawn(
+        {"--json", "--port", Link.string(), "station", "erase", "--first", "0", "--last", "0"});
+    // The look after the missed one has been answered.
+    ASSERT_TRUE(WaitUntil([&] { return Boards[0]->GetRequestCount() >= 6; }, TestWaitBound));
+    const fs::path Swapped = Folder / "station-port.new";
+    fs::create_symlink(Ports[1], Swapped);
+    fs::rename(Swapped, Link);
+    ASSERT_TRUE(WaitUntil([&] { return Boards[1]->GetRequestCount() >= 3; }, TestWaitBound));
+    kill(Child, SIGINT);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 0) << Result.Err;
+
+    std::vector<std::string> Boarded;
+    for (const std::string& Text : SplitLines(Result.Out)) {
+        const nlohmann::json Line = nlohmann::json::parse(Text);
+        if (Line["type"] == "board") {
+            EXPECT_EQ(Line["result"], "ok") << Line;
+            Boarded.push_back(Line["identification"]);
+        }
+    }
+    EXPECT_EQ(Boarded, (std::vector<std::string>{"Board A", "Board B"})) << Result.Out;
+    EXPECT_TRUE(fs::exists(Folder / "xdg" / "Velmora" /
+                           ("Velmora-" + PortFileTag(Link.string()) + ".log")));
+}
