@@ -9,6 +9,7 @@
 #include "cli/ParallelRun.h"
 #include "cli/PortCommands.h"
 #include "cli/ProgrammerCommands.h"
+#include "cli/SerialNumbers.h"
 #include "cli/Station.h"
 #include "common/Exception.h"
 #include "common/ProductInfo.h"
@@ -272,23 +273,44 @@ void CheckRangeEarly(const TCliCommand& Command, const TCliArguments& Parsed) {
     ParseRange(Command.Name, Parsed, 0, ChipPages ? Programmer::LastPage : INT_MAX);
 }
 
+// The serial number options, checked before any port is opened. A station's job gets its
+// number from the station, so it only needs the place.
+void CheckSerialEarly(const TCliArguments& Parsed, bool StationJob) {
+    const std::optional<TSerialPlace> Place = SerialPlaceOf(Parsed);
+    const auto Number = Parsed.Options.find("serial");
+    if (Number != Parsed.Options.end()) {
+        if (StationJob) {
+            throw ECliSerialError(SCliStationSerialGiven);
+        }
+        if (!Place) {
+            throw ECliSerialError(SCliSerialWithoutPlace);
+        }
+        SerialBytes(ParseSerialNumber("--serial", Number->second), Place->Format);
+    } else if (Place && !StationJob) {
+        throw ECliSerialError(SCliSerialPlaceWithoutNumber);
+    }
+}
+
 // "station COMMAND …": --record is the station's own option, every other word belongs to the
 // command run on each board, which is checked as that command's line.
 TCliArguments ParseStationArguments(const std::vector<std::string>& Words) {
     TCliArguments Parsed;
     Parsed.Words = Words;
+    const std::vector<std::string> Valued = {"record", "serial-start", "serial-file"};
     for (std::size_t Index = 1; Index < Words.size(); ++Index) {
-        if (Words[Index] == "--only-new") {
+        const std::string& Word = Words[Index];
+        const auto Equals = Word.find('=');
+        const std::string Name = Word.compare(0, 2, "--") == 0 ? Word.substr(2, Equals - 2) : "";
+        if (Word == "--only-new") {
             Parsed.Options["only-new"] = "";
-        } else if (Words[Index].compare(0, 9, "--record=") == 0) {
-            Parsed.Options["record"] = Words[Index].substr(9);
-        } else if (Words[Index] == "--record") {
-            if (Index + 1 >= Words.size()) {
-                throw ECliUsage(FormatText(SCliMissingOptionValue, "station", "--record"));
+        } else if (std::find(Valued.begin(), Valued.end(), Name) != Valued.end()) {
+            if (Equals == std::string::npos && Index + 1 >= Words.size()) {
+                throw ECliUsage(FormatText(SCliMissingOptionValue, "station", Word.c_str()));
             }
-            Parsed.Options["record"] = Words[++Index];
+            Parsed.Options[Name] =
+                Equals == std::string::npos ? Words[++Index] : Word.substr(Equals + 1);
         } else {
-            Parsed.Positional.push_back(Words[Index]);
+            Parsed.Positional.push_back(Word);
         }
     }
     const std::vector<std::string> Jobs = {"write", "erase", "compare", "init"};
@@ -297,7 +319,12 @@ TCliArguments ParseStationArguments(const std::vector<std::string>& Words) {
         throw ECliUsage(SCliStationBadJob);
     }
     const TCliCommand& Job = FindCommand(Parsed.Positional[0]);
-    CheckRangeEarly(Job, ParseArguments(Job, Parsed.Positional));
+    const TCliArguments JobArguments = ParseArguments(Job, Parsed.Positional);
+    CheckRangeEarly(Job, JobArguments);
+    CheckSerialEarly(JobArguments, true);
+    if (Parsed.Options.count("serial-start") != 0) {
+        ParseSerialNumber("--serial-start", Parsed.Options["serial-start"]);
+    }
     return Parsed;
 }
 
@@ -335,6 +362,7 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
     Parsed.Words = Arguments;
     if (Command.RunProgrammer != nullptr) {
         CheckRangeEarly(Command, Parsed);
+        CheckSerialEarly(Parsed, false);
         const auto Port = Parsed.Options.find("port");
         if (Port != Parsed.Options.end()) {
             Global.PortNames.push_back(Port->second);
@@ -450,6 +478,9 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
     } catch (const ECliRangeError& Error) {
         Result.ExitCode = CliUsageError;
         Result.Error = Error.what();
+    } catch (const ECliSerialError& Error) {
+        Result.ExitCode = CliUsageError;
+        Result.Error = Error.what();
     } catch (const ECliPortChoice& Error) {
         Result.ExitCode = CliUsageError;
         Result.Error = Error.what();
@@ -481,7 +512,7 @@ const std::vector<TCliCommand>& CliCommands() {
         {"init", {}, {"port"}, SCliInitSummary, nullptr, {}, RunInitCommand},
         {"write",
          {"FILE"},
-         {"first", "last", "port"},
+         {"first", "last", "port", "serial-at", "serial-format", "serial"},
          SCliWriteSummary,
          nullptr,
          {"verify"},
@@ -497,7 +528,7 @@ const std::vector<TCliCommand>& CliCommands() {
         {"erase", {}, {"first", "last", "port"}, SCliEraseSummary, nullptr, {}, RunEraseCommand},
         {"compare",
          {"FILE"},
-         {"first", "last", "port"},
+         {"first", "last", "port", "serial-at", "serial-format", "serial"},
          SCliCompareSummary,
          nullptr,
          {"all"},
@@ -505,7 +536,7 @@ const std::vector<TCliCommand>& CliCommands() {
         {"ports", {}, {}, SCliPortsSummary, nullptr, {}, nullptr, {}, RunPortsCommand},
         {"station",
          {"COMMAND", "..."},
-         {"record"},
+         {"record", "serial-start", "serial-file"},
          SCliStationSummary,
          nullptr,
          {"only-new"},
@@ -570,6 +601,9 @@ int RunCli(const std::vector<std::string>& CommandLine, std::ostream& Out, std::
         }
         return CliUsageError;
     } catch (const ECliRangeError& Error) {
+        Err << Error.what() << '\n';
+        return CliUsageError;
+    } catch (const ECliSerialError& Error) {
         Err << Error.what() << '\n';
         return CliUsageError;
     } catch (const ECliPortChoice& Error) {

@@ -22,6 +22,11 @@ const std::map<std::string, std::pair<const char*, const char*>>& OptionHelp() {
         {"all", {"--all", SCliHelpAll}},
         {"record", {"--record FILE", SCliHelpRecord}},
         {"only-new", {"--only-new", SCliHelpOnlyNew}},
+        {"serial-at", {"--serial-at ADDRESS", SCliHelpSerialAt}},
+        {"serial-format", {"--serial-format F", SCliHelpSerialFormat}},
+        {"serial", {"--serial N", SCliHelpSerial}},
+        {"serial-start", {"--serial-start N", SCliHelpSerialStart}},
+        {"serial-file", {"--serial-file FILE", SCliHelpSerialFile}},
     };
     return Help;
 }

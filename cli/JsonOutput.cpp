@@ -145,6 +145,15 @@ void TJsonLines::Result(const TCliResult& Result) {
     if (Result.File) {
         Line["file"] = *Result.File;
     }
+    if (Result.Serial) {
+        Line["serial"] = *Result.Serial;
+    }
+    if (Result.Image) {
+        Line["image"] = *Result.Image;
+    }
+    if (Result.Sha256) {
+        Line["sha256"] = *Result.Sha256;
+    }
     if (Result.Error) {
         Line["error"] = ErrorObject(*Result.Error, Result.ErrorDetails);
     }

@@ -28,6 +28,11 @@ struct TCliResult {
     std::optional<int> RepairPasses;
     std::optional<std::string> Identification;
     std::optional<std::string> File;
+    // The board's serial number put into the image, the image file and the SHA-256 of the bytes
+    // the command sent (a write's pages, serial number included).
+    std::optional<std::uint64_t> Serial;
+    std::optional<std::string> Image;
+    std::optional<std::string> Sha256;
     std::optional<std::string> Error;
     // Where the error happened and why, as far as known.
     TFailureDetails ErrorDetails;

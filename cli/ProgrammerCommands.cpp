@@ -2,7 +2,9 @@
 
 #include "cli/JsonOutput.h"
 #include "cli/PageRange.h"
+#include "cli/SerialNumbers.h"
 #include "common/ResourseStrings.h"
+#include "image/ImageStamp.h"
 #include "image/MemoryMapObjects.h"
 #include "image/PageList.h"
 #include "link/DeviceManager.h"
@@ -501,6 +503,30 @@ std::optional<int> RepairPasses(const TCliArguments& Arguments, TCommandReport& 
 
 // The range of a write or compare, when one is given: every page of it must be in the loaded
 // image; else the complaint names the pages the image does not hold, before anything is sent.
+// The board's serial number put into the loaded image where --serial-at says, when it says.
+void PutSerialNumber(THeadManager& Head, const TCliArguments& Arguments, TCliResult& Result) {
+    const std::optional<TSerialPlace> Place = SerialPlaceOf(Arguments);
+    const auto Number = Arguments.Options.find("serial");
+    if (!Place || Number == Arguments.Options.end()) {
+        return;
+    }
+    const std::uint64_t Serial = ParseSerialNumber("--serial", Number->second);
+    Head.PutIntoImage(Place->Address, SerialBytes(Serial, Place->Format));
+    Result.Serial = Serial;
+}
+
+// The pages an image selection goes through, in order.
+std::vector<int> SelectedPages(const TImageSelection& Selection, const THeadManager& Head) {
+    if (!Selection) {
+        return Head.ImagePageNumbers();
+    }
+    std::vector<int> Pages;
+    for (int Page = Selection->First; Page <= Selection->Last; ++Page) {
+        Pages.push_back(Page);
+    }
+    return Pages;
+}
+
 TImageSelection ImageSelection(const std::string& CommandName, const TCliArguments& Arguments,
                                const THeadManager& Head) {
     const std::optional<TPageRange> Range = ParseRange(CommandName, Arguments, 0, INT_MAX);
@@ -573,28 +599,31 @@ int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Glo
     if (Arguments.Options.count("repair") != 0 && !(Passes = RepairPasses(Arguments, Report))) {
         return Report.Finish(CliUsageError);
     }
-    return RunSession(Report, Global, Out, Err,
-                      [&](TProgrammerSession& Session, TCliResult& Result) {
-                          THeadManager& Head = Session.Head();
-                          Head.LoadImageFromFile(Arguments.Positional[0]);
-                          const TImageSelection Range = ImageSelection("write", Arguments, Head);
-                          Result.Pages = PagesOf(Range, Head);
-                          if (Range) {
-                              Head.WritePages(Range->First, Range->Last);
-                          } else {
-                              Head.WriteImage();
-                          }
-                          if (Session.WasStopped()) {
-                              return CliStopped;
-                          }
-                          if (Passes) {
-                              return VerifyRepairAndReport(Session, Range, *Passes, Result);
-                          }
-                          if (Arguments.Options.count("verify") != 0) {
-                              return CompareAndReport(Session, Range, Result);
-                          }
-                          return CliSuccess;
-                      });
+    return RunSession(
+        Report, Global, Out, Err, [&](TProgrammerSession& Session, TCliResult& Result) {
+            THeadManager& Head = Session.Head();
+            Head.LoadImageFromFile(Arguments.Positional[0]);
+            PutSerialNumber(Head, Arguments, Result);
+            const TImageSelection Range = ImageSelection("write", Arguments, Head);
+            Result.Pages = PagesOf(Range, Head);
+            Result.Image = Arguments.Positional[0];
+            Result.Sha256 = PagesSha256(*Head.GetMemoryMap(), SelectedPages(Range, Head));
+            if (Range) {
+                Head.WritePages(Range->First, Range->Last);
+            } else {
+                Head.WriteImage();
+            }
+            if (Session.WasStopped()) {
+                return CliStopped;
+            }
+            if (Passes) {
+                return VerifyRepairAndReport(Session, Range, *Passes, Result);
+            }
+            if (Arguments.Options.count("verify") != 0) {
+                return CompareAndReport(Session, Range, Result);
+            }
+            return CliSuccess;
+        });
 }
 
 int RunReadCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
@@ -651,6 +680,7 @@ int RunCompareCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
                       [&](TProgrammerSession& Session, TCliResult& Result) {
                           THeadManager& Head = Session.Head();
                           Head.LoadImageFromFile(Arguments.Positional[0]);
+                          PutSerialNumber(Head, Arguments, Result);
                           const TImageSelection Range = ImageSelection("compare", Arguments, Head);
                           Result.Pages = PagesOf(Range, Head);
                           if (Arguments.Options.count("all") != 0) {

@@ -6,6 +6,7 @@
 #include "common/ResourseStrings.h"
 #include "operations/DateTime.h"
 #include "operations/TextEncoding.h"
+#include "platform/AppDataFolder.h"
 #include "platform/Console.h"
 #include "platform/SafeFile.h"
 #include "serial/PortDiscovery.h"
@@ -52,6 +53,29 @@ std::string Seconds(double Value) {
     char Text[32];
     std::snprintf(Text, sizeof(Text), "%.1f", Value);
     return Text;
+}
+
+// A field of the board's result: its text, "-" when the command did not give it.
+std::string ResultText(const TPortJob::TJson& Result, const char* Name) {
+    if (!Result.is_object() || !Result.contains(Name) || Result[Name].is_null()) {
+        return "-";
+    }
+    return Result[Name].is_string() ? Result[Name].get<std::string>() : Result[Name].dump();
+}
+
+// Where a board failed, as its command told it: the page, and the command and reply codes as
+// the messages write them ("50h"); "-" for what is not known.
+std::string FailurePlace(const TPortJob& Job) {
+    const TPortJob::TJson Error = Job.Error();
+    std::string Place = "," + ResultText(Error, "page");
+    for (const char* Name : {"command", "reply"}) {
+        if (Error.is_object() && Error.contains(Name) && Error[Name].is_number_unsigned()) {
+            Place += FormatText(",%02Xh", Error[Name].get<unsigned>());
+        } else {
+            Place += ",-";
+        }
+    }
+    return Place;
 }
 
 void WriteJson(std::ostream& Out, const TPortJob::TJson& Object) {
@@ -134,7 +158,7 @@ void TStation::Poll(std::chrono::milliseconds Timeout) {
 void TStation::StartDueBoards() {
     const TClock::time_point Now = TClock::now();
     for (auto Entry = Settling.begin(); Entry != Settling.end();) {
-        if (StopRequests == 0 && Entry->second <= Now) {
+        if (StopRequests == 0 && !NoMoreBoards && Entry->second <= Now) {
             StartBoard(Entry->first);
             Entry = Settling.erase(Entry);
         } else {
@@ -146,9 +170,23 @@ void TStation::StartDueBoards() {
 void TStation::StartBoard(const std::string& Port) {
     TBoard Board;
     Board.UsbSerial = UsbSerialOf(Port);
+    TCliArguments Job = Setup.Job;
+    if (Setup.Serials) {
+        // The number is made durable before the board starts: it is never given again.
+        try {
+            Board.Serial = Setup.Serials->Take();
+        } catch (const std::exception& Error) {
+            // Without a number made durable no board is taken: the station ends once the
+            // boards in progress have.
+            Err << Error.what() << '\n';
+            NoMoreBoards = true;
+            return;
+        }
+        Job.Words.insert(Job.Words.end(), {"--serial", std::to_string(*Board.Serial)});
+    }
     const std::size_t Index = NextIndex++;
-    Board.Job = std::make_unique<TPortJob>(Index, Port, PortCommand(Port, Setup.Job, Setup.Global),
-                                           Arrivals);
+    Board.Job =
+        std::make_unique<TPortJob>(Index, Port, PortCommand(Port, Job, Setup.Global), Arrivals);
     Running.emplace(Index, std::move(Board));
 }
 
@@ -170,15 +208,19 @@ void TStation::EndBoard(std::size_t Index) {
 void TStation::ReportBoard(const TBoard& Board) {
     const TPortJob& Job = *Board.Job;
     if (Setup.Global.Json) {
-        TPortJob::TJson Line = {{"type", "board"},
-                                {"time", TimeOfDay()},
-                                {"port", Job.Port},
-                                {"usb_serial", Board.UsbSerial},
-                                {"identification", Job.Identification()},
-                                {"result", Job.ResultText()},
-                                {"ok", Job.ExitCode == CliSuccess},
-                                {"exit_code", Job.ExitCode},
-                                {"seconds", Job.Seconds}};
+        TPortJob::TJson Line = {
+            {"type", "board"},
+            {"time", TimeOfDay()},
+            {"port", Job.Port},
+            {"usb_serial", Board.UsbSerial},
+            {"identification", Job.Identification()},
+            {"serial", Board.Serial ? TPortJob::TJson(*Board.Serial) : TPortJob::TJson(nullptr)},
+            {"image", ResultText(Job.Result, "image")},
+            {"sha256", ResultText(Job.Result, "sha256")},
+            {"result", Job.ResultText()},
+            {"ok", Job.ExitCode == CliSuccess},
+            {"exit_code", Job.ExitCode},
+            {"seconds", Job.Seconds}};
         // Where a failure happened, as the board's command told it.
         if (!Job.Error().is_null()) {
             Line["error"] = Job.Error();
@@ -187,7 +229,8 @@ void TStation::ReportBoard(const TBoard& Board) {
         return;
     }
     Out << TimeOfDay() << "  " << Job.Port << "  " << Board.UsbSerial << "  "
-        << EscapeControlCharacters(Job.Identification()) << "  " << Job.ResultText() << "  "
+        << EscapeControlCharacters(Job.Identification()) << "  "
+        << (Board.Serial ? std::to_string(*Board.Serial) : "-") << "  " << Job.ResultText() << "  "
         << Seconds(Job.Seconds) << '\n';
     Out.flush();
 }
@@ -206,8 +249,10 @@ void TStation::Record(const TBoard& Board) {
         !Error && Size > 0 ? "" : std::string(NewTextFileStart()) + SCliStationRecordHeader;
     Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
             "," + CsvField(EscapeControlCharacters(Job.Identification())) + "," +
-            CsvField(Job.ResultText()) + "," + std::to_string(Job.ExitCode) + "," +
-            Seconds(Job.Seconds) + "\n";
+            (Board.Serial ? std::to_string(*Board.Serial) : "-") + "," +
+            CsvField(ResultText(Job.Result, "image")) + "," + ResultText(Job.Result, "sha256") +
+            "," + CsvField(Job.ResultText()) + "," + std::to_string(Job.ExitCode) +
+            FailurePlace(Job) + "," + Seconds(Job.Seconds) + "\n";
     if (!AppendDurably(Setup.RecordFile, Line)) {
         Err << FormatText(SCliStationRecordFailed, Setup.RecordFile.c_str()) << '\n';
     }
@@ -228,7 +273,7 @@ void TStation::RequestStop() {
 }
 
 bool TStation::IsFinished() const {
-    return StopRequests > 0 && Running.empty();
+    return (StopRequests > 0 || NoMoreBoards) && Running.empty();
 }
 
 int TStation::Finish() {
@@ -317,6 +362,26 @@ private:
     TClock::time_point NextRound{};
 };
 
+// The station's serial counter: --serial-file, else beside the record (its name with .serial),
+// else serial-counter in the data folder.
+std::string SerialCounterFile(const TCliArguments& Arguments, const std::string& RecordFile) {
+    const auto Given = Arguments.Options.find("serial-file");
+    if (Given != Arguments.Options.end()) {
+        return Given->second;
+    }
+    if (!RecordFile.empty()) {
+        return std::filesystem::u8path(RecordFile).replace_extension(".serial").u8string();
+    }
+    EnsureFolderExists(GetProgramDataFolder());
+    return GetProgramDataFolder() + "/serial-counter";
+}
+
+std::uint64_t FirstSerialNumber(const TCliArguments& Arguments) {
+    const auto Start = Arguments.Options.find("serial-start");
+    return Start == Arguments.Options.end() ? 1
+                                            : ParseSerialNumber("--serial-start", Start->second);
+}
+
 // The USB serial ports plugged before the station started, as if they had just arrived.
 void TakePresentBoards(TStation& Station) {
     for (const TSerialPortInfo& Port : FindSerialPorts(DefaultSysfsRoot())) {
@@ -337,6 +402,14 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     const auto Record = Arguments.Options.find("record");
     Setup.RecordFile = Record == Arguments.Options.end() ? "" : Record->second;
     Setup.Settle = std::chrono::milliseconds(Programmer::StationSettleMs);
+    if (std::find(Setup.Job.Words.begin(), Setup.Job.Words.end(), "--serial-at") !=
+            Setup.Job.Words.end() ||
+        std::any_of(Setup.Job.Words.begin(), Setup.Job.Words.end(), [](const std::string& Word) {
+            return Word.compare(0, 12, "--serial-at=") == 0;
+        })) {
+        Setup.Serials.emplace(SerialCounterFile(Arguments, Setup.RecordFile),
+                              FirstSerialNumber(Arguments));
+    }
     TStation Station(Setup, Out, Err);
 
     const TInterruptCatcher Interrupts(false);

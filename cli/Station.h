@@ -10,11 +10,13 @@
 
 #include "cli/CliCommands.h"
 #include "cli/PortJob.h"
+#include "cli/SerialNumbers.h"
 #include "serial/PortNotices.h"
 
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ struct TStationSetup {
     TCliGlobalOptions Global;         // --json, the log options
     std::string RecordFile;           // the CSV record; empty: none
     std::chrono::milliseconds Settle; // how long a port that arrived is left alone first
+    // Given when the job puts a serial number into the image (--serial-at): each board takes
+    // the next number from it before it starts.
+    std::optional<TSerialCounter> Serials;
 };
 
 class TStation : public IPortNotices {
@@ -58,7 +63,8 @@ private:
     struct TBoard {
         std::unique_ptr<TPortJob> Job;
         std::string UsbSerial;
-        bool Removed = false; // pulled out while its job ran
+        std::optional<std::uint64_t> Serial; // the number it was given
+        bool Removed = false;                // pulled out while its job ran
     };
     // A board done and still plugged, as it answered.
     struct TDoneBoard {
@@ -84,6 +90,8 @@ private:
     std::vector<TDoneBoard> Done;
     std::size_t NextIndex = 0;
     int StopRequests = 0;
+    // Set when a serial number could not be made durable: no board is taken any more.
+    bool NoMoreBoards = false;
     std::vector<int> Codes;
     const std::chrono::steady_clock::time_point Start;
 };

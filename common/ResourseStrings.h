@@ -40,6 +40,8 @@ inline constexpr const char* SImageIsTooLarge =
     "Образ слишком велик: адреса выходят за пределы 64 МБ.";
 inline constexpr const char* SCannotReadFile = "Не удалось прочитать файл %s.";
 inline constexpr const char* SCannotWriteFile = "Не удалось записать файл %s.";
+inline constexpr const char* SStampBeyondChip =
+    "Серийный номер не помещается в микросхему: адрес %lld, %d байт, а в микросхеме %lld байт.";
 inline constexpr const char* SFileIsReadOnly = "Файл помечен только для чтения.";
 inline constexpr const char* SListIndexOutOfBounds = "Индекс списка вне допустимых пределов (%d).";
 // Raw binary image files: their extension (in any case); then the file's name, its page length,
@@ -274,6 +276,40 @@ inline constexpr const char* SCliHelpPartial =
     "save the pages read even when some could not be read, leaving those out";
 inline constexpr const char* SCliHelpAll =
     "compare every page, counting the differing bytes and bits of each differing page";
+inline constexpr const char* SCliHelpSerialAt =
+    "put the board's serial number into the image at this byte address of the chip (decimal "
+    "or 0x hex), in the page it falls in";
+inline constexpr const char* SCliHelpSerialFormat =
+    "how the number is written: u32le (default), u32be or ascii:WIDTH (decimal digits, "
+    "zero-padded)";
+inline constexpr const char* SCliHelpSerial = "the board's serial number (with --serial-at)";
+inline constexpr const char* SCliHelpSerialStart =
+    "the station's first serial number, when its counter file does not exist yet (default 1)";
+inline constexpr const char* SCliHelpSerialFile =
+    "the station's counter file (default: the record's name with .serial, else "
+    "serial-counter in the data folder)";
+inline constexpr const char* SCliBadSerialFormat =
+    "velmora-cli: --serial-format must be u32le, u32be or ascii:WIDTH (1 to 20), not \"%s\"";
+inline constexpr const char* SCliSerialFormatWithoutPlace =
+    "velmora-cli: --serial-format needs --serial-at";
+inline constexpr const char* SCliBadSerialAddress =
+    "velmora-cli: --serial-at needs a byte address (decimal or 0x hex), not \"%s\"";
+inline constexpr const char* SCliBadSerialNumber =
+    "velmora-cli: %s needs a number (decimal digits), not \"%s\"";
+inline constexpr const char* SCliSerialTooLong =
+    "velmora-cli: serial number %s does not fit its format (%d digits or bits)";
+inline constexpr const char* SCliSerialWithoutPlace =
+    "velmora-cli: --serial needs --serial-at (where the number goes in the image)";
+inline constexpr const char* SCliSerialPlaceWithoutNumber =
+    "velmora-cli: --serial-at needs --serial (the board's number)";
+inline constexpr const char* SCliStationSerialGiven =
+    "velmora-cli station: each board gets its number from the station (--serial-start, "
+    "--serial-file), not from --serial";
+inline constexpr const char* SCliSerialCounterUnreadable =
+    "velmora-cli station: the serial counter %s cannot be read";
+inline constexpr const char* SCliSerialCounterUnwritable =
+    "velmora-cli station: the serial counter %s cannot be written; no board is taken without "
+    "its number made durable";
 inline constexpr const char* SCliHelpRecord = "append a CSV line per board to FILE";
 inline constexpr const char* SCliHelpOnlyNew =
     "leave the boards plugged before the start alone (with udev); without it they are done "
@@ -340,7 +376,8 @@ inline constexpr const char* SCliStationFinishing =
 inline constexpr const char* SCliStationTotals =
     "Boards: %d (ok %d, different %d, failed %d, stopped %d)";
 inline constexpr const char* SCliStationRecordHeader =
-    "time,port,usb_serial,identification,result,exit_code,seconds\n";
+    "time,port,usb_serial,identification,serial,image,sha256,result,exit_code,page,command,"
+    "reply,seconds\n";
 inline constexpr const char* SCliStationRecordFailed =
     "velmora-cli station: cannot append to the record %s";
 inline constexpr const char* SCliReadNeedsPortTag =

@@ -3,6 +3,7 @@
 #include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "image/ImageStamp.h"
 #include "image/MemoryMapObjects.h"
 #include "image/PageList.h"
 #include "link/ConnectionManager.h"
@@ -140,6 +141,10 @@ void THeadManager::SaveImageToFile(const std::string& FileName) {
     if (OnImageSaved) {
         OnImageSaved(this, Target);
     }
+}
+
+void THeadManager::PutIntoImage(std::int64_t Address, const TByteArray& Bytes) {
+    MemoryMap = WithBytesAt(*MemoryMap, Address, Bytes, PageLength, Programmer::PageCount);
 }
 
 std::vector<std::string> THeadManager::ImageToStrings() const {

@@ -3,6 +3,7 @@
 // its five events and shows nothing itself.
 #pragma once
 
+#include "common/ArrayTypes.h"
 #include "common/ProgrammerConstants.h"
 #include "operations/MainView.h"
 #include "operations/ProgressStep.h"
@@ -58,6 +59,10 @@ public:
     void SaveImageToFile(const std::string& FileName);
     std::vector<std::string> ImageToStrings() const;
     const std::shared_ptr<IMemoryMap>& GetMemoryMap() const { return MemoryMap; }
+    // Puts Bytes into the image at byte Address of the chip (a board's serial number), changing
+    // the pages they fall in; raises Exception, leaving the image as it was, when they would
+    // cross the chip's end or fall in a page the image does not hold.
+    void PutIntoImage(std::int64_t Address, const TByteArray& Bytes);
     // True while the image holds pages read from the programmer that were not saved since: a
     // front end asks before anything replaces such an image.
     bool HasUnsavedRead() const { return UnsavedRead; }

@@ -26,7 +26,7 @@ string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 foreach(import ${imports})
   string(REPLACE "DLL Name: " "" dll "${import}")
   string(TOLOWER "${dll}" dll)
-  if(NOT dll MATCHES "^(kernel32|msvcrt|shell32|advapi32|user32|ntdll|ws2_32)\\.dll$"
+  if(NOT dll MATCHES "^(kernel32|msvcrt|shell32|advapi32|user32|ntdll|ws2_32|bcrypt)\\.dll$"
       AND NOT dll MATCHES "^api-ms-win-")
     message(FATAL_ERROR "velmora-cli.exe needs ${dll}, which Windows does not bring")
   endif()

@@ -113,9 +113,12 @@ TEST_F(CliCompletion, OptionValuesAreSkippedAndNeverCompleted) {
 // The station takes a programmer command, completed as that command plus the station's own
 // option.
 TEST_F(CliCompletion, StationOffersTheCommandsItRunsAndThenTheirOptions) {
-    EXPECT_EQ(Complete({"station", ""}), (TWords{"write", "erase", "compare", "init", "--record"}));
+    const TWords StationOptions = {"--record", "--serial-start", "--serial-file", "--only-new"};
+    TWords Jobs = {"write", "erase", "compare", "init"};
+    Jobs.insert(StationOptions.begin(), StationOptions.end());
+    EXPECT_EQ(Complete({"station", ""}), Jobs);
     EXPECT_EQ(Complete({"station", "--record", "boards.csv", "write", ""}), FolderEntries);
-    TWords WriteOptions = {"--record"};
+    TWords WriteOptions = StationOptions;
     for (const TCliCommand& Command : CliCommands()) {
         if (Command.Name == "write") {
             const TWords Options = OptionsOf(Command);

@@ -1221,7 +1221,7 @@ TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneIn
     ASSERT_EQ(Lines.size(), 5u) << Out.str();
     for (std::size_t Index = 0; Index < 4; ++Index) {
         static const std::regex Board(
-            "^[0-9:]{8}  (/dev/pts/[0-9]+)  -  Velmora simulator 1.0  ok  [0-9]+\\.[0-9]$");
+            "^[0-9:]{8}  (/dev/pts/[0-9]+)  -  Velmora simulator 1.0  -  ok  [0-9]+\\.[0-9]$");
         EXPECT_TRUE(std::regex_match(Lines[Index], Board)) << Lines[Index];
     }
     EXPECT_EQ(Lines[2].find(Ports[0]), 10u);
@@ -1229,9 +1229,12 @@ TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneIn
     EXPECT_EQ(Lines[4], "Boards: 4 (ok 4, different 0, failed 0, stopped 0)");
     const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
     ASSERT_EQ(Record.size(), 5u);
-    EXPECT_EQ(Record[0], "time,port,usb_serial,identification,result,exit_code,seconds");
-    EXPECT_NE(Record[4].find("," + Ports[2] + ",-,Velmora simulator 1.0,ok,0,"), std::string::npos)
+    EXPECT_EQ(Record[0], "time,port,usb_serial,identification,serial,image,sha256,result,exit_code,"
+                         "page,command,reply,seconds");
+    EXPECT_NE(Record[4].find("," + Ports[2] + ",-,Velmora simulator 1.0,-," + Image + ","),
+              std::string::npos)
         << Record[4];
+    EXPECT_NE(Record[4].find(",ok,0,-,-,-,"), std::string::npos) << Record[4];
     // Each port's log goes on from board to board: two runs ended in the log of the port
     // programmed twice.
     const std::string Log =
@@ -1270,7 +1273,8 @@ TEST_F(SeveralPortsCli, StationRecordsWhereABoardFailed) {
               nlohmann::json({{"text", Text}, {"page", 2}, {"command", 0x50}, {"reply", 0x13}}));
     const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
     ASSERT_EQ(Record.size(), 2u);
-    EXPECT_NE(Record[1].find(",\"failed: " + Text + "\",1,"), std::string::npos) << Record[1];
+    EXPECT_NE(Record[1].find(",\"failed: " + Text + "\",1,2,50h,13h,"), std::string::npos)
+        << Record[1];
 }
 
 TEST_F(SeveralPortsCli, StationOnNamedPortsFindsTheProgrammerAndEndsAtCtrlC) {
@@ -1313,7 +1317,7 @@ TEST_F(SeveralPortsCli, StationStoppedByTwoQuickCtrlCsRecordsTheBoardAsStopped) 
     EXPECT_EQ(nlohmann::json::parse(Lines[1])["stopped"], 1);
     const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
     ASSERT_EQ(Record.size(), 2u);
-    EXPECT_NE(Record[1].find("," + Ports[0] + ",-,Velmora simulator 1.0,stopped,4,"),
+    EXPECT_NE(Record[1].find("," + Ports[0] + ",-,Velmora simulator 1.0,-,-,-,stopped,4,"),
               std::string::npos)
         << Record[1];
     EXPECT_LT(Boards[0]->GetRequestCount(), 4096u);
@@ -1360,4 +1364,70 @@ TEST_F(SeveralPortsCli, StationKnowsABoardByItsAnswerNotByItsPort) {
     EXPECT_EQ(Boarded, (std::vector<std::string>{"Board A", "Board B"})) << Result.Out;
     EXPECT_TRUE(fs::exists(Folder / "xdg" / "Velmora" /
                            ("Velmora-" + PortFileTag(Link.string()) + ".log")));
+}
+
+// Every board of a station gets its own serial number, in its own chip at the address given,
+// recorded with the SHA-256 of the bytes written; the number is taken before the board starts,
+// so a failed board's number is not given again, nor are the numbers of a station started anew
+// on the same counter.
+TEST_F(SeveralPortsCli, StationGivesEachBoardItsOwnSerialNumberAndNeverOneTwice) {
+    const TTemporaryDataHome Home("velmora-station");
+    TSimulatorOptions Refusing;
+    Refusing.ForcedReplies = {{SimCmdWrite, 0x23}};
+    const std::vector<std::string> Ports = StartSimulators({{}, Refusing, {}});
+    const std::string Image = MakeImage("image.ldr", 3);
+    const std::string RecordFile = (Folder / "boards.csv").string();
+    const std::string CounterFile = (Folder / "boards.serial").string();
+    const auto RunStation = [&](const std::vector<std::string>& BoardPorts) {
+        TStationSetup Setup;
+        Setup.Job.Words = {"write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"};
+        Setup.Global.Json = true;
+        Setup.Global.LogAppend = true;
+        Setup.RecordFile = RecordFile;
+        Setup.Settle = std::chrono::milliseconds(0);
+        Setup.Serials.emplace(CounterFile, 1000);
+        std::ostringstream Out;
+        std::ostringstream Err;
+        TStation Station(Setup, Out, Err);
+        for (const std::string& Port : BoardPorts) {
+            Station.PortArrived(Port);
+        }
+        EXPECT_TRUE(
+            PollUntil(Station, [&] { return Station.GetBoardsDone() == BoardPorts.size(); }));
+        std::vector<nlohmann::json> Boards;
+        for (const std::string& Line : SplitLines(Out.str())) {
+            Boards.push_back(nlohmann::json::parse(Line));
+        }
+        return Boards;
+    };
+    const auto SerialIn = [&](std::size_t Board) {
+        // 0x212 is byte 2 of page 1: the six digits lie in that page.
+        const TByteArray Page = this->Boards[Board]->GetPage(1);
+        return std::string(Page.begin() + 2, Page.begin() + 8);
+    };
+
+    std::vector<nlohmann::json> First = RunStation({Ports[0], Ports[1]});
+    std::sort(First.begin(), First.end(),
+              [](const auto& A, const auto& B) { return A["serial"] < B["serial"]; });
+    ASSERT_EQ(First.size(), 2u);
+    EXPECT_EQ(First[0]["serial"].get<std::uint64_t>() + 1, First[1]["serial"].get<std::uint64_t>());
+    EXPECT_EQ(First[0]["serial"], 1000);
+    const auto Good = First[0]["port"] == Ports[0] ? First[0] : First[1];
+    EXPECT_EQ(Good["result"], "ok");
+    EXPECT_EQ(SerialIn(0), "00" + std::to_string(Good["serial"].get<std::uint64_t>()));
+    EXPECT_EQ(Good["sha256"].get<std::string>().size(), 64u);
+
+    const std::vector<nlohmann::json> Second = RunStation({Ports[2]});
+    ASSERT_EQ(Second.size(), 1u);
+    EXPECT_EQ(Second[0]["serial"], 1002) << "the failed board's number is not given again";
+    EXPECT_EQ(SerialIn(2), "001002");
+    EXPECT_NE(Second[0]["sha256"], Good["sha256"]) << "the number is in the bytes written";
+
+    const std::vector<std::string> Record = SplitLines(ReadFileText(RecordFile));
+    ASSERT_EQ(Record.size(), 4u);
+    EXPECT_NE(
+        Record[3].find(",1002," + Image + "," + Second[0]["sha256"].get<std::string>() + ",ok,0,"),
+        std::string::npos)
+        << Record[3];
+    EXPECT_EQ(ReadFileText(CounterFile), "1003\n");
 }
