@@ -442,9 +442,13 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
     TCliResult Result;
     std::ostringstream Text;
     std::ostringstream Notes;
+    // The ports of a run on several: a command line that does not fit ends with their summary
+    // too, as every such run does.
+    std::vector<std::string> Ports;
     try {
         std::vector<std::string> Arguments = CommandLine;
         TCliGlobalOptions Global = TakeGlobalOptions(Arguments);
+        Ports = Global.PortNames;
         if (!Arguments.empty() && IsHelp(Arguments[0])) {
             Result.Command = "help";
             WriteHelp(Arguments, Text);
@@ -499,6 +503,9 @@ int RunCliAsJson(const std::vector<std::string>& CommandLine, std::ostream& Out,
     Result.Seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
     Json.Result(Result);
+    if (Ports.size() > 1 && Result.ExitCode == CliUsageError) {
+        Json.UsageSummary(Ports, Result);
+    }
     return Result.ExitCode;
 }
 

@@ -98,6 +98,23 @@ void TJsonLines::Progress(int Percent, int Page, std::int64_t RemainingSeconds) 
                     {"remaining_s", RemainingSeconds}});
 }
 
+void TJsonLines::UsageSummary(const std::vector<std::string>& Ports, const TCliResult& Result) {
+    TJson Entries = TJson::array();
+    for (const std::string& Port : Ports) {
+        Entries.push_back({{"port", Port},
+                           {"ok", false},
+                           {"exit_code", Result.ExitCode},
+                           {"result", "failed: " + Result.Error.value_or("")},
+                           {"seconds", 0},
+                           {"identification", nullptr}});
+    }
+    WriteLine(Out, {{"type", "summary"},
+                    {"ok", false},
+                    {"exit_code", Result.ExitCode},
+                    {"ports", std::move(Entries)},
+                    {"seconds", std::round(Result.Seconds * 1000.0) / 1000.0}});
+}
+
 void TJsonLines::Port(const TSerialPortInfo& Port, TPortState State) {
     TJson Usb = nullptr;
     if (Port.Usb) {

@@ -57,6 +57,9 @@ public:
     // {"type":"result","command":…,"ok":…,"exit_code":…, then the fields given}; the error is
     // {"text":…, then "page", "command", "reply" (numbers), "file", "port", "reason" as known}
     void Result(const TCliResult& Result);
+    // {"type":"summary",…} of a run on several Ports whose command line did not fit: each port
+    // with the usage error of Result, none of them asked.
+    void UsageSummary(const std::vector<std::string>& Ports, const TCliResult& Result);
     // The text of the last error message; empty when there was none.
     const std::string& LastError() const { return LastErrorText; }
 

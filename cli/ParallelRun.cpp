@@ -226,9 +226,9 @@ public:
                           {"exit_code", Job->ExitCode},
                           {"result", Job->ResultText()},
                           {"seconds", Job->Seconds}};
-            if (Job->Identification() != "-") {
-                Port["identification"] = Job->Identification();
-            }
+            // Null for a board that never answered.
+            Port["identification"] =
+                Job->Identification() != "-" ? TJson(Job->Identification()) : TJson(nullptr);
             if (!Job->Error().is_null()) {
                 Port["error"] = Job->Error();
             }

@@ -1074,6 +1074,15 @@ TEST_F(SeveralPortsCli, APortThatDoesNotExistIsNamedWithItsReason) {
                                                             {"port", Ports[1]},
                                                             {"reason", "нет такого устройства"}}));
     EXPECT_FALSE(Summary["ports"][0].contains("error"));
+    EXPECT_EQ(Summary["ports"][0]["identification"], "Velmora simulator 1.0");
+    EXPECT_TRUE(Summary["ports"][1]["identification"].is_null()) << Summary;
+
+    // A command line that does not fit still ends with the summary of the ports.
+    const TProcessResult Usage = Run(OnPorts(Ports, {"--json", "write"}));
+    EXPECT_EQ(Usage.Code, 2);
+    const nlohmann::json Last = nlohmann::json::parse(SplitLines(Usage.Out).back());
+    EXPECT_EQ(Last["type"], "summary");
+    EXPECT_EQ(Last["ports"].size(), 2u);
 }
 
 TEST_F(SeveralPortsCli, ReadSavesAFilePerPortNamedByItsTag) {
