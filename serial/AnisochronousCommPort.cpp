@@ -261,6 +261,34 @@ std::uint32_t TAnisochronousComm::Read(void* Buffer, std::uint32_t BufferSize, b
     }
 }
 
+// Poll first, then one read of everything there: two system calls for each burst that arrives.
+std::uint32_t TAnisochronousComm::ReadAvailable(void* Buffer, std::uint32_t BufferSize) {
+    const TDeviceUse Use(*this);
+    if (!Use || BufferSize == 0) {
+        return 0;
+    }
+    for (;;) {
+        pollfd Waits[3] = {
+            {Device, POLLIN, 0}, {CloseWakeUp, POLLIN, 0}, {ReaderWakeUp, POLLIN, 0}};
+        if (poll(Waits, 3, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return 0;
+        }
+        if (Waits[1].revents != 0 || Waits[2].revents != 0) {
+            return 0; // closing, or the reader is asked to leave
+        }
+        const ssize_t Got = read(Device, Buffer, BufferSize);
+        if (Got > 0) {
+            return static_cast<std::uint32_t>(Got);
+        }
+        if (Got == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            return 0; // the device has gone, or the line hung up
+        }
+    }
+}
+
 std::uint32_t TAnisochronousComm::BytesInQueue() {
     const TDeviceUse Use(*this);
     if (!Use) {

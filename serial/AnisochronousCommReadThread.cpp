@@ -57,8 +57,7 @@ void TAnisochronousCommReadThread::Execute() {
 }
 
 void TAnisochronousCommReadThread::ReadBurst() {
-    bool TimedOut = false;
-    Count = Comm.Read(Buffer.data(), MaxReadCount, TimedOut, INFINITE_WAIT, 1);
+    Count = Comm.ReadAvailable(Buffer.data(), BufferSize);
     if (Count == 0) {
         // Closed meanwhile (the next pass sleeps on the open event), interrupted, or failed on
         // an open port: then wait a little before trying again.
@@ -68,12 +67,6 @@ void TAnisochronousCommReadThread::ReadBurst() {
         }
         return;
     }
-    FirstByte = Buffer[0];
-    Count = Comm.BytesInQueue();
-    if (Count > 0) {
-        Count = Comm.Read(Buffer.data(), MaxReadCount, TimedOut, DrainMsPerByte,
-                          std::min(Count, MaxReadCount));
-    }
     DeliverBurst();
 }
 
@@ -82,10 +75,7 @@ void TAnisochronousCommReadThread::DeliverBurst() {
     if (!OnBytesReceived) {
         return;
     }
-    TByteArray Bytes;
-    Bytes.reserve(Count + 1);
-    Bytes.push_back(FirstByte);
-    Bytes.insert(Bytes.end(), Buffer.begin(), Buffer.begin() + Count);
+    const TByteArray Bytes(Buffer.begin(), Buffer.begin() + Count);
     Log.WriteBytes(Bytes, SReceivedFromCommPort);
     OnBytesReceived(this, Bytes);
 }

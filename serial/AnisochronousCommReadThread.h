@@ -18,11 +18,8 @@ class TLogManager;
 
 class TAnisochronousCommReadThread {
 public:
-    static constexpr std::uint32_t BufferSize = 65536;
     // Largest number of bytes taken in one read.
-    static constexpr std::uint32_t MaxReadCount = BufferSize - 1;
-    // Wait per byte when draining the bytes already queued.
-    static constexpr std::uint32_t DrainMsPerByte = Programmer::DrainMsPerByte;
+    static constexpr std::uint32_t BufferSize = 65536;
     // Pause after a read that failed at once on an open port (device gone, line hung up), so
     // that the loop does not spin until the port is closed.
     static constexpr std::uint32_t FailedReadPauseMs = Programmer::FailedReadPauseMs;
@@ -60,7 +57,6 @@ private:
     // Used by the thread alone.
     std::array<std::uint8_t, BufferSize> Buffer{};
     std::uint32_t Count = 0;
-    std::uint8_t FirstByte = 0;
 
     std::atomic<bool> Terminated{false};
     TEvent TerminateEvent{TEvent::TResetMode::Manual};

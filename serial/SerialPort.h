@@ -70,6 +70,10 @@ public:
     // interrupted. 0 when the port is closed.
     virtual std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                                std::uint32_t MsPerByte, std::uint32_t Count) = 0;
+    // Waits without limit until bytes arrive, then takes every byte already there, up to
+    // BufferSize, in as few system calls as the port allows: what the read thread does each
+    // time it wakes. 0 when the port is closed, fails (device gone) or the reader is interrupted.
+    virtual std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize) = 0;
     // Bytes waiting in the driver's input queue; 0 when the port is closed.
     virtual std::uint32_t BytesInQueue() = 0;
     // Discards both driver buffers; nothing while the port is closed.

@@ -1,5 +1,9 @@
 #include "serial/SerialPortBase.h"
 
+#include "common/ProgrammerConstants.h"
+
+#include <algorithm>
+
 #include "serial/PortNames.h"
 
 TSerialPortBase::TDeviceUse::TDeviceUse(TSerialPortBase& Port) : Port(Port) {
@@ -102,4 +106,19 @@ void TSerialPortBase::EndReaderInterrupt() {
     if (!Opened) {
         OpenedEvent.Reset();
     }
+}
+
+std::uint32_t TSerialPortBase::ReadAvailable(void* Buffer, std::uint32_t BufferSize) {
+    auto* Bytes = static_cast<std::uint8_t*>(Buffer);
+    bool TimedOut = false;
+    std::uint32_t Received = Read(Bytes, BufferSize, TimedOut, INFINITE_WAIT, 1);
+    if (Received == 0) {
+        return 0;
+    }
+    const std::uint32_t Queued = std::min(BytesInQueue(), BufferSize - Received);
+    if (Queued > 0) {
+        Received += Read(Bytes + Received, BufferSize - Received, TimedOut,
+                         Programmer::DrainMsPerByte, Queued);
+    }
+    return Received;
 }

@@ -22,6 +22,8 @@ public:
     bool IsOpen() const final;
 
     bool WaitUntilOpen(std::uint32_t TimeoutMs) final;
+    // One byte waited for, then the bytes the queue holds; a port that can do better says so.
+    std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize) override;
     void InterruptReader() final;
     void EndReaderInterrupt() final;
 
