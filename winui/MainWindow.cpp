@@ -13,6 +13,7 @@
 #include "winui/ImageGroup.h"
 #include "winui/InfoPane.h"
 #include "winui/MessageLoop.h"
+#include "winui/PortDeviceNotices.h"
 #include "winui/StatusBar.h"
 #include "winui/ToolBar.h"
 #include "winui/WinText.h"
@@ -136,6 +137,7 @@ void TMainWindow::LimitSize(MINMAXINFO& Limits) const {
 void TMainWindow::ChangeDpi(UINT NewDpi, const RECT& Suggested) {
     Dpi = NewDpi;
     Fonts = std::make_unique<TFormFonts>(Dpi);
+    Tools->SetDpi(Dpi);
     Status->SetDpi(Dpi);
     for (HWND Control :
          {Tools->Handle(), Status->Handle(), TabControl, Info->Handle(), ShowDumpButton}) {
@@ -181,6 +183,15 @@ LRESULT TMainWindow::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
         }
         break;
     }
+    case WM_DEVICECHANGE:
+        if (const std::optional<TPortDeviceNotice> Notice = PortDeviceNoticeOf(WParam, LParam)) {
+            if (Notice->Arrived) {
+                PortArrived(Notice->Name);
+            } else {
+                PortRemoved(Notice->Name, {});
+            }
+        }
+        return TRUE;
     case WM_CLOSE:
         // During an operation the model asks, and closes the window once it has stopped.
         if (Model != nullptr && Model->CloseRequested()) {

@@ -80,23 +80,29 @@ TToolBar::TToolBar(HWND Parent, UINT Dpi) {
     SendMessageW(Bar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     // The captions stay below the pictures, on one line.
     SendMessageW(Bar, TB_SETMAXTEXTROWS, 1, 0);
-    SendMessageW(Bar, TB_SETBUTTONWIDTH, 0,
-                 MAKELPARAM(Scaled(ButtonWidth, Dpi), Scaled(ButtonWidth * 2, Dpi)));
-    AddPictures(Dpi);
+    SetDpi(Dpi);
     AddButtons();
     AddDropDownMenus();
     Fit();
 }
 
+void TToolBar::SetDpi(UINT Dpi) {
+    SendMessageW(Bar, TB_SETBUTTONWIDTH, 0,
+                 MAKELPARAM(Scaled(ButtonWidth, Dpi), Scaled(ButtonWidth * 2, Dpi)));
+    AddPictures(Dpi);
+}
+
+// The bar takes the new list before the old one goes.
 void TToolBar::AddPictures(UINT Dpi) {
     const int Size = Scaled(PictureSize, Dpi);
-    Pictures.Reset(ImageList_Create(Size, Size, ILC_COLOR32 | ILC_MASK,
-                                    static_cast<int>(ButtonSpecs().size()), 0));
+    TImageListOwner Made(ImageList_Create(Size, Size, ILC_COLOR32 | ILC_MASK,
+                                          static_cast<int>(ButtonSpecs().size()), 0));
     for (const TButtonSpec& Spec : ButtonSpecs()) {
         const TIconOwner Picture = LoadPicture(Spec.Picture, Size);
-        ImageList_AddIcon(Pictures.Get(), Picture.Get());
+        ImageList_AddIcon(Made.Get(), Picture.Get());
     }
-    SendMessageW(Bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Pictures.Get()));
+    SendMessageW(Bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Made.Get()));
+    Pictures = std::move(Made);
 }
 
 void TToolBar::AddButtons() {

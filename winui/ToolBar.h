@@ -15,6 +15,8 @@ public:
     TToolBar(HWND Parent, UINT Dpi);
 
     HWND Handle() const { return Bar; }
+    // The pictures and the buttons' width for a resolution.
+    void SetDpi(UINT Dpi);
     // Fits the bar to its parent's width (after the parent's size changed); its height.
     int Fit();
     // Enables and checks the buttons and their drop-down items as States say.

@@ -21,6 +21,7 @@
 #include "winui/ToolBar.h"
 #include "winui/WinText.h"
 
+#include <dbt.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -86,6 +87,17 @@ std::string TabText(HWND Tabs, int Index) {
     Item.cchTextMax = 128;
     SendMessageW(Tabs, TCM_GETITEMW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Item));
     return Narrow(Text);
+}
+
+// Tells the window what Windows tells it when a serial port arrives or leaves.
+void SendPortNotice(const TWindowWorld& World, WPARAM Event, const std::wstring& Name) {
+    std::vector<BYTE> Notice(sizeof(DEV_BROADCAST_PORT_W) + Name.size() * sizeof(wchar_t));
+    auto* Port = reinterpret_cast<DEV_BROADCAST_PORT_W*>(Notice.data());
+    Port->dbcp_size = static_cast<DWORD>(Notice.size());
+    Port->dbcp_devicetype = DBT_DEVTYP_PORT;
+    std::copy(Name.begin(), Name.end(), Port->dbcp_name);
+    SendMessageW(World.Window->Handle(), WM_DEVICECHANGE, Event,
+                 reinterpret_cast<LPARAM>(Notice.data()));
 }
 
 std::vector<int> ImagePages(const TWindowWorld& World) {
@@ -501,4 +513,16 @@ TEST(WinMainWindowViews, PortDialogOffersTheCurrentPortAndKeysReachThePort) {
         return std::any_of(Lines.begin(), Lines.end(),
                            [](const TInfoLine& Line) { return Line.Text == SInitializeSucceeded; });
     }));
+}
+
+TEST(WinMainWindowViews, ArrivingPortIsTriedAndKeptAndItsRemovalFallsBackToCom1) {
+    TWindowWorld World;
+    // The virtual port opens under any name, and the simulated board answers on it.
+    SendPortNotice(World, DBT_DEVICEARRIVAL, L"COM77");
+    EXPECT_EQ(World.Session->Head().GetPortName(), "COM77");
+    EXPECT_TRUE(World.HasLine(FormatText(SBurnerConnectedToPort, "COM77"), clBlue));
+
+    SendPortNotice(World, DBT_DEVICEREMOVECOMPLETE, L"COM77");
+    EXPECT_EQ(World.Session->Head().GetPortName(), "COM1");
+    EXPECT_TRUE(World.HasLine(FormatText(SBurnerDisconnectedFromPort, "COM77"), clBlue));
 }

@@ -18,8 +18,8 @@ public:
         STARTUPINFOW Startup{};
         Startup.cb = sizeof Startup;
         std::wstring Line = Wide(CommandLine);
-        Started = CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &Startup, &Process) != 0;
+        Started = CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &Startup, &Process) != 0;
     }
     ~TProgram() {
         if (Started) {
