@@ -1,6 +1,7 @@
 #include "winui/MainMenu.h"
 
 #include "common/ResourseStrings.h"
+#include "winui/CommandCaptions.h"
 #include "winui/CommandIds.h"
 #include "winui/CommandKeys.h"
 #include "winui/Mnemonics.h"
@@ -16,7 +17,6 @@ using TCommand = TWindowCommand;
 // A menu item, or a separator when Command is empty.
 struct TItem {
     std::optional<TCommand> Command;
-    const char* Caption = "";
 };
 
 const TItem Separator{};
@@ -29,32 +29,31 @@ struct TMenuSpec {
 std::vector<TMenuSpec> MenuSpecs() {
     return {
         {SFileMenuCaption,
-         {{TCommand::NewImage, SNewImageCaption},
+         {{TCommand::NewImage},
           Separator,
-          {TCommand::LoadImage, SLoadImageCaption},
+          {TCommand::LoadImage},
           Separator,
-          {TCommand::SaveImage, SSaveImageAsCaption},
+          {TCommand::SaveImage},
           Separator,
-          {TCommand::Exit, SExitCaption}}},
-        {SEditMenuCaption, {{TCommand::ClearInfo, SClearInfoCaption}}},
-        {SSettingsMenuCaption, {{TCommand::ChoosePort, SComPortMenuCaption}}},
+          {TCommand::Exit}}},
+        {SEditMenuCaption, {{TCommand::ClearInfo}}},
+        {SSettingsMenuCaption, {{TCommand::ChoosePort}}},
         {SCommandsMenuCaption,
-         {{TCommand::WriteImage, SWriteImageCaption},
-          {TCommand::ReadImage, SReadImageCaption},
-          {TCommand::EraseChip, SDeleteImageCaption},
-          {TCommand::CompareImage, SCompareImageCaption},
-          {TCommand::VerifyAll, SVerifyAllCaption},
+         {{TCommand::WriteImage},
+          {TCommand::ReadImage},
+          {TCommand::EraseChip},
+          {TCommand::CompareImage},
+          {TCommand::VerifyAll},
           Separator,
-          {TCommand::WritePages, SWritePagesCaption},
-          {TCommand::ReadPages, SReadPagesCaption},
-          {TCommand::ErasePages, SDeletePagesCaption},
-          {TCommand::ComparePages, SComparePagesCaption},
+          {TCommand::WritePages},
+          {TCommand::ReadPages},
+          {TCommand::ErasePages},
+          {TCommand::ComparePages},
           Separator,
-          {TCommand::Stop, SStopCaption},
+          {TCommand::Stop},
           Separator,
-          {TCommand::Initialize, SInitializeCaption}}},
-        {SHelpMenuCaption,
-         {{TCommand::Help, SHelpItemCaption}, Separator, {TCommand::About, SAboutItemCaption}}},
+          {TCommand::Initialize}}},
+        {SHelpMenuCaption, {{TCommand::Help}, Separator, {TCommand::About}}},
     };
 }
 
@@ -63,7 +62,7 @@ std::vector<std::wstring> ItemCaptions(const std::vector<TItem>& Items) {
     std::vector<std::wstring> Captions;
     for (const TItem& Item : Items) {
         if (Item.Command) {
-            Captions.push_back(Wide(Item.Caption));
+            Captions.push_back(Wide(CommandCaption(*Item.Command)));
         }
     }
     Captions = WithMnemonics(Captions);
@@ -101,7 +100,7 @@ bool IsCheckable(TCommand Command) {
 
 } // namespace
 
-TMainMenu::TMainMenu() : Owned(CreateMenu()), BarMenu(Owned.Get()) {
+TMainMenu::TMainMenu(UINT Dpi) : Owned(CreateMenu()), BarMenu(Owned.Get()) {
     const std::vector<TMenuSpec> Specs = MenuSpecs();
     std::vector<std::wstring> Titles;
     for (const TMenuSpec& Spec : Specs) {
@@ -112,6 +111,7 @@ TMainMenu::TMainMenu() : Owned(CreateMenu()), BarMenu(Owned.Get()) {
         AppendMenuW(BarMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(MakePopup(Specs[Index].Items)),
                     Titles[Index].c_str());
     }
+    Pictures.AddTo(BarMenu, Dpi);
 }
 
 void TMainMenu::Attach(HWND NewWindow) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "operations/MainWindowView.h"
+#include "winui/MenuPictures.h"
 #include "winui/WinHandles.h"
 
 class TMainMenu {
@@ -10,7 +11,8 @@ public:
     // The positions of the menus in the bar.
     enum TMenu { FileMenu, EditMenu, SettingsMenu, CommandsMenu, HelpMenu, MenuCount };
 
-    TMainMenu();
+    // The bar with the pictures of its items at a resolution.
+    explicit TMainMenu(UINT Dpi);
     // Makes the bar Window's menu; the window destroys it with itself from then on.
     void Attach(HWND Window);
     HMENU Bar() const { return BarMenu; }
@@ -19,6 +21,7 @@ public:
     void ShowStates(const TWindowCommandStates& States);
 
 private:
+    TMenuPictures Pictures;
     TMenuOwner Owned;
     HMENU BarMenu = nullptr;
     HWND Window = nullptr;

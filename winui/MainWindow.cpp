@@ -60,7 +60,8 @@ void TMainWindow::CreateFrame() {
     Dpi = WindowDpi(Handle());
     Fonts = std::make_unique<TFormFonts>(Dpi);
     SetWindowTextTo(Handle(), SMainFormCaption);
-    Menu.Attach(Handle());
+    Menu = std::make_unique<TMainMenu>(Dpi);
+    Menu->Attach(Handle());
     Keys = MakeCommandAccelerators();
     Tools = std::make_unique<TToolBar>(Handle(), Dpi);
     Image = std::make_unique<TImageGroup>(Handle(), Dpi);
@@ -220,6 +221,11 @@ LRESULT TMainWindow::HandleNotice(const NMHDR& Notice) {
         return Tools->ShowDropDown(reinterpret_cast<const NMTOOLBARW&>(Notice)) ? TBDDRET_DEFAULT
                                                                                 : TBDDRET_NODEFAULT;
     }
+    if (Notice.hwndFrom == Tools->Handle() && Notice.code == TBN_GETINFOTIPW) {
+        Tools->GiveTip(
+            const_cast<NMTBGETINFOTIPW&>(reinterpret_cast<const NMTBGETINFOTIPW&>(Notice)));
+        return 0;
+    }
     if (Notice.hwndFrom == TabControl && Notice.code == TCN_SELCHANGE) {
         SelectPage(SelectedPage());
         return 0;
@@ -244,7 +250,7 @@ void TMainWindow::UpdateActions(const TActionFlags& Flags) {
 }
 
 void TMainWindow::ShowCommandStates(const TWindowCommandStates& States) {
-    Menu.ShowStates(States);
+    Menu->ShowStates(States);
     Tools->ShowStates(States);
     Image->EnableLoading(States[TWindowCommand::LoadImage].Enabled);
     EnableWindow(ShowDumpButton, States[TWindowCommand::ShowImage].Enabled);

@@ -130,7 +130,7 @@ public:
     TPage SelectedPage() const;
 
     // ---- Elements ----
-    HMENU MenuBar() const { return Menu.Bar(); }
+    HMENU MenuBar() const { return Menu->Bar(); }
     const TToolBar& ToolBar() const { return *Tools; }
     const TImageGroup& ImageGroup() const { return *Image; }
     const TInfoPane& InfoPane() const { return *Info; }
@@ -174,7 +174,7 @@ private:
     std::unique_ptr<TMainWindowModel> Model;
     UINT Dpi = DesignDpi;
     std::unique_ptr<TFormFonts> Fonts;
-    TMainMenu Menu;
+    std::unique_ptr<TMainMenu> Menu;
     TAcceleratorOwner Keys;
     std::unique_ptr<TToolBar> Tools;
     std::unique_ptr<TImageGroup> Image;

@@ -1,6 +1,7 @@
 #include "winui/ToolBar.h"
 
 #include "common/ResourseStrings.h"
+#include "winui/CommandCaptions.h"
 #include "winui/CommandIds.h"
 #include "winui/Controls.h"
 #include "winui/Mnemonics.h"
@@ -75,7 +76,8 @@ HMENU MakeDropDown(const std::vector<std::pair<TCommand, const char*>>& Items) {
 } // namespace
 
 TToolBar::TToolBar(HWND Parent, UINT Dpi) {
-    Bar = CreateChild(Parent, TOOLBARCLASSNAMEW, "", TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER);
+    Bar = CreateChild(Parent, TOOLBARCLASSNAMEW, "",
+                      TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER);
     SendMessageW(Bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(Bar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     // The captions stay below the pictures, on one line.
@@ -83,6 +85,9 @@ TToolBar::TToolBar(HWND Parent, UINT Dpi) {
     SetDpi(Dpi);
     AddButtons();
     AddDropDownMenus();
+    for (const auto& Entry : DropDowns) {
+        MenuPictures.AddTo(Entry.second.Get(), Dpi);
+    }
     Fit();
 }
 
@@ -180,6 +185,13 @@ bool TToolBar::ShowDropDown(const NMTOOLBARW& Notice) {
     TrackPopupMenu(Menu, TPM_LEFTALIGN | TPM_TOPALIGN, Button.left, Button.bottom, 0,
                    GetParent(Bar), nullptr);
     return true;
+}
+
+void TToolBar::GiveTip(NMTBGETINFOTIPW& Request) const {
+    const std::optional<TWindowCommand> Command = CommandOfId(static_cast<UINT>(Request.iItem));
+    if (Command && Request.pszText != nullptr && Request.cchTextMax > 0) {
+        lstrcpynW(Request.pszText, Wide(CommandCaption(*Command)).c_str(), Request.cchTextMax);
+    }
 }
 
 HMENU TToolBar::DropDownMenu(TWindowCommand Full) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "operations/MainWindowView.h"
+#include "winui/MenuPictures.h"
 #include "winui/WinHandles.h"
 
 #include "winui/WindowsApi.h"
@@ -26,6 +27,8 @@ public:
     bool ShowDropDown(const NMTOOLBARW& Notice);
     // The drop-down menu of the button of a full operation; null for other commands.
     HMENU DropDownMenu(TWindowCommand Full) const;
+    // A button's tip (TBN_GETINFOTIPW): its command's whole caption.
+    void GiveTip(NMTBGETINFOTIPW& Request) const;
 
 private:
     void AddPictures(UINT Dpi);
@@ -34,5 +37,6 @@ private:
 
     HWND Bar = nullptr;
     TImageListOwner Pictures;
+    TMenuPictures MenuPictures;
     std::map<TWindowCommand, TMenuOwner> DropDowns;
 };
