@@ -100,6 +100,46 @@ void SendPortNotice(const TWindowWorld& World, WPARAM Event, const std::wstring&
                  reinterpret_cast<LPARAM>(Notice.data()));
 }
 
+// The system's box (a dialog of the class #32770) that the window shows at present.
+HWND ShownBox() {
+    HWND Found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND Window, LPARAM Result) {
+            wchar_t Class[16] = {};
+            GetClassNameW(Window, Class, 16);
+            if (std::wstring(Class) == L"#32770" && IsWindowVisible(Window)) {
+                *reinterpret_cast<HWND*>(Result) = Window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&Found));
+    return Found;
+}
+
+// Clicks the button Id of the box shown next, once it is there; the box's title and the
+// button's caption are kept.
+class TBoxAnswer {
+public:
+    explicit TBoxAnswer(int Id)
+        : Ticker(20, [this, Id] {
+              const HWND Box = ShownBox();
+              const HWND Button = Box != nullptr ? GetDlgItem(Box, Id) : nullptr;
+              if (Button != nullptr && Title.empty()) {
+                  Title = WindowTextOf(Box);
+                  Caption = WindowTextOf(Button);
+                  PostMessageW(Button, BM_CLICK, 0, 0);
+              }
+          }) {}
+
+    std::string Title;
+    std::string Caption;
+
+private:
+    TTicker Ticker;
+};
+
 std::vector<int> ImagePages(const TWindowWorld& World) {
     return World.Session->Head().ImagePageNumbers();
 }
@@ -400,6 +440,37 @@ TEST(WinMainWindowQuestions, ExitClosesTheWindowAndSavingOverAFileAsksFirst) {
     EXPECT_TRUE(World.PumpUntil([&] { return !World.Window->IsOpen(); }));
 }
 
+TEST(WinMainWindowQuestions, SystemBoxesAskAndTheirAnswersCount) {
+    TWindowWorld World(true);
+    World.Load(SampleImage());
+    const std::string Target = World.Folder.File("copy.ldr");
+    World.ChosenFile = Target;
+    World.Give(TCommand::SaveImage);
+    WriteFileText(Target, "old");
+    {
+        // Saving over the file: Yes writes it.
+        const TBoxAnswer Yes(IDYES);
+        World.Give(TCommand::SaveImage);
+        EXPECT_EQ(Yes.Title, SConfirmationCaption);
+    }
+    EXPECT_NE(ReadFileText(Target), "old");
+
+    World.RangeAnswer = [](TPagesRangeDialog& Dialog) {
+        SetWindowTextTo(Dialog.StartIndexEdit(), "0");
+        SetWindowTextTo(Dialog.EndIndexEdit(), "0");
+        Click(Dialog.OkButton());
+        return Dialog.Result();
+    };
+    World.Give(TCommand::ReadPages);
+    {
+        // A new image over the unsaved read: "Не сохранять" lets it go.
+        const TBoxAnswer DontSave(101);
+        World.Give(TCommand::NewImage);
+        EXPECT_EQ(DontSave.Caption, SDontSaveButtonCaption);
+    }
+    EXPECT_EQ(WindowTextOf(World.Window->ImageGroup().StateLabel()), SEmptyImage);
+}
+
 // ---- The window answers while the programmer does not ----
 
 TEST(WinMainWindowWaiting, SilentProgrammerNeitherFreezesTheWindowNorCostsTheImage) {
@@ -525,4 +596,28 @@ TEST(WinMainWindowViews, ArrivingPortIsTriedAndKeptAndItsRemovalFallsBackToCom1)
     SendPortNotice(World, DBT_DEVICEREMOVECOMPLETE, L"COM77");
     EXPECT_EQ(World.Session->Head().GetPortName(), "COM1");
     EXPECT_TRUE(World.HasLine(FormatText(SBurnerDisconnectedFromPort, "COM77"), clBlue));
+}
+
+TEST(WinMainWindowViews, AnotherResolutionScalesTheBarsAndTheWindow) {
+    TWindowWorld World;
+    const HWND Window = World.Window->Handle();
+    RECT Suggested{40, 30, 40 + 700, 30 + 900};
+    SendMessageW(Window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&Suggested));
+    RECT Bounds{};
+    GetWindowRect(Window, &Bounds);
+    EXPECT_EQ(Bounds.right - Bounds.left, 700);
+    EXPECT_EQ(Bounds.bottom - Bounds.top, 900);
+    const auto Pictures = reinterpret_cast<HIMAGELIST>(
+        SendMessageW(World.Window->ToolBar().Handle(), TB_GETIMAGELIST, 0, 0));
+    int Width = 0;
+    int Height = 0;
+    ImageList_GetIconSize(Pictures, &Width, &Height);
+    EXPECT_EQ(Width, 48);
+    int Edges[3] = {};
+    SendMessageW(World.Window->StatusBar().Handle(), SB_GETPARTS, 3,
+                 reinterpret_cast<LPARAM>(Edges));
+    EXPECT_EQ(Edges[0], 60);
+    // The commands work as before.
+    World.Give(TCommand::Initialize);
+    EXPECT_TRUE(World.HasLine(SInitializeSucceeded, clGreen));
 }

@@ -24,7 +24,7 @@ std::string SampleImage() {
     return VELMORA_SAMPLES_DIR "/small.ldr";
 }
 
-TWindowWorld::TWindowWorld() {
+TWindowWorld::TWindowWorld(bool SystemQuestions) {
     TSessionOptions Options;
     Options.PortName = SSimulatedPortName;
     Options.SettingsFileName = Folder.File("Settings.ini");
@@ -37,6 +37,19 @@ TWindowWorld::TWindowWorld() {
         FileRequests.push_back(Request);
         return ChosenFile;
     };
+    if (!SystemQuestions) {
+        AnswerQuestions();
+    }
+    Window->RangeDialogRunner = [this](TPagesRangeDialog& Dialog) {
+        return RangeAnswer ? RangeAnswer(Dialog) : IDCANCEL;
+    };
+    Window->PortDialogRunner = [this](TPortChoiceDialog& Dialog) {
+        return PortAnswer ? PortAnswer(Dialog) : IDCANCEL;
+    };
+    Window->Show(SW_SHOWNORMAL);
+}
+
+void TWindowWorld::AnswerQuestions() {
     Window->ConfirmOverwrite = [this](const std::string& Question) {
         Questions.push_back(Question);
         return OverwriteAnswer;
@@ -53,13 +66,6 @@ TWindowWorld::TWindowWorld() {
         Questions.push_back(Question);
         return UnsavedReadAnswer;
     };
-    Window->RangeDialogRunner = [this](TPagesRangeDialog& Dialog) {
-        return RangeAnswer ? RangeAnswer(Dialog) : IDCANCEL;
-    };
-    Window->PortDialogRunner = [this](TPortChoiceDialog& Dialog) {
-        return PortAnswer ? PortAnswer(Dialog) : IDCANCEL;
-    };
-    Window->Show(SW_SHOWNORMAL);
 }
 
 TWindowWorld::~TWindowWorld() {

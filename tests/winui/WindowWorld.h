@@ -28,7 +28,9 @@ std::string SampleImage();
 
 class TWindowWorld {
 public:
-    TWindowWorld();
+    // With SystemQuestions the window asks its Yes/No and unsaved-read questions in the
+    // system's own boxes, for the test to answer there; otherwise the test answers its hooks.
+    explicit TWindowWorld(bool SystemQuestions = false);
     ~TWindowWorld();
     TWindowWorld(const TWindowWorld&) = delete;
     TWindowWorld& operator=(const TWindowWorld&) = delete;
@@ -72,6 +74,9 @@ public:
     TUnsavedReadAnswer UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
     std::function<int(TPagesRangeDialog&)> RangeAnswer;
     std::function<int(TPortChoiceDialog&)> PortAnswer;
+
+private:
+    void AnswerQuestions();
 };
 
 // Runs Action every IntervalMs for as long as it lives, whenever the thread handles its
