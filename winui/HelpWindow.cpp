@@ -1,7 +1,13 @@
 #include "winui/HelpWindow.h"
 
 #include "common/ResourseStrings.h"
+#include "winui/HelpText.h"
+#include "winui/RichEditText.h"
 #include "winui/WinText.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
 
 #include "winui/WindowsApi.h"
 
@@ -13,18 +19,51 @@ constexpr int Margin = 8;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 
-// Line breaks as the edit control shows them.
-std::wstring WithCrLf(const std::wstring& Text) {
-    std::wstring Result;
-    for (const wchar_t Letter : Text) {
-        if (Letter == L'\n') {
-            Result += L'\r';
-        }
-        if (Letter != L'\r') {
-            Result += Letter;
-        }
+constexpr int BodyPointSize = 9;
+// Points of headings of levels 1, 2 and 3 and below.
+constexpr int HeadingPointSizes[] = {14, 12, 10};
+constexpr int TwipsPerPoint = 20;
+// Where a table row's cells begin, in twips.
+constexpr LONG TableTabs[] = {2000, 4400};
+
+int PointSizeOf(const THelpBlock& Block) {
+    if (Block.Kind != THelpBlock::Heading) {
+        return BodyPointSize;
     }
-    return Result;
+    return HeadingPointSizes[std::min(Block.Level, 3) - 1];
+}
+
+PARAFORMAT2 ParagraphFormatOf(const THelpBlock& Block) {
+    PARAFORMAT2 Format{};
+    Format.cbSize = sizeof Format;
+    Format.dwMask = PFM_SPACEAFTER | PFM_SPACEBEFORE | PFM_TABSTOPS | PFM_OFFSETINDENT;
+    Format.dySpaceBefore = Block.Kind == THelpBlock::Heading ? 6 * TwipsPerPoint : 0;
+    Format.dySpaceAfter = Block.Kind == THelpBlock::TableRow ? TwipsPerPoint : 4 * TwipsPerPoint;
+    if (Block.Kind == THelpBlock::TableRow) {
+        Format.cTabCount = 2;
+        std::copy(std::begin(TableTabs), std::end(TableTabs), Format.rgxTabs);
+    }
+    return Format;
+}
+
+// The help's blocks into the pane: headings large and bold, list items behind a bullet.
+void WriteHelp(HWND Pane, const std::vector<THelpBlock>& Blocks) {
+    for (const THelpBlock& Block : Blocks) {
+        FormatLastParagraph(Pane, ParagraphFormatOf(Block));
+        CHARFORMAT2W Format{};
+        Format.cbSize = sizeof Format;
+        Format.dwMask = CFM_BOLD | CFM_SIZE;
+        Format.yHeight = PointSizeOf(Block) * TwipsPerPoint;
+        if (Block.Kind == THelpBlock::ListItem) {
+            AppendRichText(Pane, L"\u2022  ", Format);
+        }
+        for (const THelpSpan& Span : Block.Spans) {
+            Format.dwEffects = Span.Bold ? CFE_BOLD : 0;
+            AppendRichText(Pane, Wide(Span.Text), Format);
+        }
+        Format.dwEffects = 0;
+        AppendRichText(Pane, L"\r", Format);
+    }
 }
 
 } // namespace
@@ -55,7 +94,9 @@ THelpWindow::THelpWindow(HWND Owner) {
     SetControlFont(Pane, Fonts->Normal());
     SetControlFont(Close, Fonts->Normal());
     const std::string Help = BuiltInHelpText();
-    SetWindowTextW(Pane, WithCrLf(Wide(Help.empty() ? SHelpNotFound : Help)).c_str());
+    WriteHelp(Pane, HelpBlocks(Help.empty() ? SHelpNotFound : Help));
+    SendMessageW(Pane, EM_SETSEL, 0, 0);
+    SendMessageW(Pane, WM_VSCROLL, SB_TOP, 0);
     Layout();
 }
 

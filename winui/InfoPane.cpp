@@ -1,6 +1,7 @@
 #include "winui/InfoPane.h"
 
 #include "winui/Controls.h"
+#include "winui/RichEditText.h"
 #include "winui/WinText.h"
 
 #include "winui/WindowsApi.h"
@@ -8,25 +9,6 @@
 namespace {
 
 const std::wstring TimeDelimiter = L": ";
-
-// Keeps the user's selection while the pane appends at its end.
-class TSelectionKeeper {
-public:
-    explicit TSelectionKeeper(HWND Edit) : Edit(Edit) {
-        SendMessageW(Edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&Kept));
-        SendMessageW(Edit, EM_HIDESELECTION, TRUE, 0);
-    }
-    ~TSelectionKeeper() {
-        SendMessageW(Edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&Kept));
-        SendMessageW(Edit, EM_HIDESELECTION, FALSE, 0);
-    }
-    TSelectionKeeper(const TSelectionKeeper&) = delete;
-    TSelectionKeeper& operator=(const TSelectionKeeper&) = delete;
-
-private:
-    HWND Edit;
-    CHARRANGE Kept{};
-};
 
 std::wstring WithoutTime(const std::wstring& Line) {
     const std::size_t Delimiter = Line.find(TimeDelimiter);
@@ -74,15 +56,11 @@ void TInfoPane::AddLine(const std::string& Text, TColor Color) {
 }
 
 void TInfoPane::AppendColoured(const std::wstring& Text, TColor Color) {
-    const TSelectionKeeper Keeper(Edit);
-    CHARRANGE End{-1, -1};
-    SendMessageW(Edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&End));
     CHARFORMAT2W Format{};
     Format.cbSize = sizeof Format;
     Format.dwMask = CFM_COLOR;
     Format.crTextColor = Color;
-    SendMessageW(Edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&Format));
-    SendMessageW(Edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
+    AppendRichText(Edit, Text, Format);
 }
 
 void TInfoPane::Clear() {

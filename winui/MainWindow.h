@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TAboutDialog;
@@ -188,4 +189,6 @@ private:
     std::unique_ptr<TStatusBar> Status;
     std::unique_ptr<THelpWindow> Help;
     std::string ApplicationTitle;
+    // The range dialog's fields as the user left them last.
+    std::pair<std::string, std::string> RangeTexts;
 };

@@ -59,7 +59,10 @@ std::optional<std::string> TMainWindow::ChooseFileToSave(const std::string& Sugg
 std::optional<TPageRange> TMainWindow::AskPageRange(const std::string& Title, int MinIndex,
                                                     int MaxIndex) {
     TPagesRangeDialog Dialog(Handle(), Title, MinIndex, MaxIndex);
-    if (RangeDialogRunner(Dialog) != IDOK) {
+    Dialog.SetTexts(RangeTexts);
+    const int Result = RangeDialogRunner(Dialog);
+    RangeTexts = Dialog.Texts();
+    if (Result != IDOK) {
         return std::nullopt;
     }
     return Dialog.ChosenRange();

@@ -87,6 +87,16 @@ std::optional<TPageRange> TPagesRangeDialog::ChosenRange() const {
     return Verdict.Range;
 }
 
+std::pair<std::string, std::string> TPagesRangeDialog::Texts() const {
+    return {WindowTextOf(StartEdit), WindowTextOf(EndEdit)};
+}
+
+void TPagesRangeDialog::SetTexts(const std::pair<std::string, std::string>& Texts) {
+    SetWindowTextTo(StartEdit, Texts.first);
+    SetWindowTextTo(EndEdit, Texts.second);
+    Validate();
+}
+
 void TPagesRangeDialog::ShowNote(const std::string& Text, TColor Color) {
     NoteTextColor = Color;
     SetWindowTextTo(Note, Text);

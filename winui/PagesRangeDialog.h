@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 class TPagesRangeDialog : public TDialogWindow {
 public:
@@ -21,6 +22,10 @@ public:
 
     // The range confirmed with OK.
     std::optional<TPageRange> ChosenRange() const;
+    // What the fields hold, to be given to the next dialog: the numbers typed stay from one
+    // use to the next.
+    std::pair<std::string, std::string> Texts() const;
+    void SetTexts(const std::pair<std::string, std::string>& Texts);
     // Checks both fields, writes the note and enables OK for an acceptable range.
     bool Validate();
 

@@ -1,8 +1,10 @@
 // The window's own dialogs on their own, driven by the keyboard's messages: the page range
-// dialog's fields and note, the serial port dialog's list, and the menus' Alt letters.
+// dialog's fields and note, the serial port dialog's list; and the menus' Alt letters and the
+// help's text as the window makes them.
 #include "common/ResourseStrings.h"
 #include "operations/UIObjects.h"
 #include "tests/winui/WindowWorld.h"
+#include "winui/HelpText.h"
 #include "winui/Mnemonics.h"
 #include "winui/PagesRangeDialog.h"
 #include "winui/PortChoiceDialog.h"
@@ -122,4 +124,37 @@ TEST(WinMnemonics, EveryCaptionGetsALetterNoOtherHas) {
     // Word starts before other letters.
     EXPECT_EQ(WithMnemonics({L"Стереть", L"Сравнить образ"}),
               (std::vector<std::wstring>{L"&Стереть", L"Сравнить &образ"}));
+}
+
+TEST(WinHelpText, MarkdownBecomesHeadingsParagraphsItemsAndRows) {
+    const std::vector<THelpBlock> Blocks = HelpBlocks("# Title\r\n"
+                                                      "\n"
+                                                      "A paragraph\n"
+                                                      "wrapped with **bold** words.\n"
+                                                      "- **Item** one\n"
+                                                      "  goes on\n"
+                                                      "- Item two\n"
+                                                      "\n"
+                                                      "| Key | Value |\n"
+                                                      "|---|---|\n"
+                                                      "| A | 1 |\n");
+    ASSERT_EQ(Blocks.size(), 6U);
+    EXPECT_EQ(Blocks[0].Kind, THelpBlock::Heading);
+    EXPECT_EQ(Blocks[0].Level, 1);
+    EXPECT_EQ(Blocks[0].Spans[0].Text, "Title");
+    EXPECT_EQ(Blocks[1].Kind, THelpBlock::Paragraph);
+    ASSERT_EQ(Blocks[1].Spans.size(), 3U);
+    EXPECT_EQ(Blocks[1].Spans[0].Text, "A paragraph wrapped with ");
+    EXPECT_TRUE(Blocks[1].Spans[1].Bold);
+    EXPECT_EQ(Blocks[1].Spans[1].Text, "bold");
+    EXPECT_FALSE(Blocks[1].Spans[2].Bold);
+    EXPECT_EQ(Blocks[2].Kind, THelpBlock::ListItem);
+    EXPECT_EQ(Blocks[2].Spans[0].Text, "Item");
+    EXPECT_EQ(Blocks[2].Spans[1].Text, " one goes on");
+    EXPECT_EQ(Blocks[3].Spans[0].Text, "Item two");
+    EXPECT_EQ(Blocks[4].Kind, THelpBlock::TableRow);
+    EXPECT_EQ(Blocks[4].Spans[0].Text, "Key\tValue");
+    EXPECT_TRUE(Blocks[4].Spans[0].Bold);
+    EXPECT_EQ(Blocks[5].Spans[0].Text, "A\t1");
+    EXPECT_FALSE(Blocks[5].Spans[0].Bold);
 }

@@ -354,13 +354,16 @@ TEST(WinMainWindowOperations, RangeWriteAsksForItsRangeAndWritesOnlyThosePages) 
     EXPECT_EQ(States.GetPageState(Pages[1]), TChipPageState::Written);
     EXPECT_EQ(States.GetPageState(Pages[2]), TChipPageState::InImage);
 
-    // Cancelled, the range command runs nothing.
-    World.RangeAnswer = [](TPagesRangeDialog& Dialog) {
+    // Cancelled, the range command runs nothing; the numbers typed last are offered again.
+    std::pair<std::string, std::string> Offered;
+    World.RangeAnswer = [&Offered](TPagesRangeDialog& Dialog) {
+        Offered = Dialog.Texts();
         Click(Dialog.CancelButton());
         return Dialog.Result();
     };
     World.Give(TCommand::WritePages);
     EXPECT_EQ(States.GetPageState(Pages[2]), TChipPageState::InImage);
+    EXPECT_EQ(Offered, std::make_pair(std::to_string(Pages[0]), std::to_string(Pages[1])));
 }
 
 // ---- Questions and the close ----
@@ -562,7 +565,11 @@ TEST(WinMainWindowViews, AboutShowsTheVersionAndItsMailLinkAndHelpTheUsersHelp) 
     const THelpWindow& Help = *World.Window->HelpWindow();
     EXPECT_TRUE(IsWindowVisible(Help.Handle()));
     EXPECT_EQ(WindowTextOf(Help.Handle()), SHelpCaption);
-    EXPECT_EQ(WindowTextOf(Help.TextPane()).rfind("# Программатор Velmora", 0), 0U);
+    // The Markdown is shown as formatted text, without its markers.
+    const std::string Text = WindowTextOf(Help.TextPane());
+    EXPECT_EQ(Text.rfind("Программатор Velmora", 0), 0U);
+    EXPECT_NE(Text.find("Записать образ в контроллер"), std::string::npos);
+    EXPECT_EQ(Text.find("**"), std::string::npos);
 }
 
 TEST(WinMainWindowViews, PortDialogOffersTheCurrentPortAndKeysReachThePort) {
