@@ -16,7 +16,7 @@ constexpr int ColumnSlack = 16;
 TDumpView::TDumpView(HWND Parent, int Id) {
     List = CreateChild(Parent, WC_LISTVIEWW, "",
                        LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                           LVS_SHOWSELALWAYS | WS_VSCROLL | WS_HSCROLL,
+                           LVS_SHOWSELALWAYS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
                        Id, WS_EX_CLIENTEDGE);
     SendMessageW(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     LVCOLUMNW Column{};

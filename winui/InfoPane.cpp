@@ -39,8 +39,9 @@ std::wstring CurrentTimeText() {
 
 TInfoPane::TInfoPane(HWND Parent, int Id) {
     Edit = CreateChild(Parent, MSFTEDIT_CLASS, "",
-                       WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_SAVESEL, Id,
-                       WS_EX_CLIENTEDGE);
+                       WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
+                           ES_SAVESEL,
+                       Id, WS_EX_CLIENTEDGE);
     SendMessageW(Edit, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
     // Long lines wrap at the pane's edge.
     SendMessageW(Edit, EM_SETTARGETDEVICE, 0, 0);

@@ -165,7 +165,10 @@ LRESULT TMainWindow::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
     case WM_NOTIFY:
         return HandleNotice(*reinterpret_cast<const NMHDR*>(LParam));
     case WM_SIZE:
-        Layout();
+        // A minimised window keeps its layout for when it comes back.
+        if (WParam != SIZE_MINIMIZED) {
+            Layout();
+        }
         return 0;
     case WM_GETMINMAXINFO:
         LimitSize(*reinterpret_cast<MINMAXINFO*>(LParam));
