@@ -14,7 +14,8 @@ constexpr int PanelCount = 3;
 } // namespace
 
 TStatusBar::TStatusBar(HWND Parent, UINT Dpi) {
-    Bar = CreateChild(Parent, STATUSCLASSNAMEW, "", SBARS_SIZEGRIP);
+    // A panel too narrow for its text shows it whole in a tip.
+    Bar = CreateChild(Parent, STATUSCLASSNAMEW, "", SBARS_SIZEGRIP | SBARS_TOOLTIPS);
     Progress = CreateChild(Bar, PROGRESS_CLASSW, "", 0);
     SendMessageW(Progress, PBM_SETRANGE32, 0, 100);
     SetDpi(Dpi);
@@ -44,8 +45,11 @@ void TStatusBar::PlaceProgressBar() {
 
 void TStatusBar::SetPanelText(int Panel, const std::string& Text) {
     if (Panel >= 0 && Panel < PanelCount) {
+        const std::wstring Shown = Wide(Text);
         SendMessageW(Bar, SB_SETTEXTW, static_cast<WPARAM>(Panel),
-                     reinterpret_cast<LPARAM>(Wide(Text).c_str()));
+                     reinterpret_cast<LPARAM>(Shown.c_str()));
+        SendMessageW(Bar, SB_SETTIPTEXTW, static_cast<WPARAM>(Panel),
+                     reinterpret_cast<LPARAM>(Shown.c_str()));
     }
 }
 
