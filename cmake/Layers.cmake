@@ -6,6 +6,9 @@
 # (image and logging, package and serial, ui and cli) may not link each other. ANY marks the
 # folders that may link every layer: the tests, the benchmarks and the fuzz targets.
 #
+# The desktop window has two toolkits side by side over the same window model: ui (Qt) and
+# winui (the Windows API, built only for Windows); app starts whichever the platform has.
+#
 # The simulator stands beside the program rather than under it: only the two programs that offer
 # --simulate (app, cli) reach it, never the libraries the programs are built from. It speaks the
 # wire format on its own, so it stands over serial (its virtual port is a serial port) and not
@@ -49,7 +52,8 @@ velmora_layer(link OVER package serial)
 velmora_layer(operations OVER link)
 velmora_layer(simulator OVER serial)
 velmora_layer(ui OVER operations)
-velmora_layer(app OVER ui simulator)
+velmora_layer(winui OVER operations)
+velmora_layer(app OVER ui winui simulator)
 velmora_layer(cli OVER operations simulator)
 velmora_layer(tests ANY)
 velmora_layer(bench ANY)

@@ -538,6 +538,7 @@ inline constexpr const char* SConfirmCloseDuringOperation =
 inline constexpr const char* SImageSavedToFile = "Образ сохранён в файл %s.";
 inline constexpr const char* SHelpCaption = "Помощь - Velmora";
 inline constexpr const char* SHelpNotFound = "Описание программы не найдено.";
+inline constexpr const char* SCloseButtonCaption = "Закрыть";
 inline constexpr const char* SChipMapTabCaption = "Карта микросхемы";
 inline constexpr const char* SChipMapCellHint = "Страница %d: %s";
 inline constexpr const char* SChipMapNotInImage = "нет в образе";

@@ -49,6 +49,9 @@ std::uint32_t TVirtualSerialPort::Write(const void* Buffer, std::uint32_t Count)
 }
 
 void TVirtualSerialPort::AnswerFrame(const TSimReceivedFrame& Frame) {
+    if (Silent) {
+        return;
+    }
     TSimulatorRequest Request = SimParseRequest(Frame.Package, Frame.StuffingValid);
     Request.Frame = Frame.Raw;
     const TByteArray Reply = SimComposeFrame(Board.Answer(Request).Package);

@@ -9,6 +9,7 @@
 #include "simulator/ProgrammerBoard.h"
 #include "simulator/SimulatorWire.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -28,6 +29,10 @@ public:
     std::uint32_t BytesInQueue() override;
     void Purge() override;
 
+    // A silent port takes every request and answers none, as a line without a programmer at
+    // its end: each read waits for its time-out.
+    void SetSilent(bool NowSilent) { Silent = NowSilent; }
+
 private:
     TCommOpenResult OpenDevice(const std::string& Name, const std::string& Path) override;
     void SignalClosing(bool NowClosing) override;
@@ -41,6 +46,7 @@ private:
                         const TReadDeadline& Deadline);
 
     TProgrammerBoard& Board;
+    std::atomic<bool> Silent{false};
     // The writer's side: a frame may arrive over several writes. Only Write touches it.
     TSimFrameCutter Cutter;
 

@@ -20,33 +20,9 @@ constexpr int MarkSide = 7;
 constexpr int SwatchSize = 10;
 constexpr int RepaintIntervalMs = 100;
 
-TChipMap::TState StateOf(TPageOutcome Outcome) {
-    switch (Outcome) {
-    case TPageOutcome::Written:
-        return TChipMap::TState::Written;
-    case TPageOutcome::Equal:
-        return TChipMap::TState::Equal;
-    case TPageOutcome::Different:
-        return TChipMap::TState::Different;
-    case TPageOutcome::Read:
-        return TChipMap::TState::Read;
-    case TPageOutcome::Erased:
-        return TChipMap::TState::Erased;
-    case TPageOutcome::Failed:
-        break;
-    }
-    return TChipMap::TState::Failed;
-}
-
-bool IsPage(int Page) {
-    return Page >= 0 && Page < TChipMap::PageCount;
-}
-
 } // namespace
 
-TChipMap::TChipMap(QWidget* Parent)
-    : QWidget(Parent), States(PageCount, TState::NotInImage), InImage(PageCount, false),
-      Cells(Columns, Rows, QImage::Format_RGB32) {
+TChipMap::TChipMap(QWidget* Parent) : QWidget(Parent), Cells(Columns, Rows, QImage::Format_RGB32) {
     Cells.fill(StateColor(TState::NotInImage));
     setMouseTracking(true);
     RepaintTimer.setSingleShot(true);
@@ -57,37 +33,30 @@ TChipMap::TChipMap(QWidget* Parent)
 }
 
 void TChipMap::SetImagePages(const std::vector<int>& Pages) {
-    InImage.assign(PageCount, false);
-    for (const int Page : Pages) {
-        if (IsPage(Page)) {
-            InImage[static_cast<size_t>(Page)] = true;
-        }
-    }
+    States.SetImagePages(Pages);
     for (int Page = 0; Page < PageCount; ++Page) {
-        TState& State = States[static_cast<size_t>(Page)];
-        const bool Untouched = State == TState::NotInImage || State == TState::InImage;
-        if (Untouched || State == TState::Equal || State == TState::Different) {
-            State = ImageState(Page);
-        }
         Paint(Page);
     }
     update();
 }
 
 void TChipMap::Paint(int Page) {
-    Cells.setPixelColor(Page % Columns, Page / Columns,
-                        StateColor(States[static_cast<size_t>(Page)]));
+    Cells.setPixelColor(Page % Columns, Page / Columns, StateColor(States.GetPageState(Page)));
 }
 
 void TChipMap::SetPageOutcome(int Page, TPageOutcome Outcome) {
-    SetPageState(Page, StateOf(Outcome));
+    if (States.SetPageOutcome(Page, Outcome)) {
+        PageChanged(Page);
+    }
 }
 
 void TChipMap::SetPageState(int Page, TState State) {
-    if (!IsPage(Page) || States[static_cast<size_t>(Page)] == State) {
-        return;
+    if (States.SetPageState(Page, State)) {
+        PageChanged(Page);
     }
-    States[static_cast<size_t>(Page)] = State;
+}
+
+void TChipMap::PageChanged(int Page) {
     Paint(Page);
     if (!RepaintTimer.isActive()) {
         RepaintTimer.start();
@@ -95,11 +64,11 @@ void TChipMap::SetPageState(int Page, TState State) {
 }
 
 TChipMap::TState TChipMap::GetPageState(int Page) const {
-    return IsPage(Page) ? States[static_cast<size_t>(Page)] : TState::NotInImage;
+    return States.GetPageState(Page);
 }
 
 int TChipMap::CountPages(TState State) const {
-    return static_cast<int>(std::count(States.begin(), States.end(), State));
+    return States.CountPages(State);
 }
 
 QRect TChipMap::GridRect() const {
@@ -140,51 +109,15 @@ QString TChipMap::ToolTipAt(const QPoint& Point) const {
 }
 
 QString TChipMap::StateName(TState State) {
-    switch (State) {
-    case TState::NotInImage:
-        return ToQString(SChipMapNotInImage);
-    case TState::InImage:
-        return ToQString(SChipMapInImage);
-    case TState::Written:
-        return ToQString(SChipMapWritten);
-    case TState::Equal:
-        return ToQString(SChipMapEqual);
-    case TState::Different:
-        return ToQString(SChipMapDifferent);
-    case TState::Read:
-        return ToQString(SChipMapRead);
-    case TState::Failed:
-        return ToQString(SChipMapFailed);
-    case TState::Erased:
-        return ToQString(SChipMapErased);
-    }
-    return QString();
+    return ToQString(TChipPageStates::StateName(State));
 }
 
 QColor TChipMap::StateColor(TState State) {
-    switch (State) {
-    case TState::NotInImage:
-        return QColor(0xE8, 0xE8, 0xE8);
-    case TState::InImage:
-        return QColor(0x9E, 0xB8, 0xD9);
-    case TState::Written:
-        return QColor(0x1F, 0x5F, 0xBF);
-    case TState::Equal:
-        return QColor(0x2E, 0xA0, 0x43);
-    case TState::Different:
-        return QColor(0xE0, 0x3A, 0x2F);
-    case TState::Read:
-        return QColor(0x8E, 0x5C, 0xC2);
-    case TState::Failed:
-        return QColor(0x30, 0x30, 0x30);
-    case TState::Erased:
-        return QColor(0xFF, 0xFF, 0xFF);
-    }
-    return Qt::black;
+    return ColorToQColor(TChipPageStates::StateColor(State));
 }
 
 bool TChipMap::StandsOut(TState State) {
-    return State == TState::Different || State == TState::Failed;
+    return TChipPageStates::StandsOut(State);
 }
 
 QSize TChipMap::sizeHint() const {
@@ -225,7 +158,7 @@ void TChipMap::paintEvent(QPaintEvent*) {
 void TChipMap::PaintMarks(QPainter& Painter) const {
     Painter.setPen(palette().color(QPalette::WindowText));
     for (int Page = 0; Page < PageCount; ++Page) {
-        const TState State = States[static_cast<size_t>(Page)];
+        const TState State = States.GetPageState(Page);
         if (!StandsOut(State)) {
             continue;
         }

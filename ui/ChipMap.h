@@ -7,6 +7,7 @@
 // Hovering a cell names the page and its state; clicking it reports the page.
 #pragma once
 
+#include "operations/ChipPageStates.h"
 #include "operations/MainView.h"
 
 #include <QColor>
@@ -21,11 +22,11 @@ class QPainter;
 class TChipMap : public QWidget {
     Q_OBJECT
 public:
-    enum class TState { NotInImage, InImage, Written, Equal, Different, Read, Failed, Erased };
-    static constexpr int Columns = 64;
-    static constexpr int Rows = 64;
-    static constexpr int PageCount = Columns * Rows;
-    static constexpr int StateCount = 8;
+    using TState = TChipPageState;
+    static constexpr int Columns = TChipPageStates::Columns;
+    static constexpr int Rows = TChipPageStates::Rows;
+    static constexpr int PageCount = TChipPageStates::PageCount;
+    static constexpr int StateCount = TChipPageStates::StateCount;
 
     explicit TChipMap(QWidget* Parent = nullptr);
 
@@ -67,14 +68,11 @@ private:
     QRect GridRect() const;
     // The marks of the pages that stand out, over the cells.
     void PaintMarks(QPainter& Painter) const;
-    // The state a page shows once no operation has touched it.
-    TState ImageState(int Page) const {
-        return InImage[static_cast<size_t>(Page)] ? TState::InImage : TState::NotInImage;
-    }
     void Paint(int Page);
+    // Paints the page's cell and has the map repainted soon.
+    void PageChanged(int Page);
 
-    std::vector<TState> States;
-    std::vector<bool> InImage;
+    TChipPageStates States;
     QImage Cells;
     // Pages change far more often than a person can see: their repaints are gathered and
     // carried out a few times a second.

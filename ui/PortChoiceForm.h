@@ -7,24 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "serial/PortDiscovery.h"
+#include "operations/PortChoices.h"
 
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-
-// A serial port present on this computer and what an attempt to open it showed.
-struct TPortChoice {
-    TSerialPortInfo Port;
-    TPortState State = TPortState::Free;
-    // The port the program uses at present: it holds the port open itself, so it is not probed.
-    bool InUse = false;
-};
-
-// The serial ports sysfs lists under SysfsRoot, each probed except the one PortInUse names.
-std::vector<TPortChoice> PresentPortChoices(const std::string& SysfsRoot,
-                                            const std::string& PortInUse);
 
 class TPortChoiceForm : public QDialog {
     Q_OBJECT

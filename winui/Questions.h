@@ -1,0 +1,15 @@
+// The main window's questions in the system's own boxes: Yes/No (No by default), Yes/No with a
+// "do not ask again" box, and Save / Don't save / Cancel (Save by default, Cancel on Esc), all
+// titled "Подтверждение".
+#pragma once
+
+#include "operations/MainWindowView.h"
+#include "operations/UnsavedRead.h"
+
+#include "winui/WindowsApi.h"
+
+#include <string>
+
+bool AskYesNo(HWND Owner, const std::string& Question);
+TChipEraseAnswer AskYesNoWithDoNotAskAgain(HWND Owner, const std::string& Question);
+TUnsavedReadAnswer AskSaveDontSaveCancel(HWND Owner, const std::string& Question);
