@@ -172,6 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     TCliGlobalOptions Global;
     const TCliCommand* Command = nullptr;
     TCliArguments Parsed;
+    bool HelpAsked = false;
     try {
         Global = TakeGlobalOptions(Rest);
         FUZZ_REQUIRE(IsSuffix(Rest, Words));
@@ -181,6 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
             Parsed = ParseArguments(*Command, Rest);
         }
     } catch (const ECliUsage&) {
+        Command = nullptr;
+    } catch (const TCommandHelpAsked&) {
+        // COMMAND --help: that command's help instead of the command.
+        HelpAsked = true;
         Command = nullptr;
     }
     if (Command != nullptr) {
@@ -203,19 +208,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     std::ostringstream Out;
     std::ostringstream Err;
     const int Result = RunCli(Words, Out, Err);
+    // The usage, the version, or the help of the command named after the help word (a name
+    // that is no command is a usage error).
+    const auto ExpectHelp = [&](const std::vector<std::string>& From) {
+        const bool Known =
+            From.size() < 2 || !IsHelp(From[0]) ||
+            std::any_of(CliCommands().begin(), CliCommands().end(),
+                        [&](const TCliCommand& Each) { return Each.Name == From[1]; });
+        FUZZ_REQUIRE(!LastCall && (Known ? Result == CliSuccess && !Out.str().empty()
+                                         : Result == CliUsageError));
+    };
     if (!Words.empty() && (IsHelp(Words[0]) || IsVersion(Words[0]))) {
-        FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
+        ExpectHelp(Words);
         return 0;
     }
     // With --json, the usage and the version may also follow the options before the command.
     if (Global.Json && !Rest.empty() && (IsHelp(Rest[0]) || IsVersion(Rest[0]))) {
+        ExpectHelp(Rest);
+        return 0;
+    }
+    if (HelpAsked) {
         FUZZ_REQUIRE(Result == CliSuccess && !LastCall && !Out.str().empty());
         return 0;
     }
     if (Command == nullptr && Rest.size() > 0 && Rest[0] == "station") {
-        // The station's words are the command it runs: checked as that command's line.
+        // The station's words are the command it runs: checked as that command's line (whose
+        // --help gives that command's help).
         FUZZ_REQUIRE((Result == StandInResult && LastCall && !Global.Simulate) ||
-                     (Result == CliUsageError && !LastCall));
+                     (Result == CliUsageError && !LastCall) || (Result == CliSuccess && !LastCall));
         return 0;
     }
     if (Command == nullptr) {
@@ -236,6 +256,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     }
     if (Command->RunProgrammer == nullptr) {
         FUZZ_REQUIRE((Result == CliFailure || Result == CliUsageError) && !LastCall);
+        return 0;
+    }
+    // The range and the serial number options are checked before any port is looked at.
+    try {
+        CheckRangeEarly(*Command, Parsed);
+        CheckSerialEarly(Parsed, false);
+    } catch (const std::exception&) {
+        FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
     }
     std::vector<std::string> PortNames = Global.PortNames;
