@@ -184,8 +184,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     } catch (const ECliUsage&) {
         Command = nullptr;
     } catch (const TCommandHelpAsked&) {
-        // COMMAND --help: that command's help instead of the command.
-        HelpAsked = true;
+        // COMMAND --help: that command's help instead of the command. The station reads its
+        // words its own way (checked below).
+        HelpAsked = Rest[0] != "station";
         Command = nullptr;
     }
     if (Command != nullptr) {
