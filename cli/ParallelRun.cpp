@@ -96,7 +96,9 @@ public:
         const std::string Type = Object.value("type", "");
         if (Type == "message") {
             Write(Job, Object.value("time", ""), Object.value("text", ""));
-        } else if (Type == "result" && !ErrorTextOf(Object).empty()) {
+        } else if (Type == "result" && !ErrorTextOf(Object).empty() &&
+                   ErrorTextOf(Object) != Job.LastMessage) {
+            // A stop or failure whose last line already said it is not said twice.
             Write(Job, TimeOfDay(), ErrorTextOf(Object));
         }
     }

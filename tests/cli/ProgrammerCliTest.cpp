@@ -1120,6 +1120,12 @@ TEST_F(SeveralPortsCli, CtrlCStopsEveryPortAfterItsPage) {
     const auto Rows = SummaryRows(Result.Out, Ports);
     for (const std::string& Port : Ports) {
         EXPECT_EQ(Rows.at(Port).at(1), "stopped");
+        // Each port says once that it stopped.
+        std::size_t Said = 0;
+        for (const std::string& Line : SplitLines(Result.Out)) {
+            Said += Line.rfind(Port + ": ", 0) == 0 && Line.find("прервано") != std::string::npos;
+        }
+        EXPECT_EQ(Said, 1u) << Port << ":\n" << Result.Out;
     }
     for (const auto& Board : Boards) {
         EXPECT_LT(Board->GetRequestCount(), 4096u);
