@@ -937,6 +937,18 @@ protected:
         return Child;
     }
 
+    // A station in this process that runs Job on every board at once, its log going on from
+    // board to board, recording into boards.csv of the test's folder.
+    TStationSetup StationSetup(std::vector<std::string> Job, bool Json = false) const {
+        TStationSetup Setup;
+        Setup.Job.Words = std::move(Job);
+        Setup.Global.Json = Json;
+        Setup.Global.LogAppend = true;
+        Setup.RecordFile = (Folder / "boards.csv").string();
+        Setup.Settle = std::chrono::milliseconds(0);
+        return Setup;
+    }
+
     std::vector<std::unique_ptr<TProgrammerSimulator>> Boards;
 };
 
@@ -1198,12 +1210,8 @@ TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneIn
     Slow.ReplyDelayMs = 5;
     const std::vector<std::string> Ports = StartSimulators({TSimulatorOptions{}, {}, Slow});
     const std::string Image = MakeImage("image.ldr", 20);
-    const std::string RecordFile = (Folder / "boards.csv").string();
-    TStationSetup Setup;
-    Setup.Job.Words = {"write", Image, "--verify"};
-    Setup.Global.LogAppend = true;
-    Setup.RecordFile = RecordFile;
-    Setup.Settle = std::chrono::milliseconds(0);
+    const TStationSetup Setup = StationSetup({"write", Image, "--verify"});
+    const std::string RecordFile = Setup.RecordFile;
     std::ostringstream Out;
     std::ostringstream Err;
     TStation Station(Setup, Out, Err);
@@ -1268,13 +1276,8 @@ TEST_F(SeveralPortsCli, StationRecordsWhereABoardFailed) {
     TSimulatorOptions Refusing;
     Refusing.ForcedReplies = {{SimCmdErase, 0x13}};
     const std::vector<std::string> Ports = StartSimulators({Refusing});
-    const std::string RecordFile = (Folder / "boards.csv").string();
-    TStationSetup Setup;
-    Setup.Job.Words = {"erase", "--first", "2", "--last", "3"};
-    Setup.Global.Json = true;
-    Setup.Global.LogAppend = true;
-    Setup.RecordFile = RecordFile;
-    Setup.Settle = std::chrono::milliseconds(0);
+    const TStationSetup Setup = StationSetup({"erase", "--first", "2", "--last", "3"}, true);
+    const std::string RecordFile = Setup.RecordFile;
     std::ostringstream Out;
     std::ostringstream Err;
     TStation Station(Setup, Out, Err);
@@ -1394,12 +1397,8 @@ TEST_F(SeveralPortsCli, StationGivesEachBoardItsOwnSerialNumberAndNeverOneTwice)
     const std::string RecordFile = (Folder / "boards.csv").string();
     const std::string CounterFile = (Folder / "boards.serial").string();
     const auto RunStation = [&](const std::vector<std::string>& BoardPorts) {
-        TStationSetup Setup;
-        Setup.Job.Words = {"write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"};
-        Setup.Global.Json = true;
-        Setup.Global.LogAppend = true;
-        Setup.RecordFile = RecordFile;
-        Setup.Settle = std::chrono::milliseconds(0);
+        TStationSetup Setup = StationSetup(
+            {"write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"}, true);
         Setup.Serials.emplace(CounterFile, 1000);
         std::ostringstream Out;
         std::ostringstream Err;
