@@ -4,6 +4,7 @@
 // image on one of a few simulators; each port's log keeps to a small limit.
 // usage: station-bench [--boards N] [--limit SIZE]
 #include "cli/Station.h"
+#include "records/RecordStores.h"
 #include "simulator/ProgrammerSimulator.h"
 
 #include <chrono>
@@ -82,7 +83,9 @@ int main(int Argc, char** Argv) {
     Setup.Settle = std::chrono::milliseconds(0);
     std::ostringstream Lines;
     std::ostringstream Errors;
-    TStation Station(Setup, Lines, Errors);
+    const std::unique_ptr<IRecordStore> Records =
+        OpenRecordStore((Folder / "records.sqlite").string());
+    TStation Station(Setup, *Records, Lines, Errors);
 
     const auto Start = std::chrono::steady_clock::now();
     long FirstResident = 0;

@@ -9,6 +9,7 @@
 #include "cli/ParallelRun.h"
 #include "cli/PortCommands.h"
 #include "cli/ProgrammerCommands.h"
+#include "cli/RecordsCommand.h"
 #include "cli/SerialNumbers.h"
 #include "cli/Station.h"
 #include "common/Exception.h"
@@ -31,15 +32,6 @@
 #include <utility>
 
 namespace {
-
-// A command line that does not fit the command table.
-class ECliUsage : public Exception {
-public:
-    // Command: the command whose usage line answers the mistake; null for the whole usage.
-    explicit ECliUsage(const std::string& Text, const TCliCommand* Command = nullptr)
-        : Exception(Text), Command(Command) {}
-    const TCliCommand* Command;
-};
 
 // COMMAND --help: that command's help instead of running it.
 struct TCommandHelpAsked {
@@ -216,8 +208,8 @@ std::uint64_t LogLimitOf(const std::string& Text) {
 }
 
 // Takes the options before the command name (--port NAME, --port=NAME, --simulate, --json,
-// --identify, --log FILE, --log=FILE, --log-limit SIZE, --log-limit=SIZE) off the front of
-// Arguments.
+// --identify, --log FILE, --log=FILE, --log-limit SIZE, --log-limit=SIZE, --records LOCATION,
+// --records=LOCATION) off the front of Arguments.
 TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
     TCliGlobalOptions Global;
     std::size_t Taken = 0;
@@ -250,12 +242,16 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
         } else if (Word.compare(0, 6, "--log=") == 0) {
             Global.LogFile = Word.substr(6);
             ++Taken;
-        } else if (Word == "--port" || Word == "--log") {
+        } else if (Word.compare(0, 10, "--records=") == 0) {
+            Global.RecordsLocation = Word.substr(10);
+            ++Taken;
+        } else if (Word == "--port" || Word == "--log" || Word == "--records") {
             if (Taken + 1 >= Arguments.size()) {
                 throw ECliUsage(FormatText(SCliMissingOptionValue, "", Word.c_str()));
             }
-            (Word == "--port" ? Global.PortNames.emplace_back() : Global.LogFile) =
-                Arguments[Taken + 1];
+            (Word == "--port"  ? Global.PortNames.emplace_back()
+             : Word == "--log" ? Global.LogFile
+                               : Global.RecordsLocation) = Arguments[Taken + 1];
             Taken += 2;
         } else {
             break;
@@ -274,19 +270,23 @@ void CheckRangeEarly(const TCliCommand& Command, const TCliArguments& Parsed) {
 }
 
 // The serial number options, checked before any port is opened. A station's job gets its
-// number from the station, so it only needs the place.
-void CheckSerialEarly(const TCliArguments& Parsed, bool StationJob) {
+// number from the station, and each board of a run on several ports its own from the records
+// store, so they only need the place.
+void CheckSerialEarly(const TCliArguments& Parsed, bool StationJob, bool SeveralPorts = false) {
     const std::optional<TSerialPlace> Place = SerialPlaceOf(Parsed);
     const auto Number = Parsed.Options.find("serial");
     if (Number != Parsed.Options.end()) {
         if (StationJob) {
             throw ECliSerialError(SCliStationSerialGiven);
         }
+        if (SeveralPorts) {
+            throw ECliSerialError(SCliSerialOnSeveralPorts);
+        }
         if (!Place) {
             throw ECliSerialError(SCliSerialWithoutPlace);
         }
         SerialBytes(ParseSerialNumber("--serial", Number->second), Place->Format);
-    } else if (Place && !StationJob) {
+    } else if (Place && !StationJob && !SeveralPorts) {
         throw ECliSerialError(SCliSerialPlaceWithoutNumber);
     }
 }
@@ -296,7 +296,7 @@ void CheckSerialEarly(const TCliArguments& Parsed, bool StationJob) {
 TCliArguments ParseStationArguments(const std::vector<std::string>& Words) {
     TCliArguments Parsed;
     Parsed.Words = Words;
-    const std::vector<std::string> Valued = {"record", "serial-start", "serial-file"};
+    const std::vector<std::string> Valued = {"record", "records", "serial-start"};
     for (std::size_t Index = 1; Index < Words.size(); ++Index) {
         const std::string& Word = Words[Index];
         const auto Equals = Word.find('=');
@@ -362,8 +362,9 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
     Parsed.Words = Arguments;
     if (Command.RunProgrammer != nullptr) {
         CheckRangeEarly(Command, Parsed);
-        CheckSerialEarly(Parsed, false);
         const auto Port = Parsed.Options.find("port");
+        CheckSerialEarly(Parsed, false,
+                         Global.PortNames.size() + (Port != Parsed.Options.end() ? 1 : 0) > 1);
         if (Port != Parsed.Options.end()) {
             Global.PortNames.push_back(Port->second);
         }
@@ -543,13 +544,22 @@ const std::vector<TCliCommand>& CliCommands() {
         {"ports", {}, {}, SCliPortsSummary, nullptr, {}, nullptr, {}, RunPortsCommand},
         {"station",
          {"COMMAND", "..."},
-         {"record", "serial-start", "serial-file"},
+         {"record", "records", "serial-start"},
          SCliStationSummary,
          nullptr,
          {"only-new"},
          nullptr,
          {},
          RunStationCommand},
+        {"records",
+         {},
+         {"records", "since", "image", "result", "port"},
+         SRecordsSummary,
+         nullptr,
+         {"summary", "csv"},
+         nullptr,
+         {},
+         RunRecordsCommand},
     };
     return Commands;
 }

@@ -2,6 +2,8 @@
 // options it accepts, and the dispatch that checks a command line against that table.
 #pragma once
 
+#include "common/Exception.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,9 @@ struct TCliGlobalOptions {
     std::string LogFile;
     // --log-append: the log goes on after an existing one instead of starting anew.
     bool LogAppend = false;
+    // --records LOCATION: where the boards' records are kept (a database file or a
+    // postgresql:// URL); empty: the default of this computer.
+    std::string RecordsLocation;
     // The port --port auto took, when it was given.
     std::string AutoPort;
     // When the command line was taken: a command's time counts from here, probing included.
@@ -71,6 +76,15 @@ struct TCliCommand {
     // objects and result line (Run and RunProgrammer are null): returns its own exit code.
     int (*RunOwnOutput)(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
                         std::ostream& Out, std::ostream& Err) = nullptr;
+};
+
+// A command line that does not fit the command table.
+class ECliUsage : public Exception {
+public:
+    // Command: the command whose usage line answers the mistake; null for the whole usage.
+    explicit ECliUsage(const std::string& Text, const TCliCommand* Command = nullptr)
+        : Exception(Text), Command(Command) {}
+    const TCliCommand* Command;
 };
 
 // Every command velmora-cli knows, in the order the usage lists them.

@@ -26,7 +26,12 @@ const std::map<std::string, std::pair<const char*, const char*>>& OptionHelp() {
         {"serial-format", {"--serial-format F", SCliHelpSerialFormat}},
         {"serial", {"--serial N", SCliHelpSerial}},
         {"serial-start", {"--serial-start N", SCliHelpSerialStart}},
-        {"serial-file", {"--serial-file FILE", SCliHelpSerialFile}},
+        {"records", {"--records LOCATION", SCliHelpRecords}},
+        {"since", {"--since TIME", SRecordsHelpSince}},
+        {"image", {"--image FILE", SRecordsHelpImage}},
+        {"result", {"--result R", SRecordsHelpResult}},
+        {"summary", {"--summary", SRecordsHelpSummary}},
+        {"csv", {"--csv", SRecordsHelpCsv}},
     };
     return Help;
 }

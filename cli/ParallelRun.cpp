@@ -1,7 +1,9 @@
 #include "cli/ParallelRun.h"
 
+#include "cli/BoardRecords.h"
 #include "cli/JsonOutput.h"
 #include "cli/PortJob.h"
+#include "cli/SerialNumbers.h"
 #include "common/ResourseStrings.h"
 #include "operations/TextEncoding.h"
 #include "platform/Console.h"
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -282,17 +285,20 @@ public:
 
 using TPortJobs = std::vector<std::unique_ptr<TPortJob>>;
 
-// Runs Arguments' command on a thread per port of Ports and shows their lines on Display until
-// every job has ended. Every Ctrl-C asks every port to stop after its current page; each then
-// ends with its own result, so none is lost however often Ctrl-C comes.
-TPortJobs RunJobs(const std::vector<std::string>& Ports, const TCliArguments& Arguments,
-                  const TCliGlobalOptions& Global, TDisplay& Display) {
+// Runs the command of Arguments[i] on a thread per port Ports[i] and shows their lines on
+// Display until every job has ended, handing each to Ended as it ends. Every Ctrl-C asks every
+// port to stop after its current page; each then ends with its own result, so none is lost
+// however often Ctrl-C comes.
+TPortJobs RunJobs(const std::vector<std::string>& Ports,
+                  const std::vector<TCliArguments>& Arguments, const TCliGlobalOptions& Global,
+                  TDisplay& Display, const std::function<void(const TPortJob&)>& Ended = {}) {
     const TInterruptCatcher Interrupts(false);
     TArrivals Arrivals;
     TPortJobs Jobs;
-    for (const std::string& Port : Ports) {
-        Jobs.push_back(std::make_unique<TPortJob>(Jobs.size(), Port,
-                                                  PortCommand(Port, Arguments, Global), Arrivals));
+    for (std::size_t Index = 0; Index < Ports.size(); ++Index) {
+        const std::string& Port = Ports[Index];
+        Jobs.push_back(std::make_unique<TPortJob>(
+            Index, Port, PortCommand(Port, Arguments[Index], Global), Arrivals));
     }
     for (std::size_t Running = Jobs.size(); Running > 0;) {
         std::deque<TArrival> Taken = Arrivals.Take(std::chrono::milliseconds(100));
@@ -303,6 +309,9 @@ TPortJobs RunJobs(const std::vector<std::string>& Ports, const TCliArguments& Ar
             } else {
                 Job.Finish();
                 --Running;
+                if (Ended) {
+                    Ended(Job);
+                }
             }
         }
         while (TInterruptCatcher::TakeInterrupt()) {
@@ -332,10 +341,33 @@ int CombinedExitCode(const std::vector<int>& Codes) {
 }
 
 int RunOnSeveralPorts(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
-                      std::ostream& Out, std::ostream&) {
+                      std::ostream& Out, std::ostream& Err) {
     const TClock::time_point Start = TClock::now();
+    // No board is touched unless its record can be kept.
+    const std::unique_ptr<IRecordStore> Records = OpenRunRecords(Global.RecordsLocation);
+    Records->Reconnect();
+    // With --serial-at each board takes its own number before any starts.
+    std::vector<TCliArguments> PortArguments(Global.PortNames.size(), Arguments);
+    std::vector<std::optional<std::uint64_t>> Serials(Global.PortNames.size());
+    if (SerialPlaceOf(Arguments)) {
+        for (std::size_t Index = 0; Index < PortArguments.size(); ++Index) {
+            Serials[Index] = Records->TakeSerialNumber(1);
+            PortArguments[Index].Words.insert(PortArguments[Index].Words.end(),
+                                              {"--serial", std::to_string(*Serials[Index])});
+        }
+    }
     const std::unique_ptr<TDisplay> Display = MakeDisplay(Global, Out);
-    const TPortJobs Jobs = RunJobs(Global.PortNames, Arguments, Global, *Display);
+    const auto KeepRecord = [&](const TPortJob& Job) {
+        try {
+            const auto Index = static_cast<std::size_t>(
+                std::find(Global.PortNames.begin(), Global.PortNames.end(), Job.Port) -
+                Global.PortNames.begin());
+            Records->Add(BoardRecordOf(Job, UsbSerialOf(Job.Port), Serials.at(Index)));
+        } catch (const ERecordsError& Error) {
+            Err << FormatText(SCliPortsRecordNotKept, Error.what()) << '\n';
+        }
+    };
+    const TPortJobs Jobs = RunJobs(Global.PortNames, PortArguments, Global, *Display, KeepRecord);
     std::vector<int> Codes;
     for (const auto& Job : Jobs) {
         Codes.push_back(Job->ExitCode);
@@ -351,7 +383,8 @@ std::vector<TPortAnswer> IdentifyProgrammers(const std::vector<std::string>& Por
     Init.Words = {"init"};
     TQuietDisplay Quiet;
     std::vector<TPortAnswer> Answers;
-    for (const auto& Job : RunJobs(Ports, Init, Global, Quiet)) {
+    for (const auto& Job :
+         RunJobs(Ports, std::vector<TCliArguments>(Ports.size(), Init), Global, Quiet)) {
         TPortAnswer Answer;
         Answer.Port = Job->Port;
         Answer.Answered = Job->ExitCode == CliSuccess;

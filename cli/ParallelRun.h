@@ -3,7 +3,9 @@
 // board that hangs, fails or is pulled out neither stops nor slows the others), running the
 // command as --json would; this thread takes their lines and shows them: a live line per port on
 // a terminal, plain lines prefixed with the port otherwise, or the ports' JSON objects with the
-// port added. A table of the results ends the run.
+// port added. A table of the results ends the run. Each board's record is kept in the records
+// store as it ends; with --serial-at (and no --serial) each board first takes its own number
+// from the store.
 #pragma once
 
 #include "cli/CliCommands.h"

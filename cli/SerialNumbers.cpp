@@ -1,7 +1,6 @@
 #include "cli/SerialNumbers.h"
 
 #include "common/ResourseStrings.h"
-#include "platform/SafeFile.h"
 
 #include <limits>
 
@@ -90,35 +89,4 @@ TByteArray SerialBytes(std::uint64_t Number, const TSerialFormat& Format) {
         Bytes[Index] = static_cast<std::uint8_t>(Number >> (8 * Shift));
     }
     return Bytes;
-}
-
-TSerialCounter::TSerialCounter(std::string FileName, std::uint64_t First)
-    : FileName(std::move(FileName)), First(First) {}
-
-std::uint64_t TSerialCounter::Take() const {
-    TFileReader Reader;
-    std::uint64_t Number = First;
-    switch (Reader.Open(FileName)) {
-    case TOpenResult::Missing:
-        break;
-    case TOpenResult::Opened: {
-        std::string Text;
-        const std::optional<std::uint64_t> Stored =
-            Reader.ReadAll(Text) ? ParseUnsigned(Text.substr(0, Text.find_first_of("\r\n")))
-                                 : std::nullopt;
-        if (!Stored) {
-            throw Exception(FormatText(SCliSerialCounterUnreadable, FileName.c_str()));
-        }
-        Number = *Stored;
-        break;
-    }
-    case TOpenResult::Refused:
-        throw Exception(FormatText(SCliSerialCounterUnreadable, FileName.c_str()));
-    }
-    const std::string Next = std::to_string(Number + 1) + "\n";
-    if (!ReplaceFileContent(
-            FileName, [&Next](TFileHandle& File) { return File.WriteAll(Next) == Next.size(); })) {
-        throw Exception(FormatText(SCliSerialCounterUnwritable, FileName.c_str()));
-    }
-    return Number;
 }

@@ -1,6 +1,5 @@
 // The serial numbers of a production line: where a board's number goes in the image and how it
-// is written there (--serial-at ADDRESS, --serial-format u32le|u32be|ascii:WIDTH), and the
-// station's counter, which never gives a number twice.
+// is written there (--serial-at ADDRESS, --serial-format u32le|u32be|ascii:WIDTH).
 #pragma once
 
 #include "cli/CliCommands.h"
@@ -39,19 +38,3 @@ std::uint64_t ParseSerialNumber(const std::string& Option, const std::string& Te
 // Number as Format writes it. Raises ECliSerialError when it does not fit (above 32 bits, or
 // more digits than the width).
 TByteArray SerialBytes(std::uint64_t Number, const TSerialFormat& Format);
-
-// The next number of a station, kept in a file so that no number is given twice: each one is
-// taken by writing the one after it to the file, made durable, before its board starts; not
-// after a crash, not after a failed board is a number given again.
-class TSerialCounter {
-public:
-    // First: the number to start with when the file does not exist yet.
-    TSerialCounter(std::string FileName, std::uint64_t First);
-    // Raises Exception when the file cannot be read or written: the station then takes no board.
-    std::uint64_t Take() const;
-    const std::string& GetFileName() const { return FileName; }
-
-private:
-    const std::string FileName;
-    const std::uint64_t First;
-};

@@ -1,5 +1,6 @@
 #include "cli/Station.h"
 
+#include "cli/BoardRecords.h"
 #include "cli/JsonOutput.h"
 #include "cli/ParallelRun.h"
 #include "common/ProgrammerConstants.h"
@@ -9,6 +10,7 @@
 #include "platform/AppDataFolder.h"
 #include "platform/Console.h"
 #include "platform/SafeFile.h"
+#include "records/RecordCsv.h"
 #include "serial/PortDiscovery.h"
 #include "serial/PortNames.h"
 #include "serial/PortWatcher.h"
@@ -22,31 +24,9 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// The USB serial number of the device behind Port; "-" when it has none or is no USB device.
-std::string UsbSerialOf(const std::string& Port) {
-    for (const TSerialPortInfo& Info : FindSerialPorts(DefaultSysfsRoot())) {
-        if (IsSamePort(Info.Path, Port)) {
-            return Info.Usb && !Info.Usb->Serial.empty() ? Info.Usb->Serial : "-";
-        }
-    }
-    return "-";
-}
-
-// The local date and time, "YYYY-MM-DD HH:MM:SS", for the record.
+// The local date and time, "YYYY-MM-DD HH:MM:SS", for the CSV export.
 std::string DateAndTime() {
     return LocalTimeText("%Y-%m-%d %H:%M:%S");
-}
-
-// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string& Text) {
-    if (Text.find_first_of(",\"\r\n") == std::string::npos) {
-        return Text;
-    }
-    std::string Quoted = "\"";
-    for (const char Character : Text) {
-        Quoted += Character == '"' ? "\"\"" : std::string(1, Character);
-    }
-    return Quoted + "\"";
 }
 
 std::string Seconds(double Value) {
@@ -63,20 +43,8 @@ std::string ResultText(const TPortJob::TJson& Result, const char* Name) {
     return Result[Name].is_string() ? Result[Name].get<std::string>() : Result[Name].dump();
 }
 
-// Where a board failed, as its command told it: the page, and the command and reply codes as
-// the messages write them ("50h"); "-" for what is not known.
-std::string FailurePlace(const TPortJob& Job) {
-    const TPortJob::TJson Error = Job.Error();
-    std::string Place = "," + ResultText(Error, "page");
-    for (const char* Name : {"command", "reply"}) {
-        if (Error.is_object() && Error.contains(Name) && Error[Name].is_number_unsigned()) {
-            Place += FormatText(",%02Xh", Error[Name].get<unsigned>());
-        } else {
-            Place += ",-";
-        }
-    }
-    return Place;
-}
+// How long the station waits before it tries a records store that failed again.
+constexpr std::chrono::seconds RecordsRetryInterval(2);
 
 void WriteJson(std::ostream& Out, const TPortJob::TJson& Object) {
     Out << Object.dump(-1, ' ', false, TPortJob::TJson::error_handler_t::replace) << '\n';
@@ -85,8 +53,13 @@ void WriteJson(std::ostream& Out, const TPortJob::TJson& Object) {
 
 } // namespace
 
-TStation::TStation(TStationSetup StationSetup, std::ostream& Out, std::ostream& Err)
-    : Setup(std::move(StationSetup)), Out(Out), Err(Err), Start(TClock::now()) {}
+TStation::TStation(TStationSetup StationSetup, IRecordStore& Records, std::ostream& Out,
+                   std::ostream& Err)
+    : Setup(std::move(StationSetup)), Records(Records), Out(Out), Err(Err), Start(TClock::now()) {
+    // A database server out of reach at the start: the boards wait for it, as they do when it
+    // goes later.
+    CheckRecords();
+}
 
 TStation::~TStation() = default;
 
@@ -140,6 +113,7 @@ void TStation::PortRemoved(const std::string& Name, const std::vector<std::strin
 }
 
 void TStation::Poll(std::chrono::milliseconds Timeout) {
+    RetryRecords();
     StartDueBoards();
     for (TArrival& Arrival :
          Arrivals.Take(Running.empty() ? std::chrono::milliseconds(0) : Timeout)) {
@@ -157,9 +131,14 @@ void TStation::Poll(std::chrono::milliseconds Timeout) {
 
 void TStation::StartDueBoards() {
     const TClock::time_point Now = TClock::now();
+    bool StoreAsked = false;
     for (auto Entry = Settling.begin(); Entry != Settling.end();) {
-        if (StopRequests == 0 && !NoMoreBoards && Entry->second <= Now) {
-            StartBoard(Entry->first);
+        // No board starts whose record could not be kept: the store is asked first.
+        if (StopRequests == 0 && !RecordsDown && Entry->second <= Now && !StoreAsked) {
+            StoreAsked = true;
+            CheckRecords();
+        }
+        if (StopRequests == 0 && !RecordsDown && Entry->second <= Now && StartBoard(Entry->first)) {
             Entry = Settling.erase(Entry);
         } else {
             ++Entry;
@@ -167,20 +146,17 @@ void TStation::StartDueBoards() {
     }
 }
 
-void TStation::StartBoard(const std::string& Port) {
+bool TStation::StartBoard(const std::string& Port) {
     TBoard Board;
     Board.UsbSerial = UsbSerialOf(Port);
     TCliArguments Job = Setup.Job;
-    if (Setup.Serials) {
+    if (Setup.FirstSerial) {
         // The number is made durable before the board starts: it is never given again.
         try {
-            Board.Serial = Setup.Serials->Take();
-        } catch (const std::exception& Error) {
-            // Without a number made durable no board is taken: the station ends once the
-            // boards in progress have.
-            Err << Error.what() << '\n';
-            NoMoreBoards = true;
-            return;
+            Board.Serial = Records.TakeSerialNumber(*Setup.FirstSerial);
+        } catch (const ERecordsError& Error) {
+            RecordsFailed(Error);
+            return false;
         }
         Job.Words.insert(Job.Words.end(), {"--serial", std::to_string(*Board.Serial)});
     }
@@ -188,6 +164,7 @@ void TStation::StartBoard(const std::string& Port) {
     Board.Job =
         std::make_unique<TPortJob>(Index, Port, PortCommand(Port, Job, Setup.Global), Arrivals);
     Running.emplace(Index, std::move(Board));
+    return true;
 }
 
 void TStation::EndBoard(std::size_t Index) {
@@ -196,7 +173,10 @@ void TStation::EndBoard(std::size_t Index) {
     Board.Job->Finish();
     Codes.push_back(Board.Job->ExitCode);
     ReportBoard(Board);
-    Record(Board);
+    const TBoardRecord Record = BoardRecordOf(*Board.Job, Board.UsbSerial, Board.Serial);
+    ExportRecord(Record);
+    Unkept.push_back(Record);
+    KeepRecords();
     // Still plugged: done until it is pulled out.
     if (!Board.Removed) {
         Done.push_back(
@@ -235,27 +215,73 @@ void TStation::ReportBoard(const TBoard& Board) {
     Out.flush();
 }
 
-void TStation::Record(const TBoard& Board) {
+void TStation::ExportRecord(const TBoardRecord& Record) {
     if (Setup.RecordFile.empty()) {
         return;
     }
-    const TPortJob& Job = *Board.Job;
-    // The header goes first into a record that is new or empty; the record itself is not read,
-    // as it grows over a whole shift.
+    // The header goes first into a file that is new or empty; the file itself is not read, as
+    // it grows over a whole shift.
     std::error_code Error;
     const std::uintmax_t Size =
         std::filesystem::file_size(std::filesystem::u8path(Setup.RecordFile), Error);
-    std::string Line =
-        !Error && Size > 0 ? "" : std::string(NewTextFileStart()) + SCliStationRecordHeader;
-    Line += CsvField(DateAndTime()) + "," + CsvField(Job.Port) + "," + CsvField(Board.UsbSerial) +
-            "," + CsvField(EscapeControlCharacters(Job.Identification())) + "," +
-            (Board.Serial ? std::to_string(*Board.Serial) : "-") + "," +
-            CsvField(ResultText(Job.Result, "image")) + "," + ResultText(Job.Result, "sha256") +
-            "," + CsvField(Job.ResultText()) + "," + std::to_string(Job.ExitCode) +
-            FailurePlace(Job) + "," + Seconds(Job.Seconds) + "\n";
+    const std::string Line =
+        (!Error && Size > 0 ? "" : std::string(NewTextFileStart()) + RecordCsvHeader()) +
+        RecordCsvLine(Record, DateAndTime());
     if (!AppendDurably(Setup.RecordFile, Line)) {
         Err << FormatText(SCliStationRecordFailed, Setup.RecordFile.c_str()) << '\n';
     }
+}
+
+void TStation::KeepRecords() {
+    try {
+        while (!Unkept.empty()) {
+            Records.Add(Unkept.front());
+            Unkept.pop_front();
+        }
+    } catch (const ERecordsError& Error) {
+        RecordsFailed(Error);
+        return;
+    }
+    if (RecordsDown) {
+        RecordsDown = false;
+        Err << FormatText(SCliStationRecordsBack, Records.Describe().c_str()) << '\n';
+    }
+}
+
+void TStation::RecordsFailed(const ERecordsError& Error) {
+    if (!RecordsDown) {
+        // The store's message without the program's name, which the station's line gives.
+        std::string Why = Error.what();
+        const std::string Program = "velmora-cli: ";
+        if (Why.rfind(Program, 0) == 0) {
+            Why.erase(0, Program.size());
+        }
+        Err << FormatText(SCliStationRecordsDown, Why.c_str()) << '\n';
+    }
+    RecordsDown = true;
+    NextRecordsTry = TClock::now() + RecordsRetryInterval;
+}
+
+void TStation::CheckRecords() {
+    try {
+        Records.Reconnect();
+    } catch (const ERecordsError& Error) {
+        RecordsFailed(Error);
+    }
+}
+
+void TStation::RetryRecords() {
+    if (!RecordsDown || TClock::now() < NextRecordsTry) {
+        return;
+    }
+    NextRecordsTry = TClock::now() + RecordsRetryInterval;
+    try {
+        Records.Reconnect();
+    } catch (const ERecordsError& Error) {
+        RecordsFailed(Error);
+        return;
+    }
+    KeepRecords();
 }
 
 void TStation::RequestStop() {
@@ -273,10 +299,15 @@ void TStation::RequestStop() {
 }
 
 bool TStation::IsFinished() const {
-    return (StopRequests > 0 || NoMoreBoards) && Running.empty();
+    return StopRequests > 0 && Running.empty() && (Unkept.empty() || StopRequests > 1);
 }
 
 int TStation::Finish() {
+    // Given up on at a second stop: said, so that the boards can be found by their lines.
+    for (const TBoardRecord& Record : Unkept) {
+        Err << FormatText(SCliStationRecordNotKept, Record.Port.c_str(),
+                          RecordCsvLine(Record, DateAndTime()).c_str());
+    }
     const auto Count = [&](int Code) {
         return static_cast<int>(std::count(Codes.begin(), Codes.end(), Code));
     };
@@ -362,20 +393,6 @@ private:
     TClock::time_point NextRound{};
 };
 
-// The station's serial counter: --serial-file, else beside the record (its name with .serial),
-// else serial-counter in the data folder.
-std::string SerialCounterFile(const TCliArguments& Arguments, const std::string& RecordFile) {
-    const auto Given = Arguments.Options.find("serial-file");
-    if (Given != Arguments.Options.end()) {
-        return Given->second;
-    }
-    if (!RecordFile.empty()) {
-        return std::filesystem::u8path(RecordFile).replace_extension(".serial").u8string();
-    }
-    EnsureFolderExists(GetProgramDataFolder());
-    return GetProgramDataFolder() + "/serial-counter";
-}
-
 std::uint64_t FirstSerialNumber(const TCliArguments& Arguments) {
     const auto Start = Arguments.Options.find("serial-start");
     return Start == Arguments.Options.end() ? 1
@@ -407,10 +424,19 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
         std::any_of(Setup.Job.Words.begin(), Setup.Job.Words.end(), [](const std::string& Word) {
             return Word.compare(0, 12, "--serial-at=") == 0;
         })) {
-        Setup.Serials.emplace(SerialCounterFile(Arguments, Setup.RecordFile),
-                              FirstSerialNumber(Arguments));
+        Setup.FirstSerial = FirstSerialNumber(Arguments);
     }
-    TStation Station(Setup, Out, Err);
+    const auto Location = Arguments.Options.find("records");
+    std::unique_ptr<IRecordStore> Records;
+    try {
+        Records = OpenRunRecords(Location != Arguments.Options.end() ? Location->second
+                                                                     : Global.RecordsLocation);
+    } catch (const ERecordsError& Error) {
+        // A store that cannot be used at all (not one that is only out of reach for now).
+        Err << Error.what() << '\n';
+        return CliFailure;
+    }
+    TStation Station(Setup, *Records, Out, Err);
 
     const TInterruptCatcher Interrupts(false);
     std::unique_ptr<IPortWatcher> Watcher;

@@ -2,18 +2,22 @@
 // (write, erase, compare or init) the moment it arrives, on a thread of its own with a programmer
 // of its own, so that boards plugged at the same time run side by side. A board that stays
 // plugged is done once; pulled out and plugged in again, it is done again. One line per board
-// (time, port, USB serial number, identification, result, seconds), optionally also appended to
-// a CSV record made durable after every board; totals at the end. A Ctrl-C stops taking new
-// boards and lets the boards in progress finish; a second one stops them after their current
-// page, each still reported and recorded with its result.
+// (time, port, USB serial number, identification, result, seconds), and its record kept in the
+// records store before the next board starts (optionally also appended to a CSV file); totals at
+// the end. While records cannot be kept (a database server gone), no new board is taken: the
+// records wait and are kept once it is back. A Ctrl-C stops taking new boards and lets the
+// boards in progress finish; a second one stops them after their current page, each still
+// reported and recorded with its result.
 #pragma once
 
 #include "cli/CliCommands.h"
 #include "cli/PortJob.h"
 #include "cli/SerialNumbers.h"
+#include "records/RecordStore.h"
 #include "serial/PortNotices.h"
 
 #include <chrono>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,16 +28,16 @@
 struct TStationSetup {
     TCliArguments Job;                // the command run on every board, from its name on
     TCliGlobalOptions Global;         // --json, the log options
-    std::string RecordFile;           // the CSV record; empty: none
+    std::string RecordFile;           // the CSV export of the records; empty: none
     std::chrono::milliseconds Settle; // how long a port that arrived is left alone first
     // Given when the job puts a serial number into the image (--serial-at): each board takes
-    // the next number from it before it starts.
-    std::optional<TSerialCounter> Serials;
+    // the next number, at least this one, from the records store before it starts.
+    std::optional<std::uint64_t> FirstSerial;
 };
 
 class TStation : public IPortNotices {
 public:
-    TStation(TStationSetup Setup, std::ostream& Out, std::ostream& Err);
+    TStation(TStationSetup Setup, IRecordStore& Records, std::ostream& Out, std::ostream& Err);
     ~TStation() override;
     TStation(const TStation&) = delete;
     TStation& operator=(const TStation&) = delete;
@@ -52,7 +56,8 @@ public:
     // The first call: no new boards, those in progress finish. Any further call: the boards in
     // progress stop after their current page.
     void RequestStop();
-    // True once a stop was asked for and no board is in progress.
+    // True once a stop was asked for, no board is in progress and every record is kept (or a
+    // second stop gave up waiting for the records store).
     bool IsFinished() const;
     std::size_t GetBoardsInProgress() const { return Running.size(); }
     std::size_t GetBoardsDone() const { return Codes.size(); }
@@ -73,13 +78,21 @@ private:
     };
 
     void StartDueBoards();
-    void StartBoard(const std::string& Port);
+    // False when the board could not be given its number: it waits.
+    bool StartBoard(const std::string& Port);
     void EndBoard(std::size_t Index);
     void ReportBoard(const TBoard& Board);
-    void Record(const TBoard& Board);
+    void ExportRecord(const TBoardRecord& Record);
+    // Keeps the records waiting, oldest first, until one cannot be kept.
+    void KeepRecords();
+    // Asks the store whether it can be used; a failure stops taking boards.
+    void CheckRecords();
+    void RecordsFailed(const ERecordsError& Error);
+    void RetryRecords();
     bool IsKnown(const std::string& Port) const;
 
     const TStationSetup Setup;
+    IRecordStore& Records;
     std::ostream& Out;
     std::ostream& Err;
     TArrivals Arrivals;
@@ -90,8 +103,11 @@ private:
     std::vector<TDoneBoard> Done;
     std::size_t NextIndex = 0;
     int StopRequests = 0;
-    // Set when a serial number could not be made durable: no board is taken any more.
-    bool NoMoreBoards = false;
+    // Records of boards ended that the store has not taken yet; while it fails, no board starts
+    // and the store is tried again now and then.
+    std::deque<TBoardRecord> Unkept;
+    bool RecordsDown = false;
+    std::chrono::steady_clock::time_point NextRecordsTry{};
     std::vector<int> Codes;
     const std::chrono::steady_clock::time_point Start;
 };

@@ -284,10 +284,8 @@ inline constexpr const char* SCliHelpSerialFormat =
     "zero-padded)";
 inline constexpr const char* SCliHelpSerial = "the board's serial number (with --serial-at)";
 inline constexpr const char* SCliHelpSerialStart =
-    "the station's first serial number, when its counter file does not exist yet (default 1)";
-inline constexpr const char* SCliHelpSerialFile =
-    "the station's counter file (default: the record's name with .serial, else "
-    "serial-counter in the data folder)";
+    "the station's first serial number (default 1); numbers already given are never given "
+    "again, so a lower one has no effect";
 inline constexpr const char* SCliBadSerialFormat =
     "velmora-cli: --serial-format must be u32le, u32be or ascii:WIDTH (1 to 20), not \"%s\"";
 inline constexpr const char* SCliSerialFormatWithoutPlace =
@@ -303,8 +301,11 @@ inline constexpr const char* SCliSerialWithoutPlace =
 inline constexpr const char* SCliSerialPlaceWithoutNumber =
     "velmora-cli: --serial-at needs --serial (the board's number)";
 inline constexpr const char* SCliStationSerialGiven =
-    "velmora-cli station: each board gets its number from the station (--serial-start, "
-    "--serial-file), not from --serial";
+    "velmora-cli station: each board gets its number from the station (--serial-start), not "
+    "from --serial";
+inline constexpr const char* SCliSerialOnSeveralPorts =
+    "velmora-cli: --serial would give every board the same number; on several ports give "
+    "--serial-at alone and each board takes its own number from the records store";
 inline constexpr const char* SCliSerialCounterUnreadable =
     "velmora-cli station: the serial counter %s cannot be read";
 inline constexpr const char* SCliSerialCounterUnwritable =
@@ -346,7 +347,9 @@ inline constexpr const char* SCliGlobalOptions =
     "Velmora-<port>.log, and ends with a table of the results. Before the command also: "
     "--identify (ask the programmer for its identification first) and --log FILE (the traffic "
     "log's file instead of Velmora.log), --log-append (continue the traffic log instead of "
-    "starting it anew).";
+    "starting it anew), --records LOCATION (where a run on several ports, a station and the "
+    "records command keep the boards' records: a SQLite file or a postgresql:// URL; default "
+    "records.sqlite in the data folder).";
 inline constexpr const char* SCliAutoPortTaken = "Выбран порт %s: на нём отвечает программатор.";
 inline constexpr const char* SCliAutoNoFreePort =
     "velmora-cli: --port auto: no free serial port to ask for a programmer";
@@ -380,6 +383,57 @@ inline constexpr const char* SCliStationRecordHeader =
     "reply,seconds\n";
 inline constexpr const char* SCliStationRecordFailed =
     "velmora-cli station: cannot append to the record %s";
+// The records of the boards (a database file, or a database server of a whole line).
+inline constexpr const char* SRecordsSqliteFailed =
+    "velmora-cli: records database %s: %s failed: %s";
+inline constexpr const char* SRecordsNewerSchema =
+    "velmora-cli: records database %s has tables of version %d; this velmora-cli knows up to %d";
+inline constexpr const char* SRecordsBadLocation =
+    "velmora-cli: records database %s: not a connection string: %s";
+inline constexpr const char* SRecordsUnreachable =
+    "velmora-cli: records database %s cannot be reached: %s";
+inline constexpr const char* SRecordsServerRefused = "velmora-cli: records database %s: %s";
+inline constexpr const char* SRecordsNeedDatabase =
+    "velmora-cli records: %s is a CSV file; listing the records needs a database";
+inline constexpr const char* SRecordsNoServerSupport =
+    "velmora-cli: %s: this build keeps its records in a CSV file and has no PostgreSQL client";
+inline constexpr const char* SCliStationRecordsDown =
+    "velmora-cli station: %s; no new board is taken until its records can be kept";
+inline constexpr const char* SCliStationRecordsBack =
+    "velmora-cli station: records database %s is back; boards are taken again";
+inline constexpr const char* SCliStationRecordNotKept =
+    "velmora-cli station: the record of the board on %s could not be kept: %s";
+inline constexpr const char* SCliPortsRecordNotKept =
+    "velmora-cli: the records of this run could not be kept: %s";
+inline constexpr const char* SRecordsSummary =
+    "list the boards' records (--since, --image, --result, --port), or --summary: boards per "
+    "result and per image, failures by page and reply code; --csv writes CSV";
+inline constexpr const char* SRecordsHelpSince =
+    "records from this local time on: today, YYYY-MM-DD or \"YYYY-MM-DD HH:MM[:SS]\"";
+inline constexpr const char* SRecordsHelpImage = "records of this image file only";
+inline constexpr const char* SRecordsHelpResult =
+    "records with this result only: ok, different, failed or stopped";
+inline constexpr const char* SRecordsHelpSummary =
+    "boards per result and per image, and the failures by page and reply code";
+inline constexpr const char* SRecordsHelpCsv = "the records as CSV, with the station's header";
+inline constexpr const char* SRecordsBadSince =
+    "velmora-cli records: --since needs today, YYYY-MM-DD or \"YYYY-MM-DD HH:MM[:SS]\", not \"%s\"";
+inline constexpr const char* SRecordsBadResult =
+    "velmora-cli records: --result must be ok, different, failed or stopped, not \"%s\"";
+inline constexpr const char* SRecordsSummaryAndCsv =
+    "velmora-cli records: --summary and --csv cannot be used together";
+inline constexpr const char* SRecordsCsvLocation =
+    "velmora-cli: --records %s: the records are kept in a database (a SQLite file or a "
+    "postgresql:// URL); --record FILE.csv exports them as CSV";
+// The summary of the records: a heading, then a line per group.
+inline constexpr const char* SRecordsTotal = "Boards: %d";
+inline constexpr const char* SRecordsByResult = "By result:";
+inline constexpr const char* SRecordsByImage = "By image (ok / all):";
+inline constexpr const char* SRecordsFailures = "Failures by page and reply:";
+inline constexpr const char* SRecordsNoFailurePlace = "page and reply not known";
+inline constexpr const char* SCliHelpRecords =
+    "where the boards' records are kept and serial numbers taken from: a SQLite file or a "
+    "postgresql:// URL (default: records.sqlite in the data folder)";
 inline constexpr const char* SCliReadNeedsPortTag =
     "velmora-cli read: with several ports the file name needs {port} (replaced by each port's "
     "name)";

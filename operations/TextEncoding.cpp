@@ -129,18 +129,52 @@ std::string EncodeText(const std::string& Utf8, TTextEncoding Encoding) {
     return Utf8;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at Text[At] (2 to 4 bytes, no overlong form,
+// no surrogate, nothing above U+10FFFF); 0 when there is none.
+std::size_t Utf8CharacterLength(const std::string& Text, std::size_t At) {
+    const auto Byte = [&](std::size_t Offset) {
+        return At + Offset < Text.size() ? static_cast<unsigned char>(Text[At + Offset]) : 0u;
+    };
+    const auto Continues = [&](std::size_t Offset, unsigned Low = 0x80, unsigned High = 0xBF) {
+        return Byte(Offset) >= Low && Byte(Offset) <= High;
+    };
+    const unsigned Lead = Byte(0);
+    if (Lead >= 0xC2 && Lead <= 0xDF) {
+        return Continues(1) ? 2 : 0;
+    }
+    if (Lead >= 0xE0 && Lead <= 0xEF) {
+        const unsigned Low = Lead == 0xE0 ? 0xA0 : 0x80;
+        const unsigned High = Lead == 0xED ? 0x9F : 0xBF;
+        return Continues(1, Low, High) && Continues(2) ? 3 : 0;
+    }
+    if (Lead >= 0xF0 && Lead <= 0xF4) {
+        const unsigned Low = Lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned High = Lead == 0xF4 ? 0x8F : 0xBF;
+        return Continues(1, Low, High) && Continues(2) && Continues(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 std::string EscapeControlCharacters(const std::string& Text) {
     static const char Digits[] = "0123456789ABCDEF";
     std::string Escaped;
     Escaped.reserve(Text.size());
-    for (const char Character : Text) {
-        const auto Byte = static_cast<unsigned char>(Character);
-        if (Byte < 0x20 || Byte == 0x7F) {
+    for (std::size_t At = 0; At < Text.size();) {
+        const auto Byte = static_cast<unsigned char>(Text[At]);
+        if (Byte >= 0x20 && Byte < 0x7F) {
+            Escaped += Text[At++];
+        } else if (const std::size_t Length = Byte >= 0x80 ? Utf8CharacterLength(Text, At) : 0) {
+            Escaped.append(Text, At, Length);
+            At += Length;
+        } else {
             Escaped += "\\x";
             Escaped += Digits[Byte >> 4];
             Escaped += Digits[Byte & 0x0F];
-        } else {
-            Escaped += Character;
+            ++At;
         }
     }
     return Escaped;

@@ -20,5 +20,6 @@ std::string EncodeText(const std::string& Utf8, TTextEncoding Encoding);
 
 // Text from outside (a board's identification) as it may go to a terminal or into one line:
 // every control character (below 0x20, and 0x7F) written as \xHH, so that no escape sequence
-// reaches the terminal and no line is split.
+// reaches the terminal and no line is split, and so is every byte that is not part of a
+// well-formed UTF-8 character (a database takes only well-formed text).
 std::string EscapeControlCharacters(const std::string& Text);

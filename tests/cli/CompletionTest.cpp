@@ -71,8 +71,9 @@ TEST_F(CliCompletion, FirstWordIsACommandOrAnOptionBeforeIt) {
     }
     EXPECT_EQ(Complete({""}), Commands);
     EXPECT_EQ(Complete({"--simulate", "--log-limit", "16M", ""}), Commands);
-    EXPECT_EQ(Complete({"--"}), (TWords{"--simulate", "--json", "--identify", "--port", "--log",
-                                        "--log-append", "--log-limit", "--help", "--version"}));
+    EXPECT_EQ(Complete({"--"}),
+              (TWords{"--simulate", "--json", "--identify", "--port", "--log", "--log-append",
+                      "--log-limit", "--records", "--help", "--version"}));
     EXPECT_EQ(Complete({"--json", ""}), Commands);
 }
 
@@ -113,7 +114,7 @@ TEST_F(CliCompletion, OptionValuesAreSkippedAndNeverCompleted) {
 // The station takes a programmer command, completed as that command plus the station's own
 // option.
 TEST_F(CliCompletion, StationOffersTheCommandsItRunsAndThenTheirOptions) {
-    const TWords StationOptions = {"--record", "--serial-start", "--serial-file", "--only-new"};
+    const TWords StationOptions = {"--record", "--records", "--serial-start", "--only-new"};
     TWords Jobs = {"write", "erase", "compare", "init"};
     Jobs.insert(StationOptions.begin(), StationOptions.end());
     EXPECT_EQ(Complete({"station", ""}), Jobs);

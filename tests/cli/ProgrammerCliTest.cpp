@@ -3,8 +3,10 @@
 #include "cli/Station.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "records/RecordStores.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FakeSysfs.h"
+#include "tests/support/PostgresTestDatabase.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestBytes.h"
@@ -15,12 +17,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -949,6 +955,11 @@ protected:
         return Setup;
     }
 
+    // The records store of the test's stations: a database file in the test's folder.
+    std::unique_ptr<IRecordStore> RecordStore() const {
+        return OpenRecordStore((Folder / "records.sqlite").string());
+    }
+
     std::vector<std::unique_ptr<TProgrammerSimulator>> Boards;
 };
 
@@ -1120,7 +1131,11 @@ TEST_F(SeveralPortsCli, ReadSavesAFilePerPortNamedByItsTag) {
     EXPECT_EQ(Run({"--port", Ports[0], "init"}).Code, 0);
     const fs::path Data = Folder / "xdg" / "Velmora";
     EXPECT_TRUE(fs::exists(Data / "Velmora.log"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(Data), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::count_if(fs::directory_iterator(Data), fs::directory_iterator(),
+                            [](const fs::directory_entry& Entry) {
+                                return Entry.path().extension() == ".log";
+                            }),
+              3);
 }
 
 TEST_F(SeveralPortsCli, CtrlCStopsEveryPortAfterItsPage) {
@@ -1214,7 +1229,8 @@ TEST_F(SeveralPortsCli, StationProgramsEachBoardPluggedInOnceAndFinishesTheOneIn
     const std::string RecordFile = Setup.RecordFile;
     std::ostringstream Out;
     std::ostringstream Err;
-    TStation Station(Setup, Out, Err);
+    const std::unique_ptr<IRecordStore> Records = RecordStore();
+    TStation Station(Setup, *Records, Out, Err);
 
     Station.PortArrived(Ports[0]);
     Station.PortArrived(Ports[1]);
@@ -1280,7 +1296,8 @@ TEST_F(SeveralPortsCli, StationRecordsWhereABoardFailed) {
     const std::string RecordFile = Setup.RecordFile;
     std::ostringstream Out;
     std::ostringstream Err;
-    TStation Station(Setup, Out, Err);
+    const std::unique_ptr<IRecordStore> Records = RecordStore();
+    TStation Station(Setup, *Records, Out, Err);
     Station.PortArrived(Ports[0]);
     ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 1; }));
 
@@ -1395,14 +1412,14 @@ TEST_F(SeveralPortsCli, StationGivesEachBoardItsOwnSerialNumberAndNeverOneTwice)
     const std::vector<std::string> Ports = StartSimulators({{}, Refusing, {}});
     const std::string Image = MakeImage("image.ldr", 3);
     const std::string RecordFile = (Folder / "boards.csv").string();
-    const std::string CounterFile = (Folder / "boards.serial").string();
     const auto RunStation = [&](const std::vector<std::string>& BoardPorts) {
         TStationSetup Setup = StationSetup(
             {"write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"}, true);
-        Setup.Serials.emplace(CounterFile, 1000);
+        Setup.FirstSerial = 1000;
         std::ostringstream Out;
         std::ostringstream Err;
-        TStation Station(Setup, Out, Err);
+        const std::unique_ptr<IRecordStore> Records = RecordStore();
+        TStation Station(Setup, *Records, Out, Err);
         for (const std::string& Port : BoardPorts) {
             Station.PortArrived(Port);
         }
@@ -1443,5 +1460,205 @@ TEST_F(SeveralPortsCli, StationGivesEachBoardItsOwnSerialNumberAndNeverOneTwice)
         Record[3].find(",1002," + Image + "," + Second[0]["sha256"].get<std::string>() + ",ok,0,"),
         std::string::npos)
         << Record[3];
-    EXPECT_EQ(ReadFileText(CounterFile), "1003\n");
+    const std::vector<TBoardRecord> Kept = RecordStore()->Find({});
+    ASSERT_EQ(Kept.size(), 3u);
+    EXPECT_EQ(Kept[2].Serial, 1002u);
+    EXPECT_EQ(Kept[2].Sha256, Second[0]["sha256"]);
+    EXPECT_EQ(RecordStore()->TakeSerialNumber(1000), 1003u);
+}
+
+// ---- The records of a line ----
+
+namespace {
+
+// Holds a simulated board in the middle of its work: the board's serving thread waits in its
+// trace once it has seen a number of lines, until the test opens the gate. Shared with the
+// simulator's trace, so that it outlives the board.
+class TBoardGate : public std::enable_shared_from_this<TBoardGate> {
+public:
+    explicit TBoardGate(std::size_t Lines) : Lines(Lines) {}
+    void Attach(TSimulatorOptions& Options) {
+        Options.OnTrace = [Gate = shared_from_this()](const std::string&) { Gate->Pass(); };
+    }
+    testing::AssertionResult WaitUntilHeld() {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        return Changed.wait_for(Lock, TestWaitBound, [&] { return Held; })
+                   ? testing::AssertionSuccess()
+                   : testing::AssertionFailure() << "the board never reached the gate";
+    }
+    void Open() {
+        const std::lock_guard<std::mutex> Lock(Mutex);
+        Opened = true;
+        Changed.notify_all();
+    }
+
+private:
+    void Pass() {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        if (++Seen != Lines) {
+            return;
+        }
+        Held = true;
+        Changed.notify_all();
+        Changed.wait_for(Lock, TestWaitBound, [&] { return Opened; });
+    }
+
+    const std::size_t Lines;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::size_t Seen = 0;
+    bool Held = false;
+    bool Opened = false;
+};
+
+// The six digits a board's serial number was written as at 0x212 (byte 2 of page 1).
+std::string SerialInChip(const TProgrammerSimulator& Board) {
+    const TByteArray Page = Board.GetPage(1);
+    return std::string(Page.begin() + 2, Page.begin() + 8);
+}
+
+std::string SixDigits(std::uint64_t Number) {
+    const std::string Digits = std::to_string(Number);
+    return std::string(6 - std::min<std::size_t>(6, Digits.size()), '0') + Digits;
+}
+
+} // namespace
+
+// Two stations of a line on one PostgreSQL database, four boards each at once: every board gets
+// a number no other board has, in its own chip, and is recorded once; the records command sums
+// them up.
+TEST_F(SeveralPortsCli, TwoStationsOnOneDatabaseNeverShareASerialNumber) {
+    if (!TPostgresTestDatabase::ServerGiven()) {
+        GTEST_SKIP() << "no PostgreSQL server (run under pg_virtualenv)";
+    }
+    const TPostgresTestDatabase Database;
+    const std::vector<std::string> Ports = StartSimulators(std::vector<TSimulatorOptions>(8));
+    const std::string Image = MakeImage("image.ldr", 3);
+    std::vector<std::unique_ptr<IRecordStore>> Stores;
+    std::vector<std::unique_ptr<TStation>> Stations;
+    std::ostringstream Out[2];
+    std::ostringstream Err[2];
+    for (std::size_t Index = 0; Index < 2; ++Index) {
+        TStationSetup Setup = StationSetup(
+            {"write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"}, true);
+        Setup.RecordFile.clear();
+        Setup.FirstSerial = 1;
+        Stores.push_back(OpenRecordStore(Database.Location()));
+        Stations.push_back(
+            std::make_unique<TStation>(Setup, *Stores.back(), Out[Index], Err[Index]));
+    }
+    for (std::size_t Board = 0; Board < Ports.size(); ++Board) {
+        Stations[Board % 2]->PortArrived(Ports[Board]);
+    }
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const auto& Station : Stations) {
+            Station->Poll(std::chrono::milliseconds(10));
+        }
+        return Stations[0]->GetBoardsDone() == 4 && Stations[1]->GetBoardsDone() == 4;
+    }));
+
+    std::set<std::uint64_t> Given;
+    for (const std::vector<TBoardRecord>& Records = Stores[0]->Find({});
+         const TBoardRecord& Record : Records) {
+        ASSERT_TRUE(Record.Serial);
+        EXPECT_EQ(Record.Result, "ok");
+        EXPECT_TRUE(Given.insert(*Record.Serial).second)
+            << "number given twice: " << *Record.Serial;
+        const auto Port = std::find(Ports.begin(), Ports.end(), Record.Port);
+        ASSERT_NE(Port, Ports.end());
+        EXPECT_EQ(SerialInChip(*Boards[static_cast<std::size_t>(Port - Ports.begin())]),
+                  SixDigits(*Record.Serial));
+    }
+    EXPECT_EQ(Given, (std::set<std::uint64_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+
+    std::ostringstream Summary;
+    std::ostringstream Problems;
+    EXPECT_EQ(RunCli({"--records", Database.Location(), "records", "--summary"}, Summary, Problems),
+              0)
+        << Problems.str();
+    EXPECT_NE(Summary.str().find("Boards: 8\n"), std::string::npos) << Summary.str();
+    EXPECT_TRUE(std::regex_search(Summary.str(), std::regex("\n  ok +8\n"))) << Summary.str();
+    EXPECT_NE(Summary.str().find(Image + "  8 / 8"), std::string::npos) << Summary.str();
+}
+
+// The line's database gone while a board is in progress (its connection cut, new ones refused):
+// the board's record waits, no new board is programmed (it could not be recorded), and once the
+// database is back the record is kept and the waiting board is done.
+TEST_F(SeveralPortsCli, StationWaitsForItsDatabaseAndGoesOnWhenItIsBack) {
+    if (!TPostgresTestDatabase::ServerGiven()) {
+        GTEST_SKIP() << "no PostgreSQL server (run under pg_virtualenv)";
+    }
+    const TPostgresTestDatabase Database;
+    const auto Gate = std::make_shared<TBoardGate>(6);
+    TSimulatorOptions Held;
+    Gate->Attach(Held);
+    const std::vector<std::string> Ports = StartSimulators({Held, {}});
+    TStationSetup Setup = StationSetup(
+        {"write", MakeImage("image.ldr", 3), "--serial-at", "0x212", "--serial-format", "ascii:6"},
+        true);
+    Setup.FirstSerial = 1;
+    const std::unique_ptr<IRecordStore> Records = OpenRecordStore(Database.Location());
+    std::ostringstream Out;
+    std::ostringstream Err;
+    TStation Station(Setup, *Records, Out, Err);
+    Station.PortArrived(Ports[0]);
+    ASSERT_TRUE(WaitUntil([&] {
+        Station.Poll(std::chrono::milliseconds(10));
+        return Boards[0]->GetRequestCount() >= 3;
+    }));
+    ASSERT_TRUE(Gate->WaitUntilHeld());
+    Database.TakeAway();
+    Gate->Open();
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 1; }));
+    EXPECT_NE(Err.str().find("no new board is taken"), std::string::npos) << Err.str();
+
+    Station.PortArrived(Ports[1]);
+    for (int Round = 0; Round < 20; ++Round) {
+        Station.Poll(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(Boards[1]->GetRequestCount(), 0u) << "a board started that could not be recorded";
+
+    Database.GiveBack();
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 2; }));
+    Station.RequestStop();
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.IsFinished(); }));
+    EXPECT_NE(Err.str().find("is back"), std::string::npos) << Err.str();
+    const std::vector<TBoardRecord> Kept = OpenRecordStore(Database.Location())->Find({});
+    ASSERT_EQ(Kept.size(), 2u);
+    EXPECT_EQ(Kept[0].Port, Ports[0]);
+    EXPECT_EQ(Kept[0].Serial, 1u);
+    EXPECT_EQ(Kept[1].Port, Ports[1]);
+    EXPECT_EQ(Kept[1].Serial, 2u);
+    EXPECT_EQ(SerialInChip(*Boards[1]), "000002");
+}
+
+// kill -9 of a station in the middle of a board: no half record is left, and the number the
+// board had taken is never given again.
+TEST_F(SeveralPortsCli, StationKilledMidBoardLeavesNoHalfRecordAndNoNumberTwice) {
+    const auto Gate = std::make_shared<TBoardGate>(6);
+    TSimulatorOptions Held;
+    Gate->Attach(Held);
+    const std::vector<std::string> Ports = StartSimulators({Held, {}});
+    const std::string Image = MakeImage("image.ldr", 3);
+    const std::string Location = (Folder / "line.sqlite").string();
+    const auto StartStation = [&](const std::string& Port) {
+        return Spawn({"--json", "--port", Port, "station", "--records", Location, "--serial-start",
+                      "500", "write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"});
+    };
+    const pid_t Killed = StartStation(Ports[0]);
+    ASSERT_TRUE(Gate->WaitUntilHeld());
+    kill(Killed, SIGKILL);
+    Finish(Killed);
+    Gate->Open();
+
+    const pid_t Next = StartStation(Ports[1]);
+    ASSERT_TRUE(WaitUntil([&] { return !OpenRecordStore(Location)->Find({}).empty(); }));
+    kill(Next, SIGINT);
+    EXPECT_EQ(Finish(Next).Code, 0);
+    const std::vector<TBoardRecord> Kept = OpenRecordStore(Location)->Find({});
+    ASSERT_EQ(Kept.size(), 1u) << "the killed board has no record";
+    EXPECT_EQ(Kept[0].Port, Ports[1]);
+    EXPECT_EQ(Kept[0].Serial, 501u) << "500 went to the board of the killed station";
+    EXPECT_EQ(Kept[0].Result, "ok");
+    EXPECT_EQ(SerialInChip(*Boards[1]), "000501");
 }
