@@ -371,6 +371,10 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
         if (Global.Simulate && !Global.PortNames.empty()) {
             throw ECliUsage(SCliSimulateWithPort);
         }
+        // Only boards of a run on several ports are recorded (and stations').
+        if (!Global.RecordsLocation.empty() && Global.PortNames.size() < 2) {
+            throw ECliUsage(SCliRecordsOnOnePort);
+        }
         // The session opens only the port it is given: a USB port named by its ids or serial
         // number, or the one port a programmer answers on, becomes its device path here.
         for (std::string& Name : Global.PortNames) {
@@ -389,6 +393,8 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
     } else if (Global.Simulate || !Global.PortNames.empty() || Global.LogLimit || Global.Identify ||
                !Global.LogFile.empty() || Global.LogAppend) {
         throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
+    } else if (!Global.RecordsLocation.empty() && Command.Name != "records") {
+        throw ECliUsage(FormatText(SCliRecordsNotHere, Command.Name.c_str()));
     }
     return Command;
 }

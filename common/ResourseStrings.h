@@ -454,6 +454,12 @@ inline constexpr const char* SCliFlagWithValue = "velmora-cli %s: option \"%s\" 
 inline constexpr const char* SCliNotAProgrammerCommand =
     "velmora-cli %s: --port, --simulate, --identify, --log and --log-limit apply to programmer "
     "commands only";
+inline constexpr const char* SCliRecordsOnOnePort =
+    "velmora-cli: --records: the boards of a run on several ports and of a station are "
+    "recorded, not a run on one port";
+inline constexpr const char* SCliRecordsNotHere =
+    "velmora-cli %s: --records applies to a run on several ports, the station and records "
+    "only";
 inline constexpr const char* SCliSimulateWithPort =
     "velmora-cli: --simulate and --port cannot be used together";
 inline constexpr const char* SCliRangeNeedsBoth = "velmora-cli %s: --first and --last go together";

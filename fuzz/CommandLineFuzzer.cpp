@@ -3,11 +3,11 @@
 // ParseIndex; every argument through the port name rules.
 //
 // The parsing steps sit in an unnamed namespace of cli/CliCommands.cpp, so this target compiles
-// that unit itself. The programmer commands, the run on several ports, the station and the ports
-// command are replaced by stand-ins that only record how they were called, and "usb:" and
-// "auto" port names stand for no port: no port is opened or looked for, and no child started. The
-// file commands run for real, but only for arguments that name nothing on disk, so that they fail
-// to load and never write.
+// that unit itself. The programmer commands, the run on several ports, the station, the records
+// and the ports commands are replaced by stand-ins that only record how they were called, and
+// "usb:" and "auto" port names stand for no port: no port is opened or looked for, no database
+// opened and no child started. The file commands run for real, but only for arguments that name
+// nothing on disk, so that they fail to load and never write.
 #include "cli/CliCommands.cpp" // NOLINT(bugprone-suspicious-include)
 
 #include "cli/PageRange.h"
@@ -155,6 +155,10 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
                       std::ostream&, std::ostream&) {
     return RecordCall(Arguments, Global);
 }
+int RunRecordsCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,
+                      std::ostream&, std::ostream&) {
+    return RecordCall(Arguments, Global);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     std::vector<std::string> Words;
@@ -249,7 +253,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         return 0;
     }
     const bool OnlyFileOptions = !Global.Simulate && Global.PortNames.empty() && !Global.LogLimit &&
-                                 !Global.Identify && Global.LogFile.empty() && !Global.LogAppend;
+                                 !Global.Identify && Global.LogFile.empty() && !Global.LogAppend &&
+                                 (Global.RecordsLocation.empty() || Command->Name == "records");
     if (Command->RunOwnOutput != nullptr) {
         FUZZ_REQUIRE(OnlyFileOptions ? Result == StandInResult && LastCall
                                      : Result == CliUsageError && !LastCall);
@@ -259,24 +264,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_REQUIRE((Result == CliFailure || Result == CliUsageError) && !LastCall);
         return 0;
     }
-    // The range and the serial number options are checked before any port is looked at.
-    try {
-        CheckRangeEarly(*Command, Parsed);
-        CheckSerialEarly(Parsed, false);
-    } catch (const std::exception&) {
-        FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
-        return 0;
-    }
     std::vector<std::string> PortNames = Global.PortNames;
     const auto Port = Parsed.Options.find("port");
     if (Port != Parsed.Options.end()) {
         PortNames.push_back(Port->second);
     }
+    // The range and the serial number options are checked before any port is looked at.
+    try {
+        CheckRangeEarly(*Command, Parsed);
+        CheckSerialEarly(Parsed, false, PortNames.size() > 1);
+    } catch (const std::exception&) {
+        FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
+        return 0;
+    }
     const bool Unresolvable =
         std::any_of(PortNames.begin(), PortNames.end(), [](const std::string& Name) {
             return IsUsbPortSelector(Name) || Name == "auto";
         });
-    if ((Global.Simulate && !PortNames.empty()) || Unresolvable) {
+    if ((Global.Simulate && !PortNames.empty()) || Unresolvable ||
+        (!Global.RecordsLocation.empty() && PortNames.size() < 2)) {
         FUZZ_REQUIRE(Result == CliUsageError && !LastCall);
         return 0;
     }
