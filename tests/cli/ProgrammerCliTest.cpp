@@ -29,6 +29,7 @@
 #include <set>
 #include <sstream>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -1209,6 +1210,57 @@ TEST_F(SeveralPortsCli, PortAutoTakesTheOneFreePortAProgrammerAnswersOn) {
 
 // ---- The production station ----
 
+// Holds a simulated board in the middle of its work: the board's serving thread waits in its
+// trace once it has seen a number of lines, until the test opens the gate. Shared with the
+// simulator's trace, so that it outlives the board.
+class TBoardGate : public std::enable_shared_from_this<TBoardGate> {
+public:
+    explicit TBoardGate(std::size_t Lines) : Lines(Lines) {}
+    void Attach(TSimulatorOptions& Options) {
+        Options.OnTrace = [Gate = shared_from_this()](const std::string&) { Gate->Pass(); };
+    }
+    testing::AssertionResult WaitUntilHeld() {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        return Changed.wait_for(Lock, TestWaitBound, [&] { return Held; })
+                   ? testing::AssertionSuccess()
+                   : testing::AssertionFailure() << "the board never reached the gate";
+    }
+    void Open() {
+        const std::lock_guard<std::mutex> Lock(Mutex);
+        Opened = true;
+        Changed.notify_all();
+    }
+
+private:
+    void Pass() {
+        std::unique_lock<std::mutex> Lock(Mutex);
+        if (++Seen != Lines) {
+            return;
+        }
+        Held = true;
+        Changed.notify_all();
+        Changed.wait_for(Lock, TestWaitBound, [&] { return Opened; });
+    }
+
+    const std::size_t Lines;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::size_t Seen = 0;
+    bool Held = false;
+    bool Opened = false;
+};
+
+// The six digits a board's serial number was written as at 0x212 (byte 2 of page 1).
+std::string SerialInChip(const TProgrammerSimulator& Board) {
+    const TByteArray Page = Board.GetPage(1);
+    return std::string(Page.begin() + 2, Page.begin() + 8);
+}
+
+std::string SixDigits(std::uint64_t Number) {
+    const std::string Digits = std::to_string(Number);
+    return std::string(6 - std::min<std::size_t>(6, Digits.size()), '0') + Digits;
+}
+
 // Runs the station's loop until Done holds; false when it does not within the test bound.
 bool PollUntil(TStation& Station, const std::function<bool()>& Done) {
     return WaitUntil(
@@ -1360,43 +1412,73 @@ TEST_F(SeveralPortsCli, StationStoppedByTwoQuickCtrlCsRecordsTheBoardAsStopped) 
 
 } // namespace
 
-// A station on a named port knows a board by what it answers: a board that misses one look is
-// still the board done there, not a new one to program again; a board swapped for another
-// between two looks answers otherwise and is programmed too. The port is a link, re-pointed at
-// the second board as a hub that reuses a device name would; its log keeps the link's name.
+// A station on a port named by a link: the board there misses one look (its answer comes late),
+// then it is swapped for another between two looks (the link re-pointed at once); the second
+// board is held in the middle of its work while Ctrl-C comes twice to the process group, 10 ms
+// apart, as a terminal sends it. Each board is programmed once, with its own serial number in
+// its chip, counted once and recorded with the hash of what it was written.
 TEST_F(SeveralPortsCli, StationKnowsABoardByItsAnswerNotByItsPort) {
     TSimulatorOptions First;
     First.IdentificationText = "Board A";
-    // Frames: a look, the board's own two (identification, erase), then the second look, whose
-    // answer comes only with the third look's.
-    First.LateFrames = {4};
+    // Frames: a look, the board's own seven (identification, three pages of two), then the
+    // second look, whose answer comes only with the third look's.
+    First.LateFrames = {9};
+    const auto Gate = std::make_shared<TBoardGate>(8);
     TSimulatorOptions Second;
     Second.IdentificationText = "Board B";
+    Gate->Attach(Second);
     const std::vector<std::string> Ports = StartSimulators({First, Second});
     const fs::path Link = Folder / "station-port";
     fs::create_symlink(Ports[0], Link);
 
-    const pid_t Child = Spawn(
-        {"--json", "--port", Link.string(), "station", "erase", "--first", "0", "--last", "0"});
+    const pid_t Child =
+        Spawn({"--json", "--port", Link.string(), "station", "--serial-start", "100", "write",
+               MakeImage("image.ldr", 3), "--serial-at", "0x212", "--serial-format", "ascii:6"});
     // The look after the missed one has been answered.
-    ASSERT_TRUE(WaitUntil([&] { return Boards[0]->GetRequestCount() >= 6; }, TestWaitBound));
+    ASSERT_TRUE(WaitUntil([&] { return Boards[0]->GetRequestCount() >= 11; }, TestWaitBound));
     const fs::path Swapped = Folder / "station-port.new";
     fs::create_symlink(Ports[1], Swapped);
     fs::rename(Swapped, Link);
-    ASSERT_TRUE(WaitUntil([&] { return Boards[1]->GetRequestCount() >= 3; }, TestWaitBound));
-    kill(Child, SIGINT);
+    ASSERT_TRUE(Gate->WaitUntilHeld());
+    kill(-Child, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(-Child, SIGINT);
+    Gate->Open();
     const TProcessResult Result = Finish(Child);
-    EXPECT_EQ(Result.Code, 0) << Result.Err;
 
+    // Two signals so close may reach the station as one: the board then finishes instead of
+    // stopping after its page. Either way it is reported once, with what it answered.
     std::vector<std::string> Boarded;
+    std::map<std::string, nlohmann::json> ByBoard;
+    nlohmann::json Totals;
     for (const std::string& Text : SplitLines(Result.Out)) {
         const nlohmann::json Line = nlohmann::json::parse(Text);
         if (Line["type"] == "board") {
-            EXPECT_EQ(Line["result"], "ok") << Line;
             Boarded.push_back(Line["identification"]);
+            ByBoard[Line["identification"]] = Line;
+        } else {
+            Totals = Line;
         }
     }
-    EXPECT_EQ(Boarded, (std::vector<std::string>{"Board A", "Board B"})) << Result.Out;
+    ASSERT_EQ(Boarded, (std::vector<std::string>{"Board A", "Board B"})) << Result.Out;
+    EXPECT_EQ(ByBoard["Board A"]["result"], "ok");
+    EXPECT_EQ(ByBoard["Board A"]["serial"], 100);
+    EXPECT_EQ(SerialInChip(*Boards[0]), "000100");
+    const nlohmann::json& Held = ByBoard["Board B"];
+    EXPECT_EQ(Held["serial"], 101);
+    EXPECT_TRUE(Held["result"] == "ok" || Held["result"] == "stopped") << Held;
+    EXPECT_EQ(Result.Code, Held["result"] == "ok" ? 0 : 4) << Result.Err;
+    EXPECT_EQ(Totals["boards"], 2) << Result.Out;
+
+    const std::vector<TBoardRecord> Kept =
+        OpenRecordStore((Folder / "xdg" / "Velmora" / "records.sqlite").string())->Find({});
+    ASSERT_EQ(Kept.size(), 2u);
+    EXPECT_EQ(Kept[0].Identification, "Board A");
+    EXPECT_EQ(Kept[0].Serial, 100u);
+    EXPECT_EQ(Kept[0].Sha256, ByBoard["Board A"]["sha256"]);
+    EXPECT_EQ(Kept[0].Sha256.size(), 64u);
+    EXPECT_EQ(Kept[1].Identification, "Board B");
+    EXPECT_EQ(Kept[1].Serial, 101u);
     EXPECT_TRUE(fs::exists(Folder / "xdg" / "Velmora" /
                            ("Velmora-" + PortFileTag(Link.string()) + ".log")));
 }
@@ -1468,61 +1550,6 @@ TEST_F(SeveralPortsCli, StationGivesEachBoardItsOwnSerialNumberAndNeverOneTwice)
 }
 
 // ---- The records of a line ----
-
-namespace {
-
-// Holds a simulated board in the middle of its work: the board's serving thread waits in its
-// trace once it has seen a number of lines, until the test opens the gate. Shared with the
-// simulator's trace, so that it outlives the board.
-class TBoardGate : public std::enable_shared_from_this<TBoardGate> {
-public:
-    explicit TBoardGate(std::size_t Lines) : Lines(Lines) {}
-    void Attach(TSimulatorOptions& Options) {
-        Options.OnTrace = [Gate = shared_from_this()](const std::string&) { Gate->Pass(); };
-    }
-    testing::AssertionResult WaitUntilHeld() {
-        std::unique_lock<std::mutex> Lock(Mutex);
-        return Changed.wait_for(Lock, TestWaitBound, [&] { return Held; })
-                   ? testing::AssertionSuccess()
-                   : testing::AssertionFailure() << "the board never reached the gate";
-    }
-    void Open() {
-        const std::lock_guard<std::mutex> Lock(Mutex);
-        Opened = true;
-        Changed.notify_all();
-    }
-
-private:
-    void Pass() {
-        std::unique_lock<std::mutex> Lock(Mutex);
-        if (++Seen != Lines) {
-            return;
-        }
-        Held = true;
-        Changed.notify_all();
-        Changed.wait_for(Lock, TestWaitBound, [&] { return Opened; });
-    }
-
-    const std::size_t Lines;
-    std::mutex Mutex;
-    std::condition_variable Changed;
-    std::size_t Seen = 0;
-    bool Held = false;
-    bool Opened = false;
-};
-
-// The six digits a board's serial number was written as at 0x212 (byte 2 of page 1).
-std::string SerialInChip(const TProgrammerSimulator& Board) {
-    const TByteArray Page = Board.GetPage(1);
-    return std::string(Page.begin() + 2, Page.begin() + 8);
-}
-
-std::string SixDigits(std::uint64_t Number) {
-    const std::string Digits = std::to_string(Number);
-    return std::string(6 - std::min<std::size_t>(6, Digits.size()), '0') + Digits;
-}
-
-} // namespace
 
 // Two stations of a line on one PostgreSQL database, four boards each at once: every board gets
 // a number no other board has, in its own chip, and is recorded once; the records command sums

@@ -66,6 +66,9 @@ pid_t StartProcess(const std::vector<std::string>& Arguments, const std::string&
         dup2(ErrFile, STDERR_FILENO);
         dup2(InFile, STDIN_FILENO);
         signal(SIGINT, SIG_DFL);
+        // A process group of its own, as a shell's job: a test can send a signal to the group
+        // as a terminal sends Ctrl-C, without reaching the test itself.
+        setpgid(0, 0);
         execve(Argv[0], Argv.data(), Envp.data());
         _exit(127);
     }

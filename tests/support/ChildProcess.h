@@ -14,8 +14,9 @@ struct TProcessResult {
     std::string Err;
 };
 
-// Starts Arguments[0] with Arguments as its argument list. Each "NAME=value" of Environment
-// replaces the variable NAME of this process's environment for the child.
+// Starts Arguments[0] with Arguments as its argument list, in a process group of its own (whose
+// id is the child's). Each "NAME=value" of Environment replaces the variable NAME of this
+// process's environment for the child.
 pid_t StartProcess(const std::vector<std::string>& Arguments, const std::string& OutputFolder,
                    const std::vector<std::string>& Environment = {});
 // Waits for the child's end and reads back what it printed. A child still running after Timeout
