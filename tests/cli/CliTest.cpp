@@ -4,16 +4,21 @@
 #include "common/ResourseStrings.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "operations/ImageFileNames.h"
+#include "records/RecordStores.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -131,6 +136,14 @@ TEST_F(CliProcess, UsageErrorsExitWithTwo) {
         {{"erase", "--port", "/dev/velmora-no-such-port", "--first", "5", "--last", "9999"},
          "Конечный индекс не может быть больше 4095.",
          ""},
+        {{"records", "--since", "yesterday"}, "--since needs today", "Usage: velmora-cli records"},
+        {{"--records", "r.sqlite", "--port", "/dev/velmora-no-such-port", "erase"},
+         "not a run on one port",
+         Whole},
+        {{"--port", "/dev/velmora-no-such-port", "--port", "/dev/velmora-no-such-port-2", "write",
+          "a.ldr", "--serial-at", "0x10", "--serial", "7"},
+         "every board the same number",
+         ""},
     };
     for (const auto& Case : Cases) {
         const TProcessResult Result = Run(Case.Arguments);
@@ -140,6 +153,7 @@ TEST_F(CliProcess, UsageErrorsExitWithTwo) {
         EXPECT_NE(Result.Err.find(Case.Complaint), std::string::npos) << Name << Result.Err;
         EXPECT_NE(Result.Err.find(Case.Usage), std::string::npos) << Name << Result.Err;
         EXPECT_EQ(Result.Err.find("/dev/velmora-no-such-port"), std::string::npos) << Name;
+        EXPECT_FALSE(fs::exists(Folder / "r.sqlite")) << Name;
         const bool WholeUsage = Result.Err.find(Whole) != std::string::npos;
         EXPECT_EQ(WholeUsage, Case.Usage == Whole) << Name << Result.Err;
     }
@@ -481,3 +495,78 @@ TEST_F(CliProcess, TheProgressLineFitsANarrowTerminal) {
         EXPECT_GT(Drawn, 0u) << Columns << ": " << Result.Out;
     }
 }
+
+namespace {
+
+// The records command over a store of three boards: listed oldest first, chosen by result, port
+// and time, summed up, and exported as CSV and JSON with every field.
+TEST_F(CliProcess, RecordsAreListedChosenSummedUpAndExported) {
+    const std::string Location = (Folder / "line.sqlite").string();
+    {
+        const std::unique_ptr<IRecordStore> Records = OpenRecordStore(Location);
+        const auto Add = [&](const std::string& Time, const std::string& Port,
+                             const std::string& Result, std::optional<int> Page,
+                             std::optional<int> Reply) {
+            TBoardRecord Record;
+            Record.Time = Time;
+            Record.Station = "bench-1";
+            Record.Port = Port;
+            Record.UsbSerial = "-";
+            Record.Identification = "Board, \"A\"";
+            Record.Serial = Records->TakeSerialNumber(7);
+            Record.Image = "image.ldr";
+            Record.Sha256 = std::string(64, 'c');
+            Record.Result = Result;
+            Record.Reason = Result == "failed" ? "Ошибка работы с контроллером." : "";
+            Record.ExitCode = Result == "failed" ? 1 : 0;
+            Record.Page = Page;
+            Record.Reply = Reply;
+            Record.Seconds = 3.5;
+            Records->Add(Record);
+        };
+        Add("2020-01-01T08:00:00Z", "/dev/ttyUSB0", "ok", {}, {});
+        Add("2020-01-01T09:00:00Z", "/dev/ttyUSB1", "failed", 5, 0x23);
+        Add(UtcTimeText(std::time(nullptr)), "/dev/ttyUSB0", "failed", 5, 0x23);
+    }
+    const auto Records = [&](std::vector<std::string> Words) {
+        Words.insert(Words.begin(), {"--records", Location});
+        const TProcessResult Result = Run(Words);
+        EXPECT_EQ(Result.Code, 0) << Result.Err;
+        return Result.Out;
+    };
+    const auto LineCount = [](const std::string& Text) {
+        return std::count(Text.begin(), Text.end(), '\n');
+    };
+
+    const std::string All = Records({"records"});
+    EXPECT_EQ(LineCount(All), 3);
+    EXPECT_EQ(
+        All.find("2020-01-01T08:00:00Z  bench-1  /dev/ttyUSB0  -  Board, \"A\"  7  image.ldr  "
+                 "ok  3.5\n"),
+        0u)
+        << All;
+    EXPECT_EQ(LineCount(Records({"records", "--result", "failed"})), 2);
+    EXPECT_EQ(LineCount(Records({"records", "--port", "/dev/ttyUSB0"})), 2);
+    EXPECT_EQ(LineCount(Records({"records", "--since", "today", "--result", "failed"})), 1);
+
+    const std::string Summary = Records({"records", "--summary"});
+    EXPECT_NE(Summary.find("Boards: 3\n"), std::string::npos) << Summary;
+    EXPECT_NE(Summary.find("image.ldr  1 / 3"), std::string::npos) << Summary;
+    EXPECT_NE(Summary.find("page 5, reply 23h  2"), std::string::npos) << Summary;
+
+    const std::string Csv = Records({"records", "--csv", "--result", "failed"});
+    EXPECT_EQ(Csv.substr(0, Csv.find('\n') + 1), SCliStationRecordHeader);
+    EXPECT_NE(Csv.find(",\"Board, \"\"A\"\"\",8,image.ldr," + std::string(64, 'c') +
+                       ",failed: Ошибка работы с контроллером.,1,5,-,23h,3.5\n"),
+              std::string::npos)
+        << Csv;
+
+    const std::string Json = Records({"--json", "records", "--result", "ok"});
+    const nlohmann::json Record = nlohmann::json::parse(Json.substr(0, Json.find('\n')));
+    EXPECT_EQ(Record["serial"], 7);
+    EXPECT_EQ(Record["identification"], "Board, \"A\"");
+    EXPECT_TRUE(Record["page"].is_null());
+    EXPECT_NE(Json.find("\"type\":\"result\""), std::string::npos) << Json;
+}
+
+} // namespace

@@ -1659,33 +1659,43 @@ TEST_F(SeveralPortsCli, StationWaitsForItsDatabaseAndGoesOnWhenItIsBack) {
     EXPECT_EQ(SerialInChip(*Boards[1]), "000002");
 }
 
-// kill -9 of a station in the middle of a board: no half record is left, and the number the
-// board had taken is never given again.
+// kill -9 of a station in the middle of a board, on SQLite and (under pg_virtualenv)
+// PostgreSQL: no half record is left, and the number the board had taken is never given again.
 TEST_F(SeveralPortsCli, StationKilledMidBoardLeavesNoHalfRecordAndNoNumberTwice) {
-    const auto Gate = std::make_shared<TBoardGate>(6);
-    TSimulatorOptions Held;
-    Gate->Attach(Held);
-    const std::vector<std::string> Ports = StartSimulators({Held, {}});
+    std::vector<std::string> Locations = {(Folder / "line.sqlite").string()};
+    std::unique_ptr<TPostgresTestDatabase> Database;
+    if (TPostgresTestDatabase::ServerGiven()) {
+        Database = std::make_unique<TPostgresTestDatabase>();
+        Locations.push_back(Database->Location());
+    }
     const std::string Image = MakeImage("image.ldr", 3);
-    const std::string Location = (Folder / "line.sqlite").string();
-    const auto StartStation = [&](const std::string& Port) {
-        return Spawn({"--json", "--port", Port, "station", "--records", Location, "--serial-start",
-                      "500", "write", Image, "--serial-at", "0x212", "--serial-format", "ascii:6"});
-    };
-    const pid_t Killed = StartStation(Ports[0]);
-    ASSERT_TRUE(Gate->WaitUntilHeld());
-    kill(Killed, SIGKILL);
-    Finish(Killed);
-    Gate->Open();
+    for (const std::string& Location : Locations) {
+        SCOPED_TRACE(Location);
+        const auto Gate = std::make_shared<TBoardGate>(6);
+        TSimulatorOptions Held;
+        Gate->Attach(Held);
+        const std::vector<std::string> Ports = StartSimulators({Held, {}});
+        const TProgrammerSimulator& Next = *Boards.back();
+        const auto StartStation = [&](const std::string& Port) {
+            return Spawn({"--json", "--port", Port, "station", "--records", Location,
+                          "--serial-start", "500", "write", Image, "--serial-at", "0x212",
+                          "--serial-format", "ascii:6"});
+        };
+        const pid_t Killed = StartStation(Ports[0]);
+        ASSERT_TRUE(Gate->WaitUntilHeld());
+        kill(Killed, SIGKILL);
+        Finish(Killed);
+        Gate->Open();
 
-    const pid_t Next = StartStation(Ports[1]);
-    ASSERT_TRUE(WaitUntil([&] { return !OpenRecordStore(Location)->Find({}).empty(); }));
-    kill(Next, SIGINT);
-    EXPECT_EQ(Finish(Next).Code, 0);
-    const std::vector<TBoardRecord> Kept = OpenRecordStore(Location)->Find({});
-    ASSERT_EQ(Kept.size(), 1u) << "the killed board has no record";
-    EXPECT_EQ(Kept[0].Port, Ports[1]);
-    EXPECT_EQ(Kept[0].Serial, 501u) << "500 went to the board of the killed station";
-    EXPECT_EQ(Kept[0].Result, "ok");
-    EXPECT_EQ(SerialInChip(*Boards[1]), "000501");
+        const pid_t Second = StartStation(Ports[1]);
+        ASSERT_TRUE(WaitUntil([&] { return !OpenRecordStore(Location)->Find({}).empty(); }));
+        kill(Second, SIGINT);
+        EXPECT_EQ(Finish(Second).Code, 0);
+        const std::vector<TBoardRecord> Kept = OpenRecordStore(Location)->Find({});
+        ASSERT_EQ(Kept.size(), 1u) << "the killed board has no record";
+        EXPECT_EQ(Kept[0].Port, Ports[1]);
+        EXPECT_EQ(Kept[0].Serial, 501u) << "500 went to the board of the killed station";
+        EXPECT_EQ(Kept[0].Result, "ok");
+        EXPECT_EQ(SerialInChip(Next), "000501");
+    }
 }
