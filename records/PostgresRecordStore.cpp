@@ -107,9 +107,17 @@ TPostgresRecordStore::~TPostgresRecordStore() = default;
 
 bool TPostgresRecordStore::Connect() {
     // A server that does not answer is given up after a few seconds, so that a station
-    // looking for its database again is not held long; the location's own time-out wins.
-    const char* Keywords[] = {"connect_timeout", "dbname", nullptr};
-    const char* Values[] = {"5", Location.c_str(), nullptr};
+    // looking for its database again is not held long, and a connection whose server went
+    // silent (a cable pulled) fails within seconds instead of holding the station; what the
+    // location itself sets wins.
+    const char* Keywords[] = {"connect_timeout",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              "tcp_user_timeout",
+                              "dbname",
+                              nullptr};
+    const char* Values[] = {"5", "5", "2", "3", "15000", Location.c_str(), nullptr};
     Connection.reset(PQconnectdbParams(Keywords, Values, 1));
     TablesReady = false;
     if (!Connection || PQstatus(Connection.get()) != CONNECTION_OK) {
