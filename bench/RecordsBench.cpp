@@ -46,8 +46,8 @@ int main(int Argc, char** Argv) {
     }
     std::filesystem::path Folder;
     if (Location.empty()) {
-        Folder = std::filesystem::temp_directory_path() /
-                 ("records-bench-" + std::to_string(getpid()));
+        Folder =
+            std::filesystem::temp_directory_path() / ("records-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(Folder);
         Location = (Folder / "records.sqlite").string();
     }
