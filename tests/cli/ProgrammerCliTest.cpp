@@ -1585,8 +1585,7 @@ TEST_F(SeveralPortsCli, TwoStationsOnOneDatabaseNeverShareASerialNumber) {
     }));
 
     std::set<std::uint64_t> Given;
-    for (const std::vector<TBoardRecord>& Records = Stores[0]->Find({});
-         const TBoardRecord& Record : Records) {
+    for (const TBoardRecord& Record : Stores[0]->Find({})) {
         ASSERT_TRUE(Record.Serial);
         EXPECT_EQ(Record.Result, "ok");
         EXPECT_TRUE(Given.insert(*Record.Serial).second)
