@@ -6,7 +6,8 @@
 // of this program's own (--threads): one bare programmer object per board on a thread of its
 // own, without velmora-cli's sessions, JSON lines and display, so what those cost is seen on
 // time, processor time and peak memory in the same run.
-// usage: parallel-bench [--boards N] [--baud B] [--pages P] [--job erase|write]
+// usage: parallel-bench [--boards N] [--baud B] [--pages P] [--job erase|write] [--cli-only]
+// (--cli-only: velmora-cli alone, without the bare threads)
 #include "operations/HeadManager.h"
 #include "operations/Programmer.h"
 #include "platform/ChildProcess.h"
@@ -165,8 +166,17 @@ int main(int Argc, char** Argv) {
     std::uint32_t Baud = 115200;
     int Pages = 4096;
     std::string OnlyJob;
-    for (int Index = 1; Index + 1 < Argc; Index += 2) {
+    bool CliOnly = false;
+    for (int Index = 1; Index < Argc; Index += 2) {
         const std::string Option = Argv[Index];
+        if (Option == "--cli-only") {
+            CliOnly = true;
+            --Index;
+            continue;
+        }
+        if (Index + 1 == Argc) {
+            break;
+        }
         const int Value = std::atoi(Argv[Index + 1]);
         if (Option == "--boards") {
             Boards = std::max(1, Value);
@@ -206,14 +216,17 @@ int main(int Argc, char** Argv) {
         const TRun One = RunCli({Ports.front()}, Job);
         const TRun All = RunCli(Ports, Job);
         Report(Name, "cli", Boards, One, All);
+        Failures += (One.ExitCode != 0) + (All.ExitCode != 0);
+        if (CliOnly) {
+            continue;
+        }
         const TRun OneThread = RunThreads(Argv[0], {Ports.front()}, Job);
         const TRun AllThreads = RunThreads(Argv[0], Ports, Job);
         Report(Name, "threads", Boards, OneThread, AllThreads);
         std::printf("%-6s bare threads against velmora-cli, %d boards: time %.3f, CPU %.3f\n", Name,
                     Boards, AllThreads.Seconds / All.Seconds,
                     AllThreads.CpuSeconds / All.CpuSeconds);
-        Failures += (One.ExitCode != 0) + (All.ExitCode != 0) + (OneThread.ExitCode != 0) +
-                    (AllThreads.ExitCode != 0);
+        Failures += (OneThread.ExitCode != 0) + (AllThreads.ExitCode != 0);
     }
     Simulators.clear();
     std::filesystem::remove_all(Folder);

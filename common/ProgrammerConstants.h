@@ -5,6 +5,7 @@
 // ThreadsAndLocks.md beside this file.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -18,6 +19,12 @@ inline constexpr std::int32_t RecordLength = 32; // data bytes of a HEX record t
 
 // ---- The serial line (owned by serial/) ----
 inline constexpr std::uint32_t BaudRate = 115200; // 8 data bits, no parity, one stop bit
+// A byte on the line: start bit, 8 data bits, stop bit.
+inline constexpr std::uint32_t BitsPerByte = 10;
+// How long Bytes take to cross the line at BaudRate: no device can deliver them sooner.
+constexpr std::chrono::microseconds WireTime(std::uint64_t Bytes) {
+    return std::chrono::microseconds(Bytes * BitsPerByte * 1000000 / BaudRate);
+}
 
 // ---- Frames (owned by package/, set up by the connection manager) ----
 inline constexpr std::uint8_t StartMarker = 0xAA;

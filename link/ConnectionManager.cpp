@@ -30,10 +30,14 @@ TConnectionManager::TConnectionManager(std::unique_ptr<ISerialPort> SerialPort, 
     Extractor->OnPackageExtracted = [this](void* Sender, const TByteArray& Package) {
         PackageExtracted(Sender, Package);
     };
+    Extractor->TakeAtOnce = [this](const TByteArray& Package) {
+        return TakeAwaitedPackage(Package);
+    };
 
     // Installed last: until the extractor exists the read thread drops what it reads.
     ReadThread->SetOnBytesReceived(
-        [this](void* Sender, const TByteArray& Bytes) { BytesReceived(Sender, Bytes); });
+        [this](void* Sender, const TByteArray& Bytes) { BytesReceived(Sender, Bytes); },
+        [this] { return BytesWorthWaitingFor(); });
 }
 
 TConnectionManager::~TConnectionManager() {
@@ -58,6 +62,7 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
     }
     DropEarlierPackages();
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    const TAwaitedReply Awaited(*this);
     Composer->Compose(Package);
     TByteArray Candidate;
     while (TakePackage(Deadline, Candidate)) {
@@ -67,6 +72,57 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
         }
     }
     return false;
+}
+
+void TConnectionManager::SetReplyAwaited(bool Awaited) {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    ReplyAwaited = Awaited;
+    RequestBytes = 0;
+    ReplyBytes = 0;
+    LineFasterThanItsSpeed = false;
+}
+
+void TConnectionManager::NoteRequestOnLine(std::size_t Bytes) {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    RequestOnLineAt = std::chrono::steady_clock::now();
+    RequestBytes = Bytes;
+    ReplyBytes = 0;
+    LineFasterThanItsSpeed = false;
+}
+
+void TConnectionManager::NoteReplyBytes(std::size_t Bytes) {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    if (!ReplyAwaited || RequestBytes == 0) {
+        return;
+    }
+    ReplyBytes += Bytes;
+    // At the line's speed the request crosses first, then the reply; a byte's time of leeway
+    // for the clocks.
+    const auto Earliest = RequestOnLineAt + Programmer::WireTime(RequestBytes + ReplyBytes - 1);
+    if (std::chrono::steady_clock::now() < Earliest) {
+        LineFasterThanItsSpeed = true;
+    }
+}
+
+bool TConnectionManager::TakeAwaitedPackage(const TByteArray& Package) {
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        if (!ReplyAwaited) {
+            return false;
+        }
+        StorePackage(Package);
+    }
+    PackageArrived.notify_all();
+    return true;
+}
+
+std::uint32_t TConnectionManager::BytesWorthWaitingFor() {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    if (!ReplyAwaited || RequestBytes == 0 || LineFasterThanItsSpeed) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(
+        std::min<std::size_t>(Extractor->GetBytesStillDue(), MaxBytesWaitedFor));
 }
 
 void TConnectionManager::DropEarlierPackages() {
@@ -148,6 +204,7 @@ std::uint64_t TConnectionManager::GetFailedReadCount() const {
 }
 
 void TConnectionManager::BytesReceived(void* /*Sender*/, const TByteArray& Bytes) {
+    NoteReplyBytes(Bytes.size());
     Extractor->AddBytes(Bytes);
 }
 
@@ -155,6 +212,7 @@ void TConnectionManager::PackageComposed(void* /*Sender*/, const TByteArray& Fra
     Log.WriteBytes(Frame, SWrittenToCommPort);
     // A closed port or a failed write is only logged: no reply comes and the wait times out.
     const auto Count = static_cast<std::uint32_t>(Frame.size());
+    NoteRequestOnLine(Frame.size());
     const std::uint32_t Sent = Port->Write(Frame.data(), Count);
     if (Sent < Count && Port->IsOpen()) {
         Log.WriteMessage(FormatText(SCommPortWriteIncomplete, Port->GetPortName().c_str(),
@@ -165,11 +223,15 @@ void TConnectionManager::PackageComposed(void* /*Sender*/, const TByteArray& Fra
 void TConnectionManager::PackageExtracted(void* /*Sender*/, const TByteArray& Package) {
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        if (ReceivedPackages.size() == MaxQueuedPackages) {
-            ReceivedPackages.pop_front();
-        }
-        ReceivedPackages.push_back(Package);
-        ++PackagesReceived;
+        StorePackage(Package);
     }
     PackageArrived.notify_all();
+}
+
+void TConnectionManager::StorePackage(const TByteArray& Package) {
+    if (ReceivedPackages.size() == MaxQueuedPackages) {
+        ReceivedPackages.pop_front();
+    }
+    ReceivedPackages.push_back(Package);
+    ++PackagesReceived;
 }

@@ -1,5 +1,11 @@
 // One blocking request/reply exchange over the serial line: owns the port, the thread that reads
 // it, the package composer and the package extractor thread, and wires them together.
+//
+// While a request waits for its answer, the read thread hands each package it cuts out straight
+// to the waiting request (the extractor thread takes only the packages nobody waits for), and
+// is told how many bytes the reply in progress still lacks, so that it lets them cross the line
+// instead of waking for each byte. An exchange then costs the waiting thread one wake-up and the
+// read thread two or three (its first byte, then the rest), whatever the reply's length.
 #pragma once
 
 #include "common/ArrayTypes.h"
@@ -83,8 +89,34 @@ private:
     void PackageComposed(void* Sender, const TByteArray& Frame);
     // The extractor's handler: queues the package for the waiter and signals it.
     void PackageExtracted(void* Sender, const TByteArray& Package);
+    // Queues Package for the waiter; ReplyLock held.
+    void StorePackage(const TByteArray& Package);
     // Forgets, with a log record each, the packages that came before the request now sent.
     void DropEarlierPackages();
+    // Whether a request waits for its answer: set by SendAndWait for the time it waits.
+    void SetReplyAwaited(bool Awaited);
+    class TAwaitedReply {
+    public:
+        explicit TAwaitedReply(TConnectionManager& Link) : Link(Link) {
+            Link.SetReplyAwaited(true);
+        }
+        ~TAwaitedReply() { Link.SetReplyAwaited(false); }
+        TAwaitedReply(const TAwaitedReply&) = delete;
+        TAwaitedReply& operator=(const TAwaitedReply&) = delete;
+
+    private:
+        TConnectionManager& Link;
+    };
+    // The frame of Bytes bytes goes on the line now: the earliest moment its answer can come.
+    void NoteRequestOnLine(std::size_t Bytes);
+    // On the read thread: Bytes more bytes came while the answer is awaited.
+    void NoteReplyBytes(std::size_t Bytes);
+    // On the read thread: takes Package for the waiting request; false when none waits.
+    bool TakeAwaitedPackage(const TByteArray& Package);
+    // On the read thread: how many bytes the reply in progress still lacks, when the line has
+    // kept to its speed (a faster line, such as a pseudo-terminal at full speed, is read as
+    // its bytes come); 0 while no request waits.
+    std::uint32_t BytesWorthWaitingFor();
     // Takes the oldest queued package, waiting for one until Deadline; false when none came.
     bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
@@ -107,10 +139,21 @@ private:
     // oldest go first. Emptied when a request is sent.
     static constexpr std::size_t MaxQueuedPackages = 64;
 
-    // Guards ReceivedPackages and PackagesReceived: the extractor thread stores while the
-    // waiting thread takes.
+    // The most bytes the read thread is told to let cross the line at once: a reply to a page
+    // request. A damaged length field cannot hold back a reply for long.
+    static constexpr std::uint32_t MaxBytesWaitedFor = Programmer::PageLength + 16;
+
+    // Guards the fields below: the read thread or the extractor thread stores while the waiting
+    // thread takes.
     mutable std::mutex ReplyLock;
     mutable std::condition_variable PackageArrived;
     std::deque<TByteArray> ReceivedPackages;
     std::uint64_t PackagesReceived = 0;
+    // The request being answered: whether one waits, when its frame went on the line and how
+    // long it was, the bytes received since, and whether they came faster than the line's speed.
+    bool ReplyAwaited = false;
+    std::chrono::steady_clock::time_point RequestOnLineAt;
+    std::size_t RequestBytes = 0;
+    std::size_t ReplyBytes = 0;
+    bool LineFasterThanItsSpeed = false;
 };

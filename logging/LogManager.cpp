@@ -29,9 +29,10 @@ TFileHandle OpenLocked(const std::string& FileName, bool Continue = false) {
     return Opened;
 }
 
-std::string HexByte(std::uint8_t Value) {
+void AppendHexByte(std::string& Text, std::uint8_t Value) {
     static const char Digits[] = "0123456789ABCDEF";
-    return {Digits[Value >> 4], Digits[Value & 0x0F]};
+    Text += Digits[Value >> 4];
+    Text += Digits[Value & 0x0F];
 }
 
 } // namespace
@@ -137,8 +138,13 @@ const char* TLogManager::Put(const std::string& Record) {
     }
     Size += Record.size();
     if (BatchDepth > 0) {
+        const auto Now = std::chrono::steady_clock::now();
+        if (Pending.empty()) {
+            PendingSince = Now;
+        }
         Pending += Record;
-        return nullptr;
+        const bool Full = Pending.size() >= BatchWriteSize;
+        return Full || Now - PendingSince >= BatchWriteDelay ? WritePending() : nullptr;
     }
     return Handle.WriteAll(Record) == Record.size() ? nullptr : SLogWriteError;
 }
@@ -208,19 +214,27 @@ bool TLogManager::StartNextFile() {
 
 bool TLogManager::WriteBytes(const TByteArray& Bytes, const std::string& Caption) {
     const bool Hex = HexMode;
-    std::string Body;
-    Body.reserve(Bytes.size() * 3 + Bytes.size() / 20 + 16);
+    // Up to four characters a byte, a line end every forty, the caption and the brackets.
+    std::string Text;
+    Text.reserve(Caption.size() + Bytes.size() * 4 + Bytes.size() / 20 + 24);
+    Text += Caption;
+    Text += ": [ ";
+    if (Hex) {
+        Text += "(Hex mode) ";
+    }
     for (std::size_t Index = 0; Index < Bytes.size(); ++Index) {
-        Body += Hex ? HexByte(Bytes[Index]) : std::to_string(Bytes[Index]);
-        Body += ' ';
+        if (Hex) {
+            AppendHexByte(Text, Bytes[Index]);
+        } else {
+            Text += std::to_string(Bytes[Index]);
+        }
+        Text += ' ';
         if (Index != 0 && Index % 40 == 0) {
-            Body += "\r\n";
+            Text += "\r\n";
         }
     }
-    if (Hex) {
-        Body.insert(0, "(Hex mode) ");
-    }
-    return WriteMessage(Caption + ": [ " + Body + " ]");
+    Text += " ]";
+    return WriteMessage(Text);
 }
 
 std::string TLogManager::DefaultFileName() {
@@ -228,21 +242,35 @@ std::string TLogManager::DefaultFileName() {
 }
 
 std::string TLogManager::FormatRecord(const std::string& Text) {
-    std::string Record = std::to_string(RecordNumber) + '\t' + TimeStamp() + '\t' + Text + "\r\n";
+    // Number, time stamp and line end take less than this.
+    constexpr std::size_t FramingLength = 40;
+    std::string Record;
+    Record.reserve(Text.size() + FramingLength);
+    Record += std::to_string(RecordNumber);
+    Record += '\t';
+    AppendTimeStamp(Record);
+    Record += '\t';
+    Record += Text;
+    Record += "\r\n";
     ++RecordNumber;
     return Record;
 }
 
 // Local time as hours:minutes:seconds (24-hour clock), then ":" and the milliseconds of the
 // same instant without leading zeros.
-std::string TLogManager::TimeStamp() {
+void TLogManager::AppendTimeStamp(std::string& Record) {
     const auto Now = std::chrono::system_clock::now();
     const std::time_t Seconds = std::chrono::system_clock::to_time_t(Now);
     const auto Milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(Now.time_since_epoch()).count() %
         1000;
-    const std::tm Local = ToLocalTime(Seconds);
-    char Buffer[32];
-    const std::size_t Length = std::strftime(Buffer, sizeof Buffer, "%H:%M:%S", &Local);
-    return std::string(Buffer, Length) + ':' + std::to_string(Milliseconds);
+    if (Seconds != StampedSecond) {
+        const std::tm Local = ToLocalTime(Seconds);
+        char Buffer[32];
+        StampedSecondText.assign(Buffer, std::strftime(Buffer, sizeof Buffer, "%H:%M:%S", &Local));
+        StampedSecond = Seconds;
+    }
+    Record += StampedSecondText;
+    Record += ':';
+    Record += std::to_string(Milliseconds);
 }

@@ -9,13 +9,20 @@
 #include "platform/SafeFile.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <string>
 
 // The log's size limit when neither the command line nor Settings.ini gives one: 64 MiB.
 inline constexpr std::uint64_t DefaultLogLimit = std::uint64_t{64} * 1024 * 1024;
+// Records kept in a batch are written once they fill this many bytes, or once the oldest is
+// this old.
+inline constexpr std::size_t BatchWriteSize = 64 * 1024;
+inline constexpr std::chrono::milliseconds BatchWriteDelay{500};
 
 // A size as the log limit is written: a whole number of bytes, optionally followed by K, M or G
 // (either case) for 1024, 1024² or 1024³ bytes. Nothing for zero, a size beyond 64 bits or any
@@ -47,10 +54,11 @@ public:
     bool CanWrite() const;
 
     // Between BeginBatch and the matching EndBatch (they nest), records from every thread are
-    // kept in memory and written together at the end: one page of an operation makes a dozen
+    // kept in memory and written together at the end, or as soon as they fill BatchWriteSize
+    // or the oldest of them is BatchWriteDelay old: one page of an operation makes a dozen
     // records, and writing each on its own costs more than the whole exchange at a low baud
-    // rate. The file limit is kept record by record as without a batch. EndBatch raises what
-    // writing the records raises.
+    // rate. The file limit is kept record by record as without a batch. EndBatch (and a record
+    // that writes the kept ones) raises what writing the records raises.
     void BeginBatch();
     void EndBatch();
 
@@ -66,12 +74,14 @@ public:
     static std::string DefaultFileName();
 
 private:
+    // Called with Lock held.
     std::string FormatRecord(const std::string& Text);
     // Writes Record, or keeps it while a batch is open; the failure's message text, or null.
     const char* Put(const std::string& Record);
     const char* WritePending();
     bool StartNextFile();
-    static std::string TimeStamp();
+    // Called with Lock held: keeps the local time of the last second it formatted.
+    void AppendTimeStamp(std::string& Record);
 
     std::string FileName;
     const std::uint64_t Limit;
@@ -80,7 +90,12 @@ private:
     int RecordNumber = 1;
     std::uint64_t Size = 0; // bytes in the current file, records kept in a batch included
     int BatchDepth = 0;
-    std::string Pending; // the records of the open batch
+    std::string Pending;                                // the records of the open batch
+    std::chrono::steady_clock::time_point PendingSince; // when the oldest of them was kept
+    // The second the last time stamp fell in, and its hours, minutes and seconds: an exchange
+    // writes a dozen records within the same second.
+    std::time_t StampedSecond = -1;
+    std::string StampedSecondText;
     std::mutex Lock;
 };
 

@@ -275,20 +275,24 @@ void THeadManager::RefuseEmptyImage(const char* Text) const {
 
 THeadManager::TLoopEnd THeadManager::RunPageLoop(const TPageSequence& Pages, const TPageStep& Step,
                                                  const TPercentRule& PercentAfter) {
-    for (long long Index = 0; Index < Pages.Size(); ++Index) {
+    // The pages' records go to the file together, a batch's worth at a time, and the rest when
+    // the loop ends however it ends.
+    TLogBatch LoopRecords(Log);
+    TLoopEnd End = TLoopEnd::Finished;
+    for (long long Index = 0; Index < Pages.Size() && End == TLoopEnd::Finished; ++Index) {
         const int Page = Pages.At(Index);
         TPageOutcome Outcome = TPageOutcome::Failed;
         RunPageSteps(Page, [&Step, &Outcome, Page] { Outcome = Step(Page); });
         SendPageDone(Page, Outcome);
         if (Outcome == TPageOutcome::Different) {
-            return TLoopEnd::Differs;
-        }
-        SendProgress(PercentAfter(Index, Page));
-        if (ProcessMessagesAndCheckStop()) {
-            return TLoopEnd::Stopped;
+            End = TLoopEnd::Differs;
+        } else {
+            SendProgress(PercentAfter(Index, Page));
+            End = ProcessMessagesAndCheckStop() ? TLoopEnd::Stopped : TLoopEnd::Finished;
         }
     }
-    return TLoopEnd::Finished;
+    LoopRecords.Close();
+    return End;
 }
 
 THeadManager::TPercentRule THeadManager::TPagePlan::Scale() const {

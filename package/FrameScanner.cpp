@@ -3,6 +3,7 @@
 #include "package/ByteStaffing.h"
 #include "package/Package.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace {
 constexpr std::size_t RetainedCapacity = 4096;
 // Start markers of a damaged frame tried for a sound package: the first and the last ones.
 constexpr std::size_t TriedStartsEachEnd = 8;
+// A package without data: head and checksum.
+constexpr std::size_t ShortestPackage = 7;
+// What follows a frame's package: the end marker and the byte after it.
+constexpr std::size_t FrameEndLength = 2;
 
 } // namespace
 
@@ -35,6 +40,7 @@ void TFrameScanner::Take(std::uint8_t Byte, bool LastOfBurst, const TSink& Sink)
         if (Byte == StartMarker) {
             Frame.assign(1, Byte);
             FrameStart = 0;
+            PackageBytes = 0;
             State = TState::InFrame;
         }
         return;
@@ -49,18 +55,22 @@ void TFrameScanner::Take(std::uint8_t Byte, bool LastOfBurst, const TSink& Sink)
         }
         // A doubled end marker is a data byte.
         Frame.push_back(Byte);
+        CountPackageByte(Byte);
         State = TState::InFrame;
         break;
     case TState::AfterStartMarker:
         Frame.push_back(Byte);
         if (Byte == StartMarker) {
             // A doubled start marker is a data byte.
+            CountPackageByte(Byte);
             State = TState::InFrame;
             break;
         }
         // A start marker that is not doubled is no data: the frame begins anew there.
         FrameStart = Frame.size() - 2;
-        State = Byte == EndMarker ? TState::AfterEndMarker : TState::InFrame;
+        PackageBytes = 0;
+        State = TState::InFrame;
+        TakeInFrame(Byte);
         break;
     case TState::InFrame:
         Frame.push_back(Byte);
@@ -80,7 +90,33 @@ void TFrameScanner::TakeInFrame(std::uint8_t Byte) {
         State = TState::AfterStartMarker;
     } else if (Byte == EndMarker) {
         State = TState::AfterEndMarker;
+    } else {
+        CountPackageByte(Byte);
     }
+}
+
+void TFrameScanner::CountPackageByte(std::uint8_t Byte) {
+    if (PackageBytes < Head.size()) {
+        Head[PackageBytes] = Byte;
+    }
+    ++PackageBytes;
+}
+
+std::size_t TFrameScanner::GetBytesStillDue() const {
+    if (State == TState::Searching) {
+        return 0;
+    }
+    if (State == TState::AfterEndMarker) {
+        return 1; // the byte that ends the frame, or the end marker's twin
+    }
+    const std::size_t DataLength =
+        PackageBytes >= Head.size() ? std::size_t{Head[4]} << 8 | Head[5] : 0;
+    const std::size_t PackageLength = ShortestPackage + DataLength;
+    const std::size_t Due =
+        (PackageLength > PackageBytes ? PackageLength - PackageBytes : 0) + FrameEndLength;
+    // A start marker waits for its twin, or else begins a frame of its own.
+    return State == TState::AfterStartMarker ? std::min(Due, ShortestPackage + FrameEndLength)
+                                             : Due;
 }
 
 void TFrameScanner::EndFrame(const TSink& Sink, bool Emptied) {
@@ -133,6 +169,7 @@ TByteArray TFrameScanner::UnstuffFrom(std::size_t Start) const {
 void TFrameScanner::Forget() {
     State = TState::Searching;
     FrameStart = 0;
+    PackageBytes = 0;
     Frame.clear();
     if (Frame.capacity() > RetainedCapacity) {
         TByteArray().swap(Frame);

@@ -12,6 +12,7 @@
 
 #include "common/ArrayTypes.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,12 +36,17 @@ public:
     void Feed(const std::uint8_t* Bytes, std::size_t Count, const TSink& Sink);
     // The memory the frame in progress holds, in bytes.
     std::size_t GetCapacity() const { return Frame.capacity(); }
+    // The fewest bytes that must still come before the frame in progress can end, by the
+    // package's length as its head gives it; 0 while no frame is in progress. A damaged head
+    // may promise more than will come: a lower bound for sound frames only.
+    std::size_t GetBytesStillDue() const;
 
 private:
     enum class TState : std::uint8_t { Searching, InFrame, AfterStartMarker, AfterEndMarker };
 
     void Take(std::uint8_t Byte, bool LastOfBurst, const TSink& Sink);
     void TakeInFrame(std::uint8_t Byte);
+    void CountPackageByte(std::uint8_t Byte);
     void EndFrame(const TSink& Sink, bool Emptied);
     TByteArray FindPackage() const;
     TByteArray UnstuffFrom(std::size_t Start) const;
@@ -53,4 +59,8 @@ private:
     TByteArray Frame;
     // Where in Frame the last start marker that was not data stands: the frame's own start.
     std::size_t FrameStart = 0;
+    // The package bytes of the frame from its own start, a doubled marker counted once, and
+    // the first of them: the head, whose last two bytes give the data's length.
+    std::size_t PackageBytes = 0;
+    std::array<std::uint8_t, 6> Head{};
 };

@@ -22,10 +22,7 @@ void ReportFailure(TLogManager& Log, const std::exception& Error) {
 TPackageExtractor::TPackageExtractor(std::uint8_t StartMarker, std::uint8_t EndMarker,
                                      TLogManager& Log)
     : Log(Log), Scanner(StartMarker, EndMarker) {
-    Sink.Package = [this](TByteArray&& Package) {
-        std::lock_guard<std::mutex> Guard(ReadyLock);
-        Ready.push_back(std::move(Package));
-    };
+    Sink.Package = [this](TByteArray&& Package) { PackageCut(std::move(Package)); };
     Sink.Emptied = [&Log] {
         Log.WriteMessage(SPackageExtractorIndexesZeroed);
         Log.WriteMessage("");
@@ -57,6 +54,24 @@ void TPackageExtractor::AddBytes(const TByteArray& Bytes) {
     }
 }
 
+void TPackageExtractor::PackageCut(TByteArray&& Package) {
+    if (!OnPackageExtracted && !TakeAtOnce) {
+        return;
+    }
+    try {
+        Log.WriteBytes(Package, SPackageReceived);
+    } catch (const std::exception& Error) {
+        // The package still goes on: it is what the waiting request needs.
+        ReportFailure(Log, Error);
+    }
+    if (Undelivered == 0 && TakeAtOnce && TakeAtOnce(Package)) {
+        return;
+    }
+    ++Undelivered;
+    std::lock_guard<std::mutex> Guard(ReadyLock);
+    Ready.push_back(std::move(Package));
+}
+
 std::deque<TByteArray> TPackageExtractor::TakeReady() {
     std::lock_guard<std::mutex> Guard(ReadyLock);
     return std::exchange(Ready, {});
@@ -82,6 +97,7 @@ void TPackageExtractor::Execute() {
                 ReportFailure(Log, Error);
             } catch (...) {
             }
+            --Undelivered;
         }
     }
     try {
@@ -91,9 +107,7 @@ void TPackageExtractor::Execute() {
 }
 
 void TPackageExtractor::DeliverPackage(const TByteArray& Package) {
-    if (!OnPackageExtracted) {
-        return;
+    if (OnPackageExtracted) {
+        OnPackageExtracted(this, Package);
     }
-    Log.WriteBytes(Package, SPackageReceived);
-    OnPackageExtracted(this, Package);
 }

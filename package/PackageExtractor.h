@@ -1,8 +1,12 @@
 // Cuts whole frames (start marker, stuffed package, single end marker, one more byte) out of the
 // bytes read from the serial port and hands their packages to OnPackageExtracted on a thread of
 // its own. The frames are cut on the thread that adds the bytes, burst by burst, each byte looked
-// at once (see TFrameScanner); only complete packages go over to the extractor's thread, which
-// logs each one and hands it on.
+// at once (see TFrameScanner), and each package is logged there; only complete packages go over
+// to the extractor's thread, which hands them on.
+//
+// A package that someone is waiting for can skip the thread: TakeAtOnce, when installed, is
+// offered each package on the adding thread first, so that a waiting request is woken straight
+// from the serial read thread, with no thread switch in between.
 #pragma once
 
 #include "common/ArrayTypes.h"
@@ -13,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -35,12 +40,22 @@ public:
     // Receives each package on the extractor thread; no lock of the extractor is held while it
     // runs. Assign it before the first AddBytes; an empty handler makes frames be dropped.
     TBytesEvent OnPackageExtracted;
+    // Offered each package on the thread that adds the bytes, while no earlier package waits
+    // for the extractor thread (so packages keep their order): true when it took the package,
+    // which then goes no further. Runs under no lock of the extractor; must be quick. Assign it
+    // before the first AddBytes; empty: every package goes to the extractor thread.
+    std::function<bool(const TByteArray& Package)> TakeAtOnce;
 
     // The memory the frame in progress holds, in bytes; for diagnostics.
     std::size_t GetBufferCapacity() const { return BufferCapacity; }
+    // The fewest bytes still to come before the frame in progress can end (see
+    // TFrameScanner::GetBytesStillDue). On the thread that adds the bytes only.
+    std::size_t GetBytesStillDue() const { return Scanner.GetBytesStillDue(); }
 
 private:
     void Execute();
+    // A package just cut out: logged, then taken at once or queued for the thread.
+    void PackageCut(TByteArray&& Package);
     // The packages cut out and not yet handed on; empty when none.
     std::deque<TByteArray> TakeReady();
     void DeliverPackage(const TByteArray& Package);
@@ -53,6 +68,8 @@ private:
 
     std::mutex ReadyLock;
     std::deque<TByteArray> Ready;
+    // Packages queued for the thread and not yet handed on (taken out of Ready or not).
+    std::atomic<std::size_t> Undelivered{0};
 
     TEvent WakeUp{TEvent::TResetMode::Auto};
     std::atomic<bool> Terminated{false};

@@ -18,9 +18,11 @@ TAnisochronousCommReadThread::~TAnisochronousCommReadThread() {
     Stop();
 }
 
-void TAnisochronousCommReadThread::SetOnBytesReceived(TBytesEvent Handler) {
+void TAnisochronousCommReadThread::SetOnBytesReceived(TBytesEvent Handler,
+                                                      TBytesDueProc BytesDueProc) {
     std::lock_guard<std::mutex> Guard(Lock);
     OnBytesReceived = std::move(Handler);
+    BytesDue = std::move(BytesDueProc);
 }
 
 void TAnisochronousCommReadThread::Stop() {
@@ -67,15 +69,19 @@ void TAnisochronousCommReadThread::ReadBurst() {
         }
         return;
     }
-    DeliverBurst();
+    const std::uint32_t Due = DeliverBurst();
+    if (Due > 0) {
+        Comm.WaitWhileBytesCross(Due);
+    }
 }
 
-void TAnisochronousCommReadThread::DeliverBurst() {
+std::uint32_t TAnisochronousCommReadThread::DeliverBurst() {
     std::lock_guard<std::mutex> Guard(Lock);
     if (!OnBytesReceived) {
-        return;
+        return 0;
     }
     const TByteArray Bytes(Buffer.begin(), Buffer.begin() + Count);
     Log.WriteBytes(Bytes, SReceivedFromCommPort);
     OnBytesReceived(this, Bytes);
+    return BytesDue ? BytesDue() : 0;
 }

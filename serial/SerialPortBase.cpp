@@ -57,6 +57,7 @@ void TSerialPortBase::CloseLocked() {
             OpenedEvent.Reset();
         }
         Opened = false;
+        ReaderPauseEnds.notify_all();
         SignalClosing(true);
         UsersGone.wait(Guard, [this] { return ActiveUsers == 0; });
         SignalClosing(false);
@@ -93,6 +94,7 @@ void TSerialPortBase::InterruptReader() {
     {
         std::lock_guard<std::mutex> Guard(StateLock);
         ReaderInterrupted = true;
+        ReaderPauseEnds.notify_all();
     }
     SignalReaderInterrupt(true);
     OpenedEvent.Set();
@@ -106,6 +108,12 @@ void TSerialPortBase::EndReaderInterrupt() {
     if (!Opened) {
         OpenedEvent.Reset();
     }
+}
+
+void TSerialPortBase::WaitWhileBytesCross(std::uint32_t Count) {
+    std::unique_lock<std::mutex> Guard(StateLock);
+    ReaderPauseEnds.wait_for(Guard, Programmer::WireTime(Count),
+                             [this] { return !Opened || ReaderInterrupted; });
 }
 
 std::uint32_t TSerialPortBase::ReadAvailable(void* Buffer, std::uint32_t BufferSize) {

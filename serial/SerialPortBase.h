@@ -24,6 +24,7 @@ public:
     bool WaitUntilOpen(std::uint32_t TimeoutMs) final;
     // One byte waited for, then the bytes the queue holds; a port that can do better says so.
     std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize) override;
+    void WaitWhileBytesCross(std::uint32_t Count) final;
     void InterruptReader() final;
     void EndReaderInterrupt() final;
 
@@ -75,6 +76,8 @@ private:
     // Guards the fields below.
     mutable std::mutex StateLock;
     std::condition_variable UsersGone;
+    // Ends the reader's WaitWhileBytesCross when the port closes or the reader is interrupted.
+    std::condition_variable ReaderPauseEnds;
     bool Opened = false;
     int ActiveUsers = 0;
     bool ReaderInterrupted = false;

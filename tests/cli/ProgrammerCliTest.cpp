@@ -729,7 +729,7 @@ TEST_F(ProgrammerCli, PortThatCannotBeOpenedIsExplainedBeforeTheTimeOut) {
     EXPECT_NE(Lines[1].find("Программатор не подключен."), std::string::npos);
 }
 
-// An erase of 16 pages logs about 11 kB: with a 4 KiB limit the log moves aside on the way.
+// An erase of 32 pages logs about 16 kB: with a 4 KiB limit the log moves aside on the way.
 TEST_F(ProgrammerCli, LogLimitComesFromTheCommandLineElseTheSettingsFile) {
     const fs::path Data = Folder / "xdg" / "Velmora";
     const struct {
@@ -746,7 +746,7 @@ TEST_F(ProgrammerCli, LogLimitComesFromTheCommandLineElseTheSettingsFile) {
         WriteFileText((Data / "Settings.ini").string(), Case.Settings);
         std::vector<std::string> Arguments = {"--simulate"};
         Arguments.insert(Arguments.end(), Case.Options.begin(), Case.Options.end());
-        Arguments.insert(Arguments.end(), {"erase", "--first", "0", "--last", "15"});
+        Arguments.insert(Arguments.end(), {"erase", "--first", "0", "--last", "31"});
         const TProcessResult Result = Run(Arguments);
         ASSERT_EQ(Result.Code, 0) << Result.Err;
         const std::string Older = ReadFileText((Data / "Velmora.log.1").string());

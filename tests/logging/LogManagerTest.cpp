@@ -113,6 +113,26 @@ TEST_F(LogManagerTest, BatchedRecordsAreWrittenAtTheBatchEndWithinTheLimit) {
     EXPECT_LE(std::filesystem::file_size(Path), 200u);
 }
 
+// A long batch (a whole operation's pages) does not keep its records to the end: once they fill
+// the batch's write size they are in the file, in order, and nothing is written twice.
+TEST_F(LogManagerTest, LongBatchWritesItsRecordsOnceTheyFillTheWriteSize) {
+    const std::string Path = TLogManager::DefaultFileName();
+    TLogManager Log(Path);
+    const std::string Text(100, 'r');
+    TLogBatch Batch(Log);
+    int Records = 0;
+    while (ReadFile(Path).empty()) {
+        ASSERT_LE(Records * Text.size(), 2 * BatchWriteSize) << "nothing written yet";
+        Log.WriteMessage(Text);
+        ++Records;
+    }
+    Log.WriteMessage("last");
+    Batch.Close();
+    const std::vector<std::string> Written = BothFiles(Log);
+    ASSERT_EQ(Written.size(), static_cast<std::size_t>(Records) + 1);
+    EXPECT_EQ(TextOf(Written.back(), Records + 1), "last");
+}
+
 // A continued log keeps the earlier runs' records and their older file, and its limit counts
 // what was there.
 TEST_F(LogManagerTest, ContinuedLogFollowsTheEarlierRunsWithinTheLimit) {

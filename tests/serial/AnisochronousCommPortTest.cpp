@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -273,6 +274,34 @@ TEST_F(CommPortTest, InterruptedReaderLeavesUntilTheInterruptEnds) {
     ASSERT_TRUE(Comm.Open().Opened());
     Line.Send({0x24});
     EXPECT_EQ(Comm.Read(Buffer, sizeof Buffer, TimedOut, TestWaitBoundMs, 1), 1u);
+}
+
+// The reader's pause while the rest of a frame crosses the line does not outlast the port, nor
+// a request that the reader leave.
+TEST_F(CommPortTest, PauseWhileBytesCrossEndsWhenThePortClosesOrTheReaderIsInterrupted) {
+    for (const bool ByClosing : {true, false}) {
+        std::atomic<pid_t> PausingTid{0};
+        std::atomic<bool> Ended{false};
+        std::thread Pausing([&] {
+            PausingTid = gettid();
+            Comm.WaitWhileBytesCross(BoundsWorthOfBytes);
+            Ended = true;
+        });
+        ASSERT_TRUE(WaitUntil([&] { return PausingTid != 0; }));
+        EXPECT_TRUE(WaitUntilBlockedInFutex(PausingTid));
+        if (ByClosing) {
+            Comm.Close();
+        } else {
+            Comm.InterruptReader();
+        }
+        EXPECT_TRUE(WaitUntil([&] { return Ended.load(); })) << (ByClosing ? "close" : "interrupt");
+        Pausing.join();
+        if (ByClosing) {
+            ASSERT_TRUE(Comm.Open().Opened());
+        } else {
+            Comm.EndReaderInterrupt();
+        }
+    }
 }
 
 TEST_F(CommPortTest, HungUpLineEndsReadsAndWritesAtOnce) {

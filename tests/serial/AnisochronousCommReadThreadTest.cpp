@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -120,6 +121,28 @@ TEST_F(CommReadThreadTest, HungUpLineDoesNotMakeTheThreadSpin) {
     EXPECT_LT(Thread->GetFailedReadCount(), 200u);
     EXPECT_TRUE(Comm.IsOpen());
     Thread->Stop();
+}
+
+// A handler that still waits for the rest of a frame makes the thread pause while it crosses
+// the line; stopping the thread ends that pause.
+TEST_F(CommReadThreadTest, StopEndsThePauseForBytesStillDue) {
+    std::atomic<pid_t> ReaderTid{0};
+    Thread = std::make_unique<TAnisochronousCommReadThread>(Comm, Log);
+    Thread->SetOnBytesReceived(Sink.Handler(), [&] {
+        ReaderTid = gettid();
+        return BoundsWorthOfBytes;
+    });
+    Line.Send({0xAA});
+    ASSERT_TRUE(Sink.Delivered({{0xAA}}));
+    ASSERT_TRUE(WaitUntil([&] { return ReaderTid != 0; }));
+    EXPECT_TRUE(WaitUntilBlockedInFutex(ReaderTid));
+    std::atomic<bool> Stopped{false};
+    std::thread Stopping([&] {
+        Thread->Stop();
+        Stopped = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return Stopped.load(); }));
+    Stopping.join();
 }
 
 TEST(CommReadThreadStop, StopsWhileWaitingForTheOpenEventOrInsideARead) {

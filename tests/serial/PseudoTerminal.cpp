@@ -52,13 +52,19 @@ bool TPseudoTerminal::LockSettings(const termios& Settings, const termios& Locke
 
 namespace {
 
-// True when the thread Tid is blocked in poll or ppoll right now.
-bool IsBlockedInPoll(pid_t Tid) {
+// The system call the thread Tid is blocked in right now; -1 while it runs.
+long BlockingCall(pid_t Tid) {
     std::ifstream File("/proc/self/task/" + std::to_string(Tid) + "/syscall");
     long Call = -1;
     if (!(File >> Call)) {
-        return false; // "running"
+        return -1; // "running"
     }
+    return Call;
+}
+
+// True when the thread Tid is blocked in poll or ppoll right now.
+bool IsBlockedInPoll(pid_t Tid) {
+    const long Call = BlockingCall(Tid);
 #ifdef SYS_poll
     if (Call == SYS_poll) {
         return true;
@@ -72,6 +78,11 @@ bool IsBlockedInPoll(pid_t Tid) {
 testing::AssertionResult WaitUntilBlockedInPoll(pid_t Tid) {
     return WaitUntil([Tid] { return IsBlockedInPoll(Tid); })
            << " (thread " << Tid << " blocked in poll)";
+}
+
+testing::AssertionResult WaitUntilBlockedInFutex(pid_t Tid) {
+    return WaitUntil([Tid] { return BlockingCall(Tid) == SYS_futex; })
+           << " (thread " << Tid << " blocked on a futex)";
 }
 
 testing::AssertionResult WaitUntilAnotherThreadBlockedInPoll() {

@@ -3,11 +3,18 @@
 #pragma once
 
 #include "common/ArrayTypes.h"
+#include "common/ProgrammerConstants.h"
 #include "tests/support/Descriptor.h"
+#include "tests/support/Wait.h"
 
 #include <string>
 #include <sys/types.h>
 #include <termios.h>
+
+// Bytes whose wire time at the line's speed is the test's wait bound: a reader's pause for them
+// that nothing ends makes a bounded wait for its end fail, and still ends by itself.
+inline constexpr std::uint32_t BoundsWorthOfBytes =
+    TestWaitBoundMs / 1000 * (Programmer::BaudRate / Programmer::BitsPerByte);
 
 class TPseudoTerminal {
 public:
@@ -42,3 +49,5 @@ private:
 testing::AssertionResult WaitUntilBlockedInPoll(pid_t Tid);
 // Waits until some other thread of the process sleeps inside poll.
 testing::AssertionResult WaitUntilAnotherThreadBlockedInPoll();
+// Waits until the thread Tid sleeps on a futex (a condition variable's or a mutex's wait).
+testing::AssertionResult WaitUntilBlockedInFutex(pid_t Tid);
