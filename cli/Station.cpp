@@ -35,14 +35,6 @@ std::string Seconds(double Value) {
     return Text;
 }
 
-// A field of the board's result: its text, "-" when the command did not give it.
-std::string ResultText(const TPortJob::TJson& Result, const char* Name) {
-    if (!Result.is_object() || !Result.contains(Name) || Result[Name].is_null()) {
-        return "-";
-    }
-    return Result[Name].is_string() ? Result[Name].get<std::string>() : Result[Name].dump();
-}
-
 // How long the station waits before it tries a records store that failed again.
 constexpr std::chrono::seconds RecordsRetryInterval(2);
 
@@ -172,8 +164,8 @@ void TStation::EndBoard(std::size_t Index) {
     TBoard& Board = Found->second;
     Board.Job->Finish();
     Codes.push_back(Board.Job->ExitCode);
-    ReportBoard(Board);
     const TBoardRecord Record = BoardRecordOf(*Board.Job, Board.UsbSerial, Board.Serial);
+    ReportBoard(Board, Record);
     ExportRecord(Record);
     Unkept.push_back(Record);
     KeepRecords();
@@ -185,7 +177,7 @@ void TStation::EndBoard(std::size_t Index) {
     Running.erase(Found);
 }
 
-void TStation::ReportBoard(const TBoard& Board) {
+void TStation::ReportBoard(const TBoard& Board, const TBoardRecord& Record) {
     const TPortJob& Job = *Board.Job;
     if (Setup.Global.Json) {
         TPortJob::TJson Line = {
@@ -195,8 +187,8 @@ void TStation::ReportBoard(const TBoard& Board) {
             {"usb_serial", Board.UsbSerial},
             {"identification", Job.Identification()},
             {"serial", Board.Serial ? TPortJob::TJson(*Board.Serial) : TPortJob::TJson(nullptr)},
-            {"image", ResultText(Job.Result, "image")},
-            {"sha256", ResultText(Job.Result, "sha256")},
+            {"image", Record.Image},
+            {"sha256", Record.Sha256},
             {"result", Job.ResultText()},
             {"ok", Job.ExitCode == CliSuccess},
             {"exit_code", Job.ExitCode},

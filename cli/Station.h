@@ -81,7 +81,8 @@ private:
     // False when the board could not be given its number: it waits.
     bool StartBoard(const std::string& Port);
     void EndBoard(std::size_t Index);
-    void ReportBoard(const TBoard& Board);
+    // Its line, with the image and hash its record holds.
+    void ReportBoard(const TBoard& Board, const TBoardRecord& Record);
     void ExportRecord(const TBoardRecord& Record);
     // Keeps the records waiting, oldest first, until one cannot be kept.
     void KeepRecords();

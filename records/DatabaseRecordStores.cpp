@@ -5,10 +5,6 @@
 #include "common/ResourseStrings.h"
 #include "platform/AppDataFolder.h"
 
-bool IsServerLocation(const std::string& Location) {
-    return Location.rfind("postgresql://", 0) == 0 || Location.rfind("postgres://", 0) == 0;
-}
-
 std::unique_ptr<IRecordStore> OpenRecordStore(const std::string& Location) {
     if (IsServerLocation(Location)) {
         return std::make_unique<TPostgresRecordStore>(Location);

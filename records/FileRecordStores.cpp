@@ -83,10 +83,6 @@ private:
 
 } // namespace
 
-bool IsServerLocation(const std::string& Location) {
-    return Location.rfind("postgresql://", 0) == 0 || Location.rfind("postgres://", 0) == 0;
-}
-
 std::unique_ptr<IRecordStore> OpenRecordStore(const std::string& Location) {
     if (IsServerLocation(Location)) {
         throw ERecordsError(FormatText(SRecordsNoServerSupport, Location.c_str()));

@@ -58,6 +58,15 @@ std::string WithoutPassword(const std::string& Location) {
                               "password=***");
 }
 
+// The connection's last error without the line end libpq puts after it.
+std::string ErrorText(const pg_conn* Connection) {
+    std::string Text = PQerrorMessage(Connection);
+    while (!Text.empty() && (Text.back() == '\n' || Text.back() == ' ')) {
+        Text.pop_back();
+    }
+    return Text;
+}
+
 std::string Optional(const std::optional<int>& Value) {
     return Value ? std::to_string(*Value) : std::string();
 }
@@ -121,10 +130,7 @@ bool TPostgresRecordStore::Connect() {
     Connection.reset(PQconnectdbParams(Keywords, Values, 1));
     TablesReady = false;
     if (!Connection || PQstatus(Connection.get()) != CONNECTION_OK) {
-        Problem = Connection ? PQerrorMessage(Connection.get()) : "out of memory";
-        while (!Problem.empty() && (Problem.back() == '\n' || Problem.back() == ' ')) {
-            Problem.pop_back();
-        }
+        Problem = Connection ? ErrorText(Connection.get()) : "out of memory";
         Connection.reset();
         return false;
     }
@@ -183,10 +189,7 @@ TPostgresRecordStore::TResult TPostgresRecordStore::Execute(const std::string& S
     if (Status == PGRES_COMMAND_OK || Status == PGRES_TUPLES_OK) {
         return Result;
     }
-    std::string Why = PQerrorMessage(Connection.get());
-    while (!Why.empty() && (Why.back() == '\n' || Why.back() == ' ')) {
-        Why.pop_back();
-    }
+    const std::string Why = ErrorText(Connection.get());
     if (PQstatus(Connection.get()) != CONNECTION_OK) {
         // The server went away: every call fails as unreachable until Reconnect finds it.
         Problem = Why;
