@@ -54,12 +54,14 @@ TConnectionManager::~TConnectionManager() {
 
 bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs,
                                      TByteArray& Reply, const TReplyFilter& Accepts) {
+    const TPortLoan Loan(*ReadThread);
     if (!RequestSent) {
         // Bytes still queued from before this run (a late answer to another program's request,
         // say) never reach the first request.
         RequestSent = true;
         Port->Purge();
     }
+    ReceiveEarlierBytes();
     DropEarlierPackages();
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     const TAwaitedReply Awaited(*this);
@@ -72,6 +74,41 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
         }
     }
     return false;
+}
+
+TConnectionManager::TPortLoan::TPortLoan(TAnisochronousCommReadThread& Reader) : Reader(Reader) {
+    Reader.BorrowPort();
+}
+
+TConnectionManager::TPortLoan::~TPortLoan() {
+    Reader.ReturnPort();
+}
+
+void TConnectionManager::ReceiveEarlierBytes() {
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        DroppingEarlier = true;
+    }
+    while (ReceiveFromPort(0) > 0) {
+    }
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        DroppingEarlier = false;
+    }
+    // Packages cut before the loan may still be on their way through the extractor thread:
+    // they must be queued, and dropped below, before the request goes out.
+    Extractor->WaitUntilDelivered();
+}
+
+std::uint32_t TConnectionManager::ReceiveFromPort(std::uint32_t TimeoutMs) {
+    const std::uint32_t Count = Port->ReadAvailable(
+        ReceiveBuffer.data(), static_cast<std::uint32_t>(ReceiveBuffer.size()), TimeoutMs);
+    if (Count > 0) {
+        Received.assign(ReceiveBuffer.begin(), ReceiveBuffer.begin() + Count);
+        Log.WriteBytes(Received, SReceivedFromCommPort);
+        BytesReceived(this, Received);
+    }
+    return Count;
 }
 
 void TConnectionManager::SetReplyAwaited(bool Awaited) {
@@ -108,17 +145,23 @@ bool TConnectionManager::TakeAwaitedPackage(const TByteArray& Package) {
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
         if (!ReplyAwaited) {
-            return false;
+            if (!DroppingEarlier) {
+                return false;
+            }
+        } else {
+            StorePackage(Package);
+            PackageArrived.notify_all();
+            return true;
         }
-        StorePackage(Package);
     }
-    PackageArrived.notify_all();
+    // Read just before a request goes out: it cannot be the answer.
+    Log.WriteBytes(Package, SPackageBeforeRequestDropped);
     return true;
 }
 
 std::uint32_t TConnectionManager::BytesWorthWaitingFor() {
     std::lock_guard<std::mutex> Guard(ReplyLock);
-    if (!ReplyAwaited || RequestBytes == 0 || LineFasterThanItsSpeed) {
+    if (!ReplyAwaited || RequestBytes == 0 || LineFasterThanItsSpeed || !ReceivedPackages.empty()) {
         return 0;
     }
     return static_cast<std::uint32_t>(
@@ -139,9 +182,10 @@ void TConnectionManager::DropEarlierPackages() {
 
 bool TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadline,
                                      TByteArray& Package) {
-    std::unique_lock<std::mutex> Lock(ReplyLock);
-    const auto Arrived = [&] { return !ReceivedPackages.empty(); };
-    while (!Arrived()) {
+    for (;;) {
+        if (TakeStoredPackage(Package)) {
+            return true;
+        }
         const auto Now = std::chrono::steady_clock::now();
         if (Now >= Deadline) {
             return false;
@@ -149,18 +193,46 @@ bool TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadl
         const auto SliceEnd = WhileWaiting
                                   ? std::min(Deadline, Now + std::chrono::milliseconds(WaitSliceMs))
                                   : Deadline;
-        if (PackageArrived.wait_until(Lock, SliceEnd, Arrived)) {
-            break;
+        if (ReceiveUntil(SliceEnd)) {
+            continue;
         }
         if (WhileWaiting && std::chrono::steady_clock::now() < Deadline) {
-            Lock.unlock();
             WhileWaiting();
-            Lock.lock();
         }
+    }
+}
+
+bool TConnectionManager::TakeStoredPackage(TByteArray& Package) {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    if (ReceivedPackages.empty()) {
+        return false;
     }
     Package = std::move(ReceivedPackages.front());
     ReceivedPackages.pop_front();
     return true;
+}
+
+bool TConnectionManager::ReceiveUntil(std::chrono::steady_clock::time_point SliceEnd) {
+    const auto Left = SliceEnd - std::chrono::steady_clock::now();
+    const auto WaitMs =
+        std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(Left).count());
+    if (ReceiveFromPort(static_cast<std::uint32_t>(WaitMs)) > 0) {
+        // The reply's first bytes are in: let the rest cross the line rather than waking for
+        // each byte.
+        const std::uint32_t Due = BytesWorthWaitingFor();
+        if (Due > 0) {
+            Port->WaitWhileBytesCross(Due);
+            ReceiveFromPort(0);
+        }
+        return true;
+    }
+    if (std::chrono::steady_clock::now() >= SliceEnd) {
+        return false;
+    }
+    // The port gave nothing at once (closed or failed): whatever still comes is a package the
+    // extractor thread hands over.
+    std::unique_lock<std::mutex> Lock(ReplyLock);
+    return PackageArrived.wait_until(Lock, SliceEnd, [this] { return !ReceivedPackages.empty(); });
 }
 
 std::string TConnectionManager::GetPortName() const {

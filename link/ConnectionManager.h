@@ -1,11 +1,12 @@
 // One blocking request/reply exchange over the serial line: owns the port, the thread that reads
 // it, the package composer and the package extractor thread, and wires them together.
 //
-// While a request waits for its answer, the read thread hands each package it cuts out straight
-// to the waiting request (the extractor thread takes only the packages nobody waits for), and
-// is told how many bytes the reply in progress still lacks, so that it lets them cross the line
-// instead of waking for each byte. An exchange then costs the waiting thread one wake-up and the
-// read thread two or three (its first byte, then the rest), whatever the reply's length.
+// A request borrows the port from the read thread and reads its answer itself: it first takes
+// in whatever came before it (never its answer), sends, sleeps until the answer's first bytes
+// arrive, then lets the bytes the answer still lacks cross the line instead of waking for each
+// byte. An exchange then costs the waiting thread two wake-ups and the other threads none; the
+// read thread takes the port back once no request has borrowed it for a while, and the
+// extractor thread hands on only the packages nobody waits for.
 #pragma once
 
 #include "common/ArrayTypes.h"
@@ -21,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class TAnisochronousCommReadThread;
 class TPackageComposer;
@@ -93,6 +95,28 @@ private:
     void StorePackage(const TByteArray& Package);
     // Forgets, with a log record each, the packages that came before the request now sent.
     void DropEarlierPackages();
+    // Borrows the port from the read thread for as long as it lives.
+    class TPortLoan {
+    public:
+        explicit TPortLoan(TAnisochronousCommReadThread& Reader);
+        ~TPortLoan();
+        TPortLoan(const TPortLoan&) = delete;
+        TPortLoan& operator=(const TPortLoan&) = delete;
+
+    private:
+        TAnisochronousCommReadThread& Reader;
+    };
+    // Takes in what the port holds before a request goes out: its packages are logged and
+    // dropped.
+    void ReceiveEarlierBytes();
+    // Reads what the port has, waiting up to TimeoutMs for a first byte, and hands it on as the
+    // read thread would; the number of bytes read.
+    std::uint32_t ReceiveFromPort(std::uint32_t TimeoutMs);
+    // Receives until a package is stored or SliceEnd passes; false when the slice passed
+    // without a package.
+    bool ReceiveUntil(std::chrono::steady_clock::time_point SliceEnd);
+    // Takes the oldest stored package; false when none is.
+    bool TakeStoredPackage(TByteArray& Package);
     // Whether a request waits for its answer: set by SendAndWait for the time it waits.
     void SetReplyAwaited(bool Awaited);
     class TAwaitedReply {
@@ -117,7 +141,8 @@ private:
     // kept to its speed (a faster line, such as a pseudo-terminal at full speed, is read as
     // its bytes come); 0 while no request waits.
     std::uint32_t BytesWorthWaitingFor();
-    // Takes the oldest queued package, waiting for one until Deadline; false when none came.
+    // Takes the oldest queued package, receiving until one comes or Deadline; false when none
+    // came.
     bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
 
     // Opens the port under Name and keeps the result; when it does not open, the log says why.
@@ -133,6 +158,11 @@ private:
     TCommOpenResult LastOpenResult;
     // True once the first request went out (set by the operation thread only).
     bool RequestSent = false;
+    // What a request reads from the borrowed port; used by the operation thread only.
+    static constexpr std::size_t ReceiveBufferSize = 65536;
+    std::vector<std::uint8_t> ReceiveBuffer = std::vector<std::uint8_t>(ReceiveBufferSize);
+    // The bytes of the last read, kept so that its storage is reused.
+    TByteArray Received;
 
     // Packages the extractor delivered and nobody has taken yet, oldest first. A board that
     // sends more than it is asked for cannot grow the queue beyond MaxQueuedPackages: the
@@ -152,6 +182,8 @@ private:
     // The request being answered: whether one waits, when its frame went on the line and how
     // long it was, the bytes received since, and whether they came faster than the line's speed.
     bool ReplyAwaited = false;
+    // Set while the bytes that came before a request are taken in: their packages are dropped.
+    bool DroppingEarlier = false;
     std::chrono::steady_clock::time_point RequestOnLineAt;
     std::size_t RequestBytes = 0;
     std::size_t ReplyBytes = 0;

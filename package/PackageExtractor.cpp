@@ -72,6 +72,14 @@ void TPackageExtractor::PackageCut(TByteArray&& Package) {
     Ready.push_back(std::move(Package));
 }
 
+void TPackageExtractor::WaitUntilDelivered() {
+    if (Undelivered == 0) {
+        return;
+    }
+    std::unique_lock<std::mutex> Guard(ReadyLock);
+    AllDelivered.wait(Guard, [this] { return Undelivered == 0 || Terminated; });
+}
+
 std::deque<TByteArray> TPackageExtractor::TakeReady() {
     std::lock_guard<std::mutex> Guard(ReadyLock);
     return std::exchange(Ready, {});
@@ -97,7 +105,11 @@ void TPackageExtractor::Execute() {
                 ReportFailure(Log, Error);
             } catch (...) {
             }
-            --Undelivered;
+            if (--Undelivered == 0) {
+                // Taken and left so that a waiter checking the count under it cannot miss this.
+                { const std::lock_guard<std::mutex> Guard(ReadyLock); }
+                AllDelivered.notify_all();
+            }
         }
     }
     try {

@@ -14,6 +14,7 @@
 #include "platform/SyncEvent.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -34,8 +35,12 @@ public:
     TPackageExtractor& operator=(const TPackageExtractor&) = delete;
 
     // Cuts the frames that Bytes complete and wakes the thread when a package is ready. Called
-    // on one thread at a time (the serial read thread).
+    // on one thread at a time (the serial read thread, or a request that borrowed the port),
+    // each handing over to the next under a lock.
     void AddBytes(const TByteArray& Bytes);
+    // Returns once every package queued for the thread has been handed on (at once when none
+    // is). Not on the extractor thread.
+    void WaitUntilDelivered();
 
     // Receives each package on the extractor thread; no lock of the extractor is held while it
     // runs. Assign it before the first AddBytes; an empty handler makes frames be dropped.
@@ -67,6 +72,7 @@ private:
     std::atomic<std::size_t> BufferCapacity{0};
 
     std::mutex ReadyLock;
+    std::condition_variable AllDelivered;
     std::deque<TByteArray> Ready;
     // Packages queued for the thread and not yet handed on (taken out of Ready or not).
     std::atomic<std::size_t> Undelivered{0};

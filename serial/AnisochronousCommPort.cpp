@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -261,20 +262,32 @@ std::uint32_t TAnisochronousComm::Read(void* Buffer, std::uint32_t BufferSize, b
     }
 }
 
-// Poll first, then one read of everything there: two system calls for each burst that arrives.
-std::uint32_t TAnisochronousComm::ReadAvailable(void* Buffer, std::uint32_t BufferSize) {
+// Poll first, then one read of everything there: two system calls for each burst that arrives,
+// one when none does.
+std::uint32_t TAnisochronousComm::ReadAvailable(void* Buffer, std::uint32_t BufferSize,
+                                                std::uint32_t TimeoutMs) {
     const TDeviceUse Use(*this);
     if (!Use || BufferSize == 0) {
         return 0;
     }
+    if (TimeoutMs == 0) {
+        // Nothing to wait for: the descriptor is non-blocking, a read says what is there.
+        const ssize_t Got = read(Device, Buffer, BufferSize);
+        return Got > 0 ? static_cast<std::uint32_t>(Got) : 0;
+    }
+    const TReadDeadline Deadline(TimeoutMs, 1);
     for (;;) {
         pollfd Waits[3] = {
             {Device, POLLIN, 0}, {CloseWakeUp, POLLIN, 0}, {ReaderWakeUp, POLLIN, 0}};
-        if (poll(Waits, 3, -1) < 0) {
+        const int Ready = poll(Waits, 3, PollTimeout(Deadline.RemainingMs()));
+        if (Ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return 0;
+        }
+        if (Ready == 0) {
+            return 0; // the time is up
         }
         if (Waits[1].revents != 0 || Waits[2].revents != 0) {
             return 0; // closing, or the reader is asked to leave
@@ -287,6 +300,20 @@ std::uint32_t TAnisochronousComm::ReadAvailable(void* Buffer, std::uint32_t Buff
             return 0; // the device has gone, or the line hung up
         }
     }
+}
+
+void TAnisochronousComm::WaitWhileBytesCross(std::uint32_t Count) {
+    const TDeviceUse Use(*this);
+    if (!Use) {
+        return;
+    }
+    const auto Nanoseconds =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Programmer::WireTime(Count)).count();
+    const timespec Timeout{static_cast<time_t>(Nanoseconds / 1000000000),
+                           static_cast<long>(Nanoseconds % 1000000000)};
+    pollfd Waits[2] = {{CloseWakeUp, POLLIN, 0}, {ReaderWakeUp, POLLIN, 0}};
+    // An interrupting signal ends the pause early, which only costs a wake-up.
+    ppoll(Waits, 2, &Timeout, nullptr);
 }
 
 std::uint32_t TAnisochronousComm::BytesInQueue() {

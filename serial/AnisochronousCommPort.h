@@ -24,7 +24,10 @@ public:
     std::uint32_t Write(const void* Buffer, std::uint32_t Count) override;
     std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                        std::uint32_t MsPerByte, std::uint32_t Count) override;
-    std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize) override;
+    std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize,
+                                std::uint32_t TimeoutMs) override;
+    // One ppoll on the wake-up descriptors, timed to the nanosecond.
+    void WaitWhileBytesCross(std::uint32_t Count) override;
     std::uint32_t BytesInQueue() override;
     void Purge() override;
 

@@ -29,7 +29,11 @@ void TAnisochronousCommReadThread::Stop() {
     if (!Thread.joinable()) {
         return;
     }
-    Terminated = true;
+    {
+        std::lock_guard<std::mutex> Guard(LoanLock);
+        Terminated = true;
+    }
+    LoanEnds.notify_all();
     TerminateEvent.Set();
     Comm.InterruptReader();
     Thread.join();
@@ -42,7 +46,7 @@ void TAnisochronousCommReadThread::Execute() {
         if (Terminated) {
             break;
         }
-        if (!Comm.IsOpen()) {
+        if (!Comm.IsOpen() || !TakeTurn()) {
             continue;
         }
         try {
@@ -55,15 +59,70 @@ void TAnisochronousCommReadThread::Execute() {
             }
         } catch (...) {
         }
+        EndTurn();
     }
 }
 
+bool TAnisochronousCommReadThread::TakeTurn() {
+    std::unique_lock<std::mutex> Guard(LoanLock);
+    while (Lent && !Terminated) {
+        const auto Now = TClock::now();
+        if (!Borrowed && Now >= LentUntil) {
+            Lent = false;
+            break;
+        }
+        // A borrower returns the port without waking this thread: it looks again when the
+        // loan would have ended, and again each LoanGrace while the port stays borrowed.
+        LoanEnds.wait_until(Guard, Borrowed ? Now + LoanGrace : LentUntil);
+    }
+    Reading = !Terminated;
+    return Reading;
+}
+
+void TAnisochronousCommReadThread::EndTurn() {
+    {
+        std::lock_guard<std::mutex> Guard(LoanLock);
+        Reading = false;
+        if (!Lent) {
+            return;
+        }
+    }
+    ReaderSteppedBack.notify_all();
+}
+
+bool TAnisochronousCommReadThread::IsLent() {
+    std::lock_guard<std::mutex> Guard(LoanLock);
+    return Lent;
+}
+
+void TAnisochronousCommReadThread::BorrowPort() {
+    std::unique_lock<std::mutex> Guard(LoanLock);
+    Lent = true;
+    Borrowed = true;
+    if (!Reading) {
+        return;
+    }
+    Guard.unlock();
+    // Ends the thread's wait for bytes (or for them to cross the line) at once.
+    Comm.InterruptReader();
+    Guard.lock();
+    ReaderSteppedBack.wait(Guard, [this] { return !Reading; });
+    Guard.unlock();
+    Comm.EndReaderInterrupt();
+}
+
+void TAnisochronousCommReadThread::ReturnPort() {
+    std::lock_guard<std::mutex> Guard(LoanLock);
+    Borrowed = false;
+    LentUntil = TClock::now() + LoanGrace;
+}
+
 void TAnisochronousCommReadThread::ReadBurst() {
-    Count = Comm.ReadAvailable(Buffer.data(), BufferSize);
+    Count = Comm.ReadAvailable(Buffer.data(), BufferSize, INFINITE_WAIT);
     if (Count == 0) {
-        // Closed meanwhile (the next pass sleeps on the open event), interrupted, or failed on
-        // an open port: then wait a little before trying again.
-        if (!Terminated && Comm.IsOpen()) {
+        // Closed meanwhile (the next pass sleeps on the open event), interrupted (stopped or
+        // borrowed), or failed on an open port: then wait a little before trying again.
+        if (!Terminated && Comm.IsOpen() && !IsLent()) {
             ++FailedReads;
             TerminateEvent.Wait(FailedReadPauseMs);
         }

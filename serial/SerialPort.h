@@ -70,10 +70,12 @@ public:
     // interrupted. 0 when the port is closed.
     virtual std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                                std::uint32_t MsPerByte, std::uint32_t Count) = 0;
-    // Waits without limit until bytes arrive, then takes every byte already there, up to
-    // BufferSize, in as few system calls as the port allows: what the read thread does each
-    // time it wakes. 0 when the port is closed, fails (device gone) or the reader is interrupted.
-    virtual std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize) = 0;
+    // Waits up to TimeoutMs (INFINITE_WAIT: no limit; 0: not at all) until bytes arrive, then
+    // takes every byte already there, up to BufferSize, in as few system calls as the port
+    // allows: what a reader does each time it wakes. 0 when the time passed without a byte, and
+    // at once when the port is closed, fails (device gone) or the reader is interrupted.
+    virtual std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize,
+                                        std::uint32_t TimeoutMs) = 0;
     // Sleeps while Count bytes cross the line at its speed (Programmer::WireTime), without
     // waking for each byte that arrives meanwhile: the reader knows it needs at least Count
     // more before it can do anything with what it has. Returns early when the port closes or

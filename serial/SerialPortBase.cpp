@@ -116,10 +116,14 @@ void TSerialPortBase::WaitWhileBytesCross(std::uint32_t Count) {
                              [this] { return !Opened || ReaderInterrupted; });
 }
 
-std::uint32_t TSerialPortBase::ReadAvailable(void* Buffer, std::uint32_t BufferSize) {
+std::uint32_t TSerialPortBase::ReadAvailable(void* Buffer, std::uint32_t BufferSize,
+                                             std::uint32_t TimeoutMs) {
+    if (TimeoutMs == 0 && BytesInQueue() == 0) {
+        return 0;
+    }
     auto* Bytes = static_cast<std::uint8_t*>(Buffer);
     bool TimedOut = false;
-    std::uint32_t Received = Read(Bytes, BufferSize, TimedOut, INFINITE_WAIT, 1);
+    std::uint32_t Received = Read(Bytes, BufferSize, TimedOut, TimeoutMs, 1);
     if (Received == 0) {
         return 0;
     }

@@ -23,8 +23,11 @@ public:
 
     bool WaitUntilOpen(std::uint32_t TimeoutMs) final;
     // One byte waited for, then the bytes the queue holds; a port that can do better says so.
-    std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize) override;
-    void WaitWhileBytesCross(std::uint32_t Count) final;
+    std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize,
+                                std::uint32_t TimeoutMs) override;
+    // A wait on a condition the port's closing and the reader interrupt end; a platform that
+    // can sleep more cheaply says so.
+    void WaitWhileBytesCross(std::uint32_t Count) override;
     void InterruptReader() final;
     void EndReaderInterrupt() final;
 

@@ -288,7 +288,7 @@ TEST_F(CommPortTest, PauseWhileBytesCrossEndsWhenThePortClosesOrTheReaderIsInter
             Ended = true;
         });
         ASSERT_TRUE(WaitUntil([&] { return PausingTid != 0; }));
-        EXPECT_TRUE(WaitUntilBlockedInFutex(PausingTid));
+        EXPECT_TRUE(WaitUntilBlockedInPoll(PausingTid));
         if (ByClosing) {
             Comm.Close();
         } else {

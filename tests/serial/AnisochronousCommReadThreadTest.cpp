@@ -135,7 +135,7 @@ TEST_F(CommReadThreadTest, StopEndsThePauseForBytesStillDue) {
     Line.Send({0xAA});
     ASSERT_TRUE(Sink.Delivered({{0xAA}}));
     ASSERT_TRUE(WaitUntil([&] { return ReaderTid != 0; }));
-    EXPECT_TRUE(WaitUntilBlockedInFutex(ReaderTid));
+    EXPECT_TRUE(WaitUntilBlockedInPoll(ReaderTid));
     std::atomic<bool> Stopped{false};
     std::thread Stopping([&] {
         Thread->Stop();

@@ -80,11 +80,6 @@ testing::AssertionResult WaitUntilBlockedInPoll(pid_t Tid) {
            << " (thread " << Tid << " blocked in poll)";
 }
 
-testing::AssertionResult WaitUntilBlockedInFutex(pid_t Tid) {
-    return WaitUntil([Tid] { return BlockingCall(Tid) == SYS_futex; })
-           << " (thread " << Tid << " blocked on a futex)";
-}
-
 testing::AssertionResult WaitUntilAnotherThreadBlockedInPoll() {
     const pid_t Self = gettid();
     return WaitUntil([Self] {

@@ -49,5 +49,3 @@ private:
 testing::AssertionResult WaitUntilBlockedInPoll(pid_t Tid);
 // Waits until some other thread of the process sleeps inside poll.
 testing::AssertionResult WaitUntilAnotherThreadBlockedInPoll();
-// Waits until the thread Tid sleeps on a futex (a condition variable's or a mutex's wait).
-testing::AssertionResult WaitUntilBlockedInFutex(pid_t Tid);
