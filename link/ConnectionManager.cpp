@@ -66,14 +66,61 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     const TAwaitedReply Awaited(*this);
     Composer->Compose(Package);
+    const std::uint8_t Command = CommandOf(Package);
+    LookAtExpectedMoment(Command, Deadline);
     TByteArray Candidate;
     while (TakePackage(Deadline, Candidate)) {
         if (!Accepts || Accepts(Candidate)) {
             Reply = std::move(Candidate);
+            NoteAnswered(Command);
             return true;
         }
     }
     return false;
+}
+
+// The byte that follows the package number.
+std::uint8_t TConnectionManager::CommandOf(const TByteArray& Package) {
+    return Package.size() > 1 ? Package[1] : 0;
+}
+
+void TConnectionManager::LookAtExpectedMoment(std::uint8_t Command,
+                                              std::chrono::steady_clock::time_point Deadline) {
+    std::chrono::steady_clock::time_point SentAt;
+    std::size_t Sent = 0;
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        SentAt = RequestOnLineAt;
+        Sent = RequestBytes;
+    }
+    const auto Look = Sent != 0 ? Pacing.FirstLook(Command, SentAt, Sent) : std::nullopt;
+    if (!Look) {
+        return;
+    }
+    const auto Until = std::min(*Look, Deadline);
+    Port->PauseReading(std::chrono::duration_cast<std::chrono::microseconds>(
+        Until - std::chrono::steady_clock::now()));
+    ReceiveFromPort(0);
+    Pacing.Looked(Command, WhatCame());
+}
+
+TReplyPacing::TFound TConnectionManager::WhatCame() const {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    if (!ReceivedPackages.empty()) {
+        return TReplyPacing::TFound::Whole;
+    }
+    return ReplyBytes == 0 ? TReplyPacing::TFound::Nothing : TReplyPacing::TFound::Part;
+}
+
+void TConnectionManager::NoteAnswered(std::uint8_t Command) {
+    std::size_t Bytes = 0;
+    bool InParts = false;
+    {
+        std::lock_guard<std::mutex> Guard(ReplyLock);
+        Bytes = ReplyBytes;
+        InParts = ReplyCameInParts;
+    }
+    Pacing.Answered(Command, Bytes, InParts);
 }
 
 TConnectionManager::TPortLoan::TPortLoan(TAnisochronousCommReadThread& Reader) : Reader(Reader) {
@@ -117,6 +164,7 @@ void TConnectionManager::SetReplyAwaited(bool Awaited) {
     RequestBytes = 0;
     ReplyBytes = 0;
     LineFasterThanItsSpeed = false;
+    ReplyCameInParts = false;
 }
 
 void TConnectionManager::NoteRequestOnLine(std::size_t Bytes) {
@@ -125,6 +173,12 @@ void TConnectionManager::NoteRequestOnLine(std::size_t Bytes) {
     RequestBytes = Bytes;
     ReplyBytes = 0;
     LineFasterThanItsSpeed = false;
+    ReplyCameInParts = false;
+}
+
+void TConnectionManager::NoteReplyInParts() {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    ReplyCameInParts = true;
 }
 
 void TConnectionManager::NoteReplyBytes(std::size_t Bytes) {
@@ -164,8 +218,10 @@ std::uint32_t TConnectionManager::BytesWorthWaitingFor() {
     if (!ReplyAwaited || RequestBytes == 0 || LineFasterThanItsSpeed || !ReceivedPackages.empty()) {
         return 0;
     }
-    return static_cast<std::uint32_t>(
-        std::min<std::size_t>(Extractor->GetBytesStillDue(), MaxBytesWaitedFor));
+    // One byte is waited for as it comes: the wait wakes when it is there, where a pause timed
+    // in whole bytes could only end later.
+    const std::size_t Due = Extractor->GetBytesStillDue();
+    return Due > 1 ? static_cast<std::uint32_t>(std::min<std::size_t>(Due, MaxBytesWaitedFor)) : 0;
 }
 
 void TConnectionManager::DropEarlierPackages() {
@@ -221,7 +277,8 @@ bool TConnectionManager::ReceiveUntil(std::chrono::steady_clock::time_point Slic
         // each byte.
         const std::uint32_t Due = BytesWorthWaitingFor();
         if (Due > 0) {
-            Port->WaitWhileBytesCross(Due);
+            NoteReplyInParts();
+            Port->PauseReading(Programmer::WireTime(Due));
             ReceiveFromPort(0);
         }
         return true;
@@ -244,6 +301,8 @@ TCommOpenResult TConnectionManager::SetPortName(const std::string& Name) {
 }
 
 const TCommOpenResult& TConnectionManager::OpenNamed(const std::string& Name) {
+    // Another port may lead to another board, whose answers are learnt anew.
+    Pacing = TReplyPacing();
     LastOpenResult = Port->SetPortName(Name);
     if (!LastOpenResult.Text.empty()) {
         Log.WriteMessage(LastOpenResult.Text);

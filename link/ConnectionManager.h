@@ -11,6 +11,7 @@
 
 #include "common/ArrayTypes.h"
 #include "common/ProgrammerConstants.h"
+#include "link/ReplyPacing.h"
 #include "platform/SyncEvent.h"
 #include "serial/SerialPort.h"
 
@@ -115,6 +116,16 @@ private:
     // Receives until a package is stored or SliceEnd passes; false when the slice passed
     // without a package.
     bool ReceiveUntil(std::chrono::steady_clock::time_point SliceEnd);
+    static std::uint8_t CommandOf(const TByteArray& Package);
+    // When the board's answers to Command come at a moment known in advance (see
+    // TReplyPacing), sleeps until then (at most until Deadline) and takes in what came.
+    void LookAtExpectedMoment(std::uint8_t Command, std::chrono::steady_clock::time_point Deadline);
+    // What the look found of the answer.
+    TReplyPacing::TFound WhatCame() const;
+    // Teaches the pacing how Command's answer came.
+    void NoteAnswered(std::uint8_t Command);
+    // The answer awaited came in parts at the line's pace.
+    void NoteReplyInParts();
     // Takes the oldest stored package; false when none is.
     bool TakeStoredPackage(TByteArray& Package);
     // Whether a request waits for its answer: set by SendAndWait for the time it waits.
@@ -156,6 +167,8 @@ private:
     TWaitingProc WhileWaiting;
     // Set and read by the operation thread only.
     TCommOpenResult LastOpenResult;
+    // How the board's answers come, learnt by the operation thread.
+    TReplyPacing Pacing;
     // True once the first request went out (set by the operation thread only).
     bool RequestSent = false;
     // What a request reads from the borrowed port; used by the operation thread only.
@@ -188,4 +201,5 @@ private:
     std::size_t RequestBytes = 0;
     std::size_t ReplyBytes = 0;
     bool LineFasterThanItsSpeed = false;
+    bool ReplyCameInParts = false;
 };

@@ -302,13 +302,12 @@ std::uint32_t TAnisochronousComm::ReadAvailable(void* Buffer, std::uint32_t Buff
     }
 }
 
-void TAnisochronousComm::WaitWhileBytesCross(std::uint32_t Count) {
+void TAnisochronousComm::PauseReading(std::chrono::microseconds Duration) {
     const TDeviceUse Use(*this);
-    if (!Use) {
+    if (!Use || Duration <= std::chrono::microseconds::zero()) {
         return;
     }
-    const auto Nanoseconds =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(Programmer::WireTime(Count)).count();
+    const auto Nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(Duration).count();
     const timespec Timeout{static_cast<time_t>(Nanoseconds / 1000000000),
                            static_cast<long>(Nanoseconds % 1000000000)};
     pollfd Waits[2] = {{CloseWakeUp, POLLIN, 0}, {ReaderWakeUp, POLLIN, 0}};

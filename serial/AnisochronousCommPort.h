@@ -27,7 +27,7 @@ public:
     std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize,
                                 std::uint32_t TimeoutMs) override;
     // One ppoll on the wake-up descriptors, timed to the nanosecond.
-    void WaitWhileBytesCross(std::uint32_t Count) override;
+    void PauseReading(std::chrono::microseconds Duration) override;
     std::uint32_t BytesInQueue() override;
     void Purge() override;
 

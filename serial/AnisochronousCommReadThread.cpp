@@ -130,7 +130,7 @@ void TAnisochronousCommReadThread::ReadBurst() {
     }
     const std::uint32_t Due = DeliverBurst();
     if (Due > 0) {
-        Comm.WaitWhileBytesCross(Due);
+        Comm.PauseReading(Programmer::WireTime(Due));
     }
 }
 

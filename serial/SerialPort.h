@@ -15,6 +15,7 @@
 
 #include "platform/SyncEvent.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -76,11 +77,10 @@ public:
     // at once when the port is closed, fails (device gone) or the reader is interrupted.
     virtual std::uint32_t ReadAvailable(void* Buffer, std::uint32_t BufferSize,
                                         std::uint32_t TimeoutMs) = 0;
-    // Sleeps while Count bytes cross the line at its speed (Programmer::WireTime), without
-    // waking for each byte that arrives meanwhile: the reader knows it needs at least Count
-    // more before it can do anything with what it has. Returns early when the port closes or
-    // the reader is interrupted.
-    virtual void WaitWhileBytesCross(std::uint32_t Count) = 0;
+    // Sleeps for Duration without waking for each byte that arrives meanwhile: the reader knows
+    // the bytes it needs cannot have crossed the line before (Programmer::WireTime). Returns
+    // early when the port closes or the reader is interrupted.
+    virtual void PauseReading(std::chrono::microseconds Duration) = 0;
     // Bytes waiting in the driver's input queue; 0 when the port is closed.
     virtual std::uint32_t BytesInQueue() = 0;
     // Discards both driver buffers; nothing while the port is closed.

@@ -110,10 +110,9 @@ void TSerialPortBase::EndReaderInterrupt() {
     }
 }
 
-void TSerialPortBase::WaitWhileBytesCross(std::uint32_t Count) {
+void TSerialPortBase::PauseReading(std::chrono::microseconds Duration) {
     std::unique_lock<std::mutex> Guard(StateLock);
-    ReaderPauseEnds.wait_for(Guard, Programmer::WireTime(Count),
-                             [this] { return !Opened || ReaderInterrupted; });
+    ReaderPauseEnds.wait_for(Guard, Duration, [this] { return !Opened || ReaderInterrupted; });
 }
 
 std::uint32_t TSerialPortBase::ReadAvailable(void* Buffer, std::uint32_t BufferSize,

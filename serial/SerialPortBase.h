@@ -27,7 +27,7 @@ public:
                                 std::uint32_t TimeoutMs) override;
     // A wait on a condition the port's closing and the reader interrupt end; a platform that
     // can sleep more cheaply says so.
-    void WaitWhileBytesCross(std::uint32_t Count) override;
+    void PauseReading(std::chrono::microseconds Duration) override;
     void InterruptReader() final;
     void EndReaderInterrupt() final;
 
@@ -79,7 +79,7 @@ private:
     // Guards the fields below.
     mutable std::mutex StateLock;
     std::condition_variable UsersGone;
-    // Ends the reader's WaitWhileBytesCross when the port closes or the reader is interrupted.
+    // Ends the reader's PauseReading when the port closes or the reader is interrupted.
     std::condition_variable ReaderPauseEnds;
     bool Opened = false;
     int ActiveUsers = 0;

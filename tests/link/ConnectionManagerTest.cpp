@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 constexpr const char* MissingPort = "/nonexistent/velmora-port";
@@ -41,6 +43,41 @@ TEST_F(DeviceManagerTest, LateReplyIsNotTakenForTheNextAnswer) {
     EXPECT_EQ(Reply.GetCommand(), 0xF6);
     EXPECT_EQ(Reply.GetNumber(), 2);
     EXPECT_TRUE(Log.Contains("Package wait time out. Time out was: 1."));
+}
+
+// A request to a board that answers at the line's pace learns to look for the answer once, when
+// it must be whole; whatever the board does, every answer is still taken, and only its own.
+TEST_F(DeviceManagerTest, EveryAnswerIsTakenWhateverPaceTheBoardKeeps) {
+    struct TCase {
+        const char* What;
+        std::uint32_t ReplyDelayMs;
+        std::set<std::size_t> LateFrames;
+    };
+    const TCase Cases[] = {
+        {"answers at once", 0, {}},
+        {"works 20 ms before each answer", 20, {}},
+        {"answers one request after the program gave up", 0, {12}},
+    };
+    constexpr std::uint16_t Exchanges = 24;
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.What);
+        TSimulatorOptions Options;
+        Options.BaudRate = Programmer::BaudRate;
+        Options.ReplyDelayMs = Case.ReplyDelayMs;
+        Options.LateFrames = Case.LateFrames;
+        Start(Options);
+        for (std::uint16_t Page = 1; Page <= Exchanges; ++Page) {
+            TROMPackage Reply;
+            if (Case.LateFrames.count(Page) != 0) {
+                EXPECT_THROW(Device->ExecuteCommand(0x50, Page, 100, Reply), EBurnerNotPlugged);
+                continue;
+            }
+            ASSERT_TRUE(Device->ExecuteCommand(0x50, Page, 1000, Reply)) << "page " << Page;
+            EXPECT_EQ(Reply.GetPageNumber(), Page);
+            EXPECT_EQ(Reply.GetNumber(), Page % 256);
+        }
+        Device.reset();
+    }
 }
 
 TEST_F(DeviceManagerTest, RepliesShorterThanAPackageRaiseWrongLength) {

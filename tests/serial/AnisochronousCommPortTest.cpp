@@ -284,7 +284,7 @@ TEST_F(CommPortTest, PauseWhileBytesCrossEndsWhenThePortClosesOrTheReaderIsInter
         std::atomic<bool> Ended{false};
         std::thread Pausing([&] {
             PausingTid = gettid();
-            Comm.WaitWhileBytesCross(BoundsWorthOfBytes);
+            Comm.PauseReading(Programmer::WireTime(BoundsWorthOfBytes));
             Ended = true;
         });
         ASSERT_TRUE(WaitUntil([&] { return PausingTid != 0; }));
