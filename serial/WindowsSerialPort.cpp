@@ -290,6 +290,8 @@ std::uint32_t TWindowsSerialPort::Write(const void* Buffer, std::uint32_t Count)
     return Sent;
 }
 
+void TWindowsSerialPort::PauseReading(std::chrono::microseconds /*Duration*/) {}
+
 std::uint32_t TWindowsSerialPort::Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                                        std::uint32_t MsPerByte, std::uint32_t Count) {
     TimedOut = false;

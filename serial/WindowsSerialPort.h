@@ -7,6 +7,7 @@
 #include "common/ProgrammerConstants.h"
 #include "serial/SerialPortBase.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,9 @@ public:
     std::uint32_t Write(const void* Buffer, std::uint32_t Count) override;
     std::uint32_t Read(void* Buffer, std::uint32_t BufferSize, bool& TimedOut,
                        std::uint32_t MsPerByte, std::uint32_t Count) override;
+    // Returns at once: a timed wait here lasts whole scheduler ticks (15.6 ms by default), far
+    // longer than the bytes it would let cross, so the reader takes them as they come instead.
+    void PauseReading(std::chrono::microseconds Duration) override;
     std::uint32_t BytesInQueue() override;
     void Purge() override;
 
