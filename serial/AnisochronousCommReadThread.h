@@ -58,7 +58,7 @@ public:
     // How long after the port is returned the thread leaves it alone, in case it is borrowed
     // again: the time between the exchanges of one operation is far shorter. While the port
     // is lent the thread looks once each LoanGrace whether it came back.
-    static constexpr std::chrono::milliseconds LoanGrace{1000};
+    static constexpr std::chrono::milliseconds LoanGrace{250};
 
     // Makes the thread step back from the port: returns once it no longer reads it (at once
     // when it was not reading). Until ReturnPort the caller alone reads the port, delivering
