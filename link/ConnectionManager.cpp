@@ -198,14 +198,13 @@ void TConnectionManager::NoteReplyBytes(std::size_t Bytes) {
 bool TConnectionManager::TakeAwaitedPackage(const TByteArray& Package) {
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        if (!ReplyAwaited) {
-            if (!DroppingEarlier) {
-                return false;
-            }
-        } else {
+        if (ReplyAwaited) {
             StorePackage(Package);
             PackageArrived.notify_all();
             return true;
+        }
+        if (!DroppingEarlier) {
+            return false;
         }
     }
     // Read just before a request goes out: it cannot be the answer.

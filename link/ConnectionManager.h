@@ -4,9 +4,10 @@
 // A request borrows the port from the read thread and reads its answer itself: it first takes
 // in whatever came before it (never its answer), sends, sleeps until the answer's first bytes
 // arrive, then lets the bytes the answer still lacks cross the line instead of waking for each
-// byte. An exchange then costs the waiting thread two wake-ups and the other threads none; the
-// read thread takes the port back once no request has borrowed it for a while, and the
-// extractor thread hands on only the packages nobody waits for.
+// byte: two wake-ups of the waiting thread. A board that answers at the line's pace is looked
+// at once, when its answer must be whole (see TReplyPacing): one wake-up. The other threads
+// wake for none: the read thread takes the port back once no request has borrowed it for a
+// while, and the extractor thread hands on only the packages nobody waits for.
 #pragma once
 
 #include "common/ArrayTypes.h"
@@ -144,13 +145,15 @@ private:
     };
     // The frame of Bytes bytes goes on the line now: the earliest moment its answer can come.
     void NoteRequestOnLine(std::size_t Bytes);
-    // On the read thread: Bytes more bytes came while the answer is awaited.
+    // On the thread reading the port (the read thread, or a request that borrowed it): Bytes
+    // more bytes came while the answer is awaited.
     void NoteReplyBytes(std::size_t Bytes);
-    // On the read thread: takes Package for the waiting request; false when none waits.
+    // On the thread reading the port: takes Package for the waiting request, or drops it when
+    // it came before the request; false when neither is the case.
     bool TakeAwaitedPackage(const TByteArray& Package);
-    // On the read thread: how many bytes the reply in progress still lacks, when the line has
-    // kept to its speed (a faster line, such as a pseudo-terminal at full speed, is read as
-    // its bytes come); 0 while no request waits.
+    // On the thread reading the port: how many bytes the reply in progress still lacks, when
+    // the line has kept to its speed (a faster line, such as a pseudo-terminal at full speed, is
+    // read as its bytes come) and more than one is missing; 0 while no request waits.
     std::uint32_t BytesWorthWaitingFor();
     // Takes the oldest queued package, receiving until one comes or Deadline; false when none
     // came.
