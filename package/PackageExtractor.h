@@ -5,8 +5,8 @@
 // to the extractor's thread, which hands them on.
 //
 // A package that someone is waiting for can skip the thread: TakeAtOnce, when installed, is
-// offered each package on the adding thread first, so that a waiting request is woken straight
-// from the serial read thread, with no thread switch in between.
+// offered each package on the adding thread first, so that a request reading its own answer
+// takes it there, with no thread switch in between.
 #pragma once
 
 #include "common/ArrayTypes.h"
