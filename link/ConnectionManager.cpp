@@ -134,13 +134,13 @@ TConnectionManager::TPortLoan::~TPortLoan() {
 void TConnectionManager::ReceiveEarlierBytes() {
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        DroppingEarlier = true;
+        TakingInEarlier = true;
     }
     while (ReceiveFromPort(0) > 0) {
     }
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        DroppingEarlier = false;
+        TakingInEarlier = false;
     }
     // Packages cut before the loan may still be on their way through the extractor thread:
     // they must be queued, and dropped below, before the request goes out.
@@ -198,17 +198,14 @@ void TConnectionManager::NoteReplyBytes(std::size_t Bytes) {
 bool TConnectionManager::TakeAwaitedPackage(const TByteArray& Package) {
     {
         std::lock_guard<std::mutex> Guard(ReplyLock);
-        if (ReplyAwaited) {
-            StorePackage(Package);
-            PackageArrived.notify_all();
-            return true;
-        }
-        if (!DroppingEarlier) {
+        // A package taken in before the request goes out is stored to be dropped with the
+        // others that came before it.
+        if (!ReplyAwaited && !TakingInEarlier) {
             return false;
         }
+        StorePackage(Package);
     }
-    // Read just before a request goes out: it cannot be the answer.
-    Log.WriteBytes(Package, SPackageBeforeRequestDropped);
+    PackageArrived.notify_all();
     return true;
 }
 

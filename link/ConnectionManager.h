@@ -108,8 +108,7 @@ private:
     private:
         TAnisochronousCommReadThread& Reader;
     };
-    // Takes in what the port holds before a request goes out: its packages are logged and
-    // dropped.
+    // Takes in what the port holds before a request goes out, for DropEarlierPackages.
     void ReceiveEarlierBytes();
     // Reads what the port has, waiting up to TimeoutMs for a first byte, and hands it on as the
     // read thread would; the number of bytes read.
@@ -148,8 +147,8 @@ private:
     // On the thread reading the port (the read thread, or a request that borrowed it): Bytes
     // more bytes came while the answer is awaited.
     void NoteReplyBytes(std::size_t Bytes);
-    // On the thread reading the port: takes Package for the waiting request, or drops it when
-    // it came before the request; false when neither is the case.
+    // On the thread reading the port: stores Package for the waiting request, or to be dropped
+    // when it came before the request; false when neither is the case.
     bool TakeAwaitedPackage(const TByteArray& Package);
     // On the thread reading the port: how many bytes the reply in progress still lacks, when
     // the line has kept to its speed (a faster line, such as a pseudo-terminal at full speed, is
@@ -185,7 +184,7 @@ private:
     // oldest go first. Emptied when a request is sent.
     static constexpr std::size_t MaxQueuedPackages = 64;
 
-    // The most bytes the read thread is told to let cross the line at once: a reply to a page
+    // The most bytes the reader of the port lets cross the line at once: a reply to a page
     // request. A damaged length field cannot hold back a reply for long.
     static constexpr std::uint32_t MaxBytesWaitedFor = Programmer::PageLength + 16;
 
@@ -198,8 +197,9 @@ private:
     // The request being answered: whether one waits, when its frame went on the line and how
     // long it was, the bytes received since, and whether they came faster than the line's speed.
     bool ReplyAwaited = false;
-    // Set while the bytes that came before a request are taken in: their packages are dropped.
-    bool DroppingEarlier = false;
+    // Set while the bytes that came before a request are taken in: their packages are stored,
+    // then dropped with the others before the request goes out.
+    bool TakingInEarlier = false;
     std::chrono::steady_clock::time_point RequestOnLineAt;
     std::size_t RequestBytes = 0;
     std::size_t ReplyBytes = 0;
