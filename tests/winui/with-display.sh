@@ -21,6 +21,10 @@ exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   status=0
   # A new prefix is made and booted before the program runs in it.
   [[ -f $WINEPREFIX/system.reg ]] || "$wine" wineboot </dev/null >/dev/null 2>&1
+  # The display has no window manager: wine would wait two seconds for one to take each
+  # window it hides or closes. Its windows are left unmanaged instead.
+  grep -qs "^\"Managed\"=\"N\"" "$WINEPREFIX/user.reg" ||
+    "$wine" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
   "$wine" "$@" || status=$?
   "$server" -k 2>/dev/null || true
   "$server" -w 2>/dev/null || true
