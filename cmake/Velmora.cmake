@@ -29,6 +29,16 @@ if(VELMORA_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# velmora_runs_threaded_tests(TARGET...)
+# Names programs that tests labelled "threaded" run; the target velmora_threaded_tests builds
+# them all, so a ThreadSanitizer build need not build the rest.
+function(velmora_runs_threaded_tests)
+  if(NOT TARGET velmora_threaded_tests)
+    add_custom_target(velmora_threaded_tests)
+  endif()
+  add_dependencies(velmora_threaded_tests ${ARGN})
+endfunction()
+
 # velmora_add_test(NAME SOURCES src... LIBS lib... [THREADED])
 # Builds one GoogleTest executable and registers its tests with CTest. THREADED marks tests
 # that exercise background threads; the ThreadSanitizer build runs only those
@@ -51,6 +61,7 @@ function(velmora_add_test name)
   set(labels unit)
   if(ARG_THREADED)
     set(labels threaded)
+    velmora_runs_threaded_tests(${name})
   endif()
   # A cross build lists its tests when ctest starts, one program after the other, instead of
   # running each new program under the emulator in the middle of the build.
