@@ -48,9 +48,18 @@ private:
             Pending.push_back(Character);
             return;
         }
-        Arrivals.Push({Job, std::move(Pending)});
+        // A progress line comes after every page; the displays show one at most every tenth
+        // of a second, so it waits for the handling thread's next look instead of waking it.
+        if (Pending.rfind(ProgressLineStart, 0) == 0) {
+            Arrivals.Leave({Job, std::move(Pending)});
+        } else {
+            Arrivals.Push({Job, std::move(Pending)});
+        }
         Pending.clear();
     }
+
+    // The JSON lines' writer puts the type first.
+    static constexpr const char* ProgressLineStart = "{\"type\":\"progress\"";
 
     const std::size_t Job;
     TArrivals& Arrivals;
@@ -65,6 +74,11 @@ void TArrivals::Push(TArrival Arrival) {
         Queue.push_back(std::move(Arrival));
     }
     Arrived.notify_one();
+}
+
+void TArrivals::Leave(TArrival Arrival) {
+    std::lock_guard<std::mutex> Lock(Mutex);
+    Queue.push_back(std::move(Arrival));
 }
 
 std::deque<TArrival> TArrivals::Take(std::chrono::milliseconds Timeout) {

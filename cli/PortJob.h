@@ -31,6 +31,9 @@ struct TArrival {
 class TArrivals {
 public:
     void Push(TArrival Arrival);
+    // Queues Arrival without waking the thread: it is taken with whatever comes next, or when
+    // that thread's wait runs out.
+    void Leave(TArrival Arrival);
     // Everything that came, after waiting at most Timeout for something to come.
     std::deque<TArrival> Take(std::chrono::milliseconds Timeout);
 
