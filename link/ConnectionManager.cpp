@@ -148,14 +148,7 @@ void TConnectionManager::ReceiveEarlierBytes() {
 }
 
 std::uint32_t TConnectionManager::ReceiveFromPort(std::uint32_t TimeoutMs) {
-    const std::uint32_t Count = Port->ReadAvailable(
-        ReceiveBuffer.data(), static_cast<std::uint32_t>(ReceiveBuffer.size()), TimeoutMs);
-    if (Count > 0) {
-        Received.assign(ReceiveBuffer.begin(), ReceiveBuffer.begin() + Count);
-        Log.WriteBytes(Received, SReceivedFromCommPort);
-        BytesReceived(this, Received);
-    }
-    return Count;
+    return ReadThread->ReadBorrowed(TimeoutMs).Count;
 }
 
 void TConnectionManager::SetReplyAwaited(bool Awaited) {
@@ -268,13 +261,13 @@ bool TConnectionManager::ReceiveUntil(std::chrono::steady_clock::time_point Slic
     const auto Left = SliceEnd - std::chrono::steady_clock::now();
     const auto WaitMs =
         std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(Left).count());
-    if (ReceiveFromPort(static_cast<std::uint32_t>(WaitMs)) > 0) {
+    const auto Read = ReadThread->ReadBorrowed(static_cast<std::uint32_t>(WaitMs));
+    if (Read.Count > 0) {
         // The reply's first bytes are in: let the rest cross the line rather than waking for
         // each byte.
-        const std::uint32_t Due = BytesWorthWaitingFor();
-        if (Due > 0) {
+        if (Read.Due > 0) {
             NoteReplyInParts();
-            Port->PauseReading(Programmer::WireTime(Due));
+            Port->PauseReading(Programmer::WireTime(Read.Due));
             ReceiveFromPort(0);
         }
         return true;

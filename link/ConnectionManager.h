@@ -24,7 +24,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 class TAnisochronousCommReadThread;
 class TPackageComposer;
@@ -110,8 +109,8 @@ private:
     };
     // Takes in what the port holds before a request goes out, for DropEarlierPackages.
     void ReceiveEarlierBytes();
-    // Reads what the port has, waiting up to TimeoutMs for a first byte, and hands it on as the
-    // read thread would; the number of bytes read.
+    // Reads what the borrowed port has, waiting up to TimeoutMs for a first byte, and hands it
+    // on as the read thread does; the number of bytes read.
     std::uint32_t ReceiveFromPort(std::uint32_t TimeoutMs);
     // Receives until a package is stored or SliceEnd passes; false when the slice passed
     // without a package.
@@ -173,11 +172,6 @@ private:
     TReplyPacing Pacing;
     // True once the first request went out (set by the operation thread only).
     bool RequestSent = false;
-    // What a request reads from the borrowed port; used by the operation thread only.
-    static constexpr std::size_t ReceiveBufferSize = 65536;
-    std::vector<std::uint8_t> ReceiveBuffer = std::vector<std::uint8_t>(ReceiveBufferSize);
-    // The bytes of the last read, kept so that its storage is reused.
-    TByteArray Received;
 
     // Packages the extractor delivered and nobody has taken yet, oldest first. A board that
     // sends more than it is asked for cannot grow the queue beyond MaxQueuedPackages: the

@@ -117,9 +117,20 @@ void TAnisochronousCommReadThread::ReturnPort() {
     LentUntil = TClock::now() + LoanGrace;
 }
 
+TAnisochronousCommReadThread::TBurst
+TAnisochronousCommReadThread::ReadBorrowed(std::uint32_t TimeoutMs) {
+    return ReadAndDeliver(TimeoutMs);
+}
+
+TAnisochronousCommReadThread::TBurst
+TAnisochronousCommReadThread::ReadAndDeliver(std::uint32_t TimeoutMs) {
+    Count = Comm.ReadAvailable(Buffer.data(), BufferSize, TimeoutMs);
+    return {Count, Count > 0 ? DeliverBurst() : 0};
+}
+
 void TAnisochronousCommReadThread::ReadBurst() {
-    Count = Comm.ReadAvailable(Buffer.data(), BufferSize, INFINITE_WAIT);
-    if (Count == 0) {
+    const TBurst Read = ReadAndDeliver(INFINITE_WAIT);
+    if (Read.Count == 0) {
         // Closed meanwhile (the next pass sleeps on the open event), interrupted (stopped or
         // borrowed), or failed on an open port: then wait a little before trying again.
         if (!Terminated && Comm.IsOpen() && !IsLent()) {
@@ -128,9 +139,8 @@ void TAnisochronousCommReadThread::ReadBurst() {
         }
         return;
     }
-    const std::uint32_t Due = DeliverBurst();
-    if (Due > 0) {
-        Comm.PauseReading(Programmer::WireTime(Due));
+    if (Read.Due > 0) {
+        Comm.PauseReading(Programmer::WireTime(Read.Due));
     }
 }
 
@@ -139,8 +149,8 @@ std::uint32_t TAnisochronousCommReadThread::DeliverBurst() {
     if (!OnBytesReceived) {
         return 0;
     }
-    const TByteArray Bytes(Buffer.begin(), Buffer.begin() + Count);
-    Log.WriteBytes(Bytes, SReceivedFromCommPort);
-    OnBytesReceived(this, Bytes);
+    Burst.assign(Buffer.begin(), Buffer.begin() + Count);
+    Log.WriteBytes(Burst, SReceivedFromCommPort);
+    OnBytesReceived(this, Burst);
     return BytesDue ? BytesDue() : 0;
 }

@@ -68,6 +68,15 @@ public:
     // again before.
     void ReturnPort();
 
+    // What one read took in: the bytes read, and those the handler still needs after them.
+    struct TBurst {
+        std::uint32_t Count = 0;
+        std::uint32_t Due = 0;
+    };
+    // For the borrower, while it holds the port: reads what the port has, waiting up to
+    // TimeoutMs for a first byte, and logs and delivers it as the thread does.
+    TBurst ReadBorrowed(std::uint32_t TimeoutMs);
+
     // Reads that ended without a byte while the port stayed open (for diagnostics).
     std::uint64_t GetFailedReadCount() const { return FailedReads.load(); }
 
@@ -79,6 +88,8 @@ private:
     void EndTurn();
     bool IsLent();
     void ReadBurst();
+    // Reads, waiting up to TimeoutMs for a first byte, and hands on what came.
+    TBurst ReadAndDeliver(std::uint32_t TimeoutMs);
     // Hands the burst on; the bytes still due after it.
     std::uint32_t DeliverBurst();
 
@@ -88,9 +99,11 @@ private:
     std::mutex Lock;
     TBytesEvent OnBytesReceived;
     TBytesDueProc BytesDue;
-    // Used by the thread alone.
+    // Used by whoever reads the port: the thread, or a borrower while the port is lent.
     std::array<std::uint8_t, BufferSize> Buffer{};
     std::uint32_t Count = 0;
+    // The burst handed on, kept so that its storage is reused.
+    TByteArray Burst;
 
     // Guards the loan: whether the port is lent, borrowed right now, until when the loan lasts
     // once returned, and whether the thread is reading.
