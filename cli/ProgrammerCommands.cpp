@@ -265,12 +265,15 @@ public:
             Session->FollowProgress(
                 [this](const TProgressStep& Step) { Console.ShowProgress(Step); });
         }
-        Session->SetProcessMessages([this, StopRequested = Global.StopRequested] {
+        // A Ctrl-C is taken between pages and while the programmer's answer is awaited.
+        const auto TakeStop = [this, StopRequested = Global.StopRequested] {
             if (StopRequested && StopRequested() && Head().IsBusy()) {
                 Stopped = true;
                 Head().StopCurrentOperation();
             }
-        });
+        };
+        Session->SetProcessMessages(TakeStop);
+        Session->SetWhileWaiting(TakeStop);
         ReportSettingsProblem();
         if (!Global.AutoPort.empty()) {
             AddLine(FormatText(SCliAutoPortTaken, Global.AutoPort.c_str()), clBlack);

@@ -43,6 +43,10 @@ inline constexpr int PageRequestAttempts = 3;
 // While a reply is awaited, the waiting thread wakes this often to run the front end's waiting
 // procedure (link/, the connection manager).
 inline constexpr std::uint32_t WaitSliceMs = 20;
+// A damaged package may be noise that looked like a frame, just before the answer: the link
+// waits on this long for a sound one behind it, and again as long as bytes keep coming, within
+// the command's time-out, before it takes the damaged one (link/, the connection manager).
+inline constexpr std::uint32_t DamagedReplyGraceMs = 50;
 // The serial port gives up a write when the driver takes nothing for this long (serial/).
 inline constexpr int WriteStallMs = 2000;
 // The longest finite read wait a serial port computes (about 35 years): keeps its deadline

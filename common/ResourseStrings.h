@@ -103,6 +103,8 @@ inline constexpr const char* SCommReadThreadError = "Ошибка в поток�
 // ---- Programmer link ----
 inline constexpr const char* SWrittenToCommPort = "Записано в COM порт";
 inline constexpr const char* SPackageWaitTimeOut = "Package wait time out. Time out was: %d.";
+// The operation was stopped while the programmer's answer was awaited.
+inline constexpr const char* SReplyWaitStopped = "Ожидание ответа прервано.";
 inline constexpr const char* SBurnerNotPlugged = "Программатор не подключен.";
 inline constexpr const char* SConnectionError = "Ошибка связи.";
 inline constexpr const char* SCompareError = "Ошибка сравнения образа.";
@@ -112,6 +114,9 @@ inline constexpr const char* SUnknuwnPageNumber =
     "Программатор вернул страницу с неизвестным номером.";
 inline constexpr const char* SUnknownDeviceError = "Неизвестная ошибка.";
 inline constexpr const char* SPackageBeforeRequestDropped = "Отброшен пакет, пришедший до запроса";
+// Caption of a damaged package (noise that looked like a frame) that a sound answer followed.
+inline constexpr const char* SDamagedPackagePassedOver =
+    "Отброшен повреждённый пакет, за которым пришёл целый ответ";
 inline constexpr const char* SLateReplyDropped =
     "Отброшен запоздавший ответ на прежний запрос: %s.";
 inline constexpr const char* SDamagedReplyCheckSum =

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <utility>
 
 TConnectionManager::TConnectionManager(const std::string& PortName,
@@ -52,8 +53,11 @@ TConnectionManager::~TConnectionManager() {
     Port.reset();
 }
 
-bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs,
-                                     TByteArray& Reply, const TReplyFilter& Accepts) {
+TConnectionManager::TWaitEnd TConnectionManager::SendAndWait(const TByteArray& Package,
+                                                             std::uint32_t TimeoutMs,
+                                                             TByteArray& Reply,
+                                                             const TReplyFilter& Judge) {
+    using TClock = std::chrono::steady_clock;
     const TPortLoan Loan(*ReadThread);
     if (!RequestSent) {
         // Bytes still queued from before this run (a late answer to another program's request,
@@ -63,20 +67,57 @@ bool TConnectionManager::SendAndWait(const TByteArray& Package, std::uint32_t Ti
     }
     ReceiveEarlierBytes();
     DropEarlierPackages();
-    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    const auto Deadline = TClock::now() + std::chrono::milliseconds(TimeoutMs);
     const TAwaitedReply Awaited(*this);
     Composer->Compose(Package);
     const std::uint8_t Command = CommandOf(Package);
     LookAtExpectedMoment(Command, Deadline);
+    // A damaged package is held back while the line stays busy: the sound answer may follow.
+    std::optional<TByteArray> Damaged;
+    const auto Grace = std::chrono::milliseconds(DamagedReplyGraceMs);
+    auto WaitUntil = Deadline;
+    std::size_t BytesAtGraceStart = 0;
     TByteArray Candidate;
-    while (TakePackage(Deadline, Candidate)) {
-        if (!Accepts || Accepts(Candidate)) {
+    for (;;) {
+        const TWaitEnd Taken = TakePackage(WaitUntil, Candidate);
+        if (Taken == TWaitEnd::Stopped) {
+            return Taken;
+        }
+        if (Taken == TWaitEnd::TimedOut) {
+            if (!Damaged) {
+                return Taken;
+            }
+            const std::size_t Bytes = ReplyBytesSoFar();
+            if (WaitUntil < Deadline && Bytes != BytesAtGraceStart) {
+                BytesAtGraceStart = Bytes;
+                WaitUntil = std::min(Deadline, TClock::now() + Grace);
+                continue;
+            }
+            // A reply among noise teaches the pacing nothing.
+            Reply = std::move(*Damaged);
+            return TWaitEnd::Replied;
+        }
+        const TVerdict Verdict = Judge ? Judge(Candidate) : TVerdict::Answer;
+        if (Verdict == TVerdict::Answer) {
+            if (Damaged) {
+                Log.WriteBytes(*Damaged, SDamagedPackagePassedOver);
+            } else {
+                NoteAnswered(Command);
+            }
             Reply = std::move(Candidate);
-            NoteAnswered(Command);
-            return true;
+            return TWaitEnd::Replied;
+        }
+        if (Verdict == TVerdict::Damaged && !Damaged) {
+            Damaged = std::move(Candidate);
+            BytesAtGraceStart = ReplyBytesSoFar();
+            WaitUntil = std::min(Deadline, TClock::now() + Grace);
         }
     }
-    return false;
+}
+
+std::size_t TConnectionManager::ReplyBytesSoFar() const {
+    std::lock_guard<std::mutex> Guard(ReplyLock);
+    return ReplyBytes;
 }
 
 // The byte that follows the package number.
@@ -225,24 +266,29 @@ void TConnectionManager::DropEarlierPackages() {
     }
 }
 
-bool TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadline,
-                                     TByteArray& Package) {
+TConnectionManager::TWaitEnd
+TConnectionManager::TakePackage(std::chrono::steady_clock::time_point Deadline,
+                                TByteArray& Package) {
+    // The wait is cut in slices when someone is to be asked between them.
+    const bool Sliced = WhileWaiting || StopCheck;
     for (;;) {
         if (TakeStoredPackage(Package)) {
-            return true;
+            return TWaitEnd::Replied;
         }
         const auto Now = std::chrono::steady_clock::now();
         if (Now >= Deadline) {
-            return false;
+            return TWaitEnd::TimedOut;
         }
-        const auto SliceEnd = WhileWaiting
-                                  ? std::min(Deadline, Now + std::chrono::milliseconds(WaitSliceMs))
-                                  : Deadline;
+        const auto SliceEnd =
+            Sliced ? std::min(Deadline, Now + std::chrono::milliseconds(WaitSliceMs)) : Deadline;
         if (ReceiveUntil(SliceEnd)) {
             continue;
         }
         if (WhileWaiting && std::chrono::steady_clock::now() < Deadline) {
             WhileWaiting();
+        }
+        if (IsStopAsked()) {
+            return TWaitEnd::Stopped;
         }
     }
 }

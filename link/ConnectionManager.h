@@ -32,13 +32,28 @@ class TLogManager;
 
 class TConnectionManager {
 public:
-    // Decides whether a received package answers the request being waited for. A package it
-    // turns down is dropped (the filter logs why) and the wait goes on until the time-out.
-    using TReplyFilter = std::function<bool(const TByteArray& Package)>;
+    // What a filter makes of a received package.
+    enum class TVerdict {
+        Answer,   // the answer: the wait ends with it
+        NoAnswer, // dropped (the filter logs why); the wait goes on
+        // Damaged on the way: taken only when no sound answer follows it while the line stays
+        // busy (noise that looked like a frame can come just before the answer).
+        Damaged,
+    };
+    // Judges each received package for the request being waited for.
+    using TReplyFilter = std::function<TVerdict(const TByteArray& Package)>;
     // Runs on the waiting thread, with no lock held, every WaitSliceMs while a reply is awaited:
     // lets a front end keep handling its input through a long time-out.
     using TWaitingProc = std::function<void()>;
+    // Asked on the waiting thread after each slice of a wait: true ends the wait at once.
+    using TStopCheck = std::function<bool()>;
     static constexpr std::uint32_t WaitSliceMs = Programmer::WaitSliceMs;
+    // How long a damaged package is held back while a sound answer may still follow it, and
+    // again as long as bytes keep coming (within the request's time-out).
+    static constexpr std::uint32_t DamagedReplyGraceMs = Programmer::DamagedReplyGraceMs;
+
+    // How a wait for a reply ended.
+    enum class TWaitEnd { Replied, TimedOut, Stopped };
 
     static constexpr std::uint8_t StartMarker = Programmer::StartMarker;
     static constexpr std::uint8_t EndMarker = Programmer::EndMarker;
@@ -59,16 +74,22 @@ public:
     TConnectionManager& operator=(const TConnectionManager&) = delete;
 
     // Frames and sends Package, then waits up to TimeoutMs for the next package the extractor
-    // cuts out of the received bytes that Accepts takes (every package when Accepts is empty).
-    // True with a copy of it in Reply; false on time-out, Reply untouched. A package received
-    // before this call is never taken for the answer. Exceptions of the composer, the log, the
-    // port and the filter pass through.
-    bool SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs, TByteArray& Reply,
-                     const TReplyFilter& Accepts = {});
+    // cuts out of the received bytes that Judge takes for the answer (every package when Judge
+    // is empty). Replied with a copy of it in Reply: a sound answer, or else the first damaged
+    // one. TimedOut when none came in time, Stopped when the stop check asked to end the wait
+    // first; Reply is then untouched. A package received before this call is never taken for
+    // the answer. Exceptions of the composer, the log, the port and the filter pass through.
+    TWaitEnd SendAndWait(const TByteArray& Package, std::uint32_t TimeoutMs, TByteArray& Reply,
+                         const TReplyFilter& Judge = {});
 
     // Proc runs while SendAndWait waits (see TWaitingProc); empty: the wait only sleeps. Proc
     // must not send a request of its own.
     void SetWhileWaiting(TWaitingProc Proc) { WhileWaiting = std::move(Proc); }
+    // Check is asked after every slice of a wait, after the waiting proc (see TStopCheck);
+    // empty: a wait ends only with an answer or its time-out.
+    void SetStopCheck(TStopCheck Check) { StopCheck = std::move(Check); }
+    // True when the stop check asks to end the operation.
+    bool IsStopAsked() const { return StopCheck && StopCheck(); }
 
     std::string GetPortName() const;
     // Closes the port, takes Name and opens it; the result says whether it opened, and why not.
@@ -153,9 +174,11 @@ private:
     // the line has kept to its speed (a faster line, such as a pseudo-terminal at full speed, is
     // read as its bytes come) and more than one is missing; 0 while no request waits.
     std::uint32_t BytesWorthWaitingFor();
-    // Takes the oldest queued package, receiving until one comes or Deadline; false when none
-    // came.
-    bool TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
+    // Takes the oldest queued package, receiving until one comes or Deadline: Replied when one
+    // came, TimedOut at Deadline, Stopped when the stop check asked to end the wait.
+    TWaitEnd TakePackage(std::chrono::steady_clock::time_point Deadline, TByteArray& Package);
+    // Bytes received since the request went on the line.
+    std::size_t ReplyBytesSoFar() const;
 
     // Opens the port under Name and keeps the result; when it does not open, the log says why.
     const TCommOpenResult& OpenNamed(const std::string& Name);
@@ -166,6 +189,7 @@ private:
     std::unique_ptr<TPackageComposer> Composer;
     std::unique_ptr<TPackageExtractor> Extractor;
     TWaitingProc WhileWaiting;
+    TStopCheck StopCheck;
     // Set and read by the operation thread only.
     TCommOpenResult LastOpenResult;
     // How the board's answers come, learnt by the operation thread.

@@ -11,6 +11,7 @@
 
 EBurnerNotPlugged::EBurnerNotPlugged() : EDeviceManagerException(SBurnerNotPlugged) {}
 EDamagedReply::EDamagedReply() : EDeviceManagerException(SConnectionError) {}
+EReplyWaitStopped::EReplyWaitStopped() : EDeviceManagerException(SReplyWaitStopped) {}
 
 namespace {
 
@@ -58,19 +59,34 @@ TDeviceManager::~TDeviceManager() {
 bool TDeviceManager::ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumber,
                                     std::uint32_t TimeoutMs, IROMPackage& Reply,
                                     const TByteArray& Data) {
+    if (ConnectionManager->IsStopAsked()) {
+        throw EReplyWaitStopped();
+    }
     TByteArray Request;
     PackageManager->MakePackage(Command, PageNumber, Data, Request);
     const TRequestIdentity Identity = IdentityOf(Request);
-    const auto IsAnswer = [&](const TByteArray& Package) {
+    using TVerdict = TConnectionManager::TVerdict;
+    const auto Judge = [&](const TByteArray& Package) {
+        const TPackageIntegrity Integrity = CheckPackageIntegrity(Package);
+        if (Integrity != TPackageIntegrity::Sound) {
+            return TVerdict::Damaged;
+        }
         std::string Reason;
         if (ReplyMatcher->Accepts(Identity, Package.data(), Package.size(), Reason)) {
-            return true;
+            return TVerdict::Answer;
         }
         Log.WriteMessage(FormatText(SLateReplyDropped, Reason.c_str()));
-        return false;
+        return TVerdict::NoAnswer;
     };
     TByteArray Answer;
-    if (!ConnectionManager->SendAndWait(Request, TimeoutMs, Answer, IsAnswer)) {
+    switch (ConnectionManager->SendAndWait(Request, TimeoutMs, Answer, Judge)) {
+    case TConnectionManager::TWaitEnd::Replied:
+        break;
+    case TConnectionManager::TWaitEnd::Stopped:
+        ReplyMatcher->Abandoned(Identity);
+        Log.WriteMessage(SReplyWaitStopped);
+        throw EReplyWaitStopped();
+    case TConnectionManager::TWaitEnd::TimedOut:
         ReplyMatcher->Abandoned(Identity);
         Log.WriteMessage(FormatText(SPackageWaitTimeOut, static_cast<int>(TimeoutMs)));
         RaiseNotPlugged();
@@ -110,6 +126,8 @@ std::string TDeviceManager::GetPortName() const {
 }
 
 TCommOpenResult TDeviceManager::SetPortName(const std::string& Name) {
+    // Another port may lead to another board, whose answers are learnt anew.
+    *ReplyMatcher = TReplyMatcher();
     return ConnectionManager->SetPortName(Name);
 }
 

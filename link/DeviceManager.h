@@ -31,6 +31,14 @@ public:
     EDamagedReply();
 };
 
+// The operation was asked to stop while the programmer's answer was awaited (or before the
+// request went out): the wait ended at once. The request's answer, should it still come, is
+// dropped as a late one.
+class EReplyWaitStopped : public EDeviceManagerException {
+public:
+    EReplyWaitStopped();
+};
+
 // The words a front end uses for the reasons a port does not open.
 struct TPortProblemTexts {
     const char* NoSuchDevice;
@@ -59,8 +67,10 @@ public:
     // into Reply. Raises EBurnerNotPlugged when no answer came within TimeoutMs (after logging
     // the time-out; on a port that is not open, saying why it did not open), EWrongLength for an
     // answer shorter than a package, EDamagedReply (after logging it, and saying what is wrong)
-    // for one whose checksum or data length is wrong. The late answer to an
-    // earlier request that timed out is recognised, logged and dropped. Returns true.
+    // for one whose checksum or data length is wrong (when no sound answer follows it soon),
+    // EReplyWaitStopped when the link's stop check asked to stop before the answer came. The
+    // late answer to an earlier request that timed out or was stopped is recognised, logged
+    // and dropped. Returns true.
     bool ExecuteCommand(std::uint8_t Command, std::uint16_t PageNumber, std::uint32_t TimeoutMs,
                         IROMPackage& Reply, const TByteArray& Data = {});
 

@@ -4,8 +4,16 @@
 
 namespace {
 
+constexpr std::uint8_t SuccessNibble = 0x01;
+// The family of the board's complaints about the frame itself (0x02): any request's answer.
+constexpr std::uint8_t ComplaintFamily = 0x0;
+
 std::uint8_t Family(std::uint8_t Command) {
     return static_cast<std::uint8_t>(Command >> 4);
+}
+
+bool IsSuccess(std::uint8_t ReplyCommand) {
+    return (ReplyCommand & 0x0F) == SuccessNibble;
 }
 
 // Transfer, write, read, compare and erase name a page; their answers carry it back.
@@ -33,14 +41,11 @@ bool TReplyMatcher::Accepts(const TRequestIdentity& Current, const std::uint8_t*
     const std::uint8_t Number = Reply[0];
     const std::uint8_t Command = Reply[1];
     const auto PageNumber = static_cast<std::uint16_t>(Reply[2] << 8 | Reply[3]);
-    if (!IsFamilyOfAnswer(Current.Command, Command)) {
+    if (IsStaleSuccess(Current.Command, Command)) {
         Reason = DroppedReplyText(Number, Command, PageNumber);
         return false;
     }
-    if (AbandonedRequests.empty()) {
-        return true;
-    }
-    if (LooksLikeAnswer(Current, Number, Command, PageNumber)) {
+    if (AbandonedRequests.empty() || LooksLikeAnswer(Current, Number, Command, PageNumber)) {
         return true;
     }
     for (auto Request = AbandonedRequests.begin(); Request != AbandonedRequests.end(); ++Request) {
@@ -68,30 +73,31 @@ void TReplyMatcher::Answered(const TRequestIdentity& Current, std::uint8_t Reply
     }
 }
 
-bool TReplyMatcher::IsFamilyOfAnswer(std::uint8_t RequestCommand, std::uint8_t ReplyCommand) const {
-    constexpr std::uint8_t ComplaintFamily = 0x0;
-    const std::uint8_t ReplyFamily = Family(ReplyCommand);
-    return !FamilyEchoes || !NamesPage(RequestCommand) || ReplyFamily == Family(RequestCommand) ||
-           ReplyFamily == ComplaintFamily;
+bool TReplyMatcher::TrustsFamilyOf(std::uint8_t Command) const {
+    const TFamilyEchoes& Echoes = Families[Family(Command)];
+    return NamesPage(Command) && Echoes.OwnFamily >= OwnFamilySuccessesToTrust &&
+           !Echoes.OtherFamily;
 }
 
-void TReplyMatcher::LearnFamily(std::uint8_t RequestCommand, std::uint8_t ReplyCommand) {
-    constexpr std::uint8_t EraseFamily = 0x5;
-    if (FamilyEchoes || AnswersWithOneCode || !NamesPage(RequestCommand)) {
-        return;
-    }
-    const std::uint8_t RequestFamily = Family(RequestCommand);
+bool TReplyMatcher::IsStaleSuccess(std::uint8_t RequestCommand, std::uint8_t ReplyCommand) const {
     const std::uint8_t ReplyFamily = Family(ReplyCommand);
-    if (ReplyFamily == EraseFamily && RequestFamily != EraseFamily) {
-        AnswersWithOneCode = true;
+    return IsSuccess(ReplyCommand) && ReplyFamily != Family(RequestCommand) &&
+           ReplyFamily != ComplaintFamily && TrustsFamilyOf(RequestCommand);
+}
+
+// Only successes teach: a refusal is taken whatever its family, so its family tells nothing
+// about which answers are stale.
+void TReplyMatcher::LearnFamily(std::uint8_t RequestCommand, std::uint8_t ReplyCommand) {
+    if (!NamesPage(RequestCommand) || !IsSuccess(ReplyCommand)) {
         return;
     }
-    if (ReplyFamily != RequestFamily) {
-        return;
+    TFamilyEchoes& Echoes = Families[Family(RequestCommand)];
+    const std::uint8_t ReplyFamily = Family(ReplyCommand);
+    if (ReplyFamily == Family(RequestCommand)) {
+        ++Echoes.OwnFamily;
+    } else if (ReplyFamily != ComplaintFamily) {
+        Echoes.OtherFamily = true;
     }
-    ++OwnFamilyReplies;
-    OwnFamilyBesidesErase = OwnFamilyBesidesErase || RequestFamily != EraseFamily;
-    FamilyEchoes = OwnFamilyReplies >= EchoesToTrustNumbers && OwnFamilyBesidesErase;
 }
 
 void TReplyMatcher::Abandoned(const TRequestIdentity& Current) {
@@ -101,13 +107,16 @@ void TReplyMatcher::Abandoned(const TRequestIdentity& Current) {
     AbandonedRequests.push_back(Current);
 }
 
+// A reply that carries the request's own number and page is its answer, unless the board has
+// shown that its numbers are its own; otherwise the family and page tell.
 bool TReplyMatcher::LooksLikeAnswer(const TRequestIdentity& Request, std::uint8_t Number,
                                     std::uint8_t Command, std::uint16_t PageNumber) const {
     if (EchoState == TEchoState::Echoes) {
         return Number == Request.Number;
     }
-    if (Family(Command) != Family(Request.Command)) {
-        return false;
+    const bool SamePage = !NamesPage(Request.Command) || PageNumber == Request.PageNumber;
+    if (EchoState == TEchoState::Unknown && Number == Request.Number && SamePage) {
+        return true;
     }
-    return !NamesPage(Request.Command) || PageNumber == Request.PageNumber;
+    return Family(Command) == Family(Request.Command) && SamePage;
 }

@@ -28,17 +28,20 @@ constexpr int PercentWithoutDivisor = 100;
 // second operation cannot begin inside a running one: they would share one request and reply.
 class TOperationGuard {
 public:
-    TOperationGuard(bool& Running, bool* Busy = nullptr) : Running(Running), Busy(Busy) {
+    TOperationGuard(bool& Running, bool& StopAsked, bool* Busy = nullptr)
+        : Running(Running), StopAsked(StopAsked), Busy(Busy) {
         if (Running) {
             throw Exception(SProgrammerInUse);
         }
         Running = true;
+        StopAsked = false;
         if (Busy != nullptr) {
             *Busy = true;
         }
     }
     ~TOperationGuard() {
         Running = false;
+        StopAsked = false;
         if (Busy != nullptr) {
             *Busy = false;
         }
@@ -48,6 +51,7 @@ public:
 
 private:
     bool& Running;
+    bool& StopAsked;
     bool* Busy;
 };
 
@@ -86,11 +90,14 @@ THeadManager::THeadManager(const std::string& PortName, std::unique_ptr<ISerialP
     : Log(Log), Converter(std::make_unique<THexFileToMemoryMapConverter>()),
       MemoryMap(std::make_shared<TMemoryMap>()),
       ProtocolManager(std::make_unique<TProtocolManager>(PortName, std::move(Port), Log)) {
-    ProtocolManager->GetDeviceManager().GetConnectionManager().SetWhileWaiting([this] {
+    TConnectionManager& Connection = ProtocolManager->GetDeviceManager().GetConnectionManager();
+    Connection.SetWhileWaiting([this] {
         if (WhileWaiting) {
             WhileWaiting();
         }
     });
+    // A stop asked for while the programmer's answer is awaited ends the wait at once.
+    Connection.SetStopCheck([this] { return StopAsked; });
 }
 
 THeadManager::~THeadManager() = default;
@@ -190,6 +197,9 @@ void THeadManager::RunPageSteps(int Page, const std::function<void()>& Steps) {
         TLogBatch PageRecords(Log);
         Steps();
         PageRecords.Close();
+    } catch (const EReplyWaitStopped&) {
+        // The page was neither done nor failed: the operation was stopped in its middle.
+        throw;
     } catch (Exception& Failure) {
         // The steps that do not send the page number themselves (fetching a page read) fail
         // without naming it.
@@ -210,7 +220,7 @@ bool THeadManager::ProcessMessagesAndCheckStop() {
 }
 
 bool THeadManager::Initialize() {
-    TOperationGuard Guard(Running);
+    TOperationGuard Guard(Running, StopAsked);
     std::string Answer;
     ProtocolManager->Initialize(Answer);
     if (Answer.empty()) {
@@ -254,14 +264,14 @@ void THeadManager::StartOperation() {
 }
 
 void THeadManager::WritePages(int First, int Last) {
-    TOperationGuard Guard(Running, &Busy);
+    TOperationGuard Guard(Running, StopAsked, &Busy);
     StartOperation();
     RefuseEmptyImage(SCannotWriteEmptyImage);
     WritePlannedPages(RangePlan(First, Last));
 }
 
 void THeadManager::WriteImage() {
-    TOperationGuard Guard(Running, &Busy);
+    TOperationGuard Guard(Running, StopAsked, &Busy);
     StartOperation();
     RefuseEmptyImage(SCannotWriteEmptyImage);
     WritePlannedPages(ImagePlan());
@@ -282,7 +292,12 @@ THeadManager::TLoopEnd THeadManager::RunPageLoop(const TPageSequence& Pages, con
     for (long long Index = 0; Index < Pages.Size() && End == TLoopEnd::Finished; ++Index) {
         const int Page = Pages.At(Index);
         TPageOutcome Outcome = TPageOutcome::Failed;
-        RunPageSteps(Page, [&Step, &Outcome, Page] { Outcome = Step(Page); });
+        try {
+            RunPageSteps(Page, [&Step, &Outcome, Page] { Outcome = Step(Page); });
+        } catch (const EReplyWaitStopped&) {
+            End = TLoopEnd::Stopped;
+            break;
+        }
         SendPageDone(Page, Outcome);
         if (Outcome == TPageOutcome::Different) {
             End = TLoopEnd::Differs;
@@ -316,14 +331,14 @@ void THeadManager::WritePlannedPages(const TPagePlan& Plan) {
 }
 
 std::uint8_t THeadManager::ComparePages(int First, int Last) {
-    TOperationGuard Guard(Running, &Busy);
+    TOperationGuard Guard(Running, StopAsked, &Busy);
     StartOperation();
     RefuseEmptyImage(SCannotCompareEmptyImage);
     return ComparePlannedPages(RangePlan(First, Last));
 }
 
 std::uint8_t THeadManager::CompareImage() {
-    TOperationGuard Guard(Running, &Busy);
+    TOperationGuard Guard(Running, StopAsked, &Busy);
     StartOperation();
     RefuseEmptyImage(SCannotCompareEmptyImage);
     return ComparePlannedPages(ImagePlan());
@@ -353,7 +368,7 @@ std::uint8_t THeadManager::ComparePlannedPages(const TPagePlan& Plan) {
 }
 
 void THeadManager::ReadPages(int First, int Last) {
-    TOperationGuard Guard(Running, &Busy);
+    TOperationGuard Guard(Running, StopAsked, &Busy);
     StartOperation();
     SendMessage(SReadStarted, clBlack);
     // The pages go into a map of their own: the current image stays as it is until the read
@@ -407,7 +422,7 @@ void THeadManager::ReadImage() {
 }
 
 void THeadManager::DeletePages(int First, int Last) {
-    TOperationGuard Guard(Running, &Busy);
+    TOperationGuard Guard(Running, StopAsked, &Busy);
     StartOperation();
     SendMessage(SDeleteStarted, clBlack);
     const TLoopEnd End = RunPageLoop(
@@ -426,6 +441,8 @@ void THeadManager::DeleteImage() {
 }
 
 void THeadManager::StopCurrentOperation() {
+    // Only an operation that can be stopped is: initialisation runs to its end.
+    StopAsked = StopAsked || Busy;
     Busy = false;
 }
 
@@ -435,12 +452,23 @@ THeadManager::TPageOperation::TPageOperation(THeadManager& Head) : Head(Head) {
     }
     Head.Running = true;
     Head.Busy = true;
+    Head.StopAsked = false;
     Head.StartOperation();
 }
 
 THeadManager::TPageOperation::~TPageOperation() {
     Head.Running = false;
     Head.Busy = false;
+    Head.StopAsked = false;
+}
+
+bool THeadManager::TPageOperation::StepStopped(const std::function<void()>& Step) {
+    try {
+        Step();
+        return false;
+    } catch (const EReplyWaitStopped&) {
+        return true;
+    }
 }
 
 // ---- Per-page steps ----

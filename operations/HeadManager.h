@@ -92,6 +92,9 @@ public:
     void ReadImage();
     void DeletePages(int First, int Last);
     void DeleteImage();
+    // Asks the running page operation to stop: after its current page, or at once while it
+    // awaits the programmer's answer (the page in progress is then left undone). The
+    // operation ends with its stopped line.
     void StopCurrentOperation();
     bool IsBusy() const { return Busy; }
     // True from the start of any programmer operation (initialisation included) to its end,
@@ -123,6 +126,9 @@ public:
         // Lets the front end handle its input once after a page; true when it stopped the
         // operation.
         bool PageDoneAndStopped() { return Head.ProcessMessagesAndCheckStop(); }
+        // Runs one page's Step; true when the operation was stopped while Step awaited the
+        // programmer's answer (the page is then neither done nor failed).
+        static bool StepStopped(const std::function<void()>& Step);
 
     private:
         THeadManager& Head;
@@ -220,6 +226,8 @@ private:
     bool UnsavedRead = false;
     bool Busy = false;
     bool Running = false;
+    // Set by StopCurrentOperation while a page operation runs; ends a wait for an answer.
+    bool StopAsked = false;
     TProgressClock Clock;
     int CurrentPage = -1;
     std::string Identification;

@@ -144,9 +144,12 @@ TVerificationReport TVerification::VerifyPages(THeadManager::TPageOperation& Ope
     TVerificationReport Report;
     const auto Count = static_cast<long long>(Pages.size());
     for (const int Page : Pages) {
-        CheckPage(Head, Operation, Page, Report, OnPage);
-        Operation.Progress(PercentOf(Report.PagesCompared, Count));
-        if (Operation.PageDoneAndStopped()) {
+        const bool StoppedInPage =
+            Operation.StepStopped([&] { CheckPage(Head, Operation, Page, Report, OnPage); });
+        if (!StoppedInPage) {
+            Operation.Progress(PercentOf(Report.PagesCompared, Count));
+        }
+        if (StoppedInPage || Operation.PageDoneAndStopped()) {
             Report.Stopped = true;
             Operation.Message(SCompareStopped, clRed);
             return Report;
@@ -187,8 +190,12 @@ TRepairReport TVerification::Repair(const TVerificationReport& Report, int Passe
         const long long Steps = 2 * static_cast<long long>(Pending.size());
         long long Done = 0;
         for (const int Page : Pending) {
-            Head.TransferPage(Page);
-            Head.WritePage(Page);
+            if (Operation.StepStopped([&] {
+                    Head.TransferPage(Page);
+                    Head.WritePage(Page);
+                })) {
+                return Stop();
+            }
             Result.Rewritten.push_back(Page);
             Operation.Message(FormatText(SRepairPageRewritten, Page), clBlue);
             Operation.Progress(PercentOf(++Done, Steps));
@@ -198,7 +205,9 @@ TRepairReport TVerification::Repair(const TVerificationReport& Report, int Passe
         }
         TVerificationReport Check;
         for (const int Page : Pending) {
-            CheckPage(Head, Operation, Page, Check, OnPage);
+            if (Operation.StepStopped([&] { CheckPage(Head, Operation, Page, Check, OnPage); })) {
+                return Stop();
+            }
             Operation.Progress(PercentOf(++Done, Steps));
             if (Operation.PageDoneAndStopped()) {
                 return Stop();

@@ -5,15 +5,15 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace {
 
 // An emptied frame buffer holding more memory than this gives it back: a burst of noise or a
 // long frame must not keep its memory for good.
 constexpr std::size_t RetainedCapacity = 4096;
-// Start markers of a damaged frame tried for a sound package: the first and the last ones.
-constexpr std::size_t TriedStartsEachEnd = 8;
+// Start markers of a damaged frame's run of start markers tried for a sound package besides
+// the frame's own start.
+constexpr std::size_t TriedStarts = 8;
 // A package without data: head and checksum.
 constexpr std::size_t ShortestPackage = 7;
 // What follows a frame's package: the end marker and the byte after it.
@@ -130,31 +130,52 @@ void TFrameScanner::EndFrame(const TSink& Sink, bool Emptied) {
     }
 }
 
-// The package of the frame from its own start; when that is damaged, the first sound one from
-// another start marker of the frame, else everything from the first one, as it came.
+// The package of the frame from its own start, or, when that is damaged, the first sound one
+// from another start marker of the run of start markers the frame's own start stands in; else
+// a damaged one. Such
+// a run is where the ambiguity of stuffing lies: a package whose first bytes are 0xAA follows
+// its start marker with doubled start markers, and a start marker of noise just before the
+// frame pairs with the real one, so any marker of the run that leaves an even number after it
+// may be the real start. Past the run, a start marker inside the frame is data (doubled) or
+// began the frame anew: a package is never carved out of the data of another.
 TByteArray TFrameScanner::FindPackage() const {
     TByteArray Package = UnstuffFrom(FrameStart);
     if (CheckPackageIntegrity(Package) == TPackageIntegrity::Sound) {
         return Package;
     }
-    std::vector<std::size_t> Starts;
-    const std::size_t End = Frame.size() - 2;
-    for (std::size_t Index = 0; Index < End; ++Index) {
-        if (Frame[Index] == StartMarker && Index != FrameStart) {
-            Starts.push_back(Index);
-        }
+    std::size_t RunBegin = FrameStart;
+    while (RunBegin > 0 && Frame[RunBegin - 1] == StartMarker) {
+        --RunBegin;
     }
-    for (std::size_t Tried = 0; Tried < Starts.size(); ++Tried) {
-        // The first ones, then the last ones.
-        if (Tried == TriedStartsEachEnd && Starts.size() > 2 * TriedStartsEachEnd) {
-            Tried = Starts.size() - TriedStartsEachEnd;
+    // The frame's end marker and the byte after it close the run at the latest.
+    const std::size_t EndMarkerAt = Frame.size() - FrameEndLength;
+    std::size_t RunEnd = FrameStart;
+    while (RunEnd + 1 < EndMarkerAt && Frame[RunEnd + 1] == StartMarker) {
+        ++RunEnd;
+    }
+    // The earliest first: the most bytes of the run belong to the package. The real start is
+    // near the run's end unless the package begins with many 0xAA bytes: a bounded number of
+    // starts is tried, so the work stays linear in the bytes received.
+    const std::size_t Even = ~std::size_t{1};
+    const std::size_t Span = std::min((RunEnd - RunBegin) & Even, 2 * TriedStarts);
+    for (std::size_t Start = RunEnd - Span; Start <= RunEnd; Start += 2) {
+        if (Start == FrameStart) {
+            continue;
         }
-        TByteArray Candidate = UnstuffFrom(Starts[Tried]);
+        TByteArray Candidate = UnstuffFrom(Start);
         if (CheckPackageIntegrity(Candidate) == TPackageIntegrity::Sound) {
             return Candidate;
         }
     }
-    return FrameStart == 0 ? Package : UnstuffFrom(0);
+    // Damaged: the frame as it came from its first start marker shows best what arrived, but
+    // a start marker that began it anew stands in it, so it goes on only as what it is.
+    if (FrameStart != 0) {
+        TByteArray Whole = UnstuffFrom(0);
+        if (CheckPackageIntegrity(Whole) != TPackageIntegrity::Sound) {
+            return Whole;
+        }
+    }
+    return Package;
 }
 
 // The package between the start marker at Start and the frame's end marker.

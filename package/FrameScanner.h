@@ -5,9 +5,12 @@
 // Noise is recognised on the way: a start marker inside a frame that is not doubled cannot be
 // data, so it opens the frame anew; a frame longer than any package can make is dropped at once.
 // A frame whose package is damaged (its length field or checksum disagree) is searched for a
-// sound package starting at one of its start markers, as noise holding a start marker right
-// before a reply leaves it; a bounded number of them is tried, so the work stays linear in the
-// bytes received.
+// sound package starting at another start marker of the run of start markers it begins with,
+// as a start marker of noise right before a reply leaves it paired with the reply's own; a
+// bounded number of them is tried, so the work stays linear in the bytes received. A package
+// is only ever taken from between a frame's start and end markers: never from the data of
+// another package, where a doubled start marker followed by bytes that happen to make a sound
+// package would give a package that was never sent.
 #pragma once
 
 #include "common/ArrayTypes.h"
@@ -20,7 +23,8 @@
 class TFrameScanner {
 public:
     // What the scanner hands on: each package cut out (sound or, when no sound one was found in
-    // its frame, everything after its first start marker as it came), and each time a frame ended
+    // its frame, everything after its first start marker as it came, or when that happens to
+    // look sound, the damaged one from the frame's own start), and each time a frame ended
     // with the last byte of a burst, which leaves nothing held.
     struct TSink {
         std::function<void(TByteArray&& Package)> Package;

@@ -108,7 +108,10 @@ TSimulatorReply TProgrammerBoard::Answer(const TSimulatorRequest& Request) {
     }
 
     const std::uint16_t Page = Request.PageNumber;
-    const std::uint8_t Succeeded = Request.Command | SuccessNibble;
+    const auto SuccessCode = Options.SuccessCodes.find(Request.Command);
+    const std::uint8_t Succeeded = SuccessCode != Options.SuccessCodes.end()
+                                       ? SuccessCode->second
+                                       : static_cast<std::uint8_t>(Request.Command | SuccessNibble);
     const std::uint8_t Refused = (Request.Command & 0xF0) | SimReplyOperationErrorNibble;
     const bool PageOnChip = Page < SimChipPageCount;
     const auto PageBegin = Chip.begin() + static_cast<std::ptrdiff_t>(Page * SimPageLength);
@@ -124,6 +127,10 @@ TSimulatorReply TProgrammerBoard::Answer(const TSimulatorRequest& Request) {
     case SimCmdWrite:
         if (!PageOnChip) {
             return MakeReply(Request, Refused, Page);
+        }
+        if (const auto Refusal = Options.RefusedWrites.find(Page);
+            Refusal != Options.RefusedWrites.end()) {
+            return MakeReply(Request, Refusal->second, Page);
         }
         if (const auto Lost = WritesToLose.find(Page);
             Lost != WritesToLose.end() && Lost->second > 0) {

@@ -57,8 +57,16 @@ struct TBoardOptions {
     // Text of the answer to the initialise command.
     std::string IdentificationText = "Velmora simulator 1.0";
 
+    // Command -> the code its success is answered with instead of the command's own family
+    // with low nibble 1 (the command is carried out): a board that answers every page command
+    // with one code (0x51 for all), or with codes of mixed families.
+    std::map<std::uint8_t, std::uint8_t> SuccessCodes;
+
     // Faults.
     std::map<std::uint8_t, std::uint8_t> ForcedReplies; // command -> reply code, not carried out
+    // Chip page -> the code every write of that page is refused with (not carried out), as a
+    // worn-out page.
+    std::map<std::uint16_t, std::uint8_t> RefusedWrites;
     std::set<std::uint16_t> UnknownPages; // request replies for these buffer pages carry 0xFFFF
     bool EchoNumbers = true; // false: replies carry the board's own running number instead
     // Not 0: every N-th reply package has one bit flipped, as a reply damaged on the line (its

@@ -239,6 +239,8 @@ bool TProgrammerSimulator::HandleFrame(const TSimReceivedFrame& Frame, TClock::t
         }
     }
     TByteArray Wire = MakeNoise(Options.NoiseBytes);
+    const TByteArray Broken = MakeBrokenFrame(Options.BrokenFrameBytes);
+    Wire.insert(Wire.end(), Broken.begin(), Broken.end());
     Wire.insert(Wire.end(), Reply.Frame.begin(), Reply.Frame.end());
     if (Options.LateFrames.count(Index) != 0) {
         HeldReplies.push_back(std::move(Wire));
@@ -384,6 +386,29 @@ TByteArray TProgrammerSimulator::MakeNoise(std::size_t Count) {
         }
     }
     return Noise;
+}
+
+TByteArray TProgrammerSimulator::MakeBrokenFrame(std::size_t Count) {
+    // Start marker, noise, a single end marker and a byte after it that ends the frame.
+    constexpr std::size_t Framing = 3;
+    if (Count == 0) {
+        return {};
+    }
+    TByteArray Noise = MakeNoise(std::max(Count, Framing + 1) - Framing);
+    for (std::uint8_t& Byte : Noise) {
+        // A doubled end marker would be data; a single one would end the frame early.
+        Byte = Byte == SimEndMarker ? static_cast<std::uint8_t>(SimEndMarker + 1) : Byte;
+    }
+    // Too short for a package, or a length field that disagrees: damaged either way.
+    if (Noise.size() >= 6) {
+        Noise[4] = 0xFF;
+        Noise[5] = 0xFF;
+    }
+    TByteArray Frame{SimStartMarker};
+    Frame.insert(Frame.end(), Noise.begin(), Noise.end() - 1);
+    Frame.push_back(SimEndMarker);
+    Frame.push_back(Noise.back());
+    return Frame;
 }
 
 void TProgrammerSimulator::HangUp() {

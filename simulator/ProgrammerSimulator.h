@@ -32,8 +32,12 @@ struct TSimulatorOptions : TBoardOptions {
     bool RecordTraffic = false;
 
     // Faults.
-    bool NeverAnswer = false;          // receive, never reply
-    std::size_t NoiseBytes = 0;        // bytes (never a start marker) sent before each reply
+    bool NeverAnswer = false;   // receive, never reply
+    std::size_t NoiseBytes = 0; // bytes (never a start marker) sent before each reply
+    // Not 0: a damaged frame of this many bytes (a start marker, noise, an end marker and one
+    // more noise byte) goes out in the same write just before each reply, as noise that looks
+    // like a frame. At least 4.
+    std::size_t BrokenFrameBytes = 0;
     std::size_t ReplyPieceSize = 0;    // not 0: replies are written in pieces of this size
     std::uint32_t ReplyPieceGapMs = 2; // pause between two pieces
     std::uint32_t ReplyDelayMs = 0;    // pause between a request's arrival and its reply
@@ -113,6 +117,8 @@ private:
     // Sleeps until Deadline; false when Stop interrupted the wait.
     bool WaitUntil(TClock::time_point Deadline);
     TByteArray MakeNoise(std::size_t Count);
+    // Count bytes that the program cuts out as one frame whose package is damaged.
+    TByteArray MakeBrokenFrame(std::size_t Count);
     void HangUp();
     void MarkHandled();
     // Time that Bytes bytes take on the wire at the paced rate.

@@ -40,6 +40,41 @@ bool ParseForcedReply(const std::string& Text, TSimulatorOptions& Options) {
     return true;
 }
 
+// CODE (the success code of every page command) or CMD=CODE, both bytes.
+bool ParseSuccessCode(const std::string& Text, TSimulatorOptions& Options) {
+    const auto Equals = Text.find('=');
+    std::uint8_t Code = 0;
+    if (Equals == std::string::npos) {
+        if (!ParseInto(Text, Code)) {
+            return false;
+        }
+        for (const std::uint8_t Command :
+             {SimCmdTransfer, SimCmdWrite, SimCmdRead, SimCmdCompare, SimCmdErase}) {
+            Options.SuccessCodes[Command] = Code;
+        }
+        return true;
+    }
+    std::uint8_t Command = 0;
+    if (!ParseInto(Text.substr(0, Equals), Command) || !ParseInto(Text.substr(Equals + 1), Code)) {
+        return false;
+    }
+    Options.SuccessCodes[Command] = Code;
+    return true;
+}
+
+// PAGE=CODE, writes of chip page PAGE refused with CODE.
+bool ParseRefusedWrites(const std::string& Text, TSimulatorOptions& Options) {
+    const auto Equals = Text.find('=');
+    std::uint16_t Page = 0;
+    std::uint8_t Code = 0;
+    if (Equals == std::string::npos || !ParseInto(Text.substr(0, Equals), Page) ||
+        !ParseInto(Text.substr(Equals + 1), Code)) {
+        return false;
+    }
+    Options.RefusedWrites[Page] = Code;
+    return true;
+}
+
 // One number or a comma-separated list of them, each handed to Take (false: not accepted).
 template <typename T> bool ParseList(const std::string& Text, const std::function<bool(T)>& Take) {
     std::size_t From = 0;
@@ -111,11 +146,18 @@ bool ParseSimulatorCommandLine(const std::vector<std::string>& Arguments,
         {"--id", [&](const std::string& V) { return Options.IdentificationText = V, true; }},
         {"--baud",
          [&](const std::string& V) { return ParseInto(V, Options.BaudRate) && Options.BaudRate; }},
+        {"--success", [&](const std::string& V) { return ParseSuccessCode(V, Options); }},
         {"--reply", [&](const std::string& V) { return ParseForcedReply(V, Options); }},
+        {"--refuse-write", [&](const std::string& V) { return ParseRefusedWrites(V, Options); }},
         {"--unknown-page", [&](const std::string& V) { return ParsePageList(V, Options); }},
         {"--stuck-page", [&](const std::string& V) { return ParseStuckPages(V, Options); }},
         {"--lose-writes", [&](const std::string& V) { return ParseLostWrites(V, Options); }},
         {"--noise", [&](const std::string& V) { return ParseInto(V, Options.NoiseBytes); }},
+        {"--broken-frame",
+         [&](const std::string& V) {
+             return ParseInto(V, Options.BrokenFrameBytes) &&
+                    (Options.BrokenFrameBytes == 0 || Options.BrokenFrameBytes >= 4);
+         }},
         {"--pieces", [&](const std::string& V) { return ParseInto(V, Options.ReplyPieceSize); }},
         {"--piece-gap",
          [&](const std::string& V) { return ParseInto(V, Options.ReplyPieceGapMs); }},
@@ -211,6 +253,9 @@ Options:
   --id TEXT            identification text (default "Velmora simulator 1.0")
   --baud N             pace the line at N baud, 10 bits per byte: a request counts as
                        arrived and a reply as sent only after its wire time
+  --success CODE       answer the success of every page command (transfer, write, read,
+                       compare, erase) with CODE, as a board with one success code;
+                       CMD=CODE for command CMD alone (repeatable; e.g. --success 0x51)
   --verbose, -v        one line per request and reply on standard error
   --help, -h           this text
   --version            the program's name and version
@@ -226,7 +271,12 @@ Faults (for tests):
                        that bit is 0 everywhere
   --lose-writes PAGE=N acknowledge the next N writes of chip page PAGE without carrying
                        them out (repeatable)
+  --refuse-write PAGE=CODE
+                       refuse every write of chip page PAGE with reply code CODE
+                       (repeatable; e.g. --refuse-write 17=0x13)
   --noise N            send N noise bytes (never 0xAA) before every reply
+  --broken-frame N     send a damaged frame of N bytes (at least 4: 0xAA, noise, 0x55, a
+                       byte) just before every reply, in the same write
   --pieces N           write every reply in pieces of N bytes
   --piece-gap MS       pause between pieces (default 2)
   --delay MS           answer every request MS milliseconds late

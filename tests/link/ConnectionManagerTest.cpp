@@ -102,7 +102,7 @@ TEST_F(DeviceManagerTest, EmptyReplyEndsTheWait) {
     TByteArray Package;
     TPackageManager().MakePackage(0x50, 1, {}, Package);
     TByteArray Reply = {1, 2, 3};
-    EXPECT_TRUE(Connection.SendAndWait(Package, 1000, Reply));
+    EXPECT_EQ(Connection.SendAndWait(Package, 1000, Reply), TConnectionManager::TWaitEnd::Replied);
     EXPECT_TRUE(Reply.empty());
 }
 
@@ -117,7 +117,7 @@ TEST_F(DeviceManagerTest, LinkWorksOverAPortHandedInAsItIs) {
     TByteArray Package;
     TPackageManager().MakePackage(0x50, 1, {}, Package);
     TByteArray Reply;
-    ASSERT_TRUE(Connection.SendAndWait(Package, 1000, Reply));
+    ASSERT_EQ(Connection.SendAndWait(Package, 1000, Reply), TConnectionManager::TWaitEnd::Replied);
     EXPECT_EQ(Simulator->GetRequestCount(), 1u);
 }
 

@@ -148,7 +148,8 @@ TByteArray StartMarkerNoise(std::size_t Length) {
 
 // Noise on the line before a reply, start markers in it, never costs the reply: a start marker
 // that is not doubled opens the frame anew, a frame too long for any package is dropped at
-// once, and a frame whose package is damaged is searched for the reply's own start marker.
+// once, and a frame whose package is damaged is searched for the reply's own start marker
+// among the start markers it begins with.
 TEST(ExtractorBuffer, NoiseWithStartMarkersBeforeAReplyStillGivesTheReply) {
     const TByteArray Package = Reply();
     const TByteArray Frame = FrameOf(Package);
@@ -158,7 +159,8 @@ TEST(ExtractorBuffer, NoiseWithStartMarkersBeforeAReplyStillGivesTheReply) {
     };
     const TCase Cases[] = {
         {"AA 00", {0xAA, 0x00}},
-        {"a start marker that pairs with the reply's", {0xAA, 0x01, 0x02, 0xAA}},
+        {"a start marker that pairs with the reply's", {0x01, 0x02, 0xAA}},
+        {"start markers that pair with the reply's", {0x01, 0xAA, 0xAA, 0xAA}},
         {"a stray end marker after a start marker", {0xAA, 0x13, 0x55, 0x55, 0x00}},
         {"4 MiB of AA 00", StartMarkerNoise(4 << 20)},
         {"a start marker and 1 MiB without markers", Join({{0xAA}, Noise(1 << 20)})},
@@ -170,6 +172,59 @@ TEST(ExtractorBuffer, NoiseWithStartMarkersBeforeAReplyStillGivesTheReply) {
         Feed(Extractor, Join({Case.Noise, Frame}));
         EXPECT_TRUE(Collector.WaitFor(Package, WaitBound)) << Case.Name;
         EXPECT_LE(Extractor.GetBufferCapacity(), SmallCapacity) << Case.Name;
+    }
+}
+
+// Bytes that make a sound package, as page data or a reply can hold them by chance.
+TByteArray ShortPackage(std::uint8_t Number) {
+    TROMPackage Package;
+    Package.SetNumber(Number);
+    Package.SetCommand(0x21);
+    Package.SetPageNumber(17);
+    TByteArray Bytes;
+    Package.ToBytes(Bytes);
+    return Bytes;
+}
+
+// A package is never carved out of the data of another: a doubled start marker inside a frame
+// is data even when the frame is damaged and the bytes after it make a sound package (a write
+// success here). The frame's own damaged package goes on, which the link rejects.
+TEST(ExtractorBuffer, NoPackageIsCarvedOutOfTheDataOfADamagedFrame) {
+    const TByteArray Carved = ShortPackage(0x3C);
+    struct TCase {
+        const char* Name;
+        TByteArray Bytes;
+    };
+    // A page whose last data bytes are 0xAA and a short package; its checksum is then wrong.
+    TByteArray PageData(528 - Carved.size() + 1, 0x00);
+    PageData[PageData.size() - 1] = 0xAA;
+    PageData.insert(PageData.end(), Carved.begin(), Carved.end() - 1);
+    TROMPackage Page;
+    Page.SetNumber(0x05);
+    Page.SetCommand(0x65);
+    Page.SetPageNumber(3);
+    Page.SetData(PageData);
+    TByteArray PagePackage;
+    Page.ToBytes(PagePackage);
+    PagePackage.back() = Carved.back();
+    TByteArray LostBytes = PagePackage;
+    LostBytes.erase(LostBytes.begin() + 100, LostBytes.begin() + 120);
+    const TCase Cases[] = {
+        {"a page with a wrong checksum", FrameOf(PagePackage)},
+        {"a page that lost bytes on the line", FrameOf(LostBytes)},
+        {"noise whose start marker pairs with the reply's inside its frame",
+         Join({{0xAA, 0x01, 0x02, 0xAA}, FrameOf(Carved)})},
+    };
+    for (const TCase& Case : Cases) {
+        TDeliveries Collector;
+        TPackageExtractor Extractor(0xAA, 0x55, NoLog());
+        Extractor.OnPackageExtracted = Collector.Handler();
+        Feed(Extractor, Join({Case.Bytes, ValidFrame}));
+        EXPECT_TRUE(Collector.WaitFor(ValidPackage, WaitBound)) << Case.Name;
+        const std::vector<TByteArray> Before = Collector.ReceivedBefore(ValidPackage);
+        ASSERT_EQ(Before.size(), 1u) << Case.Name << ": " << Describe(Before);
+        EXPECT_NE(CheckPackageIntegrity(Before.front()), TPackageIntegrity::Sound)
+            << Case.Name << ": " << Describe(Before);
     }
 }
 
