@@ -219,32 +219,48 @@ TEST_F(ProgrammerCli, CompareReportsADifferenceWithItsOwnExitCode) {
                                         "Образ не совпадает с образом в контроллере."}));
 }
 
-// A board that names each reply's family, once it has shown so, is not taken at its low nibble
-// when a page command's reply names another family: the compare of an erased chip and the
-// verified write of a board that never takes the pages fail instead of succeeding. A board that
-// answers every page command with 0x51 goes on as before.
-TEST_F(ProgrammerCli, ARepliesFamilyIsTrustedOnceTheBoardHasShownItNamesIt) {
-    const std::string Image = MakeImage("image.ldr", 8);
+// Whether a board names each command's family in its successes is learnt command by command.
+// A board that answers every page command with one success code, or with codes of mixed
+// families, writes and verifies many pages as any other. A refusal is reported as the board
+// gave it, also after many pages answered in their own families.
+TEST_F(ProgrammerCli, ReplyFamiliesAreLearntCommandByCommand) {
+    const std::string Image = MakeImage("image.ldr", 20);
+    const auto OneCode = [](std::uint8_t Code) {
+        std::map<std::uint8_t, std::uint8_t> Codes;
+        for (const std::uint8_t Command :
+             {SimCmdTransfer, SimCmdWrite, SimCmdRead, SimCmdCompare, SimCmdErase}) {
+            Codes[Command] = Code;
+        }
+        return Codes;
+    };
     const struct {
-        const char* Fault;
-        std::map<std::uint8_t, std::uint8_t> Replies;
-        std::vector<std::string> Command;
+        const char* Board;
+        std::map<std::uint8_t, std::uint8_t> SuccessCodes;
+        std::map<std::uint16_t, std::uint8_t> RefusedWrites;
         int Code;
+        std::vector<std::string> Errors;
     } Cases[] = {
-        {"compare answered 21h", {{SimCmdCompare, 0x21}}, {"compare", Image}, 1},
-        {"transfer answered 31h", {{SimCmdTransfer, 0x31}}, {"write", "--verify", Image}, 1},
-        {"every page command answered 51h",
-         {{SimCmdTransfer, 0x51}, {SimCmdWrite, 0x51}, {SimCmdCompare, 0x51}},
-         {"write", "--verify", Image},
-         0},
+        {"every page command answered 51h", OneCode(0x51), {}, 0, {}},
+        {"every page command answered 21h", OneCode(0x21), {}, 0, {}},
+        {"families mixed",
+         {{SimCmdTransfer, 0x41}, {SimCmdWrite, 0x11}, {SimCmdCompare, 0x21}},
+         {},
+         0,
+         {}},
+        {"the write of page 17 refused with 13h",
+         {},
+         {{17, 0x13}},
+         1,
+         {"Ошибка работы с контроллером. Страница 17, команда 20h, ответ 13h."}},
     };
     for (const auto& Case : Cases) {
         TSimulatorOptions Options;
-        Options.ForcedReplies = Case.Replies;
-        std::vector<std::string> Arguments = {"--port", StartSimulator(Options)};
-        Arguments.insert(Arguments.end(), Case.Command.begin(), Case.Command.end());
-        const TProcessResult Result = Run(Arguments);
-        EXPECT_EQ(Result.Code, Case.Code) << Case.Fault << ": " << Result.Err;
+        Options.SuccessCodes = Case.SuccessCodes;
+        Options.RefusedWrites = Case.RefusedWrites;
+        const TProcessResult Result =
+            Run({"--port", StartSimulator(Options), "write", "--verify", Image});
+        EXPECT_EQ(Result.Code, Case.Code) << Case.Board << ": " << Result.Err;
+        EXPECT_EQ(Messages(Result.Err), Case.Errors) << Case.Board;
     }
 }
 
@@ -690,6 +706,26 @@ TEST_F(ProgrammerCli, CtrlCStopsTheOperationAfterItsCurrentPage) {
     ASSERT_FALSE(Lines.empty());
     EXPECT_EQ(Lines.back(), "Удаление образа прервано.");
     EXPECT_LT(Simulator->GetRequestCount(), 4096u);
+}
+
+// Ctrl-C while a silent board is awaited ends the wait at once: the command ends as stopped,
+// with its stopped line and exit 4, not with the time-out's failure (a page transfer waits
+// 5280 ms for its answer).
+TEST_F(ProgrammerCli, CtrlCWhileASilentBoardIsAwaitedStopsAtOnce) {
+    TSimulatorOptions Options;
+    Options.NeverAnswer = true;
+    const std::string Port = StartSimulator(Options);
+    const std::string Image = MakeImage("image.ldr", 4);
+    const pid_t Child = Spawn({"--port", Port, "write", Image});
+    EXPECT_TRUE(Simulator->WaitForHandledRequests(1, TestWaitBoundMs));
+    kill(Child, SIGINT);
+    const TProcessResult Result = Finish(Child);
+    EXPECT_EQ(Result.Code, 4) << Result.Err;
+    EXPECT_EQ(Messages(Result.Err), std::vector<std::string>{});
+    const std::vector<std::string> Lines = Messages(Result.Out);
+    ASSERT_FALSE(Lines.empty());
+    EXPECT_EQ(Lines.back(), "Запись образа прервана.");
+    EXPECT_EQ(Simulator->GetRequestCount(), 1u);
 }
 
 TEST_F(ProgrammerCli, JsonOfAStoppedCompareEndsWithItsResult) {

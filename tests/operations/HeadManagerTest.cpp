@@ -12,10 +12,12 @@
 #include "tests/support/TestBytes.h"
 #include "tests/support/TestLog.h"
 #include "tests/support/ThrownMessage.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -42,8 +44,15 @@ protected:
     }
 
     void MakeHeadManager(const std::string& PortName) {
-        Head = std::make_unique<THeadManager>(PortName, nullptr, NoLog());
+        Head = std::make_unique<THeadManager>(PortName, nullptr, Log ? Log->Get() : NoLog());
         Events.Attach(*Head);
+    }
+
+    // As StartSimulator, with the traffic log kept for the test to read.
+    void StartSimulatorLogged(TSimulatorOptions Options) {
+        Head.reset();
+        Log = std::make_unique<TTestLog>();
+        StartSimulator(std::move(Options));
     }
 
     // Puts Count pattern pages (page numbers 0..Count-1) into the current image.
@@ -58,6 +67,7 @@ protected:
     // Declared before the head manager, which reports to it until its end.
     THeadManagerEvents Events;
     std::unique_ptr<TProgrammerSimulator> Simulator;
+    std::unique_ptr<TTestLog> Log;
     std::unique_ptr<THeadManager> Head;
 };
 
@@ -327,6 +337,152 @@ TEST_F(HeadManagerTest, StoppedReadKeepsThePagesReadSoFar) {
     Head->DeletePages(0, 5);
     EXPECT_EQ(Events.Lines.back(), TLine("Удаление образа прервано.", clRed));
     EXPECT_EQ(Events.Progress.size(), 2u);
+}
+
+// The success code of every page command, as a board with one code answers.
+std::map<std::uint8_t, std::uint8_t> OneCode(std::uint8_t Code) {
+    std::map<std::uint8_t, std::uint8_t> Codes;
+    for (const std::uint8_t Command :
+         {SimCmdTransfer, SimCmdWrite, SimCmdRead, SimCmdCompare, SimCmdErase}) {
+        Codes[Command] = Code;
+    }
+    return Codes;
+}
+
+// A board may answer every page command with one success code, or with codes of mixed
+// families (their low nibble 1 says success): a write, compare, erase and read of several
+// pages go through on each such board, page after page.
+TEST_F(HeadManagerTest, BoardsWithOneSuccessCodeOrMixedFamiliesWorkWholeOperations) {
+    const struct {
+        const char* Name;
+        std::map<std::uint8_t, std::uint8_t> Codes;
+    } Boards[] = {
+        {"11h for all", OneCode(0x11)},
+        {"21h for all", OneCode(0x21)},
+        {"41h for all", OneCode(0x41)},
+        {"51h for all", OneCode(0x51)},
+        {"mixed families",
+         {{SimCmdTransfer, 0x21},
+          {SimCmdWrite, 0x11},
+          {SimCmdRead, 0x51},
+          {SimCmdCompare, 0x31},
+          {SimCmdErase, 0x41}}},
+    };
+    constexpr int Pages = 8;
+    for (const auto& Board : Boards) {
+        SCOPED_TRACE(Board.Name);
+        TSimulatorOptions Options;
+        Options.SuccessCodes = Board.Codes;
+        StartSimulatorLogged(Options);
+        FillImage(Pages, 3);
+        Head->WriteImage();
+        EXPECT_EQ(Events.Lines.back(), TLine("Запись прошла успешно.", clGreen));
+        for (int Page = 0; Page < Pages; ++Page) {
+            EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page, 3))
+                << "chip page " << Page;
+        }
+        EXPECT_EQ(Head->CompareImage(), THeadManager::CompareEqual);
+        Head->DeletePages(0, Pages - 1);
+        EXPECT_EQ(Events.Lines.back(), TLine("Удаление прошло успешно.", clGreen));
+        Head->ReadPages(0, Pages - 1);
+        EXPECT_EQ(Events.Lines.back(), TLine("Чтение прошло успешно.", clGreen));
+        ASSERT_EQ(Head->GetMemoryMap()->GetCount(), Pages);
+        EXPECT_EQ(Head->GetMemoryMap()->FindPage(Pages - 1)->GetData(), ErasedPage());
+        EXPECT_FALSE(Log->ContainsInOrder({"Отброшен запоздавший ответ*"}));
+    }
+}
+
+// A refusal is the board's answer whatever its family, also once the board has shown that it
+// names each command's family: the write of page 17 refused with 13h is reported as such, not
+// dropped as a late reply and reported as a silent board.
+TEST_F(HeadManagerTest, ARefusalAfterManyPagesIsReportedAsTheBoardGaveIt) {
+    const struct {
+        const char* Name;
+        std::map<std::uint8_t, std::uint8_t> Codes;
+    } Boards[] = {
+        {"a board that names families", {}},
+        {"a board with one success code", OneCode(0x51)},
+    };
+    for (const auto& Board : Boards) {
+        SCOPED_TRACE(Board.Name);
+        TSimulatorOptions Options;
+        Options.SuccessCodes = Board.Codes;
+        Options.RefusedWrites = {{17, 0x13}};
+        StartSimulatorLogged(Options);
+        FillImage(20);
+        EXPECT_EQ(ThrownMessage<EMicroControllerOperationError>([&] { Head->WriteImage(); }),
+                  "Ошибка работы с контроллером. Страница 17, команда 20h, ответ 13h.");
+        EXPECT_EQ(Simulator->GetPage(16), PatternPage(16));
+        EXPECT_FALSE(Log->ContainsInOrder({"Отброшен запоздавший ответ*"}));
+        EXPECT_FALSE(Log->Contains("Страница 17 записана успешно."));
+    }
+}
+
+// A stop while a silent board is awaited ends the wait at once: each operation ends with its
+// stopped line instead of the time-out's failure, after its one request, and the page in
+// progress is neither done nor failed. Initialisation cannot be stopped: it runs to its end.
+TEST_F(HeadManagerTest, StopWhileASilentBoardIsAwaitedEndsTheOperationAsStopped) {
+    TSimulatorOptions Options;
+    Options.NeverAnswer = true;
+    StartSimulator(Options);
+    FillImage(3);
+    std::vector<int> PagesDone;
+    Head->OnPageDone = [&](THeadManager*, int Page, TPageOutcome) { PagesDone.push_back(Page); };
+    const struct {
+        const char* Name;
+        std::function<void()> Operation;
+        TLine Line;
+    } Cases[] = {
+        {"write", [&] { Head->WriteImage(); }, {"Запись образа прервана.", clRed}},
+        {"compare",
+         [&] { EXPECT_EQ(Head->CompareImage(), THeadManager::CompareStopped); },
+         {"Сравнение прервано.", clRed}},
+        {"read", [&] { Head->ReadPages(0, 5); }, {"Чтение образа прервано.", clRed}},
+        {"erase", [&] { Head->DeletePages(0, 5); }, {"Удаление образа прервано.", clRed}},
+    };
+    std::size_t Requests = 0;
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        Events.Lines.clear();
+        int Waits = 0;
+        Head->WhileWaiting = [&] {
+            EXPECT_TRUE(Head->IsRunning());
+            if (++Waits == 2) {
+                Head->StopCurrentOperation();
+            }
+        };
+        EXPECT_NO_THROW(Case.Operation());
+        ASSERT_FALSE(Events.Lines.empty());
+        EXPECT_EQ(Events.Lines.back(), Case.Line);
+        EXPECT_EQ(Waits, 2);
+        EXPECT_FALSE(Head->IsBusy());
+        EXPECT_FALSE(Head->IsRunning());
+        ASSERT_TRUE(Simulator->WaitForHandledRequests(++Requests, TestWaitBoundMs));
+        EXPECT_EQ(RequestCount(), Requests);
+    }
+    EXPECT_TRUE(PagesDone.empty());
+    Head->WhileWaiting = [&] { Head->StopCurrentOperation(); };
+    EXPECT_THROW(Head->Initialize(), EBurnerNotPlugged);
+}
+
+// The answer that comes after its wait was stopped does not answer the next operation's
+// requests: the next write goes through and puts every page where it belongs.
+TEST_F(HeadManagerTest, AnAnswerThatComesAfterAStopLeavesTheNextOperationWhole) {
+    TSimulatorOptions Options;
+    Options.ReplyDelayMs = 150;
+    StartSimulator(Options);
+    FillImage(3);
+    Head->WhileWaiting = [&] { Head->StopCurrentOperation(); };
+    Head->WriteImage();
+    EXPECT_EQ(Events.Lines.back(), TLine("Запись образа прервана.", clRed));
+    Head->WhileWaiting = nullptr;
+    FillImage(3, 7);
+    Head->WriteImage();
+    EXPECT_EQ(Events.Lines.back(), TLine("Запись прошла успешно.", clGreen));
+    for (int Page = 0; Page < 3; ++Page) {
+        EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page, 7))
+            << "chip page " << Page;
+    }
 }
 
 TEST_F(HeadManagerTest, ClearingTheImageBetweenPagesEndsAWriteWithAnError) {
