@@ -101,6 +101,58 @@ TEST_F(ReplyIntegrityTest, APageReplyDamagedOnceIsAskedForAgain) {
                                      "Страница запрошена успешно."}));
 }
 
+// Noise that looks like a frame (a start marker, noise, an end marker) in the same burst just
+// before every answer: its damaged package is passed over and the sound answer behind it is
+// taken, for every command, at full speed and at the line's pace.
+TEST_F(ReplyIntegrityTest, ADamagedFrameJustBeforeTheAnswerDoesNotHideIt) {
+    const struct {
+        const char* Name;
+        std::size_t Bytes;
+        std::uint32_t BaudRate;
+    } Cases[] = {
+        {"too short for a package", 4, 0},
+        {"a head with a wrong length", 24, 0},
+        {"a head with a wrong length, at 115200 baud", 24, 115200},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        TSimulatorOptions Options;
+        Options.BrokenFrameBytes = Case.Bytes;
+        Options.BaudRate = Case.BaudRate;
+        Start(Options);
+        TMemoryPage Image;
+        Image.Fill(6, 6 * 528, EveryByteValuePage(6));
+        std::string Identification;
+        Protocol->Initialize(Identification);
+        EXPECT_EQ(Identification, "Velmora simulator 1.0");
+        EXPECT_TRUE(Protocol->TransferPage(6, Image));
+        EXPECT_TRUE(Protocol->WritePage(6));
+        EXPECT_TRUE(Protocol->ComparePage(6));
+        const std::shared_ptr<IMemoryPage> Page = ReadPage(6);
+        ASSERT_NE(Page, nullptr);
+        EXPECT_EQ(Page->GetData(), EveryByteValuePage(6));
+        EXPECT_TRUE(Protocol->DeletePage(6));
+        EXPECT_EQ(Simulator->GetRequestCount(), 7u);
+        EXPECT_EQ(Simulator->GetPage(6), TByteArray(528, 0xFF));
+        EXPECT_TRUE(Log.ContainsInOrder(
+            {"Отброшен повреждённый пакет, за которым пришёл целый ответ*",
+             "Результат инициализации: Velmora simulator 1.0.", "Страница 6 удалена успешно."}));
+        EXPECT_FALSE(Log.ContainsInOrder({"Ответ повреждён*"}));
+    }
+}
+
+// With no sound answer behind it, a damaged package is the answer: the request fails as
+// damaged once the line has gone quiet, long before its time-out.
+TEST_F(ReplyIntegrityTest, ADamagedFrameWithNoSoundAnswerBehindItFailsAsDamaged) {
+    TSimulatorOptions Options;
+    Options.BrokenFrameBytes = 24;
+    Options.CutRepliesTo = 5;
+    Start(Options);
+    EXPECT_THROW(Protocol->WritePage(3), EDamagedReply);
+    EXPECT_TRUE(Log.ContainsInOrder({"Записать страницу 3.", "Ответ повреждён*"}));
+    EXPECT_FALSE(Log.ContainsInOrder({"Package wait time out*"}));
+}
+
 TEST_F(ReplyIntegrityTest, APageOfTheWrongLengthWithAGoodChecksumIsDamaged) {
     TSimulatorOptions Options;
     Options.ForcedReplies[SimCmdRequest] = 0x65; // page data without any data

@@ -45,6 +45,13 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
                                            "--lose-writes",
                                            "5=2",
                                            "--lose-writes=6=1",
+                                           "--success",
+                                           "0x51",
+                                           "--success=0x20=0x11",
+                                           "--refuse-write",
+                                           "17=0x13",
+                                           "--broken-frame",
+                                           "12",
                                            "-v"},
                                           CommandLine, Error))
         << Error;
@@ -69,6 +76,11 @@ TEST(SimulatorCommandLineTest, ParsesEveryOption) {
     EXPECT_EQ(Options.DamageEvery, 2u);
     EXPECT_EQ(Options.StuckPages, (std::set<std::uint16_t>{7, 9}));
     EXPECT_EQ(Options.LostWrites, (std::map<std::uint16_t, std::size_t>{{5, 2}, {6, 1}}));
+    EXPECT_EQ(Options.SuccessCodes,
+              (std::map<std::uint8_t, std::uint8_t>{
+                  {0x10, 0x51}, {0x20, 0x11}, {0x30, 0x51}, {0x40, 0x51}, {0x50, 0x51}}));
+    EXPECT_EQ(Options.RefusedWrites, (std::map<std::uint16_t, std::uint8_t>{{17, 0x13}}));
+    EXPECT_EQ(Options.BrokenFrameBytes, 12u);
     EXPECT_TRUE(CommandLine.Verbose);
     EXPECT_FALSE(CommandLine.ShowHelp);
 }
@@ -81,7 +93,8 @@ TEST(SimulatorCommandLineTest, RejectsBadArguments) {
         {"--unknown-page", "1,"}, {"--unknown-page", "65536"},
         {"--noise", "many"},      {"--late", "0"},
         {"--damage", "x"},        {"--lose-writes", "5"},
-        {"--stuck-page", "x"},
+        {"--stuck-page", "x"},    {"--success", "0x123"},
+        {"--refuse-write", "17"}, {"--broken-frame", "3"},
     };
     for (const auto& Arguments : Bad) {
         TSimulatorCommandLine CommandLine;
