@@ -387,12 +387,15 @@ void THeadManager::ReadPages(int First, int Last) {
         },
         [Last](long long, int Page) { return ReadPercentAfterPage(Page, Last); });
     if (End == TLoopEnd::Stopped) {
-        // A stopped read keeps the pages it read, without calling them a complete image.
-        TakeReadImage(ReadMap, std::move(Missing), false);
+        // A stopped read keeps the pages it read; one stopped before it got any (while it
+        // waited for the first page) leaves the image as it was.
+        if (ReadMap->GetCount() > 0) {
+            TakeReadImage(ReadMap, std::move(Missing));
+        }
         SendMessage(SReadStopped, clRed);
         return;
     }
-    TakeReadImage(ReadMap, std::move(Missing), true);
+    TakeReadImage(ReadMap, std::move(Missing));
     // A read that missed pages is no success: the image holds only what the chip gave.
     if (!MissingPages.empty()) {
         SendMessage(FormatText(SReadMissedPages, FormatPageList(MissingPages).c_str()), clRed);
@@ -402,16 +405,10 @@ void THeadManager::ReadPages(int First, int Last) {
 }
 
 void THeadManager::TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap,
-                                 std::vector<int> Missing, bool Complete) {
+                                 std::vector<int> Missing) {
     MemoryMap = ReadMap;
     MissingPages = std::move(Missing);
     UnsavedRead = MemoryMap->GetCount() > 0;
-    if (!Complete && MemoryMap->GetCount() <= 0) {
-        if (OnImageCleared) {
-            OnImageCleared(this);
-        }
-        return;
-    }
     if (OnImageLoaded) {
         OnImageLoaded(this, MemoryMap, SReadImageName);
     }

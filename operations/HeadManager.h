@@ -213,10 +213,9 @@ private:
     // Fetches the page just read into Map; false (after a red line) when the programmer could
     // not identify it or gave another page.
     bool FetchReadPage(int PageNumber, IMemoryMap& Map);
-    // Makes the pages of a read the current image and announces it; a stopped (not Complete)
-    // read that got no page announces an empty image. Missing: the pages the read did not get.
-    void TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap, std::vector<int> Missing,
-                       bool Complete);
+    // Makes the pages of a read the current image and announces it. Missing: the pages the
+    // read did not get.
+    void TakeReadImage(const std::shared_ptr<IMemoryMap>& ReadMap, std::vector<int> Missing);
 
     TLogManager& Log;
     std::unique_ptr<THexFileToMemoryMapConverter> Converter;

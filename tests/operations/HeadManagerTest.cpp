@@ -461,6 +461,10 @@ TEST_F(HeadManagerTest, StopWhileASilentBoardIsAwaitedEndsTheOperationAsStopped)
         EXPECT_EQ(RequestCount(), Requests);
     }
     EXPECT_TRUE(PagesDone.empty());
+    // The read stopped before its first page leaves the image as it was.
+    EXPECT_EQ(Head->GetMemoryMap()->GetCount(), 3);
+    EXPECT_EQ(Events.ClearedCount, 0);
+    EXPECT_EQ(Events.LoadedCount, 0);
     Head->WhileWaiting = [&] { Head->StopCurrentOperation(); };
     EXPECT_THROW(Head->Initialize(), EBurnerNotPlugged);
 }
