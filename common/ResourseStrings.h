@@ -418,10 +418,23 @@ inline constexpr const char* SRecordsHelpSummary =
 inline constexpr const char* SRecordsHelpCsv = "the records as CSV, with the station's header";
 inline constexpr const char* SRecordsBadSince =
     "velmora-cli records: --since needs today, YYYY-MM-DD or \"YYYY-MM-DD HH:MM[:SS]\", not \"%s\"";
+inline constexpr const char* SRecordsNoSuchTime =
+    "velmora-cli records: --since \"%s\": there is no such day or time in the calendar";
 inline constexpr const char* SRecordsBadResult =
     "velmora-cli records: --result must be ok, different, failed or stopped, not \"%s\"";
 inline constexpr const char* SRecordsSummaryAndCsv =
     "velmora-cli records: --summary and --csv cannot be used together";
+inline constexpr const char* SRecordsNotALocation =
+    "velmora-cli: --records \"%s\" names no records database: give a postgresql:// URL or a "
+    "SQLite database file (a name ending in .sqlite or .db, or an existing SQLite file)";
+inline constexpr const char* SRecordsNotACsvLocation =
+    "velmora-cli: --records \"%s\" names no records file: this build keeps its records in a "
+    "CSV file (a name ending in .csv, or an existing records file)";
+inline constexpr const char* SRecordsNoStore =
+    "velmora-cli records: there is no records database %s (records only reads a database and "
+    "never makes one; a station or a run on several ports makes it with its first board)";
+inline constexpr const char* SRecordsNoTables =
+    "velmora-cli records: %s holds no boards' records (no velmora-cli tables in it)";
 inline constexpr const char* SRecordsCsvLocation =
     "velmora-cli: --records %s: the records are kept in a database (a SQLite file or a "
     "postgresql:// URL); --record FILE.csv exports them as CSV";
