@@ -515,10 +515,10 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
 
 // The longest a page can take when every exchange of it waits out its time-out in each attempt:
 // a page transfer, the programmer's buffer fetched and a page command.
-constexpr std::chrono::milliseconds
-LongestPage(Programmer::PageRequestAttempts*(Programmer::TransferMsPerByte* Programmer::PageLength +
-                                             Programmer::RequestPageTimeoutMs +
-                                             Programmer::PageCommandTimeoutMs));
+constexpr auto LongestPage = std::chrono::milliseconds(
+    Programmer::PageRequestAttempts *
+    (Programmer::TransferMsPerByte * Programmer::PageLength + Programmer::RequestPageTimeoutMs +
+     Programmer::PageCommandTimeoutMs));
 // How long after the first Ctrl-C a further one takes a command on one port for stuck: by then
 // it would have ended its page and stopped.
 constexpr std::chrono::seconds StuckAfterCtrlC(30);
