@@ -64,6 +64,6 @@ TBoardRecord BoardRecordOf(const TPortJob& Job, const std::string& UsbSerial,
     return Record;
 }
 
-std::unique_ptr<IRecordStore> OpenRunRecords(const std::string& Location) {
-    return OpenRecordStore(Location.empty() ? DefaultRecordsLocation() : Location);
+std::unique_ptr<IRecordStore> OpenRunRecords(const std::string& Location, TRecordsAccess Access) {
+    return OpenRecordStore(Location.empty() ? DefaultRecordsLocation(Access) : Location, Access);
 }

@@ -4,6 +4,7 @@
 #include "cli/CliCommands.h"
 #include "cli/PortJob.h"
 #include "records/RecordStore.h"
+#include "records/RecordStores.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,7 @@ std::string UsbSerialOf(const std::string& Port);
 TBoardRecord BoardRecordOf(const TPortJob& Job, const std::string& UsbSerial,
                            const std::optional<std::uint64_t>& Serial);
 
-// The records store of a run: Location, else the default of this computer. Raises
-// ERecordsError.
-std::unique_ptr<IRecordStore> OpenRunRecords(const std::string& Location);
+// The records store of a run: Location, else the default of this computer; to read, only a
+// store that is there. Raises ERecordsError.
+std::unique_ptr<IRecordStore> OpenRunRecords(const std::string& Location,
+                                             TRecordsAccess Access = TRecordsAccess::Write);

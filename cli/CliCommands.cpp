@@ -20,6 +20,7 @@
 #include "logging/LogManager.h"
 #include "operations/UIObjects.h"
 #include "platform/Console.h"
+#include "records/RecordStores.h"
 #include "serial/PortDiscovery.h"
 #include "serial/PortNames.h"
 
@@ -207,10 +208,113 @@ std::uint64_t LogLimitOf(const std::string& Text) {
     return *Limit;
 }
 
-// Takes the options before the command name (--port NAME, --port=NAME, --simulate, --json,
+// The options of the whole command line (TCliGlobalOptions): those that take no value, and
+// those that take one (in the next word, or after '=').
+const std::vector<std::string> GlobalFlags = {"simulate", "json", "identify", "log-append"};
+const std::vector<std::string> GlobalValued = {"port", "log", "log-limit", "records"};
+
+bool IsAmong(const std::vector<std::string>& Names, const std::string& Name) {
+    return std::find(Names.begin(), Names.end(), Name) != Names.end();
+}
+
+// The name of an option word ("--log=x.log" gives "log"); empty for a word that is no option.
+std::string OptionName(const std::string& Word) {
+    if (Word.size() <= 2 || Word.compare(0, 2, "--") != 0) {
+        return "";
+    }
+    const auto Equals = Word.find('=');
+    return Word.substr(2, Equals == std::string::npos ? Equals : Equals - 2);
+}
+
+bool IsGlobalOption(const std::string& Name) {
+    return IsAmong(GlobalFlags, Name) || IsAmong(GlobalValued, Name);
+}
+
+// True when the option Word, named Name, takes the next word as its value.
+bool TakesNextWord(const std::vector<std::string>& Valued, const std::string& Name,
+                   const std::string& Word) {
+    return IsAmong(Valued, Name) && Word.find('=') == std::string::npos;
+}
+
+const TCliCommand* CommandNamed(const std::string& Name) {
+    for (const TCliCommand& Command : CliCommands()) {
+        if (Command.Name == Name) {
+            return &Command;
+        }
+    }
+    return nullptr;
+}
+
+// The options the words after a command's name are read with: all its own, and which of them
+// take the next word as their value.
+struct TOwnOptions {
+    std::vector<std::string> Named;
+    std::vector<std::string> Valued;
+
+    void Add(const TCliCommand& Command) {
+        for (const auto* Names : {&Command.Options, &Command.Flags, &Command.OptionalValues}) {
+            Named.insert(Named.end(), Names->begin(), Names->end());
+        }
+        Valued.insert(Valued.end(), Command.Options.begin(), Command.Options.end());
+    }
+};
+
+// The command line with every option of the whole line first: those before the command's name,
+// then those given after it that the command does not take itself ("records --json"), each with
+// its value. An option a command has of its own stays its own ("records --port" chooses the
+// records of a port, "write --port" names the port as before the name); the station's words
+// are read with the options of the command it runs as well.
+std::vector<std::string> GlobalOptionsFirst(const std::vector<std::string>& Words) {
+    std::size_t Index = 0;
+    while (Index < Words.size() && IsGlobalOption(OptionName(Words[Index]))) {
+        Index += TakesNextWord(GlobalValued, OptionName(Words[Index]), Words[Index]) ? 2 : 1;
+    }
+    const TCliCommand* Command = Index < Words.size() ? CommandNamed(Words[Index]) : nullptr;
+    if (Command == nullptr) {
+        return Words;
+    }
+    std::vector<std::string> Front(Words.begin(),
+                                   Words.begin() + static_cast<std::ptrdiff_t>(Index));
+    std::vector<std::string> Own = {Words[Index]};
+    TOwnOptions Options;
+    Options.Add(*Command);
+    bool JobSeen = Command->Name != "station";
+    for (++Index; Index < Words.size(); ++Index) {
+        const std::string& Word = Words[Index];
+        const std::string Name = OptionName(Word);
+        const bool Global = IsGlobalOption(Name) && !IsAmong(Options.Named, Name);
+        std::vector<std::string>& Into = Global ? Front : Own;
+        Into.push_back(Word);
+        if (TakesNextWord(Global ? GlobalValued : Options.Valued, Name, Word) &&
+            Index + 1 < Words.size()) {
+            Into.push_back(Words[++Index]);
+        } else if (Name.empty() && !JobSeen) {
+            // The station's first word of its own is the command it runs.
+            JobSeen = true;
+            if (const TCliCommand* Job = CommandNamed(Word)) {
+                Options.Add(*Job);
+            }
+        }
+    }
+    Front.insert(Front.end(), Own.begin(), Own.end());
+    return Front;
+}
+
+// A location given with --records that names no records store is refused before anything is
+// opened: a typo would otherwise become a new, empty store.
+void CheckRecordsLocation(const std::string& Location) {
+    const std::string Problem = RecordsLocationProblem(Location);
+    if (!Problem.empty()) {
+        throw ECliUsage(Problem);
+    }
+}
+
+// Takes the options of the whole command line (--port NAME, --port=NAME, --simulate, --json,
 // --identify, --log FILE, --log=FILE, --log-limit SIZE, --log-limit=SIZE, --records LOCATION,
-// --records=LOCATION) off the front of Arguments.
+// --records=LOCATION) out of Arguments: those before the command name and those after it that
+// the command does not take itself.
 TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
+    Arguments = GlobalOptionsFirst(Arguments);
     TCliGlobalOptions Global;
     std::size_t Taken = 0;
     while (Taken < Arguments.size()) {
@@ -244,6 +348,7 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
             ++Taken;
         } else if (Word.compare(0, 10, "--records=") == 0) {
             Global.RecordsLocation = Word.substr(10);
+            CheckRecordsLocation(Global.RecordsLocation);
             ++Taken;
         } else if (Word == "--port" || Word == "--log" || Word == "--records") {
             if (Taken + 1 >= Arguments.size()) {
@@ -252,6 +357,9 @@ TCliGlobalOptions TakeGlobalOptions(std::vector<std::string>& Arguments) {
             (Word == "--port"  ? Global.PortNames.emplace_back()
              : Word == "--log" ? Global.LogFile
                                : Global.RecordsLocation) = Arguments[Taken + 1];
+            if (Word == "--records") {
+                CheckRecordsLocation(Global.RecordsLocation);
+            }
             Taken += 2;
         } else {
             break;
@@ -356,10 +464,16 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
             throw ECliUsage(SCliStationSimulate);
         }
         Parsed = ParseStationArguments(Arguments);
+        if (Parsed.Options.count("records") != 0) {
+            CheckRecordsLocation(Parsed.Options["records"]);
+        }
         return Command;
     }
     Parsed = ParseArguments(Command, Arguments);
     Parsed.Words = Arguments;
+    if (Parsed.Options.count("records") != 0) {
+        CheckRecordsLocation(Parsed.Options["records"]);
+    }
     if (Command.RunProgrammer != nullptr) {
         CheckRangeEarly(Command, Parsed);
         const auto Port = Parsed.Options.find("port");
@@ -392,22 +506,35 @@ const TCliCommand& PrepareCommand(std::vector<std::string> Arguments, TCliGlobal
         }
     } else if (Global.Simulate || !Global.PortNames.empty() || Global.LogLimit || Global.Identify ||
                !Global.LogFile.empty() || Global.LogAppend) {
-        throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()));
+        throw ECliUsage(FormatText(SCliNotAProgrammerCommand, Command.Name.c_str()), &Command);
     } else if (!Global.RecordsLocation.empty() && Command.Name != "records") {
-        throw ECliUsage(FormatText(SCliRecordsNotHere, Command.Name.c_str()));
+        throw ECliUsage(FormatText(SCliRecordsNotHere, Command.Name.c_str()), &Command);
     }
     return Command;
 }
 
+// The longest a page can take when every exchange of it waits out its time-out in each attempt:
+// a page transfer, the programmer's buffer fetched and a page command.
+constexpr auto LongestPage = std::chrono::milliseconds(
+    Programmer::PageRequestAttempts *
+    (Programmer::TransferMsPerByte * Programmer::PageLength + Programmer::RequestPageTimeoutMs +
+     Programmer::PageCommandTimeoutMs));
+// How long after the first Ctrl-C a further one takes a command on one port for stuck: by then
+// it would have ended its page and stopped.
+constexpr std::chrono::seconds StuckAfterCtrlC(30);
+static_assert(StuckAfterCtrlC > LongestPage, "a page that can end must be let end");
+
 // A programmer command on its one port, or on each of several at once. Ctrl-C asks the command
-// to stop after its current page; a second one ends the program as it would without the first.
-// The run on several ports catches Ctrl-C itself and hands it on to every port.
+// to stop after its current page, and so does a second one: the command ends as stopped, with
+// its result. Only a program still running StuckAfterCtrlC after the first Ctrl-C, with a later
+// one given, ends as Ctrl-C ends a program that does not catch it. The run on several ports
+// catches Ctrl-C itself and hands every one on to every port.
 int RunProgrammerCommand(const TCliCommand& Command, const TCliArguments& Parsed,
                          const TCliGlobalOptions& Global, std::ostream& Out, std::ostream& Err) {
     if (Global.PortNames.size() > 1) {
         return RunOnSeveralPorts(Parsed, Global, Out, Err);
     }
-    const TInterruptCatcher Interrupts;
+    const TInterruptCatcher Interrupts(StuckAfterCtrlC);
     TCliGlobalOptions OnePort = Global;
     OnePort.StopRequested = &TInterruptCatcher::TakeInterrupt;
     return Command.RunProgrammer(Parsed, OnePort, Out, Err);
@@ -423,14 +550,15 @@ void WriteHelp(const std::vector<std::string>& Words, std::ostream& Stream) {
     }
 }
 
-// True when --json comes among the options before the command name.
-bool WantsJson(const std::vector<std::string>& Words) {
+// True when --json comes among the options of the whole command line.
+bool WantsJson(const std::vector<std::string>& CommandLine) {
+    const std::vector<std::string> Words = GlobalOptionsFirst(CommandLine);
     for (std::size_t Index = 0; Index < Words.size(); ++Index) {
         const std::string& Word = Words[Index];
         if (Word == "--json") {
             return true;
         }
-        if (Word == "--port" || Word == "--log-limit" || Word == "--log") {
+        if (TakesNextWord(GlobalValued, OptionName(Word), Word)) {
             ++Index;
         } else if (Word.compare(0, 2, "--") != 0 || IsHelp(Word) || IsVersion(Word)) {
             return false;

@@ -5,7 +5,6 @@
 #include "cli/PortJob.h"
 #include "cli/SerialNumbers.h"
 #include "common/ResourseStrings.h"
-#include "operations/TextEncoding.h"
 #include "platform/Console.h"
 
 #include <nlohmann/json.hpp>
@@ -75,8 +74,7 @@ void WriteSummaryTable(const std::vector<std::unique_ptr<TPortJob>>& Jobs, std::
     for (const auto& Job : Jobs) {
         char Seconds[32];
         std::snprintf(Seconds, sizeof(Seconds), "%.1f", Job->Seconds);
-        Rows.push_back({Job->Port, EscapeControlCharacters(Job->Identification()),
-                        Job->ResultText(), Seconds});
+        Rows.push_back({Job->Port, Job->Identification(), Job->ResultText(), Seconds});
     }
     std::array<std::size_t, 3> Widths{};
     for (const auto& Row : Rows) {
@@ -292,7 +290,7 @@ using TPortJobs = std::vector<std::unique_ptr<TPortJob>>;
 TPortJobs RunJobs(const std::vector<std::string>& Ports,
                   const std::vector<TCliArguments>& Arguments, const TCliGlobalOptions& Global,
                   TDisplay& Display, const std::function<void(const TPortJob&)>& Ended = {}) {
-    const TInterruptCatcher Interrupts(false);
+    const TInterruptCatcher Interrupts;
     TArrivals Arrivals;
     TPortJobs Jobs;
     for (std::size_t Index = 0; Index < Ports.size(); ++Index) {

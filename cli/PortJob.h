@@ -76,7 +76,8 @@ public:
     // The error object of the command's result (its text, and where the failure happened as far
     // as known); null when it has none.
     TJson Error() const;
-    // The programmer's identification; "-" when it gave none.
+    // The programmer's identification as the command's result gives it (control characters and
+    // bytes that are not UTF-8 as \xHH); "-" when it gave none.
     std::string Identification() const;
 
     const std::string Port;

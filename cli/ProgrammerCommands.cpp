@@ -12,6 +12,7 @@
 #include "operations/ImageFileNames.h"
 #include "operations/Progress.h"
 #include "operations/Session.h"
+#include "operations/TextEncoding.h"
 #include "operations/UIObjects.h"
 #include "operations/Verification.h"
 #include "platform/Console.h"
@@ -358,12 +359,14 @@ private:
 };
 
 // Asks the programmer for its identification, for the result; a programmer that does not give
-// it fails the command before it begins.
+// it fails the command before it begins. The result keeps it as the information pane shows it
+// (control characters and bytes that are not UTF-8 as \xHH), and so does everything made from
+// the result: the lines and records of a run on several ports and of a station.
 int Identify(TProgrammerSession& Session, TCliResult& Result) {
     if (!Session.Head().Initialize()) {
         return CliFailure;
     }
-    Result.Identification = Session.Head().GetIdentification();
+    Result.Identification = EscapeControlCharacters(Session.Head().GetIdentification());
     return CliSuccess;
 }
 
@@ -582,14 +585,7 @@ bool CheckRangeForm(const std::string& CommandName, const TCliArguments& Argumen
 int RunInitCommand(const TCliArguments&, const TCliGlobalOptions& Global, std::ostream& Out,
                    std::ostream& Err) {
     TCommandReport Report("init", Global, Out, Err);
-    return RunSession(Report, Global, Out, Err,
-                      [](TProgrammerSession& Session, TCliResult& Result) {
-                          if (!Session.Head().Initialize()) {
-                              return CliFailure;
-                          }
-                          Result.Identification = Session.Head().GetIdentification();
-                          return CliSuccess;
-                      });
+    return RunSession(Report, Global, Out, Err, Identify);
 }
 
 int RunWriteCommand(const TCliArguments& Arguments, const TCliGlobalOptions& Global,

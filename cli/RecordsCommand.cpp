@@ -31,24 +31,39 @@ std::string Option(const TCliArguments& Arguments, const char* Name) {
     return Found == Arguments.Options.end() ? std::string() : Found->second;
 }
 
+// The value of the filter option Name, which is not given empty: an empty value would ask for
+// nothing and list every record.
+std::string FilterValue(const TCliArguments& Arguments, const char* Name) {
+    const auto Found = Arguments.Options.find(Name);
+    if (Found != Arguments.Options.end() && Found->second.empty()) {
+        throw RecordsUsage(
+            FormatText(SCliMissingOptionValue, "records", (std::string("--") + Name).c_str()));
+    }
+    return Found == Arguments.Options.end() ? std::string() : Found->second;
+}
+
 TRecordFilter FilterOf(const TCliArguments& Arguments) {
     TRecordFilter Filter;
-    const std::string Since = Option(Arguments, "since");
-    if (!Since.empty()) {
-        const std::optional<std::string> Utc = LocalTimeAsUtc(Since, std::time(nullptr));
+    if (const auto Since = Arguments.Options.find("since"); Since != Arguments.Options.end()) {
+        TTimeTextProblem Problem = TTimeTextProblem::Form;
+        const std::optional<std::string> Utc =
+            LocalTimeAsUtc(Since->second, std::time(nullptr), &Problem);
         if (!Utc) {
-            throw RecordsUsage(FormatText(SRecordsBadSince, Since.c_str()));
+            throw RecordsUsage(FormatText(
+                Problem == TTimeTextProblem::NoSuchTime ? SRecordsNoSuchTime : SRecordsBadSince,
+                Since->second.c_str()));
         }
         Filter.Since = *Utc;
     }
-    Filter.Result = Option(Arguments, "result");
-    if (!Filter.Result.empty() && Filter.Result != SCliPortsOk &&
-        Filter.Result != SCliPortsDifferent && Filter.Result != SCliPortsFailed &&
-        Filter.Result != SCliPortsStopped) {
-        throw RecordsUsage(FormatText(SRecordsBadResult, Filter.Result.c_str()));
+    if (const auto Result = Arguments.Options.find("result"); Result != Arguments.Options.end()) {
+        Filter.Result = Result->second;
+        if (Filter.Result != SCliPortsOk && Filter.Result != SCliPortsDifferent &&
+            Filter.Result != SCliPortsFailed && Filter.Result != SCliPortsStopped) {
+            throw RecordsUsage(FormatText(SRecordsBadResult, Filter.Result.c_str()));
+        }
     }
-    Filter.Image = Option(Arguments, "image");
-    Filter.Port = Option(Arguments, "port");
+    Filter.Image = FilterValue(Arguments, "image");
+    Filter.Port = FilterValue(Arguments, "port");
     return Filter;
 }
 
@@ -169,7 +184,7 @@ int RunRecordsCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     const TRecordFilter Filter = FilterOf(Arguments);
     const std::string Given = Option(Arguments, "records");
     const std::unique_ptr<IRecordStore> Records =
-        OpenRunRecords(Given.empty() ? Global.RecordsLocation : Given);
+        OpenRunRecords(Given.empty() ? Global.RecordsLocation : Given, TRecordsAccess::Read);
     const std::vector<TBoardRecord> Found = Records->Find(Filter);
     if (Global.Json) {
         if (Summary) {

@@ -6,7 +6,6 @@
 #include "common/ProgrammerConstants.h"
 #include "common/ResourseStrings.h"
 #include "operations/DateTime.h"
-#include "operations/TextEncoding.h"
 #include "platform/AppDataFolder.h"
 #include "platform/Console.h"
 #include "platform/SafeFile.h"
@@ -200,10 +199,9 @@ void TStation::ReportBoard(const TBoard& Board, const TBoardRecord& Record) {
         WriteJson(Out, Line);
         return;
     }
-    Out << TimeOfDay() << "  " << Job.Port << "  " << Board.UsbSerial << "  "
-        << EscapeControlCharacters(Job.Identification()) << "  "
-        << (Board.Serial ? std::to_string(*Board.Serial) : "-") << "  " << Job.ResultText() << "  "
-        << Seconds(Job.Seconds) << '\n';
+    Out << TimeOfDay() << "  " << Job.Port << "  " << Record.UsbSerial << "  "
+        << Record.Identification << "  " << (Board.Serial ? std::to_string(*Board.Serial) : "-")
+        << "  " << Job.ResultText() << "  " << Seconds(Job.Seconds) << '\n';
     Out.flush();
 }
 
@@ -430,7 +428,7 @@ int RunStationCommand(const TCliArguments& Arguments, const TCliGlobalOptions& G
     }
     TStation Station(Setup, *Records, Out, Err);
 
-    const TInterruptCatcher Interrupts(false);
+    const TInterruptCatcher Interrupts;
     std::unique_ptr<IPortWatcher> Watcher;
     std::unique_ptr<TPresenceProbe> Probe;
     if (Global.PortNames.empty()) {

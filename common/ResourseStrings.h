@@ -343,18 +343,19 @@ inline constexpr const char* SCliGlobalOptions =
     "Programmer commands take --first N --last M (a page range), --port NAME (default: the "
     "port in Settings.ini, else COM1; usb:SERIAL or usb:VVVV:PPPP picks the USB port with that "
     "serial number or vendor:product id, auto the one free port a programmer answers on) and, "
-    "before the command, --simulate (run against a "
+    "before or after the command, --simulate (run against a "
     "simulated programmer) and --log-limit SIZE (the traffic log's size before it moves to "
     "Velmora.log.1: bytes, or with a K, M or G suffix; default: Settings.ini, else 64M). "
-    "--json before any command prints one JSON object per line instead: each message, each "
-    "progress step and the result. --port given more than once runs the command on every port "
-    "at once (read FILE then needs {port} in FILE), each port with its own traffic log "
-    "Velmora-<port>.log, and ends with a table of the results. Before the command also: "
-    "--identify (ask the programmer for its identification first) and --log FILE (the traffic "
-    "log's file instead of Velmora.log), --log-append (continue the traffic log instead of "
-    "starting it anew), --records LOCATION (where a run on several ports, a station and the "
-    "records command keep the boards' records: a SQLite file or a postgresql:// URL; default "
-    "records.sqlite in the data folder).";
+    "--json before or after any command prints one JSON object per line instead: each "
+    "message, each progress step and the result. --port given more than once runs the command "
+    "on every port at once (read FILE then needs {port} in FILE), each port with its own "
+    "traffic log Velmora-<port>.log, and ends with a table of the results. Before or after the "
+    "command also: --identify (ask the programmer for its identification first) and --log "
+    "FILE (the traffic log's file instead of Velmora.log), --log-append (continue the traffic "
+    "log instead of starting it anew), --records LOCATION (where a run on several ports, a "
+    "station and the records command keep the boards' records: a SQLite file, named *.sqlite "
+    "or *.db or an existing one, or a postgresql:// URL; default records.sqlite in the data "
+    "folder). An option a command has of its own keeps its meaning after it (records --port).";
 inline constexpr const char* SCliAutoPortTaken = "Выбран порт %s: на нём отвечает программатор.";
 inline constexpr const char* SCliAutoNoFreePort =
     "velmora-cli: --port auto: no free serial port to ask for a programmer";
@@ -423,10 +424,23 @@ inline constexpr const char* SRecordsHelpSummary =
 inline constexpr const char* SRecordsHelpCsv = "the records as CSV, with the station's header";
 inline constexpr const char* SRecordsBadSince =
     "velmora-cli records: --since needs today, YYYY-MM-DD or \"YYYY-MM-DD HH:MM[:SS]\", not \"%s\"";
+inline constexpr const char* SRecordsNoSuchTime =
+    "velmora-cli records: --since \"%s\": there is no such day or time in the calendar";
 inline constexpr const char* SRecordsBadResult =
     "velmora-cli records: --result must be ok, different, failed or stopped, not \"%s\"";
 inline constexpr const char* SRecordsSummaryAndCsv =
     "velmora-cli records: --summary and --csv cannot be used together";
+inline constexpr const char* SRecordsNotALocation =
+    "velmora-cli: --records \"%s\" names no records database: give a postgresql:// URL or a "
+    "SQLite database file (a name ending in .sqlite or .db, or an existing SQLite file)";
+inline constexpr const char* SRecordsNotACsvLocation =
+    "velmora-cli: --records \"%s\" names no records file: this build keeps its records in a "
+    "CSV file (a name ending in .csv, or an existing records file)";
+inline constexpr const char* SRecordsNoStore =
+    "velmora-cli records: there is no records database %s (records only reads a database and "
+    "never makes one; a station or a run on several ports makes it with its first board)";
+inline constexpr const char* SRecordsNoTables =
+    "velmora-cli records: %s holds no boards' records (no velmora-cli tables in it)";
 inline constexpr const char* SRecordsCsvLocation =
     "velmora-cli: --records %s: the records are kept in a database (a SQLite file or a "
     "postgresql:// URL); --record FILE.csv exports them as CSV";
@@ -437,8 +451,9 @@ inline constexpr const char* SRecordsByImage = "By image (ok / all):";
 inline constexpr const char* SRecordsFailures = "Failures by page and reply:";
 inline constexpr const char* SRecordsNoFailurePlace = "page and reply not known";
 inline constexpr const char* SCliHelpRecords =
-    "where the boards' records are kept and serial numbers taken from: a SQLite file or a "
-    "postgresql:// URL (default: records.sqlite in the data folder)";
+    "where the boards' records are kept and serial numbers taken from: a SQLite file (named "
+    "*.sqlite or *.db, or an existing one) or a postgresql:// URL (default: records.sqlite in "
+    "the data folder)";
 inline constexpr const char* SCliReadNeedsPortTag =
     "velmora-cli read: with several ports the file name needs {port} (replaced by each port's "
     "name)";

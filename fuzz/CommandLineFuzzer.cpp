@@ -40,8 +40,18 @@ int RecordCall(const TCliArguments& Arguments, const TCliGlobalOptions& Global) 
     return StandInResult;
 }
 
-bool IsSuffix(const std::vector<std::string>& Part, const std::vector<std::string>& Whole) {
-    return Part.size() <= Whole.size() && std::equal(Part.rbegin(), Part.rend(), Whole.rbegin());
+// True when Part holds words of Whole in their order (Whole without the options of the whole
+// line, which may stand before the command or among its words).
+bool IsSubsequence(const std::vector<std::string>& Part, const std::vector<std::string>& Whole) {
+    auto Next = Whole.begin();
+    for (const std::string& Word : Part) {
+        Next = std::find(Next, Whole.end(), Word);
+        if (Next == Whole.end()) {
+            return false;
+        }
+        ++Next;
+    }
+    return true;
 }
 
 bool AllDigits(const std::string& Text) {
@@ -179,11 +189,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     bool HelpAsked = false;
     try {
         Global = TakeGlobalOptions(Rest);
-        FUZZ_REQUIRE(IsSuffix(Rest, Words));
+        FUZZ_REQUIRE(IsSubsequence(Rest, Words));
         if (!Rest.empty()) {
             Command = &FindCommand(Rest[0]);
             FUZZ_REQUIRE(Command->Name == Rest[0]);
             Parsed = ParseArguments(*Command, Rest);
+            // The records command's own location is checked as the one before the command.
+            if (Parsed.Options.count("records") != 0) {
+                CheckRecordsLocation(Parsed.Options.at("records"));
+            }
         }
     } catch (const ECliUsage&) {
         Command = nullptr;

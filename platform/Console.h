@@ -3,6 +3,7 @@
 // checks.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <ostream>
 
@@ -21,11 +22,20 @@ void PrepareConsoleOutput();
 bool ShowsEscapeSequences(const std::ostream& Stream);
 
 // Catches Ctrl-C (SIGINT; on Windows also Ctrl-Break and TChildProcess::Interrupt from the
-// parent) while it lives and counts it for TakeInterrupt; the previous handling comes back at
-// its end. With OnlyFirst, the second Ctrl-C ends the program at once, as it does without one.
+// parent) while it lives and counts every one for TakeInterrupt, however many come: a terminal's
+// Ctrl-C pressed twice in quick succession must not end a command that stops after its current
+// page. The previous handling comes back at its end, unless a Ctrl-C was caught: the program is
+// then on its way to its end as stopped, and a further Ctrl-C is only counted, so that it cannot
+// end the program in the middle of its last lines.
+//
+// Made with StuckAfter, a second Ctrl-C still ends a program that is stuck: once StuckAfter has
+// passed since the first Ctrl-C, with a later one given (before or after that moment), the
+// program ends as Ctrl-C ends it without a catcher. StuckAfter is longer than the command can
+// take to stop when nothing hangs.
 class TInterruptCatcher {
 public:
-    explicit TInterruptCatcher(bool OnlyFirst = true);
+    TInterruptCatcher();
+    explicit TInterruptCatcher(std::chrono::milliseconds StuckAfter);
     ~TInterruptCatcher();
     TInterruptCatcher(const TInterruptCatcher&) = delete;
     TInterruptCatcher& operator=(const TInterruptCatcher&) = delete;
@@ -34,6 +44,6 @@ public:
     static bool TakeInterrupt();
 
 private:
-    struct TPrevious;
-    std::unique_ptr<TPrevious> Previous;
+    struct TState;
+    std::unique_ptr<TState> State;
 };

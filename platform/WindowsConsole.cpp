@@ -7,11 +7,15 @@
 #include "platform/WindowsHandle.h"
 #include "platform/WindowsInterruptChannel.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -63,24 +67,31 @@ void RestoreConsole() {
 }
 
 std::atomic<int> PendingInterrupts{0};
-std::atomic<bool> StopsAtSecond{false};
-std::atomic<bool> CaughtOne{false};
+// Every interrupt caught since the catcher was made.
+std::atomic<int> CaughtInterrupts{0};
+// Released for every interrupt while a catcher watches for a stuck program; made once and never
+// closed, as a handler left installed after its catcher may still run.
+std::atomic<HANDLE> InterruptNews{nullptr};
 
-// Counts one interrupt; false when it is the second one of a catcher made with OnlyFirst, which
-// the system's default handling is to take.
-bool CountInterrupt() {
-    if (CaughtOne.exchange(true) && StopsAtSecond.load()) {
-        return false;
-    }
+void CountInterrupt() {
     PendingInterrupts.fetch_add(1);
-    return true;
+    CaughtInterrupts.fetch_add(1);
+    if (const HANDLE News = InterruptNews.load()) {
+        ReleaseSemaphore(News, 1, nullptr);
+    }
+}
+
+HANDLE MakeInterruptNews() {
+    static const HANDLE News = CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr);
+    return News;
 }
 
 BOOL WINAPI HandleControl(DWORD Event) {
     if (Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT) {
         return FALSE;
     }
-    return CountInterrupt() ? TRUE : FALSE;
+    CountInterrupt();
+    return TRUE;
 }
 
 } // namespace
@@ -152,43 +163,105 @@ bool ShowsEscapeSequences(const std::ostream& Stream) {
            (Mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-struct TInterruptCatcher::TPrevious {
+struct TInterruptCatcher::TState {
     TWindowsHandle Channel;
     TWindowsHandle Stop;
+    // Set when the catcher watches for a stuck program.
+    HANDLE News = nullptr;
+    std::chrono::milliseconds StuckAfter{0};
     std::thread Watcher;
+
+    void Start() {
+        PendingInterrupts.store(0);
+        CaughtInterrupts.store(0);
+        if (News != nullptr) {
+            // News left behind after an earlier catcher is not this catcher's.
+            while (WaitForSingleObject(News, 0) == WAIT_OBJECT_0) {
+            }
+            InterruptNews.store(News);
+        }
+        SetConsoleCtrlHandler(HandleControl, TRUE);
+        Channel = TWindowsHandle(CreateSemaphoreW(
+            nullptr, 0, LONG_MAX, InterruptChannelName(GetCurrentProcessId()).c_str()));
+        // What an earlier catcher's channel, left open, took in is not this catcher's.
+        while (Channel && WaitForSingleObject(Channel.Get(), 0) == WAIT_OBJECT_0) {
+        }
+        Stop = TWindowsHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (Stop && (Channel || News != nullptr)) {
+            Watcher = std::thread([this] { Watch(); });
+        }
+    }
+
+    // Counts each release of the channel as an interrupt and, with News, ends the program once
+    // StuckAfter has passed since the first interrupt with a later one given.
+    void Watch() {
+        std::vector<HANDLE> Waited = {Stop.Get()};
+        if (Channel) {
+            Waited.push_back(Channel.Get());
+        }
+        if (News != nullptr) {
+            Waited.push_back(News);
+        }
+        const auto Is = [&Waited](DWORD Woken, HANDLE Handle) {
+            return Handle != nullptr && Woken >= WAIT_OBJECT_0 &&
+                   Woken < WAIT_OBJECT_0 + Waited.size() && Waited[Woken - WAIT_OBJECT_0] == Handle;
+        };
+        std::optional<std::chrono::steady_clock::time_point> Deadline;
+        bool Armed = false;
+        for (;;) {
+            DWORD Timeout = INFINITE;
+            if (Armed) {
+                const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    *Deadline - std::chrono::steady_clock::now());
+                Timeout = static_cast<DWORD>(std::max<long long>(0, Left.count()));
+            }
+            const DWORD Woken = WaitForMultipleObjects(static_cast<DWORD>(Waited.size()),
+                                                       Waited.data(), FALSE, Timeout);
+            if (Woken == WAIT_TIMEOUT) {
+                ExitProcess(ControlCExit);
+            }
+            if (Is(Woken, Channel.Get())) {
+                CountInterrupt();
+            } else if (Is(Woken, News)) {
+                Armed = Deadline.has_value();
+                if (!Deadline) {
+                    Deadline = std::chrono::steady_clock::now() + StuckAfter;
+                }
+            } else {
+                return; // the catcher's end, or a wait that failed
+            }
+        }
+    }
 };
 
-TInterruptCatcher::TInterruptCatcher(bool OnlyFirst) : Previous(std::make_unique<TPrevious>()) {
-    PendingInterrupts.store(0);
-    CaughtOne.store(false);
-    StopsAtSecond.store(OnlyFirst);
-    SetConsoleCtrlHandler(HandleControl, TRUE);
+TInterruptCatcher::TInterruptCatcher() : State(std::make_unique<TState>()) {
+    State->Start();
+}
 
-    Previous->Channel = TWindowsHandle(CreateSemaphoreW(
-        nullptr, 0, LONG_MAX, InterruptChannelName(GetCurrentProcessId()).c_str()));
-    Previous->Stop = TWindowsHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!Previous->Channel || !Previous->Stop) {
-        return;
-    }
-    // Each release of the semaphore is one interrupt; a second one that the catcher does not
-    // take ends the program as the system's handler would.
-    Previous->Watcher =
-        std::thread([Channel = Previous->Channel.Get(), Stop = Previous->Stop.Get()] {
-            const HANDLE Waited[2] = {Channel, Stop};
-            while (WaitForMultipleObjects(2, Waited, FALSE, INFINITE) == WAIT_OBJECT_0) {
-                if (!CountInterrupt()) {
-                    ExitProcess(ControlCExit);
-                }
-            }
-        });
+TInterruptCatcher::TInterruptCatcher(std::chrono::milliseconds StuckAfter)
+    : State(std::make_unique<TState>()) {
+    State->News = MakeInterruptNews();
+    State->StuckAfter = StuckAfter;
+    State->Start();
 }
 
 TInterruptCatcher::~TInterruptCatcher() {
-    if (Previous->Watcher.joinable()) {
-        SetEvent(Previous->Stop.Get());
-        Previous->Watcher.join();
+    if (State->News != nullptr) {
+        InterruptNews.store(nullptr);
     }
-    SetConsoleCtrlHandler(HandleControl, FALSE);
+    if (State->Watcher.joinable()) {
+        SetEvent(State->Stop.Get());
+        State->Watcher.join();
+    }
+    if (CaughtInterrupts.load() == 0) {
+        SetConsoleCtrlHandler(HandleControl, FALSE);
+        return;
+    }
+    // A program that caught an interrupt is ending as stopped: the handler stays and only counts
+    // a further one, and the channel stays open until the program ends, so that a parent's
+    // further Interrupt finds it instead of ending the program.
+    static TWindowsHandle LeftOpen;
+    LeftOpen = std::move(State->Channel);
 }
 
 bool TInterruptCatcher::TakeInterrupt() {

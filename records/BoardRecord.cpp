@@ -2,6 +2,7 @@
 
 #include "platform/LocalTime.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -18,6 +19,21 @@ void CivilDate(std::int64_t Days, std::int64_t& Year, int& Month, int& Day) {
     Day = static_cast<int>(DayOfYear - (153 * MonthIndex + 2) / 5 + 1);
     Month = static_cast<int>(MonthIndex < 10 ? MonthIndex + 3 : MonthIndex - 9);
     Year = YearOfEra + Era * 400 + (Month <= 2 ? 1 : 0);
+}
+
+// True when Text has the length of Pattern, a decimal digit at each 'D' of it and its other
+// characters as they are.
+bool FitsPattern(const std::string& Text, const std::string& Pattern) {
+    return Text.size() == Pattern.size() &&
+           std::equal(Pattern.begin(), Pattern.end(), Text.begin(), [](char Wanted, char Given) {
+               return Wanted == 'D' ? Given >= '0' && Given <= '9' : Wanted == Given;
+           });
+}
+
+int DaysInMonth(int Year, int Month) {
+    static const int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool Leap = (Year % 4 == 0 && Year % 100 != 0) || Year % 400 == 0;
+    return Month == 2 && Leap ? 29 : Days[Month - 1];
 }
 
 } // namespace
@@ -41,7 +57,14 @@ std::string UtcTimeText(std::time_t Seconds) {
     return Text;
 }
 
-std::optional<std::string> LocalTimeAsUtc(const std::string& Text, std::time_t Now) {
+std::optional<std::string> LocalTimeAsUtc(const std::string& Text, std::time_t Now,
+                                          TTimeTextProblem* Problem) {
+    const auto Refuse = [Problem](TTimeTextProblem Why) {
+        if (Problem != nullptr) {
+            *Problem = Why;
+        }
+        return std::nullopt;
+    };
     std::tm Local{};
     if (Text == "today") {
         // mktime reads the broken-down time as local time; only the date is taken from Now.
@@ -50,22 +73,23 @@ std::optional<std::string> LocalTimeAsUtc(const std::string& Text, std::time_t N
         Local.tm_mon = Today.tm_mon;
         Local.tm_mday = Today.tm_mday;
     } else {
-        int Year = 0;
-        int Month = 0;
-        int Day = 0;
-        int Hour = 0;
-        int Minute = 0;
-        int Second = 0;
-        char End = 0;
-        const int Read = std::sscanf(Text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &Year, &Month, &Day,
-                                     &Hour, &Minute, &Second, &End);
-        const bool DateOnly = Read == 3 && Text.size() == 10;
-        if (!DateOnly && Read != 5 && Read != 6) {
-            return std::nullopt;
+        if (!FitsPattern(Text, "DDDD-DD-DD") && !FitsPattern(Text, "DDDD-DD-DD DD:DD") &&
+            !FitsPattern(Text, "DDDD-DD-DD DD:DD:DD")) {
+            return Refuse(TTimeTextProblem::Form);
         }
-        if (Month < 1 || Month > 12 || Day < 1 || Day > 31 || Hour > 23 || Minute > 59 ||
-            Second > 60 || Hour < 0 || Minute < 0 || Second < 0) {
-            return std::nullopt;
+        const auto Number = [&Text](std::size_t At, std::size_t Length) {
+            return At + Length <= Text.size() ? std::stoi(Text.substr(At, Length)) : 0;
+        };
+        const int Year = Number(0, 4);
+        const int Month = Number(5, 2);
+        const int Day = Number(8, 2);
+        const int Hour = Number(11, 2);
+        const int Minute = Number(14, 2);
+        const int Second = Number(17, 2);
+        // mktime would move a day that does not exist on into the next month.
+        if (Month < 1 || Month > 12 || Day < 1 || Day > DaysInMonth(Year, Month) || Hour > 23 ||
+            Minute > 59 || Second > 59) {
+            return Refuse(TTimeTextProblem::NoSuchTime);
         }
         Local.tm_year = Year - 1900;
         Local.tm_mon = Month - 1;
@@ -77,7 +101,7 @@ std::optional<std::string> LocalTimeAsUtc(const std::string& Text, std::time_t N
     Local.tm_isdst = -1;
     const std::time_t Instant = std::mktime(&Local);
     if (Instant == static_cast<std::time_t>(-1)) {
-        return std::nullopt;
+        return Refuse(TTimeTextProblem::NoSuchTime);
     }
     return UtcTimeText(Instant);
 }

@@ -50,6 +50,11 @@ public:
 
 // Seconds since the epoch as TBoardRecord::Time writes them.
 std::string UtcTimeText(std::time_t Seconds);
+// Why a text is no local time: not of the form, or of the form but no day or time of the
+// calendar ("2026-02-30", "2026-12-08 25:00").
+enum class TTimeTextProblem { Form, NoSuchTime };
 // A local date ("YYYY-MM-DD"), date and time ("YYYY-MM-DD HH:MM[:SS]") or "today" as the UTC
-// time TBoardRecord::Time compares with; nothing for any other text.
-std::optional<std::string> LocalTimeAsUtc(const std::string& Text, std::time_t Now);
+// time TBoardRecord::Time compares with; nothing for any other text, and then *Problem (when
+// given) says why.
+std::optional<std::string> LocalTimeAsUtc(const std::string& Text, std::time_t Now,
+                                          TTimeTextProblem* Problem = nullptr);

@@ -83,14 +83,31 @@ private:
 
 } // namespace
 
-std::unique_ptr<IRecordStore> OpenRecordStore(const std::string& Location) {
+std::string RecordsLocationProblem(const std::string& Location) {
     if (IsServerLocation(Location)) {
-        throw ERecordsError(FormatText(SRecordsNoServerSupport, Location.c_str()));
+        return FormatText(SRecordsNoServerSupport, Location.c_str());
+    }
+    // An existing records file begins with the header, or with a text file's byte order mark
+    // and the header (a station's CSV export).
+    if (HasExtension(Location, ".csv") || FileBeginsWith(Location, RecordCsvHeader()) ||
+        FileBeginsWith(Location, std::string(NewTextFileStart()) + RecordCsvHeader())) {
+        return "";
+    }
+    return FormatText(SRecordsNotACsvLocation, Location.c_str());
+}
+
+// Nothing is made before the first record, so reading makes nothing either.
+std::unique_ptr<IRecordStore> OpenRecordStore(const std::string& Location, TRecordsAccess) {
+    const std::string Problem = RecordsLocationProblem(Location);
+    if (!Problem.empty()) {
+        throw ERecordsError(Problem);
     }
     return std::make_unique<TFileRecordStore>(Location);
 }
 
-std::string DefaultRecordsLocation() {
-    EnsureFolderExists(GetProgramDataFolder());
+std::string DefaultRecordsLocation(TRecordsAccess Access) {
+    if (Access == TRecordsAccess::Write) {
+        EnsureFolderExists(GetProgramDataFolder());
+    }
     return GetProgramDataFolder() + "/records.csv";
 }

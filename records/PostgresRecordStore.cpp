@@ -99,8 +99,8 @@ private:
     std::unique_ptr<PGresult, void (*)(PGresult*)> Handle;
 };
 
-TPostgresRecordStore::TPostgresRecordStore(const std::string& Given)
-    : Location(Given), Shown(WithoutPassword(Given)) {
+TPostgresRecordStore::TPostgresRecordStore(const std::string& Given, TRecordsAccess Access)
+    : Location(Given), Shown(WithoutPassword(Given)), Access(Access) {
     char* Error = nullptr;
     PQconninfoOption* Options = PQconninfoParse(Given.c_str(), &Error);
     if (Options == nullptr) {
@@ -119,15 +119,19 @@ bool TPostgresRecordStore::Connect() {
     // looking for its database again is not held long, and a connection whose server went
     // silent (a cable pulled) fails within seconds instead of holding the station; what the
     // location itself sets wins.
-    const char* Keywords[] = {"connect_timeout",
-                              "keepalives_idle",
-                              "keepalives_interval",
-                              "keepalives_count",
-                              "tcp_user_timeout",
-                              "dbname",
-                              nullptr};
-    const char* Values[] = {"5", "5", "2", "3", "15000", Location.c_str(), nullptr};
-    Connection.reset(PQconnectdbParams(Keywords, Values, 1));
+    std::vector<const char*> Keywords = {"connect_timeout", "keepalives_idle",
+                                         "keepalives_interval", "keepalives_count",
+                                         "tcp_user_timeout"};
+    std::vector<const char*> Values = {"5", "5", "2", "3", "15000"};
+    // A session that only reads is made read-only by the server as well.
+    if (Access == TRecordsAccess::Read) {
+        Keywords.push_back("options");
+        Values.push_back("-c default_transaction_read_only=on");
+    }
+    // Last, so that what the location sets wins.
+    Keywords.insert(Keywords.end(), {"dbname", nullptr});
+    Values.insert(Values.end(), {Location.c_str(), nullptr});
+    Connection.reset(PQconnectdbParams(Keywords.data(), Values.data(), 1));
     TablesReady = false;
     if (!Connection || PQstatus(Connection.get()) != CONNECTION_OK) {
         Problem = Connection ? ErrorText(Connection.get()) : "out of memory";
@@ -138,7 +142,11 @@ bool TPostgresRecordStore::Connect() {
         Connection.get(), [](void*, const char*) {}, nullptr);
     Problem.clear();
     try {
-        PrepareTables();
+        if (Access == TRecordsAccess::Read) {
+            CheckTables();
+        } else {
+            PrepareTables();
+        }
     } catch (const ERecordsError& Error) {
         if (!Error.Unreachable) {
             throw;
@@ -226,6 +234,14 @@ void TPostgresRecordStore::PrepareTables() {
                                            static_cast<int>(*Found), SchemaVersion));
         }
     });
+}
+
+void TPostgresRecordStore::CheckTables() {
+    const TResult Found = Execute("SELECT to_regclass('velmora_schema') IS NOT NULL AND "
+                                  "to_regclass('velmora_boards') IS NOT NULL");
+    if (Found.Text(0, 0) != "t") {
+        throw ERecordsError(FormatText(SRecordsNoTables, Shown.c_str()));
+    }
 }
 
 std::uint64_t TPostgresRecordStore::TakeSerialNumber(std::uint64_t First) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "records/RecordStore.h"
+#include "records/RecordStores.h"
 
 #include <functional>
 #include <memory>
@@ -16,8 +17,9 @@ class TPostgresRecordStore : public IRecordStore {
 public:
     // Location: a postgresql:// URL or a libpq connection string. Raises ERecordsError for a
     // location that is no connection string (not marked unreachable); a server that does not
-    // answer leaves the store unreachable until Reconnect succeeds.
-    explicit TPostgresRecordStore(const std::string& Location);
+    // answer leaves the store unreachable until Reconnect succeeds. To write, the tables are
+    // made when they are not there; to read, they must be, and the session only reads.
+    TPostgresRecordStore(const std::string& Location, TRecordsAccess Access);
     ~TPostgresRecordStore() override;
     TPostgresRecordStore(const TPostgresRecordStore&) = delete;
     TPostgresRecordStore& operator=(const TPostgresRecordStore&) = delete;
@@ -36,6 +38,7 @@ private:
 
     bool Connect();
     void PrepareTables();
+    void CheckTables();
     void EnsureConnected();
     TResult Execute(const std::string& Sql, const std::vector<std::string>& Values = {},
                     const std::vector<bool>& Nulls = {});
@@ -43,6 +46,7 @@ private:
 
     const std::string Location;
     const std::string Shown;
+    const TRecordsAccess Access;
     std::unique_ptr<pg_conn, TCloser> Connection;
     bool TablesReady = false;
     std::string Problem;

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -105,16 +106,29 @@ private:
     sqlite3_stmt* Handle = nullptr;
 };
 
-TSqliteRecordStore::TSqliteRecordStore(const std::string& Name) : FileName(Name) {
+TSqliteRecordStore::TSqliteRecordStore(const std::string& Name, TRecordsAccess Access)
+    : FileName(Name) {
+    const bool ToWrite = Access == TRecordsAccess::Write;
+    // SQLite makes any missing file it is asked to open for reading and writing; the listing of
+    // the records makes nothing, so a mistyped name cannot leave an empty database behind.
+    std::error_code Error;
+    if (!ToWrite && !std::filesystem::exists(std::filesystem::u8path(Name), Error) && !Error) {
+        throw ERecordsError(FormatText(SRecordsNoStore, Name.c_str()));
+    }
     sqlite3* Opened = nullptr;
-    const int Code =
-        sqlite3_open_v2(Name.c_str(), &Opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int Code = sqlite3_open_v2(
+        Name.c_str(), &Opened,
+        ToWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY, nullptr);
     Database.reset(Opened);
     if (Code != SQLITE_OK) {
         Fail("open");
     }
     // Another program on this computer may hold the write lock for a moment: wait for it.
     sqlite3_busy_timeout(Database.get(), 30000);
+    if (!ToWrite) {
+        CheckTables();
+        return;
+    }
     Execute("PRAGMA journal_mode=WAL");
     // In WAL mode only FULL syncs the log at every commit: a record is on the disk before the
     // next board starts.
@@ -154,6 +168,22 @@ void TSqliteRecordStore::CreateTables() {
     } catch (...) {
         sqlite3_exec(Database.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
+    }
+}
+
+void TSqliteRecordStore::CheckTables() {
+    TStatement Tables(*this, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                             "('velmora_schema', 'velmora_boards')");
+    Tables.Step();
+    if (Tables.Number(0).value_or(0) != 2) {
+        throw ERecordsError(FormatText(SRecordsNoTables, FileName.c_str()));
+    }
+    TStatement Version(*this, "SELECT MAX(version) FROM velmora_schema");
+    Version.Step();
+    const std::optional<std::int64_t> Found = Version.Number(0);
+    if (Found && *Found > SchemaVersion) {
+        throw ERecordsError(FormatText(SRecordsNewerSchema, FileName.c_str(),
+                                       static_cast<int>(*Found), SchemaVersion));
     }
 }
 

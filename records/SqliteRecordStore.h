@@ -5,6 +5,7 @@
 #pragma once
 
 #include "records/RecordStore.h"
+#include "records/RecordStores.h"
 
 #include <memory>
 
@@ -12,9 +13,9 @@ struct sqlite3;
 
 class TSqliteRecordStore : public IRecordStore {
 public:
-    // Opens the database, creating it and its tables when they do not exist. Raises
-    // ERecordsError.
-    explicit TSqliteRecordStore(const std::string& FileName);
+    // Opens the database: to write, creating it and its tables when they do not exist; to read,
+    // only a database file with the tables, as it is. Raises ERecordsError.
+    TSqliteRecordStore(const std::string& FileName, TRecordsAccess Access);
     ~TSqliteRecordStore() override;
     TSqliteRecordStore(const TSqliteRecordStore&) = delete;
     TSqliteRecordStore& operator=(const TSqliteRecordStore&) = delete;
@@ -33,6 +34,7 @@ private:
 
     void Execute(const char* Sql);
     void CreateTables();
+    void CheckTables();
     [[noreturn]] void Fail(const char* What) const;
 
     const std::string FileName;

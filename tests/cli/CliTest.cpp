@@ -126,7 +126,10 @@ TEST_F(CliProcess, UsageErrorsExitWithTwo) {
         {{"check"}, "velmora-cli check: expected FILE", Whole},
         {{"check", "a", "b"}, "velmora-cli check: expected FILE", Whole},
         {{"resave", "a"}, "velmora-cli resave: expected IN OUT", Whole},
-        {{"dump", "--port=x", "a"}, "unknown option \"--port=x\"", "Usage: velmora-cli dump FILE"},
+        {{"dump", "--prot=x", "a"}, "unknown option \"--prot=x\"", "Usage: velmora-cli dump FILE"},
+        {{"dump", "--port=x", "a"},
+         "--port, --simulate, --identify, --log and --log-limit apply to programmer commands only",
+         "Usage: velmora-cli dump FILE"},
         {{"write", "--verfy", "a.ldr"},
          "unknown option \"--verfy\"; did you mean --verify?",
          "Usage: velmora-cli write FILE"},
@@ -414,8 +417,8 @@ TEST(CliInProcess, ImageExtensionIsAddedUnlessExactlyLdrOrBinInAnyCase) {
 TEST(CliInProcess, OptionsAreCheckedAgainstTheCommand) {
     std::ostringstream Out;
     std::ostringstream Err;
-    EXPECT_EQ(RunCli({"check", "--port", "/dev/ttyS0", "x.ldr"}, Out, Err), CliUsageError);
-    EXPECT_EQ(Err.str().rfind(FormatText(SCliUnknownOption, "check", "--port"), 0), 0u);
+    EXPECT_EQ(RunCli({"check", "--verify", "x.ldr"}, Out, Err), CliUsageError);
+    EXPECT_EQ(Err.str().rfind(FormatText(SCliUnknownOption, "check", "--verify"), 0), 0u);
     Err.str("");
     EXPECT_EQ(RunCli({"--log-limit", "12X", "init"}, Out, Err), CliUsageError);
     EXPECT_EQ(Err.str().rfind(FormatText(SCliBadLogLimit, "12X"), 0), 0u);
@@ -561,12 +564,111 @@ TEST_F(CliProcess, RecordsAreListedChosenSummedUpAndExported) {
               std::string::npos)
         << Csv;
 
-    const std::string Json = Records({"--json", "records", "--result", "ok"});
+    // The options of the whole line may follow the command, as they may come before it.
+    const std::string Json = Records({"records", "--result", "ok", "--json"});
     const nlohmann::json Record = nlohmann::json::parse(Json.substr(0, Json.find('\n')));
     EXPECT_EQ(Record["serial"], 7);
     EXPECT_EQ(Record["identification"], "Board, \"A\"");
     EXPECT_TRUE(Record["page"].is_null());
     EXPECT_NE(Json.find("\"type\":\"result\""), std::string::npos) << Json;
+}
+
+// A records location or a listing's filter that names nothing is refused before anything is
+// opened, with a line saying why: no store is made under a typo (a station on it would give
+// serial numbers from the start again), and no empty filter or day that does not exist lists
+// every record instead.
+TEST_F(CliProcess, RecordsLocationsAndFiltersThatNameNothingAreRefused) {
+    const std::string Garbage = (Folder / "garbage").string();
+    const std::string Store = (Folder / "line.sqlite").string();
+    const struct {
+        std::vector<std::string> Arguments;
+        std::string Complaint;
+    } Cases[] = {
+        {{"--records", Garbage, "records"}, "--records \"" + Garbage + "\" names no records"},
+        {{"records", "--records", Garbage}, "--records \"" + Garbage + "\" names no records"},
+        {{"--records=", "records"}, "--records \"\" names no records database"},
+        {{"--records", Garbage, "--port", "/dev/velmora-no-such-port", "--port",
+          "/dev/velmora-no-such-port-2", "erase"},
+         "names no records database"},
+        {{"--port", "/dev/velmora-no-such-port", "station", "erase", "--records", Garbage},
+         "names no records database"},
+        {{"records", "--records", (Folder / "boards.csv").string()}, "--record FILE.csv exports"},
+        {{"--records", Store, "records", "--since", ""}, "--since needs today"},
+        {{"--records", Store, "records", "--since", "2026-02-30"},
+         "--since \"2026-02-30\": there is no such day or time"},
+        {{"--records", Store, "records", "--since", "2026-12-08 24:00"}, "no such day or time"},
+        {{"--records", Store, "records", "--since", "2026-12-08 10:00x"}, "--since needs today"},
+        {{"--records", Store, "records", "--result", ""},
+         "--result must be ok, different, failed or stopped, not \"\""},
+        {{"--records", Store, "records", "--image", ""}, "option \"--image\" needs a value"},
+        {{"--records", Store, "records", "--port="}, "option \"--port\" needs a value"},
+    };
+    for (const auto& Case : Cases) {
+        const TProcessResult Result = Run(Case.Arguments);
+        const std::string Name = testing::PrintToString(Case.Arguments);
+        EXPECT_EQ(Result.Code, 2) << Name << Result.Err;
+        EXPECT_EQ(Result.Out, "") << Name;
+        EXPECT_NE(Result.Err.find(Case.Complaint), std::string::npos) << Name << Result.Err;
+        EXPECT_FALSE(fs::exists(Garbage)) << Name;
+        EXPECT_FALSE(fs::exists(Store)) << Name;
+    }
+}
+
+// The listing only reads: a store that is not there is an error naming it (exit code 1, as a
+// file that does not load), and nothing is made; an existing SQLite file is taken whatever its
+// name, a new one only by a database's name.
+TEST_F(CliProcess, RecordsAreReadFromAStoreThatIsThereAndNeverMakeOne) {
+    const std::string Missing = (Folder / "missing.sqlite").string();
+    const TProcessResult None = Run({"records", "--records", Missing});
+    EXPECT_EQ(None.Code, 1);
+    EXPECT_NE(None.Err.find("there is no records database " + Missing), std::string::npos)
+        << None.Err;
+    EXPECT_FALSE(fs::exists(Missing));
+    const TProcessResult NoneAsJson = Run({"records", "--records", Missing, "--json"});
+    EXPECT_EQ(NoneAsJson.Code, 1);
+    EXPECT_NE(NoneAsJson.Out.find("\"exit_code\":1"), std::string::npos) << NoneAsJson.Out;
+    EXPECT_FALSE(fs::exists(Missing));
+
+    const std::string Store = (Folder / "line.db").string();
+    {
+        const std::unique_ptr<IRecordStore> Records = OpenRecordStore(Store);
+        TBoardRecord Record;
+        Record.Time = "2026-12-08T10:00:00Z";
+        Record.Station = "bench-1";
+        Record.Port = "/dev/ttyUSB0";
+        Record.UsbSerial = "-";
+        Record.Identification = "Board";
+        Record.Image = "image.ldr";
+        Record.Sha256 = "-";
+        Record.Result = "ok";
+        Records->Add(Record);
+    }
+    const std::string Renamed = (Folder / "boards").string();
+    fs::rename(Store, Renamed);
+    const TProcessResult Listed = Run({"records", "--records", Renamed});
+    EXPECT_EQ(Listed.Code, 0) << Listed.Err;
+    EXPECT_EQ(Listed.Out.rfind("2026-12-08T10:00:00Z  bench-1  /dev/ttyUSB0", 0), 0u) << Listed.Out;
+}
+
+// The options of the whole line (--json, --simulate, --log, --port ...) may come after the
+// command as well as before it; an option the command has of its own stays its own.
+TEST_F(CliProcess, OptionsOfTheWholeLineMayFollowTheCommand) {
+    const std::string Image = MakeImage("image.ldr", 2);
+    const TProcessResult Check = Run({"check", Image, "--json"});
+    EXPECT_EQ(Check.Code, 0) << Check.Err;
+    EXPECT_NE(Check.Out.find("{\"type\":\"result\",\"command\":\"check\",\"ok\":true"),
+              std::string::npos)
+        << Check.Out;
+
+    const std::string Log = (Folder / "run.log").string();
+    const TProcessResult Write = Run({"write", Image, "--simulate", "--log", Log, "--json"});
+    EXPECT_EQ(Write.Code, 0) << Write.Err;
+    EXPECT_NE(Write.Out.find("\"command\":\"write\",\"ok\":true"), std::string::npos) << Write.Out;
+    EXPECT_TRUE(fs::exists(Log));
+
+    const TProcessResult Dump = Run({"dump", Image, "--port", "COM3"});
+    EXPECT_EQ(Dump.Code, 2);
+    EXPECT_EQ(Dump.Err.rfind(FormatText(SCliNotAProgrammerCommand, "dump"), 0), 0u) << Dump.Err;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // velmora-cli's programmer commands run as a process against a simulator in the test.
 #include "cli/PortJob.h"
 #include "cli/Station.h"
+#include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
 #include "records/RecordStores.h"
@@ -728,6 +729,61 @@ TEST_F(ProgrammerCli, CtrlCWhileASilentBoardIsAwaitedStopsAtOnce) {
     EXPECT_EQ(Simulator->GetRequestCount(), 1u);
 }
 
+// Ctrl-C typed twice in quick succession at a terminal: SIGINT to the whole process group, the
+// second Delay after the process took the first (two at once could merge into one).
+void PressCtrlCTwiceAtTheTerminal(pid_t Group, std::chrono::milliseconds Delay) {
+    kill(-Group, SIGINT);
+    EXPECT_TRUE(WaitUntil([&] { return !SignalPending(Group, SIGINT); }, TestWaitBound));
+    std::this_thread::sleep_for(Delay);
+    kill(-Group, SIGINT);
+}
+
+// An impatient hand presses Ctrl-C twice during a long read or write: the second comes while the
+// page is still under way, while the command ends or after it has ended, and each time the
+// command stops after its page with its stopped result (plain and --json), the file it would
+// have written is left as it was, and the traffic log ends as a session's end writes it.
+TEST_F(ProgrammerCli, TwoQuickCtrlCsStopTheCommandWithItsResultEveryTime) {
+    TSimulatorOptions Options;
+    Options.ReplyDelayMs = 2;
+    const std::string Port = StartSimulator(Options);
+    const std::string Image = MakeImage("image.ldr", 400);
+    const std::string Chip = (Folder / "chip.ldr").string();
+    const std::string Kept = ReadFileText(Image);
+    WriteFileText(Chip, Kept);
+    const std::string Log = (Folder / "xdg" / "Velmora" / "Velmora.log").string();
+    for (int Run = 0; Run < 30; ++Run) {
+        const bool Read = Run % 2 == 0;
+        const bool Json = Run % 4 >= 2;
+        std::vector<std::string> Words = {"--port", Port};
+        Words.insert(Words.end(), {Read ? "read" : "write", Read ? Chip : Image});
+        if (Json) {
+            Words.push_back("--json");
+        }
+        const std::string Name = testing::PrintToString(Words) + " run " + std::to_string(Run);
+        const std::size_t Before = Simulator->GetRequestCount();
+        const pid_t Child = Spawn(Words);
+        ASSERT_TRUE(Simulator->WaitForHandledRequests(Before + 6, TestWaitBoundMs)) << Name;
+        PressCtrlCTwiceAtTheTerminal(Child, std::chrono::milliseconds(Run % 6));
+        const TProcessResult Result = Finish(Child);
+        ASSERT_EQ(Result.Code, CliStopped) << Name << Result.Out << Result.Err;
+        const std::string Stopped = Read ? SReadStopped : SWriteStopped;
+        if (Json) {
+            const nlohmann::json Last = JsonObjects(Result.Out).back();
+            EXPECT_EQ(Last["exit_code"], CliStopped) << Name;
+            EXPECT_EQ(Last["error"], nlohmann::json({{"text", Stopped}})) << Name;
+        } else {
+            EXPECT_EQ(Messages(Result.Out).back(), Stopped) << Name;
+        }
+        EXPECT_EQ(ReadFileText(Chip), Kept) << Name;
+        const std::string Traffic = ReadFileText(Log);
+        const std::string End = std::string(SPackageExtractorDestroyed) + "\r\n";
+        EXPECT_EQ(
+            Traffic.compare(Traffic.size() - std::min(Traffic.size(), End.size()), End.size(), End),
+            0)
+            << Name;
+    }
+}
+
 TEST_F(ProgrammerCli, JsonOfAStoppedCompareEndsWithItsResult) {
     TSimulatorOptions Options;
     Options.ReplyDelayMs = 5;
@@ -1401,6 +1457,38 @@ TEST_F(SeveralPortsCli, StationRecordsWhereABoardFailed) {
     ASSERT_EQ(Record.size(), 2u);
     EXPECT_NE(Record[1].find(",\"failed: " + Text + "\",1,2,50h,13h,"), std::string::npos)
         << Record[1];
+}
+
+// A board whose identification holds bytes that are not UTF-8 (and a control character among
+// well-formed Cyrillic): every place that shows or keeps it has the board's bytes as init shows
+// them, \xHH, never a replacement character that would hide which bytes they were.
+TEST_F(SeveralPortsCli, AnIdentificationThatIsNotUtf8IsKeptAsInitShowsIt) {
+    const TTemporaryDataHome Home("velmora-station");
+    TSimulatorOptions Odd;
+    Odd.IdentificationText = "Плата \xFF\xC3\x1B 7";
+    const std::string Shown = "Плата \\xFF\\xC3\\x1B 7";
+    const std::vector<std::string> Ports = StartSimulators({Odd});
+
+    const TProcessResult Init = Run({"--port", Ports[0], "init"});
+    EXPECT_EQ(Messages(Init.Out).back(), "Контроллер: " + Shown + ".");
+    const TProcessResult Json = Run({"--port", Ports[0], "init", "--json"});
+    EXPECT_EQ(JsonObjects(Json.Out).back()["identification"], Shown) << Json.Out;
+
+    const TStationSetup Setup = StationSetup({"init"});
+    std::ostringstream Out;
+    std::ostringstream Err;
+    const std::unique_ptr<IRecordStore> Records = RecordStore();
+    TStation Station(Setup, *Records, Out, Err);
+    Station.PortArrived(Ports[0]);
+    ASSERT_TRUE(PollUntil(Station, [&] { return Station.GetBoardsDone() == 1; }));
+    EXPECT_NE(Out.str().find("  " + Ports[0] + "  -  " + Shown + "  -  ok  "), std::string::npos)
+        << Out.str();
+    const std::vector<std::string> Csv = SplitLines(ReadFileText(Setup.RecordFile));
+    ASSERT_EQ(Csv.size(), 2u);
+    EXPECT_NE(Csv[1].find("," + Ports[0] + ",-," + Shown + ",-,"), std::string::npos) << Csv[1];
+    const std::vector<TBoardRecord> Kept = Records->Find({});
+    ASSERT_EQ(Kept.size(), 1u);
+    EXPECT_EQ(Kept[0].Identification, Shown);
 }
 
 TEST_F(SeveralPortsCli, StationOnNamedPortsFindsTheProgrammerAndEndsAtCtrlC) {

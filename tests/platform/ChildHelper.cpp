@@ -4,10 +4,10 @@
 //   lines COUNT         prints COUNT numbered lines, then "end"
 //   exit CODE           ends with CODE
 //   hang                prints "ready" and waits
-//   stop-on-interrupt   catches Ctrl-C as the command line does, prints "ready"; at the first
-//                       one prints "stopping" and ends with 4
-//   linger-on-interrupt as stop-on-interrupt, but prints "caught" and goes on waiting, so that
-//                       a second Ctrl-C ends it
+//   stop-on-interrupt   catches Ctrl-C as the command line on one port does, prints "ready"; at
+//                       the first one prints "stopping" and ends with 4
+//   linger-on-interrupt as stop-on-interrupt, but prints "caught" and goes on waiting as a stuck
+//                       program would, so that a second Ctrl-C ends it (taken for stuck at once)
 //   pid                 prints its process id and waits
 //   parent              starts "pid" as its own child, prints that child's first line and waits
 //   console             readies the console as the command line does and prints what it
@@ -48,7 +48,8 @@ template <class TCondition> bool WaitFor(TCondition Condition) {
 }
 
 int AwaitInterrupt(bool Linger) {
-    const TInterruptCatcher Catcher;
+    // A helper that stops takes long past any wait of a test for stuck; one that lingers is stuck.
+    const TInterruptCatcher Catcher(Linger ? std::chrono::milliseconds(0) : 4 * TestWaitBound);
     Say("ready");
     if (!WaitFor([] { return TInterruptCatcher::TakeInterrupt(); })) {
         return LeftWaiting;

@@ -63,7 +63,7 @@ TEST(ChildProcess, TerminateEndsAChildThatHangs) {
 }
 
 // The command line hands a Ctrl-C on to every child: the first one asks it to stop after the
-// current page, a second one ends it at once.
+// current page; a second one ends it only when it is stuck.
 TEST(ChildProcess, InterruptReachesTheChildsCatcher) {
     TChildProcess Child(HelperPath(), {"stop-on-interrupt"});
     ASSERT_EQ(ReadLine(Child), "ready");
@@ -79,7 +79,18 @@ TEST(ChildProcess, InterruptEndsAChildThatDoesNotCatchIt) {
     EXPECT_EQ(Child.Wait(), 128 + 2);
 }
 
-TEST(ChildProcess, SecondInterruptEndsAChildThatCaughtTheFirst) {
+// A terminal's Ctrl-C pressed twice in quick succession, as by an impatient hand: the child
+// still stops by itself, with its own exit code, also when the second comes as it ends.
+TEST(ChildProcess, TwoQuickInterruptsLeaveTheChildToStopByItself) {
+    TChildProcess Child(HelperPath(), {"stop-on-interrupt"});
+    ASSERT_EQ(ReadLine(Child), "ready");
+    Child.Interrupt();
+    Child.Interrupt();
+    EXPECT_EQ(ReadLine(Child), "stopping");
+    EXPECT_EQ(Child.Wait(), 4);
+}
+
+TEST(ChildProcess, SecondInterruptEndsAStuckChildThatCaughtTheFirst) {
     TChildProcess Child(HelperPath(), {"linger-on-interrupt"});
     ASSERT_EQ(ReadLine(Child), "ready");
     Child.Interrupt();

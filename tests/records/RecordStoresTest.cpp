@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <thread>
@@ -146,15 +148,92 @@ TEST_P(RecordStores, RecordsComeBackWholeAndFiltered) {
     }
 }
 
+// Reading a store makes nothing: not the store, not its tables; it reads what the stations
+// wrote and writes nothing itself.
+TEST_P(RecordStores, ReadingMakesNothingAndWritesNothing) {
+    EXPECT_THROW(OpenRecordStore(Location, TRecordsAccess::Read), ERecordsError);
+    EXPECT_THROW(OpenRecordStore(Location, TRecordsAccess::Read), ERecordsError)
+        << "the first reading made something";
+    if (!IsPostgres()) {
+        EXPECT_FALSE(std::filesystem::exists(Location));
+    }
+    Open()->Add(Board("2026-12-08T10:00:00Z", "/dev/ttyUSB0", "ok"));
+    const auto Reading = OpenRecordStore(Location, TRecordsAccess::Read);
+    EXPECT_EQ(Reading->Find({}).size(), 1u);
+    EXPECT_THROW(Reading->Add(Board("2026-12-08T11:00:00Z", "/dev/ttyUSB0", "ok")), ERecordsError);
+    EXPECT_THROW(Reading->TakeSerialNumber(1), ERecordsError);
+    EXPECT_EQ(Open()->TakeSerialNumber(1), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, RecordStores, ::testing::Values("sqlite", "postgresql"));
+
+// Only what clearly names a store is taken for one: a server's URL, a database file's name, or
+// a file that is a SQLite database whatever its name. A plain word would become a new, empty
+// store that gives serial numbers from the start again.
+TEST(RecordsLocations, OnlyADatabasesUrlOrFileNamesAStore) {
+    const TTempFolder Folder("velmora-locations");
+    const std::string Sqlite = Folder.File("boards");
+    OpenRecordStore(Folder.File("made.db"))->TakeSerialNumber(1);
+    std::filesystem::rename(Folder.File("made.db"), Sqlite);
+    const std::string Notes = Folder.File("notes");
+    { std::ofstream(Notes) << "SQLite format 2 is not a database\n"; }
+    const struct {
+        std::string Location;
+        bool Taken;
+    } Cases[] = {
+        {"postgresql://velmora@dbhost/velmora", true},
+        {"postgres:///velmora", true},
+        {Folder.File("new.sqlite"), true},
+        {Folder.File("NEW.DB"), true},
+        {Sqlite, true},
+        {"garbage", false},
+        {"", false},
+        {Notes, false},
+        {Folder.File("new.sqlite3"), false},
+        {Folder.File("boards.csv"), false},
+        {"dbname=velmora", false},
+    };
+    for (const auto& Case : Cases) {
+        EXPECT_EQ(RecordsLocationProblem(Case.Location).empty(), Case.Taken) << Case.Location;
+        if (!Case.Taken) {
+            EXPECT_THROW(OpenRecordStore(Case.Location), ERecordsError) << Case.Location;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists("garbage"));
+    EXPECT_NE(RecordsLocationProblem(Folder.File("boards.csv")).find("--record FILE.csv"),
+              std::string::npos);
+}
 
 TEST(RecordTimes, LocalTimesBecomeTheUtcTheRecordsKeep) {
     EXPECT_EQ(UtcTimeText(0), "1970-01-01T00:00:00Z");
     EXPECT_EQ(UtcTimeText(951782400), "2000-02-29T00:00:00Z");
     EXPECT_EQ(UtcTimeText(4102444799), "2099-12-31T23:59:59Z");
     const std::time_t Now = std::time(nullptr);
-    for (const char* Bad : {"yesterday", "2026-13-01", "2026-12-08 25:00", "2026-12-08x"}) {
-        EXPECT_FALSE(LocalTimeAsUtc(Bad, Now)) << Bad;
+    const struct {
+        const char* Text;
+        TTimeTextProblem Problem;
+    } Bad[] = {
+        {"yesterday", TTimeTextProblem::Form},
+        {"", TTimeTextProblem::Form},
+        {"2026-12-08x", TTimeTextProblem::Form},
+        {"2026-12-08 10:00x", TTimeTextProblem::Form},
+        {"2026-12-8", TTimeTextProblem::Form},
+        {"2026-13-01", TTimeTextProblem::NoSuchTime},
+        {"2026-02-29", TTimeTextProblem::NoSuchTime},
+        {"2026-04-31", TTimeTextProblem::NoSuchTime},
+        {"2100-02-29", TTimeTextProblem::NoSuchTime},
+        {"2026-12-08 25:00", TTimeTextProblem::NoSuchTime},
+        {"2026-12-08 10:00:60", TTimeTextProblem::NoSuchTime},
+    };
+    for (const auto& Case : Bad) {
+        TTimeTextProblem Problem = Case.Problem == TTimeTextProblem::Form
+                                       ? TTimeTextProblem::NoSuchTime
+                                       : TTimeTextProblem::Form;
+        EXPECT_FALSE(LocalTimeAsUtc(Case.Text, Now, &Problem)) << Case.Text;
+        EXPECT_EQ(Problem, Case.Problem) << Case.Text;
+    }
+    for (const char* Good : {"2024-02-29", "2000-02-29", "2026-12-31 23:59:59"}) {
+        EXPECT_TRUE(LocalTimeAsUtc(Good, Now)) << Good;
     }
     // Midnight today, local time, is at most a day before now and not after it.
     const std::optional<std::string> Today = LocalTimeAsUtc("today", Now);
