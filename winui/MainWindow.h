@@ -105,7 +105,8 @@ public:
     // ---- IMainWindowView: the model's interaction, carried out with the hooks above ----
     void ShowCommandStates(const TWindowCommandStates& States) override;
     bool AskOverwrite(const std::string& Question) override;
-    bool AskCloseDuringOperation(const std::string& Question) override;
+    void AskCloseDuringOperation(const std::string& Question,
+                                 std::function<void(bool Yes)> Answered) override;
     TChipEraseAnswer AskChipErase(const std::string& Question) override;
     TUnsavedReadAnswer AskUnsavedRead(const std::string& Question) override;
     std::optional<std::string> ChooseFileToLoad() override;

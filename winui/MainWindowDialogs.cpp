@@ -30,8 +30,9 @@ bool TMainWindow::AskOverwrite(const std::string& Question) {
     return ConfirmOverwrite(Question);
 }
 
-bool TMainWindow::AskCloseDuringOperation(const std::string& Question) {
-    return ConfirmCloseDuringOperation(Question);
+void TMainWindow::AskCloseDuringOperation(const std::string& Question,
+                                          std::function<void(bool Yes)> Answered) {
+    Answered(ConfirmCloseDuringOperation(Question));
 }
 
 TChipEraseAnswer TMainWindow::AskChipErase(const std::string& Question) {
