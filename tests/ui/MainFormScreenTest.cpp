@@ -84,6 +84,8 @@ void TMainFormScreenTest::WindowOpensWithinTheWorkArea() {
 
     const QRect Area = Window.screen()->availableGeometry();
     const QRect Frame = Window.frameGeometry();
+    qInfo("work area %dx%d, window frame %dx%d at %d,%d", Area.width(), Area.height(),
+          Frame.width(), Frame.height(), Frame.x(), Frame.y());
     QVERIFY2(Frame.contains(Window.geometry()), Outside(Window.geometry(), Frame).constData());
     QVERIFY2(Frame != Window.geometry(), "the platform draws no frame: nothing is tested");
     QVERIFY2(Area.contains(Frame), Outside(Frame, Area).constData());
