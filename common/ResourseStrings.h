@@ -634,6 +634,9 @@ inline constexpr const char* SBinaryFilesFilter = "Двоичные образы
 // Main window: a read that was not saved is not replaced without a question
 inline constexpr const char* SUnsavedReadQuestion = "Прочитанный образ не сохранён. Сохранить его?";
 inline constexpr const char* SDontSaveButtonCaption = "Не сохранять";
+// The buttons of a Yes/No question in a dialog of the Windows window's own
+inline constexpr const char* SYesButtonCaption = "Да";
+inline constexpr const char* SNoButtonCaption = "Нет";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"

@@ -32,27 +32,13 @@ constexpr TColor Rgb(unsigned Red, unsigned Green, unsigned Blue) {
 
 } // namespace
 
-TChipPageStates::TChipPageStates()
-    : States(PageCount, TChipPageState::NotInImage), InImage(PageCount, false) {}
-
-TChipPageState TChipPageStates::ImageState(int Page) const {
-    return InImage[static_cast<std::size_t>(Page)] ? TChipPageState::InImage
-                                                   : TChipPageState::NotInImage;
-}
+TChipPageStates::TChipPageStates() : States(PageCount, TChipPageState::NotInImage) {}
 
 void TChipPageStates::SetImagePages(const std::vector<int>& Pages) {
-    InImage.assign(PageCount, false);
+    States.assign(PageCount, TChipPageState::NotInImage);
     for (const int Page : Pages) {
         if (IsPage(Page)) {
-            InImage[static_cast<std::size_t>(Page)] = true;
-        }
-    }
-    for (int Page = 0; Page < PageCount; ++Page) {
-        TChipPageState& State = States[static_cast<std::size_t>(Page)];
-        const bool Untouched =
-            State == TChipPageState::NotInImage || State == TChipPageState::InImage;
-        if (Untouched || State == TChipPageState::Equal || State == TChipPageState::Different) {
-            State = ImageState(Page);
+            States[static_cast<std::size_t>(Page)] = TChipPageState::InImage;
         }
     }
 }
@@ -116,7 +102,8 @@ TColor TChipPageStates::StateColor(TChipPageState State) {
     case TChipPageState::Failed:
         return Rgb(0x30, 0x30, 0x30);
     case TChipPageState::Erased:
-        return Rgb(0xFF, 0xFF, 0xFF);
+        // Amber: an erased page must not pass for the pale grey of a page outside the image.
+        return Rgb(0xF0, 0xB4, 0x28);
     }
     return clBlack;
 }

@@ -1,7 +1,7 @@
 // What is known of each of the chip's 4096 pages, as the chip maps of both desktop windows show
-// it: in the image or not, and what the last operation did to it (written, equal or different
-// after a compare, read, failed, erased). The colours and names of the states are the maps' and
-// their legends'.
+// it: in the current image or not, and what the operations since the image came did to it
+// (written, equal or different after a compare, read, failed, erased). The colours and names of
+// the states are the maps' and their legends'.
 #pragma once
 
 #include "operations/MainView.h"
@@ -19,8 +19,9 @@ public:
 
     TChipPageStates();
 
-    // The chip pages the image holds (others show as not in the image). What operations did to
-    // the chip stays, except compare results: they were about the image before.
+    // The image was replaced (or emptied) by one that holds these chip pages: every page shows
+    // again only whether the image holds it. What operations did before was about another
+    // image, and the map shows the current one.
     void SetImagePages(const std::vector<int>& Pages);
     // True when the page's state changed.
     bool SetPageOutcome(int Page, TPageOutcome Outcome);
@@ -37,9 +38,5 @@ public:
     static bool StandsOut(TChipPageState State);
 
 private:
-    // The state a page shows once no operation has touched it.
-    TChipPageState ImageState(int Page) const;
-
     std::vector<TChipPageState> States;
-    std::vector<bool> InImage;
 };

@@ -52,7 +52,8 @@ public:
     virtual void Repaint() = 0;
     // The image was replaced or emptied: a view that shows the image's contents drops them.
     virtual void ClearImageView() {}
-    // The image now holds these chip pages (ascending), the ones a full write writes.
+    // The image was replaced or emptied and now holds these chip pages (ascending), the ones a
+    // full write writes: a view that draws the chip starts anew from them.
     virtual void ShowImagePages(const std::vector<int>& /*Pages*/) {}
     // An operation has finished one chip page (a view that draws the chip follows it).
     virtual void ShowPageOutcome(int /*Page*/, TPageOutcome /*Outcome*/) {}

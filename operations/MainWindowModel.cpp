@@ -378,6 +378,10 @@ bool TMainWindowModel::UnsavedReadMayBeReplaced() {
 }
 
 bool TMainWindowModel::CloseRequested() {
+    // Asked once: the open question is the answer to every further close.
+    if (CloseQuestionOpen) {
+        return false;
+    }
     if (!Running) {
         bool MayClose = false;
         Guarded([this, &MayClose] { MayClose = UnsavedReadMayBeReplaced(); });
@@ -386,12 +390,30 @@ bool TMainWindowModel::CloseRequested() {
         }
         return MayClose;
     }
-    // The operation unwinds first (it runs below this request); the window closes at its end.
-    if (!CloseAfterOperation && View.AskCloseDuringOperation(SConfirmCloseDuringOperation)) {
-        CloseAfterOperation = true;
-        Stop();
+    // The operation runs below this request on the same thread: the question must not wait
+    // for its answer here, or the operation would stand still until it came.
+    if (!CloseAfterOperation) {
+        CloseQuestionOpen = true;
+        View.AskCloseDuringOperation(SConfirmCloseDuringOperation,
+                                     [this](bool Yes) { CloseDuringOperationAnswered(Yes); });
     }
     return false;
+}
+
+void TMainWindowModel::CloseDuringOperationAnswered(bool Yes) {
+    CloseQuestionOpen = false;
+    if (!Yes) {
+        return;
+    }
+    if (Running) {
+        // The operation unwinds first; the window closes at its end.
+        CloseAfterOperation = true;
+        Stop();
+        return;
+    }
+    // The operation ended while the question was open: the window closes now, as any close
+    // of an idle window does.
+    View.CloseWindow();
 }
 
 // ---- The image ----

@@ -48,8 +48,9 @@ public:
     std::optional<TWindowCommand> GetRunningCommand() const { return Running; }
 
     // The user (or the toolkit) wants the window closed: true when it may close now. During an
-    // operation the user is asked; on Yes the operation stops after its current page and the
-    // window is closed once it has ended. Idle, an unsaved read is asked about first.
+    // operation the user is asked, and the operation goes on while the question is open; on
+    // Yes it stops after its current page and the window is closed once it has ended (at once
+    // when it ended meanwhile). Idle, an unsaved read is asked about first.
     bool CloseRequested();
 
     // The image as dump lines, and the address of the image's page for chip page Page (none
@@ -97,6 +98,8 @@ private:
 
     // Asks before a whole-chip erase unless the user said not to; true to go on.
     bool ChipEraseConfirmed();
+    // The answer to the question whether to close during an operation.
+    void CloseDuringOperationAnswered(bool Yes);
     // Whether the image may be replaced now: an unsaved read is replaced only after the user
     // has answered the question (and, when the answer is to save it, it was saved).
     bool UnsavedReadMayBeReplaced();
@@ -115,4 +118,6 @@ private:
     std::optional<TWindowCommand> Running;
     bool StopRequested = false;
     bool CloseAfterOperation = false;
+    // The question whether to close during an operation waits for its answer.
+    bool CloseQuestionOpen = false;
 };

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,7 +92,12 @@ public:
 
     // Yes/No questions, No by default; true for Yes.
     virtual bool AskOverwrite(const std::string& Question) = 0;
-    virtual bool AskCloseDuringOperation(const std::string& Question) = 0;
+    // The same, asked while an operation runs on the window's thread: the question is shown and
+    // this returns at once, so that the operation goes on while the question waits. Answered
+    // gets true for Yes, later, from the window's handling of its input (or at once, when the
+    // window cannot wait); never after the window is gone.
+    virtual void AskCloseDuringOperation(const std::string& Question,
+                                         std::function<void(bool Yes)> Answered) = 0;
     // Yes/No with a "do not ask again" box, No by default.
     virtual TChipEraseAnswer AskChipErase(const std::string& Question) = 0;
     // Save / Don't save / Cancel, Save by default and Cancel on Escape.

@@ -113,9 +113,7 @@ void TSession::ConnectEvents() {
         // A read that fetched no page gives an image without a first page: length unknown.
         Image.SetPageLength(PageCount > 0 ? Map->GetPage(0).GetSize() : 0);
         ClearImageView();
-        if (View != nullptr) {
-            View->ShowImagePages(Map != nullptr ? Map->GetPageNumbers() : std::vector<int>{});
-        }
+        ShowImagePages(Map != nullptr ? Map->GetPageNumbers() : std::vector<int>{});
     };
     Manager.OnImageSaved = [&Image](THeadManager*, const std::string& FileName) {
         Image.SetImageName(FileNamePart(FileName));
@@ -136,15 +134,30 @@ void TSession::ConnectEvents() {
         Image.SetPageCount(0);
         Image.SetPageLength(0);
         ClearImageView();
-        if (View != nullptr) {
-            View->ShowImagePages({});
-        }
+        ShowImagePages({});
     };
     Manager.OnPageDone = [this](THeadManager*, int Page, TPageOutcome Outcome) {
         if (View != nullptr) {
             View->ShowPageOutcome(Page, Outcome);
         }
     };
+}
+
+void TSession::ShowImagePages(const std::vector<int>& Pages) {
+    if (View == nullptr) {
+        return;
+    }
+    View->ShowImagePages(Pages);
+    // Only a read replaces the image while an operation runs: its pages stay marked as read,
+    // and the pages it could not get as failed.
+    if (Head().IsRunning()) {
+        for (const int Page : Pages) {
+            View->ShowPageOutcome(Page, TPageOutcome::Read);
+        }
+        for (const int Page : Head().GetMissingPages()) {
+            View->ShowPageOutcome(Page, TPageOutcome::Failed);
+        }
+    }
 }
 
 void TSession::ClearImageView() {

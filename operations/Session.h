@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TBurnImagae;
 class TDeviceManager;
@@ -84,6 +85,8 @@ private:
     std::string ChoosePort();
     void ConnectEvents();
     void ClearImageView();
+    // The image was replaced: a chip map starts anew from the pages it holds.
+    void ShowImagePages(const std::vector<int>& Pages);
 
     TSessionOptions Options;
     std::optional<std::string> SettingsProblem;

@@ -30,8 +30,8 @@ public:
 
     explicit TChipMap(QWidget* Parent = nullptr);
 
-    // The chip pages the image holds (others show as not in the image). What operations did to
-    // the chip stays shown, except compare results: they were about the image before.
+    // The image was replaced by one that holds these chip pages: the map starts anew from it,
+    // showing only which pages it holds.
     void SetImagePages(const std::vector<int>& Pages);
     void SetPageOutcome(int Page, TPageOutcome Outcome);
     void SetPageState(int Page, TState State);

@@ -10,13 +10,19 @@
 #include "ui/UiSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
+
+#include <algorithm>
 
 using namespace MainFormParts;
 
@@ -54,14 +60,57 @@ TMainForm::TMainForm(TSession& Session, QWidget* Parent)
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     GrowForTheChipMap();
     setMinimumSize(SmallestWindowWidth, SmallestWindowHeight);
-    if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
-        move(Screen->availableGeometry().center() - rect().center());
-    }
+    WantedSize = size();
+    FitIntoTheScreen();
     CreateProgressBar();
     Model->Start();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // An open question is answered by nobody once the model it would answer is gone.
+    if (OpenQuestion != nullptr) {
+        OpenQuestion->disconnect(this);
+        delete OpenQuestion;
+    }
+}
+
+// Until the window system has framed the window, its frame is guessed on the large side: a
+// caption two lines of text high and a border of a few pixels.
+QMargins TMainForm::FrameMargins() const {
+    const QWindow* Handle = windowHandle();
+    if (Handle != nullptr && Handle->handle() != nullptr && !Handle->frameMargins().isNull()) {
+        return Handle->frameMargins();
+    }
+    constexpr int Border = 4;
+    const int Caption = 2 * QFontMetrics(QApplication::font()).height();
+    return QMargins(Border, Caption + Border, Border, Border);
+}
+
+void TMainForm::FitIntoTheScreen() {
+    const QScreen* Screen = screen();
+    if (Screen == nullptr) {
+        return;
+    }
+    const QRect Area = Screen->availableGeometry();
+    const QMargins Frame = FrameMargins();
+    resize(WantedSize.boundedTo(Area.size().shrunkBy(Frame)).expandedTo(minimumSize()));
+    QRect Outer(QPoint(), size().grownBy(Frame));
+    Outer.moveCenter(Area.center());
+    // A window larger than the area (at its smallest size) keeps its caption on the screen.
+    Outer.moveTopLeft(
+        QPoint(std::max(Outer.left(), Area.left()), std::max(Outer.top(), Area.top())));
+    move(Outer.topLeft());
+}
+
+void TMainForm::showEvent(QShowEvent* Event) {
+    // Shown for the first time, the window may have its real frame and screen: it is fitted
+    // again to them.
+    if (!Event->spontaneous() && !FittedWhenShown) {
+        FittedWhenShown = true;
+        FitIntoTheScreen();
+    }
+    QMainWindow::showEvent(Event);
+}
 
 void TMainForm::closeEvent(QCloseEvent* Event) {
     if (Model->CloseRequested()) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
+#include <QSize>
 #include <array>
 #include <functional>
 #include <memory>
@@ -25,6 +27,7 @@ class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QMessageBox;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -50,6 +53,10 @@ public:
     using TFileDialogRunner = std::function<std::optional<QString>(QFileDialog& Dialog)>;
     // Asks a Yes/No question; true for Yes.
     using TConfirmation = std::function<bool(const QString& Question)>;
+    // Shows a Yes/No question and returns at once; Answered gets true for Yes once the user has
+    // answered.
+    using TConfirmationWithoutWait =
+        std::function<void(const QString& Question, std::function<void(bool Yes)> Answered)>;
     // Runs the serial port dialog; its modal result (QDialog::Accepted or QDialog::Rejected).
     using TPortDialogRunner = std::function<int(TPortChoiceForm& Form)>;
     // Asks whether to erase the whole chip; true to go on. DoNotAskAgain comes back true when
@@ -84,8 +91,8 @@ public:
     TFileDialogRunner FileDialogRunner;
     TConfirmation ConfirmOverwrite;
     TChipEraseConfirmation ConfirmChipErase;
-    // Asked when the window is closed while an operation runs.
-    TConfirmation ConfirmCloseDuringOperation;
+    // Asked when the window is closed while an operation runs; the operation goes on meanwhile.
+    TConfirmationWithoutWait ConfirmCloseDuringOperation;
     TPortDialogRunner PortDialogRunner;
     TRangeDialogRunner RangeDialogRunner;
     // Asked before a new image, another file, a new read or the end of the program replaces a
@@ -120,7 +127,8 @@ public:
     // ---- IMainWindowView: the model's interaction, carried out with the hooks above ----
     void ShowCommandStates(const TWindowCommandStates& States) override;
     bool AskOverwrite(const std::string& Question) override;
-    bool AskCloseDuringOperation(const std::string& Question) override;
+    void AskCloseDuringOperation(const std::string& Question,
+                                 std::function<void(bool Yes)> Answered) override;
     TChipEraseAnswer AskChipErase(const std::string& Question) override;
     TUnsavedReadAnswer AskUnsavedRead(const std::string& Question) override;
     std::optional<std::string> ChooseFileToLoad() override;
@@ -216,6 +224,7 @@ protected:
     // Closing while an operation runs asks first; the window then closes once the operation
     // has stopped.
     void closeEvent(QCloseEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
     // Re-shortens the file path and the image name to the new widths.
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
@@ -245,6 +254,12 @@ private:
     // size.
     void GrowForTheChipMap();
 
+    // The window at the size it wants (the chip map whole) as far as the screen's work area
+    // allows with its frame, centred in that area.
+    void FitIntoTheScreen();
+    // The window system's frame around the window (estimated before it is known).
+    QMargins FrameMargins() const;
+
     // MainFormStatusBar.cpp.
     void CreateStatusBar();
     void CreateProgressBar();
@@ -252,6 +267,9 @@ private:
     // MainFormDialogs.cpp: Qt's own dialogs behind the replaceable interaction.
     void CreateDialogs();
     void SetDefaultInteraction();
+    // Qt's Yes/No question (No by default), application-modal, shown without a loop of its own:
+    // whatever runs on, runs on while it is open.
+    void AskYesNoWithoutWaiting(const QString& Question, std::function<void(bool Yes)> Answered);
 
     TSession& Session;
     // Made once the widgets are there; released before them.
@@ -262,8 +280,13 @@ private:
     std::string FileNameFullPath;
     QString StateLabelText;
     TStatePicture StatePicture = TStatePicture::Empty;
+    // The size the window opens at on a screen large enough for it.
+    QSize WantedSize;
+    bool FittedWhenShown = false;
     // What the chip map tab scrolls: the map and its legend.
     QWidget* ChipMapContent = nullptr;
+    // The question that is open without waiting for its answer, if any.
+    QPointer<QMessageBox> OpenQuestion;
     QPointer<TAboutForm> AboutForm;
     QPointer<TPagesRangeForm> PagesRangeForm;
 };

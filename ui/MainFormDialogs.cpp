@@ -16,6 +16,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <functional>
+#include <utility>
+
 using namespace MainFormParts;
 
 namespace {
@@ -84,7 +87,10 @@ std::optional<std::string> ChosenPath(const std::optional<QString>& Chosen) {
 void TMainForm::SetDefaultInteraction() {
     FileDialogRunner = &TMainForm::RunFileDialog;
     ConfirmOverwrite = [this](const QString& Question) { return AskYesNo(this, Question); };
-    ConfirmCloseDuringOperation = ConfirmOverwrite;
+    ConfirmCloseDuringOperation = [this](const QString& Question,
+                                         std::function<void(bool Yes)> Answered) {
+        AskYesNoWithoutWaiting(Question, std::move(Answered));
+    };
     ConfirmChipErase = [this](const QString& Question, bool& DoNotAskAgain) {
         return AskYesNoWithDoNotAskAgain(this, Question, DoNotAskAgain);
     };
@@ -140,8 +146,23 @@ bool TMainForm::AskOverwrite(const std::string& Question) {
     return ConfirmOverwrite(ToQString(Question));
 }
 
-bool TMainForm::AskCloseDuringOperation(const std::string& Question) {
-    return ConfirmCloseDuringOperation(ToQString(Question));
+void TMainForm::AskCloseDuringOperation(const std::string& Question,
+                                        std::function<void(bool Yes)> Answered) {
+    ConfirmCloseDuringOperation(ToQString(Question), std::move(Answered));
+}
+
+void TMainForm::AskYesNoWithoutWaiting(const QString& Question,
+                                       std::function<void(bool Yes)> Answered) {
+    auto* Box = new QMessageBox(QMessageBox::Question, Text(SConfirmationCaption), Question,
+                                QMessageBox::Yes | QMessageBox::No, this);
+    Box->setDefaultButton(QMessageBox::No);
+    Box->setAttribute(Qt::WA_DeleteOnClose);
+    Box->setWindowModality(Qt::ApplicationModal);
+    connect(Box, &QDialog::finished, this, [Box, Answered = std::move(Answered)](int) {
+        Answered(Box->standardButton(Box->clickedButton()) == QMessageBox::Yes);
+    });
+    OpenQuestion = Box;
+    Box->show();
 }
 
 TChipEraseAnswer TMainForm::AskChipErase(const std::string& Question) {
@@ -184,6 +205,12 @@ std::optional<std::string> TMainForm::ChoosePort(const std::string& CurrentPort)
     return ToStdString(Form.PortName());
 }
 
+// The about box may come up while an operation runs: it is shown without a loop of its own, so
+// that the operation goes on behind it.
 void TMainForm::ShowAbout() {
-    GetAboutForm().Execute();
+    TAboutForm& Form = GetAboutForm();
+    Form.setWindowModality(Qt::ApplicationModal);
+    Form.show();
+    Form.raise();
+    Form.activateWindow();
 }

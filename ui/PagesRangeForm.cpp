@@ -1,9 +1,13 @@
 #include "ui/PagesRangeForm.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <algorithm>
 
 #include "common/ResourseStrings.h"
 #include "ui/ColorLabel.h"
@@ -15,7 +19,14 @@ constexpr int FormHeight = 105;
 constexpr int EditHeight = 21;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
+constexpr int ButtonGap = 13;
+constexpr int EdgeGap = 6;
 constexpr int NotifyLabelPointSize = 7;
+// The caption shows the window's icon and up to three buttons beside the title.
+constexpr int CaptionSquares = 4;
+constexpr int CaptionMargin = 8;
+// A caption is this much higher than its text.
+constexpr int CaptionPadding = 12;
 constexpr TColor ClearedColor = 0x000000;
 } // namespace
 
@@ -28,7 +39,6 @@ TPagesRangeForm::TPagesRangeForm(TPagesWordFunction PagesWord, QWidget* Parent)
 void TPagesRangeForm::CreateElements() {
     setWindowTitle(ToQString(SPagesRangeCaption));
     setFont(FormFont());
-    setFixedSize(FormWidth, FormHeight);
 
     Label1 = new QLabel(ToQString(SPagesRangeFrom), this);
     Label1->move(8, 8);
@@ -53,18 +63,15 @@ void TPagesRangeForm::CreateElements() {
     QFont NoteFont = font();
     NoteFont.setPointSize(NotifyLabelPointSize);
     NotifyLabel->setFont(NoteFont);
-    NotifyLabel->setGeometry(8, 48, FormWidth - 16, 14);
 
     Bevel1 = new QFrame(this);
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, 64, FormWidth, 2);
 
     OKButton = new QPushButton(ToQString(SOKButtonCaption), this);
-    OKButton->setGeometry(200, 72, ButtonWidth, ButtonHeight);
     OKButton->setDefault(true);
     CancelButton = new QPushButton(ToQString(SCancelButtonCaption), this);
-    CancelButton->setGeometry(112, 72, ButtonWidth, ButtonHeight);
+    FitToTitle();
 
     setTabOrder(StartIndexEdit, EndIndexEdit);
     setTabOrder(EndIndexEdit, OKButton);
@@ -72,6 +79,34 @@ void TPagesRangeForm::CreateElements() {
 
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int TPagesRangeForm::CaptionWidthFor(const QString& Title) const {
+    QFont Caption = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    Caption.setBold(true);
+    const QFontMetrics Metrics(Caption);
+    const int Square = std::max(style()->pixelMetric(QStyle::PM_TitleBarHeight),
+                                Metrics.height() + CaptionPadding);
+    return Metrics.horizontalAdvance(Title) + CaptionSquares * Square + 2 * CaptionMargin;
+}
+
+void TPagesRangeForm::FitToTitle() {
+    const int Width = std::max(FormWidth, CaptionWidthFor(windowTitle()));
+    setFixedSize(Width, FormHeight);
+    NotifyLabel->setGeometry(8, 48, Width - 16, 14);
+    Bevel1->setGeometry(0, 64, Width, 2);
+    OKButton->setGeometry(Width - EdgeGap - ButtonWidth, 72, ButtonWidth, ButtonHeight);
+    CancelButton->setGeometry(OKButton->x() - ButtonGap - ButtonWidth, 72, ButtonWidth,
+                              ButtonHeight);
+}
+
+void TPagesRangeForm::changeEvent(QEvent* Event) {
+    QDialog::changeEvent(Event);
+    const bool TitleChanged =
+        Event->type() == QEvent::WindowTitleChange || Event->type() == QEvent::FontChange;
+    if (TitleChanged && OKButton != nullptr) {
+        FitToTitle();
+    }
 }
 
 void TPagesRangeForm::Prepare(int MinIndex, int MaxIndex) {

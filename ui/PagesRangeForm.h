@@ -51,12 +51,21 @@ public:
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 
+    // The width the window system's caption needs to show Title whole: the title in the
+    // caption's font (taken bold, as most window managers draw it) beside the window's icon and
+    // its buttons, each a square as high as the caption, with a margin at either end.
+    int CaptionWidthFor(const QString& Title) const;
+
 protected:
     void showEvent(QShowEvent* Event) override;
+    // A new title (the command's name) widens the dialog so that it shows whole.
+    void changeEvent(QEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void CreateElements();
+    // The design width, or wider for a long title; the buttons stay at the right edge.
+    void FitToTitle();
     void StartIndexEditConstraintCheck(TConstraintedEdit* Sender, const QString& Text, bool& Answer,
                                        QString& UserMessage, TColor& Color);
     // The key filter of both edits; true when the key is discarded.

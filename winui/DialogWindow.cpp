@@ -52,6 +52,17 @@ int TDialogWindow::RunModal() {
     return EndResult;
 }
 
+void TDialogWindow::ShowWithoutWaiting() {
+    Ended = false;
+    CentreOverOwner();
+    if (OwnerWindow != nullptr) {
+        EnableWindow(OwnerWindow, FALSE);
+    }
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    Shown();
+}
+
 void TDialogWindow::End(int Result) {
     if (Result == IDOK && !Accept()) {
         return;

@@ -17,6 +17,9 @@ public:
     void Open(HWND Owner, const std::string& Title, SIZE DesignClientSize);
     // Shows the dialog centred over its owner and handles input until it ends; its result.
     int RunModal();
+    // Shows the dialog as RunModal does (its owner disabled until it ends) but returns at once:
+    // the caller's loop handles its input (with the dialog's keyboard navigation).
+    void ShowWithoutWaiting();
     // Ends the dialog with Result (IDOK only when Accept agrees): it is hidden and a modal run
     // returns.
     void End(int Result);

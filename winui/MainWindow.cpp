@@ -13,6 +13,7 @@
 #include "winui/ImageGroup.h"
 #include "winui/InfoPane.h"
 #include "winui/MessageLoop.h"
+#include "winui/OpenQuestion.h"
 #include "winui/PortDeviceNotices.h"
 #include "winui/StatusBar.h"
 #include "winui/ToolBar.h"
@@ -52,6 +53,8 @@ TMainWindow::TMainWindow(TSession& Session)
 }
 
 TMainWindow::~TMainWindow() {
+    // A question still open is answered by nobody once the model is gone.
+    AskedQuestion.reset();
     Model.reset();
     DestroyHandle();
 }
@@ -95,6 +98,10 @@ void TMainWindow::Show(int ShowCommand) {
 }
 
 bool TMainWindow::TranslateInput(MSG& Message) {
+    // While a question waits for its answer, the keyboard is its alone.
+    if (AskedQuestion != nullptr && AskedQuestion->IsWaiting()) {
+        return AskedQuestion->TranslateInput(Message);
+    }
     if (IsOpen() && TranslateAcceleratorW(Handle(), Keys.Get(), &Message) != 0) {
         return true;
     }

@@ -31,6 +31,7 @@ class THelpWindow;
 class TImageGroup;
 class TInfoPane;
 class TMainWindowModel;
+class TOpenQuestion;
 class TPagesRangeDialog;
 class TPortChoiceDialog;
 class TSession;
@@ -49,6 +50,10 @@ public:
     using TFileDialogRunner = std::function<std::optional<std::string>(const TFileDialogRequest&)>;
     // Asks a Yes/No question; true for Yes.
     using TConfirmation = std::function<bool(const std::string& Question)>;
+    // Shows a Yes/No question and returns at once; Answered gets true for Yes once the user has
+    // answered.
+    using TConfirmationWithoutWait =
+        std::function<void(const std::string& Question, std::function<void(bool Yes)> Answered)>;
     using TChipEraseConfirmation = std::function<TChipEraseAnswer(const std::string& Question)>;
     using TUnsavedReadQuestion = std::function<TUnsavedReadAnswer(const std::string& Question)>;
     // Run a dialog made and prepared by the window; its result (IDOK or IDCANCEL).
@@ -74,8 +79,8 @@ public:
     TFileDialogRunner FileDialogRunner;
     TConfirmation ConfirmOverwrite;
     TChipEraseConfirmation ConfirmChipErase;
-    // Asked when the window is closed while an operation runs.
-    TConfirmation ConfirmCloseDuringOperation;
+    // Asked when the window is closed while an operation runs; the operation goes on meanwhile.
+    TConfirmationWithoutWait ConfirmCloseDuringOperation;
     TUnsavedReadQuestion AskAboutUnsavedRead;
     TRangeDialogRunner RangeDialogRunner;
     TPortDialogRunner PortDialogRunner;
@@ -105,7 +110,8 @@ public:
     // ---- IMainWindowView: the model's interaction, carried out with the hooks above ----
     void ShowCommandStates(const TWindowCommandStates& States) override;
     bool AskOverwrite(const std::string& Question) override;
-    bool AskCloseDuringOperation(const std::string& Question) override;
+    void AskCloseDuringOperation(const std::string& Question,
+                                 std::function<void(bool Yes)> Answered) override;
     TChipEraseAnswer AskChipErase(const std::string& Question) override;
     TUnsavedReadAnswer AskUnsavedRead(const std::string& Question) override;
     std::optional<std::string> ChooseFileToLoad() override;
@@ -143,6 +149,8 @@ public:
     HWND ShowImageNote() const { return DumpNote; }
     // The help window, once it was asked for.
     const THelpWindow* HelpWindow() const { return Help.get(); }
+    // The question asked without waiting for its answer, once one was asked.
+    const TOpenQuestion* OpenQuestion() const { return AskedQuestion.get(); }
 
 protected:
     LRESULT HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) override;
@@ -188,6 +196,7 @@ private:
     std::unique_ptr<TChipMapLegend> Legend;
     std::unique_ptr<TStatusBar> Status;
     std::unique_ptr<THelpWindow> Help;
+    std::unique_ptr<TOpenQuestion> AskedQuestion;
     std::string ApplicationTitle;
     // The range dialog's fields as the user left them last.
     std::pair<std::string, std::string> RangeTexts;

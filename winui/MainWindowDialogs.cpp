@@ -5,16 +5,24 @@
 #include "serial/PortDiscovery.h"
 #include "winui/AboutDialog.h"
 #include "winui/MainWindow.h"
+#include "winui/OpenQuestion.h"
 #include "winui/PagesRangeDialog.h"
 #include "winui/PortChoiceDialog.h"
 #include "winui/Questions.h"
+
+#include <functional>
+#include <memory>
+#include <utility>
 
 void TMainWindow::SetDefaultInteraction() {
     FileDialogRunner = [this](const TFileDialogRequest& Request) {
         return RunFileDialog(Handle(), Request);
     };
     ConfirmOverwrite = [this](const std::string& Question) { return AskYesNo(Handle(), Question); };
-    ConfirmCloseDuringOperation = ConfirmOverwrite;
+    ConfirmCloseDuringOperation = [this](const std::string& Question,
+                                         std::function<void(bool Yes)> Answered) {
+        AskedQuestion = std::make_unique<TOpenQuestion>(Handle(), Question, std::move(Answered));
+    };
     ConfirmChipErase = [this](const std::string& Question) {
         return AskYesNoWithDoNotAskAgain(Handle(), Question);
     };
@@ -30,8 +38,9 @@ bool TMainWindow::AskOverwrite(const std::string& Question) {
     return ConfirmOverwrite(Question);
 }
 
-bool TMainWindow::AskCloseDuringOperation(const std::string& Question) {
-    return ConfirmCloseDuringOperation(Question);
+void TMainWindow::AskCloseDuringOperation(const std::string& Question,
+                                          std::function<void(bool Yes)> Answered) {
+    ConfirmCloseDuringOperation(Question, std::move(Answered));
 }
 
 TChipEraseAnswer TMainWindow::AskChipErase(const std::string& Question) {

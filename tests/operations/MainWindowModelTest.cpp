@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -31,8 +32,14 @@ public:
     }
     void ShowCommandStates(const TWindowCommandStates& Shown) override { States = Shown; }
     bool AskOverwrite(const std::string& Question) override { return Ask(Question, Overwrite); }
-    bool AskCloseDuringOperation(const std::string& Question) override {
-        return Ask(Question, CloseDuringOperation);
+    void AskCloseDuringOperation(const std::string& Question,
+                                 std::function<void(bool Yes)> Answered) override {
+        Questions.push_back(Question);
+        if (AnswerCloseAtOnce) {
+            Answered(CloseDuringOperation);
+        } else {
+            CloseAnswer = std::move(Answered);
+        }
     }
     TChipEraseAnswer AskChipErase(const std::string& Question) override {
         Questions.push_back(Question);
@@ -55,6 +62,9 @@ public:
         Closed = Model->CloseRequested();
     }
     void ProcessPendingInput() override {
+        if (OnEveryInput) {
+            OnEveryInput();
+        }
         if (OnInput) {
             // Given once: the input of the first page.
             std::function<void()> Input = std::move(OnInput);
@@ -68,12 +78,16 @@ public:
     std::vector<std::string> Questions;
     bool Overwrite = false;
     bool CloseDuringOperation = false;
+    // False: the close question stays open until the test answers it through CloseAnswer.
+    bool AnswerCloseAtOnce = true;
+    std::function<void(bool Yes)> CloseAnswer;
     TChipEraseAnswer ChipErase;
     TUnsavedReadAnswer UnsavedRead = TUnsavedReadAnswer::Cancel;
     std::optional<std::string> FileToLoad;
     std::optional<std::string> SaveAs;
     std::optional<TPageRange> Range;
     std::function<void()> OnInput;
+    std::function<void()> OnEveryInput;
     bool Closed = false;
     bool ClosedWhileRunning = false;
 
@@ -318,6 +332,71 @@ TEST_F(MainWindowModelTest, CloseDuringAnOperationStopsAfterTheCurrentPageWhenCo
     // Idle, the window closes at once without a question.
     EXPECT_TRUE(Model->CloseRequested());
     EXPECT_EQ(View.Questions.size(), 2u);
+}
+
+TEST_F(MainWindowModelTest, OperationGoesOnWhileTheCloseQuestionWaits) {
+    constexpr int Pages = 8;
+    Load(Pages);
+    // When the question is answered: after three more pages of the write, or after its end.
+    struct TCase {
+        const char* Name;
+        bool Yes;
+        bool AnswerDuringTheWrite;
+        const char* LastLine;
+        bool Closed;
+    };
+    const TCase Cases[] = {
+        {"yes while writing", true, true, "Запись образа прервана.", true},
+        {"no while writing", false, true, "Запись прошла успешно.", false},
+        {"yes after the end", true, false, "Запись прошла успешно.", true},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        for (int Page = 0; Page < Pages; ++Page) {
+            Simulator->SetPage(static_cast<std::uint16_t>(Page), PatternPage(Page, 9));
+        }
+        View.Questions.clear();
+        View.Closed = false;
+        View.AnswerCloseAtOnce = false;
+        int PageAtTheQuestion = -1;
+        int PageAtTheAnswer = -1;
+        View.OnEveryInput = [&] {
+            const int Page = Head().GetCurrentPage();
+            if (PageAtTheQuestion < 0) {
+                PageAtTheQuestion = Page;
+                EXPECT_FALSE(Model->CloseRequested());
+            } else if (View.CloseAnswer && Page >= PageAtTheQuestion + 3) {
+                // Further closes while the question is open ask nothing more.
+                EXPECT_FALSE(Model->CloseRequested());
+                if (Case.AnswerDuringTheWrite) {
+                    PageAtTheAnswer = Page;
+                    std::exchange(View.CloseAnswer, nullptr)(Case.Yes);
+                }
+            }
+        };
+        Model->Execute(TCommand::WriteImage);
+        View.OnEveryInput = nullptr;
+        ASSERT_GE(PageAtTheQuestion, 0);
+        EXPECT_EQ(View.Questions, std::vector<std::string>{"Идёт работа с программатором. "
+                                                           "Остановить её после текущей "
+                                                           "страницы и закрыть программу?"});
+        // The pages after the one at the question were written while the question waited.
+        for (int Page = 0; Page < PageAtTheQuestion + 3; ++Page) {
+            EXPECT_EQ(Simulator->GetPage(static_cast<std::uint16_t>(Page)), PatternPage(Page))
+                << Page;
+        }
+        if (!Case.AnswerDuringTheWrite) {
+            EXPECT_FALSE(View.Closed);
+            ASSERT_TRUE(View.CloseAnswer);
+            std::exchange(View.CloseAnswer, nullptr)(Case.Yes);
+        } else if (Case.Yes) {
+            EXPECT_LT(PageAtTheAnswer, Pages - 1);
+            EXPECT_NE(Simulator->GetPage(Pages - 1), PatternPage(Pages - 1));
+        }
+        EXPECT_EQ(LastLine(), Case.LastLine);
+        EXPECT_EQ(View.Closed, Case.Closed);
+        EXPECT_FALSE(View.ClosedWhileRunning);
+    }
 }
 
 } // namespace

@@ -36,7 +36,7 @@ std::vector<std::string> DumpOf(const std::vector<int>& Pages) {
 
 // ---- The chip map's states ----
 
-TEST(ChipPageStates, OperationsStayAcrossImagesButCompareResultsDoNot) {
+TEST(ChipPageStates, AnotherImageStartsTheMapAnew) {
     TChipPageStates States;
     EXPECT_EQ(States.CountPages(TState::NotInImage), TChipPageStates::PageCount);
     States.SetImagePages({1, 2, 3, 4, 5000, -1});
@@ -49,14 +49,14 @@ TEST(ChipPageStates, OperationsStayAcrossImagesButCompareResultsDoNot) {
     States.SetPageOutcome(4, TPageOutcome::Failed);
     States.SetPageOutcome(9, TPageOutcome::Erased);
     EXPECT_FALSE(States.SetPageOutcome(TChipPageStates::PageCount, TPageOutcome::Read));
-
-    // Another image: what was done to the chip stays, what was compared with the old image goes.
-    States.SetImagePages({3});
-    EXPECT_EQ(States.GetPageState(1), TState::Written);
-    EXPECT_EQ(States.GetPageState(2), TState::NotInImage);
-    EXPECT_EQ(States.GetPageState(3), TState::InImage);
-    EXPECT_EQ(States.GetPageState(4), TState::Failed);
     EXPECT_EQ(States.GetPageState(9), TState::Erased);
+
+    // Another image: the map shows it alone, nothing of what was done with the one before.
+    States.SetImagePages({3});
+    EXPECT_EQ(States.GetPageState(3), TState::InImage);
+    EXPECT_EQ(States.CountPages(TState::NotInImage), TChipPageStates::PageCount - 1);
+    States.SetImagePages({});
+    EXPECT_EQ(States.CountPages(TState::NotInImage), TChipPageStates::PageCount);
 }
 
 TEST(ChipPageStates, EveryStateHasItsOwnColourAndName) {

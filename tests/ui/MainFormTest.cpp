@@ -55,6 +55,7 @@
 #include "ui/PortWatcherNotifier.h"
 #include "ui/VelmoraApplication.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -209,9 +210,11 @@ public:
             Questions << Question;
             return OverwriteAnswer;
         };
-        Window->ConfirmCloseDuringOperation = [this](const QString& Question) {
+        DefaultCloseQuestion = Window->ConfirmCloseDuringOperation;
+        Window->ConfirmCloseDuringOperation = [this](const QString& Question,
+                                                     std::function<void(bool Yes)> Answered) {
             Questions << Question;
-            return CloseAnswer;
+            Answered(CloseAnswer);
         };
         Window->ConfirmChipErase = [this](const QString& Question, bool& DoNotAskAgain) {
             Questions << Question;
@@ -295,6 +298,7 @@ public:
     int RangeLast = 0;
     int RangeResult = TPagesRangeForm::mrCancel;
     TMainForm::TUnsavedReadQuestion DefaultUnsavedReadQuestion;
+    TMainForm::TConfirmationWithoutWait DefaultCloseQuestion;
     QStringList UnsavedReadQuestions;
     TUnsavedReadAnswer UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
 };
@@ -326,6 +330,7 @@ private Q_SLOTS:
     void FullWriteWritesTheChipAndEnablesEverything();
     void SecondPressStopsAFullWrite();
     void ClosingTheWindowStopsTheOperation();
+    void OperationGoesOnWhileAQuestionOrTheAboutBoxIsOpen();
     void ProgressShowsInTitleAndStatusBar();
     void StoppedReadKeepsThePagesReadSoFar();
     void SilentProgrammerNeitherFreezesTheWindowNorCostsTheImage();
@@ -342,6 +347,7 @@ private Q_SLOTS:
     void HelpDescribesEveryMenuCommandInRussian();
     void AcceptedFileDialogLeavesNoCompletionListBehind();
     void ChipMapFollowsEveryOperation();
+    void ChipMapShowsOnlyTheCurrentImage();
     void DifferingPageStandsOutOnTheMapAtAnySize();
     void UnsavedReadIsNotReplacedWithoutAQuestion();
     void UnsavedReadQuestionOffersSaveDontSaveAndCancel();
@@ -653,6 +659,84 @@ void TMainFormTest::ClosingTheWindowStopsTheOperation() {
     Window.close();
     QVERIFY(!Window.isVisible());
     QCOMPARE(World.Questions.size(), 2);
+}
+
+void TMainFormTest::OperationGoesOnWhileAQuestionOrTheAboutBoxIsOpen() {
+    // A window opened during a write, how to find it and how to answer it, and how the write
+    // ends after the answer.
+    struct TCase {
+        const char* Name;
+        std::function<void(TMainForm&)> Open;
+        std::function<QDialog*(TMainForm&)> Find;
+        std::function<void(QDialog&)> Answer;
+        const char* LastLine;
+        bool WindowStays;
+    };
+    const TCase Cases[] = {
+        {"close question", [](TMainForm& Window) { Window.close(); },
+         [](TMainForm& Window) -> QDialog* { return Window.findChild<QMessageBox*>(); },
+         [](QDialog& Dialog) {
+             auto& Box = static_cast<QMessageBox&>(Dialog);
+             // No is the default: Enter keeps the programmer working.
+             QCOMPARE(Box.defaultButton(), Box.button(QMessageBox::No));
+             QCOMPARE(Box.text(), Q("Идёт работа с программатором. Остановить её после "
+                                    "текущей страницы и закрыть программу?"));
+             Box.button(QMessageBox::Yes)->click();
+         },
+         "Запись образа прервана.", false},
+        {"about box", [](TMainForm& Window) { Window.N5->trigger(); },
+         [](TMainForm& Window) -> QDialog* { return &Window.GetAboutForm(); },
+         [](QDialog& Dialog) { static_cast<TAboutForm&>(Dialog).OKButton->click(); },
+         "Запись прошла успешно.", true},
+    };
+    constexpr int Pages = 40;
+    // Pages the write must get through while the window is open.
+    constexpr int PagesWhileOpen = 5;
+    for (const TCase& Case : Cases) {
+        qInfo("%s", Case.Name);
+        TWorld World;
+        TMainForm& Window = *World.Window;
+        Window.ConfirmCloseDuringOperation = World.DefaultCloseQuestion;
+        World.LoadImage(Pages);
+        const THeadManager& Head = World.Session->Head();
+
+        // Looks at the window every few milliseconds of the write: opens it at the first look,
+        // answers it once the write has gone on far enough (or, should the write stand still
+        // behind it, after a minute, so that the test ends).
+        int PageAtOpening = -1;
+        int PagesDone = 0;
+        bool Answered = false;
+        QElapsedTimer Clock;
+        QTimer Watcher;
+        Watcher.setInterval(5);
+        QObject::connect(&Watcher, &QTimer::timeout, &Window, [&] {
+            if (PageAtOpening < 0) {
+                PageAtOpening = Head.GetCurrentPage();
+                Clock.start();
+                // Opened apart from this look: a window with a loop of its own would otherwise
+                // keep this timer from firing again.
+                QTimer::singleShot(0, &Window, [&Case, &Window] { Case.Open(Window); });
+                return;
+            }
+            QDialog* Dialog = Case.Find(Window);
+            if (Answered || Dialog == nullptr || !Dialog->isVisible()) {
+                return;
+            }
+            PagesDone = Head.GetCurrentPage() - PageAtOpening;
+            if (PagesDone >= PagesWhileOpen || Clock.elapsed() > 60000) {
+                Answered = true;
+                Case.Answer(*Dialog);
+            }
+        });
+        Watcher.start();
+        Window.WriteImageAction->trigger();
+        Watcher.stop();
+
+        QVERIFY(Answered);
+        QVERIFY2(PagesDone >= PagesWhileOpen, qPrintable(QString::number(PagesDone)));
+        QCOMPARE(World.Lines().back().Text, Q(Case.LastLine));
+        QCOMPARE(Window.isVisible(), Case.WindowStays);
+    }
 }
 
 void TMainFormTest::ProgressShowsInTitleAndStatusBar() {
@@ -1169,12 +1253,11 @@ void TMainFormTest::ChipMapFollowsEveryOperation() {
     World.RangeLast = 4095;
     Window.ReadConcreatePagesAction->trigger();
     QCOMPARE(Map.CountPages(TState::Read), 6);
-    // The read's six pages are the image now, at their own numbers: the compare results (about
-    // the image before) are gone, what was written stays.
+    // The read's six pages are the image now, at their own numbers: what was done with the
+    // image before is gone.
     QCOMPARE(Map.CountPages(TState::Equal), 0);
-    QCOMPARE(Map.GetPageState(3), TState::NotInImage);
+    QCOMPARE(Map.CountPages(TState::NotInImage), 4096 - 6);
     QCOMPARE(Map.GetPageState(4090), TState::Read);
-    QCOMPARE(Map.GetPageState(4), TState::Written);
     World.RangeFirst = World.RangeLast = 0;
     Window.DeleteConcreatePagesAction->trigger();
     QCOMPARE(Map.GetPageState(0), TState::Erased);
@@ -1190,6 +1273,73 @@ void TMainFormTest::ChipMapFollowsEveryOperation() {
     QCOMPARE(Map.GetPageState(3), TState::Different);
     QCOMPARE(Map.CountPages(TState::Equal), 3);
     QCOMPARE(World.Lines().back().Color, Red);
+}
+
+void TMainFormTest::ChipMapShowsOnlyTheCurrentImage() {
+    using TState = TChipMap::TState;
+    // Page 12 is one the board cannot identify when it is read.
+    TSimulatorOptions Options;
+    Options.UnknownPages = {12};
+    TWorld World(Options);
+    TMainForm& Window = *World.Window;
+    const TChipMap& Map = *Window.ChipMap;
+    World.RangeResult = TPagesRangeForm::mrOk;
+    const auto ReadRange = [&World](int First, int Last) {
+        World.RangeFirst = First;
+        World.RangeLast = Last;
+        World.Window->ReadConcreatePagesAction->trigger();
+    };
+    // Pages Read in the image, Failed pages, and every other page not in the image.
+    const auto Expect = [&Map](const std::vector<int>& Read, const std::vector<int>& Failed,
+                               TState InImage = TState::Read) {
+        std::vector<TState> Expected(4096, TState::NotInImage);
+        for (const int Page : Read) {
+            Expected[static_cast<std::size_t>(Page)] = InImage;
+        }
+        for (const int Page : Failed) {
+            Expected[static_cast<std::size_t>(Page)] = TState::Failed;
+        }
+        for (int Page = 0; Page < 4096; ++Page) {
+            if (Map.GetPageState(Page) != Expected[static_cast<std::size_t>(Page)]) {
+                return Page;
+            }
+        }
+        return -1;
+    };
+    const std::vector<int> Read15{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15};
+
+    // A range read: what it read, and the page it could not get.
+    ReadRange(0, 15);
+    QCOMPARE(Expect(Read15, {12}), -1);
+    // A read of 11 pages: the earlier read's pages are no longer in the image.
+    ReadRange(0, 10);
+    QCOMPARE(World.Window->PageCountLable->text(), Q("В образе 11 страниц."));
+    QCOMPARE(Expect({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {}), -1);
+    // A stopped read after one that failed on a page: only the page it read.
+    ReadRange(0, 15);
+    QCOMPARE(Map.GetPageState(12), TState::Failed);
+    QTimer::singleShot(0, Window.ReadToolButton, [&Window] { Window.ReadToolButton->click(); });
+    Window.ReadAction->trigger();
+    QVERIFY(HasLine(World.Lines(), Q("Чтение образа прервано."), Red));
+    QCOMPARE(Expect({0}, {}), -1);
+    // Erased pages, then another file: the file's pages, nothing of what was done before.
+    World.LoadImage(3);
+    Window.DeleteConcreatePagesAction->trigger();
+    QCOMPARE(Map.GetPageState(14), TState::Erased);
+    World.LoadImage(5, "other.ldr");
+    QCOMPARE(Expect({0, 1, 2, 3, 4}, {}, TState::InImage), -1);
+    // No image at all.
+    Window.NewBurnImage->trigger();
+    QCOMPARE(Map.CountPages(TState::NotInImage), 4096);
+
+    // An erased page and a page outside the image look clearly different, on the map and in
+    // its legend.
+    const QColor Erased = TChipMap::StateColor(TState::Erased);
+    const QColor Outside = TChipMap::StateColor(TState::NotInImage);
+    const int Distance = std::abs(Erased.red() - Outside.red()) +
+                         std::abs(Erased.green() - Outside.green()) +
+                         std::abs(Erased.blue() - Outside.blue());
+    QVERIFY2(Distance >= 200, qPrintable(QString::number(Distance)));
 }
 
 void TMainFormTest::DifferingPageStandsOutOnTheMapAtAnySize() {

@@ -1,3 +1,6 @@
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFrame>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void NonIntegerTextIsRejected();
     void ShowingRevalidatesTheLastTextsAgainstNewBounds();
     void OkAndCancelCloseWithTheirResults();
+    void TitleShowsWhole_data();
+    void TitleShowsWhole();
 };
 
 void TPagesRangeFormTest::ChecksTheRange_data() {
@@ -244,6 +249,44 @@ void TPagesRangeFormTest::OkAndCancelCloseWithTheirResults() {
 
     QTimer::singleShot(0, &Form, [&Form] { Form.close(); }); // the window's close box
     QCOMPARE(Form.Execute(0, 4095), TPagesRangeForm::mrCancel);
+}
+
+void TPagesRangeFormTest::TitleShowsWhole_data() {
+    QTest::addColumn<QString>("Title");
+    // The dialog's own title, the titles after the range commands, and a longer one.
+    for (const char* Title :
+         {"Диапазон страниц", "Записать указаные страницы", "Прочесть указаные страницы",
+          "Стереть указаные страницы", "Сравнить указаные страницы",
+          "Сравнить указаные страницы микросхемы с образом в памяти программы"}) {
+        QTest::newRow(Title) << QString::fromUtf8(Title);
+    }
+}
+
+void TPagesRangeFormTest::TitleShowsWhole() {
+    QFETCH(QString, Title);
+    TPagesRangeForm Form(PagesWord);
+    Form.setWindowTitle(Title);
+    Form.show();
+
+    // The title in a window manager's bold caption font, and beside it the caption's icon and
+    // three buttons, each at least as wide as a line of that font is high.
+    QFont Caption = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    Caption.setBold(true);
+    const QFontMetrics Metrics(Caption);
+    QVERIFY2(Form.width() >= Metrics.horizontalAdvance(Title) + 4 * Metrics.height(),
+             qPrintable(QString::number(Form.width())));
+    QVERIFY(Form.width() >= 281);
+    QCOMPARE(Form.minimumSize(), Form.maximumSize());
+    // OK keeps its place at the right edge with Cancel to its left; the note and the line
+    // below the fields go across.
+    QCOMPARE(Form.width() - Form.OKButton->geometry().right() - 1, 6);
+    QVERIFY(Form.CancelButton->geometry().right() < Form.OKButton->x());
+    QCOMPARE(Form.NotifyLabel->width(), Form.width() - 16);
+    for (const QFrame* Line : Form.findChildren<QFrame*>()) {
+        if (Line->frameShape() == QFrame::HLine) {
+            QCOMPARE(Line->width(), Form.width());
+        }
+    }
 }
 
 QTEST_MAIN(TPagesRangeFormTest)

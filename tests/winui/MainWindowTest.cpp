@@ -15,6 +15,7 @@
 #include "winui/HelpWindow.h"
 #include "winui/ImageGroup.h"
 #include "winui/MainMenu.h"
+#include "winui/OpenQuestion.h"
 #include "winui/PagesRangeDialog.h"
 #include "winui/PortChoiceDialog.h"
 #include "winui/StatusBar.h"
@@ -425,6 +426,69 @@ TEST(WinMainWindowQuestions, ClosingDuringAReadStopsItAndClosesAtItsEnd) {
     EXPECT_EQ(World.Questions.front(), SConfirmCloseDuringOperation);
     EXPECT_TRUE(World.HasLine(SReadStopped, clRed));
     EXPECT_TRUE(World.PumpUntil([&] { return !World.Window->IsOpen(); }));
+}
+
+TEST(WinMainWindowQuestions, ReadGoesOnWhileTheCloseQuestionWaits) {
+    TWindowWorld World;
+    World.Window->ConfirmCloseDuringOperation = World.DefaultCloseQuestion;
+    const THeadManager& Head = World.Session->Head();
+    // Pages the read must get through while the question is open.
+    constexpr int PagesWhileOpen = 20;
+    using TClock = std::chrono::steady_clock;
+    TClock::time_point Asked;
+    int PageAtTheQuestion = -1;
+    int PagesDone = 0;
+    bool Answered = false;
+    std::string Shown;
+    // Closes the window once the read runs; answers Yes once the read has gone on far enough
+    // (or, should it stand still behind the question, after a minute, so that the test ends).
+    const TTicker Watch(10, [&] {
+        if (PageAtTheQuestion < 0) {
+            if (World.Window->GetModel().GetRunningCommand()) {
+                PageAtTheQuestion = Head.GetCurrentPage();
+                Asked = TClock::now();
+                PostMessageW(World.Window->Handle(), WM_CLOSE, 0, 0);
+            }
+            return;
+        }
+        const TOpenQuestion* Question = World.Window->OpenQuestion();
+        if (Answered || Question == nullptr || !Question->IsWaiting()) {
+            return;
+        }
+        PagesDone = Head.GetCurrentPage() - PageAtTheQuestion;
+        if (PagesDone >= PagesWhileOpen || TClock::now() - Asked > std::chrono::minutes(1)) {
+            Answered = true;
+            Shown = WindowTextOf(Question->QuestionLabel());
+            EXPECT_EQ(GetFocus(), Question->NoButton());
+            Click(Question->YesButton());
+        }
+    });
+    World.Give(TCommand::ReadImage);
+
+    ASSERT_TRUE(Answered);
+    EXPECT_EQ(Shown, SConfirmCloseDuringOperation);
+    EXPECT_GE(PagesDone, PagesWhileOpen);
+    EXPECT_TRUE(World.HasLine(SReadStopped, clRed));
+    EXPECT_TRUE(World.PumpUntil([&] { return !World.Window->IsOpen(); }));
+}
+
+TEST(WinMainWindowViews, ChipMapShowsOnlyTheCurrentImage) {
+    TWindowWorld World;
+    const TChipPageStates& States = World.Window->ChipMap().States();
+    World.Give(TCommand::ReadImage);
+    EXPECT_EQ(States.CountPages(TChipPageState::Read), TChipPageStates::PageCount);
+    World.RangeAnswer = [](TPagesRangeDialog& Dialog) {
+        SetWindowTextTo(Dialog.StartIndexEdit(), "0");
+        SetWindowTextTo(Dialog.EndIndexEdit(), "10");
+        Click(Dialog.OkButton());
+        return Dialog.Result();
+    };
+    World.Give(TCommand::ReadPages);
+    EXPECT_EQ(States.CountPages(TChipPageState::Read), 11);
+    EXPECT_EQ(States.CountPages(TChipPageState::NotInImage), TChipPageStates::PageCount - 11);
+    World.Load(SampleImage());
+    EXPECT_EQ(States.CountPages(TChipPageState::InImage), 3);
+    EXPECT_EQ(States.CountPages(TChipPageState::NotInImage), TChipPageStates::PageCount - 3);
 }
 
 TEST(WinMainWindowQuestions, ExitClosesTheWindowAndSavingOverAFileAsksFirst) {

@@ -37,6 +37,7 @@ TWindowWorld::TWindowWorld(bool SystemQuestions) {
         FileRequests.push_back(Request);
         return ChosenFile;
     };
+    DefaultCloseQuestion = Window->ConfirmCloseDuringOperation;
     if (!SystemQuestions) {
         AnswerQuestions();
     }
@@ -54,9 +55,10 @@ void TWindowWorld::AnswerQuestions() {
         Questions.push_back(Question);
         return OverwriteAnswer;
     };
-    Window->ConfirmCloseDuringOperation = [this](const std::string& Question) {
+    Window->ConfirmCloseDuringOperation = [this](const std::string& Question,
+                                                 std::function<void(bool Yes)> Answered) {
         Questions.push_back(Question);
-        return CloseAnswer;
+        Answered(CloseAnswer);
     };
     Window->ConfirmChipErase = [this](const std::string& Question) {
         Questions.push_back(Question);

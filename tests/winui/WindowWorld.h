@@ -74,6 +74,8 @@ public:
     TUnsavedReadAnswer UnsavedReadAnswer = TUnsavedReadAnswer::DontSave;
     std::function<int(TPagesRangeDialog&)> RangeAnswer;
     std::function<int(TPortChoiceDialog&)> PortAnswer;
+    // The window's own question whether to close during an operation.
+    TMainWindow::TConfirmationWithoutWait DefaultCloseQuestion;
 
 private:
     void AnswerQuestions();
