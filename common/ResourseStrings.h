@@ -574,6 +574,9 @@ inline constexpr const char* SPortChoiceNoAccess = "нет прав доступ
 inline constexpr const char* SPortChoiceUnavailable = "не открывается";
 inline constexpr const char* SPortChoiceInUse = "выбран сейчас";
 inline constexpr const char* SConfirmationCaption = "Подтверждение";
+// The answers of the window's questions, in Russian whatever the system's language.
+inline constexpr const char* SYesButtonCaption = "Да";
+inline constexpr const char* SNoButtonCaption = "Нет";
 inline constexpr const char* SFileExistsOverwrite = "Файл %s существует. Перезаписать его?";
 inline constexpr const char* SBurnerConnectedToPort = "Программатор подключен к порту %s.";
 inline constexpr const char* SPortNotOpened = "Не удалось открыть порт %s: %s.";

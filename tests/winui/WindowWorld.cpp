@@ -24,7 +24,7 @@ std::string SampleImage() {
     return VELMORA_SAMPLES_DIR "/small.ldr";
 }
 
-TWindowWorld::TWindowWorld(bool SystemQuestions) {
+TWindowWorld::TWindowWorld(bool OwnQuestions) {
     TSessionOptions Options;
     Options.PortName = SSimulatedPortName;
     Options.SettingsFileName = Folder.File("Settings.ini");
@@ -37,7 +37,7 @@ TWindowWorld::TWindowWorld(bool SystemQuestions) {
         FileRequests.push_back(Request);
         return ChosenFile;
     };
-    if (!SystemQuestions) {
+    if (!OwnQuestions) {
         AnswerQuestions();
     }
     Window->RangeDialogRunner = [this](TPagesRangeDialog& Dialog) {

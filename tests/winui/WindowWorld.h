@@ -28,9 +28,9 @@ std::string SampleImage();
 
 class TWindowWorld {
 public:
-    // With SystemQuestions the window asks its Yes/No and unsaved-read questions in the
-    // system's own boxes, for the test to answer there; otherwise the test answers its hooks.
-    explicit TWindowWorld(bool SystemQuestions = false);
+    // With OwnQuestions the window asks its Yes/No and unsaved-read questions in its own
+    // question dialogs, for the test to answer there; otherwise the test answers its hooks.
+    explicit TWindowWorld(bool OwnQuestions = false);
     ~TWindowWorld();
     TWindowWorld(const TWindowWorld&) = delete;
     TWindowWorld& operator=(const TWindowWorld&) = delete;
