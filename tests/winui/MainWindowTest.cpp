@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -862,6 +863,43 @@ TEST(WinMainWindowViews, PortDialogOffersTheCurrentPortAndKeysReachThePort) {
         return std::any_of(Lines.begin(), Lines.end(),
                            [](const TInfoLine& Line) { return Line.Text == SInitializeSucceeded; });
     }));
+}
+
+// A run with --simulate, its board in the program: the port typed in the port dialog is the
+// port used. One that is not there leaves no board answering, the simulator's name brings the
+// simulated board back, and the Linux simulator reached as a COM port (given by
+// tests/windows/with-simulator.sh, --id "board on the line") answers for itself.
+TEST(WinSimulatedRun, PortTypedInTheDialogIsThePortUsed) {
+    TWindowWorld World(StartSimulatedProgrammer());
+    std::string Typed;
+    World.PortAnswer = [&Typed](TPortChoiceDialog& Dialog) {
+        SetWindowTextTo(Dialog.PortNameEdit(), Typed);
+        Click(Dialog.OkButton());
+        return Dialog.Result();
+    };
+    // What the programmer on Port calls itself; empty when none answers.
+    const auto AnswerOn = [&](const std::string& Port) {
+        Typed = Port;
+        World.Give(TCommand::ChoosePort);
+        EXPECT_EQ(World.Session->Head().GetPortName(), Port);
+        World.Give(TCommand::ClearInfo);
+        World.Give(TCommand::Initialize);
+        for (const TInfoLine& Line : World.Lines()) {
+            if (Line.Color == clBlue) {
+                return Line.Text;
+            }
+        }
+        return std::string();
+    };
+    const std::string Simulated = FormatText(SControllerName, "Velmora simulator 1.0");
+    EXPECT_EQ(AnswerOn(SSimulatedPortName), Simulated);
+    EXPECT_EQ(AnswerOn("COM199"), "");
+    EXPECT_EQ(AnswerOn(SSimulatedPortName), Simulated);
+    const char* Line = std::getenv("VELMORA_TEST_COM_PORT");
+    if (Line != nullptr && Line[0] != '\0') {
+        EXPECT_EQ(AnswerOn(Line), FormatText(SControllerName, "board on the line"));
+        EXPECT_EQ(AnswerOn(SSimulatedPortName), Simulated);
+    }
 }
 
 TEST(WinMainWindowViews, ArrivingPortIsTriedAndKeptAndItsRemovalFallsBackToCom1) {
