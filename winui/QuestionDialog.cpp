@@ -14,6 +14,9 @@ constexpr int Margin = 11;
 constexpr int SignSize = 32;
 constexpr int SignGap = 10;
 constexpr int MaxQuestionWidth = 340;
+// Room beside the measured question: a static control may draw its text a little wider than
+// the text's measure (with other glyph positions).
+constexpr int QuestionSlack = 12;
 constexpr int CheckBoxGap = 10;
 constexpr int CheckBoxHeight = 17;
 constexpr int CheckBoxPadding = 24;
@@ -87,7 +90,7 @@ SIZE TQuestionDialog::QuestionSize() const {
     const std::wstring Text = Wide(Question);
     DrawTextW(Context.Get(), Text.c_str(), static_cast<int>(Text.size()), &Bounds,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    return SIZE{Width(Bounds), Height(Bounds)};
+    return SIZE{Width(Bounds) + S(QuestionSlack), Height(Bounds)};
 }
 
 // The sign and the question side by side, the check box below the question, the buttons in a
