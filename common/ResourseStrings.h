@@ -594,6 +594,9 @@ inline constexpr const char* SPortChoiceNoAccess = "нет прав доступ
 inline constexpr const char* SPortChoiceUnavailable = "не открывается";
 inline constexpr const char* SPortChoiceInUse = "выбран сейчас";
 inline constexpr const char* SConfirmationCaption = "Подтверждение";
+// The answers of the window's questions, in Russian whatever the system's language.
+inline constexpr const char* SYesButtonCaption = "Да";
+inline constexpr const char* SNoButtonCaption = "Нет";
 inline constexpr const char* SFileExistsOverwrite = "Файл %s существует. Перезаписать его?";
 inline constexpr const char* SBurnerConnectedToPort = "Программатор подключен к порту %s.";
 inline constexpr const char* SPortNotOpened = "Не удалось открыть порт %s: %s.";
@@ -634,9 +637,6 @@ inline constexpr const char* SBinaryFilesFilter = "Двоичные образы
 // Main window: a read that was not saved is not replaced without a question
 inline constexpr const char* SUnsavedReadQuestion = "Прочитанный образ не сохранён. Сохранить его?";
 inline constexpr const char* SDontSaveButtonCaption = "Не сохранять";
-// The buttons of a Yes/No question in a dialog of the Windows window's own
-inline constexpr const char* SYesButtonCaption = "Да";
-inline constexpr const char* SNoButtonCaption = "Нет";
 // Desktop program start-up
 inline constexpr const char* SGuiUsage =
     "Usage: velmora [--simulate] [--log-limit SIZE]\n"

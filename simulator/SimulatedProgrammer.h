@@ -1,7 +1,9 @@
 // The programmer that a run with --simulate talks to: a simulated board started for the run
 // and the port that leads to it. Each platform brings its own StartSimulatedProgrammer: where
 // pseudo-terminals exist the board is served on one and reached through the platform's serial
-// port like a real board; elsewhere the port is a TVirtualSerialPort in this process.
+// port like a real board; elsewhere the port leads to a TVirtualSerialPort in this process
+// under the simulator's name and to the platform's serial port under any other. Either way a
+// port chosen during the run is the port used, and the simulated board then no longer answers.
 #pragma once
 
 #include "serial/SerialPort.h"

@@ -2,14 +2,19 @@
 
 #include "winui/WinText.h"
 
+#include <algorithm>
+
 namespace {
 
-TFontOwner MakeFont(const wchar_t* Face, int PointSize, UINT Dpi, bool Bold) {
+// PitchAndFamily steers the choice of another face where Face is missing.
+TFontOwner MakeFont(const wchar_t* Face, int PointSize, UINT Dpi, bool Bold,
+                    BYTE PitchAndFamily = DEFAULT_PITCH | FF_DONTCARE) {
     LOGFONTW Font{};
     Font.lfHeight = -MulDiv(PointSize, static_cast<int>(Dpi), 72);
     Font.lfWeight = Bold ? FW_BOLD : FW_NORMAL;
     Font.lfCharSet = DEFAULT_CHARSET;
     Font.lfQuality = CLEARTYPE_QUALITY;
+    Font.lfPitchAndFamily = PitchAndFamily;
     lstrcpynW(Font.lfFaceName, Face, LF_FACESIZE);
     return TFontOwner(CreateFontIndirectW(&Font));
 }
@@ -67,8 +72,27 @@ RECT ClientRect(HWND Window) {
     return Rect;
 }
 
+RECT WorkAreaNear(const RECT& Bounds) {
+    MONITORINFO Monitor{};
+    Monitor.cbSize = sizeof Monitor;
+    if (GetMonitorInfoW(MonitorFromRect(&Bounds, MONITOR_DEFAULTTONEAREST), &Monitor)) {
+        return Monitor.rcWork;
+    }
+    RECT Work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &Work, 0);
+    return Work;
+}
+
+RECT FittedInto(const RECT& Frame, const RECT& Work) {
+    const LONG FittedWidth = std::min<LONG>(Width(Frame), Width(Work));
+    const LONG FittedHeight = std::min<LONG>(Height(Frame), Height(Work));
+    const LONG Left = std::clamp<LONG>(Frame.left, Work.left, Work.right - FittedWidth);
+    const LONG Top = std::clamp<LONG>(Frame.top, Work.top, Work.bottom - FittedHeight);
+    return Box(Left, Top, FittedWidth, FittedHeight);
+}
+
 TFormFonts::TFormFonts(UINT Dpi)
     : NormalFont(MakeFont(L"Tahoma", 8, Dpi, false)), BoldFont(MakeFont(L"Tahoma", 8, Dpi, true)),
       SmallFont(MakeFont(L"Tahoma", 7, Dpi, false)),
-      MonoFont(MakeFont(L"Courier New", 8, Dpi, false)),
+      MonoFont(MakeFont(L"Courier New", 8, Dpi, false, FIXED_PITCH | FF_MODERN)),
       BannerFont(MakeFont(L"Tahoma", 14, Dpi, true)) {}

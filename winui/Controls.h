@@ -27,10 +27,16 @@ void SetControlFont(HWND Control, HFONT Font);
 SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text);
 // A window's client rectangle.
 RECT ClientRect(HWND Window);
+// The work area (the screen less the task bar) of the monitor that Bounds lie on most, or of
+// the nearest one.
+RECT WorkAreaNear(const RECT& Bounds);
+// Frame made no larger than Work and moved as little as needed to lie wholly within it.
+RECT FittedInto(const RECT& Frame, const RECT& Work);
 
 // The fonts of the program's forms at one resolution: Tahoma 8 pt as designed (Windows finds
 // the closest face where it is missing), its bold form, 7 pt for notes, Courier New 8 pt for
-// the image dump, and 14 pt bold for the about box's banner.
+// the image dump (where it is missing, another fixed-pitch face: the dump's columns line up
+// only in one), and 14 pt bold for the about box's banner.
 class TFormFonts {
 public:
     explicit TFormFonts(UINT Dpi);

@@ -1,6 +1,7 @@
 #include "winui/DialogWindow.h"
 
 #include "winui/MessageLoop.h"
+#include "winui/Mnemonics.h"
 #include "winui/WinText.h"
 
 void TDialogWindow::Open(HWND Owner, const std::string& Title, SIZE DesignClientSize) {
@@ -26,20 +27,32 @@ HWND TDialogWindow::AddControl(const wchar_t* Class, const std::string& Text, DW
     return Control;
 }
 
+void TDialogWindow::SetClientSize(SIZE Size) {
+    RECT Frame = Box(0, 0, Size.cx, Size.cy);
+    AdjustWindowRectExForDpi(&Frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                             FALSE, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
+                             Dpi());
+    SetWindowPos(Handle(), nullptr, 0, 0, Width(Frame), Height(Frame),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::string TDialogWindow::Title() const {
     return WindowTextOf(Handle());
 }
 
 void TDialogWindow::CentreOverOwner() {
-    RECT Over{};
-    if (OwnerWindow == nullptr || !GetWindowRect(OwnerWindow, &Over)) {
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &Over, 0);
-    }
     RECT Frame{};
     GetWindowRect(Handle(), &Frame);
-    SetWindowPos(Handle(), nullptr, Over.left + (Width(Over) - Width(Frame)) / 2,
-                 Over.top + (Height(Over) - Height(Frame)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT Over{};
+    if (OwnerWindow == nullptr || !GetWindowRect(OwnerWindow, &Over)) {
+        Over = WorkAreaNear(Frame);
+    }
+    const RECT Centred =
+        Box(Over.left + (Width(Over) - Width(Frame)) / 2,
+            Over.top + (Height(Over) - Height(Frame)) / 2, Width(Frame), Height(Frame));
+    const RECT Placed = FittedInto(Centred, WorkAreaNear(Over));
+    SetWindowPos(Handle(), nullptr, Placed.left, Placed.top, Width(Placed), Height(Placed),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int TDialogWindow::RunModal() {
@@ -48,7 +61,9 @@ int TDialogWindow::RunModal() {
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     Shown();
-    RunModalLoop(Handle(), OwnerWindow, [this] { return Ended; });
+    RunModalLoop(
+        Handle(), OwnerWindow, [this] { return Ended; },
+        [this](MSG& Message) { return TranslateInput(Message); });
     return EndResult;
 }
 
@@ -61,6 +76,15 @@ void TDialogWindow::ShowWithoutWaiting() {
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     Shown();
+}
+
+bool TDialogWindow::TranslateInput(MSG& Message) {
+    const bool Mine = Message.hwnd == Handle() || IsChild(Handle(), Message.hwnd);
+    if (Mine && Message.message == WM_SYSCHAR &&
+        PressMnemonic(Handle(), static_cast<wchar_t>(Message.wParam))) {
+        return true;
+    }
+    return IsDialogMessageW(Handle(), &Message) != 0;
 }
 
 void TDialogWindow::End(int Result) {
@@ -79,7 +103,8 @@ LRESULT TDialogWindow::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
     switch (Message) {
     case WM_COMMAND: {
         const int Id = LOWORD(WParam);
-        if (Id == IDOK || Id == IDCANCEL) {
+        // Pressed, by a click or a key; a button's other notices are the derived dialog's.
+        if ((Id == IDOK || Id == IDCANCEL) && HIWORD(WParam) == BN_CLICKED) {
             End(Id);
         } else {
             ControlCommand(Id, HIWORD(WParam), reinterpret_cast<HWND>(LParam));
@@ -90,7 +115,7 @@ LRESULT TDialogWindow::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
         End(IDCANCEL);
         return 0;
     case DM_GETDEFID:
-        return MAKELRESULT(IDOK, DC_HASDEFID);
+        return MAKELRESULT(DefaultButton(), DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
         if (const HBRUSH Brush =
                 StaticColor(reinterpret_cast<HWND>(LParam), reinterpret_cast<HDC>(WParam))) {

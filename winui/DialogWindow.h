@@ -39,6 +39,8 @@ protected:
     virtual void ControlCommand(int /*Id*/, int /*Code*/, HWND /*Control*/) {}
     // Whether OK may end the dialog now.
     virtual bool Accept() { return true; }
+    // The button Enter presses (DM_GETDEFID).
+    virtual int DefaultButton() const { return IDOK; }
     // WM_CTLCOLORSTATIC of a control: its brush, or null for the default colours.
     virtual HBRUSH StaticColor(HWND /*Control*/, HDC /*Context*/) { return nullptr; }
     LRESULT HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) override;
@@ -51,8 +53,14 @@ protected:
     // A child control in the dialog's font.
     HWND AddControl(const wchar_t* Class, const std::string& Text, DWORD Style, int Id = 0,
                     DWORD ExStyle = 0);
+    // Gives the dialog a client area of Size (in pixels), for a layout measured from its texts.
+    void SetClientSize(SIZE Size);
+    // The keyboard's translation while the dialog takes input: Alt and a letter press the button or
+    // check box of that Alt letter (in any alphabet), the rest is the dialog navigation's.
+    bool TranslateInput(MSG& Message);
 
 private:
+    // Centred over the owner, within the work area of the owner's monitor.
     void CentreOverOwner();
 
     HWND OwnerWindow = nullptr;

@@ -86,7 +86,61 @@ std::string JoinedFrom(const std::vector<std::string>& Lines, std::size_t& Index
     return Text;
 }
 
+// A heading's level (its number of '#'); 0 for any other line.
+std::size_t HeadingLevel(const std::string& Line) {
+    return StartsWith(Line, "#") ? Line.find_first_not_of('#') : 0;
+}
+
+// The end of the section whose heading is Lines[Start]: the next heading of its level or a
+// higher one, or the end of Lines.
+std::size_t SectionEnd(const std::vector<std::string>& Lines, std::size_t Start) {
+    const std::size_t Level = HeadingLevel(Lines[Start]);
+    std::size_t End = Start + 1;
+    while (End < Lines.size() &&
+           (HeadingLevel(Lines[End]) == 0 || HeadingLevel(Lines[End]) > Level)) {
+        ++End;
+    }
+    return End;
+}
+
+std::string Joined(const std::vector<std::string>& Lines) {
+    std::string Text;
+    for (const std::string& Line : Lines) {
+        Text += Line + '\n';
+    }
+    return Text;
+}
+
 } // namespace
+
+std::string WithSectionsReplaced(const std::string& Help, const std::string& Replacements) {
+    std::vector<std::string> Lines = LinesOf(Help);
+    const std::vector<std::string> New = LinesOf(Replacements);
+    std::size_t Start = 0;
+    while (Start < New.size() && HeadingLevel(New[Start]) == 0) {
+        ++Start;
+    }
+    while (Start < New.size()) {
+        const std::size_t End = SectionEnd(New, Start);
+        const auto Heading = Trimmed(New[Start]);
+        std::size_t Old = 0;
+        while (Old < Lines.size() && Trimmed(Lines[Old]) != Heading) {
+            ++Old;
+        }
+        const auto Section = New.begin() + static_cast<std::ptrdiff_t>(Start);
+        const auto SectionStop = New.begin() + static_cast<std::ptrdiff_t>(End);
+        if (Old < Lines.size()) {
+            const auto From = Lines.begin() + static_cast<std::ptrdiff_t>(Old);
+            const auto To = Lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(Lines, Old));
+            Lines.insert(Lines.erase(From, To), Section, SectionStop);
+        } else {
+            Lines.emplace_back();
+            Lines.insert(Lines.end(), Section, SectionStop);
+        }
+        Start = End;
+    }
+    return Joined(Lines);
+}
 
 std::vector<THelpBlock> HelpBlocks(const std::string& Markdown) {
     const std::vector<std::string> Lines = LinesOf(Markdown);

@@ -75,7 +75,8 @@ void TMainWindow::CreateFrame() {
 }
 
 // The designed size, higher by what the chip map lacks to show every page at its preferred
-// size, in the middle of the work area.
+// size, in the middle of the work area of the window's monitor, and never larger: at a high
+// scale on a small screen the chip map scrolls rather than the window leaving the screen.
 void TMainWindow::PlaceInitially() {
     RECT Frame = Box(0, 0, Scaled(ClientWidth, Dpi), Scaled(ClientHeight, Dpi));
     AdjustWindowRectExForDpi(&Frame, WindowStyle, TRUE, 0, Dpi);
@@ -84,11 +85,17 @@ void TMainWindow::PlaceInitially() {
     RECT Pages{};
     GetWindowRect(TabControl, &Pages);
     const int Lacking = PagesHeightForTheChipMap() - Height(Pages);
-    RECT Work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &Work, 0);
-    const int WindowHeight = std::min(Height(Frame) + std::max(Lacking, 0), Height(Work));
-    SetWindowPos(Handle(), nullptr, Work.left + (Width(Work) - Width(Frame)) / 2,
-                 Work.top + (Height(Work) - WindowHeight) / 2, Width(Frame), WindowHeight,
+    RECT Shown{};
+    GetWindowRect(Handle(), &Shown);
+    const RECT Work = WorkAreaNear(Shown);
+    const int WindowHeight = Height(Frame) + std::max(Lacking, 0);
+    MoveWithin(Box(Work.left + (Width(Work) - Width(Frame)) / 2,
+                   Work.top + (Height(Work) - WindowHeight) / 2, Width(Frame), WindowHeight));
+}
+
+void TMainWindow::MoveWithin(const RECT& Wanted) {
+    const RECT Placed = FittedInto(Wanted, WorkAreaNear(Wanted));
+    SetWindowPos(Handle(), nullptr, Placed.left, Placed.top, Width(Placed), Height(Placed),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -102,10 +109,11 @@ bool TMainWindow::TranslateInput(MSG& Message) {
     if (AskedQuestion != nullptr && AskedQuestion->IsWaiting()) {
         return AskedQuestion->TranslateInput(Message);
     }
-    if (IsOpen() && TranslateAcceleratorW(Handle(), Keys.Get(), &Message) != 0) {
+    // The help window's keys are its own: Esc there closes it rather than stopping an operation.
+    if (Help != nullptr && Help->IsOpen() && Help->TranslateInput(Message)) {
         return true;
     }
-    if (Help != nullptr && Help->IsOpen() && IsDialogMessageW(Help->Handle(), &Message) != 0) {
+    if (IsOpen() && TranslateAcceleratorW(Handle(), Keys.Get(), &Message) != 0) {
         return true;
     }
     // Tab moves between the window's controls; every other key stays with the control or the
@@ -135,13 +143,18 @@ void TMainWindow::Layout() {
                      std::max(Top + Scaled(PagesTop, Dpi), Bottom - Scaled(5, Dpi))});
 }
 
+// The smallest size, but no larger than the work area.
 void TMainWindow::LimitSize(MINMAXINFO& Limits) const {
-    Limits.ptMinTrackSize.x = Scaled(SmallestWindowWidth, Dpi);
-    Limits.ptMinTrackSize.y = Scaled(SmallestWindowHeight, Dpi);
+    RECT Bounds{};
+    GetWindowRect(Handle(), &Bounds);
+    const RECT Work = WorkAreaNear(Bounds);
+    Limits.ptMinTrackSize.x = std::min<LONG>(Scaled(SmallestWindowWidth, Dpi), Width(Work));
+    Limits.ptMinTrackSize.y = std::min<LONG>(Scaled(SmallestWindowHeight, Dpi), Height(Work));
 }
 
-// Moved to a monitor of another resolution: the window takes the size Windows suggests, and
-// its fonts and measures follow.
+// Moved to a monitor of another resolution: the window takes the size Windows suggests (within
+// that monitor's work area: the size scaled up may not fit there), and its fonts and measures
+// follow.
 void TMainWindow::ChangeDpi(UINT NewDpi, const RECT& Suggested) {
     Dpi = NewDpi;
     Fonts = std::make_unique<TFormFonts>(Dpi);
@@ -155,8 +168,7 @@ void TMainWindow::ChangeDpi(UINT NewDpi, const RECT& Suggested) {
     SetControlFont(Dump->Handle(), Fonts->Mono());
     Dump->FitColumn(Fonts->Mono());
     Legend->SetFont(Fonts->Normal());
-    SetWindowPos(Handle(), nullptr, Suggested.left, Suggested.top, Width(Suggested),
-                 Height(Suggested), SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveWithin(Suggested);
     Layout();
 }
 

@@ -1,9 +1,9 @@
 // The program's main window on Windows: the Windows API view of TMainWindowModel. It builds the
 // menus, the tool bar, the image group, the three pages and the status bar, shows what the
-// session shows, carries out the model's questions and dialogs with the system's boxes and its
-// own dialogs, and hands every command, its close and the serial ports arriving and leaving to
-// the model. While an operation runs, the model's wait hook handles the waiting messages, so
-// that the window keeps answering.
+// session shows, carries out the model's questions and dialogs with its own dialogs (the
+// system's only for files), and hands every command, its close and the serial ports arriving
+// and leaving to the model. While an operation runs, the model's wait hook handles the waiting
+// messages, so that the window keeps answering.
 #pragma once
 
 #include "operations/MainView.h"
@@ -165,6 +165,8 @@ private:
     LRESULT HandleNotice(const NMHDR& Notice);
     void LimitSize(MINMAXINFO& Limits) const;
     void PlaceInitially();
+    // Gives the window the bounds Wanted, made to fit the work area of their monitor.
+    void MoveWithin(const RECT& Wanted);
 
     // MainWindowPages.cpp: the tab control and its pages.
     void CreatePages();
@@ -175,7 +177,7 @@ private:
     int PagesHeightForTheChipMap() const;
     std::optional<HBRUSH> PageControlColor(HWND Control, HDC Context) const;
 
-    // MainWindowDialogs.cpp: the system's boxes and the window's dialogs behind the hooks.
+    // MainWindowDialogs.cpp: the window's questions and dialogs behind the hooks.
     void SetDefaultInteraction();
 
     TSession& Session;

@@ -1,5 +1,5 @@
-// The main window's interaction with the user for its model: the system's message boxes and
-// file dialogs, the page range dialog, the serial port dialog and the about box, each behind a
+// The main window's interaction with the user for its model: its questions, the system's file
+// dialogs, the page range dialog, the serial port dialog and the about box, each behind a
 // replaceable hook.
 #include "operations/PortChoices.h"
 #include "serial/PortDiscovery.h"

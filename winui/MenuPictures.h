@@ -8,10 +8,12 @@
 
 class TMenuPictures {
 public:
-    // Puts its picture beside every item of Menu (and of its submenus) whose command has one.
+    // Puts its picture beside every item of Menu (and of its submenus) whose command has one,
+    // and a blank one beside the others of a menu with pictures.
     void AddTo(HMENU Menu, UINT Dpi);
 
 private:
+    static void SetPicture(HMENU Menu, UINT Position, HBITMAP Picture);
     HBITMAP PictureOf(const wchar_t* Name, int Size);
 
     std::vector<TBitmapOwner> Bitmaps;

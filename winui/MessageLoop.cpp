@@ -34,7 +34,8 @@ void HandlePendingMessages(const TInputTranslation& Translate) {
     }
 }
 
-void RunModalLoop(HWND Dialog, HWND Owner, const std::function<bool()>& Ended) {
+void RunModalLoop(HWND Dialog, HWND Owner, const std::function<bool()>& Ended,
+                  const TInputTranslation& Translate) {
     const bool OwnerWasEnabled = Owner != nullptr && IsWindowEnabled(Owner);
     if (OwnerWasEnabled) {
         EnableWindow(Owner, FALSE);
@@ -46,8 +47,7 @@ void RunModalLoop(HWND Dialog, HWND Owner, const std::function<bool()>& Ended) {
             PostQuitMessage(static_cast<int>(Message.wParam));
             break;
         }
-        Deliver(Message,
-                [Dialog](MSG& Waiting) { return IsDialogMessageW(Dialog, &Waiting) != 0; });
+        Deliver(Message, Translate);
     }
     // The owner is enabled before the dialog goes, so that it becomes the active window again.
     if (OwnerWasEnabled) {

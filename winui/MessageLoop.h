@@ -15,6 +15,7 @@ int RunMessageLoop(HWND Window, const TInputTranslation& Translate);
 // Handles the messages that wait, then returns. WM_QUIT is put back for the loop that waits
 // for it.
 void HandlePendingMessages(const TInputTranslation& Translate);
-// Handles messages with Dialog's keyboard navigation until Ended says so or Dialog is gone;
+// Handles messages with Dialog's keyboard translation until Ended says so or Dialog is gone;
 // Owner stays disabled meanwhile and is active again afterwards.
-void RunModalLoop(HWND Dialog, HWND Owner, const std::function<bool()>& Ended);
+void RunModalLoop(HWND Dialog, HWND Owner, const std::function<bool()>& Ended,
+                  const TInputTranslation& Translate);

@@ -61,3 +61,39 @@ std::vector<std::wstring> WithMnemonics(const std::vector<std::wstring>& Caption
     }
     return Result;
 }
+
+namespace {
+
+// The letter after a single '&' in Caption, upper case; none without one.
+wchar_t MarkedLetter(const std::wstring& Caption) {
+    for (std::size_t Index = 0; Index + 1 < Caption.size(); ++Index) {
+        if (Caption[Index] != L'&') {
+            continue;
+        }
+        if (Caption[Index + 1] != L'&') {
+            return Upper(Caption[Index + 1]);
+        }
+        ++Index;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool PressMnemonic(HWND Dialog, wchar_t Letter) {
+    for (HWND Child = GetWindow(Dialog, GW_CHILD); Child != nullptr;
+         Child = GetWindow(Child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(Child) || !IsWindowEnabled(Child) ||
+            (SendMessageW(Child, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) == 0) {
+            continue;
+        }
+        const int Length = GetWindowTextLengthW(Child);
+        std::wstring Caption(static_cast<std::size_t>(Length) + 1, L'\0');
+        Caption.resize(static_cast<std::size_t>(GetWindowTextW(Child, Caption.data(), Length + 1)));
+        if (MarkedLetter(Caption) == Upper(Letter)) {
+            SendMessageW(Child, BM_CLICK, 0, 0);
+            return true;
+        }
+    }
+    return false;
+}

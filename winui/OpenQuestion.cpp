@@ -46,7 +46,7 @@ void TOpenQuestion::Shown() {
 }
 
 bool TOpenQuestion::TranslateInput(MSG& Message) {
-    return IsWaiting() && IsDialogMessageW(Handle(), &Message) != 0;
+    return IsWaiting() && TDialogWindow::TranslateInput(Message);
 }
 
 LRESULT TOpenQuestion::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) {

@@ -1,6 +1,6 @@
-// The main window's questions in the system's own boxes: Yes/No (No by default), Yes/No with a
-// "do not ask again" box, and Save / Don't save / Cancel (Save by default, Cancel on Esc), all
-// titled "Подтверждение".
+// The main window's questions in its own question dialog (Russian buttons whatever the system's
+// language), all titled "Подтверждение": Yes/No (No by default, and on Esc), Yes/No with a
+// "do not ask again" box, and Save / Don't save / Cancel (Save by default, Cancel on Esc).
 #pragma once
 
 #include "operations/MainWindowView.h"

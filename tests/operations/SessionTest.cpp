@@ -2,13 +2,18 @@
 // events reach the view through the image state, the information sink and the progress.
 #include "operations/Session.h"
 
+#include "common/Exception.h"
+#include "common/ResourseStrings.h"
 #include "logging/LogManager.h"
 #include "operations/HeadManager.h"
 #include "simulator/ProgrammerSimulator.h"
 #include "simulator/SimulatedProgrammer.h"
+#include "simulator/SimulatorOrSystemPort.h"
+#include "simulator/VirtualSerialPort.h"
 #include "tests/operations/FakeMainView.h"
 #include "tests/support/Programmer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/ThrownMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +156,43 @@ TEST_F(SessionTest, HeadManagerEventsReachTheView) {
     Head.Initialize();
     EXPECT_EQ(View.InfoLines.back(),
               std::make_pair(std::string("Запись прошла успешно."), clGreen));
+}
+
+// The port of a board in the program (as --simulate has it on Windows) under the simulator's
+// name, the system's ports under any other: a port typed during the run is the port used (here
+// a simulator served on a pseudo-terminal), one that does not open leaves no board answering,
+// and the board in the program answers again once its name is chosen again. The programmer's
+// read thread reads on throughout.
+TEST_F(SessionTest, PortOfABoardInTheProgramSwitchesToThePortTyped) {
+    TBoardOptions InProgram;
+    InProgram.IdentificationText = "board in the program";
+    TProgrammerBoard Board(InProgram);
+    TSimulatorOptions OnTheLine;
+    OnTheLine.IdentificationText = "board on the line";
+    const std::unique_ptr<TProgrammerSimulator> Served = StartSimulator(OnTheLine);
+    TSessionOptions Given = Options();
+    Given.PortName = SSimulatedPortName;
+    TSession Session(Given, std::make_unique<TSimulatorOrSystemPort>(
+                                SSimulatedPortName, std::make_unique<TVirtualSerialPort>(Board),
+                                MakeSerialPort()));
+    TFakeMainView View;
+    Session.AttachView(&View);
+    THeadManager& Head = Session.Head();
+    const auto Answer = [&] {
+        EXPECT_TRUE(Head.Initialize());
+        return View.InfoLines.back().first;
+    };
+
+    EXPECT_EQ(Answer(), "Контроллер: board in the program.");
+    EXPECT_TRUE(Head.SetPortName(Served->GetPortPath()));
+    EXPECT_EQ(Head.GetPortName(), Served->GetPortPath());
+    EXPECT_EQ(Answer(), "Контроллер: board on the line.");
+    const std::string Missing = Folder.Path() + "/no-port";
+    EXPECT_FALSE(Head.SetPortName(Missing));
+    EXPECT_NE(ThrownMessage<Exception>([&] { Head.Initialize(); }).find(Missing),
+              std::string::npos);
+    EXPECT_TRUE(Head.SetPortName(SSimulatedPortName));
+    EXPECT_EQ(Answer(), "Контроллер: board in the program.");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "winui/Mnemonics.h"
 #include "winui/PagesRangeDialog.h"
 #include "winui/PortChoiceDialog.h"
+#include "winui/QuestionDialog.h"
 #include "winui/WinText.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,51 @@ TEST(WinPortChoiceDialog, WithoutPortsTheListIsHidden) {
     EXPECT_EQ(GetWindowLongPtrW(Dialog.PortsLabel(), GWL_STYLE) & WS_VISIBLE, 0);
 }
 
+// The window's own question: Russian buttons and check box with Alt letters of their own, and
+// the keys of a dialog. Each row: the keys given to the focused control, the answer, whether
+// the box ends up checked.
+TEST(WinQuestionDialog, RussianButtonsAnswerEnterEscAltLettersAndTheFocusedButton) {
+    const TWindowsUi Ui;
+    struct TCase {
+        const char* Keys;
+        std::vector<std::pair<UINT, WPARAM>> Given;
+        bool FocusYesFirst;
+        int Answer;
+        bool Checked;
+    };
+    const std::vector<TCase> Cases = {
+        {"Enter: the default", {{WM_KEYDOWN, VK_RETURN}}, false, IDNO, false},
+        {"Esc", {{WM_KEYDOWN, VK_ESCAPE}}, false, IDCANCEL, false},
+        {"Alt+Д", {{WM_SYSCHAR, L'д'}}, false, IDYES, false},
+        {"Alt+Б, then Alt+Н", {{WM_SYSCHAR, L'Б'}, {WM_SYSCHAR, L'н'}}, false, IDNO, true},
+        {"Enter on the focused Yes", {{WM_KEYDOWN, VK_RETURN}}, true, IDYES, false},
+    };
+    for (const TCase& Case : Cases) {
+        TQuestionDialog Dialog(nullptr, "Стереть?", TQuestionDialog::TSign::Warning,
+                               {{IDYES, "Да"}, {IDNO, "Нет"}}, IDNO, "Больше не спрашивать");
+        EXPECT_EQ(Dialog.Title(), SConfirmationCaption);
+        EXPECT_EQ(WindowTextOf(Dialog.QuestionLabel()), "Стереть?");
+        EXPECT_EQ(WindowTextOf(Dialog.Button(IDYES)), "&Да");
+        EXPECT_EQ(WindowTextOf(Dialog.Button(IDNO)), "&Нет");
+        EXPECT_EQ(WindowTextOf(Dialog.CheckBox()), "&Больше не спрашивать");
+        bool Given = false;
+        const TTicker Keys(20, [&] {
+            if (Given || !IsWindowVisible(Dialog.Handle())) {
+                return;
+            }
+            Given = true;
+            if (Case.FocusYesFirst) {
+                SetFocus(Dialog.Button(IDYES));
+            }
+            for (const auto& [Message, Code] : Case.Given) {
+                PostMessageW(GetFocus(), Message, Code, 0);
+            }
+        });
+        EXPECT_EQ(Dialog.RunModal(), Case.Answer) << Case.Keys;
+        EXPECT_EQ(Dialog.IsChecked(), Case.Checked) << Case.Keys;
+    }
+}
+
 TEST(WinMnemonics, EveryCaptionGetsALetterNoOtherHas) {
     EXPECT_EQ(WithMnemonics({L"Файл", L"Фото", L"Ф", L"A & B"}),
               (std::vector<std::wstring>{L"&Файл", L"Ф&ото", L"Ф", L"&A && B"}));
@@ -157,4 +203,41 @@ TEST(WinHelpText, MarkdownBecomesHeadingsParagraphsItemsAndRows) {
     EXPECT_TRUE(Blocks[4].Spans[0].Bold);
     EXPECT_EQ(Blocks[5].Spans[0].Text, "A\t1");
     EXPECT_FALSE(Blocks[5].Spans[0].Bold);
+}
+
+TEST(WinHelpText, SectionsAreReplacedWithTheSectionsInsideThemAndTheRestStays) {
+    const std::string Help = "# Help\n"
+                             "Intro\n"
+                             "## Port\n"
+                             "Linux port\n"
+                             "### Groups\n"
+                             "dialout\n"
+                             "## Files\n"
+                             "~/.local/share\n"
+                             "## Start\n"
+                             "velmora\n";
+    EXPECT_EQ(WithSectionsReplaced(Help, "A note for the writers.\n"
+                                         "## Files\n"
+                                         "%APPDATA%\\Velmora\n"
+                                         "## Port\n"
+                                         "COM ports\n"
+                                         "## Other\n"
+                                         "added\n"),
+              "# Help\n"
+              "Intro\n"
+              "## Port\n"
+              "COM ports\n"
+              "## Files\n"
+              "%APPDATA%\\Velmora\n"
+              "## Start\n"
+              "velmora\n"
+              "\n"
+              "\n"
+              "## Other\n"
+              "added\n"
+              "\n");
+    // A section inside another is replaced alone.
+    EXPECT_EQ(WithSectionsReplaced(Help, "### Groups\nnone\n"),
+              "# Help\nIntro\n## Port\nLinux port\n### Groups\nnone\n\n## Files\n"
+              "~/.local/share\n## Start\nvelmora\n\n");
 }

@@ -25,7 +25,9 @@
 #include <dbt.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -101,15 +103,15 @@ void SendPortNotice(const TWindowWorld& World, WPARAM Event, const std::wstring&
                  reinterpret_cast<LPARAM>(Notice.data()));
 }
 
-// The system's box (a dialog of the class #32770) that the window shows at present.
-HWND ShownBox() {
+// The window's question dialog shown at present.
+HWND ShownQuestion() {
     HWND Found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND Window, LPARAM Result) {
-            wchar_t Class[16] = {};
-            GetClassNameW(Window, Class, 16);
-            if (std::wstring(Class) == L"#32770" && IsWindowVisible(Window)) {
+            wchar_t Class[32] = {};
+            GetClassNameW(Window, Class, 32);
+            if (std::wstring(Class) == L"VelmoraDialog" && IsWindowVisible(Window)) {
                 *reinterpret_cast<HWND*>(Result) = Window;
                 return FALSE;
             }
@@ -119,27 +121,119 @@ HWND ShownBox() {
     return Found;
 }
 
-// Clicks the button Id of the box shown next, once it is there; the box's title and the
-// button's caption are kept.
-class TBoxAnswer {
+// A caption without its Alt marker.
+std::string Unmarked(const std::string& Caption) {
+    std::string Text = Caption;
+    Text.erase(std::remove(Text.begin(), Text.end(), '&'), Text.end());
+    return Text;
+}
+
+// A key as the keyboard gives it to the focused control: pressed (WM_KEYDOWN) or, with Alt,
+// its letter (WM_SYSCHAR).
+struct TKey {
+    UINT Message;
+    WPARAM Code;
+};
+constexpr TKey EnterKey{WM_KEYDOWN, VK_RETURN};
+constexpr TKey EscapeKey{WM_KEYDOWN, VK_ESCAPE};
+constexpr TKey Alt(wchar_t Letter) {
+    return {WM_SYSCHAR, Letter};
+}
+
+// Answers the question shown next with Keys, once it is there; its title, its buttons' and
+// check box's captions (without their Alt markers) are kept.
+class TQuestionAnswer {
 public:
-    explicit TBoxAnswer(int Id)
-        : Ticker(20, [this, Id] {
-              const HWND Box = ShownBox();
-              const HWND Button = Box != nullptr ? GetDlgItem(Box, Id) : nullptr;
-              if (Button != nullptr && Title.empty()) {
-                  Title = WindowTextOf(Box);
-                  Caption = WindowTextOf(Button);
-                  PostMessageW(Button, BM_CLICK, 0, 0);
+    explicit TQuestionAnswer(std::vector<TKey> Keys)
+        : Ticker(20, [this, Keys] {
+              const HWND Box = ShownQuestion();
+              if (Box == nullptr || !Title.empty()) {
+                  return;
+              }
+              Title = WindowTextOf(Box);
+              for (HWND Child = GetWindow(Box, GW_CHILD); Child != nullptr;
+                   Child = GetWindow(Child, GW_HWNDNEXT)) {
+                  wchar_t Class[32] = {};
+                  GetClassNameW(Child, Class, 32);
+                  if (std::wstring(Class) == WC_BUTTONW) {
+                      Captions.push_back(Unmarked(WindowTextOf(Child)));
+                  }
+              }
+              for (const TKey& Key : Keys) {
+                  PostMessageW(GetFocus(), Key.Message, Key.Code, 0);
               }
           }) {}
 
     std::string Title;
-    std::string Caption;
+    std::vector<std::string> Captions;
 
 private:
     TTicker Ticker;
 };
+
+// The first and the last column of Bounds (in Window's client area) that hold ink: pixels far
+// darker than the background at Bounds' top left corner. -1 for both when there are none.
+std::pair<int, int> InkColumns(HWND Window, const RECT& Bounds) {
+    const int Columns = Bounds.right - Bounds.left;
+    const int Rows = Bounds.bottom - Bounds.top;
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
+    Info.bmiHeader.biWidth = Columns;
+    Info.bmiHeader.biHeight = -Rows;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    Info.bmiHeader.biCompression = BI_RGB;
+    void* Bits = nullptr;
+    const TBitmapOwner Bitmap(CreateDIBSection(nullptr, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0));
+    {
+        const TMemoryContext Copy(nullptr);
+        const TSelection Selected(Copy.Get(), Bitmap.Get());
+        const TWindowContext Source(Window);
+        BitBlt(Copy.Get(), 0, 0, Columns, Rows, Source.Get(), Bounds.left, Bounds.top, SRCCOPY);
+    }
+    const auto* Pixels = static_cast<const std::uint32_t*>(Bits);
+    const auto Lightness = [](std::uint32_t Pixel) {
+        return static_cast<int>(((Pixel >> 16) & 0xFF) + ((Pixel >> 8) & 0xFF) + (Pixel & 0xFF));
+    };
+    const int Background = Lightness(Pixels[0]);
+    std::pair<int, int> Ink{-1, -1};
+    for (int Row = 0; Row < Rows; ++Row) {
+        for (int Column = 0; Column < Columns; ++Column) {
+            if (Background - Lightness(Pixels[Row * Columns + Column]) > 3 * 96) {
+                Ink.first = Ink.first < 0 ? Column : std::min(Ink.first, Column);
+                Ink.second = std::max(Ink.second, Column);
+            }
+        }
+    }
+    return Ink;
+}
+
+// How wide Caption's ink is, written alone in Font on white.
+int InkWidth(const std::wstring& Caption, HFONT Font) {
+    const RECT Bounds{0, 0, 1000, 60};
+    const TWindowContext Screen(nullptr);
+    const TMemoryContext Context(Screen.Get());
+    const TBitmapOwner Bitmap(CreateCompatibleBitmap(Screen.Get(), 1000, 60));
+    const TSelection Picture(Context.Get(), Bitmap.Get());
+    const TSelection Face(Context.Get(), Font);
+    FillRect(Context.Get(), &Bounds, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT Text{10, 10, 990, 50};
+    SetTextColor(Context.Get(), RGB(0, 0, 0));
+    SetBkMode(Context.Get(), TRANSPARENT);
+    DrawTextW(Context.Get(), Caption.c_str(), static_cast<int>(Caption.size()), &Text,
+              DT_SINGLELINE | DT_LEFT | DT_TOP);
+    // Measured from the copy of a window's pixels, as the menu's are.
+    const HWND Window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1000, 60, nullptr,
+                                        nullptr, nullptr, nullptr);
+    const TWindowOwner Owner(Window);
+    ShowWindow(Window, SW_SHOWNOACTIVATE);
+    {
+        const TWindowContext Target(Window);
+        BitBlt(Target.Get(), 0, 0, 1000, 60, Context.Get(), 0, 0, SRCCOPY);
+    }
+    const std::pair<int, int> Ink = InkColumns(Window, Bounds);
+    return Ink.second - Ink.first;
+}
 
 std::vector<int> ImagePages(const TWindowWorld& World) {
     return World.Session->Head().ImagePageNumbers();
@@ -507,18 +601,41 @@ TEST(WinMainWindowQuestions, ExitClosesTheWindowAndSavingOverAFileAsksFirst) {
     EXPECT_TRUE(World.PumpUntil([&] { return !World.Window->IsOpen(); }));
 }
 
-TEST(WinMainWindowQuestions, SystemBoxesAskAndTheirAnswersCount) {
+// Whatever the system's language, the questions are the window's own, in Russian, and answered
+// from the keyboard: Enter takes the default answer, Esc the negative one, Alt and a letter the
+// button or check box of that letter.
+TEST(WinMainWindowQuestions, OwnRussianQuestionsTakeEnterEscAndAltLetters) {
     TWindowWorld World(true);
+    const TByteArray Written(528, 0);
+    World.Board.SetPage(7, Written);
+    const std::vector<std::string> YesNo{"Больше не спрашивать", "Да", "Нет"};
+    for (const TKey Key : {EscapeKey, EnterKey}) {
+        const TQuestionAnswer No({Key});
+        World.Give(TCommand::EraseChip);
+        EXPECT_EQ(No.Title, SConfirmationCaption);
+        EXPECT_EQ(No.Captions, YesNo);
+        EXPECT_EQ(World.Board.GetPage(7), Written);
+    }
+    {
+        const TQuestionAnswer Yes({Alt(L'б'), Alt(L'д')});
+        World.Give(TCommand::EraseChip);
+    }
+    EXPECT_EQ(World.Board.GetPage(7), TByteArray(528, 0xFF));
+    EXPECT_FALSE(LoadAskBeforeChipErase(World.Folder.File("Settings.ini")));
+
     World.Load(SampleImage());
     const std::string Target = World.Folder.File("copy.ldr");
-    World.ChosenFile = Target;
-    World.Give(TCommand::SaveImage);
     WriteFileText(Target, "old");
-    {
-        // Saving over the file: Yes writes it.
-        const TBoxAnswer Yes(IDYES);
+    World.ChosenFile = Target;
+    for (const TKey Key : {EscapeKey, EnterKey}) {
+        const TQuestionAnswer No({Key});
         World.Give(TCommand::SaveImage);
-        EXPECT_EQ(Yes.Title, SConfirmationCaption);
+        EXPECT_EQ(No.Captions, (std::vector<std::string>{"Да", "Нет"}));
+        EXPECT_EQ(ReadFileText(Target), "old");
+    }
+    {
+        const TQuestionAnswer Yes({Alt(L'Д')});
+        World.Give(TCommand::SaveImage);
     }
     EXPECT_NE(ReadFileText(Target), "old");
 
@@ -529,13 +646,20 @@ TEST(WinMainWindowQuestions, SystemBoxesAskAndTheirAnswersCount) {
         return Dialog.Result();
     };
     World.Give(TCommand::ReadPages);
+    const HWND State = World.Window->ImageGroup().StateLabel();
     {
-        // A new image over the unsaved read: "Не сохранять" lets it go.
-        const TBoxAnswer DontSave(101);
+        // A new image over the unsaved read: Esc cancels it.
+        const TQuestionAnswer Cancel({EscapeKey});
         World.Give(TCommand::NewImage);
-        EXPECT_EQ(DontSave.Caption, SDontSaveButtonCaption);
+        EXPECT_EQ(Cancel.Captions,
+                  (std::vector<std::string>{"Сохранить", "Не сохранять", "Отмена"}));
     }
-    EXPECT_EQ(WindowTextOf(World.Window->ImageGroup().StateLabel()), SEmptyImage);
+    EXPECT_EQ(WindowTextOf(State), "Образ «ReadImage.ldr».");
+    {
+        const TQuestionAnswer DontSave({Alt(L'н')});
+        World.Give(TCommand::NewImage);
+    }
+    EXPECT_EQ(WindowTextOf(State), SEmptyImage);
 }
 
 // ---- The window answers while the programmer does not ----
@@ -603,6 +727,64 @@ TEST(WinMainWindowViews, ShowImageFillsTheDumpAndAClickOnTheMapShowsItsPage) {
               FormatText(SChipMapCellHint, Page, SChipMapInImage));
 }
 
+TEST(WinMainWindowViews, TheImageDumpIsWrittenInAFixedPitchFace) {
+    const TWindowWorld World;
+    const HWND Dump = World.Window->DumpView().Handle();
+    const auto Font = reinterpret_cast<HFONT>(SendMessageW(Dump, WM_GETFONT, 0, 0));
+    EXPECT_EQ(TextExtent(Dump, Font, L"iiii").cx, TextExtent(Dump, Font, L"WWWW").cx);
+    const TWindowContext Context(Dump);
+    const TSelection Selected(Context.Get(), Font);
+    TEXTMETRICW Metrics{};
+    GetTextMetricsW(Context.Get(), &Metrics);
+    // The flag, despite its name, marks a face of varying pitch.
+    EXPECT_EQ(Metrics.tmPitchAndFamily & TMPF_FIXED_PITCH, 0);
+}
+
+// Each item of a tool bar button's drop-down shows its whole caption ("...") as the menu bar's
+// items do: the ink of the item is as wide as that of its caption written alone.
+TEST(WinMainWindowViews, DropDownItemsShowTheirWholeCaptions) {
+    TWindowWorld World;
+    World.Load(SampleImage());
+    NONCLIENTMETRICSW Metrics{};
+    Metrics.cbSize = sizeof Metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof Metrics, &Metrics, 0);
+    const TFontOwner MenuFont(CreateFontIndirectW(&Metrics.lfMenuFont));
+    for (const TCommand Button :
+         {TCommand::WriteImage, TCommand::ReadImage, TCommand::EraseChip, TCommand::CompareImage}) {
+        const HMENU Menu = World.Window->ToolBar().DropDownMenu(Button);
+        std::vector<std::pair<std::wstring, int>> Shown;
+        const TTicker Look(50, [&] {
+            const HWND Popup = FindWindowW(L"#32768", nullptr);
+            if (Popup == nullptr || !IsWindowVisible(Popup) || !Shown.empty()) {
+                return;
+            }
+            UpdateWindow(Popup);
+            // The first item, the button's own command, is written in bold.
+            for (int Position = 1; Position < GetMenuItemCount(Menu); ++Position) {
+                wchar_t Text[256] = {};
+                GetMenuStringW(Menu, static_cast<UINT>(Position), Text, 256, MF_BYPOSITION);
+                RECT Item{};
+                GetMenuItemRect(nullptr, Menu, static_cast<UINT>(Position), &Item);
+                MapWindowPoints(HWND_DESKTOP, Popup, reinterpret_cast<POINT*>(&Item), 2);
+                const std::pair<int, int> Ink = InkColumns(Popup, Item);
+                Shown.emplace_back(Text, Ink.second - Ink.first);
+            }
+            EndMenu();
+        });
+        NMTOOLBARW Notice{};
+        Notice.hdr.hwndFrom = World.Window->ToolBar().Handle();
+        Notice.hdr.code = TBN_DROPDOWN;
+        Notice.iItem = static_cast<int>(CommandId(Button));
+        SendMessageW(World.Window->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&Notice));
+        ASSERT_FALSE(Shown.empty());
+        for (const auto& [Caption, Width] : Shown) {
+            std::wstring Text = Caption;
+            Text.erase(std::remove(Text.begin(), Text.end(), L'&'), Text.end());
+            EXPECT_GE(Width, InkWidth(Text, MenuFont.Get()) - 2) << Narrow(Text);
+        }
+    }
+}
+
 TEST(WinMainWindowViews, AboutShowsTheVersionAndItsMailLinkAndHelpTheUsersHelp) {
     TWindowWorld World;
     std::string Version;
@@ -637,6 +819,96 @@ TEST(WinMainWindowViews, AboutShowsTheVersionAndItsMailLinkAndHelpTheUsersHelp) 
     EXPECT_EQ(Text.find("**"), std::string::npos);
 }
 
+TEST(WinMainWindowViews, EscapeInTheHelpClosesItWhileTheOperationGoesOn) {
+    TWindowWorld World;
+    World.Give(TCommand::Help);
+    ASSERT_NE(World.Window->HelpWindow(), nullptr);
+    const THelpWindow& Help = *World.Window->HelpWindow();
+    ASSERT_TRUE(IsWindowVisible(Help.Handle()));
+    bool Pressed = false;
+    const TTicker Press(50, [&] {
+        if (!Pressed && World.Window->GetModel().GetRunningCommand()) {
+            Pressed = true;
+            PostMessageW(Help.TextPane(), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    });
+    World.Give(TCommand::ReadImage);
+    ASSERT_TRUE(Pressed);
+    EXPECT_TRUE(World.PumpUntil([&] { return !IsWindowVisible(Help.Handle()); }));
+    EXPECT_TRUE(World.HasLine(SReadSucceeded, clGreen));
+    EXPECT_FALSE(World.HasLine(SReadStopped, clRed));
+}
+
+// Where Text first begins in a rich edit pane: its character position and its point there.
+std::pair<LONG, POINTL> PlaceOf(HWND Pane, const std::wstring& Text) {
+    FINDTEXTEXW Find{};
+    Find.chrg = {0, -1};
+    Find.lpstrText = Text.c_str();
+    const auto Position = static_cast<LONG>(SendMessageW(
+        Pane, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE, reinterpret_cast<LPARAM>(&Find)));
+    POINTL Point{};
+    SendMessageW(Pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&Point), Position);
+    return {Position, Point};
+}
+
+LONG LineOf(HWND Pane, LONG Position) {
+    return static_cast<LONG>(SendMessageW(Pane, EM_EXLINEFROMCHAR, 0, Position));
+}
+
+// The help is written for Windows, and its settings table stands in columns: the cells of a
+// column begin at one place, no cell reaches into the next column, and a value too long for
+// the pane goes on in its own column.
+TEST(WinMainWindowViews, HelpIsWrittenForWindowsWithItsTableInColumns) {
+    TWindowWorld World;
+    World.Give(TCommand::Help);
+    ASSERT_NE(World.Window->HelpWindow(), nullptr);
+    const THelpWindow& Help = *World.Window->HelpWindow();
+    const HWND Pane = Help.TextPane();
+    const std::string Text = WindowTextOf(Pane);
+    EXPECT_NE(Text.find("%APPDATA%\\Velmora"), std::string::npos);
+    EXPECT_NE(Text.find("velmora.exe --simulate"), std::string::npos);
+    for (const char* Linux : {"~/.local", "XDG_DATA_HOME", "dialout", "/dev/"}) {
+        EXPECT_EQ(Text.find(Linux), std::string::npos) << Linux;
+    }
+
+    // Narrow enough for the longest value to wrap.
+    SetWindowPos(Help.Handle(), nullptr, 0, 0, 520, 500, SWP_NOMOVE | SWP_NOZORDER);
+    const std::vector<std::vector<std::wstring>> Rows = {
+        {L"Раздел", L"Ключ", L"Значение"},
+        {L"[COM Port]", L"COM Name", L"порт программатора, по умолчанию COM1"},
+        {L"[Questions]", L"Ask Before Chip Erase", L"0 — не спрашивать перед"},
+        {L"[Log]", L"Log Limit", L"предельный размер журнала: байты или с суффиксом"}};
+    std::vector<LONG> Columns;
+    for (const std::wstring& Cell : Rows[0]) {
+        Columns.push_back(PlaceOf(Pane, Cell).second.x);
+    }
+    ASSERT_EQ(Columns.size(), 3U);
+    EXPECT_LT(Columns[0], Columns[1]);
+    EXPECT_LT(Columns[1], Columns[2]);
+    for (const std::vector<std::wstring>& Row : Rows) {
+        for (std::size_t Column = 0; Column < Row.size(); ++Column) {
+            const auto [Position, Start] = PlaceOf(Pane, Row[Column]);
+            ASSERT_GE(Position, 0) << Narrow(Row[Column]);
+            EXPECT_EQ(Start.x, Columns[Column]) << Narrow(Row[Column]);
+            if (Column + 1 < Row.size()) {
+                POINTL End{};
+                SendMessageW(Pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&End),
+                             Position + static_cast<LONG>(Row[Column].size()));
+                EXPECT_LT(End.x, Columns[Column + 1]) << Narrow(Row[Column]);
+            }
+        }
+    }
+    const auto [Value, ValueStart] = PlaceOf(Pane, Rows[3][2]);
+    const LONG ValueEnd = PlaceOf(Pane, L"(по умолчанию 64M)").first;
+    ASSERT_GT(LineOf(Pane, ValueEnd), LineOf(Pane, Value));
+    const auto NextLine =
+        static_cast<LONG>(SendMessageW(Pane, EM_LINEINDEX, LineOf(Pane, Value) + 1, 0));
+    POINTL GoesOn{};
+    SendMessageW(Pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&GoesOn), NextLine);
+    EXPECT_EQ(GoesOn.x, Columns[2]);
+    EXPECT_GT(GoesOn.y, ValueStart.y);
+}
+
 TEST(WinMainWindowViews, PortDialogOffersTheCurrentPortAndKeysReachThePort) {
     TWindowWorld World;
     std::string Offered;
@@ -658,6 +930,43 @@ TEST(WinMainWindowViews, PortDialogOffersTheCurrentPortAndKeysReachThePort) {
     }));
 }
 
+// A run with --simulate, its board in the program: the port typed in the port dialog is the
+// port used. One that is not there leaves no board answering, the simulator's name brings the
+// simulated board back, and the Linux simulator reached as a COM port (given by
+// tests/windows/with-simulator.sh, --id "board on the line") answers for itself.
+TEST(WinSimulatedRun, PortTypedInTheDialogIsThePortUsed) {
+    TWindowWorld World(StartSimulatedProgrammer());
+    std::string Typed;
+    World.PortAnswer = [&Typed](TPortChoiceDialog& Dialog) {
+        SetWindowTextTo(Dialog.PortNameEdit(), Typed);
+        Click(Dialog.OkButton());
+        return Dialog.Result();
+    };
+    // What the programmer on Port calls itself; empty when none answers.
+    const auto AnswerOn = [&](const std::string& Port) {
+        Typed = Port;
+        World.Give(TCommand::ChoosePort);
+        EXPECT_EQ(World.Session->Head().GetPortName(), Port);
+        World.Give(TCommand::ClearInfo);
+        World.Give(TCommand::Initialize);
+        for (const TInfoLine& Line : World.Lines()) {
+            if (Line.Color == clBlue) {
+                return Line.Text;
+            }
+        }
+        return std::string();
+    };
+    const std::string Simulated = FormatText(SControllerName, "Velmora simulator 1.0");
+    EXPECT_EQ(AnswerOn(SSimulatedPortName), Simulated);
+    EXPECT_EQ(AnswerOn("COM199"), "");
+    EXPECT_EQ(AnswerOn(SSimulatedPortName), Simulated);
+    const char* Line = std::getenv("VELMORA_TEST_COM_PORT");
+    if (Line != nullptr && Line[0] != '\0') {
+        EXPECT_EQ(AnswerOn(Line), FormatText(SControllerName, "board on the line"));
+        EXPECT_EQ(AnswerOn(SSimulatedPortName), Simulated);
+    }
+}
+
 TEST(WinMainWindowViews, ArrivingPortIsTriedAndKeptAndItsRemovalFallsBackToCom1) {
     TWindowWorld World;
     // The virtual port opens under any name, and the simulated board answers on it.
@@ -668,6 +977,27 @@ TEST(WinMainWindowViews, ArrivingPortIsTriedAndKeptAndItsRemovalFallsBackToCom1)
     SendPortNotice(World, DBT_DEVICEREMOVECOMPLETE, L"COM77");
     EXPECT_EQ(World.Session->Head().GetPortName(), "COM1");
     EXPECT_TRUE(World.HasLine(FormatText(SBurnerDisconnectedFromPort, "COM77"), clBlue));
+}
+
+// Moved to a monitor of a higher resolution, the window scaled up would be taller than the
+// screen and start above it: it stays within the work area, its frame included.
+TEST(WinMainWindowViews, AWindowScaledUpStaysWithinTheWorkArea) {
+    TWindowWorld World;
+    const HWND Window = World.Window->Handle();
+    MONITORINFO Monitor{};
+    Monitor.cbSize = sizeof Monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(Window, MONITOR_DEFAULTTONEAREST), &Monitor));
+    const RECT Work = Monitor.rcWork;
+    RECT Suggested{Work.left + 40, Work.top - 13, Work.left + 40 + 700, Work.bottom + 100};
+    SendMessageW(Window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&Suggested));
+    RECT Bounds{};
+    GetWindowRect(Window, &Bounds);
+    EXPECT_GE(Bounds.top, Work.top);
+    EXPECT_LE(Bounds.bottom, Work.bottom);
+    EXPECT_GE(Bounds.left, Work.left);
+    EXPECT_LE(Bounds.right, Work.right);
+    EXPECT_EQ(Bounds.right - Bounds.left, 700);
+    EXPECT_EQ(Bounds.bottom - Bounds.top, Work.bottom - Work.top);
 }
 
 TEST(WinMainWindowViews, AnotherResolutionScalesTheBarsAndTheWindow) {

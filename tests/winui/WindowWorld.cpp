@@ -24,23 +24,33 @@ std::string SampleImage() {
     return VELMORA_SAMPLES_DIR "/small.ldr";
 }
 
-TWindowWorld::TWindowWorld(bool SystemQuestions) {
-    TSessionOptions Options;
-    Options.PortName = SSimulatedPortName;
-    Options.SettingsFileName = Folder.File("Settings.ini");
-    Options.LogFileName = Folder.File("Velmora.log");
+TWindowWorld::TWindowWorld(bool OwnQuestions) {
     auto VirtualPort = std::make_unique<TVirtualSerialPort>(Board);
     Port = VirtualPort.get();
-    Session = std::make_unique<TSession>(Options, std::move(VirtualPort));
+    Open(std::move(VirtualPort), SSimulatedPortName);
+    if (!OwnQuestions) {
+        AnswerQuestions();
+    }
+}
+
+TWindowWorld::TWindowWorld(std::unique_ptr<TSimulatedProgrammer> NewSimulated)
+    : Simulated(std::move(NewSimulated)) {
+    Open(Simulated->MakePort(), Simulated->GetPortName());
+    AnswerQuestions();
+}
+
+void TWindowWorld::Open(std::unique_ptr<ISerialPort> BoardPort, const std::string& PortName) {
+    TSessionOptions Options;
+    Options.PortName = PortName;
+    Options.SettingsFileName = Folder.File("Settings.ini");
+    Options.LogFileName = Folder.File("Velmora.log");
+    Session = std::make_unique<TSession>(Options, std::move(BoardPort));
     Window = std::make_unique<TMainWindow>(*Session);
     Window->FileDialogRunner = [this](const TFileDialogRequest& Request) {
         FileRequests.push_back(Request);
         return ChosenFile;
     };
     DefaultCloseQuestion = Window->ConfirmCloseDuringOperation;
-    if (!SystemQuestions) {
-        AnswerQuestions();
-    }
     Window->RangeDialogRunner = [this](TPagesRangeDialog& Dialog) {
         return RangeAnswer ? RangeAnswer(Dialog) : IDCANCEL;
     };

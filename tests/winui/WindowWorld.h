@@ -7,6 +7,7 @@
 #include "operations/MainWindowView.h"
 #include "operations/Session.h"
 #include "simulator/ProgrammerBoard.h"
+#include "simulator/SimulatedProgrammer.h"
 #include "simulator/VirtualSerialPort.h"
 #include "tests/support/TempFolder.h"
 #include "winui/InfoPane.h"
@@ -28,9 +29,12 @@ std::string SampleImage();
 
 class TWindowWorld {
 public:
-    // With SystemQuestions the window asks its Yes/No and unsaved-read questions in the
-    // system's own boxes, for the test to answer there; otherwise the test answers its hooks.
-    explicit TWindowWorld(bool SystemQuestions = false);
+    // With OwnQuestions the window asks its Yes/No and unsaved-read questions in its own
+    // question dialogs, for the test to answer there; otherwise the test answers its hooks.
+    explicit TWindowWorld(bool OwnQuestions = false);
+    // The window of a run with --simulate: the session on the port of Simulated, which the
+    // world keeps (Board and Port are then not used).
+    explicit TWindowWorld(std::unique_ptr<TSimulatedProgrammer> Simulated);
     ~TWindowWorld();
     TWindowWorld(const TWindowWorld&) = delete;
     TWindowWorld& operator=(const TWindowWorld&) = delete;
@@ -58,6 +62,7 @@ public:
 
     TTempFolder Folder;
     TWindowsUi Ui;
+    std::unique_ptr<TSimulatedProgrammer> Simulated;
     TProgrammerBoard Board;
     // Owned by the session.
     TVirtualSerialPort* Port = nullptr;
@@ -78,6 +83,7 @@ public:
     TMainWindow::TConfirmationWithoutWait DefaultCloseQuestion;
 
 private:
+    void Open(std::unique_ptr<ISerialPort> BoardPort, const std::string& PortName);
     void AnswerQuestions();
 };
 
