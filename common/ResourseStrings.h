@@ -401,6 +401,8 @@ inline constexpr const char* SRecordsNeedDatabase =
     "velmora-cli records: %s is a CSV file; listing the records needs a database";
 inline constexpr const char* SRecordsNoServerSupport =
     "velmora-cli: %s: this build keeps its records in a CSV file and has no PostgreSQL client";
+inline constexpr const char* SRecordsNoClientLibrary =
+    "velmora-cli: the PostgreSQL client library %s cannot be loaded: %s";
 inline constexpr const char* SCliStationRecordsDown =
     "velmora-cli station: %s; no new board is taken until its records can be kept";
 inline constexpr const char* SCliStationRecordsBack =
