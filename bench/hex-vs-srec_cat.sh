@@ -42,14 +42,16 @@ tools = {
 TIME = "/usr/bin/time"
 HAVE_TIME = os.access(TIME, os.X_OK)
 
-def run(arguments):
+def run(arguments, peak_only=False):
     """Wall time, CPU time (s) and peak resident memory (KiB) of one run.
 
-    The peak memory comes from /usr/bin/time, which reports the tool's own. Without it, the
-    figure is wait4's, which for a process started from Python includes the interpreter's
+    Timed runs start the tool itself, so that its figures hold nothing else. The peak memory
+    comes from a run of its own under /usr/bin/time, which reports the tool's own; without it,
+    the figure is wait4's, which for a process started from Python includes the interpreter's
     memory, so it is only an upper bound."""
     peak_file = os.path.join(work, "peak")
-    command = [TIME, "-f", "%M", "-o", peak_file] + arguments if HAVE_TIME else arguments
+    through_time = peak_only and HAVE_TIME
+    command = [TIME, "-f", "%M", "-o", peak_file] + arguments if through_time else arguments
     quiet = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0)]
     start = time.perf_counter()
     pid = os.posix_spawnp(command[0], command, os.environ, file_actions=quiet)
@@ -58,14 +60,15 @@ def run(arguments):
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"{arguments[0]} failed")
     peak = usage.ru_maxrss
-    if HAVE_TIME:
+    if through_time:
         with open(peak_file) as f:
             peak = int(f.read().split()[-1])
     return wall, usage.ru_utime + usage.ru_stime, peak
 
 results = {name: [] for name in tools}
-for name, arguments in tools.items():  # warm the file cache
-    run(arguments)
+peaks = {}
+for name, arguments in tools.items():  # warm the file cache, and the peak memory
+    peaks[name] = run(arguments, peak_only=True)[2]
 for _ in range(repetitions):  # interleaved, so both see the same machine load
     for name, arguments in tools.items():
         results[name].append(run(arguments))
@@ -82,7 +85,7 @@ print(f"full-chip resave, median of {repetitions} runs")
 for name, runs in results.items():
     wall = statistics.median(r[0] for r in runs)
     cpu = statistics.median(r[1] for r in runs)
-    peak = max(r[2] for r in runs)
+    peak = peaks[name]
     summary[name] = (wall, cpu)
     bound = "" if HAVE_TIME else "at most "
     print(f"  {name:12} wall {wall * 1000:7.1f} ms   cpu {cpu * 1000:7.1f} ms   "

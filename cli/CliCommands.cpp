@@ -40,8 +40,8 @@ struct TCommandHelpAsked {
 };
 
 // About what loading a file of this name and saving the image again take at their peak: the
-// records (about 1.2 times the file's size), the flat image and the pages (0.4 times each);
-// 0 when the file cannot be examined.
+// pages with their bookkeeping (about 0.6 times the size of an image file), the pieces the file
+// is read and written in, and room to spare; 0 when the file cannot be examined.
 std::size_t MemoryToLoad(const std::string& FileName) {
     const std::filesystem::path Path = std::filesystem::u8path(FileName);
     std::error_code Error;
@@ -49,7 +49,7 @@ std::size_t MemoryToLoad(const std::string& FileName) {
         return 0;
     }
     const std::uintmax_t Size = std::filesystem::file_size(Path, Error);
-    return Error ? 0 : static_cast<std::size_t>(Size) * 2;
+    return Error ? 0 : static_cast<std::size_t>(Size);
 }
 
 // Loads an image file the way the program does: the file's records, or a raw binary file's

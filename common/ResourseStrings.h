@@ -31,6 +31,10 @@ inline constexpr const char* SHexLineNumber = "Строка %lld: ";
 inline constexpr const char* SHexStringIsTooShort = "Слишком короткая HEX строка.";
 inline constexpr const char* SWrongHexStringCS = "Неверная контрольная сумма HEX строки.";
 inline constexpr const char* SHexChecksumDetail = " Ожидалась %02Xh, записана %02Xh.";
+// After the checksum: the first character of the line that is not a hexadecimal digit (read as
+// 0), shown as itself or as \xHH, and its column in the line, counted from 1.
+inline constexpr const char* SHexNotADigitDetail =
+    " Символ «%s» в столбце %lld — не шестнадцатеричная цифра.";
 inline constexpr const char* SWrongHexDataLength =
     "Неверная длинна HEX данных.\r\nПредполагаемая длинна: %d\r\nДействительная длинна: %d";
 inline constexpr const char* SWrongExtendedAddress =
@@ -403,6 +407,8 @@ inline constexpr const char* SRecordsNeedDatabase =
     "velmora-cli records: %s is a CSV file; listing the records needs a database";
 inline constexpr const char* SRecordsNoServerSupport =
     "velmora-cli: %s: this build keeps its records in a CSV file and has no PostgreSQL client";
+inline constexpr const char* SRecordsNoClientLibrary =
+    "velmora-cli: the PostgreSQL client library %s cannot be loaded: %s";
 inline constexpr const char* SCliStationRecordsDown =
     "velmora-cli station: %s; no new board is taken until its records can be kept";
 inline constexpr const char* SCliStationRecordsBack =

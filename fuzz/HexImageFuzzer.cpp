@@ -1,11 +1,16 @@
 // Image files: the input is the text of an image file. It is loaded twice, from a file and from
-// its lines, and both loads must agree, down to the line an error names. A loaded image is cut into
-// 528-byte pages, which must hold every record's data at its address; saved as 32-byte records and
-// loaded again it must give the same pages, and saving those gives the same records again. Errors
-// of the image file family are the expected outcome of bad input; any other exception is a failure.
+// its lines, and both loads must agree, down to the line an error names; loaded straight into
+// pages, as the program does, it must give the pages or the error of the records turned into
+// pages. A loaded image is cut into 528-byte pages, which must hold every record's data at its
+// address; saved as 32-byte records and loaded again it must give the same pages, and saving
+// those gives the same records again; saved straight from the pages it must give the file of
+// those records. Errors of the image file family are the expected outcome of bad input; any other
+// exception is a failure.
 #include "fuzz/FuzzCheck.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "image/HexImageFile.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -33,6 +38,8 @@ constexpr std::uint8_t ExtendedAddressRecord = 4;
 constexpr std::int64_t LargestImageTried = 256 * 1024;
 
 std::string FileName;
+// Where images are saved straight from their pages.
+std::string SavedFileName;
 
 // The lines of a file as the loader reads them: CR LF, LF or CR end a line, and a last line
 // without an end counts.
@@ -49,6 +56,24 @@ std::vector<std::string> SplitLines(std::string_view Text) {
         Start = End + (Text.compare(End, 2, "\r\n") == 0 ? 2 : 1);
     }
     return Lines;
+}
+
+// The type and message of the error that ended a load into pages, if any, and the pages.
+struct TPagesLoad {
+    std::shared_ptr<IMemoryMap> Map;
+    const std::type_info* Error = nullptr;
+    std::string Message;
+};
+
+template <typename TLoader> TPagesLoad LoadPages(TLoader Loader) {
+    TPagesLoad Result;
+    try {
+        Result.Map = Loader();
+    } catch (const EHexFileException& Error) {
+        Result.Error = &typeid(Error);
+        Result.Message = Error.what();
+    }
+    return Result;
 }
 
 // The records of a load and the type and message of the error that ended it, if any.
@@ -182,6 +207,13 @@ void CheckRoundTrip(const std::shared_ptr<IMemoryMap>& Map) {
     Converter.MemoryMapToHex(ReloadedFromText, RecordLength, SavedAgain);
     FUZZ_REQUIRE(RecordTexts(*SavedAgain) == RecordTexts(*Saved));
 
+    SaveHexImageFile(*Map, SavedFileName, RecordLength);
+    std::string Expected;
+    for (const std::string& Line : Texts) {
+        Expected += Line + "\r\n";
+    }
+    FUZZ_REQUIRE(ReadFileContent(SavedFileName) == Expected);
+
     FUZZ_REQUIRE(!Converter.MemoryMapToStrings(Map).empty());
 }
 
@@ -202,7 +234,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FUZZ_REQUIRE(Descriptor >= 0);
     ::close(Descriptor);
     FileName = Pattern;
-    std::atexit([] { ::unlink(FileName.c_str()); });
+    SavedFileName = FileName + ".saved";
+    std::atexit([] {
+        ::unlink(FileName.c_str());
+        ::unlink(SavedFileName.c_str());
+    });
     return 0;
 }
 
@@ -221,6 +257,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_REQUIRE(FromFile.Message == FromLines.Message);
         const std::vector<std::string> Records = RecordTexts(*FromFile.File);
         FUZZ_REQUIRE(Records == RecordTexts(*FromLines.File));
+
+        const TPagesLoad Straight =
+            LoadPages([] { return LoadHexImageFile(FileName, PageLength); });
+        const TPagesLoad ThroughRecords = LoadPages([&FromFile]() -> std::shared_ptr<IMemoryMap> {
+            if (FromFile.Error != nullptr) {
+                throw EHexFileException(FromFile.Message);
+            }
+            std::shared_ptr<IMemoryMap> Map;
+            THexFileToMemoryMapConverter().HexToMemoryMap(FromFile.File, PageLength, Map);
+            return Map;
+        });
+        FUZZ_REQUIRE(Straight.Message == ThroughRecords.Message);
+        FUZZ_REQUIRE(FromFile.Error != nullptr || SameError(Straight.Error, ThroughRecords.Error));
+        FUZZ_REQUIRE(FromFile.Error == nullptr || SameError(Straight.Error, FromFile.Error));
+        FUZZ_REQUIRE(Straight.Error != nullptr || SamePages(*Straight.Map, *ThroughRecords.Map));
         if (FromFile.Error != nullptr) {
             return 0;
         }

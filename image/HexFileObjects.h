@@ -5,6 +5,7 @@
 
 #include "common/ArrayTypes.h"
 #include "common/Exception.h"
+#include "image/HexRecordText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +87,8 @@ public:
     std::size_t TextLength() const;
     // Writes the TextLength characters of ToText at Out; returns the end of what it wrote.
     char* WriteText(char* Out) const;
+    // The fields, the data pointing into this record.
+    THexRecordFields Fields() const;
 
     const TByteArray& GetData() const { return Data; }
     std::uint16_t GetAddress() const { return Address; }

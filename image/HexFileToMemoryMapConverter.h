@@ -1,21 +1,15 @@
 // Turns the records of an image file into a map of equal-length pages and back, and makes the
-// spaced hex dump of an image. Works through a flat buffer in which index k holds the byte at
-// absolute address k.
+// spaced hex dump of an image, by the rules of HexImageLayout.h.
 #pragma once
 
 #include "image/HexFileObjects.h"
+#include "image/HexImageLayout.h"
 #include "image/MemoryMapObjects.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-// The largest image accepted: no record, and no page of the image cut into pages, may reach
-// beyond this address; loading and saving keep to the same limit. A full chip takes 2 MiB, so
-// this leaves ample room while keeping a hostile extended address from making the program
-// allocate gigabytes.
-inline constexpr std::int64_t MaxImageSize = 64 * 1024 * 1024;
 
 class THexFileToMemoryMapConverter {
 public:

@@ -2,28 +2,27 @@
 
 #include "common/ResourseStrings.h"
 #include "image/BinaryImageFile.h"
-#include "image/HexFileObjects.h"
-#include "image/HexFileToMemoryMapConverter.h"
+#include "image/HexImageFile.h"
 #include "platform/PathSeparator.h"
 
 #include <iterator>
+#include <stdexcept>
 #include <utility>
 
 namespace {
 
 TLoadedImage LoadHexImage(const std::string& FileName, const TImageGeometry& Geometry) {
-    auto HexFile = std::make_shared<THexFile>();
-    HexFile->LoadFromFile(FileName);
     TLoadedImage Loaded;
-    THexFileToMemoryMapConverter().HexToMemoryMap(HexFile, Geometry.PageLength, Loaded.Map);
+    Loaded.Map = LoadHexImageFile(FileName, Geometry.PageLength);
     return Loaded;
 }
 
 void SaveHexImage(const std::shared_ptr<IMemoryMap>& Map, const std::string& FileName,
                   const TImageGeometry& Geometry) {
-    std::shared_ptr<IHexFile> HexFile;
-    THexFileToMemoryMapConverter().MemoryMapToHex(Map, Geometry.RecordLength, HexFile);
-    HexFile->SaveToFile(FileName);
+    if (!Map) {
+        throw std::invalid_argument("No memory map to convert");
+    }
+    SaveHexImageFile(*Map, FileName, Geometry.RecordLength);
 }
 
 TLoadedImage LoadRawImage(const std::string& FileName, const TImageGeometry& Geometry) {

@@ -4,12 +4,20 @@
 
 #include <charconv>
 #include <stdexcept>
+#include <utility>
 
 void TMemoryPage::Fill(std::int32_t NewPageNumber, std::int32_t NewAddress,
                        const TByteArray& NewData) {
     PageNumber = NewPageNumber;
     Address = NewAddress;
     Data = NewData;
+    Size = static_cast<std::int32_t>(Data.size());
+}
+
+void TMemoryPage::Fill(std::int32_t NewPageNumber, std::int32_t NewAddress, TByteArray&& NewData) {
+    PageNumber = NewPageNumber;
+    Address = NewAddress;
+    Data = std::move(NewData);
     Size = static_cast<std::int32_t>(Data.size());
 }
 
@@ -58,9 +66,9 @@ std::vector<std::int32_t> TMemoryMap::GetPageNumbers() const {
     return Numbers;
 }
 
-void TMemoryMap::AddPage(std::int32_t PageNumber, std::int32_t Address, const TByteArray& Data) {
+void TMemoryMap::AddPage(std::int32_t PageNumber, std::int32_t Address, TByteArray Data) {
     Pages.push_back(std::make_unique<TMemoryPage>());
-    Pages.back()->Fill(PageNumber, Address, Data);
+    Pages.back()->Fill(PageNumber, Address, std::move(Data));
     ByNumber[PageNumber] = Pages.back().get();
 }
 

@@ -35,6 +35,8 @@ class TMemoryPage final : public IMemoryPage {
 public:
     void Fill(std::int32_t NewPageNumber, std::int32_t NewAddress,
               const TByteArray& NewData) override;
+    // The same, taking over NewData's bytes instead of copying them.
+    void Fill(std::int32_t NewPageNumber, std::int32_t NewAddress, TByteArray&& NewData);
     const TByteArray& GetData() const override { return Data; }
     std::int32_t GetAddress() const override { return Address; }
     std::int32_t GetPageNumber() const override { return PageNumber; }
@@ -63,8 +65,8 @@ public:
     virtual std::vector<std::int32_t> GetPageNumbers() const = 0;
     // Appends each page's ToText followed by an empty line; does nothing when Lines is null.
     virtual void ToStrings(std::vector<std::string>* Lines) const = 0;
-    // Appends a new page holding a copy of Data.
-    virtual void AddPage(std::int32_t PageNumber, std::int32_t Address, const TByteArray& Data) = 0;
+    // Appends a new page holding Data (a copy, or the bytes themselves when moved in).
+    virtual void AddPage(std::int32_t PageNumber, std::int32_t Address, TByteArray Data) = 0;
     // Removes all pages; references obtained from GetPage become invalid.
     virtual void Clear() = 0;
 };
@@ -76,7 +78,7 @@ public:
     const TMemoryPage* FindPage(std::int32_t PageNumber) const override;
     std::vector<std::int32_t> GetPageNumbers() const override;
     void ToStrings(std::vector<std::string>* Lines) const override;
-    void AddPage(std::int32_t PageNumber, std::int32_t Address, const TByteArray& Data) override;
+    void AddPage(std::int32_t PageNumber, std::int32_t Address, TByteArray Data) override;
     void Clear() override;
 
 private:

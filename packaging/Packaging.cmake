@@ -135,11 +135,13 @@ Velmora programmer on a serial port. Contains the desktop program velmora, the
 command-line program velmora-cli and the programmer simulator velmora-sim.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
-# Library dependencies come from the programs themselves; the toolkit's window-system plugins
-# and its Russian translations are loaded at run time and named here.
+# Library dependencies come from the programs themselves; what they load at run time is named
+# here: the PostgreSQL client library, and the toolkit's window-system plugins and its Russian
+# translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpq5")
 if(TARGET velmora)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpq5, qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 set(CPACK_STRIP_FILES ON)
 include(CPack)

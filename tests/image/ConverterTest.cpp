@@ -1,6 +1,7 @@
 #include "common/ResourseStrings.h"
 #include "image/ArrayRoutines.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "image/HexImageFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -263,6 +264,62 @@ TEST(MemoryMapToHex, FullChipRoundTripsThroughAFile) {
     for (std::int32_t Index = 0; Index < 4096; ++Index) {
         ASSERT_EQ(Map->GetPage(Index).GetData(), Original->GetPage(Index).GetData()) << Index;
         ASSERT_EQ(Map->GetPage(Index).GetAddress(), Index * PageLength);
+    }
+}
+
+// The program saves image files straight from the pages: the file is the one the record
+// objects give, whatever order the map's pages were added in, and it loads back as the pages.
+TEST(HexImageFile, SavesTheRecordsOfThePagesWhateverTheirOrder) {
+    TTempFolder Folder;
+    // Pages 124 and 125 lie on both sides of the first 64 KiB boundary, which page 124 crosses.
+    const std::vector<std::vector<std::int32_t>> Cases = {
+        {0, 1, 2}, {3}, {0, 4095}, {2, 5}, {123, 124, 125, 127}};
+    for (const auto& Numbers : Cases) {
+        const std::vector<std::int32_t> Reversed(Numbers.rbegin(), Numbers.rend());
+        for (const std::int32_t RecordSize : {1, 32, 255}) {
+            const std::string Name = "pages " + std::to_string(Numbers.front()) + ".." +
+                                     std::to_string(Numbers.back()) + ", records of " +
+                                     std::to_string(RecordSize);
+            ToHex(PagesMap(Numbers), RecordSize)->SaveToFile(Folder.File("records.ldr"));
+            const std::string Expected = ReadFileText(Folder.File("records.ldr"));
+            SaveHexImageFile(*PagesMap(Numbers), Folder.File("in-order.ldr"), RecordSize);
+            EXPECT_EQ(ReadFileText(Folder.File("in-order.ldr")), Expected) << Name;
+            SaveHexImageFile(*PagesMap(Reversed), Folder.File("reversed.ldr"), RecordSize);
+            EXPECT_EQ(ReadFileText(Folder.File("reversed.ldr")), Expected) << Name;
+
+            const auto Loaded = LoadHexImageFile(Folder.File("in-order.ldr"), PageLength);
+            EXPECT_EQ(Loaded->GetPageNumbers(), Numbers) << Name;
+            EXPECT_EQ(Flatten(*Loaded), Flatten(*PagesMap(Numbers))) << Name;
+        }
+    }
+}
+
+// Where two pages of a map overlap, the file holds the bytes of the one added later.
+TEST(HexImageFile, OverlappingPagesAreSavedAsTheLaterOneLeavesThem) {
+    const TByteArray First = Counting(PageLength, 1);
+    const TByteArray Second(PageLength, 0xAA);
+    const auto Half = static_cast<std::ptrdiff_t>(PageLength / 2);
+    TByteArray SecondWins(First.begin(), First.begin() + Half);
+    SecondWins.insert(SecondWins.end(), Second.begin(), Second.end());
+    TByteArray FirstWins = First;
+    FirstWins.insert(FirstWins.end(), Second.begin() + Half, Second.end());
+    // What no page covers, up to the end of the last page the records reach, is 0.
+    SecondWins.resize(2 * PageLength);
+    FirstWins.resize(2 * PageLength);
+
+    TTempFolder Folder;
+    for (const bool FirstAddedLast : {false, true}) {
+        TMemoryMap Map;
+        if (FirstAddedLast) {
+            Map.AddPage(1, PageLength / 2, Second);
+            Map.AddPage(0, 0, First);
+        } else {
+            Map.AddPage(0, 0, First);
+            Map.AddPage(1, PageLength / 2, Second);
+        }
+        SaveHexImageFile(Map, Folder.File("overlap.ldr"), 32);
+        EXPECT_EQ(Flatten(*LoadHexImageFile(Folder.File("overlap.ldr"), PageLength)),
+                  FirstAddedLast ? FirstWins : SecondWins);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
 #include "image/HexFileToMemoryMapConverter.h"
+#include "image/HexImageFile.h"
 #include "image/HexToInt.h"
 #include "tests/support/TempFolder.h"
 
@@ -37,10 +38,53 @@ std::string RaisedBy(const std::function<void()>& Action, std::string* Message =
         return "EFileIsEmpty";
     } catch (const EWrongExtendedAddress&) {
         return "EWrongExtendedAddress";
+    } catch (const EImageIsTooLarge&) {
+        return "EImageIsTooLarge";
     } catch (const EHexFileException&) {
         return "EHexFileException";
     }
     return "";
+}
+
+// How loading an image file ended, by both ways of loading it: the error family (empty when
+// it loaded) and message, and the pages' bytes.
+struct TLoadOutcome {
+    std::string Raised;
+    std::string Message;
+    TByteArray Bytes;
+
+    bool operator==(const TLoadOutcome& Other) const {
+        return Raised == Other.Raised && Message == Other.Message && Bytes == Other.Bytes;
+    }
+};
+
+TByteArray PageBytes(const IMemoryMap& Map) {
+    TByteArray Bytes;
+    for (std::int32_t Index = 0; Index < Map.GetCount(); ++Index) {
+        const TByteArray& Data = Map.GetPage(Index).GetData();
+        Bytes.insert(Bytes.end(), Data.begin(), Data.end());
+    }
+    return Bytes;
+}
+
+// Loads FileName into 528-byte pages as the program does, straight into pages; the loading
+// through record objects must end the same way.
+TLoadOutcome LoadImageBothWays(const std::string& FileName) {
+    TLoadOutcome Straight;
+    Straight.Raised = RaisedBy(
+        [&] { Straight.Bytes = PageBytes(*LoadHexImageFile(FileName, 528)); }, &Straight.Message);
+    TLoadOutcome ThroughRecords;
+    ThroughRecords.Raised = RaisedBy(
+        [&] {
+            auto File = std::make_shared<THexFile>();
+            File->LoadFromFile(FileName);
+            std::shared_ptr<IMemoryMap> Map;
+            THexFileToMemoryMapConverter().HexToMemoryMap(File, 528, Map);
+            ThroughRecords.Bytes = PageBytes(*Map);
+        },
+        &ThroughRecords.Message);
+    EXPECT_TRUE(Straight == ThroughRecords) << ThroughRecords.Message;
+    return Straight;
 }
 
 std::vector<std::string> RecordTexts(const THexFile& File) {
@@ -219,7 +263,8 @@ TEST_F(HexFileOnDisk, ReadsEveryKindOfLineEnd) {
 }
 
 // The line named counts every line of the file, blank ones and those of every line end
-// included; the extended address is checked when the records are turned into pages.
+// included; the extended address is checked when the records are turned into pages, after every
+// line has been read.
 TEST_F(HexFileOnDisk, ErrorOfALineNamesItsNumberInTheFile) {
     struct TCase {
         const char* Text;
@@ -242,21 +287,65 @@ TEST_F(HexFileOnDisk, ErrorOfALineNamesItsNumberInTheFile) {
          "Строка 2: Неверная HEX строка расширенного адреса: нужно 2 байта данных."},
         {"\n:020000040000FA\n\n:0100000011EE\n\n\n:0100000400FB\n", "EWrongExtendedAddress",
          "Строка 7: Неверная HEX строка расширенного адреса: нужно 2 байта данных."},
+        // A malformed line after the short address record: the line is reported.
+        {":0100000400FB\n:0100000011EE\n:0100010022DD\n", "EWrongHexStringCS",
+         "Строка 3: Неверная контрольная сумма HEX строки. Ожидалась DCh, записана DDh."},
+        // A record beyond 64 MiB before a malformed line: the line is reported.
+        {":020000040400F6\n:0100000011EE\n:01000100\n", "EHexStringIsTooShort",
+         "Строка 3: Слишком короткая HEX строка."},
+        {":020000040400F6\n:0100000011EE\n", "EImageIsTooLarge",
+         "Образ слишком велик: адреса выходят за пределы 64 МБ."},
     };
     for (const TCase& Case : Cases) {
         WriteFileText(Folder.File("bad.ldr"), Case.Text);
-        std::string Message;
-        const std::string Raised = RaisedBy(
-            [&] {
-                auto File = std::make_shared<THexFile>();
-                File->LoadFromFile(Folder.File("bad.ldr"));
-                std::shared_ptr<IMemoryMap> Map;
-                THexFileToMemoryMapConverter().HexToMemoryMap(File, 528, Map);
-            },
-            &Message);
-        EXPECT_EQ(Raised, Case.Raised) << Case.Text;
-        EXPECT_EQ(Message, Case.Message) << Case.Text;
+        const TLoadOutcome Outcome = LoadImageBothWays(Folder.File("bad.ldr"));
+        EXPECT_EQ(Outcome.Raised, Case.Raised) << Case.Text;
+        EXPECT_EQ(Outcome.Message, Case.Message) << Case.Text;
     }
+}
+
+// A pair holding a character other than a hexadecimal digit is read as 0, which the checksum
+// then finds wrong; the message says which character it was and in which column of the line
+// (counted in characters from 1, the start character included), the first one when there are
+// several.
+TEST_F(HexFileOnDisk, ChecksumErrorNamesTheCharacterThatIsNotAHexDigit) {
+    const std::string Checksum =
+        "Строка 1: Неверная контрольная сумма HEX строки. Ожидалась FFh, записана EEh.";
+    const std::string NotADigit = " — не шестнадцатеричная цифра.";
+    const std::pair<std::string, std::string> Cases[] = {
+        {":01000000G1EE", Checksum + " Символ «G» в столбце 10" + NotADigit},
+        {":010000001gEE", Checksum + " Символ «g» в столбце 11" + NotADigit},
+        {":01000000zzEE", Checksum + " Символ «z» в столбце 10" + NotADigit},
+        {":01000000 1EE", Checksum + " Символ « » в столбце 10" + NotADigit},
+        {":01000000\t1EE", Checksum + " Символ «\\x09» в столбце 10" + NotADigit},
+        {":01000000\xFF"
+         "1EE",
+         Checksum + " Символ «\\xFF» в столбце 10" + NotADigit},
+        // A Cyrillic letter takes two bytes, as many as the pair it replaces.
+        {":01000000ОEE", Checksum + " Символ «О» в столбце 10" + NotADigit},
+        // In the checksum itself.
+        {":0100000011EG", "Строка 1: Неверная контрольная сумма HEX строки. Ожидалась EEh, "
+                          "записана 00h. Символ «G» в столбце 13" +
+                              NotADigit},
+        // Among 32 data bytes, which are decoded many at a time.
+        {":2000000000112233445566778899AABBCCDDEEZF00112233445566778899AABBCCDDEEFFF0",
+         "Строка 1: Неверная контрольная сумма HEX строки. Ожидалась EFh, записана F0h. Символ "
+         "«Z» в столбце 40" +
+             NotADigit},
+    };
+    for (const auto& [Line, Message] : Cases) {
+        WriteFileText(Folder.File("bad.ldr"), Line + "\r\n");
+        const TLoadOutcome Outcome = LoadImageBothWays(Folder.File("bad.ldr"));
+        EXPECT_EQ(Outcome.Raised, "EWrongHexStringCS") << Line;
+        EXPECT_EQ(Outcome.Message, Message) << Line;
+    }
+
+    // The line's number as the other errors give it.
+    WriteFileText(Folder.File("third.ldr"), ":020000040000FA\n\n:01000000G1EE\n");
+    EXPECT_EQ(LoadImageBothWays(Folder.File("third.ldr")).Message,
+              "Строка 3: Неверная контрольная сумма HEX строки. Ожидалась FFh, записана EEh. "
+              "Символ «G» в столбце 10" +
+                  NotADigit);
 }
 
 TEST_F(HexFileOnDisk, LargeFilesReadTheSameWithEveryLineEnd) {

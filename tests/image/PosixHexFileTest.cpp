@@ -2,6 +2,7 @@
 // limit, permissions, symbolic links and a writer killed half way.
 #include "common/ResourseStrings.h"
 #include "image/HexFileObjects.h"
+#include "image/HexImageFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,23 @@ TEST_F(HexFileOnLinuxDisk, MissingEmptyAndUnreadableFiles) {
     for (const std::string& Name : {Folder.Path(), std::string("/dev/zero")}) {
         try {
             File.LoadFromFile(Name);
+            FAIL() << Name << " was read as an image file";
+        } catch (const Exception& Error) {
+            EXPECT_EQ(Error.what(), FormatText(SCannotReadFile, Name.c_str()));
+        }
+    }
+}
+
+// The same, loading straight into pages as the program does.
+TEST_F(HexFileOnLinuxDisk, MissingEmptyAndUnreadableFilesLoadingIntoPages) {
+    EXPECT_EQ(LoadHexImageFile(Folder.File("missing.ldr"), 528)->GetCount(), 0);
+    WriteFileText(Folder.File("empty.ldr"), "");
+    EXPECT_THROW(LoadHexImageFile(Folder.File("empty.ldr"), 528), EFileIsEmpty);
+    WriteFileText(Folder.File("blank.ldr"), "\r\n");
+    EXPECT_EQ(LoadHexImageFile(Folder.File("blank.ldr"), 528)->GetCount(), 0);
+    for (const std::string& Name : {Folder.Path(), std::string("/dev/zero")}) {
+        try {
+            LoadHexImageFile(Name, 528);
             FAIL() << Name << " was read as an image file";
         } catch (const Exception& Error) {
             EXPECT_EQ(Error.what(), FormatText(SCannotReadFile, Name.c_str()));
